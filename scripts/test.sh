@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test.
+#   scripts/test.sh            the whole suite
+#   CORVEX_SANITIZE=address,undefined scripts/test.sh   the suite under the sanitizers (in build-asan/)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+extra=()
+if [ -n "${CORVEX_SANITIZE:-}" ]; then
+  export CORVEX_BUILD_DIR=${CORVEX_BUILD_DIR:-build-${CORVEX_SANITIZE//,/-}}
+  extra+=(-DCORVEX_SANITIZE="$CORVEX_SANITIZE" -DCMAKE_BUILD_TYPE=Debug)
+fi
+scripts/setup.sh "${extra[@]}"
+build=${CORVEX_BUILD_DIR:-build}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+cd "$build"
+ctest --output-on-failure -j 2 --timeout 300 ${CORVEX_CTEST_ARGS:-}

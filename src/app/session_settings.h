@@ -1,0 +1,52 @@
+#pragma once
+// The launch parameters (from the host's command line) and the device profile (from User.ini).
+// Both are process-wide, written during start-up and read-only afterwards.
+#include <string>
+
+struct SessionSettings {
+    std::string DeviceAddress;            // field 2, at most 15 characters
+    std::string ReadCommunity = "qorvin";  // field 3, at most 51
+    std::string WriteCommunity = "tessmar";  // field 4, at most 51
+    bool VlanEditEnabled = true;          // field 5
+    std::string SnmpVersion = "1";        // field 6, at most 7
+    std::string AgentPort = "161";        // field 7, at most 7
+    std::string SecurityLevel = "1";      // field 11
+    std::string UserName;                 // field 12, at most 31
+    std::string AuthPassword;             // field 13, at most 31
+    std::string PrivPassword;             // field 14, at most 39
+    std::string AuthProtocol = "1";       // field 15: "1" none, "2" HMAC-MD5, "3" HMAC-SHA
+    std::string PrivProtocol = "1";       // field 16: "1" none, "2" CBC-DES
+    std::string TimeoutMs = "3000";       // fixed, never from the command line
+};
+
+struct DeviceProfile {
+    std::string DeviceName;   // a name with "P" or "p" denotes a PoE model
+    int DevicePortNum = 28;
+    std::string XMLName;
+    bool IsAllGiga = false;
+    bool IsHasFan = false;
+};
+
+// Process-wide records. The Mutable forms are for start-up (and tests) only.
+const SessionSettings& Settings();
+SessionSettings& MutableSettings();
+const DeviceProfile& Profile();
+DeviceProfile& MutableProfile();
+
+// True when the device name denotes a PoE model (contains "P" or "p").
+bool IsPoeModel(const std::string& deviceName);
+
+// Fills `settings` from the host's command line; see the grammar in session_settings.cpp.
+// Returns false when "/I" is missing or the address field is empty.
+bool ParseCommandLine(const std::string& line, SessionSettings& settings);
+
+// Reads DeviceName from section DeviceInfo of the profile at `path`.
+std::string LoadDeviceName(const std::string& path);
+
+enum class ProfileLoad { Ok, MissingDeviceName, MissingXmlName };
+// Reads the five DeviceInfo keys in order into `profile`. On a failure the keys read before
+// the failure stay set. The caller shows "Read User.ini Error !" for anything but Ok.
+ProfileLoad LoadDeviceProfile(const std::string& path, DeviceProfile& profile);
+
+// "Module:" + DeviceName + DeviceAddress.
+std::string InstanceName(const std::string& deviceName, const std::string& deviceAddress);

@@ -1,0 +1,74 @@
+#pragma once
+// The session object every dialog and the main window use to reach the switch. One object per
+// kind of traffic; each owns its own Net-SNMP session and serialises its own operations.
+// Walk callbacks are delivered on the UI thread (platform::ui().post), in order.
+#include <atomic>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/session_settings.h"
+#include "platform/event.h"
+#include "snmp/snmp_lib.h"
+
+class CCommonSnmp {
+public:
+    CCommonSnmp();                                    // copies the process-wide settings
+    explicit CCommonSnmp(const SessionSettings& settings);
+    ~CCommonSnmp();
+    CCommonSnmp(const CCommonSnmp&) = delete;
+    CCommonSnmp& operator=(const CCommonSnmp&) = delete;
+
+    // Prepares an empty request: 0 get, 1 get-next, 3 set. False for an unknown version or type.
+    bool Open(int pduType);
+    int AddValue(const char* oid, int type, const char* value);
+    int AddValue(const char* oid, int type, const unsigned char* bytes, int count);
+    // 0: *reply holds the reply (caller deletes). -1: nothing could be sent. timeoutMs 0 = session time-out.
+    int Send(CSnmp** reply, int timeoutMs);
+    int GetNext(CSnmp** reply, int timeoutMs);
+    // Starts one walk step; the callback receives the reply on the UI thread.
+    int GetNextAsync(SnmpCallback callback, void* param, int timeoutMs);
+    int GetSuffix(int index, CSnmp* reply, std::string& suffix);
+    // True when `id` is outstanding; it is then removed (each request is answered once).
+    bool FindRequestID(int id);
+    void SignalDone();
+    // Cancels outstanding walks (late replies are dropped) and waits for the walk to end.
+    void Close();
+
+    // Row status writes: value must be "1", "5" or "6" ("error status value!" otherwise).
+    // Returns 1 on success, 0 on failure.
+    int SetRowStatus(const char* oid, const char* value);
+
+    bool IsCancelled() const { return cancelled_; }
+    bool WaitDone(int ms) { return done_.waitFor(std::chrono::milliseconds(ms)); }
+    int TimeoutMs() const { return timeoutMs_; }
+    int Version() const { return version_; }
+
+private:
+    struct Shared;  // state that queued UI-thread deliveries check after the session is gone
+    void WorkerLoop();
+
+    int version_ = 0;
+    int timeoutMs_ = 3000;
+    std::string address_;  // "host:port"
+    std::string readCommunity_, writeCommunity_;
+    std::string securityLevel_, authProtocol_, privProtocol_;
+    std::string userName_, authPassword_, privPassword_;
+
+    std::unique_ptr<CSnmp> request_;
+    std::unique_ptr<CSnmpTable> table_;
+    std::mutex lock_;                      // the lock event
+    platform::Event done_{true};           // the done event
+    std::atomic<bool> cancelled_{false};
+    std::shared_ptr<Shared> shared_;       // request-ID list and liveness, shared with deliveries
+
+    // Walk worker.
+    std::thread worker_;
+    std::atomic<bool> running_{false};
+    SnmpCallback callback_ = nullptr;
+    void* param_ = nullptr;
+    int walkTimeoutMs_ = 0;
+    int currentId_ = 0;
+};

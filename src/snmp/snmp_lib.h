@@ -1,0 +1,136 @@
+#pragma once
+// The SNMP library interface the module is written against: requests and replies with their
+// bindings (CSnmp), community and user-based requests (CSnmpV1, CSnmpV3) and the table walker
+// (CSnmpTable). Implemented over Net-SNMP's single-session API.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Binding type codes. The first five are what callers pass to addValue; replies may also carry
+// the others.
+enum SnmpTypeCode {
+    SNMP_T_NONE = 0,        // no value (noSuchObject, noSuchInstance, endOfMibView, NULL)
+    SNMP_T_INTEGER = 1,
+    SNMP_T_OCTETS = 2,
+    SNMP_T_NULL = 4,        // for the bindings of get and get-next requests
+    SNMP_T_OID = 6,
+    SNMP_T_IPADDRESS = 8,
+    SNMP_T_UNSIGNED = 10,   // Unsigned32 / Gauge32 on the way out
+    SNMP_T_COUNTER32 = 11,
+    SNMP_T_GAUGE32 = 12,
+    SNMP_T_TIMETICKS = 13,
+    SNMP_T_COUNTER64 = 14,
+};
+
+// PDU types for setType.
+enum SnmpPduType { SNMP_PDU_GET_T = 0, SNMP_PDU_GETNEXT_T = 1, SNMP_PDU_SET_T = 3 };
+
+class CSnmp;
+// Walk callback: (reply, request identifier, parameter, status). Status 0: the reply holds one
+// row; -2: the walk has left the table; -1 or anything else: the step failed. The reply is
+// owned by the callback (delete it when non-null).
+using SnmpCallback = unsigned (*)(CSnmp* reply, int requestId, void* param, int status);
+
+namespace CSnmp4w {
+constexpr int EC_NO_ERROR = 0;
+constexpr int EC_END_OF_TABLE = -2;
+constexpr int EC_FAILED = -1;
+}  // namespace CSnmp4w
+
+class CSnmp {
+public:
+    virtual ~CSnmp();
+    void setType(int pduType);
+    int getType() const { return pduType_; }
+    void clearVarBindList();
+    // Appends one binding; value is text (decimal, dotted IP) or null for reads. 0 on success.
+    int addValue(const char* oid, int type, const char* value);
+    // Octet string from raw bytes.
+    int addValue(const char* oid, int type, const unsigned char* bytes, int count);
+
+    int getValuesCount() const;
+    int getOid(int index, std::string& oid) const;
+    // Value as text: decimal for numbers, the octets up to the first NUL for strings, dotted
+    // text for addresses and OIDs. Returns 0 on success.
+    int getValue(int index, int& type, std::string& value) const;
+    // Raw value bytes (for octet strings: every octet, NULs included).
+    int getValue(int index, int& type, std::vector<uint8_t>& bytes) const;
+    void getErrorInfo(int& status, int& index) const;
+
+    // Sends this request and waits for the reply (0: *reply holds it, caller deletes).
+    // address: "host" or "host:port".
+    int send(const char* address, CSnmp** reply, int timeoutMs);
+
+    struct Binding {
+        std::string oid;   // dotted, no leading dot
+        int type = SNMP_T_NULL;
+        std::vector<uint8_t> value;  // raw octets, or decimal/dotted text for numeric types
+    };
+    const std::vector<Binding>& bindings() const { return bindings_; }
+    std::vector<Binding>& mutableBindings() { return bindings_; }
+    void setErrorInfo(int status, int index) { errorStatus_ = status; errorIndex_ = index; }
+
+protected:
+    CSnmp() = default;
+    friend class SnmpTransport;
+    int pduType_ = SNMP_PDU_GET_T;
+    std::vector<Binding> bindings_;
+    int errorStatus_ = 0;
+    int errorIndex_ = 0;
+    class SnmpTransport* transport_ = nullptr;  // owned; opened lazily by send
+public:
+    SnmpTransport* transport();  // the Net-SNMP session behind this request (created on demand)
+    virtual bool isV3() const = 0;
+};
+
+class CSnmpV1 : public CSnmp {
+public:
+    explicit CSnmpV1(int = 0) {}
+    void setCommunity(const char* community) { community_ = community ? community : ""; }
+    const std::string& community() const { return community_; }
+    bool isV3() const override { return false; }
+
+private:
+    std::string community_;
+};
+
+class CSnmpV3 : public CSnmp {
+public:
+    explicit CSnmpV3(int = 0) {}
+    void setMsgMaxSize(int size) { maxSize_ = size; }
+    void setMsgSecurityModel(int model) { securityModel_ = model; }
+    void setUserName(const char* name) { userName_ = name ? name : ""; }
+    void setMsgFlags(int flags) { flags_ = flags; }           // 0 none, 1 auth, 3 auth+priv
+    void setAuthArith(int arith) { authArith_ = arith; }      // 0 HMAC-MD5, 1 HMAC-SHA
+    void setAuthPwd(const char* pwd, int len) { authPwd_.assign(pwd ? pwd : "", pwd ? len : 0); }
+    void setPriArith(int arith) { privArith_ = arith; }       // 0 CBC-DES
+    void setPriPwd(const char* pwd, int len) { privPwd_.assign(pwd ? pwd : "", pwd ? len : 0); }
+    bool isV3() const override { return true; }
+
+    int maxSize_ = 1024;
+    int securityModel_ = 3;
+    std::string userName_;
+    int flags_ = 0;
+    int authArith_ = 0;
+    std::string authPwd_;
+    int privArith_ = 0;
+    std::string privPwd_;
+};
+
+// Walker bound to a request: each getNext sends the request's bindings as a get-next (or, for
+// a set request, as the set) and moves the bindings to the returned OIDs.
+class CSnmpTable {
+public:
+    explicit CSnmpTable(CSnmp* request) : request_(request) {}
+    // Synchronous step. 0: *reply holds the row (caller deletes); -2: the walk left the table.
+    int getNext(const char* address, CSnmp** reply, int timeoutMs);
+    // The instance part of returned binding `index` after its walked column, with its leading dot.
+    int getSuffix(int index, CSnmp* reply, std::string& suffix) const;
+    int getRequestID() const { return lastRequestId_; }
+    CSnmp* request() const { return request_; }
+
+private:
+    CSnmp* request_;
+    std::vector<std::string> columns_;  // the column OIDs of the first step
+    int lastRequestId_ = 0;
+};
