@@ -19,6 +19,11 @@ struct SessionSettings {
     std::string TimeoutMs = "3000";       // fixed, never from the command line
 };
 
+// Port counts the profile may set. The panel's port state record holds kMaxPortCount ports;
+// a DevicePortNum outside 1..kMaxPortCount is not trusted and the default is used instead.
+constexpr int kDefaultPortCount = 28;
+constexpr int kMaxPortCount = 100;
+
 struct DeviceProfile {
     std::string DeviceName;   // a name with "P" or "p" denotes a PoE model
     int DevicePortNum = 28;
@@ -40,6 +45,10 @@ bool IsPoeModel(const std::string& deviceName);
 // Returns false when "/I" is missing or the address field is empty.
 bool ParseCommandLine(const std::string& line, SessionSettings& settings);
 
+// Joins the program arguments (without the program name) into one command line, separated by
+// single spaces, the way the host's line reaches the module.
+std::string CommandLineFromArgs(int argc, const char* const* argv);
+
 // Reads DeviceName from section DeviceInfo of the profile at `path`.
 std::string LoadDeviceName(const std::string& path);
 
@@ -47,6 +56,10 @@ enum class ProfileLoad { Ok, MissingDeviceName, MissingXmlName };
 // Reads the five DeviceInfo keys in order into `profile`. On a failure the keys read before
 // the failure stay set. The caller shows "Read User.ini Error !" for anything but Ok.
 ProfileLoad LoadDeviceProfile(const std::string& path, DeviceProfile& profile);
+
+// The port count to use for a DevicePortNum value: the value when it lies in 1..kMaxPortCount,
+// kDefaultPortCount otherwise.
+int SanitizePortCount(int devicePortNum);
 
 // "Module:" + DeviceName + DeviceAddress.
 std::string InstanceName(const std::string& deviceName, const std::string& deviceAddress);
