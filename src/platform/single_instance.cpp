@@ -84,7 +84,7 @@ std::string SingleInstance::socketPath(const std::string& name) const {
 
 bool SingleInstance::ensureDirectory() {
     if (MakePrivateDirectory(directory_)) return true;
-    Trace("single instance: directory %s is not usable\n", directory_.c_str());
+    Trace("single instance: directory %s is not usable", directory_.c_str());
     return false;
 }
 
@@ -94,7 +94,7 @@ bool SingleInstance::claim(const std::string& name) {
     const std::string path = directory_ + "/" + fileStem(name) + ".lock";
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        Trace("single instance: cannot open lock %s: %s\n", path.c_str(), std::strerror(errno));
+        Trace("single instance: cannot open lock %s: %s", path.c_str(), std::strerror(errno));
         return true;
     }
     int rc;
@@ -132,7 +132,7 @@ bool SingleInstance::listen(std::function<void()> onActivate) {
         if (fd < 0) return false;
         ::unlink(path.c_str());  // a socket left by a holder that died; we hold the lock now
         if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            Trace("single instance: cannot bind %s: %s\n", path.c_str(), std::strerror(errno));
+            Trace("single instance: cannot bind %s: %s", path.c_str(), std::strerror(errno));
             ::close(fd);
             return false;
         }
