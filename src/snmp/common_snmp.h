@@ -3,6 +3,7 @@
 // kind of traffic; each owns its own Net-SNMP session and serialises its own operations.
 // Walk callbacks are delivered on the UI thread (platform::ui().post), in order.
 #include <atomic>
+#include <condition_variable>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -46,9 +47,20 @@ public:
     int TimeoutMs() const { return timeoutMs_; }
     int Version() const { return version_; }
 
+    // Proxy marker object `snmp_proxy_ip`: replies may carry it next to the real bindings.
+    static constexpr const char* kProxyMarker = "1.3.6.1.4.1.171.7777.1.";
+
 private:
     struct Shared;  // state that queued UI-thread deliveries check after the session is gone
+    struct Step {   // one queued walk step
+        SnmpCallback callback = nullptr;
+        void* param = nullptr;
+        int timeoutMs = 0;
+        int id = 0;
+        unsigned epoch = 0;
+    };
     void WorkerLoop();
+    void StopWorker();
 
     int version_ = 0;
     int timeoutMs_ = 3000;
@@ -59,16 +71,22 @@ private:
 
     std::unique_ptr<CSnmp> request_;
     std::unique_ptr<CSnmpTable> table_;
+    std::shared_ptr<class SnmpTransport> transport_;  // this session's Net-SNMP session, reused
     std::mutex lock_;                      // the lock event
     platform::Event done_{true};           // the done event
     std::atomic<bool> cancelled_{false};
     std::shared_ptr<Shared> shared_;       // request-ID list and liveness, shared with deliveries
 
-    // Walk worker.
+    // Walk worker: takes queued steps one at a time, in order.
     std::thread worker_;
+    std::mutex workMutex_;                 // guards the fields below
+    std::condition_variable workCv_;
+    bool stop_ = false;
+    bool hasStep_ = false;
+    bool sending_ = false;                 // the worker is sending a step
+    Step step_;
     std::atomic<bool> running_{false};
-    SnmpCallback callback_ = nullptr;
-    void* param_ = nullptr;
-    int walkTimeoutMs_ = 0;
-    int currentId_ = 0;
 };
+
+// True when a returned binding is the proxy marker `snmp_proxy_ip` rather than table data.
+bool IsProxyMarker(const std::string& oid);

@@ -3,6 +3,7 @@
 // bindings (CSnmp), community and user-based requests (CSnmpV1, CSnmpV3) and the table walker
 // (CSnmpTable). Implemented over Net-SNMP's single-session API.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,12 +54,15 @@ public:
     // Value as text: decimal for numbers, the octets up to the first NUL for strings, dotted
     // text for addresses and OIDs. Returns 0 on success.
     int getValue(int index, int& type, std::string& value) const;
-    // Raw value bytes (for octet strings: every octet, NULs included).
+    // Raw value bytes (for octet strings: every octet, NULs included; for an IpAddress its four
+    // octets; for other types the text form).
     int getValue(int index, int& type, std::vector<uint8_t>& bytes) const;
     void getErrorInfo(int& status, int& index) const;
 
     // Sends this request and waits for the reply (0: *reply holds it, caller deletes).
-    // address: "host" or "host:port".
+    // address: "host" or "host:port". A reply with an error status is a failure: the result is
+    // that status (positive), *reply stays null and getErrorInfo on this request tells it.
+    // -1: time-out, bad address or nothing could be sent.
     int send(const char* address, CSnmp** reply, int timeoutMs);
 
     struct Binding {
@@ -77,9 +81,15 @@ protected:
     std::vector<Binding> bindings_;
     int errorStatus_ = 0;
     int errorIndex_ = 0;
-    class SnmpTransport* transport_ = nullptr;  // owned; opened lazily by send
+    unsigned bindingsGeneration_ = 0;  // bumped whenever the caller adds or clears bindings
+    std::shared_ptr<class SnmpTransport> transport_;  // opened lazily by send
+    friend class CSnmpTable;
+    // Sends the bindings as a PDU of the given type; the reply keeps the error status.
+    int exchange(const char* address, int pduType, CSnmp** reply, int timeoutMs, bool errorIsFailure);
 public:
     SnmpTransport* transport();  // the Net-SNMP session behind this request (created on demand)
+    // Lets several requests in turn reuse one Net-SNMP session (never two threads at once).
+    void setTransport(std::shared_ptr<SnmpTransport> transport) { transport_ = std::move(transport); }
     virtual bool isV3() const = 0;
 };
 
@@ -132,5 +142,16 @@ public:
 private:
     CSnmp* request_;
     std::vector<std::string> columns_;  // the column OIDs of the first step
+    unsigned columnsGeneration_ = ~0u;  // the request's bindings generation they belong to
     int lastRequestId_ = 0;
 };
+
+// The walk rule for one get-next step: 0 when the reply continues the walk, -2 when it ends it
+// (the first binding left its column, an exception value, a v1 noSuchName, or a returned OID
+// that is not after the one asked for), -1 for any other error status.
+int SnmpWalkStepStatus(const std::vector<std::string>& columns, const std::vector<std::string>& asked,
+                       const CSnmp& reply);
+// True when oid lies inside (strictly below) the subtree `prefix`, comparing whole arcs.
+bool SnmpOidInSubtree(const std::string& prefix, const std::string& oid);
+// Compares two dotted OIDs arc by arc: <0, 0, >0. Unparsable text sorts first.
+int SnmpOidCompare(const std::string& a, const std::string& b);

@@ -1,0 +1,308 @@
+// The session object: settings copy, request building, synchronous requests and walks whose
+// steps run on the session's worker thread and are delivered on the UI thread.
+#include "snmp/common_snmp.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/trace.h"
+#include "platform/ui.h"
+#include "snmp/snmp_transport.h"
+
+namespace {
+
+// Numbers the walk steps of every session; the first step is 1.
+std::atomic<int> g_walkCounter{0};
+
+int ToInt(const std::string& text, int fallback) {
+    errno = 0;
+    char* end = nullptr;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (errno || end == text.c_str() || value < -2147483647L || value > 2147483647L) return fallback;
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+struct CCommonSnmp::Shared {
+    std::mutex mutex;
+    std::list<int> ids;     // outstanding walk steps
+    bool alive = true;      // false once the session is destroyed
+    unsigned epoch = 0;     // bumped by Open and Close: replies of an older walk are dropped
+};
+
+bool IsProxyMarker(const std::string& oid) { return oid.find(CCommonSnmp::kProxyMarker) != std::string::npos; }
+
+CCommonSnmp::CCommonSnmp() : CCommonSnmp(Settings()) {}
+
+CCommonSnmp::CCommonSnmp(const SessionSettings& s)
+    : version_(ToInt(s.SnmpVersion, 0)),
+      timeoutMs_(ToInt(s.TimeoutMs, 3000)),
+      address_(s.DeviceAddress + ":" + (s.AgentPort.empty() ? std::string("161") : s.AgentPort)),
+      readCommunity_(s.ReadCommunity),
+      writeCommunity_(s.WriteCommunity),
+      securityLevel_(s.SecurityLevel),
+      authProtocol_(s.AuthProtocol),
+      privProtocol_(s.PrivProtocol),
+      userName_(s.UserName),
+      authPassword_(s.AuthPassword),
+      privPassword_(s.PrivPassword),
+      transport_(std::make_shared<SnmpTransport>()),
+      shared_(std::make_shared<Shared>()) {
+    if (timeoutMs_ <= 0) timeoutMs_ = 3000;
+}
+
+CCommonSnmp::~CCommonSnmp() {
+    running_ = false;
+    {
+        std::lock_guard<std::mutex> wl(workMutex_);
+        stop_ = true;
+        hasStep_ = false;
+        cancelled_ = true;
+        std::lock_guard<std::mutex> sl(shared_->mutex);
+        shared_->alive = false;
+        shared_->ids.clear();
+    }
+    workCv_.notify_all();
+    StopWorker();
+    std::lock_guard<std::mutex> lock(lock_);
+    table_.reset();
+    request_.reset();
+    transport_.reset();
+}
+
+void CCommonSnmp::StopWorker() {
+    if (!worker_.joinable()) return;
+    // A step in flight ends within its own time-out; the thread is never killed.
+    if (worker_.get_id() == std::this_thread::get_id()) {
+        worker_.detach();
+    } else {
+        worker_.join();
+    }
+}
+
+bool CCommonSnmp::Open(int pduType) {
+    running_ = false;
+    {
+        // A walk still under way is abandoned: its queued step is dropped, a reply in flight or
+        // waiting for the UI thread is discarded.
+        std::lock_guard<std::mutex> wl(workMutex_);
+        hasStep_ = false;
+        {
+            std::lock_guard<std::mutex> sl(shared_->mutex);
+            ++shared_->epoch;
+        }
+        if (!sending_) done_.set();
+    }
+    std::lock_guard<std::mutex> lock(lock_);
+    table_.reset();
+    request_.reset();
+    if (pduType != SNMP_PDU_GET_T && pduType != SNMP_PDU_GETNEXT_T && pduType != SNMP_PDU_SET_T) return false;
+
+    std::unique_ptr<CSnmp> request;
+    if (version_ == 1) {
+        auto v1 = std::make_unique<CSnmpV1>(0);
+        v1->setType(pduType);
+        v1->clearVarBindList();
+        v1->setCommunity(pduType == SNMP_PDU_SET_T ? writeCommunity_.c_str() : readCommunity_.c_str());
+        request = std::move(v1);
+    } else if (version_ == 3) {
+        auto v3 = std::make_unique<CSnmpV3>(0);
+        v3->setType(pduType);
+        v3->clearVarBindList();
+        v3->setMsgMaxSize(1024);
+        v3->setMsgSecurityModel(3);
+        v3->setUserName(userName_.c_str());
+        auto authenticate = [&] {
+            if (authProtocol_ == "2" || authProtocol_ == "3") {
+                v3->setAuthArith(authProtocol_ == "2" ? 0 : 1);
+                v3->setAuthPwd(authPassword_.c_str(), static_cast<int>(authPassword_.size()));
+            } else {
+                v3->setMsgFlags(0);
+            }
+        };
+        if (securityLevel_ == "2") {
+            v3->setMsgFlags(1);
+            authenticate();
+        } else if (securityLevel_ == "3") {
+            v3->setMsgFlags(3);
+            authenticate();
+            if (privProtocol_ == "2") {
+                v3->setPriArith(0);
+                v3->setPriPwd(privPassword_.c_str(), static_cast<int>(privPassword_.size()));
+            } else {
+                v3->setMsgFlags(1);
+            }
+        } else {
+            v3->setMsgFlags(0);
+        }
+        request = std::move(v3);
+    } else {
+        return false;
+    }
+    request->setTransport(transport_);
+    table_ = std::make_unique<CSnmpTable>(request.get());
+    request_ = std::move(request);
+    cancelled_ = false;
+    return true;
+}
+
+int CCommonSnmp::AddValue(const char* oid, int type, const char* value) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!request_) return -1;
+    return request_->addValue(oid, type, value);
+}
+
+int CCommonSnmp::AddValue(const char* oid, int type, const unsigned char* bytes, int count) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!request_) return -1;
+    return request_->addValue(oid, type, bytes, count);
+}
+
+int CCommonSnmp::Send(CSnmp** reply, int timeoutMs) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!request_ || !table_ || request_->getValuesCount() == 0) return -1;
+    return request_->send(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+}
+
+int CCommonSnmp::GetNext(CSnmp** reply, int timeoutMs) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!request_ || !table_ || request_->getValuesCount() == 0) return -1;
+    return table_->getNext(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+}
+
+int CCommonSnmp::GetSuffix(int index, CSnmp* reply, std::string& suffix) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!request_ || !table_ || request_->getValuesCount() == 0) return -1;
+    return table_->getSuffix(index, reply, suffix);
+}
+
+int CCommonSnmp::GetNextAsync(SnmpCallback callback, void* param, int timeoutMs) {
+    std::lock_guard<std::mutex> lock(lock_);
+    std::lock_guard<std::mutex> wl(workMutex_);
+    if (cancelled_ || stop_ || !callback || !request_ || !table_ || request_->getValuesCount() == 0) {
+        if (!sending_ && !hasStep_) done_.set();
+        return -1;
+    }
+    Step step;
+    step.callback = callback;
+    step.param = param;
+    step.timeoutMs = timeoutMs == 0 ? timeoutMs_ : timeoutMs;
+    step.id = ++g_walkCounter;
+    {
+        std::lock_guard<std::mutex> sl(shared_->mutex);
+        shared_->ids.push_back(step.id);
+        step.epoch = shared_->epoch;
+    }
+    step_ = step;
+    hasStep_ = true;
+    running_ = true;
+    done_.reset();
+    if (!worker_.joinable()) worker_ = std::thread(&CCommonSnmp::WorkerLoop, this);
+    workCv_.notify_one();
+    return 0;
+}
+
+void CCommonSnmp::WorkerLoop() {
+    for (;;) {
+        Step step;
+        {
+            std::unique_lock<std::mutex> wl(workMutex_);
+            workCv_.wait(wl, [&] { return stop_ || hasStep_; });
+            if (stop_) return;
+            step = step_;
+            hasStep_ = false;
+            sending_ = true;
+        }
+        CSnmp* reply = nullptr;
+        int status = CSnmp4w::EC_FAILED;
+        bool sent = false;
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            if (running_ && !cancelled_ && request_ && table_ && request_->getValuesCount() > 0) {
+                platform::Trace("getNext begin");
+                status = table_->getNext(address_.c_str(), &reply, step.timeoutMs);
+                platform::Trace("getNext end %d", status);
+                sent = true;
+            }
+        }
+        bool deliver = false;
+        {
+            std::lock_guard<std::mutex> wl(workMutex_);
+            sending_ = false;
+            if (sent && running_ && !cancelled_ && !stop_) {
+                std::lock_guard<std::mutex> sl(shared_->mutex);
+                deliver = shared_->alive && shared_->epoch == step.epoch;
+            }
+            if (deliver) {
+                running_ = false;
+            } else if (!hasStep_) {
+                done_.set();  // closed, cancelled or superseded: the walk is over here
+            }
+        }
+        if (!deliver) {
+            delete reply;
+            continue;
+        }
+        if (status != CSnmp4w::EC_NO_ERROR) {
+            delete reply;
+            reply = nullptr;
+        }
+        std::shared_ptr<Shared> shared = shared_;
+        platform::ui().post([shared, step, reply, status]() {
+            {
+                std::lock_guard<std::mutex> sl(shared->mutex);
+                if (!shared->alive || shared->epoch != step.epoch) {
+                    delete reply;
+                    return;
+                }
+            }
+            step.callback(reply, step.id, step.param, status);
+        });
+    }
+}
+
+bool CCommonSnmp::FindRequestID(int id) {
+    std::lock_guard<std::mutex> sl(shared_->mutex);
+    for (auto it = shared_->ids.begin(); it != shared_->ids.end(); ++it) {
+        if (*it == id) {
+            shared_->ids.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void CCommonSnmp::SignalDone() { done_.set(); }
+
+void CCommonSnmp::Close() {
+    bool idle = false;
+    {
+        std::lock_guard<std::mutex> wl(workMutex_);
+        cancelled_ = true;
+        running_ = false;
+        hasStep_ = false;
+        std::lock_guard<std::mutex> sl(shared_->mutex);
+        shared_->ids.clear();
+        ++shared_->epoch;
+        idle = !sending_;
+    }
+    // Nothing is being sent: no late reply can come, the walk is over now. Otherwise the worker
+    // drops the reply itself and signals, without needing the UI thread.
+    if (idle) done_.set();
+    done_.waitFor(std::chrono::milliseconds(timeoutMs_ + 1000));
+}
+
+int CCommonSnmp::SetRowStatus(const char* oid, const char* value) {
+    if (!value || (std::strcmp(value, "1") != 0 && std::strcmp(value, "5") != 0 && std::strcmp(value, "6") != 0)) {
+        platform::ShowMessage("error status value!");
+        return 0;
+    }
+    if (!oid || !Open(SNMP_PDU_SET_T)) return 0;
+    if (AddValue(oid, SNMP_T_INTEGER, value) != 0) return 0;
+    CSnmp* reply = nullptr;
+    if (Send(&reply, 0) != 0) return 0;
+    delete reply;
+    return 1;
+}

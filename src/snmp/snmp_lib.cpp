@@ -1,0 +1,449 @@
+// Requests, replies and the table walker over Net-SNMP.
+#include "snmp/snmp_lib.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "snmp/snmp_transport.h"
+
+namespace {
+
+constexpr int kDefaultTimeoutMs = 3000;
+constexpr int kMaxTimeoutMs = 600000;
+
+// Dotted decimal OID ("1.3.6", a leading dot allowed) into arcs. False on anything else.
+bool ParseOid(const std::string& text, std::vector<oid>& arcs) {
+    arcs.clear();
+    std::size_t i = (!text.empty() && text[0] == '.') ? 1 : 0;
+    if (i >= text.size()) return false;
+    while (i <= text.size()) {
+        unsigned long long value = 0;
+        std::size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            value = value * 10 + static_cast<unsigned>(text[i] - '0');
+            if (value > 0xFFFFFFFFull) return false;
+            ++i;
+        }
+        if (i == start) return false;
+        arcs.push_back(static_cast<oid>(value));
+        if (arcs.size() > MAX_OID_LEN) return false;
+        if (i == text.size()) break;
+        if (text[i] != '.') return false;
+        ++i;
+        if (i == text.size()) return false;  // trailing dot
+    }
+    return true;
+}
+
+std::string OidText(const oid* arcs, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i) text += '.';
+        text += std::to_string(static_cast<unsigned long>(arcs[i]));
+    }
+    return text;
+}
+
+bool ParseLong(const std::string& text, long min, long max, long& out) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (errno || *end || value < min || value > max) return false;
+    out = value;
+    return true;
+}
+
+bool ParseUnsigned32(const std::string& text, unsigned long& out) {
+    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (errno || *end || value > 0xFFFFFFFFull) return false;
+    out = static_cast<unsigned long>(value);
+    return true;
+}
+
+int ClampTimeout(int timeoutMs) {
+    if (timeoutMs <= 0) return kDefaultTimeoutMs;
+    return timeoutMs > kMaxTimeoutMs ? kMaxTimeoutMs : timeoutMs;
+}
+
+// Reply binding from a Net-SNMP variable. Every length is checked against the type.
+CSnmp::Binding FromVariable(const netsnmp_variable_list* v) {
+    CSnmp::Binding b;
+    b.oid = OidText(v->name, v->name_length);
+    auto text = [&](const std::string& s) { b.value.assign(s.begin(), s.end()); };
+    switch (v->type) {
+    case ASN_INTEGER:
+        b.type = SNMP_T_INTEGER;
+        text(v->val.integer && v->val_len >= sizeof(long) ? std::to_string(*v->val.integer) : "0");
+        break;
+    case ASN_OCTET_STR:
+    case ASN_OPAQUE:
+    case ASN_BIT_STR:
+        b.type = SNMP_T_OCTETS;
+        if (v->val.string && v->val_len) b.value.assign(v->val.string, v->val.string + v->val_len);
+        break;
+    case ASN_NULL:
+        b.type = SNMP_T_NULL;
+        break;
+    case ASN_OBJECT_ID:
+        b.type = SNMP_T_OID;
+        if (v->val.objid) text(OidText(v->val.objid, v->val_len / sizeof(oid)));
+        break;
+    case ASN_IPADDRESS: {
+        b.type = SNMP_T_IPADDRESS;
+        std::string s;
+        for (std::size_t i = 0; v->val.string && i < v->val_len; ++i) {
+            if (i) s += '.';
+            s += std::to_string(v->val.string[i]);
+        }
+        text(s);
+        break;
+    }
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS: {
+        b.type = v->type == ASN_COUNTER ? SNMP_T_COUNTER32 : v->type == ASN_GAUGE ? SNMP_T_GAUGE32 : SNMP_T_TIMETICKS;
+        unsigned long value = v->val.integer && v->val_len >= sizeof(long) ? static_cast<unsigned long>(*v->val.integer) : 0;
+        text(std::to_string(value & 0xFFFFFFFFul));
+        break;
+    }
+    case ASN_COUNTER64: {
+        b.type = SNMP_T_COUNTER64;
+        unsigned long long value = 0;
+        if (v->val.counter64 && v->val_len >= sizeof(counter64))
+            value = (static_cast<unsigned long long>(v->val.counter64->high) << 32) | (v->val.counter64->low & 0xFFFFFFFFul);
+        text(std::to_string(value));
+        break;
+    }
+    default:  // noSuchObject, noSuchInstance, endOfMibView and anything unknown
+        b.type = SNMP_T_NONE;
+        break;
+    }
+    return b;
+}
+
+int NetSnmpPduType(int pduType) {
+    switch (pduType) {
+    case SNMP_PDU_GET_T: return SNMP_MSG_GET;
+    case SNMP_PDU_GETNEXT_T: return SNMP_MSG_GETNEXT;
+    case SNMP_PDU_SET_T: return SNMP_MSG_SET;
+    default: return 0;
+    }
+}
+
+// Adds one binding to the PDU. False when its value cannot be encoded.
+bool AddToPdu(netsnmp_pdu* pdu, const CSnmp::Binding& b) {
+    std::vector<oid> name;
+    if (!ParseOid(b.oid, name)) return false;
+    std::string text(b.value.begin(), b.value.end());
+    switch (b.type) {
+    case SNMP_T_NULL:
+    case SNMP_T_NONE:
+        return snmp_pdu_add_variable(pdu, name.data(), name.size(), ASN_NULL, nullptr, 0) != nullptr;
+    case SNMP_T_INTEGER: {
+        long value = 0;
+        if (!ParseLong(text, -2147483647L - 1, 2147483647L, value)) return false;
+        return snmp_pdu_add_variable(pdu, name.data(), name.size(), ASN_INTEGER, &value, sizeof value) != nullptr;
+    }
+    case SNMP_T_OCTETS:
+        return snmp_pdu_add_variable(pdu, name.data(), name.size(), ASN_OCTET_STR, b.value.data(), b.value.size()) != nullptr;
+    case SNMP_T_IPADDRESS: {
+        in_addr addr{};
+        if (inet_pton(AF_INET, text.c_str(), &addr) != 1) return false;
+        return snmp_pdu_add_variable(pdu, name.data(), name.size(), ASN_IPADDRESS, &addr.s_addr, 4) != nullptr;
+    }
+    case SNMP_T_OID: {
+        std::vector<oid> value;
+        if (!ParseOid(text, value)) return false;
+        return snmp_pdu_add_variable(pdu, name.data(), name.size(), ASN_OBJECT_ID, value.data(),
+                                     value.size() * sizeof(oid)) != nullptr;
+    }
+    case SNMP_T_UNSIGNED:
+    case SNMP_T_GAUGE32:
+    case SNMP_T_COUNTER32:
+    case SNMP_T_TIMETICKS: {
+        unsigned long value = 0;
+        if (!ParseUnsigned32(text, value)) return false;
+        u_char asnType = b.type == SNMP_T_COUNTER32 ? ASN_COUNTER : b.type == SNMP_T_TIMETICKS ? ASN_TIMETICKS : ASN_GAUGE;
+        return snmp_pdu_add_variable(pdu, name.data(), name.size(), asnType, &value, sizeof value) != nullptr;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// ---- OID helpers ------------------------------------------------------------------------------
+
+int SnmpOidCompare(const std::string& a, const std::string& b) {
+    std::vector<oid> x, y;
+    bool okA = ParseOid(a, x), okB = ParseOid(b, y);
+    if (!okA || !okB) return okA == okB ? 0 : (okA ? 1 : -1);
+    std::size_t n = std::min(x.size(), y.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        if (x[i] != y[i]) return x[i] < y[i] ? -1 : 1;
+    }
+    return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
+}
+
+bool SnmpOidInSubtree(const std::string& prefix, const std::string& oidText) {
+    std::vector<oid> p, o;
+    if (!ParseOid(prefix, p) || !ParseOid(oidText, o) || o.size() <= p.size()) return false;
+    return std::equal(p.begin(), p.end(), o.begin());
+}
+
+int SnmpWalkStepStatus(const std::vector<std::string>& columns, const std::vector<std::string>& asked,
+                       const CSnmp& reply) {
+    int status = 0, index = 0;
+    reply.getErrorInfo(status, index);
+    if (status == SNMP_ERR_NOSUCHNAME) return CSnmp4w::EC_END_OF_TABLE;
+    if (status != 0) return CSnmp4w::EC_FAILED;
+    const auto& got = reply.bindings();
+    if (got.empty() || got.size() != asked.size()) return CSnmp4w::EC_FAILED;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        if (got[i].type == SNMP_T_NONE) return CSnmp4w::EC_END_OF_TABLE;
+        // A peer that answers with an OID not after the one asked for would loop forever.
+        if (SnmpOidCompare(got[i].oid, asked[i]) <= 0) return CSnmp4w::EC_END_OF_TABLE;
+    }
+    if (columns.empty() || !SnmpOidInSubtree(columns[0], got[0].oid)) return CSnmp4w::EC_END_OF_TABLE;
+    return CSnmp4w::EC_NO_ERROR;
+}
+
+// ---- CSnmp ------------------------------------------------------------------------------------
+
+CSnmp::~CSnmp() = default;
+
+void CSnmp::setType(int pduType) { pduType_ = pduType; }
+
+void CSnmp::clearVarBindList() {
+    bindings_.clear();
+    ++bindingsGeneration_;
+}
+
+int CSnmp::addValue(const char* oidText, int type, const char* value) {
+    if (!oidText) return -1;
+    Binding b;
+    std::vector<oid> arcs;
+    if (!ParseOid(oidText, arcs)) return -1;
+    b.oid = OidText(arcs.data(), arcs.size());
+    b.type = type;
+    std::string text = value ? value : "";
+    long l = 0;
+    unsigned long u = 0;
+    in_addr addr{};
+    std::vector<oid> valueArcs;
+    switch (type) {
+    case SNMP_T_NULL: break;
+    case SNMP_T_INTEGER:
+        if (!ParseLong(text, -2147483647L - 1, 2147483647L, l)) return -1;
+        break;
+    case SNMP_T_OCTETS: break;
+    case SNMP_T_IPADDRESS:
+        if (inet_pton(AF_INET, text.c_str(), &addr) != 1) return -1;
+        break;
+    case SNMP_T_OID:
+        if (!ParseOid(text, valueArcs)) return -1;
+        break;
+    case SNMP_T_UNSIGNED:
+    case SNMP_T_COUNTER32:
+    case SNMP_T_GAUGE32:
+    case SNMP_T_TIMETICKS:
+        if (!ParseUnsigned32(text, u)) return -1;
+        break;
+    default:
+        return -1;
+    }
+    if (type != SNMP_T_NULL) b.value.assign(text.begin(), text.end());
+    bindings_.push_back(std::move(b));
+    ++bindingsGeneration_;
+    return 0;
+}
+
+int CSnmp::addValue(const char* oidText, int type, const unsigned char* bytes, int count) {
+    if (count < 0 || (count > 0 && !bytes)) return -1;
+    if (type != SNMP_T_OCTETS) {
+        std::string text(reinterpret_cast<const char*>(bytes ? bytes : reinterpret_cast<const unsigned char*>("")),
+                         static_cast<std::size_t>(count));
+        if (text.find('\0') != std::string::npos) return -1;
+        return addValue(oidText, type, text.c_str());
+    }
+    if (addValue(oidText, SNMP_T_OCTETS, "") != 0) return -1;
+    bindings_.back().value.assign(bytes, bytes + count);
+    return 0;
+}
+
+int CSnmp::getValuesCount() const { return static_cast<int>(bindings_.size()); }
+
+int CSnmp::getOid(int index, std::string& oidText) const {
+    if (index < 0 || index >= getValuesCount()) return -1;
+    oidText = bindings_[index].oid;
+    return 0;
+}
+
+int CSnmp::getValue(int index, int& type, std::string& value) const {
+    if (index < 0 || index >= getValuesCount()) return -1;
+    const Binding& b = bindings_[index];
+    type = b.type;
+    auto end = b.value.end();
+    if (b.type == SNMP_T_OCTETS) end = std::find(b.value.begin(), b.value.end(), uint8_t{0});
+    value.assign(b.value.begin(), end);
+    return 0;
+}
+
+int CSnmp::getValue(int index, int& type, std::vector<uint8_t>& bytes) const {
+    if (index < 0 || index >= getValuesCount()) return -1;
+    const Binding& b = bindings_[index];
+    type = b.type;
+    if (b.type == SNMP_T_IPADDRESS) {
+        in_addr addr{};
+        std::string text(b.value.begin(), b.value.end());
+        if (inet_pton(AF_INET, text.c_str(), &addr) != 1) return -1;
+        const auto* p = reinterpret_cast<const uint8_t*>(&addr.s_addr);
+        bytes.assign(p, p + 4);
+        return 0;
+    }
+    bytes = b.value;
+    return 0;
+}
+
+void CSnmp::getErrorInfo(int& status, int& index) const {
+    status = errorStatus_;
+    index = errorIndex_;
+}
+
+SnmpTransport* CSnmp::transport() {
+    if (!transport_) transport_ = std::make_shared<SnmpTransport>();
+    return transport_.get();
+}
+
+int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeoutMs, bool errorIsFailure) {
+    if (!reply) return -1;
+    *reply = nullptr;
+    errorStatus_ = errorIndex_ = 0;
+    int command = NetSnmpPduType(pduType);
+    if (!address || !command) return -1;
+    timeoutMs = ClampTimeout(timeoutMs);
+
+    corvex::snmp::SessionKey key;
+    if (!corvex::snmp::ParseAddress(address, key.host, key.port)) return -1;
+    const CSnmpV1* v1 = isV3() ? nullptr : static_cast<const CSnmpV1*>(this);
+    if (isV3()) {
+        const auto* v3 = static_cast<const CSnmpV3*>(this);
+        key.v3 = true;
+        key.user = v3->userName_;
+        key.flags = v3->flags_;
+        if (key.flags != 0 && key.flags != 1 && key.flags != 3) return -1;
+        if (key.flags != 0) {
+            key.authArith = v3->authArith_;
+            key.authPwd = v3->authPwd_;
+        }
+        if (key.flags == 3) {
+            key.privArith = v3->privArith_;
+            key.privPwd = v3->privPwd_;
+        }
+    }
+    if (transport()->ensureOpen(key, timeoutMs) != 0) return -1;
+
+    netsnmp_pdu* pdu = snmp_pdu_create(command);
+    if (!pdu) return -1;
+    for (const Binding& b : bindings_) {
+        if (!AddToPdu(pdu, b)) {
+            snmp_free_pdu(pdu);
+            return -1;
+        }
+    }
+    if (v1) {
+        const std::string& community = v1->community();
+        pdu->community = static_cast<u_char*>(std::malloc(community.size() + 1));
+        if (!pdu->community) {
+            snmp_free_pdu(pdu);
+            return -1;
+        }
+        std::memcpy(pdu->community, community.c_str(), community.size() + 1);
+        pdu->community_len = community.size();
+    }
+    netsnmp_pdu* response = nullptr;
+    if (transport_->exchange(pdu, timeoutMs, &response) != 0) return -1;
+
+    CSnmp* out = isV3() ? static_cast<CSnmp*>(new CSnmpV3(0)) : static_cast<CSnmp*>(new CSnmpV1(0));
+    out->pduType_ = pduType_;
+    out->errorStatus_ = static_cast<int>(response->errstat);
+    out->errorIndex_ = static_cast<int>(response->errindex);
+    for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable) out->bindings_.push_back(FromVariable(v));
+    snmp_free_pdu(response);
+    errorStatus_ = out->errorStatus_;
+    errorIndex_ = out->errorIndex_;
+    if (errorIsFailure && errorStatus_ != 0) {
+        delete out;
+        return errorStatus_ > 0 ? errorStatus_ : -1;
+    }
+    *reply = out;
+    return 0;
+}
+
+int CSnmp::send(const char* address, CSnmp** reply, int timeoutMs) {
+    return exchange(address, pduType_, reply, timeoutMs, true);
+}
+
+// ---- CSnmpTable -------------------------------------------------------------------------------
+
+int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
+    if (!reply) return -1;
+    *reply = nullptr;
+    if (!request_) return -1;
+    if (request_->getType() != SNMP_PDU_GETNEXT_T) {
+        // Gets and sets go out as they are; nothing moves.
+        int rc = request_->send(address, reply, timeoutMs);
+        lastRequestId_ = request_->transport()->lastRequestId();
+        columns_.clear();
+        for (const auto& b : request_->bindings()) columns_.push_back(b.oid);
+        columnsGeneration_ = request_->bindingsGeneration_;
+        return rc;
+    }
+    if (columnsGeneration_ != request_->bindingsGeneration_) {
+        columns_.clear();
+        for (const auto& b : request_->bindings()) columns_.push_back(b.oid);
+        columnsGeneration_ = request_->bindingsGeneration_;
+    }
+    std::vector<std::string> asked;
+    for (const auto& b : request_->bindings()) asked.push_back(b.oid);
+    if (asked.empty()) return -1;
+
+    CSnmp* got = nullptr;
+    int rc = request_->exchange(address, SNMP_PDU_GETNEXT_T, &got, timeoutMs, false);
+    lastRequestId_ = request_->transport()->lastRequestId();
+    if (rc != 0) return rc;
+    int status = SnmpWalkStepStatus(columns_, asked, *got);
+    if (status != CSnmp4w::EC_NO_ERROR) {
+        delete got;
+        return status;
+    }
+    // Continue from the returned OIDs; the bindings stay the caller's (same generation).
+    auto& next = request_->bindings_;
+    for (std::size_t i = 0; i < next.size(); ++i) {
+        next[i].oid = got->bindings()[i].oid;
+        next[i].type = SNMP_T_NULL;
+        next[i].value.clear();
+    }
+    *reply = got;
+    return 0;
+}
+
+int CSnmpTable::getSuffix(int index, CSnmp* reply, std::string& suffix) const {
+    if (!reply || index < 0 || index >= reply->getValuesCount() || index >= static_cast<int>(columns_.size())) return -1;
+    const std::string& got = reply->bindings()[index].oid;
+    const std::string& column = columns_[index];
+    if (!SnmpOidInSubtree(column, got)) return -1;
+    suffix = got.substr(column.size());
+    return 0;
+}

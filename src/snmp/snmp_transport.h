@@ -1,0 +1,73 @@
+#pragma once
+// One Net-SNMP single-session handle and the process-wide Net-SNMP state around it.
+//
+// Net-SNMP keeps global state (the v3 user list, the engine-time cache, the request-id
+// counters) that every session touches while opening, building and parsing messages. All such
+// CPU work runs under one process-wide mutex; waiting for the socket happens outside it, so a
+// slow device never holds up the other sessions.
+#include <mutex>
+#include <string>
+
+struct snmp_pdu;
+
+namespace corvex::snmp {
+
+// Initialises Net-SNMP once per process: no configuration files, no MIB files, no persistent
+// state written to the home directory.
+void EnsureNetSnmp();
+// The mutex that guards every call into Net-SNMP that touches shared state.
+std::mutex& NetSnmpMutex();
+
+// Everything that fixes a Net-SNMP session. The v1 community travels per PDU, so it is not part
+// of it.
+struct SessionKey {
+    std::string host;  // validated IPv4 text or host name
+    std::string port;  // decimal 1..65535
+    bool v3 = false;
+    std::string user;
+    int flags = 0;      // 0 noAuthNoPriv, 1 authNoPriv, 3 authPriv
+    int authArith = 0;  // 0 HMAC-MD5, 1 HMAC-SHA
+    std::string authPwd;
+    int privArith = 0;  // 0 CBC-DES
+    std::string privPwd;
+    bool operator==(const SessionKey&) const = default;
+};
+
+// Splits "host" or "host:port" and refuses anything that is not a plain UDP/IPv4 peer
+// (no transport prefixes, no paths, no spaces). False on bad input.
+bool ParseAddress(const std::string& address, std::string& host, std::string& port);
+
+}  // namespace corvex::snmp
+
+// Used by one thread at a time (its owner serialises); different transports run concurrently.
+class SnmpTransport {
+public:
+    SnmpTransport() = default;
+    ~SnmpTransport();
+    SnmpTransport(const SnmpTransport&) = delete;
+    SnmpTransport& operator=(const SnmpTransport&) = delete;
+
+    // Opens (or reopens when the key changed) the Net-SNMP session. 0 on success.
+    int ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs);
+    // Sends pdu (always consumed) and waits up to timeoutMs for the response.
+    // 0: *response holds a clone the caller frees with snmp_free_pdu. -1 otherwise.
+    int exchange(snmp_pdu* pdu, int timeoutMs, snmp_pdu** response);
+    // The Net-SNMP request identifier of the last request sent.
+    int lastRequestId() const { return lastReqId_; }
+
+private:
+    static int OnEvent(int op, struct snmp_session* session, int reqid, snmp_pdu* pdu, void* magic);
+    void close();
+    // Waits for the current request to finish or the deadline; socket waits are unlocked.
+    void pump(int timeoutMs);
+
+    void* sess_ = nullptr;
+    corvex::snmp::SessionKey key_;
+    bool hasKey_ = false;
+    // State of the one outstanding request; written by OnEvent under the Net-SNMP mutex.
+    long pendingReqId_ = 0;
+    int lastReqId_ = 0;
+    bool finished_ = false;
+    int result_ = -1;
+    snmp_pdu* response_ = nullptr;
+};
