@@ -47,7 +47,7 @@ TEST(PortListDecode, ShortOctetStringsCountAsZero) {
 TEST(HexText, OctetsAndPorts) {
     EXPECT_EQ(OctetsToHex(Octets{0x80, 0x4A, 0x00, 0xff}), "804A00FF");
     auto ports = HexToPortNumbers("80 4z1");  // blank and 'z' skipped without advancing
-    EXPECT_EQ(ports.text, "1,6,12");
+    EXPECT_EQ(ports.text, "1,10,16");
     EXPECT_EQ(ports.count, 3);
     EXPECT_EQ(HexToPortNumbers("f").text, "1,2,3,4");
     EXPECT_EQ(HexToPortNumbers("").count, 0);
