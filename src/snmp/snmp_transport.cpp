@@ -8,6 +8,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <chrono>
@@ -22,6 +23,35 @@ std::mutex& NetSnmpMutex() {
     return mutex;
 }
 
+namespace {
+
+std::atomic<bool> g_logMuted{true};
+
+int LogToTrace(int, int, void*, void* serverArg) {
+    const auto* message = static_cast<const snmp_log_message*>(serverArg);
+    if (g_logMuted || !message || !message->msg) return 0;
+    std::string text = message->msg;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    platform::Trace("net-snmp: %s", text.c_str());
+    return 0;
+}
+
+// Net-SNMP keeps one key set per (engine, user name) for the whole process and prefers an
+// existing entry over the keys of a new session. Forget earlier entries of this user so that a
+// session always authenticates with its own pass phrases.
+void ForgetUser(const std::string& name) {
+    for (usmUser* user = usm_get_userList(); user;) {
+        usmUser* next = user->next;
+        if (user->name && name == user->name) {
+            usm_remove_user(user);
+            usm_free_user(user);
+        }
+        user = next;
+    }
+}
+
+}  // namespace
+
 void EnsureNetSnmp() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -33,10 +63,15 @@ void EnsureNetSnmp() {
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_LOAD_HOST_FILES, 1);
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_NO_TOKEN_WARNINGS, 1);
         netsnmp_ds_set_int(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_WARNINGS, 0);
-        // Every OID is numeric: no module list and an empty search path, so no MIB is read.
+        // Every OID is numeric: an empty MIB search path, so no MIB file is read. The library
+        // still tries its default module list; those complaints are muted during start-up.
         netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIBDIRS, "");
         netsnmp_set_mib_directory("");
+        // Library diagnostics go to the developer trace, never straight to standard error.
+        snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_LOGGING, &LogToTrace, nullptr);
+        netsnmp_register_loghandler(NETSNMP_LOGHANDLER_CALLBACK, LOG_DEBUG);
         init_snmp("corvex");
+        g_logMuted = false;
     });
 }
 
@@ -129,6 +164,7 @@ int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs
             }
         }
     }
+    if (key.v3) corvex::snmp::ForgetUser(key.user);
     // For v3 this also discovers the agent's engine ID (one exchange, bounded by the time-out).
     sess_ = snmp_sess_open(&session);
     // Key material was copied by Net-SNMP; wipe our stack copy.

@@ -1,0 +1,258 @@
+// Request building, reply reading and the walk rules, without a peer.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/headless_ui.h"
+#include "snmp/common_snmp.h"
+#include "snmp/snmp_lib.h"
+
+namespace {
+
+CSnmpV1* Reply(std::vector<CSnmp::Binding> bindings, int errorStatus = 0) {
+    auto* reply = new CSnmpV1(0);
+    reply->mutableBindings() = std::move(bindings);
+    reply->setErrorInfo(errorStatus, errorStatus ? 1 : 0);
+    return reply;
+}
+
+CSnmp::Binding Bind(const std::string& oid, int type, const std::string& value = "") {
+    CSnmp::Binding b;
+    b.oid = oid;
+    b.type = type;
+    b.value.assign(value.begin(), value.end());
+    return b;
+}
+
+TEST(SnmpRequest, AddValueChecksOidAndValueText) {
+    CSnmpV1 r(0);
+    EXPECT_EQ(0, r.addValue("1.3.6.1.2.1.1.5.0", SNMP_T_NULL, nullptr));
+    EXPECT_EQ(0, r.addValue(".1.3.6.1.2.1.1.5.0", SNMP_T_INTEGER, "-2147483648"));
+    EXPECT_EQ(0, r.addValue("1.3.6.1", SNMP_T_UNSIGNED, "4294967295"));
+    EXPECT_EQ(0, r.addValue("1.3.6.1", SNMP_T_IPADDRESS, "10.0.0.1"));
+    EXPECT_EQ(4, r.getValuesCount());
+    std::string oid;
+    ASSERT_EQ(0, r.getOid(1, oid));
+    EXPECT_EQ("1.3.6.1.2.1.1.5.0", oid);  // the leading dot is dropped
+
+    // Anything that cannot be encoded is refused and adds nothing.
+    EXPECT_NE(0, r.addValue(nullptr, SNMP_T_NULL, nullptr));
+    EXPECT_NE(0, r.addValue("", SNMP_T_NULL, nullptr));
+    EXPECT_NE(0, r.addValue("1.3.x.1", SNMP_T_NULL, nullptr));
+    EXPECT_NE(0, r.addValue("1.3..1", SNMP_T_NULL, nullptr));
+    EXPECT_NE(0, r.addValue("1.3.6.", SNMP_T_NULL, nullptr));
+    EXPECT_NE(0, r.addValue("1.3.4294967296", SNMP_T_NULL, nullptr));
+    EXPECT_NE(0, r.addValue("1.3.6", SNMP_T_INTEGER, "12a"));
+    EXPECT_NE(0, r.addValue("1.3.6", SNMP_T_INTEGER, "2147483648"));
+    EXPECT_NE(0, r.addValue("1.3.6", SNMP_T_INTEGER, nullptr));
+    EXPECT_NE(0, r.addValue("1.3.6", SNMP_T_UNSIGNED, "-1"));
+    EXPECT_NE(0, r.addValue("1.3.6", SNMP_T_UNSIGNED, "4294967296"));
+    EXPECT_NE(0, r.addValue("1.3.6", SNMP_T_IPADDRESS, "10.0.0.256"));
+    EXPECT_NE(0, r.addValue("1.3.6", 3, "1"));
+    EXPECT_NE(0, r.addValue("1.3.6", SNMP_T_OCTETS, nullptr, -1));
+    EXPECT_NE(0, r.addValue("1.3.6", SNMP_T_OCTETS, nullptr, 3));
+    std::string tooLong = "1";
+    for (int i = 0; i < 130; ++i) tooLong += ".1";
+    EXPECT_NE(0, r.addValue(tooLong.c_str(), SNMP_T_NULL, nullptr));
+    EXPECT_EQ(4, r.getValuesCount());
+}
+
+TEST(SnmpRequest, OctetStringsKeepEveryByteButTextStopsAtNul) {
+    CSnmpV1 r(0);
+    const unsigned char mac[] = {0x00, 0x1b, 0x00, 0xff, 0x10, 0x20};
+    ASSERT_EQ(0, r.addValue("1.3.6.1.4", SNMP_T_OCTETS, mac, 6));
+    ASSERT_EQ(0, r.addValue("1.3.6.1.5", SNMP_T_OCTETS, "abc"));
+    int type = 0;
+    std::vector<uint8_t> raw;
+    ASSERT_EQ(0, r.getValue(0, type, raw));
+    EXPECT_EQ(SNMP_T_OCTETS, type);
+    EXPECT_EQ(std::vector<uint8_t>(mac, mac + 6), raw);
+    std::string text;
+    ASSERT_EQ(0, r.getValue(0, type, text));
+    EXPECT_EQ("", text);  // the first octet is a NUL
+    ASSERT_EQ(0, r.getValue(1, type, text));
+    EXPECT_EQ("abc", text);
+    EXPECT_NE(0, r.getValue(2, type, text));
+    EXPECT_NE(0, r.getValue(-1, type, raw));
+}
+
+TEST(SnmpReply, IpAddressReadsAsDottedTextOrFourOctets) {
+    std::unique_ptr<CSnmp> reply(Reply({Bind("1.3.6.1.2.1.4.20.1.1.10.0.0.1", SNMP_T_IPADDRESS, "10.0.0.1")}));
+    int type = 0;
+    std::string text;
+    std::vector<uint8_t> raw;
+    ASSERT_EQ(0, reply->getValue(0, type, text));
+    EXPECT_EQ("10.0.0.1", text);
+    ASSERT_EQ(0, reply->getValue(0, type, raw));
+    EXPECT_EQ((std::vector<uint8_t>{10, 0, 0, 1}), raw);
+}
+
+TEST(SnmpOid, CompareAndSubtreeWorkOnArcsNotText) {
+    EXPECT_LT(SnmpOidCompare("1.3.6.1.2", "1.3.6.1.10"), 0);  // text order would say otherwise
+    EXPECT_GT(SnmpOidCompare("1.3.6.1.2.1", "1.3.6.1.2"), 0);
+    EXPECT_EQ(0, SnmpOidCompare("1.3.6", ".1.3.6"));
+    EXPECT_TRUE(SnmpOidInSubtree("1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.2.5"));
+    EXPECT_FALSE(SnmpOidInSubtree("1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.20.5"));
+    EXPECT_FALSE(SnmpOidInSubtree("1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.2"));
+}
+
+// The rule that decides whether one get-next step continues the walk.
+TEST(SnmpWalkRule, EndsWhenTheFirstColumnIsLeftOrTheAgentSaysSo) {
+    const std::vector<std::string> columns = {"1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.3"};
+    const std::vector<std::string> asked = {"1.3.6.1.2.1.2.2.1.2.1", "1.3.6.1.2.1.2.2.1.3.1"};
+
+    std::unique_ptr<CSnmp> row(Reply({Bind("1.3.6.1.2.1.2.2.1.2.2", 2, "eth0"), Bind("1.3.6.1.2.1.2.2.1.3.2", 1, "6")}));
+    EXPECT_EQ(CSnmp4w::EC_NO_ERROR, SnmpWalkStepStatus(columns, asked, *row));
+
+    std::unique_ptr<CSnmp> left(Reply({Bind("1.3.6.1.2.1.2.2.1.3.1", 1, "6"), Bind("1.3.6.1.2.1.2.2.1.4.1", 1, "1500")}));
+    EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, SnmpWalkStepStatus(columns, asked, *left));
+
+    std::unique_ptr<CSnmp> endOfView(Reply({Bind("1.3.6.1.2.1.2.2.1.2.2", SNMP_T_NONE), Bind("1.3.6.1.2.1.2.2.1.3.2", 1, "6")}));
+    EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, SnmpWalkStepStatus(columns, asked, *endOfView));
+
+    std::unique_ptr<CSnmp> noSuchName(Reply({Bind("1.3.6.1.2.1.2.2.1.2.1", SNMP_T_NULL), Bind("1.3.6.1.2.1.2.2.1.3.1", SNMP_T_NULL)}, 2));
+    EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, SnmpWalkStepStatus(columns, asked, *noSuchName));
+
+    std::unique_ptr<CSnmp> genErr(Reply({Bind("1.3.6.1.2.1.2.2.1.2.1", SNMP_T_NULL), Bind("1.3.6.1.2.1.2.2.1.3.1", SNMP_T_NULL)}, 5));
+    EXPECT_EQ(CSnmp4w::EC_FAILED, SnmpWalkStepStatus(columns, asked, *genErr));
+
+    std::unique_ptr<CSnmp> missing(Reply({Bind("1.3.6.1.2.1.2.2.1.2.2", 2, "eth0")}));
+    EXPECT_EQ(CSnmp4w::EC_FAILED, SnmpWalkStepStatus(columns, asked, *missing));
+}
+
+// A peer that answers a get-next with the same or an earlier OID would make the walk loop
+// forever; such a step ends the walk.
+TEST(SnmpWalkRule, NonIncreasingOidEndsTheWalk) {
+    const std::vector<std::string> columns = {"1.3.6.1.2.1.2.2.1.2"};
+    const std::vector<std::string> asked = {"1.3.6.1.2.1.2.2.1.2.5"};
+    std::unique_ptr<CSnmp> same(Reply({Bind("1.3.6.1.2.1.2.2.1.2.5", 2, "x")}));
+    EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, SnmpWalkStepStatus(columns, asked, *same));
+    std::unique_ptr<CSnmp> back(Reply({Bind("1.3.6.1.2.1.2.2.1.2.3", 2, "x")}));
+    EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, SnmpWalkStepStatus(columns, asked, *back));
+    // A later column of the same row going backwards ends it too.
+    const std::vector<std::string> two = {"1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.3"};
+    const std::vector<std::string> askedTwo = {"1.3.6.1.2.1.2.2.1.2.5", "1.3.6.1.2.1.2.2.1.3.5"};
+    std::unique_ptr<CSnmp> secondBack(Reply({Bind("1.3.6.1.2.1.2.2.1.2.6", 2, "x"), Bind("1.3.6.1.2.1.2.2.1.3.5", 1, "6")}));
+    EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, SnmpWalkStepStatus(two, askedTwo, *secondBack));
+}
+
+TEST(SnmpRequest, BadAddressFailsWithoutSending) {
+    CSnmpV1 r(0);
+    r.setType(SNMP_PDU_GET_T);
+    r.setCommunity("public");
+    ASSERT_EQ(0, r.addValue("1.3.6.1.2.1.1.1.0", SNMP_T_NULL, nullptr));
+    for (const char* address : {"", "tcp:127.0.0.1:161", "127.0.0.1:0", "127.0.0.1:70000", "127.0.0.1:16x",
+                                "/tmp/socket", "127.0.0.1 ", "unix:/x"}) {
+        CSnmp* reply = reinterpret_cast<CSnmp*>(1);
+        EXPECT_EQ(-1, r.send(address, &reply, 200)) << address;
+        EXPECT_EQ(nullptr, reply) << address;
+    }
+    EXPECT_EQ(-1, r.send("127.0.0.1", nullptr, 200));
+}
+
+TEST(SnmpProxyMarker, RecognisesTheMarkerAnywhereInTheOid) {
+    EXPECT_TRUE(IsProxyMarker("1.3.6.1.4.1.171.7777.1.0"));
+    EXPECT_TRUE(IsProxyMarker("1.3.6.1.4.1.171.7777.1.1.2"));
+    EXPECT_FALSE(IsProxyMarker("1.3.6.1.4.1.171.7777.10"));
+    EXPECT_FALSE(IsProxyMarker("1.3.6.1.2.1.2.2.1.2.1"));
+}
+
+class SessionRules : public ::testing::Test {
+protected:
+    void SetUp() override { platform::setUi(&ui_); }
+    void TearDown() override { platform::setUi(nullptr); }
+    platform::HeadlessUi ui_;
+};
+
+TEST_F(SessionRules, VersionOtherThanOneOrThreeRefusesEverything) {
+    for (const char* version : {"2", "0", "", "v1", "99999999999"}) {
+        SessionSettings s;
+        s.DeviceAddress = "127.0.0.1";
+        s.SnmpVersion = version;
+        CCommonSnmp session(s);
+        for (int type : {0, 1, 3}) EXPECT_FALSE(session.Open(type)) << version;
+        EXPECT_EQ(-1, session.AddValue("1.3.6.1.2.1.1.1.0", SNMP_T_NULL, nullptr));
+        CSnmp* reply = nullptr;
+        EXPECT_EQ(-1, session.Send(&reply, 0));
+        EXPECT_EQ(-1, session.GetNext(&reply, 0));
+        EXPECT_EQ(nullptr, reply);
+        std::string suffix;
+        EXPECT_EQ(-1, session.GetSuffix(0, reply, suffix));
+        EXPECT_EQ(-1, session.GetNextAsync([](CSnmp*, int, void*, int) -> unsigned { return 0; }, nullptr, 0));
+        EXPECT_TRUE(session.WaitDone(0));  // a refused walk leaves the done event set
+    }
+}
+
+TEST_F(SessionRules, VersionOneRefusesUnknownPduTypes) {
+    SessionSettings s;
+    s.DeviceAddress = "127.0.0.1";
+    CCommonSnmp session(s);
+    EXPECT_FALSE(session.Open(2));
+    EXPECT_FALSE(session.Open(4));
+    EXPECT_FALSE(session.Open(-1));
+    EXPECT_EQ(-1, session.AddValue("1.3.6.1.2.1.1.1.0", SNMP_T_NULL, nullptr));
+    EXPECT_TRUE(session.Open(0));
+    EXPECT_TRUE(session.Open(1));
+    EXPECT_TRUE(session.Open(3));
+}
+
+TEST_F(SessionRules, EmptyRequestIsNotSent) {
+    SessionSettings s;
+    s.DeviceAddress = "127.0.0.1";
+    CCommonSnmp session(s);
+    ASSERT_TRUE(session.Open(0));
+    CSnmp* reply = nullptr;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(-1, session.Send(&reply, 0));
+    EXPECT_EQ(-1, session.GetNext(&reply, 0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
+TEST_F(SessionRules, RowStatusAcceptsOnlyActiveCreateAndWaitAndDestroy) {
+    SessionSettings s;
+    s.DeviceAddress = "127.0.0.1";
+    CCommonSnmp session(s);
+    for (const char* bad : {"4", "0", "2", "", "11", "1 "}) {
+        ui_.clearMessages();
+        EXPECT_EQ(0, session.SetRowStatus("1.3.6.1.4.1.171.10.76.12.1.1", bad)) << bad;
+        ASSERT_EQ(1u, ui_.messages().size()) << bad;
+        EXPECT_EQ("error status value!", ui_.messages()[0].text);
+    }
+    ui_.clearMessages();
+    EXPECT_EQ(0, session.SetRowStatus("1.3.6.1.4.1.171.10.76.12.1.1", nullptr));
+    EXPECT_EQ(1u, ui_.messages().size());
+}
+
+TEST_F(SessionRules, FindRequestIdAnswersEachIdOnce) {
+    SessionSettings s;
+    s.DeviceAddress = "127.0.0.1";
+    s.AgentPort = "9";  // discard: nobody answers, the walk step just waits
+    s.TimeoutMs = "200";
+    CCommonSnmp session(s);
+    ASSERT_TRUE(session.Open(1));
+    ASSERT_EQ(0, session.AddValue("1.3.6.1.2.1.2.2.1.2", SNMP_T_NULL, nullptr));
+    struct Seen {
+        CCommonSnmp* session;
+        int id = 0;
+        int status = 1;
+        int calls = 0;
+    } seen{&session};
+    ASSERT_EQ(0, session.GetNextAsync(
+                     [](CSnmp* reply, int id, void* param, int status) -> unsigned {
+                         auto* s = static_cast<Seen*>(param);
+                         s->calls++;
+                         s->id = id;
+                         s->status = status;
+                         delete reply;
+                         return 0;
+                     },
+                     &seen, 0));
+    ASSERT_TRUE(ui_.runUntil([&] { return seen.calls > 0; }, std::chrono::seconds(3)));
+    EXPECT_NE(0, seen.status);  // time-out: the step failed
+    EXPECT_GT(seen.id, 0);
+    EXPECT_TRUE(session.FindRequestID(seen.id));
+    EXPECT_FALSE(session.FindRequestID(seen.id));
+    EXPECT_FALSE(session.FindRequestID(seen.id + 100000));
+}
+
+}  // namespace
