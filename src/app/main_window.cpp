@@ -1,0 +1,448 @@
+#include "app/main_window.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "app/session_settings.h"
+#include "panel/panel_painter.h"
+#include "platform/trace.h"
+#include "platform/ui.h"
+
+extern char** environ;
+
+namespace app {
+
+// ---- menu -----------------------------------------------------------------------------------
+
+MenuBar BuildMainMenu(const std::string& deviceName) {
+    using M = MenuItem;
+    MenuBar bar;
+    bar.push_back(M::Sub("&Device Manager   ",
+        {
+            M::Cmd("&Port Configuration...", kCmdPortConfiguration),
+            M::Sub("&SNMP Setting",
+                   {
+                       M::Cmd("SNMP Global State ", kCmdSnmpGlobalState),
+                       M::Cmd("SNMP User Table", kCmdSnmpUserTable),
+                       M::Cmd("SNMP Group Table", kCmdSnmpGroupTable),
+                       M::Cmd("SNMP View Table", kCmdSnmpViewTable),
+                       M::Cmd("SNMP Community Table ", kCmdSnmpCommunityTable),
+                       M::Cmd("SNMP Host Table", kCmdSnmpHostTable),
+                       M::Cmd("SNMP Engine ID", kCmdSnmpEngineId),
+                       M::Cmd("SNMP Trap Configuration", kCmdSnmpTrapConfiguration),
+                   }),
+            M::Cmd("&Syslog Host Configuration...", kCmdSyslogHost),
+            M::Separator(),
+            M::Cmd("&Jumbo Frame Configuration...", kCmdJumboFrame),
+            M::Cmd("&Auto Surveillance VLAN Setting ", kCmdAutoSurveillanceVlan),
+            M::Cmd("&VLAN Configuration...", kCmdVlanConfiguration),
+            M::Cmd("&Trunk Configuration...", kCmdTrunkConfiguration),
+            M::Cmd("&Multicast Filtering Mode configuration...", kCmdMulticastFiltering),
+            M::Separator(),
+            M::Cmd("&802.1X Configuration...", kCmd8021X),
+            M::Cmd("&ARP Spoofing Prevention Setting...", kCmdArpSpoofing),
+            M::Cmd("&DHCP Server Screening Port Configuration...", kCmdDhcpScreening),
+            M::Separator(),
+            M::Cmd("&Firmware and Configuration Upgrade/Backup...", kCmdFirmware),
+            M::Cmd("&Save Configuration...", kCmdSaveConfiguration),
+            M::Cmd("&Reboot", kCmdReboot),
+            M::Separator(),
+            M::Cmd("&PoE Port Config", kCmdPoePortConfig),
+            M::Cmd("&Time_Based PoE", kCmdTimeBasedPoe),
+            M::Sub("LLDP",
+                   {
+                       M::Cmd("&LLDP Global Setting", kCmdLldpGlobal),
+                       M::Cmd("&LLDP Remote Port Information", kCmdLldpRemote),
+                       M::Cmd("&LLDP MED Setting", kCmdLldpMed),
+                   }),
+        }));
+    bar.push_back(M::Sub("&Public MIB   ",
+        {
+            M::Cmd("&System Information...", kCmdSystemInformation),
+            M::Cmd("In&terface Table...", kCmdInterfaceTable),
+            M::Cmd("&IP Table...", kCmdIpTable),
+            M::Cmd("Forwarding Table...", kCmdForwardingTable),
+            M::Cmd("&TCP Service...", kCmdTcpService),
+            M::Cmd("&UDP Service...", kCmdUdpService),
+            M::Cmd("802.1D...", kCmdBridge8021D),
+        }));
+    bar.push_back(M::Sub("&Tools   ", {M::Cmd("&Telnet...", kCmdTelnet), M::Cmd("&Web...", kCmdWeb)}));
+    bar.push_back(M::Sub("&About   ", {M::Cmd("About " + deviceName + "...", kCmdAbout)}));
+    return bar;
+}
+
+namespace {
+bool RemoveFrom(std::vector<MenuItem>& items, int command) {
+    for (auto it = items.begin(); it != items.end(); ++it) {
+        if (it->kind == MenuItem::Kind::Command && it->command == command) {
+            items.erase(it);
+            return true;
+        }
+        if (it->kind == MenuItem::Kind::SubMenu && RemoveFrom(it->items, command)) return true;
+    }
+    return false;
+}
+
+const MenuItem* FindIn(const std::vector<MenuItem>& items, int command) {
+    for (const MenuItem& item : items) {
+        if (item.kind == MenuItem::Kind::Command && item.command == command) return &item;
+        if (item.kind == MenuItem::Kind::SubMenu)
+            if (const MenuItem* found = FindIn(item.items, command)) return found;
+    }
+    return nullptr;
+}
+}  // namespace
+
+bool RemoveCommand(MenuBar& menu, int command) { return RemoveFrom(menu, command); }
+
+const MenuItem* FindCommand(const MenuBar& menu, int command) { return FindIn(menu, command); }
+
+void TrimMainMenu(MenuBar& menu, const std::string& deviceName) {
+    if (deviceName.find("Tolva") != std::string::npos) RemoveCommand(menu, kCmdJumboFrame);
+    if (IsPoeModel(deviceName) || menu.empty()) return;
+    for (int command : {kCmdPoePortConfig, kCmdTimeBasedPoe, kCmdLldpGlobal, kCmdLldpMed, kCmdLldpRemote})
+        RemoveCommand(menu, command);
+    // The LLDP sub-menu is empty now; remove it by what it is rather than by its position,
+    // which moves when Jumbo Frame was removed too.
+    auto& first = menu.front().items;
+    for (auto it = first.begin(); it != first.end(); ++it) {
+        if (it->kind == MenuItem::Kind::SubMenu && it->text == "LLDP" && it->items.empty()) {
+            first.erase(it);
+            break;
+        }
+    }
+}
+
+// ---- dialogs --------------------------------------------------------------------------------
+
+std::unique_ptr<IModalDialog> DialogRegistry::Create(int command) const {
+    auto it = m_factories.find(command);
+    if (it == m_factories.end() || !it->second) return nullptr;
+    return it->second();
+}
+
+DialogRegistry& Dialogs() {
+    static DialogRegistry registry;
+    return registry;
+}
+
+// ---- processes ------------------------------------------------------------------------------
+
+bool SpawnLauncher::Launch(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv.front().empty()) return false;
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
+    if (rc != 0) {
+        platform::Trace("cannot start %s (%d)", argv.front().c_str(), rc);
+        return false;
+    }
+    // The child runs on its own; reap it when it ends so that it leaves no zombie.
+    std::thread([pid] {
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }).detach();
+    return true;
+}
+
+std::string FindBrowserPath(const std::string& registryValue) {
+    // The value is read into a buffer of 200 bytes.
+    const std::string value = registryValue.substr(0, std::min<size_t>(registryValue.size(), 199));
+    auto search = [&](const char* extension) -> std::string {
+        const size_t colon = value.find(":\\");
+        const size_t ext = value.find(extension);
+        if (colon == std::string::npos || ext == std::string::npos || colon == 0) return {};
+        if (ext + 4 < colon) return {};  // the extension lies more than four characters before ":\"
+        const size_t begin = colon - 1;
+        const size_t end = ext + 4;
+        if (end <= begin + 3) return {};  // no room for a path between drive and extension
+        return value.substr(begin, end - begin);
+    };
+    std::string path = search(".exe");
+    if (path.empty()) path = search(".EXE");
+    return path;
+}
+
+std::string FindInPath(const std::string& program) {
+    if (program.empty()) return {};
+    auto executable = [](const std::string& candidate) {
+        struct stat st {};
+        return stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0;
+    };
+    if (program.find('/') != std::string::npos) return executable(program) ? program : std::string();
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        std::string dir = dirs.substr(start, end - start);
+        if (!dir.empty() && executable(dir + "/" + program)) return dir + "/" + program;
+        start = end + 1;
+    }
+    return {};
+}
+
+bool IsSafeAddressArgument(const std::string& address) {
+    if (address.empty() || address.front() == '-' || address.size() > 255) return false;
+    for (char c : address) {
+        const bool ok = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+                        c == '-' || c == ':' || c == '[' || c == ']';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+std::vector<std::string> TelnetCommand(const std::string& address) {
+    std::vector<std::string> argv = {"x-terminal-emulator", "-e", "telnet"};
+    if (!address.empty()) argv.push_back(address);
+    return argv;
+}
+
+std::vector<std::string> WebCommand(const std::string& browser, const std::string& address) {
+    std::vector<std::string> argv = {browser};
+    if (!address.empty()) argv.push_back("http://" + address + "/");
+    return argv;
+}
+
+// ---- the window -----------------------------------------------------------------------------
+
+AboutInfo MakeAboutInfo(const std::string& deviceName) {
+    AboutInfo info;
+    info.title = deviceName + " Module";
+    info.nameLine = deviceName + " Management Module";
+    info.lines = {{"Firmware Version         ", ": 2.01.xxx"}, {"Orbisa Module Version   ", ": 2.0.1.0"}};
+    info.hiddenLine = "Hardware: A1";
+    return info;
+}
+
+CMainWindow::CMainWindow(IMainWindowView& view, std::string profilePath, panel::IPictureLoader* loader,
+                         const DialogRegistry& dialogs, IProcessLauncher& launcher)
+    : m_view(view),
+      m_strProfilePath(std::move(profilePath)),
+      m_pLoader(loader),
+      m_dialogs(dialogs),
+      m_launcher(launcher) {
+    m_record.PollPaused = false;
+    m_record.PollPending = false;
+    m_browserLocator = [] { return FindInPath("xdg-open"); };
+    m_menu = BuildMainMenu("");
+}
+
+CMainWindow::~CMainWindow() {
+    StopPoller();
+    if (!m_bDestroyed) OnDestroy();
+}
+
+bool CMainWindow::OnInitDialog(bool startPoller) {
+    m_record.LinkModeShown = true;
+    m_record.PowerMax = false;
+    m_record.FanStatus = '1';
+
+    DeviceProfile& profile = MutableProfile();
+    const ProfileLoad loaded = LoadDeviceProfile(m_strProfilePath, profile);
+    m_strDeviceName = profile.DeviceName;
+    if (loaded != ProfileLoad::Ok) {
+        platform::ShowMessage("Read User.ini Error !");
+        m_menu = BuildMainMenu(m_strDeviceName);
+        return true;
+    }
+
+    m_record.Reset(profile.DevicePortNum);
+
+    std::string xml = profile.XMLName;
+    if (!xml.empty() && xml.front() != '/') {
+        const size_t slash = m_strProfilePath.find_last_of('/');
+        if (slash != std::string::npos) xml = m_strProfilePath.substr(0, slash + 1) + xml;
+    }
+    m_bPanelLoaded = panel::LoadPanel(xml, m_root, m_modules, m_pLoader);
+    if (!m_bPanelLoaded) platform::Trace("panel description %s not loaded", xml.c_str());
+    m_view.SetPanelGeometry(m_root.GetRect());
+
+    if (m_pLoader)
+        for (int resource : panel::kPanelResources) m_bitmaps.LoadBitmapResource(*m_pLoader, resource);
+
+    m_view.SetTitle(profile.DeviceName + ": " + Settings().DeviceAddress);
+    m_menu = BuildMainMenu(profile.DeviceName);
+    m_record.SetAllIndicators(panel::kPortEnabled);
+
+    m_pWalks = std::make_unique<panel::CPanelWalkState>(m_record, m_root, m_modules, profile.IsAllGiga, m_view);
+    m_pSource = std::make_unique<panel::CPanelSnmpSource>(m_cCommonSNMPFan, m_cCommonSNMPPoe, m_cCommonSNMPDevStat,
+                                                          m_cCommonSNMPPoeStat, *m_pWalks);
+    panel::PollConfig config{Settings().SnmpVersion, profile.DeviceName, profile.IsHasFan};
+    m_pThread = std::make_unique<panel::CPanelDeviceThread>(m_record, m_pSource.get(), m_clock, config, m_stopEvent);
+    if (startPoller) m_pThread->Start();
+
+    TrimMainMenu(m_menu, profile.DeviceName);
+    return true;
+}
+
+bool CMainWindow::IsCommandAvailable(int command) const {
+    switch (command) {
+    case kCmdSaveConfiguration:
+    case kCmdReboot:
+    case kCmdTelnet:
+    case kCmdWeb:
+    case kCmdAbout:
+    case kCmdSystemAbout: return true;
+    default: return m_dialogs.Has(command);
+    }
+}
+
+void CMainWindow::OnCommand(int command) {
+    switch (command) {
+    case kCmdSaveConfiguration: OnSaveConfiguration(); break;
+    case kCmdReboot: OnReboot(); break;
+    case kCmdTelnet: OnTelnet(); break;
+    case kCmdWeb: OnWeb(); break;
+    case kCmdAbout: OnAbout(false); break;
+    case kCmdSystemAbout: OnAbout(true); break;
+    default: RunDialogCommand(command); break;
+    }
+}
+
+bool CMainWindow::RunDialogCommand(int command) {
+    std::unique_ptr<IModalDialog> dialog = m_dialogs.Create(command);
+    if (!dialog) return false;
+    m_view.HideWindow();
+    m_record.PollPaused = true;
+    m_view.MinimizeWindow();
+    dialog->RunModal();
+    m_record.PollPaused = false;
+    m_view.ShowNormal();
+    dialog.reset();
+    return true;
+}
+
+void CMainWindow::OnAbout(bool fromSystemMenu) {
+    const AboutInfo info = MakeAboutInfo(m_strDeviceName);
+    if (fromSystemMenu) {
+        m_view.RunAboutBox(info);
+        return;
+    }
+    m_view.HideWindow();
+    m_record.PollPaused = true;
+    m_view.MinimizeWindow();
+    m_view.RunAboutBox(info);
+    m_record.PollPaused = false;
+    m_view.ShowNormal();
+}
+
+void CMainWindow::OnSaveConfiguration() {
+    if (!platform::Confirm("Do you want to save the configuration?")) return;
+    CSnmp* reply = nullptr;
+    int rc = -1;
+    if (m_cCommonSNMPset.Open(SNMP_PDU_SET_T)) {
+        m_cCommonSNMPset.AddValue("1.3.6.1.4.1.171.10.76.12.1.10.0", SNMP_T_INTEGER, "1");
+        rc = m_cCommonSNMPset.GetNext(&reply, 4000);
+    }
+    if (rc == 0) {
+        delete reply;
+        platform::ShowMessage("success");
+    } else {
+        platform::ShowMessage("failed");
+    }
+}
+
+void CMainWindow::OnReboot() {
+    if (!platform::Confirm("Do you want to reboot the device?")) return;
+    CCommonSnmp session;
+    if (!session.Open(SNMP_PDU_SET_T)) return;
+    session.AddValue("1.3.6.1.4.1.171.10.76.12.1.9.0", SNMP_T_INTEGER, "1");
+    CSnmp* reply = nullptr;
+    if (session.GetNext(&reply, 0) == 0) delete reply;
+}
+
+void CMainWindow::OnTelnet() {
+    if (!platform::Confirm("Do you want to TELNET this device?")) return;
+    const std::string& address = Settings().DeviceAddress;
+    if (!address.empty() && !IsSafeAddressArgument(address)) {
+        platform::Trace("Telnet not started: the address is not a host name");
+        return;
+    }
+    m_launcher.Launch(TelnetCommand(address));
+}
+
+void CMainWindow::OnWeb() {
+    if (!platform::Confirm("Do you want to access this device with browser?")) return;
+    const std::string browser = m_browserLocator ? m_browserLocator() : std::string();
+    if (browser.empty()) {
+        platform::ShowMessage("Failed to get IE path !");
+        return;
+    }
+    const std::string& address = Settings().DeviceAddress;
+    if (!address.empty() && !IsSafeAddressArgument(address)) {
+        platform::Trace("browser not started: the address is not a host name");
+        return;
+    }
+    m_launcher.Launch(WebCommand(browser, address));
+}
+
+void CMainWindow::Paint(panel::IPanelCanvas& canvas, const panel::Rect& client) {
+    panel::PaintBackground(m_root, canvas, client, this);
+    if (!m_bPanelLoaded) return;
+    panel::PaintIndicators(canvas, m_record, m_root, m_bitmaps, m_strDeviceName, m_bBlinkPhase);
+}
+
+void CMainWindow::OnTimer(int timerId) {
+    if (timerId != panel::kBlinkTimerId) return;
+    m_view.RepaintPanel();
+    m_bBlinkPhase = !m_bBlinkPhase;
+}
+
+void CMainWindow::OnLButtonDown(int x, int y) { m_root.OnLButtonDown(x, y); }
+
+void CMainWindow::OnMouseMove(int x, int y) { m_root.OnMouseMove(x, y); }
+
+void CMainWindow::OnPortClicked(panel::CPort& port) {
+    m_view.NotifyPortClicked(port.m_wIdentifier);
+    // The port configuration dialog, as from the menu but without pausing the poller.
+    std::unique_ptr<IModalDialog> dialog = m_dialogs.Create(kCmdPortConfiguration);
+    if (!dialog) return;
+    m_view.HideWindow();
+    m_view.MinimizeWindow();
+    dialog->RunModal();
+    m_view.ShowNormal();
+}
+
+void CMainWindow::OnActivateMessage() { m_view.BringToFront(); }
+
+void CMainWindow::StopPoller() {
+    if (m_pThread) m_pThread->Stop(1000);
+}
+
+bool CMainWindow::OnClose() {
+    bool inTime = true;
+    if (m_pThread) inTime = m_pThread->Stop(1000);
+    m_bClosed = true;
+    m_view.EndDialog();
+    return inTime;
+}
+
+void CMainWindow::OnDestroy() {
+    if (m_bDestroyed) return;
+    m_bDestroyed = true;
+    StopPoller();
+    platform::Trace("==================DestroyWindow===============");
+    m_cCommonSNMP.Close();
+    platform::Trace("==================m_cCommonSNMP.Close===============");
+    m_cCommonSNMPset.Close();
+    platform::Trace("==================m_cCommonSNMPset.Close===============");
+    m_cCommonSNMPFan.Close();
+    platform::Trace("==================m_cCommonSNMPFan.Close===============");
+    m_cCommonSNMPPoe.Close();
+    platform::Trace("==================m_cCommonSNMPPoe.Close===============");
+    m_cCommonSNMPDevStat.Close();
+    platform::Trace("==================m_cCommonSNMPDevStat.Close===============");
+    m_cCommonSNMPPoeStat.Close();
+    platform::Trace("==================m_cCommonSNMPPoeStat.Close===============");
+}
+
+}  // namespace app

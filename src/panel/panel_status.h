@@ -1,0 +1,88 @@
+#pragma once
+// The device side of the status poller over the main window's SNMP sessions: the fan and mode
+// reads, the link and PoE walks, and the steps that apply a finished walk to the panel. Walk
+// callbacks are delivered on the UI thread, so the painter never sees a half-applied poll.
+#include <mutex>
+#include <vector>
+
+#include "panel/device_thread.h"
+#include "panel/panel_object.h"
+#include "panel/status_rules.h"
+
+class CCommonSnmp;
+class CSnmp;
+
+namespace panel {
+
+constexpr int kBlinkTimerId = 2052;
+constexpr int kBlinkTimerMs = 200;
+
+// Outputs of an applied poll.
+class IPanelView {
+public:
+    virtual ~IPanelView() = default;
+    virtual void RepaintPanel() = 0;
+    // (Re)arms the blink timer to fire every `ms` milliseconds.
+    virtual void SetBlinkTimer(int ms) = 0;
+};
+
+// The walk state and the apply steps, independent of how rows arrive.
+class CPanelWalkState {
+public:
+    CPanelWalkState(PortStateRecord& record, CDevModule& root, ModuleList& modules, bool allGiga, IPanelView& view)
+        : m_record(record), m_root(root), m_modules(modules), m_bAllGiga(allGiga), m_view(view) {}
+
+    void BeginLinkWalk();
+    void BeginPoeWalk();
+    // One row; true when the walk should go on, false when it is complete (and applied).
+    bool OnLinkRow(const ReplyBindings& bindings);
+    bool OnPoeRow(const ReplyBindings& bindings);
+    // The walk ended with a non-zero status.
+    void OnLinkWalkFailed(int status);
+    void OnPoeWalkFailed(int status);
+
+    size_t LinkRowCount();
+    PortStateRecord& Record() { return m_record; }
+    size_t PoeRowCount();
+
+private:
+    void FinishLink();
+    void FinishPoe();
+    size_t RowLimit() const;
+
+    PortStateRecord& m_record;
+    CDevModule& m_root;
+    ModuleList& m_modules;
+    bool m_bAllGiga;
+    IPanelView& m_view;
+    std::mutex m_lock;  // the row lists: emptied by the poll thread, filled on the UI thread
+    std::vector<LinkRow> m_linkRows;
+    std::vector<PoeRow> m_poeRows;
+};
+
+class CPanelSnmpSource : public IPanelStatusSource {
+public:
+    CPanelSnmpSource(CCommonSnmp& fan, CCommonSnmp& poe, CCommonSnmp& devStat, CCommonSnmp& poeStat,
+                     CPanelWalkState& walks)
+        : m_fan(fan), m_poe(poe), m_devStat(devStat), m_poeStat(poeStat), m_walks(walks) {}
+
+    bool ReadFan(std::string& value) override;
+    bool ReadMode(std::string& mode, std::string& power) override;
+    void StartLinkWalk() override;
+    void StartPoeWalk() override;
+
+    static unsigned LinkWalkCallback(CSnmp* reply, int requestId, void* param, int status);
+    static unsigned PoeWalkCallback(CSnmp* reply, int requestId, void* param, int status);
+
+private:
+    CCommonSnmp& m_fan;
+    CCommonSnmp& m_poe;
+    CCommonSnmp& m_devStat;
+    CCommonSnmp& m_poeStat;
+    CPanelWalkState& m_walks;
+};
+
+// Every binding of a reply as (OID, value text).
+ReplyBindings ReadBindings(const CSnmp& reply);
+
+}  // namespace panel
