@@ -1,0 +1,468 @@
+#include "agent.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/agent/net-snmp-agent-includes.h>
+#include <net-snmp/agent/agent_callbacks.h>
+#include <net-snmp/library/snmpusm.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <sys/time.h>
+
+namespace corvex::sim {
+
+namespace {
+
+struct AgentState {
+    Device* device = nullptr;
+    const Options* opt = nullptr;
+    FILE* log = nullptr;
+    unsigned long long seq = 0;
+    long long pdus = 0;
+    bool suppressNextReply = false;  // the reply of the PDU being processed is dropped
+    struct timeval silentUntil {};
+    std::map<void*, Transaction> tx;
+    int (*origSend)(netsnmp_transport*, const void*, int, void**, int*) = nullptr;
+};
+
+AgentState g;
+volatile std::sig_atomic_t g_stop = 0;
+
+void onSignal(int) { g_stop = 1; }
+
+bool silentNow() {
+    if (g.opt->silentAfter >= 0 && g.pdus > g.opt->silentAfter) return true;
+    struct timeval now;
+    gettimeofday(&now, nullptr);
+    return timercmp(&now, &g.silentUntil, <);
+}
+
+Oid toOid(const oid* name, size_t len) { return Oid(name, name + len); }
+
+bool touches(const Oid& prefix, const Oid& o) { return isPrefix(prefix, o); }
+
+bool touchesQuiet(const Oid& o) {
+    for (auto& p : g.opt->dropPrefixes)
+        if (touches(p, o)) return true;
+    for (auto& p : g.device->quietPrefixes)
+        if (touches(p, o)) return true;
+    return false;
+}
+
+// ---- request log ----
+
+const char* pduName(int command) {
+    switch (command) {
+    case SNMP_MSG_GET: return "get";
+    case SNMP_MSG_GETNEXT: return "getnext";
+    case SNMP_MSG_SET: return "set";
+    case SNMP_MSG_GETBULK: return "getbulk";
+    case SNMP_MSG_INFORM: return "inform";
+    case SNMP_MSG_TRAP2: return "trap2";
+    case SNMP_MSG_RESPONSE: return "response";
+    default: return "other";
+    }
+}
+
+std::string vbValueJson(const netsnmp_variable_list* vb) {
+    switch (vb->type) {
+    case ASN_INTEGER: return std::to_string(*vb->val.integer);
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS: return std::to_string(static_cast<unsigned long>(*vb->val.integer) & 0xffffffffUL);
+    case ASN_COUNTER64: {
+        unsigned long long v = (static_cast<unsigned long long>(vb->val.counter64->high) << 32) | vb->val.counter64->low;
+        return std::to_string(v);
+    }
+    case ASN_OCTET_STR:
+    case ASN_OPAQUE:
+        return "\"" + toHex(std::string(reinterpret_cast<const char*>(vb->val.string), vb->val_len)) + "\"";
+    case ASN_IPADDRESS:
+        return "\"" + ipText(std::string(reinterpret_cast<const char*>(vb->val.string), vb->val_len)) + "\"";
+    case ASN_OBJECT_ID: return "\"" + oidToString(toOid(vb->val.objid, vb->val_len / sizeof(oid))) + "\"";
+    default: return "null";
+    }
+}
+
+const char* levelName(int level) {
+    switch (level) {
+    case SNMP_SEC_LEVEL_AUTHPRIV: return "authPriv";
+    case SNMP_SEC_LEVEL_AUTHNOPRIV: return "authNoPriv";
+    default: return "noAuthNoPriv";
+    }
+}
+
+void logPdu(const netsnmp_pdu* pdu) {
+    if (!g.log) return;
+    struct timeval now;
+    gettimeofday(&now, nullptr);
+    struct tm tmv;
+    gmtime_r(&now.tv_sec, &tmv);
+    char ts[64];
+    std::snprintf(ts, sizeof ts, "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ", tmv.tm_year + 1900, tmv.tm_mon + 1, tmv.tm_mday,
+                  tmv.tm_hour, tmv.tm_min, tmv.tm_sec, static_cast<long>(now.tv_usec / 1000));
+    std::ostringstream out;
+    out << "{\"seq\":" << ++g.seq << ",\"time\":\"" << ts << "\",\"version\":\"";
+    if (pdu->version == SNMP_VERSION_3) {
+        out << "3\",\"user\":\""
+            << jsonEscape(std::string(pdu->securityName ? pdu->securityName : "", pdu->securityNameLen))
+            << "\",\"level\":\"" << levelName(pdu->securityLevel) << "\"";
+    } else {
+        out << (pdu->version == SNMP_VERSION_1 ? "1" : "2c") << "\",\"community\":\""
+            << jsonEscape(std::string(reinterpret_cast<const char*>(pdu->community ? pdu->community : (u_char*)""),
+                                      pdu->community_len))
+            << "\"";
+    }
+    out << ",\"pdu\":\"" << pduName(pdu->command) << "\",\"request_id\":" << pdu->reqid;
+    if (pdu->command == SNMP_MSG_GETBULK)
+        out << ",\"non_repeaters\":" << pdu->errstat << ",\"max_repetitions\":" << pdu->errindex;
+    out << ",\"bindings\":[";
+    bool first = true;
+    for (auto* vb = pdu->variables; vb; vb = vb->next_variable) {
+        if (!first) out << ",";
+        first = false;
+        out << "{\"oid\":\"" << oidToString(toOid(vb->name, vb->name_length)) << "\",\"type\":\"" << tagName(vb->type)
+            << "\",\"value\":" << vbValueJson(vb) << "}";
+    }
+    out << "]}\n";
+    std::string line = out.str();
+    std::fwrite(line.data(), 1, line.size(), g.log);
+    std::fflush(g.log);
+}
+
+// ---- access control ----
+
+int onAcmInitial(int, int, void* serverarg, void*) {
+    auto* vp = static_cast<view_parameters*>(serverarg);
+    netsnmp_pdu* pdu = vp->pdu;
+    ++g.pdus;
+    g.suppressNextReply = false;
+    logPdu(pdu);
+    // Access itself is decided by the library's VACM callback; this one logs and imposes silence.
+    g.device->runBeforeRequest();
+    if (silentNow()) {
+        vp->errorcode = VACM_NOSECNAME;
+        g.suppressNextReply = pdu->version == SNMP_VERSION_3;
+        return 0;
+    }
+    for (auto* vb = pdu->variables; vb; vb = vb->next_variable)
+        if (touchesQuiet(toOid(vb->name, vb->name_length))) g.suppressNextReply = true;
+    return 0;
+}
+
+// ---- transport: reply suppression and delay ----
+
+struct DelayedReply {
+    netsnmp_transport* t;
+    std::vector<char> data;
+    std::vector<char> opaque;
+};
+
+void sendDelayed(unsigned int, void* arg) {
+    auto* d = static_cast<DelayedReply*>(arg);
+    void* op = d->opaque.empty() ? nullptr : d->opaque.data();
+    int olen = static_cast<int>(d->opaque.size());
+    g.origSend(d->t, d->data.data(), static_cast<int>(d->data.size()), op ? &op : nullptr, &olen);
+    delete d;
+}
+
+int wrappedSend(netsnmp_transport* t, const void* buf, int len, void** opaque, int* olen) {
+    if (g.suppressNextReply || silentNow()) {
+        g.suppressNextReply = false;
+        return len;
+    }
+    if (g.opt->delayMs > 0) {
+        auto* d = new DelayedReply{t, std::vector<char>(static_cast<const char*>(buf), static_cast<const char*>(buf) + len), {}};
+        if (opaque && *opaque && olen && *olen > 0)
+            d->opaque.assign(static_cast<const char*>(*opaque), static_cast<const char*>(*opaque) + *olen);
+        struct timeval tv {g.opt->delayMs / 1000, (g.opt->delayMs % 1000) * 1000};
+        snmp_alarm_register_hr(tv, 0, sendDelayed, d);
+        return len;
+    }
+    return g.origSend(t, buf, len, opaque, olen);
+}
+
+// ---- the object handler ----
+
+void setResult(netsnmp_variable_list* vb, const Value& v) {
+    switch (v.type) {
+    case tag::Integer: {
+        long x = static_cast<long>(v.num);
+        snmp_set_var_typed_value(vb, ASN_INTEGER, &x, sizeof x);
+        break;
+    }
+    case tag::Counter:
+    case tag::Gauge:
+    case tag::TimeTicks: {
+        u_long x = static_cast<u_long>(v.num) & 0xffffffffUL;
+        snmp_set_var_typed_value(vb, v.type, &x, sizeof x);
+        break;
+    }
+    case tag::Counter64: {
+        struct counter64 c;
+        c.high = static_cast<u_long>(static_cast<unsigned long long>(v.num) >> 32);
+        c.low = static_cast<u_long>(v.num) & 0xffffffffUL;
+        snmp_set_var_typed_value(vb, ASN_COUNTER64, &c, sizeof c);
+        break;
+    }
+    case tag::Octets:
+    case tag::IpAddress:
+        snmp_set_var_typed_value(vb, v.type, v.str.data(), v.str.size());
+        break;
+    case tag::ObjectId: {
+        std::vector<oid> o(v.oid.begin(), v.oid.end());
+        snmp_set_var_typed_value(vb, ASN_OBJECT_ID, o.data(), o.size() * sizeof(oid));
+        break;
+    }
+    default: snmp_set_var_typed_value(vb, ASN_NULL, nullptr, 0); break;
+    }
+}
+
+bool fromVarbind(const netsnmp_variable_list* vb, Value& out) {
+    switch (vb->type) {
+    case ASN_INTEGER: out = Value::integer(*vb->val.integer); return true;
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS:
+        out = Value{vb->type, static_cast<long long>(static_cast<unsigned long>(*vb->val.integer) & 0xffffffffUL), {}, {}};
+        return true;
+    case ASN_OCTET_STR:
+    case ASN_IPADDRESS:
+        out = Value{vb->type, 0, std::string(reinterpret_cast<const char*>(vb->val.string), vb->val_len), {}};
+        return true;
+    case ASN_OBJECT_ID: out = Value::objectId(toOid(vb->val.objid, vb->val_len / sizeof(oid))); return true;
+    default: out = Value{vb->type, 0, {}, {}}; return true;
+    }
+}
+
+int handler(netsnmp_mib_handler*, netsnmp_handler_registration* reg, netsnmp_agent_request_info* reqinfo,
+            netsnmp_request_info* requests) {
+    Device& dev = *g.device;
+    Oid root = toOid(reg->rootoid, reg->rootoid_len);
+    switch (reqinfo->mode) {
+    case MODE_GET:
+        for (auto* r = requests; r; r = r->next) {
+            if (r->processed) continue;
+            Oid name = toOid(r->requestvb->name, r->requestvb->name_length);
+            if (const Cell* c = dev.store().find(name)) setResult(r->requestvb, c->value);
+            else netsnmp_set_request_error(reqinfo, r, dev.knownPrefix(name) ? SNMP_NOSUCHINSTANCE : SNMP_NOSUCHOBJECT);
+        }
+        return SNMP_ERR_NOERROR;
+    case MODE_GETNEXT:
+        for (auto* r = requests; r; r = r->next) {
+            if (r->processed) continue;
+            Oid name = toOid(r->requestvb->name, r->requestvb->name_length);
+            Oid found;
+            const Value* value = nullptr;
+            if (g.opt->loopAt && name == *g.opt->loopAt) {
+                if (const Cell* c = dev.store().find(name)) {
+                    found = name;
+                    value = &c->value;
+                }
+            }
+            if (!value) {
+                auto* n = dev.store().next(name);
+                if (!n || !isPrefix(root, n->first)) continue;  // beyond this subtree: the agent moves on
+                found = n->first;
+                value = &n->second.value;
+            }
+            if (touchesQuiet(found)) g.suppressNextReply = true;
+            std::vector<oid> o(found.begin(), found.end());
+            snmp_set_var_objid(r->requestvb, o.data(), o.size());
+            setResult(r->requestvb, *value);
+        }
+        return SNMP_ERR_NOERROR;
+    case MODE_SET_RESERVE1: {
+        Transaction& tx = g.tx[reqinfo->asp];
+        std::vector<std::pair<Oid, Value>> bindings;
+        std::vector<netsnmp_request_info*> reqs;
+        for (auto* r = requests; r; r = r->next) {
+            Value v;
+            fromVarbind(r->requestvb, v);
+            bindings.emplace_back(toOid(r->requestvb->name, r->requestvb->name_length), v);
+            reqs.push_back(r);
+        }
+        SetOutcome out = dev.stage(tx, bindings);
+        if (out.status != SNMP_ERR_NOERROR) netsnmp_set_request_error(reqinfo, reqs[out.index], out.status);
+        return SNMP_ERR_NOERROR;
+    }
+    case MODE_SET_RESERVE2: return SNMP_ERR_NOERROR;
+    case MODE_SET_ACTION: dev.apply(g.tx[reqinfo->asp]); return SNMP_ERR_NOERROR;
+    case MODE_SET_UNDO: dev.undo(g.tx[reqinfo->asp]); return SNMP_ERR_NOERROR;
+    case MODE_SET_COMMIT: dev.commit(g.tx[reqinfo->asp]); return SNMP_ERR_NOERROR;
+    case MODE_SET_FREE: g.tx.erase(reqinfo->asp); return SNMP_ERR_NOERROR;
+    default: return SNMP_ERR_GENERR;
+    }
+}
+
+void registerRoot(const Oid& root, const char* name) {
+    std::vector<oid> o(root.begin(), root.end());
+    auto* reg = netsnmp_create_handler_registration(name, handler, o.data(), o.size(), HANDLER_CAN_RWRITE);
+    if (netsnmp_register_handler(reg) != MIB_REGISTERED_OK)
+        std::cerr << "corvex-sim: cannot register " << oidToString(root) << "\n";
+}
+
+void liveTick(unsigned int, void*) { g.device->runTicks(); }
+
+void startReboot(unsigned int, void*) {
+    gettimeofday(&g.silentUntil, nullptr);
+    g.silentUntil.tv_sec += g.opt->rebootSeconds;
+    g.device->rebootNow();
+}
+
+// Configuration lines handed to the library's own parsers (USM users, VACM access) at start-up.
+void remember(const std::string& line) {
+    std::vector<char> buf(line.begin(), line.end());
+    buf.push_back('\0');
+    netsnmp_config_remember(buf.data());
+}
+
+bool addUser(const std::string& spec, std::string& error) {
+    std::vector<std::string> f;
+    std::stringstream ss(spec);
+    std::string part;
+    while (std::getline(ss, part, ':')) f.push_back(part);
+    if (f.size() != 3 && f.size() != 5) {
+        error = "--user expects NAME:MD5|SHA:authpass[:DES|AES:privpass]";
+        return false;
+    }
+    if (f[0].empty() || (f[1] != "MD5" && f[1] != "SHA") || f[2].size() < 8 ||
+        (f.size() == 5 && ((f[3] != "DES" && f[3] != "AES") || f[4].size() < 8))) {
+        error = "bad --user " + spec + " (protocols MD5/SHA, DES/AES; pass phrases of at least 8 characters)";
+        return false;
+    }
+    std::string line = "createUser " + f[0] + " " + f[1] + " \"" + f[2] + "\"";
+    if (f.size() == 5) line += " " + f[3] + " \"" + f[4] + "\"";
+    remember(line);
+    remember("rwuser " + f[0] + (f.size() == 5 ? " priv" : " auth"));
+    return true;
+}
+
+}  // namespace
+
+std::string jsonEscape(const std::string& s) {
+    std::string out;
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7f) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+bool isLoopbackListen(const std::string& spec) {
+    std::string s = spec;
+    for (const char* p : {"udp:", "udp6:", "tcp:", "tcp6:"})
+        if (s.rfind(p, 0) == 0) {
+            s = s.substr(std::strlen(p));
+            break;
+        }
+    size_t colon = s.rfind(':');
+    std::string host = colon == std::string::npos ? s : s.substr(0, colon);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    if (host == "localhost" || host == "::1") return true;
+    unsigned a, b, c, d;
+    char tail;
+    return std::sscanf(host.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) == 4 && a == 127 && b < 256 &&
+           c < 256 && d < 256;
+}
+
+int runAgent(Device& device, const Options& opt) {
+    g.device = &device;
+    g.opt = &opt;
+    if (!opt.logFile.empty()) {
+        g.log = std::fopen(opt.logFile.c_str(), "a");
+        if (!g.log) {
+            std::cerr << "corvex-sim: cannot open log " << opt.logFile << "\n";
+            return 2;
+        }
+    }
+    char tmpl[] = "/tmp/corvex-sim.XXXXXX";
+    const char* tmp = mkdtemp(tmpl);
+    if (!tmp) {
+        std::cerr << "corvex-sim: cannot create a state folder\n";
+        return 2;
+    }
+    std::string stateDir = tmp;
+    setenv("MIBS", "", 1);
+    setenv("SNMPCONFPATH", stateDir.c_str(), 1);
+    setenv("SNMP_PERSISTENT_DIR", stateDir.c_str(), 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_NO_TOKEN_WARNINGS, 1);
+    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, stateDir.c_str());
+    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_CONFIGURATION_DIR, stateDir.c_str());
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, 0);
+    snmp_disable_log();
+    netsnmp_register_loghandler(NETSNMP_LOGHANDLER_STDERR, LOG_WARNING);
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_DONT_LOG_TCPWRAPPERS_CONNECTS, 1);
+    netsnmp_set_mib_directory("");
+
+    int rc = 0;
+    std::string error;
+    init_agent("corvex-sim");
+    remember("rocommunity " + opt.communityRo + " default");
+    remember("rwcommunity " + opt.communityRw + " default");
+    for (auto& u : opt.users)
+        if (!addUser(u, error)) {
+            std::cerr << "corvex-sim: " << error << "\n";
+            rc = 2;
+        }
+    init_snmp("corvex-sim");
+    netsnmp_transport* t = rc ? nullptr : netsnmp_transport_open_server("snmp", opt.listen.c_str());
+    if (!rc && !t) {
+        std::cerr << "corvex-sim: cannot listen on " << opt.listen << "\n";
+        rc = 1;
+    }
+    if (!rc) {
+        snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_ACM_CHECK_INITIAL, onAcmInitial, nullptr);
+        registerRoot({1, 3, 6, 1, 2, 1}, "corvex-mib2");
+        registerRoot({1, 0, 8802, 1, 1, 2}, "corvex-lldp");
+        registerRoot(kPrivate, "corvex-private");
+        g.origSend = t->f_send;
+        t->f_send = wrappedSend;
+        if (netsnmp_register_agent_nsap(t) == 0) {
+            std::cerr << "corvex-sim: cannot serve " << opt.listen << "\n";
+            rc = 1;
+        }
+    }
+    if (!rc) {
+        device.requestReboot = [] {
+            struct timeval tv {0, 1000};
+            snmp_alarm_register_hr(tv, 0, startReboot, nullptr);
+        };
+        if (opt.live) snmp_alarm_register(1, SA_REPEAT, liveTick, nullptr);
+        struct sigaction sa {};
+        sa.sa_handler = onSignal;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+        std::signal(SIGPIPE, SIG_IGN);
+        device.resetUptime();
+        std::cout << "corvex-sim ready on " << opt.listen << " model " << device.model().key << std::endl;
+        while (!g_stop) agent_check_and_process(1);
+    }
+    snmp_shutdown("corvex-sim");
+    if (g.log) std::fclose(g.log);
+    std::error_code ec;
+    std::filesystem::remove_all(stateDir, ec);
+    return rc;
+}
+
+}  // namespace corvex::sim
