@@ -1,0 +1,653 @@
+#include "gui/form_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace gui {
+
+using platform::Change;
+using platform::Control;
+using platform::ControlKind;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+constexpr int kBatchMs = 40;
+
+// The IPv4 address field: four octet boxes separated by dots.
+class IpEdit : public QWidget {
+public:
+    explicit IpEdit(QWidget* parent) : QWidget(parent) {
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(2);
+        auto* validator = new QRegularExpressionValidator(QRegularExpression("[0-9]{0,3}"), this);
+        for (int i = 0; i < 4; ++i) {
+            if (i) row->addWidget(new QLabel(".", this));
+            fields[i] = new QLineEdit(this);
+            fields[i]->setValidator(validator);
+            fields[i]->setMaxLength(3);
+            fields[i]->setFixedWidth(fields[i]->fontMetrics().horizontalAdvance("0000") + 12);
+            fields[i]->setAlignment(Qt::AlignCenter);
+            row->addWidget(fields[i]);
+        }
+        row->addStretch(1);
+    }
+    QLineEdit* fields[4];
+};
+
+bool IsField(ControlKind k) {
+    return k == ControlKind::Edit || k == ControlKind::Combo || k == ControlKind::IpAddress ||
+           k == ControlKind::Check || k == ControlKind::Radio || k == ControlKind::Progress ||
+           k == ControlKind::Button || k == ControlKind::Label;
+}
+
+bool Expands(ControlKind k) {
+    return k == ControlKind::Edit || k == ControlKind::Combo || k == ControlKind::Progress;
+}
+
+}  // namespace
+
+QIcon ModuleIcon() {
+    static QIcon icon = [] {
+        QIcon result;
+        for (int size : {16, 32, 48}) {
+            QPixmap pm(size, size);
+            pm.fill(Qt::transparent);
+            QPainter p(&pm);
+            p.setRenderHint(QPainter::Antialiasing);
+            const qreal s = size;
+            p.setBrush(QColor(32, 70, 120));
+            p.setPen(Qt::NoPen);
+            p.drawRoundedRect(QRectF(0, s * 0.2, s, s * 0.6), s * 0.1, s * 0.1);
+            p.setBrush(QColor(120, 220, 120));
+            for (int i = 0; i < 4; ++i)
+                p.drawRect(QRectF(s * (0.1 + i * 0.22), s * 0.4, s * 0.14, s * 0.2));
+            p.setBrush(QColor(250, 200, 40));
+            p.drawEllipse(QRectF(s * 0.78, s * 0.24, s * 0.12, s * 0.12));
+            p.end();
+            result.addPixmap(pm);
+        }
+        return result;
+    }();
+    return icon;
+}
+
+// ---------------------------------------------------------------- ReportListModel
+
+ReportListModel::ReportListModel(platform::ReportList& list, QObject* parent)
+    : QAbstractTableModel(parent), list_(&list), shown_(list.rowCount()) {
+    batch_.setSingleShot(true);
+    batch_.setInterval(kBatchMs);
+    connect(&batch_, &QTimer::timeout, this, &ReportListModel::flush);
+    list_->addRowObserver(this);
+}
+
+ReportListModel::~ReportListModel() { list_->removeRowObserver(this); }
+
+void ReportListModel::flush() {
+    batch_.stop();
+    int total = list_->rowCount();
+    if (total <= shown_) return;
+    beginInsertRows({}, shown_, total - 1);
+    shown_ = total;
+    endInsertRows();
+}
+
+int ReportListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
+
+int ReportListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : std::max(1, list_->columnCount());
+}
+
+QVariant ReportListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= shown_) return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return Q(list_->cell(index.row(), index.column()));
+    if (role == Qt::TextAlignmentRole && index.column() < list_->columnCount()) {
+        switch (list_->columns()[static_cast<size_t>(index.column())].align) {
+        case platform::ReportList::Align::Left: return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        case platform::ReportList::Align::Center: return QVariant(Qt::AlignCenter);
+        case platform::ReportList::Align::Right: return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        }
+    }
+    return {};
+}
+
+QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section < 0 || section >= list_->columnCount()) return {};
+    return Q(list_->columns()[static_cast<size_t>(section)].heading);
+}
+
+void ReportListModel::rowsAppended(platform::ReportList&, int, int) {
+    if (!batch_.isActive()) batch_.start();
+}
+
+void ReportListModel::rowChanged(platform::ReportList&, int row) {
+    if (row < shown_) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void ReportListModel::rowRemoved(platform::ReportList&, int row) {
+    if (row >= shown_) return;  // never announced
+    beginRemoveRows({}, row, row);
+    --shown_;
+    endRemoveRows();
+}
+
+void ReportListModel::rowsCleared(platform::ReportList&) {
+    batch_.stop();
+    beginResetModel();
+    shown_ = 0;
+    endResetModel();
+}
+
+void ReportListModel::columnsChanged(platform::ReportList&) {
+    beginResetModel();
+    endResetModel();
+}
+
+// ---------------------------------------------------------------- ReportSortProxy
+
+bool ReportSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    QString a = left.data().toString().trimmed();
+    QString b = right.data().toString().trimmed();
+    bool okA = false, okB = false;
+    qlonglong na = a.toLongLong(&okA);
+    qlonglong nb = b.toLongLong(&okB);
+    if (okA && okB) return na < nb;
+    if (okA != okB) return okA;  // numbers before text
+    return QString::localeAwareCompare(a, b) < 0;
+}
+
+// ---------------------------------------------------------------- ReportView
+
+ReportView::ReportView(platform::ReportList& list, QWidget* parent)
+    : QTreeView(parent), list_(&list), model_(new ReportListModel(list, this)), proxy_(new ReportSortProxy(this)) {
+    proxy_->setSourceModel(model_);
+    proxy_->setSortCaseSensitivity(Qt::CaseInsensitive);
+    setModel(proxy_);
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setItemsExpandable(false);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAlternatingRowColors(list.gridLines());
+    header()->setStretchLastSection(true);
+    header()->setSectionsMovable(false);
+    // Rows start in the order the device returned them; a header click sorts the view only.
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
+    for (int c = 0; c < list.columnCount(); ++c)
+        if (list.columns()[static_cast<size_t>(c)].width > 0) header()->resizeSection(c, list.columns()[static_cast<size_t>(c)].width);
+
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { list_->userClickRow(modelRow(i)); });
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& i) { list_->userDoubleClickRow(modelRow(i)); });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+        if (!syncing_ && current.isValid()) list_->userSelectRow(modelRow(current));
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        for (int c = 0; c < list_->columnCount(); ++c)
+            if (list_->columns()[static_cast<size_t>(c)].width > 0)
+                header()->resizeSection(c, list_->columns()[static_cast<size_t>(c)].width);
+    });
+}
+
+int ReportView::modelRow(const QModelIndex& viewIndex) const {
+    if (!viewIndex.isValid()) return -1;
+    return proxy_->mapToSource(viewIndex).row();
+}
+
+QModelIndex ReportView::viewIndex(int modelRow) const {
+    if (modelRow < 0 || modelRow >= model_->rowCount()) return {};
+    return proxy_->mapFromSource(model_->index(modelRow, 0));
+}
+
+QString ReportView::selectedText() const {
+    std::vector<int> viewRows;
+    for (const QModelIndex& i : selectionModel()->selectedRows()) viewRows.push_back(i.row());
+    std::sort(viewRows.begin(), viewRows.end());
+    std::vector<int> rows;
+    for (int v : viewRows) rows.push_back(proxy_->mapToSource(proxy_->index(v, 0)).row());
+    return Q(list_->rowsAsText(rows));
+}
+
+void ReportView::copySelection() const {
+    QString text = selectedText();
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+}
+
+void ReportView::syncSelection() {
+    int row = list_->selectedRow();
+    if (row >= model_->rowCount()) model_->flush();
+    QModelIndex target = viewIndex(row);
+    QModelIndex current = selectionModel()->currentIndex();
+    if (target.isValid() && current.isValid() && current.row() == target.row() &&
+        selectionModel()->isRowSelected(target.row(), {}))
+        return;
+    syncing_ = true;
+    if (target.isValid()) {
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(target);
+    } else {
+        selectionModel()->clearSelection();
+    }
+    syncing_ = false;
+}
+
+void ReportView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection();
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void ReportView::mouseReleaseEvent(QMouseEvent* event) {
+    bool outside = !indexAt(event->position().toPoint()).isValid();
+    QTreeView::mouseReleaseEvent(event);
+    if (outside && event->button() == Qt::LeftButton) list_->userClickRow(-1);
+}
+
+// ---------------------------------------------------------------- FormDialog
+
+FormDialog::FormDialog(platform::Form& form, QWidget* parent) : QDialog(parent), form_(&form) {
+    form.build();
+    auto* root = new QVBoxLayout(this);
+    buildContainer(form.children(), root, true);
+    for (auto& c : form.allControls()) sync(*c);
+    applyFormAttributes();
+    form.addObserver(this);
+}
+
+FormDialog::~FormDialog() { form_->removeObserver(this); }
+
+QWidget* FormDialog::widgetFor(const Control& control) const {
+    auto it = widgets_.find(&control);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+QWidget* FormDialog::widgetFor(int id) const {
+    Control* c = form_->find(id);
+    return c ? widgetFor(*c) : nullptr;
+}
+
+QWidget* FormDialog::cellWidget(const platform::PortGrid& grid, int layer, int port) const {
+    auto it = cells_.find(&grid);
+    if (it == cells_.end() || layer < 0 || layer >= grid.layerCount() || port < 1 || port > grid.portCount())
+        return nullptr;
+    return it->second[static_cast<size_t>(layer * grid.portCount() + port - 1)];
+}
+
+void FormDialog::reject() { form_->requestClose(); }
+
+void FormDialog::applyFormAttributes() {
+    setWindowTitle(Q(form_->caption()));
+    setWindowIcon(ModuleIcon());
+    Qt::WindowFlags flags = windowFlags() | Qt::WindowCloseButtonHint;
+    flags &= ~Qt::WindowContextHelpButtonHint;
+    if (form_->topmost()) flags |= Qt::WindowStaysOnTopHint;
+    else flags &= ~Qt::WindowStaysOnTopHint;
+    if (flags != windowFlags()) setWindowFlags(flags);
+    if (form_->width() > 0 && form_->height() > 0) resize(form_->width(), form_->height());
+}
+
+void FormDialog::buildContainer(const std::vector<Control*>& controls, QVBoxLayout* into, bool topLevel) {
+    std::vector<QPushButton*> bottom;
+    QHBoxLayout* line = nullptr;
+    bool lineExpands = false;
+    const Control* prev = nullptr;
+    auto closeLine = [&] {
+        if (line && !lineExpands) line->addStretch(1);
+        line = nullptr;
+        lineExpands = false;
+    };
+    for (Control* c : controls) {
+        QWidget* w = createWidget(*c);
+        if (topLevel && c->kind() == ControlKind::Button) {
+            bottom.push_back(static_cast<QPushButton*>(w));
+            continue;
+        }
+        bool joins = line && (c->onSameLine() ||
+                              (prev && prev->kind() == ControlKind::Label && IsField(c->kind()) &&
+                               c->kind() != ControlKind::Label));
+        if (!joins) {
+            closeLine();
+            line = new QHBoxLayout;
+            into->addLayout(line, c->kind() == ControlKind::List ? 1 : 0);
+        }
+        if (c->width() > 0) w->setFixedWidth(c->width());
+        bool expands = Expands(c->kind()) || c->kind() == ControlKind::List || c->kind() == ControlKind::Group ||
+                       c->kind() == ControlKind::PortGrid;
+        lineExpands = lineExpands || expands;
+        line->addWidget(w, expands ? 1 : 0);
+        prev = c;
+    }
+    closeLine();
+    if (!bottom.empty()) {
+        auto* row = new QHBoxLayout;
+        row->addStretch(1);
+        for (auto* b : bottom) row->addWidget(b);
+        into->addLayout(row);
+    }
+}
+
+QWidget* FormDialog::createWidget(Control& c) {
+    QWidget* w = nullptr;
+    switch (c.kind()) {
+    case ControlKind::Label: {
+        auto* l = new QLabel(this);
+        l->setTextFormat(Qt::PlainText);
+        w = l;
+        break;
+    }
+    case ControlKind::Edit: {
+        auto& e = static_cast<platform::EditBox&>(c);
+        auto* le = new QLineEdit(this);
+        if (e.digitsOnly()) le->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), le));
+        if (e.maxLength() > 0) le->setMaxLength(e.maxLength());
+        le->setReadOnly(e.readOnly());
+        if (e.password()) le->setEchoMode(QLineEdit::Password);
+        connect(le, &QLineEdit::textEdited, this, [this, &e](const QString& s) {
+            e.userSetText(s.toStdString());
+            sync(e);
+        });
+        w = le;
+        break;
+    }
+    case ControlKind::Check: {
+        auto& box = static_cast<platform::CheckBox&>(c);
+        auto* cb = new QCheckBox(this);
+        connect(cb, &QCheckBox::clicked, this, [this, &box](bool on) {
+            box.userSetChecked(on);
+            sync(box);
+        });
+        w = cb;
+        break;
+    }
+    case ControlKind::Radio: {
+        auto& radio = static_cast<platform::RadioButton&>(c);
+        auto* rb = new QRadioButton(this);
+        rb->setAutoExclusive(false);  // the model keeps the groups
+        connect(rb, &QRadioButton::clicked, this, [this, &radio](bool) {
+            radio.userSelect();
+            sync(radio);
+        });
+        w = rb;
+        break;
+    }
+    case ControlKind::Combo: {
+        auto& combo = static_cast<platform::ComboBox&>(c);
+        auto* cb = new QComboBox(this);
+        cb->setEditable(combo.editable());
+        cb->setInsertPolicy(QComboBox::NoInsert);
+        connect(cb, &QComboBox::activated, this, [this, &combo](int index) {
+            combo.userSelect(index);
+            sync(combo);
+        });
+        if (combo.editable())
+            connect(cb->lineEdit(), &QLineEdit::textEdited, this, [this, &combo](const QString& s) {
+                combo.userSetText(s.toStdString());
+                sync(combo);
+            });
+        w = cb;
+        break;
+    }
+    case ControlKind::IpAddress: {
+        auto& ip = static_cast<platform::IpAddressField&>(c);
+        auto* edit = new IpEdit(this);
+        for (int i = 0; i < 4; ++i) {
+            connect(edit->fields[i], &QLineEdit::textEdited, this, [this, &ip, edit, i](const QString& s) {
+                ip.userSetOctet(i, s.toStdString());
+                sync(ip);
+                if (s.size() == 3 && i < 3) edit->fields[i + 1]->setFocus();
+            });
+        }
+        w = edit;
+        break;
+    }
+    case ControlKind::List: {
+        auto& list = static_cast<platform::ReportList&>(c);
+        auto* view = new ReportView(list, this);
+        if (list.text().empty()) {
+            w = view;
+        } else {
+            auto* box = new QGroupBox(Q(list.text()), this);
+            auto* lay = new QVBoxLayout(box);
+            lay->addWidget(view);
+            widgets_[&c] = view;
+            box->setObjectName("listFrame");
+            return box;
+        }
+        break;
+    }
+    case ControlKind::Button: {
+        auto& button = static_cast<platform::PushButton&>(c);
+        auto* pb = new QPushButton(this);
+        pb->setAutoDefault(false);
+        pb->setDefault(button.isDefault());
+        connect(pb, &QPushButton::clicked, this, [&button] { button.userClick(); });
+        w = pb;
+        break;
+    }
+    case ControlKind::Progress: {
+        auto* bar = new QProgressBar(this);
+        w = bar;
+        break;
+    }
+    case ControlKind::Group: {
+        auto& group = static_cast<platform::GroupBox&>(c);
+        auto* box = new QGroupBox(this);
+        auto* lay = new QVBoxLayout(box);
+        buildContainer(group.children(), lay, false);
+        w = box;
+        break;
+    }
+    case ControlKind::PortGrid: w = createPortGrid(static_cast<platform::PortGrid&>(c)); break;
+    }
+    widgets_[&c] = w;
+    return w;
+}
+
+QWidget* FormDialog::createPortGrid(platform::PortGrid& grid) {
+    auto* box = new QGroupBox(Q(grid.text()), this);
+    auto* lay = new QGridLayout(box);
+    lay->setHorizontalSpacing(4);
+    lay->setVerticalSpacing(2);
+    const int ports = grid.portCount();
+    const int perRow = grid.portsPerRow() > 0 ? grid.portsPerRow() : std::max(1, ports);
+    const int layers = grid.layerCount();
+    std::vector<QWidget*>& cells = cells_[&grid];
+    cells.assign(static_cast<size_t>(layers * ports), nullptr);
+    for (int p = 1; p <= ports; ++p) {
+        int block = (p - 1) / perRow;
+        int column = 1 + (p - 1) % perRow;
+        int base = block * (layers + 1);
+        auto* number = new QLabel(QString::number(p), box);
+        number->setAlignment(Qt::AlignCenter);
+        lay->addWidget(number, base, column);
+        for (int l = 0; l < layers; ++l) {
+            QWidget* cell = nullptr;
+            switch (grid.cellKind()) {
+            case platform::PortGrid::CellKind::Check: {
+                auto* cb = new QCheckBox(box);
+                connect(cb, &QCheckBox::clicked, this, [this, &grid, l, p](bool on) {
+                    grid.userSetChecked(l, p, on);
+                    syncGrid(grid);
+                });
+                cell = cb;
+                break;
+            }
+            case platform::PortGrid::CellKind::Radio: {
+                auto* rb = new QRadioButton(box);
+                rb->setAutoExclusive(false);
+                connect(rb, &QRadioButton::clicked, this, [this, &grid, l, p](bool) {
+                    grid.userSetChecked(l, p, true);
+                    syncGrid(grid);
+                });
+                cell = rb;
+                break;
+            }
+            case platform::PortGrid::CellKind::Edit: {
+                auto* le = new QLineEdit(box);
+                if (grid.cellDigitsOnly())
+                    le->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), le));
+                if (grid.cellMaxLength() > 0) le->setMaxLength(grid.cellMaxLength());
+                le->setFixedWidth(le->fontMetrics().horizontalAdvance("00000") + 10);
+                connect(le, &QLineEdit::textEdited, this, [this, &grid, l, p](const QString& s) {
+                    grid.userSetCellText(l, p, s.toStdString());
+                    syncGrid(grid);
+                });
+                cell = le;
+                break;
+            }
+            }
+            lay->addWidget(cell, base + 1 + l, column, Qt::AlignCenter);
+            cells[static_cast<size_t>(l * ports + p - 1)] = cell;
+        }
+    }
+    int blocks = (ports + perRow - 1) / perRow;
+    for (int b = 0; b < blocks; ++b)
+        for (int l = 0; l < layers; ++l)
+            if (!grid.layerCaption(l).empty())
+                lay->addWidget(new QLabel(Q(grid.layerCaption(l)), box), b * (layers + 1) + 1 + l, 0);
+    lay->setColumnStretch(perRow + 1, 1);
+    return box;
+}
+
+void FormDialog::syncGrid(platform::PortGrid& grid) {
+    auto it = cells_.find(&grid);
+    if (it == cells_.end()) return;
+    for (int l = 0; l < grid.layerCount(); ++l) {
+        for (int p = 1; p <= grid.portCount(); ++p) {
+            QWidget* w = it->second[static_cast<size_t>(l * grid.portCount() + p - 1)];
+            w->setEnabled(grid.cellEnabled(l, p));
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+                if (b->isChecked() != grid.checked(l, p)) b->setChecked(grid.checked(l, p));
+            } else if (auto* le = qobject_cast<QLineEdit*>(w)) {
+                QString text = Q(grid.cellText(l, p));
+                if (le->text() != text) le->setText(text);
+            }
+        }
+    }
+}
+
+void FormDialog::sync(Control& c) {
+    QWidget* w = widgetFor(c);
+    if (!w) return;
+    QWidget* outer = w;
+    if (c.kind() == ControlKind::List && w->parentWidget() && w->parentWidget()->objectName() == "listFrame")
+        outer = w->parentWidget();
+    outer->setEnabled(c.enabled());
+    outer->setHidden(!c.visible());
+    QString text = Q(c.text());
+    switch (c.kind()) {
+    case ControlKind::Label: static_cast<QLabel*>(w)->setText(text); break;
+    case ControlKind::Edit: {
+        auto* le = static_cast<QLineEdit*>(w);
+        if (le->text() != text) {
+            int cursor = std::min(le->cursorPosition(), static_cast<int>(text.size()));
+            le->setText(text);
+            le->setCursorPosition(cursor);
+        }
+        break;
+    }
+    case ControlKind::Check: {
+        auto* cb = static_cast<QCheckBox*>(w);
+        cb->setText(text);
+        cb->setChecked(static_cast<platform::CheckBox&>(c).checked());
+        break;
+    }
+    case ControlKind::Radio: {
+        auto* rb = static_cast<QRadioButton*>(w);
+        rb->setText(text);
+        rb->setChecked(static_cast<platform::RadioButton&>(c).checked());
+        break;
+    }
+    case ControlKind::Combo: {
+        auto& combo = static_cast<platform::ComboBox&>(c);
+        auto* cb = static_cast<QComboBox*>(w);
+        bool same = cb->count() == combo.count();
+        for (int i = 0; same && i < combo.count(); ++i) same = cb->itemText(i) == Q(combo.items()[static_cast<size_t>(i)]);
+        if (!same) {
+            QSignalBlocker block(cb);
+            cb->clear();
+            for (const auto& item : combo.items()) cb->addItem(Q(item));
+        }
+        if (cb->currentIndex() != combo.current()) {
+            QSignalBlocker block(cb);
+            cb->setCurrentIndex(combo.current());
+        }
+        if (combo.editable() && cb->currentText() != text) cb->setEditText(text);
+        break;
+    }
+    case ControlKind::IpAddress: {
+        auto& ip = static_cast<platform::IpAddressField&>(c);
+        auto* edit = static_cast<IpEdit*>(w);
+        for (int i = 0; i < 4; ++i) {
+            QString octet = ip.octet(i) ? QString::number(*ip.octet(i)) : QString();
+            if (edit->fields[i]->text() != octet) edit->fields[i]->setText(octet);
+        }
+        break;
+    }
+    case ControlKind::List: static_cast<ReportView*>(w)->syncSelection(); break;
+    case ControlKind::Button: static_cast<QPushButton*>(w)->setText(text); break;
+    case ControlKind::Progress: {
+        auto& p = static_cast<platform::ProgressBar&>(c);
+        auto* bar = static_cast<QProgressBar*>(w);
+        bar->setRange(p.minimum(), p.maximum());
+        bar->setValue(p.position());
+        break;
+    }
+    case ControlKind::Group: static_cast<QGroupBox*>(w)->setTitle(text); break;
+    case ControlKind::PortGrid:
+        static_cast<QGroupBox*>(w)->setTitle(text);
+        syncGrid(static_cast<platform::PortGrid&>(c));
+        break;
+    }
+}
+
+void FormDialog::controlChanged(Control& c, Change what) {
+    if (what == Change::Layout) {
+        // Edit box attributes.
+        if (auto* le = qobject_cast<QLineEdit*>(widgetFor(c))) {
+            auto& e = static_cast<platform::EditBox&>(c);
+            le->setMaxLength(e.maxLength() > 0 ? e.maxLength() : 32767);
+            le->setReadOnly(e.readOnly());
+            le->setEchoMode(e.password() ? QLineEdit::Password : QLineEdit::Normal);
+        } else if (auto* pb = qobject_cast<QPushButton*>(widgetFor(c))) {
+            pb->setDefault(static_cast<platform::PushButton&>(c).isDefault());
+        }
+        return;
+    }
+    sync(c);
+}
+
+void FormDialog::formChanged(platform::Form&) { applyFormAttributes(); }
+
+void FormDialog::formEnded(platform::Form&, int result) { QDialog::done(result); }
+
+}  // namespace gui

@@ -1,0 +1,265 @@
+// The Qt renderer: every control kind shows and follows the model both ways, report lists sort
+// as a view only, copy the selected rows, and take long walks in batches.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "gui/form_dialog.h"
+#include "gui_test_main.h"
+
+using namespace platform;
+
+namespace {
+
+class SampleForm : public Form {
+public:
+    std::vector<std::string> events;
+
+protected:
+    void createControls() override {
+        setCaption("Sample Form");
+        setSize(600, 500);
+        auto& g = addGroup(100, "Settings");
+        g.addLabel(101, "Name:");
+        g.addEdit(102).setMaxLength(5).onChange([this] { events.push_back("name " + get<EditBox>(102).text()); });
+        g.addLabel(103, "VID:");
+        g.addEdit(104).setDigitsOnly();
+        g.addCheck(105, "Enable RSTP").onToggle([this] { events.push_back("check"); });
+        g.addRadio(106, "Upgrade", 1);
+        g.addRadio(107, "Backup", 1).sameLine();
+        g.addLabel(108, "Version:");
+        g.addCombo(109, {"RSTP", "STP Compatible"}).onChange([this] { events.push_back("combo"); });
+        g.addLabel(110, "Server:");
+        g.addIpAddress(111);
+        g.addProgress(112);
+        g.addButton(113, "&Apply", [this] { events.push_back("apply"); });
+        addList(200, "Entries", {{"Port", 60}, {"Name", 100, ReportList::Align::Center}})
+            .onRowClick([this](int r) { events.push_back("row " + std::to_string(r)); });
+        addPortGrid(300, "VLAN Port Member", PortGrid::CellKind::Radio, 10, {"Tag Ports:", "Untag Ports:", "Not Member:"}, 5)
+            .onCellChange([this](int layer, int port) {
+                // Port 2 may not be untagged: the previous choice comes back.
+                if (layer == 1 && port == 2) get<PortGrid>(300).setChecked(2, 2, true);
+                events.push_back("cell " + std::to_string(layer) + "/" + std::to_string(port));
+            });
+        addPortGrid(301, "PVID Configuration", PortGrid::CellKind::Edit, 6, {"Port VID:"}, 3).setCellDigitsOnly();
+        addButton(kIdOk, "OK");
+        addButton(kIdCancel, "Cancel");
+    }
+    void initDialog() override {
+        for (int p = 1; p <= 10; ++p) get<PortGrid>(300).setChecked(2, p, true);
+        get<ComboBox>(109).setCurrent(0);
+    }
+};
+
+struct FormRender : guitest::QtTest {};
+
+TEST_F(FormRender, ShowsEveryControlKindAndFollowsTheModel) {
+    SampleForm form;
+    {
+        gui::FormDialog dlg(form);
+        form.open();
+        dlg.show();
+        QApplication::processEvents();
+
+        EXPECT_EQ(dlg.windowTitle(), "Sample Form");
+        EXPECT_TRUE(dlg.windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_FALSE(dlg.windowIcon().isNull());
+        EXPECT_EQ(qobject_cast<QGroupBox*>(dlg.widgetFor(100))->title(), "Settings");
+        EXPECT_EQ(qobject_cast<QLabel*>(dlg.widgetFor(101))->text(), "Name:");
+        EXPECT_EQ(qobject_cast<QComboBox*>(dlg.widgetFor(109))->currentText(), "RSTP");
+        auto& grid = form.get<PortGrid>(300);
+        EXPECT_TRUE(qobject_cast<QRadioButton*>(dlg.cellWidget(grid, 2, 7))->isChecked());
+        // Ports 1-5 in the first block, 6-10 in the second, each layer on its own row.
+        QWidget* p1 = dlg.cellWidget(grid, 0, 1);
+        QWidget* p6 = dlg.cellWidget(grid, 0, 6);
+        EXPECT_GT(p6->mapTo(&dlg, QPoint()).y(), dlg.cellWidget(grid, 2, 1)->mapTo(&dlg, QPoint()).y());
+        EXPECT_EQ(p6->mapTo(&dlg, QPoint()).x(), p1->mapTo(&dlg, QPoint()).x());
+        // The form's own buttons are in one row at the bottom.
+        QWidget* ok = dlg.widgetFor(kIdOk);
+        EXPECT_EQ(ok->mapTo(&dlg, QPoint()).y(), dlg.widgetFor(kIdCancel)->mapTo(&dlg, QPoint()).y());
+        EXPECT_GT(ok->mapTo(&dlg, QPoint()).y(), p6->mapTo(&dlg, QPoint()).y());
+
+        // Model → widget.
+        form.get<EditBox>(104).setText("42");
+        form.get<PushButton>(113).setEnabled(false);
+        form.get<IpAddressField>(111).setAddress("10.0.0.1");
+        form.get<ProgressBar>(112).setPosition(40);
+        form.get<Label>(103).setVisible(false);
+        form.get<ComboBox>(109).setItems({"A", "B", "C"});
+        form.get<ComboBox>(109).setCurrent(2);
+        EXPECT_EQ(qobject_cast<QLineEdit*>(dlg.widgetFor(104))->text(), "42");
+        EXPECT_FALSE(dlg.widgetFor(113)->isEnabled());
+        EXPECT_EQ(dlg.widgetFor(111)->findChildren<QLineEdit*>().at(3)->text(), "1");
+        EXPECT_EQ(qobject_cast<QProgressBar*>(dlg.widgetFor(112))->value(), 40);
+        EXPECT_TRUE(dlg.widgetFor(103)->isHidden());
+        EXPECT_EQ(qobject_cast<QComboBox*>(dlg.widgetFor(109))->count(), 3);
+        EXPECT_EQ(qobject_cast<QComboBox*>(dlg.widgetFor(109))->currentText(), "C");
+
+        form.end(kIdOk);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.result(), kIdOk);
+    }
+    form.destroy();
+}
+
+TEST_F(FormRender, UserInputReachesTheModelAndItsHandlers) {
+    SampleForm form;
+    gui::FormDialog dlg(form);
+    form.open();
+    dlg.show();
+
+    auto* name = qobject_cast<QLineEdit*>(dlg.widgetFor(102));
+    QTest::keyClicks(name, "abcdefg");
+    EXPECT_EQ(form.get<EditBox>(102).text(), "abcde");
+    auto* vid = qobject_cast<QLineEdit*>(dlg.widgetFor(104));
+    QTest::keyClicks(vid, "1x2");
+    EXPECT_EQ(form.get<EditBox>(104).text(), "12");
+
+    QTest::mouseClick(dlg.widgetFor(105), Qt::LeftButton);
+    EXPECT_TRUE(form.get<CheckBox>(105).checked());
+    QTest::mouseClick(dlg.widgetFor(106), Qt::LeftButton);
+    QTest::mouseClick(dlg.widgetFor(107), Qt::LeftButton);
+    EXPECT_FALSE(form.get<RadioButton>(106).checked());
+    EXPECT_FALSE(qobject_cast<QRadioButton*>(dlg.widgetFor(106))->isChecked());
+    QTest::mouseClick(dlg.widgetFor(107), Qt::LeftButton);  // a checked radio stays checked
+    EXPECT_TRUE(qobject_cast<QRadioButton*>(dlg.widgetFor(107))->isChecked());
+
+    emit qobject_cast<QComboBox*>(dlg.widgetFor(109))->activated(1);
+    EXPECT_EQ(form.get<ComboBox>(109).text(), "STP Compatible");
+
+    auto octets = dlg.widgetFor(111)->findChildren<QLineEdit*>();
+    ASSERT_EQ(octets.size(), 4);
+    QTest::keyClicks(octets[0], "192");
+    QTest::keyClicks(octets[3], "7");
+    EXPECT_EQ(form.get<IpAddressField>(111).filledCount(), 2);
+    EXPECT_EQ(form.get<IpAddressField>(111).address(), "192.0.0.7");
+
+    auto& grid = form.get<PortGrid>(300);
+    QTest::mouseClick(dlg.cellWidget(grid, 0, 1), Qt::LeftButton);
+    EXPECT_EQ(grid.selectedLayer(1), 0);
+    EXPECT_FALSE(qobject_cast<QRadioButton*>(dlg.cellWidget(grid, 2, 1))->isChecked());
+    QTest::mouseClick(dlg.cellWidget(grid, 1, 2), Qt::LeftButton);  // refused by the handler
+    EXPECT_EQ(grid.selectedLayer(2), 2);
+    EXPECT_FALSE(qobject_cast<QRadioButton*>(dlg.cellWidget(grid, 1, 2))->isChecked());
+    EXPECT_TRUE(qobject_cast<QRadioButton*>(dlg.cellWidget(grid, 2, 2))->isChecked());
+
+    auto& pvid = form.get<PortGrid>(301);
+    QTest::keyClicks(qobject_cast<QLineEdit*>(dlg.cellWidget(pvid, 0, 4)), "1a0");
+    EXPECT_EQ(pvid.cellText(0, 4), "10");
+
+    QTest::mouseClick(dlg.widgetFor(113), Qt::LeftButton);
+    form.get<PushButton>(113).setEnabled(false);
+    QTest::mouseClick(dlg.widgetFor(113), Qt::LeftButton);  // disabled: no handler
+    EXPECT_EQ(form.events, (std::vector<std::string>{"name a", "name ab", "name abc", "name abcd", "name abcde",
+                                                     "check", "combo", "cell 0/1", "cell 1/2", "apply"}));
+
+    // Esc goes through the form: Cancel has no handler, so the form ends with kIdCancel.
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_TRUE(form.ended());
+    EXPECT_EQ(form.result(), kIdCancel);
+    form.destroy();
+}
+
+struct ReportListRender : guitest::QtTest {
+    SampleForm form;
+    std::unique_ptr<gui::FormDialog> dlg;
+    gui::ReportView* view = nullptr;
+    ReportList* list = nullptr;
+    void SetUp() override {
+        guitest::QtTest::SetUp();
+        dlg = std::make_unique<gui::FormDialog>(form);
+        form.open();
+        dlg->show();
+        list = &form.get<ReportList>(200);
+        view = qobject_cast<gui::ReportView*>(dlg->widgetFor(200));
+        ASSERT_NE(view, nullptr);
+    }
+    void TearDown() override {
+        dlg.reset();
+        form.destroy();
+        guitest::QtTest::TearDown();
+    }
+    void fill() {
+        for (auto& r : std::vector<std::vector<std::string>>{{"10", "ten"}, {"9", "nine"}, {"100", "hundred"}, {"2", "two"}})
+            list->appendRow(r);
+        view->sourceModel()->flush();
+    }
+    std::vector<std::string> viewColumn0() const {
+        std::vector<std::string> out;
+        for (int r = 0; r < view->model()->rowCount(); ++r)
+            out.push_back(view->model()->index(r, 0).data().toString().toStdString());
+        return out;
+    }
+};
+
+TEST_F(ReportListRender, SortingIsOnlyAView) {
+    fill();
+    EXPECT_EQ(viewColumn0(), (std::vector<std::string>{"10", "9", "100", "2"}));
+    EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), "Name");
+    EXPECT_EQ(view->header()->sectionSize(0), 60);
+
+    view->sortByColumn(0, Qt::AscendingOrder);  // numbers sort as numbers
+    EXPECT_EQ(viewColumn0(), (std::vector<std::string>{"2", "9", "10", "100"}));
+    EXPECT_EQ(list->cell(0, 0), "10");  // the model keeps the device's order
+
+    // A click on the first shown row reports its model row.
+    QRect first = view->visualRect(view->model()->index(0, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, first.center());
+    EXPECT_EQ(list->selectedRow(), 3);
+    EXPECT_EQ(form.events.back(), "row 3");
+
+    // Selecting in the model shows at the right place of the sorted view.
+    list->setSelectedRow(2);
+    EXPECT_EQ(view->selectionModel()->currentIndex().row(), 3);
+    list->setCell(1, 0, "1");  // changing a cell re-sorts the view, not the model
+    EXPECT_EQ(viewColumn0(), (std::vector<std::string>{"1", "2", "10", "100"}));
+    EXPECT_EQ(list->cell(1, 0), "1");
+
+    list->appendRow({"5", "five"});
+    view->sourceModel()->flush();
+    EXPECT_EQ(viewColumn0(), (std::vector<std::string>{"1", "2", "5", "10", "100"}));
+    list->removeRow(0);
+    EXPECT_EQ(viewColumn0(), (std::vector<std::string>{"1", "2", "5", "100"}));
+    list->clear();
+    EXPECT_EQ(view->model()->rowCount(), 0);
+}
+
+TEST_F(ReportListRender, CtrlCCopiesTheSelectedRowsAsShown) {
+    fill();
+    view->sortByColumn(1, Qt::AscendingOrder);  // hundred, nine, ten, two
+    view->selectionModel()->select(view->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view->selectionModel()->select(view->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view->setFocus();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "9\tnine\n2\ttwo\n");
+}
+
+TEST_F(ReportListRender, AHundredThousandRowsArriveInBatches) {
+    QSignalSpy inserted(view->model(), &QAbstractItemModel::rowsInserted);
+    // Rows arrive one by one, as walk callbacks deliver them, with the event loop running
+    // between some of them.
+    for (int i = 0; i < 100000; ++i) {
+        list->appendRow({std::to_string(i), "row"});
+        if (i % 20000 == 0) QApplication::processEvents();
+    }
+    QDeadlineTimer limit(60000);
+    while (view->model()->rowCount() < 100000 && !limit.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(view->model()->rowCount(), 100000);
+    EXPECT_LT(inserted.count(), 50);  // announced in batches, not row by row
+    EXPECT_EQ(view->model()->index(99999, 0).data().toString(), "99999");
+    list->setSelectedRow(99999);
+    EXPECT_EQ(view->selectionModel()->currentIndex().row(), 99999);
+}
+
+}  // namespace
