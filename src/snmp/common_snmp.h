@@ -86,6 +86,7 @@ private:
     bool sending_ = false;                 // the worker is sending a step
     Step step_;
     std::atomic<bool> running_{false};
+    std::atomic<bool> stepPosted_{false};  // a hint for the worker's short look before sleeping
 };
 
 // True when a returned binding is the proxy marker `snmp_proxy_ip` rather than table data.

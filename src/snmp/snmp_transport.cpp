@@ -202,7 +202,7 @@ void SnmpTransport::pump(int timeoutMs) {
     std::vector<pollfd> polled;
     for (;;) {
         int numfds = 0;
-        int block = 0;
+        int block = 1;  // in: no limit of our own; out: 0 when tv holds Net-SNMP's next time-out
         timeval tv{};
         polled.clear();
         {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/session_settings.h"
@@ -160,7 +161,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "corvex-snmp: walk could not start\n");
             code = 1;
         } else {
-            while (!ui.runUntil([&] { return walk.ended; }, std::chrono::hours(1))) {
+            // Rows come back within a fraction of a millisecond: poll briefly before sleeping.
+            while (!walk.ended) {
+                if (ui.processPending() > 0) continue;
+                auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
+                int ran = 0;
+                while (!walk.ended && std::chrono::steady_clock::now() < until && (ran = ui.processPending()) == 0)
+                    std::this_thread::yield();
+                if (!ran && !walk.ended) ui.runUntil([&] { return walk.ended; }, std::chrono::milliseconds(20));
             }
             if (walk.status != CSnmp4w::EC_END_OF_TABLE) {
                 std::fprintf(stderr, "corvex-snmp: walk failed after %ld rows: no answer (time-out) or error\n", walk.rows);
