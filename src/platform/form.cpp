@@ -49,6 +49,11 @@ std::string StripMnemonic(std::string_view text) {
     return out;
 }
 
+// Controls whose text is what the user entered, not a caption to look them up by.
+bool HoldsInput(ControlKind kind) {
+    return kind == ControlKind::Edit || kind == ControlKind::Combo || kind == ControlKind::IpAddress;
+}
+
 }  // namespace
 
 const char* KindName(ControlKind kind) {
@@ -644,10 +649,10 @@ Control* Form::find(std::string_view key) const {
     for (auto& c : controls_)
         if (!c->name().empty() && c->name() == key) return c.get();
     for (auto& c : controls_)
-        if (c->text() == key && c->kind() != ControlKind::Edit && c->kind() != ControlKind::Combo) return c.get();
+        if (c->text() == key && !HoldsInput(c->kind())) return c.get();
     std::string bare = StripMnemonic(key);
     for (auto& c : controls_)
-        if (c->kind() != ControlKind::Edit && c->kind() != ControlKind::Combo && StripMnemonic(c->text()) == bare)
+        if (!HoldsInput(c->kind()) && StripMnemonic(c->text()) == bare)
             return c.get();
     return nullptr;
 }
