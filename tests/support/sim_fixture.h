@@ -1,0 +1,78 @@
+#pragma once
+// A virtual switch (corvex-sim) for one test: started on a free loopback port with a request
+// log, stopped at the end. Gives the host's launch line and session settings for it, and reads
+// back what it received.
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "app/session_settings.h"
+
+namespace corvex::test {
+
+struct SimBinding {
+    std::string oid;    // dotted, no leading dot
+    std::string type;   // as the log writes it ("INTEGER", "OCTET STRING", ...)
+    std::string value;  // numbers in decimal, octet strings in lower-case hex, addresses dotted
+};
+
+struct SimRequest {
+    long seq = 0;
+    std::string version;    // "1", "2c" or "3"
+    std::string community;  // v1/v2c
+    std::string user;       // v3
+    std::string pdu;        // "get", "getnext", "set", ...
+    long requestId = 0;
+    std::vector<SimBinding> bindings;
+};
+
+class SimDevice {
+public:
+    SimDevice() = default;
+    ~SimDevice() { stop(); }
+    SimDevice(const SimDevice&) = delete;
+    SimDevice& operator=(const SimDevice&) = delete;
+
+    // Starts corvex-sim with --model and the extra options, and waits for its ready line.
+    bool start(const std::string& model = "10p", const std::vector<std::string>& extraArgs = {},
+               std::string* error = nullptr);
+    void stop();
+    bool running() const { return pid_ > 0; }
+    int port() const { return port_; }
+    const std::string& model() const { return model_; }
+
+    // "/Htest/I127.0.0.1/Cqorvin/Dtessmar/ETRUE/F1/G<port>"
+    std::string hostLine() const;
+    // The settings that line gives.
+    SessionSettings settings() const;
+    // Installs settings() and the model's shipped User.ini as the process-wide records.
+    void installAsDevice() const;
+
+    // Every request logged since start (or since the last clearLog).
+    std::vector<SimRequest> requests() const;
+    // Only the set requests.
+    std::vector<SimRequest> sets() const;
+    // Forget what was logged so far.
+    void clearLog();
+    const std::string& directory() const { return dir_; }
+
+    // Writes a --state file into the device's folder and returns its path.
+    std::string writeStateFile(const std::vector<std::string>& lines) const;
+
+    static std::string simulatorPath();
+    static std::string panelsDirectory();
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+    std::string model_;
+    std::string dir_;
+    std::string logPath_;
+    long skipBefore_ = 0;  // seq numbers up to this one are forgotten
+};
+
+// Parses one line of the simulator's request log; false for a line that is not a request.
+bool ParseSimLogLine(const std::string& line, SimRequest& out);
+
+}  // namespace corvex::test
