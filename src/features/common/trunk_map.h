@@ -1,0 +1,90 @@
+#pragma once
+// The trunk map: which link aggregation group (trunk) each front-panel port belongs to, read by
+// walking laPortChannelMemberList (one PortList of member ports per trunk, instance = trunk
+// number). Several forms keep one each, to refuse settings that would treat the ports of one
+// trunk differently; each form shows its own message.
+//
+//   CCommonSnmp m_cCommonSNMPTableTrunk;         // declared before the map, closed by the form
+//   features::CTrunkMap m_trunks{m_cCommonSNMPTableTrunk};
+//   ...
+//   m_trunks.Clear();                             // when the form wants a fresh map
+//   m_trunks.Start([this] { /* whole map read */ });
+//   if (int t = m_trunks.TrunkOf(port)) ...
+//
+// Rows arrive on the UI thread while the form is open; lookups answer with what has arrived.
+// Walk and lookups belong to the UI thread.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "snmp/encodings.h"
+
+class CCommonSnmp;
+class CSnmp;
+
+namespace features {
+
+// laPortChannelMemberList: PortList of a trunk's member ports, instance = trunk number.
+constexpr const char* kOidLaPortChannelMemberList = "1.3.6.1.4.1.171.10.76.12.8.1.3.1.2";
+
+// Largest trunk number taken from a reply; rows naming a larger one are ignored.
+constexpr int kMaxTrunkNumber = 65535;
+
+// The trunk number of an instance suffix such as ".3": one decimal arc, leading dot optional,
+// 1..kMaxTrunkNumber. 0 for anything else (empty, non-numeric, several arcs, 0, too large).
+int TrunkNumberFromSuffix(const std::string& suffix);
+
+// One walked row applied to a map of one entry per port (index = port - 1): when the member
+// list names at least one port and the suffix gives a trunk number, every listed port from 1 to
+// map.size() gets that number. The member list is read as a PortList of map.size() ports;
+// missing octets count as zero, octets beyond the ports are ignored. Returns the number of
+// ports stored.
+int ApplyTrunkRow(std::vector<int>& map, const std::string& suffix, const std::uint8_t* members,
+                  std::size_t length);
+int ApplyTrunkRow(std::vector<int>& map, const std::string& suffix, const Octets& members);
+
+class CTrunkMap {
+public:
+    // `session` walks the table; it must outlive the map. portCount < 0: the profile's
+    // DevicePortNum.
+    explicit CTrunkMap(CCommonSnmp& session, int portCount = -1);
+    ~CTrunkMap();
+    CTrunkMap(const CTrunkMap&) = delete;
+    CTrunkMap& operator=(const CTrunkMap&) = delete;
+
+    // Starts walking laPortChannelMemberList; rows are added to the map as they arrive (the map
+    // is not cleared first: call Clear for a fresh one). onDone runs once on the UI thread when
+    // the walk ends, whether it went to the end of the table or a step failed. False when the
+    // walk could not start; onDone is then not called. Starting again abandons a walk under way.
+    bool Start(std::function<void()> onDone = {});
+    // Every port back to 0 (no trunk).
+    void Clear();
+
+    // Trunk number of a port (1-based), 0 for none or a port outside 1..PortCount().
+    int TrunkOf(int port) const;
+    // Ports (ascending) whose trunk number is `trunk`; empty for 0.
+    std::vector<int> PortsOfTrunk(int trunk) const;
+    // The other ports of the port's trunk (ascending); empty when the port is in none.
+    std::vector<int> TrunkPeers(int port) const;
+    // One trunk number per port, index = port - 1.
+    const std::vector<int>& Map() const { return m_map; }
+    int PortCount() const { return static_cast<int>(m_map.size()); }
+    // True from Start until the walk has ended.
+    bool Walking() const { return m_walking; }
+    // Rows that named members and a valid trunk number in the last walk.
+    int RowsTaken() const { return m_rowsTaken; }
+
+private:
+    static unsigned WalkCallback(CSnmp* reply, int requestId, void* param, int status);
+    void OnRow(CSnmp* reply);
+    void Finish();
+
+    CCommonSnmp& m_session;
+    std::vector<int> m_map;
+    std::function<void()> m_onDone;
+    bool m_walking = false;
+    int m_rowsTaken = 0;
+};
+
+}  // namespace features
