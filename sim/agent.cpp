@@ -145,6 +145,7 @@ int onAcmInitial(int, int, void* serverarg, void*) {
     netsnmp_pdu* pdu = vp->pdu;
     ++g.pdus;
     g.suppressNextReply = false;
+    g.tx.clear();  // requests are handled one at a time; nothing of an earlier set survives
     logPdu(pdu);
     // Access itself is decided by the library's VACM callback; this one logs and imposes silence.
     g.device->runBeforeRequest();
