@@ -1,1 +1,178 @@
+// Behaviour over time and on demand: faults, request log, reboot, transfers, SNMPv3.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include "sim/sim_fixture.h"
+
+using namespace simtest;
+
+namespace {
+const std::string P = ".1.3.6.1.4.1.171.10.76.12";
+
+std::string tempPath(const std::string& tag) {
+    return "/tmp/corvex-sim-test-" + tag + "-" + std::to_string(getpid()) + ".log";
+}
+
+long long msSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count();
+}
+
+bool timedOut(const CmdResult& r) { return r.code != 0 && r.out.find("Timeout") != std::string::npos; }
+}  // namespace
+
+TEST(SimFault, DropPrefixSilencesOnlyThatSubtree) {
+    Sim sim({"--drop-prefix", "1.3.6.1.4.1.171.10.76.12.22"});
+    EXPECT_TRUE(timedOut(sim.get(P + ".22.8.0")));
+    EXPECT_TRUE(timedOut(sim.tool("snmpgetnext", "-v2c -c qorvin", P + ".21.1.6.1.2.10")));  // a get-next landing in it
+    EXPECT_EQ(sim.value(".1.3.6.1.2.1.1.5.0"), "\"Corvex-10P\"");
+    EXPECT_EQ(sim.value(P + ".1.13.1.7.1"), "1");
+}
+
+TEST(SimFault, DelayHoldsEveryReply) {
+    Sim sim({"--delay-ms", "300"});
+    auto t = std::chrono::steady_clock::now();
+    EXPECT_EQ(sim.value(".1.3.6.1.2.1.1.5.0"), "\"Corvex-10P\"");
+    EXPECT_GE(msSince(t), 300);
+    // Two clients at once are both served after about one delay, not two.
+    t = std::chrono::steady_clock::now();
+    std::thread other([&] { EXPECT_EQ(sim.value(".1.3.6.1.2.1.1.6.0").empty(), false); });
+    EXPECT_FALSE(sim.value(".1.3.6.1.2.1.1.4.0").empty());
+    other.join();
+    EXPECT_LT(msSince(t), 550);
+}
+
+TEST(SimFault, SetErrorAnswersSetsUnderThePrefix) {
+    Sim sim({"--set-error", "1.3.6.1.4.1.171.10.76.12.7:genErr", "--set-error", "1.3.6.1.2.1.1.6:6"});
+    auto r = sim.set(P + ".7.5.0 i 1");
+    EXPECT_NE(r.out.find("genErr"), std::string::npos) << r.out;
+    EXPECT_NE(sim.set(".1.3.6.1.2.1.1.6.0 s x").out.find("noAccess"), std::string::npos);
+    EXPECT_EQ(sim.value(P + ".7.5.0"), "2");
+    EXPECT_EQ(sim.set(".1.3.6.1.2.1.1.5.0 s fine").code, 0);
+}
+
+TEST(SimFault, LoopAtReturnsANonIncreasingOid) {
+    Sim sim({"--loop-at", "1.3.6.1.2.1.2.2.1.8.3"});
+    auto r = sim.walk(".1.3.6.1.2.1.2.2.1.8");
+    EXPECT_NE(r.out.find("OID not increasing"), std::string::npos) << r.out;
+    auto l = lines(r.out);
+    ASSERT_GE(l.size(), 3u);
+    EXPECT_EQ(l[2].substr(0, l[2].find(' ')), ".1.3.6.1.2.1.2.2.1.8.3");
+}
+
+TEST(SimFault, SilentAfterAnswersOnlyTheFirstRequests) {
+    Sim sim({"--silent-after", "2"});
+    EXPECT_FALSE(sim.value(".1.3.6.1.2.1.1.5.0").empty());
+    EXPECT_FALSE(sim.value(".1.3.6.1.2.1.1.5.0").empty());
+    EXPECT_TRUE(timedOut(sim.get(".1.3.6.1.2.1.1.5.0")));
+    EXPECT_TRUE(sim.alive());
+}
+
+TEST(SimFault, LogRecordsEveryRequestExactly) {
+    std::string log = tempPath("log");
+    std::remove(log.c_str());
+    {
+        Sim sim({"--log", log});
+        sim.get(".1.3.6.1.2.1.1.5.0 .1.3.6.1.2.1.1.3.0", "-v1 -c qorvin");
+        sim.set(P + ".7.6.1.2.1 x ffc00000 " + P + ".7.7.1.1.2 u 1");
+        sim.tool("snmpgetnext", "-v2c -c qorvin", ".1.3.6.1.2.1.2.2.1.8");
+        sim.get(".1.3.6.1.2.1.1.5.0", "-v2c -c wrong");
+    }
+    auto l = lines(readFile(log));
+    ASSERT_EQ(l.size(), 4u) << readFile(log);
+    auto field = [](const std::string& line, const std::string& f) {
+        return line.find(f) != std::string::npos;
+    };
+    EXPECT_TRUE(field(l[0], "\"seq\":1,\"time\":\"")) << l[0];
+    EXPECT_TRUE(field(l[0], "\"version\":\"1\",\"community\":\"qorvin\",\"pdu\":\"get\",\"request_id\":")) << l[0];
+    EXPECT_TRUE(field(l[0], "\"bindings\":[{\"oid\":\"1.3.6.1.2.1.1.5.0\",\"type\":\"NULL\",\"value\":null},"
+                            "{\"oid\":\"1.3.6.1.2.1.1.3.0\",\"type\":\"NULL\",\"value\":null}]}"))
+        << l[0];
+    EXPECT_TRUE(field(l[1], "\"version\":\"2c\",\"community\":\"tessmar\",\"pdu\":\"set\"")) << l[1];
+    EXPECT_TRUE(field(l[1], "{\"oid\":\"1.3.6.1.4.1.171.10.76.12.7.6.1.2.1\",\"type\":\"OCTET STRING\",\"value\":"
+                            "\"ffc00000\"},{\"oid\":\"1.3.6.1.4.1.171.10.76.12.7.7.1.1.2\",\"type\":\"Gauge32\","
+                            "\"value\":1}]}"))
+        << l[1];
+    EXPECT_TRUE(field(l[2], "\"pdu\":\"getnext\"")) << l[2];
+    EXPECT_TRUE(field(l[3], "\"community\":\"wrong\"")) << l[3];  // logged although refused
+    std::remove(log.c_str());
+}
+
+TEST(SimFault, RebootGoesSilentAndKeepsOnlyWhatWasSaved) {
+    Sim sim({"--reboot-seconds", "1"});
+    ASSERT_EQ(sim.set(".1.3.6.1.2.1.1.5.0 s saved-name").code, 0);
+    ASSERT_EQ(sim.set(P + ".1.10.0 i 1").code, 0);
+    EXPECT_EQ(sim.value(P + ".1.10.0"), "2");
+    ASSERT_EQ(sim.set(".1.3.6.1.2.1.1.5.0 s unsaved-name " + P + ".7.6.1.5.30 i 4").code, 0);
+    ASSERT_EQ(sim.set(P + ".1.9.0 i 1").code, 0);  // the reboot request itself is answered
+    auto t = std::chrono::steady_clock::now();
+    EXPECT_TRUE(timedOut(sim.tool("snmpget", "-v2c -c qorvin", ".1.3.6.1.2.1.1.5.0", 1)));
+    while (msSince(t) < 1100) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(sim.value(".1.3.6.1.2.1.1.5.0"), "\"saved-name\"");
+    EXPECT_NE(sim.get(P + ".7.6.1.5.30").out.find("No Such Instance"), std::string::npos);
+    long long up = std::stoll(run("snmpget -Oqvt -t 1 -r 0 -v2c -c qorvin " + sim.target() + " .1.3.6.1.2.1.1.3.0").out);
+    EXPECT_LT(up, 300);  // uptime restarted
+}
+
+TEST(SimFault, TransferRunsTheStatusMachine) {
+    Sim sim({"--transfer-ms", "600", "--fail-file", "broken.bin"});
+    std::string cfg = P + ".3";
+    EXPECT_EQ(sim.value(cfg + ".8.0"), "4");
+    EXPECT_NE(sim.set(cfg + ".7.0 i 2").out.find("inconsistentValue"), std::string::npos);  // no server, no file
+    ASSERT_EQ(sim.set(cfg + ".5.0 a 10.90.90.1 " + cfg + ".6.0 s backup.cfg").code, 0);
+    ASSERT_EQ(sim.set(cfg + ".7.0 i 2").code, 0);
+    EXPECT_EQ(sim.value(cfg + ".8.0"), "4");
+    EXPECT_NE(sim.set(cfg + ".7.0 i 2").out.find("inconsistentValue"), std::string::npos);  // busy
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    EXPECT_EQ(sim.value(cfg + ".8.0"), "3");
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(sim.value(cfg + ".8.0"), "1");
+    // Firmware with the failing file name ends in failure.
+    ASSERT_EQ(sim.set(cfg + ".1.0 a 10.90.90.1 " + cfg + ".2.0 s broken.bin " + cfg + ".3.0 i 1").code, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1700));
+    EXPECT_EQ(sim.value(cfg + ".4.0"), "2");
+}
+
+TEST(SimFault, SilentTransferStopsAnsweringTransferObjects) {
+    Sim sim({"--transfer-silent"});
+    std::string cfg = P + ".3";
+    ASSERT_EQ(sim.set(cfg + ".1.0 a 10.90.90.1 " + cfg + ".2.0 s fw.hex " + cfg + ".3.0 i 1").code, 0);
+    EXPECT_TRUE(timedOut(sim.get(cfg + ".4.0")));
+    EXPECT_FALSE(sim.value(".1.3.6.1.2.1.1.5.0").empty());
+}
+
+TEST(SimFault, SnmpV3UsersAuthenticateAndEncrypt) {
+    Sim sim({"--user", "admin:SHA:authpass1:DES:privpass1", "--user", "viewer:MD5:md5pass99"});
+    std::string priv = "-v3 -u admin -l authPriv -a SHA -A authpass1 -x DES -X privpass1";
+    EXPECT_NE(sim.get(".1.3.6.1.2.1.1.5.0", priv).out.find("Corvex-10P"), std::string::npos);
+    EXPECT_EQ(sim.set(".1.3.6.1.2.1.1.5.0 s v3-name", priv).code, 0);
+    EXPECT_EQ(sim.value(".1.3.6.1.2.1.1.5.0"), "\"v3-name\"");
+    EXPECT_NE(sim.get(".1.3.6.1.2.1.1.5.0", "-v3 -u viewer -l authNoPriv -a MD5 -A md5pass99").out.find("v3-name"),
+              std::string::npos);
+    EXPECT_NE(sim.get(".1.3.6.1.2.1.1.5.0", "-v3 -u admin -l authPriv -a SHA -A wrongpass1 -x DES -X privpass1").code,
+              0);
+    // The privacy user may not fall back to authentication only.
+    EXPECT_NE(sim.get(".1.3.6.1.2.1.1.5.0", "-v3 -u admin -l authNoPriv -a SHA -A authpass1").out.find(
+                  "authorizationError"),
+              std::string::npos);
+}
+
+TEST(SimFault, GarbageDatagramsDoNotHurtTheAgent) {
+    Sim sim;
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(sim.port()));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const unsigned char junk[][12] = {{0x30, 0x82, 0xff, 0xff, 0x02}, {0x30, 0x03, 0x02, 0x01, 0x05, 0xa0},
+                                      {0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff}};
+    for (auto& j : junk) sendto(fd, j, sizeof j, 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    sendto(fd, "", 0, 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    close(fd);
+    EXPECT_EQ(sim.value(".1.3.6.1.2.1.1.5.0"), "\"Corvex-10P\"");
+    // Odd but valid requests: an empty OID tail, a very long OID, a get-next past the end.
+    EXPECT_NE(sim.get(P + ".1.2.3.4.5.6.7.8.9.10.11.12.13.14.15.16.17.18.19.20.21.22.23.24.25.26.27.28").out.find("No Such"),
+              std::string::npos);
+    EXPECT_NE(sim.tool("snmpgetnext", "-v2c -c qorvin", ".1.5").out.find("No more variables"), std::string::npos);
+    EXPECT_EQ(sim.stop(), 0);
+}
