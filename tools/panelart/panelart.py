@@ -196,7 +196,7 @@ def console_icon():
 
 def resource_pictures():
     return {
-        158: lamp(10, 5, GREEN, True),                 # power
+        158: lamp(10, 5, (130, 240, 100), True),       # power
         159: lamp(8, 4, (58, 62, 58), False),          # lamp off
         160: lamp(8, 4, (44, 56, 74), False),          # idle fibre lamp
         161: lamp(8, 4, GREEN, True),                  # lit, top speed / powered
