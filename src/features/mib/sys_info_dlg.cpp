@@ -1,0 +1,106 @@
+#include "features/mib/sys_info_dlg.h"
+
+#include "features/mib/mib_format.h"
+#include "platform/trace.h"
+#include "platform/ui.h"
+#include "snmp/validation.h"
+
+namespace {
+constexpr const char* kSystemOids[] = {"1.3.6.1.2.1.1.1.0", "1.3.6.1.2.1.1.2.0", "1.3.6.1.2.1.1.3.0",
+                                       "1.3.6.1.2.1.1.4.0", "1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.1.6.0"};
+constexpr const char* kSysNameOid = "1.3.6.1.2.1.1.5.0";
+constexpr const char* kSysLocationOid = "1.3.6.1.2.1.1.6.0";
+// The texts travel in 128-byte buffers with their terminator.
+constexpr std::size_t kMaxTextBytes = 127;
+// Longest name or location shown.
+constexpr std::size_t kMaxShownChars = 256;
+}  // namespace
+
+void CSysInfoDlg::createControls() {
+    setCaption("System Information");
+    setSize(460, 320);
+    addLabel(0, "Name:");
+    addEdit(kIdName).setMaxLength(static_cast<int>(kMaxTextBytes));
+    addLabel(0, "Location:");
+    addEdit(kIdLocation).setMaxLength(static_cast<int>(kMaxTextBytes));
+    auto& contactLabel = addLabel(0, "Contact:");
+    auto& contact = addEdit(kIdContact);
+    contactLabel.setVisible(false);
+    contact.setVisible(false);
+    addLabel(0, "Runtime:");
+    addLabel(kIdRuntime, "");
+    addLabel(0, "Object OID:");
+    addLabel(kIdObjectId, "");
+    auto& description = addGroup(0, "Description");
+    description.addLabel(kIdDescription, "");
+    addButton(kIdRefresh, "&Refresh", [this] { OnRefresh(); });
+    addButton(kIdApply, "&Apply", [this] { OnApply(); }).setDefault();
+    addButton(kIdClose, "&Close", [this] { end(platform::kIdCancel); });
+}
+
+void CSysInfoDlg::initDialog() { OnRefresh(); }
+
+void CSysInfoDlg::OnRefresh() {
+    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T)) return;
+    for (const char* oid : kSystemOids) m_cCommonSNMP.AddValue(oid, SNMP_T_NULL, nullptr);
+    m_cCommonSNMP.GetNextAsync(&CSysInfoDlg::OnReadReply, this, 0);
+}
+
+unsigned CSysInfoDlg::OnReadReply(CSnmp* reply, int requestId, void* param, int status) {
+    auto* self = static_cast<CSysInfoDlg*>(param);
+    if (!self->m_cCommonSNMP.FindRequestID(requestId)) {
+        platform::Trace("FindRequestID");
+        delete reply;
+        return 0;
+    }
+    if (status != CSnmp4w::EC_NO_ERROR || !reply) {
+        platform::Trace("call back iStatus = %d", status);
+        delete reply;
+        self->m_cCommonSNMP.SignalDone();
+        return 0;
+    }
+    const auto values = mib::ReadReplyValues(*reply);
+    delete reply;
+    if (values.size() >= 6) {
+        self->get<platform::Label>(kIdDescription).setText(values[0].text);
+        self->get<platform::Label>(kIdObjectId).setText(values[1].text);
+        if (!values[2].text.empty()) self->get<platform::Label>(kIdRuntime).setText(mib::FormatUptime(values[2].text));
+        self->get<platform::EditBox>(kIdContact).setText(values[3].text);
+        self->get<platform::EditBox>(kIdName).setText(mib::Utf8Prefix(values[4].text, kMaxShownChars));
+        self->get<platform::EditBox>(kIdLocation).setText(mib::Utf8Prefix(values[5].text, kMaxShownChars));
+    }
+    self->m_cCommonSNMP.SignalDone();
+    return 0;
+}
+
+void CSysInfoDlg::OnApply() {
+    const std::string name = get<platform::EditBox>(kIdName).text();
+    const std::string location = get<platform::EditBox>(kIdLocation).text();
+    if (!IsValidName(name)) {
+        platform::ShowMessage("Invalid System Name.");
+        return;
+    }
+    if (!IsValidName(location)) {
+        platform::ShowMessage("Invalid System Location.");
+        return;
+    }
+    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return;
+    // Whole characters only: a cut multi-byte character would reach the switch as garbage.
+    const std::string nameBytes = mib::Utf8CutBytes(name, kMaxTextBytes);
+    const std::string locationBytes = mib::Utf8CutBytes(location, kMaxTextBytes);
+    m_cCommonSNMPSet.AddValue(kSysNameOid, SNMP_T_OCTETS, reinterpret_cast<const unsigned char*>(nameBytes.data()),
+                              static_cast<int>(nameBytes.size()));
+    m_cCommonSNMPSet.AddValue(kSysLocationOid, SNMP_T_OCTETS,
+                              reinterpret_cast<const unsigned char*>(locationBytes.data()),
+                              static_cast<int>(locationBytes.size()));
+    CSnmp* reply = nullptr;
+    if (m_cCommonSNMPSet.Send(&reply, 0) == 0) delete reply;
+}
+
+void CSysInfoDlg::destroyWindow() {
+    platform::Trace("==================DestroyWindow===============");
+    m_cCommonSNMP.Close();
+    platform::Trace("==================m_cCommonSNMP.Close===============");
+    m_cCommonSNMPSet.Close();
+    platform::Trace("==================m_cCommonSNMPSet.Close===============");
+}

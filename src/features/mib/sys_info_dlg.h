@@ -1,0 +1,35 @@
+#pragma once
+// System information: the MIB-II system group, with sysName and sysLocation editable.
+#include "platform/form.h"
+#include "snmp/common_snmp.h"
+
+class CSnmp;
+
+class CSysInfoDlg : public platform::Form {
+public:
+    CSysInfoDlg() = default;
+
+    // Control identifiers.
+    static constexpr int kIdName = 1310;
+    static constexpr int kIdLocation = 1313;
+    static constexpr int kIdContact = 1312;
+    static constexpr int kIdRuntime = 1304;
+    static constexpr int kIdObjectId = 1303;
+    static constexpr int kIdDescription = 1302;
+    static constexpr int kIdRefresh = 103;
+    static constexpr int kIdApply = 1145;
+    static constexpr int kIdClose = 1146;
+
+protected:
+    void createControls() override;
+    void initDialog() override;
+    void destroyWindow() override;
+
+private:
+    void OnRefresh();
+    void OnApply();
+    static unsigned OnReadReply(CSnmp* reply, int requestId, void* param, int status);
+
+    CCommonSnmp m_cCommonSNMP;     // reads
+    CCommonSnmp m_cCommonSNMPSet;  // writes
+};

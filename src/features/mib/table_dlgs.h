@@ -1,0 +1,118 @@
+#pragma once
+// Read-only lists of standard tables: interfaces, IP addresses, the 802.1Q forwarding database,
+// TCP connections and UDP listeners. Each walks its columns row by row into its list.
+#include <string>
+#include <vector>
+
+#include "features/mib/mib_format.h"
+#include "platform/form.h"
+#include "snmp/common_snmp.h"
+
+class CSnmp;
+
+// What the five list forms share: one walk of a few columns into one list, an optional row
+// counter and a "&Refresh" button that is disabled while the walk runs.
+class CMibListDlg : public platform::Form {
+public:
+    static constexpr int kIdList = 1000;
+
+    platform::ReportList& List() const { return get<platform::ReportList>(kIdList); }
+    // True while a walk is under way.
+    bool Walking() const { return m_bWalking; }
+
+protected:
+    struct Layout {
+        std::string caption;
+        std::vector<platform::ReportList::Column> columns;
+        std::vector<std::string> columnOids;  // walked in this order
+        int counterId = 0;                    // 0: no counter
+        std::string counterStart = "0";
+        int refreshId = 0;
+        int closeId = platform::kIdCancel;
+    };
+    explicit CMibListDlg(Layout layout) : m_layout(std::move(layout)) {}
+
+    void createControls() override;
+    void destroyWindow() override;
+    // Controls between the list and the buttons.
+    virtual void AddExtraControls() {}
+    // Empties the list, resets the counter, disables "&Refresh" and walks the columns.
+    virtual void OnRefresh();
+    // One reply of the walk: the values in column order (at least one) and the reply itself.
+    // Returns false to end the walk here.
+    virtual bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) = 0;
+    void AddRow(std::vector<std::string> cells);
+    void UpdateCounter();
+
+    Layout m_layout;
+    CCommonSnmp m_cCommonSNMPTable;  // the walk
+
+private:
+    void EndWalk();
+    static unsigned OnWalkReply(CSnmp* reply, int requestId, void* param, int status);
+    bool m_bWalking = false;
+};
+
+class CIfTableDlg : public CMibListDlg {
+public:
+    CIfTableDlg();
+    static constexpr int kIdEntries = 1095;
+    static constexpr int kIdRefresh = 3;
+
+protected:
+    void initDialog() override;
+    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+};
+
+class CIpTableDlg : public CMibListDlg {
+public:
+    CIpTableDlg();
+    static constexpr int kIdEntries = 209;
+    static constexpr int kIdRefresh = 103;
+
+protected:
+    void initDialog() override;
+    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+};
+
+class CFdbTableDlg : public CMibListDlg {
+public:
+    CFdbTableDlg();
+    static constexpr int kIdEntries = 1220;
+    static constexpr int kIdFilter = 1213;
+    static constexpr int kIdAgeTime = 1216;
+    static constexpr int kIdRefresh = 20;
+    static constexpr int kIdClose = 1217;
+
+protected:
+    void AddExtraControls() override;
+    void initDialog() override;
+    void destroyWindow() override;
+    void OnRefresh() override;
+    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+
+private:
+    void ReadAgeTime();
+    std::string m_strFilter;  // the destination port filter of the running walk
+    CCommonSnmp m_cCommonSNMP;  // age time
+};
+
+class CTcpTableDlg : public CMibListDlg {
+public:
+    CTcpTableDlg();
+    static constexpr int kIdRefresh = 241;
+
+protected:
+    void initDialog() override;
+    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+};
+
+class CUdpTableDlg : public CMibListDlg {
+public:
+    CUdpTableDlg();
+    static constexpr int kIdRefresh = 241;
+
+protected:
+    void initDialog() override;
+    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+};
