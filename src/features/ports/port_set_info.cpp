@@ -1,0 +1,242 @@
+#include "features/ports/port_set_info.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "app/session_settings.h"
+#include "features/ports/port_texts.h"
+#include "platform/trace.h"
+#include "platform/ui.h"
+#include "snmp/validation.h"
+
+namespace features {
+
+namespace {
+
+// Port table columns in walk order: binding i fills list column i + 1, the last is the media.
+constexpr const char* kPortColumns[] = {kOidPortCtrlSpeed,         kOidPortCtrlOperMode,        kOidPortCtrlFlowControl,
+                                        kOidPortDefaultPriority,   kOidPortCtrlOperFlowControl, kOidPortCtrlMedium};
+constexpr int kColumnCount = 6;
+
+const std::vector<std::string> kSpeedItems = {"1000M-Full", "100M-Full", "100M-Half", "10M-Full",
+                                              "10M-Half",   "Auto",      "Disable"};
+const std::vector<std::string> kFlowItems = {"Enable", "Disable"};
+
+// List columns.
+enum { kColIndex = 0, kColSpeed, kColOperMode, kColFlow, kColPriority, kColOperFlow };
+
+std::string WithoutHyphens(std::string text) {
+    std::erase(text, '-');
+    return text;
+}
+
+}  // namespace
+
+CPortSetInfo::CPortSetInfo()
+    : m_iPortNum(SanitizePortCount(Profile().DevicePortNum)),
+      m_bAllGiga(Profile().IsAllGiga),
+      m_trunkMap(m_cCommonSNMPTableTrunk, m_iPortNum) {}
+
+int CPortSetInfo::MediaOf(int port) const {
+    if (port < 1 || port > static_cast<int>(m_media.size())) return 0;
+    return m_media[static_cast<std::size_t>(port - 1)];
+}
+
+void CPortSetInfo::createControls() {
+    setCaption("Port Configuration");
+    setSize(640, 480);
+    addList(IDC_LIST_PORT, "Port Information",
+            {{"Index ", 50},
+             {"PortControlSpeed ", 110},
+             {"OperMode  ", 100},
+             {"FlowControlMode  ", 110},
+             {"DefaultPriority  ", 100},
+             {"OperFlowControlMode  ", 140}})
+        .setFullRowSelect()
+        .onRowClick([this](int row) { OnRowClick(row); });
+    addLabel(0, "Port ID:");
+    addEdit(IDC_EDIT_PORT_ID).setReadOnly();
+    addLabel(0, "PortControlSpeed:");
+    addCombo(IDC_COMBO_SPEED, kSpeedItems);
+    addLabel(0, "FlowControlMode:");
+    addCombo(IDC_COMBO_FLOW, kFlowItems);
+    addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { OnRefresh(); });
+    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); });
+    addButton(platform::kIdCancel, "&Close");
+}
+
+void CPortSetInfo::initDialog() {
+    m_media.assign(static_cast<std::size_t>(m_iPortNum), 0);
+    m_iComboPortNum = ComboPortCount(m_iPortNum);
+    OnRefresh();
+}
+
+void CPortSetInfo::OnRefresh() {
+    std::fill(m_media.begin(), m_media.end(), 0);
+    m_trunkMap.Clear();
+    m_trunkMap.Start();
+    WalkPortTable();
+}
+
+void CPortSetInfo::WalkPortTable() {
+    auto& list = get<platform::ReportList>(IDC_LIST_PORT);
+    list.clear();
+    if (!m_cCommonSNMPTable.Open(SNMP_PDU_GETNEXT_T)) return;
+    for (const char* oid : kPortColumns) m_cCommonSNMPTable.AddValue(oid, SNMP_T_NULL, nullptr);
+    enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, false);
+    if (m_cCommonSNMPTable.GetNextAsync(&CPortSetInfo::PortTableCallback, this, kFirstStepTimeoutMs) != 0)
+        OnPortWalkEnd();
+}
+
+unsigned CPortSetInfo::PortTableCallback(CSnmp* reply, int requestId, void* param, int status) {
+    auto* self = static_cast<CPortSetInfo*>(param);
+    if (!self->m_cCommonSNMPTable.FindRequestID(requestId)) {
+        platform::Trace("FindRequestID");
+        delete reply;
+        return 0;
+    }
+    if (status != CSnmp4w::EC_NO_ERROR) {
+        platform::Trace("call back iStatus = %d", status);
+        delete reply;
+        self->OnPortWalkEnd();
+        return 0;
+    }
+    self->OnPortRow(reply);
+    delete reply;
+    if (self->m_cCommonSNMPTable.GetNextAsync(&CPortSetInfo::PortTableCallback, self, 0) != 0) self->OnPortWalkEnd();
+    return 0;
+}
+
+void CPortSetInfo::OnPortRow(CSnmp* reply) {
+    if (!reply) return;
+    // The column values in order, the proxy marker left out; missing columns read as empty.
+    std::vector<std::string> values;
+    for (int i = 0; i < reply->getValuesCount() && static_cast<int>(values.size()) < kColumnCount; ++i) {
+        std::string oid, value;
+        int type = 0;
+        if (reply->getOid(i, oid) == 0 && IsProxyMarker(oid)) continue;
+        if (reply->getValue(i, type, value) != 0) value.clear();
+        values.push_back(value);
+    }
+    values.resize(kColumnCount);
+
+    auto& list = get<platform::ReportList>(IDC_LIST_PORT);
+    const int port = list.rowCount() + 1;
+    const int media = TextToInt(values[5]);
+    if (port <= m_iPortNum) m_media[static_cast<std::size_t>(port - 1)] = media;
+    list.appendRow({std::to_string(port), SpeedControlText(values[0]),
+                    PortOperModeText(values[1], port, media, m_iPortNum, m_bAllGiga), FlowControlText(values[2]),
+                    PriorityText(values[3]), OperFlowControlText(values[4])});
+}
+
+void CPortSetInfo::OnPortWalkEnd() {
+    m_cCommonSNMPTable.SignalDone();
+    enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, true);
+}
+
+void CPortSetInfo::OnRowClick(int row) {
+    auto& list = get<platform::ReportList>(IDC_LIST_PORT);
+    if (row < 0 || row >= list.rowCount()) return;
+    const std::string index = list.cell(row, kColIndex);
+    get<platform::EditBox>(IDC_EDIT_PORT_ID).setText(index);
+    auto& speed = get<platform::ComboBox>(IDC_COMBO_SPEED);
+    for (int i = 0; i < speed.count(); ++i)
+        if (WithoutHyphens(speed.items()[static_cast<std::size_t>(i)]) == list.cell(row, kColSpeed)) {
+            speed.setCurrent(i);
+            break;
+        }
+    get<platform::ComboBox>(IDC_COMBO_FLOW).setCurrent(list.cell(row, kColFlow) == "Enable" ? 0 : 1);
+    m_strSelectPort = index;
+}
+
+std::string CPortSetInfo::SpeedShown(int port) const {
+    const auto& list = get<platform::ReportList>(IDC_LIST_PORT);
+    if (port < 1 || port > list.rowCount()) return {};
+    return list.cell(port - 1, kColSpeed);
+}
+
+void CPortSetInfo::OnApply() {
+    // 1. A port must have been chosen.
+    if (m_strSelectPort.empty()) {
+        platform::ShowMessage("Please Select one port !");
+        return;
+    }
+    const int port = TextToInt(m_strSelectPort);
+    const int speed = get<platform::ComboBox>(IDC_COMBO_SPEED).current();
+    if (speed < 0 || speed > 6) return;
+    // Ports the profile does not count have no known media or trunk.
+    const int media = MediaOf(port);
+    const int trunk = m_trunkMap.TrunkOf(port);
+    const std::string speedText = SpeedIndexText(speed);
+
+    // 2. The members of a trunk run at one speed.
+    if (trunk != 0) {
+        for (int peer : m_trunkMap.TrunkPeers(port))
+            if (SpeedShown(peer) != speedText) {
+                platform::ShowMessage("LA port can not support in different speed.");
+                return;
+            }
+    }
+    // 3. One port at least stays enabled.
+    int disabled = 0;
+    for (int p = 1; p <= m_iPortNum; ++p)
+        if (p != port && SpeedShown(p) == "Disable") ++disabled;
+    if (disabled == m_iPortNum - 1 && speed == 6) {
+        platform::ShowMessage("Sorry, you cannot disable all ports.");
+        return;
+    }
+    // 4 to 8. What the media and the trunk cannot take.
+    if (media == kMediaNoGiga && speed == 0 && !m_bAllGiga) {
+        platform::ShowMessage("Port " + m_strSelectPort + " can not support 1000M speed.");
+        return;
+    }
+    if (speed == 5 && media == kMediaFibre100) {
+        platform::ShowMessage("Fiber Port " + m_strSelectPort + " with 100Base-x SFP Module can not support in Auto mode.");
+        return;
+    }
+    if (media == kMediaFibre1000 && speed >= 1 && speed <= 4) {
+        platform::ShowMessage("Fiber Port " + m_strSelectPort + " with 1000Base-x SFP Module can not support this speed.");
+        return;
+    }
+    if (media == kMediaFibre100 && (speed == 0 || speed == 3 || speed == 4)) {
+        platform::ShowMessage("Fiber Port " + m_strSelectPort + " with 100Base-x SFP Module can not support this speed.");
+        return;
+    }
+    if (trunk != 0 && (speed == 2 || speed == 4)) {
+        platform::ShowMessage("LA port " + m_strSelectPort + " can not support in half-duplex mode.");
+        return;
+    }
+
+    // 9 to 13. The write: speed (not for trunk members) and flow control in one request.
+    if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return;
+    const std::string speedValue = std::to_string(speed + 1);
+    if (speedValue != "6" && speedValue != "7" && !platform::Confirm(kMsgForceMode)) return;
+    const std::string instance = "." + std::to_string(port);
+    if (trunk == 0) m_cCommonSNMP.AddValue((kOidPortCtrlSpeed + instance).c_str(), SNMP_T_INTEGER, speedValue.c_str());
+    const std::string flowValue = get<platform::ComboBox>(IDC_COMBO_FLOW).text() == "Enable" ? "1" : "2";
+    if (flowValue == "1" && !platform::Confirm(kMsgFlowControlQos)) return;
+    enable({IDC_BUTTON_REFRESH}, false);
+    m_cCommonSNMP.AddValue((kOidPortCtrlFlowControl + instance).c_str(), SNMP_T_INTEGER, flowValue.c_str());
+    CSnmp* reply = nullptr;
+    const int status = m_cCommonSNMP.Send(&reply, kSetTimeoutMs);
+    platform::Trace("set status = %d", status);
+    enable({IDC_BUTTON_REFRESH}, true);
+
+    // 14. Read the table again: it shows what the switch now holds.
+    if (status != 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    else delete reply;
+    WalkPortTable();
+}
+
+void CPortSetInfo::destroyWindow() {
+    platform::Trace("==================DestroyWindow===============\n");
+    m_cCommonSNMP.Close();
+    platform::Trace("==================m_cCommonSNMP.Close===============\n");
+    m_cCommonSNMPTable.Close();
+    platform::Trace("==================m_cCommonSNMPTable.Close===============\n");
+    m_cCommonSNMPTableTrunk.Close();
+    platform::Trace("==================m_cCommonSNMPTableTrunk.Close===============\n");
+}
+
+}  // namespace features

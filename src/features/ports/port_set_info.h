@@ -1,0 +1,83 @@
+#pragma once
+// Port configuration (dialog 201): every front-panel port with its speed/duplex setting,
+// operating mode, flow control and default priority; changes the speed/duplex and flow control
+// of one port at a time, refusing what the port's media or its trunk membership cannot take.
+#include <string>
+#include <vector>
+
+#include "features/common/trunk_map.h"
+#include "platform/form.h"
+#include "snmp/common_snmp.h"
+
+namespace features {
+
+// Objects of the port table (instance = port number).
+constexpr const char* kOidPortCtrlSpeed = "1.3.6.1.4.1.171.10.76.12.1.13.1.2";
+constexpr const char* kOidPortCtrlOperMode = "1.3.6.1.4.1.171.10.76.12.1.13.1.3";
+constexpr const char* kOidPortCtrlFlowControl = "1.3.6.1.4.1.171.10.76.12.1.13.1.5";
+constexpr const char* kOidPortDefaultPriority = "1.3.6.1.4.1.171.10.76.12.12.3.1.1.2";
+constexpr const char* kOidPortCtrlOperFlowControl = "1.3.6.1.4.1.171.10.76.12.1.13.1.6";
+constexpr const char* kOidPortCtrlMedium = "1.3.6.1.4.1.171.10.76.12.1.13.1.7";
+
+// The confirmations Apply asks before writing.
+constexpr const char* kMsgForceMode =
+    "The speed is set to force mode. \n* The speed mode must be the same as the counterpart. ";
+constexpr const char* kMsgFlowControlQos =
+    "QoS works best when Flow Control is disabled. \n* When Flow Control is enabled.QoS may not perform "
+    "accurate bandwidth allocation. \n* Do you still want to enable Flow Control?. ";
+
+class CPortSetInfo : public platform::Form {
+public:
+    // Control identifiers.
+    enum : int {
+        IDD = 201,
+        IDC_LIST_PORT = 1001,
+        IDC_EDIT_PORT_ID = 1002,
+        IDC_COMBO_SPEED = 1003,
+        IDC_COMBO_FLOW = 1004,
+        IDC_BUTTON_REFRESH = 1005,
+        IDC_BUTTON_APPLY = 1006,
+    };
+    // First walk step of the port table; later steps use the session time-out.
+    static constexpr int kFirstStepTimeoutMs = 8000;
+    static constexpr int kSetTimeoutMs = 9000;
+
+    CPortSetInfo();
+
+    // What the form knows (for the window and for tests).
+    int PortCount() const { return m_iPortNum; }
+    int ComboPorts() const { return m_iComboPortNum; }
+    int MediaOf(int port) const;
+    const CTrunkMap& Trunks() const { return m_trunkMap; }
+    const std::string& SelectedPort() const { return m_strSelectPort; }
+
+protected:
+    void createControls() override;
+    void initDialog() override;
+    void destroyWindow() override;
+
+private:
+    void OnRefresh();
+    void OnApply();
+    void OnRowClick(int row);
+    void WalkPortTable();
+    static unsigned PortTableCallback(CSnmp* reply, int requestId, void* param, int status);
+    void OnPortRow(CSnmp* reply);
+    void OnPortWalkEnd();
+    // Text of the PortControlSpeed column of a port's row (row = port - 1), empty if none.
+    std::string SpeedShown(int port) const;
+
+    int m_iPortNum;
+    bool m_bAllGiga;
+    int m_iComboPortNum = 0;
+    std::vector<int> m_media;
+    std::string m_strSelectPort;
+
+    // Closed in this order when the window is destroyed.
+    CCommonSnmp m_cCommonSNMP;            // writes
+    CCommonSnmp m_cCommonSNMPTable;       // port table walk
+    CCommonSnmp m_cCommonSNMPTableTrunk;  // trunk membership walk
+    CTrunkMap m_trunkMap;
+};
+
+}  // namespace features

@@ -1,0 +1,13 @@
+#pragma once
+// Menu commands of the port dialogs.
+namespace app {
+class DialogRegistry;
+}
+
+namespace features {
+
+// Registers the port configuration dialog for "&Port Configuration..." (32774). The main
+// window's port click opens the same command, so it gets the same dialog.
+void RegisterPortDialogs(app::DialogRegistry& registry);
+
+}  // namespace features
