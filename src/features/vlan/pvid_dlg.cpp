@@ -1,0 +1,182 @@
+#include "features/vlan/pvid_dlg.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/trace.h"
+#include "platform/ui.h"
+#include "snmp/validation.h"
+
+using platform::PortGrid;
+
+namespace {
+
+constexpr const char* kMsgTrunkDiffers = "You should let all Trunk member in the same PVID !";
+constexpr const char* kMsgTrunkUnsupported =
+    "Setting PVID on a Trunk is not supported. Please use Web interface for the settings.";
+constexpr const char* kMsgInvalidPvid = "Invalid PVID";
+constexpr const char* kMsgEmptyVlan = "Invalid PVID,VlAN is empty";
+
+// Large switches get a breather after this many PVID writes.
+constexpr int kPortsBeforePause = 40;
+constexpr auto kPause = std::chrono::milliseconds(50);
+
+int PortsPerRow(int ports) {
+    switch (ports) {
+    case 16: return 8;
+    case 24:
+    case 48: return 12;
+    case 28: return 14;
+    case 52: return 13;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- CPvidSnmp
+
+CPvidSnmp::CPvidSnmp(int portNum) : m_trunkMap(m_cCommonSNMPTable, portNum) {}
+
+int CPvidSnmp::WritePvid(int port, int pvid) {
+    if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return -1;
+    const std::string oid = vlan::Instance(vlan::kOidVlanPvid, port);
+    const std::string value = std::to_string(pvid);
+    if (m_cCommonSNMP.AddValue(oid.c_str(), SNMP_T_UNSIGNED, value.c_str()) != 0) return -1;
+    CSnmp* reply = nullptr;
+    int rc = m_cCommonSNMP.Send(&reply, 0);
+    delete reply;
+    return rc;
+}
+
+void CPvidSnmp::Close() {
+    m_cCommonSNMP.Close();
+    platform::Trace("==================m_cCommonSNMP.Close===============");
+    m_cCommonSNMPGet.Close();
+    platform::Trace("==================m_cCommonSNMPGet.Close===============");
+    m_cCommonSNMPTable.Close();
+    platform::Trace("==================m_cCommonSNMPTable.Close===============");
+}
+
+// ---------------------------------------------------------------- CPvidDlg
+
+CPvidDlg::CPvidDlg(int portNum, std::string vidText, int vidCount, const vlan::VlanRecordList* records)
+    : m_iPortNum(std::clamp(portNum, 0, kMaxPortCount)),
+      m_strVids(std::move(vidText)),
+      m_iVidCount(vidCount),
+      m_pRecords(records),
+      m_iPvid(static_cast<std::size_t>(m_iPortNum), 1),
+      m_snmp(m_iPortNum) {}
+
+void CPvidDlg::createControls() {
+    setCaption("PVID Configuration");
+    switch (m_iPortNum) {
+    case 10: setSize(460, 255); break;
+    case 24: setSize(545, 255); break;
+    case 28: setSize(625, 255); break;
+    case 48: setSize(545, 345); break;
+    case 52: setSize(585, 345); break;
+    default: break;
+    }
+    auto& g = addGroup(0, "PVID Configuration");
+    g.addPortGrid(IDC_PVID_GRID, "", PortGrid::CellKind::Edit, m_iPortNum, {"Port VID:"}, PortsPerRow(m_iPortNum))
+        .onCellChange([this](int, int port) { OnCellChange(port); });
+    addButton(IDC_APPLY, "Apply", [this] { OnApply(); }).setDefault();
+    addButton(platform::kIdCancel, "Cancel");
+    addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(); });
+}
+
+void CPvidDlg::initDialog() {
+    std::fill(m_iPvid.begin(), m_iPvid.end(), 1);
+    m_snmp.TrunkMap().Clear();
+    OnRefresh();
+}
+
+void CPvidDlg::destroyWindow() {
+    platform::Trace("==================DestroyWindow===============");
+    m_cCommonSNMPTable.Close();
+    platform::Trace("==================m_cCommonSNMPTable.Close===============");
+    m_snmp.Close();
+}
+
+void CPvidDlg::OnRefresh() {
+    m_bWalking = false;
+    if (m_cCommonSNMPTable.Open(SNMP_PDU_GETNEXT_T) &&
+        m_cCommonSNMPTable.AddValue(vlan::kOidVlanPvid, SNMP_T_NULL, nullptr) == 0) {
+        m_bWalking = true;
+        if (m_cCommonSNMPTable.GetNextAsync(&CPvidDlg::PvidCallback, this, 0) != 0) m_bWalking = false;
+    }
+    // A trunk that was dissolved since the last read must not linger in the map.
+    m_snmp.TrunkMap().Clear();
+    m_snmp.TrunkMap().Start();
+}
+
+unsigned CPvidDlg::PvidCallback(CSnmp* reply, int requestId, void* param, int status) {
+    auto* self = static_cast<CPvidDlg*>(param);
+    if (!self->m_cCommonSNMPTable.FindRequestID(requestId)) {
+        platform::Trace("FindRequestID");
+        delete reply;
+        return 0;
+    }
+    if (status != CSnmp4w::EC_NO_ERROR) {
+        self->m_cCommonSNMPTable.SignalDone();
+        self->m_bWalking = false;
+        if (status == CSnmp4w::EC_END_OF_TABLE) {
+            auto& grid = self->get<PortGrid>(IDC_PVID_GRID);
+            for (int p = 1; p <= self->m_iPortNum; ++p)
+                grid.setCellText(0, p, std::to_string(self->m_iPvid[static_cast<std::size_t>(p - 1)]));
+        }
+        delete reply;
+        return 0;
+    }
+    vlan::ReplyRow row = vlan::ReadRow(*reply);
+    if (!row.texts.empty()) {
+        // The port is the instance; anything outside 1..N is not ours to store.
+        const std::string suffix = vlan::SuffixOf(self->m_cCommonSNMPTable, row.index[0], reply);
+        const int port = suffix.find_first_not_of("0123456789") == std::string::npos ? TextToInt(suffix) : 0;
+        if (port >= 1 && port <= self->m_iPortNum)
+            self->m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.texts[0]);
+    }
+    self->m_cCommonSNMPTable.GetNextAsync(&CPvidDlg::PvidCallback, self, 0);
+    delete reply;
+    return 0;
+}
+
+void CPvidDlg::OnCellChange(int port) {
+    if (port < 1 || port > m_iPortNum) return;
+    m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(get<PortGrid>(IDC_PVID_GRID).cellText(0, port));
+}
+
+void CPvidDlg::OnApply() {
+    const features::CTrunkMap& trunks = m_snmp.TrunkMap();
+    // A trunk member keeps PVID 1: the first one with another PVID is refused.
+    for (int p = 1; p <= m_iPortNum; ++p) {
+        const int pvid = m_iPvid[static_cast<std::size_t>(p - 1)];
+        const int t = trunks.TrunkOf(p);
+        if (pvid == 1 || t == 0) continue;
+        bool differ = false;
+        for (int q : trunks.PortsOfTrunk(t))
+            if (q >= 1 && q <= m_iPortNum && m_iPvid[static_cast<std::size_t>(q - 1)] != pvid) differ = true;
+        platform::ShowMessage(differ ? kMsgTrunkDiffers : kMsgTrunkUnsupported);
+        return;
+    }
+    // Every PVID names a listed VLAN with members.
+    for (int p = 1; p <= m_iPortNum; ++p) {
+        const int pvid = m_iPvid[static_cast<std::size_t>(p - 1)];
+        const vlan::VlanRecord* r = m_pRecords ? vlan::FindVlan(*m_pRecords, pvid) : nullptr;
+        if (!r) {
+            platform::ShowMessage(kMsgInvalidPvid);
+            return;
+        }
+        if (r->egressCount == 0) {
+            platform::ShowMessage(kMsgEmptyVlan);
+            return;
+        }
+    }
+    for (int p = 1; p <= m_iPortNum; ++p) {
+        if (m_snmp.WritePvid(p, m_iPvid[static_cast<std::size_t>(p - 1)]) != 0) return;  // form stays open
+        if (p == kPortsBeforePause && m_iPortNum >= kPortsBeforePause) std::this_thread::sleep_for(kPause);
+    }
+    end(platform::kIdOk);
+}

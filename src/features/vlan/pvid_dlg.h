@@ -1,0 +1,61 @@
+#pragma once
+// "PVID Configuration": the port VLAN ID of every port.
+#include <string>
+#include <vector>
+
+#include "features/common/trunk_map.h"
+#include "features/vlan/vlan_common.h"
+#include "platform/form.h"
+#include "snmp/common_snmp.h"
+
+// The PVID form's device traffic: PVID writes and the trunk map.
+class CPvidSnmp {
+public:
+    explicit CPvidSnmp(int portNum);
+    // dot1qVlanPvid.port (unsigned) = pvid; 0 on success.
+    int WritePvid(int port, int pvid);
+    features::CTrunkMap& TrunkMap() { return m_trunkMap; }
+    const features::CTrunkMap& TrunkMap() const { return m_trunkMap; }
+    void Close();
+
+private:
+    // Declaration order is the close order.
+    CCommonSnmp m_cCommonSNMP;       // PVID writes
+    CCommonSnmp m_cCommonSNMPGet;    // kept for the session set of the form, not used
+    CCommonSnmp m_cCommonSNMPTable;  // trunk walk
+    features::CTrunkMap m_trunkMap;
+};
+
+class CPvidDlg : public platform::Form {
+public:
+    enum : int { IDC_PVID_GRID = 1501, IDC_APPLY = 1502, IDC_REFRESH = 1503 };
+
+    // vidText: the listed VIDs joined by ","; records: the VLAN dialog's list (read only).
+    CPvidDlg(int portNum, std::string vidText, int vidCount, const vlan::VlanRecordList* records);
+
+    const std::vector<int>& Pvids() const { return m_iPvid; }
+    CPvidSnmp& Snmp() { return m_snmp; }
+    // True while the PVID walk is under way.
+    bool Walking() const { return m_bWalking; }
+
+protected:
+    void createControls() override;
+    void initDialog() override;
+    void destroyWindow() override;
+
+private:
+    void OnRefresh();
+    void OnApply();
+    void OnCellChange(int port);
+    static unsigned PvidCallback(CSnmp* reply, int requestId, void* param, int status);
+
+    int m_iPortNum;
+    std::string m_strVids;
+    int m_iVidCount;
+    const vlan::VlanRecordList* m_pRecords;
+    std::vector<int> m_iPvid;
+    bool m_bWalking = false;
+
+    CCommonSnmp m_cCommonSNMPTable;  // PVID walk
+    CPvidSnmp m_snmp;
+};

@@ -1,0 +1,13 @@
+#pragma once
+// Menu commands of the VLAN dialogs.
+namespace app {
+class DialogRegistry;
+}
+
+namespace vlan {
+// "&VLAN Configuration..."
+inline constexpr int kCmdVlanConfiguration = 32834;
+}  // namespace vlan
+
+// Registers "&VLAN Configuration..." (32834) to open the 802.1Q VLAN dialog.
+void RegisterVlanDialogs(app::DialogRegistry& registry);

@@ -1,0 +1,69 @@
+#pragma once
+// Objects, records and small helpers shared by the 802.1Q VLAN dialogs.
+#include <string>
+#include <vector>
+
+#include "snmp/common_snmp.h"
+
+namespace vlan {
+
+// Private copy of the Q-BRIDGE static VLAN table (same column numbering) and its neighbours.
+inline constexpr const char* kOidAsymmetricVlan = "1.3.6.1.4.1.171.10.76.12.7.5.0";
+inline constexpr const char* kOidVlanStaticName = "1.3.6.1.4.1.171.10.76.12.7.6.1.1";
+inline constexpr const char* kOidVlanStaticEgressPorts = "1.3.6.1.4.1.171.10.76.12.7.6.1.2";
+inline constexpr const char* kOidVlanForbiddenEgressPorts = "1.3.6.1.4.1.171.10.76.12.7.6.1.3";
+inline constexpr const char* kOidVlanStaticUntaggedPorts = "1.3.6.1.4.1.171.10.76.12.7.6.1.4";
+inline constexpr const char* kOidVlanStaticRowState = "1.3.6.1.4.1.171.10.76.12.7.6.1.5";
+inline constexpr const char* kOidVlanPvid = "1.3.6.1.4.1.171.10.76.12.7.7.1.1";
+inline constexpr const char* kOidVoiceVlanState = "1.3.6.1.4.1.171.10.76.12.21.1.2.0";
+inline constexpr const char* kOidVoiceVlanId = "1.3.6.1.4.1.171.10.76.12.21.1.3.0";
+inline constexpr const char* kOidSurveillanceVlanState = "1.3.6.1.4.1.171.10.76.12.34.1.1.0";
+inline constexpr const char* kOidSurveillanceVlanId = "1.3.6.1.4.1.171.10.76.12.34.1.2.0";
+
+// Most VLANs the switch holds.
+inline constexpr int kMaxVlanCount = 256;
+// Longest name the switch stores, in UTF-8 bytes.
+inline constexpr int kMaxNameBytes = 127;
+
+// One active static VLAN as listed by the VLAN table dialog. The editors only read it.
+struct VlanRecord {
+    int vid = 0;
+    std::string name;            // UTF-8
+    std::string egressPorts;     // "1,2,5"
+    std::string untaggedPorts;
+    std::string forbiddenPorts;
+    int egressCount = 0;
+    int untaggedCount = 0;
+    int forbiddenCount = 0;
+};
+using VlanRecordList = std::vector<VlanRecord>;
+
+// The record with the given VID, or null.
+const VlanRecord* FindVlan(const VlanRecordList& records, int vid);
+
+// "<oid>.<n>"
+std::string Instance(const char* oid, int n);
+
+// One returned row of a walk or get: the bindings that carry table data (the proxy marker
+// `snmp_proxy_ip` is left out), in the order the columns were asked.
+struct ReplyRow {
+    std::vector<std::string> texts;             // getValue as text
+    std::vector<std::vector<unsigned char>> raw;  // getValue as octets
+    std::vector<int> index;                     // binding index in the reply (for GetSuffix)
+};
+ReplyRow ReadRow(const CSnmp& reply);
+
+// The instance suffix of binding `index` without its leading "."; empty when there is none.
+std::string SuffixOf(CCommonSnmp& session, int index, CSnmp* reply);
+
+// `text` cut to at most maxBytes bytes, never inside a UTF-8 character.
+std::string CutUtf8(const std::string& text, std::size_t maxBytes);
+
+// Port numbers of a "1,2,5" text.
+std::vector<int> ParsePortNumbers(const std::string& text);
+
+// Sets one integer object with a set request sent through the table path (GetNext).
+// Returns the session's result (0 on success).
+int SetInteger(CCommonSnmp& session, const std::string& oid, const std::string& value);
+
+}  // namespace vlan

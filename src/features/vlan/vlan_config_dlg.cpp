@@ -1,0 +1,350 @@
+#include "features/vlan/vlan_config_dlg.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "app/session_settings.h"
+#include "features/vlan/pvid_dlg.h"
+#include "features/vlan/vlan_entry_dlg.h"
+#include "platform/trace.h"
+#include "platform/ui.h"
+#include "snmp/encodings.h"
+#include "snmp/validation.h"
+
+using platform::MsgIcon;
+using platform::ReportList;
+
+namespace {
+
+constexpr const char* kMsgVoiceNoModeChange =
+    "Voice Vlan is enable,the vlan mode can't change to Asymmetric mode!\n"
+    "If you could disable it, please set it through the web!";
+constexpr const char* kMsgSurveillanceNoModeChange =
+    "Auto Surveillance VLAN is enable,the vlan mode can't change to Asymmetric mode!";
+constexpr const char* kMsgModeResets =
+    "The setting of VLAN, IGMP Snooping, Management VLAN and MAC Address Table will be reset to default.";
+constexpr const char* kMsgOverLimit = " Number of VLAN group is over limit";
+constexpr const char* kMsgSelectVlan = "Please select the VLAN !";
+constexpr const char* kMsgInvalidVid = "Invalid VLAN ID!";
+constexpr const char* kMsgSelectDelete = "Please select the VLAN want to be deleted!";
+constexpr const char* kMsgDefaultVlan = "Can't delete the default VLAN!";
+constexpr const char* kMsgIsPvid = "The VID is one of The PVID, so it cannot be deleted.";
+constexpr const char* kMsgIsVoice = "The VLAN ID is Voice VLAN ID.";
+constexpr const char* kMsgIsSurveillance = "The VLAN ID is Surveillance VLAN ID.";
+
+// The switch needs a moment after a mode change before it answers with the new tables.
+constexpr auto kModeChangeDelay = std::chrono::milliseconds(50);
+
+// A VID typed by nobody: the list's first column, read as a number.
+int VidOfText(const std::string& text) { return TextToInt(text.substr(0, 49)); }
+
+}  // namespace
+
+CVlanConfigDlg::CVlanConfigDlg()
+    : m_iPortNum(std::clamp(Profile().DevicePortNum, 0, kMaxPortCount)),
+      m_bVlanEditEnabled(Settings().VlanEditEnabled) {}
+
+void CVlanConfigDlg::createControls() {
+    setCaption("802.1Q VLAN Configuration");
+    auto& mode = addGroup(0, "802.1Q Asymmetric VLAN Configuration ");
+    mode.addCheck(IDC_ASYMMETRIC, "Enable Asymmetric VLAN");
+    mode.addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).sameLine();
+
+    auto& info = addGroup(0, "802.1Q VLAN Information");
+    info.addList(IDC_VLAN_LIST, "",
+                 {{"VLAN ID", 80, ReportList::Align::Left},
+                  {"VLAN Name", 120, ReportList::Align::Center},
+                  {"No.of Ports", 100},
+                  {"Egress Port Member", 220},
+                  {"Untag Port Member", 220}})
+        .setFullRowSelect(true)
+        .onRowDoubleClick([this](int) { OnEdit(); });
+
+    addButton(IDC_PVID, "&PVID", [this] { OnPvid(); });
+    addButton(IDC_ADD, "&Add", [this] { OnAdd(); });
+    addButton(IDC_EDIT, "&Edit", [this] { OnEdit(); });
+    addButton(IDC_DELETE, "&Delete", [this] { OnDelete(); });
+    addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(); });
+    addButton(platform::kIdCancel, "&Close");
+}
+
+void CVlanConfigDlg::initDialog() {
+    m_iPvid.assign(static_cast<std::size_t>(m_iPortNum), 0);
+    get<platform::CheckBox>(IDC_ASYMMETRIC).setChecked(false);
+    if (!m_bVlanEditEnabled) enable({IDC_ADD, IDC_EDIT, IDC_DELETE, IDC_PVID}, false);
+    OnRefresh();
+}
+
+void CVlanConfigDlg::destroyWindow() {
+    platform::Trace("==================DestroyWindow===============");
+    m_cCommonSNMP.Close();
+    platform::Trace("==================m_cCommonSNMP.Close===============");
+    m_cCommonSNMPTable.Close();
+    platform::Trace("==================m_cCommonSNMPTable.Close===============");
+    m_cCommonSNMPVoiceVlan.Close();
+    platform::Trace("==================m_cCommonSNMPVoiceVlan.Close===============");
+    m_cCommonSNMPTableVlan.Close();
+    platform::Trace("==================m_cCommonSNMPTableVlan.Close===============");
+    m_cCommonSNMPTableVlanDelete.Close();
+    platform::Trace("==================m_cCommonSNMPTableVlanDelete.Close===============");
+    m_vlanRecords.clear();
+    m_iPvid.clear();
+}
+
+int CVlanConfigDlg::ModeCode() const { return get<platform::CheckBox>(IDC_ASYMMETRIC).checked() ? 1 : 2; }
+
+// ---------------------------------------------------------------- Refresh and its reads
+
+void CVlanConfigDlg::OnRefresh() {
+    StartVoiceStateRead();
+    m_vlanRecords.clear();
+    ReadAsymmetricMode();
+    StartPvidWalk();
+    get<ReportList>(IDC_VLAN_LIST).clear();
+    StartVlanWalk();
+}
+
+void CVlanConfigDlg::StartVoiceStateRead() {
+    m_bVoiceStateRead = false;
+    if (!m_cCommonSNMPVoiceVlan.Open(SNMP_PDU_GET_T)) return;
+    for (const char* oid :
+         {vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId, vlan::kOidSurveillanceVlanState, vlan::kOidSurveillanceVlanId})
+        m_cCommonSNMPVoiceVlan.AddValue(oid, SNMP_T_NULL, nullptr);
+    m_cCommonSNMPVoiceVlan.GetNextAsync(&CVlanConfigDlg::VoiceStateCallback, this, 0);
+}
+
+unsigned CVlanConfigDlg::VoiceStateCallback(CSnmp* reply, int requestId, void* param, int status) {
+    auto* self = static_cast<CVlanConfigDlg*>(param);
+    if (!self->m_cCommonSNMPVoiceVlan.FindRequestID(requestId)) {
+        platform::Trace("FindRequestID");
+        delete reply;
+        return 0;
+    }
+    self->m_cCommonSNMPVoiceVlan.SignalDone();
+    if (status != CSnmp4w::EC_NO_ERROR || !reply) {
+        platform::Trace("call back iStatus = %d", status);
+        delete reply;
+        return 0;
+    }
+    vlan::ReplyRow row = vlan::ReadRow(*reply);
+    if (row.texts.size() >= 4) {
+        self->m_iVoiceVlanState = row.texts[0] == "1" ? 1 : 2;
+        self->m_iVoiceVlanId = TextToInt(row.texts[1]);
+        self->m_iSurveillanceVlanState = row.texts[2] == "1" ? 1 : 2;
+        self->m_iSurveillanceVlanId = TextToInt(row.texts[3]);
+        self->m_bVoiceStateRead = true;
+    }
+    delete reply;
+    return 0;
+}
+
+void CVlanConfigDlg::ReadAsymmetricMode() {
+    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T)) return;
+    if (m_cCommonSNMP.AddValue(vlan::kOidAsymmetricVlan, SNMP_T_NULL, nullptr) != 0) return;
+    CSnmp* reply = nullptr;
+    if (m_cCommonSNMP.GetNext(&reply, 0) != 0 || !reply) return;
+    vlan::ReplyRow row = vlan::ReadRow(*reply);
+    if (!row.texts.empty()) get<platform::CheckBox>(IDC_ASYMMETRIC).setChecked(row.texts[0] == "1");
+    delete reply;
+}
+
+void CVlanConfigDlg::StartPvidWalk() {
+    std::fill(m_iPvid.begin(), m_iPvid.end(), 1);
+    m_iPvidCount = 0;
+    m_bPvidWalking = false;
+    if (!m_cCommonSNMPTable.Open(SNMP_PDU_GETNEXT_T)) return;
+    if (m_cCommonSNMPTable.AddValue(vlan::kOidVlanPvid, SNMP_T_NULL, nullptr) != 0) return;
+    m_bPvidWalking = true;
+    if (m_cCommonSNMPTable.GetNextAsync(&CVlanConfigDlg::PvidCallback, this, 0) != 0) m_bPvidWalking = false;
+}
+
+unsigned CVlanConfigDlg::PvidCallback(CSnmp* reply, int requestId, void* param, int status) {
+    auto* self = static_cast<CVlanConfigDlg*>(param);
+    if (!self->m_cCommonSNMPTable.FindRequestID(requestId)) {
+        platform::Trace("FindRequestID");
+        delete reply;
+        return 0;
+    }
+    if (status != CSnmp4w::EC_NO_ERROR) {
+        self->m_cCommonSNMPTable.SignalDone();
+        self->m_bPvidWalking = false;
+        delete reply;
+        return 0;
+    }
+    vlan::ReplyRow row = vlan::ReadRow(*reply);
+    if (!row.texts.empty()) {
+        // Each PVID goes to the port its instance names, so a port the switch skips cannot
+        // shift the others.
+        const std::string suffix = vlan::SuffixOf(self->m_cCommonSNMPTable, row.index[0], reply);
+        const int port = suffix.find_first_not_of("0123456789") == std::string::npos ? TextToInt(suffix) : 0;
+        if (port >= 1 && port <= self->m_iPortNum && self->m_iPvidCount < self->m_iPortNum) {
+            self->m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.texts[0]);
+            ++self->m_iPvidCount;
+        }
+    }
+    self->m_cCommonSNMPTable.GetNextAsync(&CVlanConfigDlg::PvidCallback, self, 0);
+    delete reply;
+    return 0;
+}
+
+void CVlanConfigDlg::StartVlanWalk() {
+    enable({IDC_APPLY, IDC_ADD, IDC_EDIT, IDC_DELETE, IDC_REFRESH, platform::kIdCancel}, false);
+    m_bTableWalking = true;
+    bool started = m_cCommonSNMPTableVlan.Open(SNMP_PDU_GETNEXT_T);
+    for (const char* column : {vlan::kOidVlanStaticName, vlan::kOidVlanStaticEgressPorts,
+                               vlan::kOidVlanStaticUntaggedPorts, vlan::kOidVlanForbiddenEgressPorts,
+                               vlan::kOidVlanStaticRowState})
+        started = started && m_cCommonSNMPTableVlan.AddValue(column, SNMP_T_NULL, nullptr) == 0;
+    if (!started || m_cCommonSNMPTableVlan.GetNextAsync(&CVlanConfigDlg::VlanTableCallback, this, 0) != 0) {
+        // No walk: the form must not stay locked.
+        EnableAfterWalk();
+    }
+}
+
+void CVlanConfigDlg::EnableAfterWalk() {
+    m_bTableWalking = false;
+    enable({IDC_APPLY, IDC_REFRESH, platform::kIdCancel}, true);
+    enable({IDC_ADD, IDC_EDIT, IDC_DELETE}, m_bVlanEditEnabled);
+}
+
+unsigned CVlanConfigDlg::VlanTableCallback(CSnmp* reply, int requestId, void* param, int status) {
+    auto* self = static_cast<CVlanConfigDlg*>(param);
+    if (!self->m_cCommonSNMPTableVlan.FindRequestID(requestId)) {
+        platform::Trace("FindRequestID");
+        delete reply;
+        return 0;
+    }
+    if (status != CSnmp4w::EC_NO_ERROR) {
+        platform::Trace("iStatus != CSnmp4w::EC_NO_ERROR");
+        self->m_cCommonSNMPTableVlan.SignalDone();
+        self->EnableAfterWalk();
+        delete reply;
+        return 0;
+    }
+    vlan::ReplyRow row = vlan::ReadRow(*reply);
+    if (row.texts.size() >= 5 && row.texts[4] == "1") {
+        const std::string suffix = vlan::SuffixOf(self->m_cCommonSNMPTableVlan, row.index[0], reply);
+        vlan::VlanRecord r;
+        r.vid = TextToInt(suffix);
+        r.name = row.texts[0];
+        const int n = self->m_iPortNum;
+        PortText egress = PortListToNumbers(row.raw[1].data(), row.raw[1].size(), n);
+        PortText untagged = PortListToNumbers(row.raw[2].data(), row.raw[2].size(), n);
+        PortText forbidden = PortListToNumbers(row.raw[3].data(), row.raw[3].size(), n);
+        r.egressPorts = egress.text;
+        r.egressCount = egress.count;
+        r.untaggedPorts = untagged.text;
+        r.untaggedCount = untagged.count;
+        r.forbiddenPorts = forbidden.text;
+        r.forbiddenCount = forbidden.count;
+        self->get<ReportList>(IDC_VLAN_LIST)
+            .appendRow({std::to_string(r.vid), r.name, std::to_string(r.egressCount), r.egressPorts, r.untaggedPorts});
+        self->m_vlanRecords.push_back(std::move(r));
+    }
+    self->m_cCommonSNMPTableVlan.GetNextAsync(&CVlanConfigDlg::VlanTableCallback, self, 0);
+    delete reply;
+    return 0;
+}
+
+// ---------------------------------------------------------------- Handlers
+
+void CVlanConfigDlg::OnApply() {
+    if (m_iVoiceVlanState == 1) {
+        platform::ShowMessage(kMsgVoiceNoModeChange);
+        ReadAsymmetricMode();
+        return;
+    }
+    if (m_iSurveillanceVlanState == 1) {
+        platform::ShowMessage(kMsgSurveillanceNoModeChange);
+        ReadAsymmetricMode();
+        return;
+    }
+    if (!platform::Confirm(kMsgModeResets)) return;
+    const char* value = get<platform::CheckBox>(IDC_ASYMMETRIC).checked() ? "1" : "2";
+    if (vlan::SetInteger(m_cCommonSNMP, vlan::kOidAsymmetricVlan, value) != 0) return;
+    std::this_thread::sleep_for(kModeChangeDelay);
+    OnRefresh();
+}
+
+void CVlanConfigDlg::OnAdd() {
+    auto& list = get<ReportList>(IDC_VLAN_LIST);
+    if (list.rowCount() >= vlan::kMaxVlanCount) {
+        platform::ShowMessage(kMsgOverLimit);
+        return;
+    }
+    CVlanEntryDlg dlg(m_iPortNum, &m_vlanRecords, ModeCode(), true);
+    if (runChild(dlg) == platform::kIdOk) OnRefresh();
+}
+
+void CVlanConfigDlg::OnEdit() {
+    auto& list = get<ReportList>(IDC_VLAN_LIST);
+    if (list.rowCount() == 0) {
+        platform::ShowMessage(kMsgSelectVlan);
+        return;
+    }
+    const int row = list.selectedRow();
+    if (row < 0) {
+        platform::ShowMessage(kMsgSelectVlan, MsgIcon::Information);
+        return;
+    }
+    const int vid = VidOfText(list.cell(row, 0));
+    if (vid <= 0) {
+        platform::ShowMessage(kMsgInvalidVid);
+        return;
+    }
+    CVlanEntryDlg dlg(m_iPortNum, &m_vlanRecords, ModeCode(), false, vid);
+    if (runChild(dlg) == platform::kIdOk) OnRefresh();
+}
+
+void CVlanConfigDlg::OnDelete() {
+    auto& list = get<ReportList>(IDC_VLAN_LIST);
+    if (list.rowCount() == 0) {
+        platform::ShowMessage(kMsgSelectDelete);
+        return;
+    }
+    const int row = list.selectedRow();
+    if (row < 0) {
+        platform::ShowMessage(kMsgSelectDelete, MsgIcon::Information);
+        return;
+    }
+    const std::string vidText = list.cell(row, 0);
+    if (vidText == "1") {
+        platform::ShowMessage(kMsgDefaultVlan);
+        return;
+    }
+    const int vid = VidOfText(vidText);
+    if (vid <= 0) return;
+    if (ModeCode() == 1 && std::find(m_iPvid.begin(), m_iPvid.end(), vid) != m_iPvid.end()) {
+        platform::ShowMessage(kMsgIsPvid);
+        return;
+    }
+    if (m_iVoiceVlanState == 1 && vid == m_iVoiceVlanId) {
+        platform::ShowMessage(kMsgIsVoice);
+        return;
+    }
+    if (m_iSurveillanceVlanState == 1 && vid == m_iSurveillanceVlanId) {
+        platform::ShowMessage(kMsgIsSurveillance);
+        return;
+    }
+    if (!platform::Confirm("The VLAN " + vidText +
+                           " settings in IGMP Snooping and MAC Address Table maybe be affected, continue?")) {
+        OnRefresh();
+        return;
+    }
+    if (m_cCommonSNMPTableVlanDelete.SetRowStatus(vlan::Instance(vlan::kOidVlanStaticRowState, vid).c_str(), "6") != 1)
+        return;
+    OnRefresh();
+}
+
+void CVlanConfigDlg::OnPvid() {
+    auto& list = get<ReportList>(IDC_VLAN_LIST);
+    std::string vids;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        if (r) vids += ",";
+        vids += list.cell(r, 0);
+    }
+    CPvidDlg dlg(m_iPortNum, vids, list.rowCount(), &m_vlanRecords);
+    runChild(dlg);
+    OnRefresh();
+}
