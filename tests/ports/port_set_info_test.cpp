@@ -1,0 +1,295 @@
+// The port configuration dialog against the virtual switch: what it shows, the Apply rules in
+// their order, and what it writes.
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "features/ports/port_set_info.h"
+#include "features/ports/register.h"
+#include "port_sim_support.h"
+
+using namespace features;
+using namespace portstest;
+using dialogtest::DialogDriver;
+using platform::MsgAnswer;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+const char* kList = "Port Information";
+
+// Both walks have ended: the port table and the trunk map.
+bool Ready(dialogtest::DialogEnvironment& env, DialogDriver& d, CPortSetInfo& dlg) {
+    return d.waitEnabled("&Apply") && env.waitUntil([&] { return !dlg.Trunks().Walking(); });
+}
+
+struct Write {
+    std::string oid, value;
+    bool operator==(const Write&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Write& w) { return os << w.oid << "=" << w.value; }
+
+// The bindings of each set request the switch received.
+std::vector<std::vector<Write>> Sets(const corvex::test::SimDevice& sim) {
+    std::vector<std::vector<Write>> out;
+    for (const auto& r : sim.sets()) {
+        out.emplace_back();
+        for (const auto& b : r.bindings) out.back().push_back({b.oid, b.value});
+    }
+    return out;
+}
+
+Write SpeedOf(int port, int v) { return {kSpeed + "." + std::to_string(port), std::to_string(v)}; }
+Write FlowOf(int port, int v) { return {kFlow + "." + std::to_string(port), std::to_string(v)}; }
+
+}  // namespace
+
+using PortDialog = SimTest;
+
+TEST_F(PortDialog, ListsEveryPortWithItsTexts) {
+    StartSim("10p", {}, {SpeedLine(2, 3), kFlow + ".4 i 1"});
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    EXPECT_EQ(dlg.form().caption(), "Port Configuration");
+    const auto& cols = d.list(kList).columns();
+    Strings headings;
+    for (const auto& c : cols) headings.push_back(c.heading);
+    EXPECT_EQ(headings, (Strings{"Index ", "PortControlSpeed ", "OperMode  ", "FlowControlMode  ", "DefaultPriority  ",
+                                 "OperFlowControlMode  "}));
+    EXPECT_EQ(d.as<platform::ComboBox>("PortControlSpeed:").items(),
+              (Strings{"1000M-Full", "100M-Full", "100M-Half", "10M-Full", "10M-Half", "Auto", "Disable"}));
+    EXPECT_EQ(d.as<platform::ComboBox>("FlowControlMode:").items(), (Strings{"Enable", "Disable"}));
+
+    ASSERT_EQ(d.rowCount(kList), 10);
+    EXPECT_EQ(d.rows(kList)[0], (Strings{"1", "Auto", "100MFull", "Disable", "Low", "Disabled"}));
+    EXPECT_EQ(d.rows(kList)[1], (Strings{"2", "100MHalf", "100MHalf", "Disable", "Low", "Disabled"}));
+    EXPECT_EQ(d.cell(kList, 3, 3), "Enable");
+    EXPECT_EQ(d.cell(kList, 3, 5), "Enabled");        // linked with flow control on
+    EXPECT_EQ(d.cell(kList, 4, 2), "Down");           // port 5 has no link partner
+    EXPECT_EQ(d.cell(kList, 6, 1), "Disable");        // port 7 is shut
+    EXPECT_EQ(dlg.MediaOf(1), 1);
+    EXPECT_EQ(dlg.MediaOf(9), 2);
+
+    // Row click: the port, its speed item and its flow control item.
+    d.clickRow(kList, 1);
+    EXPECT_EQ(d.text("Port ID:"), "2");
+    EXPECT_EQ(d.text("PortControlSpeed:"), "100M-Half");
+    EXPECT_EQ(d.text("FlowControlMode:"), "Disable");
+    d.clickRow(kList, 3);
+    EXPECT_EQ(d.text("PortControlSpeed:"), "Auto");
+    EXPECT_EQ(d.text("FlowControlMode:"), "Enable");
+    EXPECT_EQ(dlg.SelectedPort(), "4");
+}
+
+TEST_F(PortDialog, ComboPortsShowTheirMedia) {
+    // 10 ports: 9 and 10 are combo ports. Port 9 holds a 100Base-X module at 100M full.
+    StartSim("10p", {"--fiber", "9:3"}, {SpeedLine(9, 2), SpeedLine(8, 2)});
+    {
+        CPortSetInfo dlg;
+        DialogDriver d(m_env, dlg);
+        ASSERT_TRUE(Ready(m_env, d, dlg));
+        EXPECT_EQ(dlg.ComboPorts(), 2);
+        EXPECT_EQ(d.cell(kList, 8, 2), "100M F Full");
+        EXPECT_EQ(d.cell(kList, 7, 2), "100MFull");  // port 8 is no combo port
+    }
+}
+
+TEST_F(PortDialog, ComboPortsOfSixteen) {
+    // 13..16 are combo ports; copper text on 13 and 14 only; port 16 has a 1000Base-X module.
+    StartSim("16", {"--fiber", "16:4"}, {SpeedLine(14, 2)});
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    ASSERT_EQ(d.rowCount(kList), 16);
+    EXPECT_EQ(d.cell(kList, 12, 2), "1000M C Full");
+    EXPECT_EQ(d.cell(kList, 13, 2), "100M C Full");
+    EXPECT_EQ(d.cell(kList, 14, 2), "1000MFull");
+    EXPECT_EQ(d.cell(kList, 15, 2), "1000M F Full");
+}
+
+TEST_F(PortDialog, ApplyNeedsAPort) {
+    StartSim("10p");
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    d.click("&Apply");
+    EXPECT_EQ(m_env.takeMessages(), (Strings{"Please Select one port !"}));
+    EXPECT_TRUE(m_sim.sets().empty());
+}
+
+TEST_F(PortDialog, LastEnabledPortCannotBeDisabled) {
+    // Every port but 2 and 3 shut (7 is shut already).
+    std::vector<std::string> state;
+    for (int p : {1, 4, 5, 6, 8, 9, 10}) state.push_back(SpeedLine(p, 7));
+    StartSim("10p", {}, state);
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+
+    // Port 3 still runs: port 2 may be disabled; neither question is asked for Disable.
+    d.clickRow(kList, 1);
+    d.choose("PortControlSpeed:", "Disable");
+    d.click("&Apply");
+    EXPECT_TRUE(m_env.takeMessages().empty());
+    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{SpeedOf(2, 7), FlowOf(2, 2)}}));
+    ASSERT_TRUE(d.waitEnabled("&Apply"));
+    EXPECT_EQ(d.cell(kList, 1, 1), "Disable");  // read back
+
+    // Now port 3 is the last one.
+    m_sim.clearLog();
+    d.clickRow(kList, 2);
+    d.choose("PortControlSpeed:", "Disable");
+    d.click("&Apply");
+    EXPECT_EQ(m_env.takeMessages(), (Strings{"Sorry, you cannot disable all ports."}));
+    EXPECT_TRUE(m_sim.sets().empty());
+}
+
+TEST_F(PortDialog, MediaRules) {
+    StartSim("10p", {"--fiber", "9:3", "--fiber", "10:4"});
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    auto tryApply = [&](int row, const char* speed) {
+        d.clickRow(kList, row);
+        d.choose("PortControlSpeed:", speed);
+        d.click("&Apply");
+        auto shown = m_env.takeMessages();
+        return shown.empty() ? std::string() : shown.front();
+    };
+    EXPECT_EQ(tryApply(0, "1000M-Full"), "Port 1 can not support 1000M speed.");
+    EXPECT_EQ(tryApply(8, "Auto"), "Fiber Port 9 with 100Base-x SFP Module can not support in Auto mode.");
+    for (const char* s : {"1000M-Full", "10M-Full", "10M-Half"})
+        EXPECT_EQ(tryApply(8, s), "Fiber Port 9 with 100Base-x SFP Module can not support this speed.") << s;
+    for (const char* s : {"100M-Full", "100M-Half", "10M-Full", "10M-Half"})
+        EXPECT_EQ(tryApply(9, s), "Fiber Port 10 with 1000Base-x SFP Module can not support this speed.") << s;
+    EXPECT_TRUE(m_sim.sets().empty());
+}
+
+TEST_F(PortDialog, AllGigaLetsMediaOneRunAtGigabit) {
+    StartSim("10p");
+    MutableProfile().IsAllGiga = true;
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    d.clickRow(kList, 0);
+    d.choose("PortControlSpeed:", "1000M-Full");
+    m_env.answer(MsgAnswer::Ok);
+    d.click("&Apply");
+    ASSERT_EQ(m_env.messages().size(), 1u);
+    EXPECT_EQ(m_env.messages()[0].text, kMsgForceMode);
+    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{SpeedOf(1, 1), FlowOf(1, 2)}}));
+}
+
+TEST_F(PortDialog, ForcedSpeedAndFlowControlInOneRequest) {
+    StartSim("10p");
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    d.clickRow(kList, 0);
+    d.choose("PortControlSpeed:", "100M-Full");
+    d.choose("FlowControlMode:", "Enable");
+    m_env.answer({MsgAnswer::Ok, MsgAnswer::Ok});
+    d.click("&Apply");
+    ASSERT_EQ(m_env.messages().size(), 2u);
+    for (const auto& m : m_env.messages()) {
+        EXPECT_EQ(m.buttons, platform::MsgButtons::OkCancel);
+        EXPECT_EQ(m.defaultButton, 1);  // Cancel
+    }
+    EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgForceMode, kMsgFlowControlQos}));
+    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{SpeedOf(1, 2), FlowOf(1, 1)}}));
+    // The list is read again and shows the switch's state.
+    ASSERT_TRUE(d.waitEnabled("&Apply"));
+    EXPECT_EQ(d.rows(kList)[0], (Strings{"1", "100MFull", "100MFull", "Enable", "Low", "Enabled"}));
+}
+
+TEST_F(PortDialog, CancellingEitherQuestionSendsNothing) {
+    StartSim("10p");
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    const auto before = d.rows(kList);
+    const auto requestsBefore = m_sim.requests().size();
+
+    d.clickRow(kList, 0);
+    d.choose("PortControlSpeed:", "10M-Full");
+    m_env.answer(MsgAnswer::Cancel);
+    d.click("&Apply");
+    EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgForceMode}));
+
+    d.choose("PortControlSpeed:", "Auto");
+    d.choose("FlowControlMode:", "Enable");
+    d.click("&Apply");  // unanswered: the default button, Cancel
+    EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgFlowControlQos}));
+
+    m_env.runFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(m_sim.requests().size(), requestsBefore);  // no set, and no read either
+    EXPECT_EQ(d.rows(kList), before);
+    EXPECT_TRUE(d.enabled("&Refresh"));
+}
+
+TEST_F(PortDialog, TrunkMembersKeepOneSpeedAndFullDuplex) {
+    // Trunk 1: ports 3 and 4, both at 100M half; trunk 2: ports 5 and 6 at auto.
+    StartSim("10p", {},
+             {TrunkLine(1, "30000000"), TrunkLine(2, "0C000000"), SpeedLine(3, 3), SpeedLine(4, 3)});
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    ASSERT_EQ(dlg.Trunks().TrunkOf(3), 1);
+    ASSERT_EQ(dlg.Trunks().TrunkOf(6), 2);
+
+    // Same speed as the partner but half duplex.
+    d.clickRow(kList, 2);
+    d.choose("PortControlSpeed:", "100M-Half");
+    d.click("&Apply");
+    EXPECT_EQ(m_env.takeMessages(), (Strings{"LA port 3 can not support in half-duplex mode."}));
+
+    // A speed the partner does not have.
+    d.clickRow(kList, 4);
+    d.choose("PortControlSpeed:", "100M-Full");
+    d.click("&Apply");
+    EXPECT_EQ(m_env.takeMessages(), (Strings{"LA port can not support in different speed."}));
+    EXPECT_TRUE(m_sim.sets().empty());
+
+    // The partner's speed: only flow control is written, the speed is not.
+    d.clickRow(kList, 4);
+    d.choose("PortControlSpeed:", "Auto");
+    d.choose("FlowControlMode:", "Enable");
+    m_env.answer(MsgAnswer::Ok);
+    d.click("&Apply");
+    EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgFlowControlQos}));
+    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{FlowOf(5, 1)}}));
+}
+
+TEST_F(PortDialog, FailedWriteShowsNothingAndRereads) {
+    StartSim("10p", {"--set-error", kFlow + ":genErr"});
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    d.clickRow(kList, 0);
+    d.choose("PortControlSpeed:", "Auto");
+    m_sim.clearLog();
+    d.click("&Apply");
+    EXPECT_TRUE(m_env.takeMessages().empty());
+    EXPECT_EQ(Sets(m_sim).size(), 1u);
+    ASSERT_TRUE(d.waitEnabled("&Apply"));
+    EXPECT_EQ(d.rowCount(kList), 10);
+    EXPECT_EQ(d.cell(kList, 0, 1), "Auto");
+    size_t reads = 0;
+    for (const auto& r : m_sim.requests()) reads += r.pdu == "getnext";
+    EXPECT_GE(reads, 10u);  // the table was walked again
+}
+
+TEST_F(PortDialog, MenuCommandOpensTheDialog) {
+    StartSim("10p");
+    app::DialogRegistry registry;
+    RegisterPortDialogs(registry);
+    ASSERT_TRUE(registry.Has(app::kCmdPortConfiguration));
+    auto command = registry.Create(app::kCmdPortConfiguration);
+    ASSERT_TRUE(command);
+    m_env.onChild("Port Configuration", [](DialogDriver& d) {
+        ASSERT_TRUE(d.waitEnabled("&Apply"));
+        EXPECT_EQ(d.rowCount("Port Information"), 10);
+        d.click("&Close");
+    });
+    EXPECT_EQ(command->RunModal(), platform::kIdCancel);
+}

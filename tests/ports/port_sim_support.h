@@ -1,0 +1,50 @@
+#pragma once
+// A virtual switch per test, with an optional preloaded state, installed as the managed device.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/dialog_driver.h"
+#include "support/sim_fixture.h"
+
+namespace portstest {
+
+// laPortChannelMemberList and the port table columns, for state lines.
+inline const std::string kMembers = "1.3.6.1.4.1.171.10.76.12.8.1.3.1.2";
+inline const std::string kSpeed = "1.3.6.1.4.1.171.10.76.12.1.13.1.2";
+inline const std::string kFlow = "1.3.6.1.4.1.171.10.76.12.1.13.1.5";
+inline const std::string kMedium = "1.3.6.1.4.1.171.10.76.12.1.13.1.7";
+
+inline std::string SpeedLine(int port, int value) { return kSpeed + "." + std::to_string(port) + " i " + std::to_string(value); }
+inline std::string TrunkLine(int trunk, const std::string& hex) { return kMembers + "." + std::to_string(trunk) + " x " + hex; }
+
+class SimTest : public ::testing::Test {
+protected:
+    // Starts the switch (state lines preloaded) and makes it the device of the process records.
+    void StartSim(const std::string& model, std::vector<std::string> args = {},
+                  const std::vector<std::string>& state = {}) {
+        if (!state.empty()) {
+            static int counter = 0;
+            m_statePath = "/tmp/corvex-ports-state-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".txt";
+            std::ofstream out(m_statePath);
+            for (const auto& line : state) out << line << "\n";
+            args.push_back("--state");
+            args.push_back(m_statePath);
+        }
+        std::string error;
+        ASSERT_TRUE(m_sim.start(model, args, &error)) << error;
+        m_sim.installAsDevice();
+    }
+    void TearDown() override {
+        if (!m_statePath.empty()) unlink(m_statePath.c_str());
+    }
+
+    corvex::test::SimDevice m_sim;
+    dialogtest::DialogEnvironment m_env;
+    std::string m_statePath;
+};
+
+}  // namespace portstest

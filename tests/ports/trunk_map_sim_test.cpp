@@ -1,0 +1,84 @@
+// The trunk map walked from the virtual switch.
+#include <gtest/gtest.h>
+
+#include "features/common/trunk_map.h"
+#include "port_sim_support.h"
+#include "snmp/common_snmp.h"
+
+using namespace features;
+using namespace portstest;
+
+using TrunkMapSim = SimTest;
+
+TEST_F(TrunkMapSim, WalkFillsTheMapAndRunsTheCompletionOnce) {
+    // Trunk 1: ports 3 and 4. Trunk 2: ports 9 and 10 in a list two octets short.
+    StartSim("10p", {}, {TrunkLine(1, "30000000"), TrunkLine(2, "00C0")});
+    CCommonSnmp session;
+    CTrunkMap map(session);
+    ASSERT_EQ(map.PortCount(), 10);
+    int done = 0;
+    ASSERT_TRUE(map.Start([&] { ++done; }));
+    EXPECT_TRUE(map.Walking());
+    ASSERT_TRUE(m_env.waitUntil([&] { return done > 0; }));
+    m_env.runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(done, 1);
+    EXPECT_FALSE(map.Walking());
+    EXPECT_EQ(map.Map(), (std::vector<int>{0, 0, 1, 1, 0, 0, 0, 0, 2, 2}));
+    EXPECT_EQ(map.RowsTaken(), 2);
+    EXPECT_EQ(map.TrunkOf(4), 1);
+    EXPECT_EQ(map.TrunkOf(0), 0);
+    EXPECT_EQ(map.TrunkOf(11), 0);
+    EXPECT_EQ(map.PortsOfTrunk(2), (std::vector<int>{9, 10}));
+    EXPECT_TRUE(map.PortsOfTrunk(0).empty());
+    EXPECT_EQ(map.TrunkPeers(3), (std::vector<int>{4}));
+    EXPECT_TRUE(map.TrunkPeers(1).empty());
+
+    // Every row of the walk was one get-next of the member column.
+    for (const auto& r : m_sim.requests()) {
+        EXPECT_EQ(r.pdu, "getnext");
+        ASSERT_EQ(r.bindings.size(), 1u);
+        EXPECT_EQ(r.bindings[0].oid.rfind(kMembers, 0), 0u) << r.bindings[0].oid;
+    }
+
+    // A second walk adds to the map; Clear empties it.
+    map.Clear();
+    EXPECT_EQ(map.TrunkOf(3), 0);
+    done = 0;
+    ASSERT_TRUE(map.Start([&] { ++done; }));
+    ASSERT_TRUE(m_env.waitUntil([&] { return done > 0; }));
+    EXPECT_EQ(map.TrunkOf(3), 1);
+}
+
+TEST_F(TrunkMapSim, ClosedSessionDropsTheWalk) {
+    StartSim("10p", {}, {TrunkLine(1, "30000000")});
+    CCommonSnmp session;
+    int done = 0;
+    {
+        CTrunkMap map(session);
+        ASSERT_TRUE(map.Start([&] { ++done; }));
+        session.Close();  // as the form does when its window goes
+    }
+    m_env.runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(done, 0);
+
+    // A map that is gone before its reply arrives is not touched (the session lives on).
+    CCommonSnmp other;
+    {
+        CTrunkMap map(other);
+        ASSERT_TRUE(map.Start([&] { ++done; }));
+    }
+    m_env.runFor(std::chrono::milliseconds(500));
+    EXPECT_EQ(done, 0);
+}
+
+TEST_F(TrunkMapSim, UnreachableSwitchEndsTheWalkWithAnEmptyMap) {
+    StartSim("10p", {"--drop-prefix", kMembers}, {TrunkLine(1, "30000000")});
+    MutableSettings().TimeoutMs = "300";
+    CCommonSnmp session;
+    CTrunkMap map(session);
+    int done = 0;
+    ASSERT_TRUE(map.Start([&] { ++done; }));
+    ASSERT_TRUE(m_env.waitUntil([&] { return done > 0; }));
+    EXPECT_EQ(map.TrunkOf(3), 0);
+    EXPECT_EQ(map.RowsTaken(), 0);
+}
