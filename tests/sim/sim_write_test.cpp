@@ -152,3 +152,36 @@ TEST(SimWrite, PortSettingsDriveInterfaceAndPoeState) {
     // The CPU interface stays up.
     EXPECT_TRUE(hasError(sim.set(".1.3.6.1.2.1.2.2.1.7.1024 i 2"), "inconsistentValue"));
 }
+
+TEST(SimWrite, AgentAndSecurityTablesCreateRowsByTheirIndexes) {
+    Sim sim;
+    // Community "corvex1" as the module writes it: row status 5, user name, row status 1.
+    std::string idx = ".7.99.111.114.118.101.120.49";
+    std::string c = P + ".25.5.1.1";
+    ASSERT_EQ(sim.set(c + ".3" + idx + " i 5").code, 0);
+    ASSERT_EQ(sim.set(c + ".2" + idx + " s ReadOnly").code, 0);
+    ASSERT_EQ(sim.set(c + ".3" + idx + " i 1").code, 0);
+    EXPECT_EQ(sim.value(c + ".1" + idx), "\"corvex1\"");
+    EXPECT_TRUE(hasError(sim.set(c + ".3.3.97.98 i 5"), "noCreation"));  // length prefix does not match
+    // Group "g", v3, AuthPriv; a v1 group with a security level is malformed.
+    EXPECT_EQ(sim.set(P + ".25.3.1.1.7.1.103.3.3 i 5").code, 0);
+    EXPECT_EQ(sim.value(P + ".25.3.1.1.3.1.103.3.3"), "3");
+    EXPECT_TRUE(hasError(sim.set(P + ".25.3.1.1.7.1.103.1.3 i 5"), "noCreation"));
+    // View "abc" on 1.3.6: the subtree comes from the index.
+    EXPECT_EQ(sim.set(P + ".25.4.1.1.5.3.97.98.99.3.1.3.6 i 4").code, 0);
+    EXPECT_EQ(sim.value(P + ".25.4.1.1.2.3.97.98.99.3.1.3.6"), ".1.3.6");
+    // ARP spoofing entries need a unicast gateway MAC before they go active.
+    std::string a = P + ".14.3.1.1";
+    EXPECT_TRUE(hasError(sim.set(a + ".4.10.90.90.1 i 4"), "inconsistentValue"));
+    ASSERT_EQ(sim.set(a + ".4.10.90.90.1 i 5 " + a + ".2.10.90.90.1 x 001b210a0b0c " + a + ".3.10.90.90.1 x c0000000")
+                  .code,
+              0);
+    EXPECT_EQ(sim.set(a + ".4.10.90.90.1 i 1").code, 0);
+    EXPECT_TRUE(hasError(sim.set(a + ".2.10.90.90.1 x 001b21"), "wrongLength"));
+    // 802.1X: a port in auto mode is unauthorised once 802.1X is on.
+    ASSERT_EQ(sim.set(P + ".11.2.9.1.2.3 i 2").code, 0);
+    EXPECT_EQ(sim.value(P + ".11.2.9.1.3.3"), "1");
+    ASSERT_EQ(sim.set(P + ".11.2.1.0 i 1").code, 0);
+    EXPECT_EQ(sim.value(P + ".11.2.9.1.3.3"), "2");
+    EXPECT_TRUE(hasError(sim.set(P + ".11.1.1.0 a 0.0.0.0"), "wrongValue"));
+}
