@@ -24,11 +24,6 @@ void PortStateRecord::Reset(int portCount) {
     PortIndicator.fill(3);
     PortMedium.assign(PortCount, 0);
     OverlayX = OverlayY = 0;
-    LinkModeShown = true;
-    PowerMax = false;
-    FanStatus = '1';
-    PollPaused = false;
-    PollPending = false;
 }
 
 }  // namespace panel

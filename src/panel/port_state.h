@@ -17,6 +17,7 @@ int GigabitBoundary(int portCount);
 
 struct PortStateRecord {
     explicit PortStateRecord(int portCount = 0) { Reset(portCount); }
+    // Sizes the per-port fields for `portCount` ports; the shared flags keep their values.
     void Reset(int portCount);
 
     int PortCount = 0;

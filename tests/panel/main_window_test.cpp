@@ -1,0 +1,493 @@
+// The main window's logic: menu table and trimming, the dialog routine, the device-wide
+// commands, the browser search, and the live panel against the virtual switch.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+
+#include "app/main_window.h"
+#include "app/session_settings.h"
+#include "panel_fakes.h"
+#include "platform/headless_ui.h"
+#include "support/sim_fixture.h"
+
+using namespace app;
+using namespace std::chrono_literals;
+using paneltest::FakeLoader;
+
+namespace {
+
+struct FakeView : IMainWindowView {
+    void RepaintPanel() override { ++repaints; }
+    void SetBlinkTimer(int ms) override { timers.push_back(ms); }
+    void HideWindow() override { events.push_back("hide"); }
+    void MinimizeWindow() override { events.push_back("minimize"); }
+    void ShowNormal() override { events.push_back("show"); }
+    void SetTitle(const std::string& t) override { title = t; }
+    void SetPanelGeometry(const panel::Rect& r) override { geometry = r; }
+    void RunAboutBox(const AboutInfo& info) override {
+        events.push_back("about");
+        about = info;
+    }
+    void SetPanelCursor(panel::PanelCursor) override {}
+    void NotifyPortClicked(unsigned short) override { events.push_back("notify"); }
+    void BringToFront() override { events.push_back("front"); }
+    void EndDialog() override { events.push_back("end"); }
+    int repaints = 0;
+    std::vector<int> timers;
+    std::vector<std::string> events;
+    std::string title;
+    panel::Rect geometry;
+    AboutInfo about;
+};
+
+struct FakeLauncher : IProcessLauncher {
+    bool Launch(const std::vector<std::string>& argv) override {
+        launched.push_back(argv);
+        return true;
+    }
+    std::vector<std::vector<std::string>> launched;
+};
+
+// A dialog that records what the window looked like while it ran.
+struct ProbeDialog : IModalDialog {
+    ProbeDialog(FakeView& v, const panel::PortStateRecord& r, std::vector<std::string>& log) : view(v), record(r), log(log) {}
+    ~ProbeDialog() override { log.push_back("destroyed"); }
+    int RunModal() override {
+        log.push_back(std::string("run paused=") + (record.PollPaused ? "1" : "0") + " after=" + view.events.back());
+        return 1;
+    }
+    FakeView& view;
+    const panel::PortStateRecord& record;
+    std::vector<std::string>& log;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::setUi(&ui);
+        MutableSettings() = SessionSettings{};
+        MutableSettings().DeviceAddress = "10.1.2.3";
+        MutableProfile() = DeviceProfile{};
+    }
+    void TearDown() override { platform::setUi(nullptr); }
+
+    std::string WriteProfile(const std::string& name, int ports, const std::string& xml) {
+        path = ::testing::TempDir() + "/corvex_mw_" + std::to_string(reinterpret_cast<uintptr_t>(this)) + ".ini";
+        std::ofstream out(path);
+        out << "[DeviceInfo]\nDeviceName=" << name << "\nDevicePortNum=" << ports << "\nXMLName=" << xml << "\n";
+        return path;
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (auto& m : ui.messages()) out.push_back(m.text);
+        return out;
+    }
+
+    platform::HeadlessUi ui;
+    FakeView view;
+    FakeLauncher launcher;
+    DialogRegistry dialogs;
+    FakeLoader loader;
+    std::string path;
+};
+
+// ---- menu ---------------------------------------------------------------------------------
+
+std::vector<int> Commands(const std::vector<MenuItem>& items) {
+    std::vector<int> out;
+    for (const MenuItem& item : items) {
+        if (item.kind == MenuItem::Kind::Command) out.push_back(item.command);
+        auto sub = Commands(item.items);
+        out.insert(out.end(), sub.begin(), sub.end());
+    }
+    return out;
+}
+
+TEST(MainMenu, TableHasEveryItemInOrder) {
+    MenuBar menu = BuildMainMenu("Corvex-10P");
+    ASSERT_EQ(menu.size(), 4u);
+    EXPECT_EQ(menu[0].text, "&Device Manager   ");
+    EXPECT_EQ(menu[1].text, "&Public MIB   ");
+    EXPECT_EQ(menu[2].text, "&Tools   ");
+    EXPECT_EQ(menu[3].text, "&About   ");
+    EXPECT_EQ(Commands(menu),
+              (std::vector<int>{32774, 32839, 32841, 32842, 32843, 32844, 32840, 32845, 32846, 32832, 32817, 32828,
+                                32834, 32818, 32830, 32792, 32833, 32829, 32823, 32815, 32797, 32852, 32819, 32825,
+                                32826, 32827, 32805, 32809, 32808, 32810, 32811, 32812, 32813, 32788, 32789, 57664}));
+    const auto& dm = menu[0].items;
+    ASSERT_EQ(dm.size(), 21u);
+    for (int i : {3, 9, 13, 17}) EXPECT_EQ(dm[i].kind, MenuItem::Kind::Separator) << i;
+    EXPECT_EQ(dm[1].text, "&SNMP Setting");
+    EXPECT_EQ(dm[20].text, "LLDP");
+    EXPECT_EQ(FindCommand(menu, 32839)->text, "SNMP Global State ");
+    EXPECT_EQ(FindCommand(menu, 32844)->text, "SNMP Community Table ");
+    EXPECT_EQ(FindCommand(menu, 32828)->text, "&Auto Surveillance VLAN Setting ");
+    EXPECT_EQ(FindCommand(menu, 32830)->text, "&Multicast Filtering Mode configuration...");
+    EXPECT_EQ(FindCommand(menu, 32819)->text, "&Time_Based PoE");
+    EXPECT_EQ(FindCommand(menu, 32809)->text, "In&terface Table...");
+    EXPECT_EQ(FindCommand(menu, 57664)->text, "About Corvex-10P...");
+}
+
+TEST(MainMenu, TrimmingByDeviceName) {
+    MenuBar poe = BuildMainMenu("Corvex-10P");
+    TrimMainMenu(poe, "Corvex-10P");
+    EXPECT_EQ(Commands(poe).size(), 36u);
+
+    MenuBar plain = BuildMainMenu("Corvex-28");
+    TrimMainMenu(plain, "Corvex-28");
+    for (int c : {32852, 32819, 32825, 32826, 32827}) EXPECT_EQ(FindCommand(plain, c), nullptr) << c;
+    ASSERT_EQ(plain[0].items.size(), 18u);
+    EXPECT_EQ(plain[0].items.back().kind, MenuItem::Kind::Separator);
+    EXPECT_NE(FindCommand(plain, 32817), nullptr);
+
+    // "Tolva" loses Jumbo Frame; without "P" the LLDP sub-menu goes too, although it has
+    // moved up one place.
+    MenuBar tolva = BuildMainMenu("Tolva-24");
+    TrimMainMenu(tolva, "Tolva-24");
+    EXPECT_EQ(FindCommand(tolva, 32817), nullptr);
+    for (const MenuItem& item : tolva[0].items) EXPECT_FALSE(item.kind == MenuItem::Kind::SubMenu && item.items.empty());
+    EXPECT_EQ(tolva[0].items.size(), 17u);
+
+    MenuBar tolvaP = BuildMainMenu("Tolva-10P");
+    TrimMainMenu(tolvaP, "Tolva-10P");
+    EXPECT_EQ(FindCommand(tolvaP, 32817), nullptr);
+    EXPECT_NE(FindCommand(tolvaP, 32826), nullptr);
+    EXPECT_FALSE(RemoveCommand(tolvaP, 32817));
+}
+
+// ---- browser, Telnet, Web -----------------------------------------------------------------
+
+TEST(BrowserPath, RegistryValues) {
+    EXPECT_EQ(FindBrowserPath(R"("C:\Program Files\Internet Explorer\iexplore.exe" -nohome)"),
+              R"(C:\Program Files\Internet Explorer\iexplore.exe)");
+    // Upper-case extension: found by the second search, without the quotes.
+    EXPECT_EQ(FindBrowserPath(R"("C:\PROGRA~1\INTERN~1\IEXPLORE.EXE" -nohome)"), R"(C:\PROGRA~1\INTERN~1\IEXPLORE.EXE)");
+    EXPECT_EQ(FindBrowserPath(R"(D:\Apps\Browser\browser.exe --url "%1")"), R"(D:\Apps\Browser\browser.exe)");
+    EXPECT_EQ(FindBrowserPath(""), "");
+    EXPECT_EQ(FindBrowserPath(R"(browser.exe "%1")"), "");          // no drive
+    EXPECT_EQ(FindBrowserPath(R"(:\browser.exe)"), "");             // ":\" at the very start
+    EXPECT_EQ(FindBrowserPath(R"(C:\Apps\browser.com)"), "");        // no extension
+    EXPECT_EQ(FindBrowserPath(R"(rundll32.exe url.dll,Open C:\x)"), "");  // ".exe" long before ":\"
+    EXPECT_EQ(FindBrowserPath(R"(a.exeC:\x)"), "");                 // extension just before the drive
+    // The value is read into 200 bytes: an extension beyond them is not seen.
+    EXPECT_EQ(FindBrowserPath("C:\\" + std::string(210, 'a') + ".exe"), "");
+    EXPECT_EQ(FindBrowserPath("C:\\" + std::string(150, 'a') + ".exe"), "C:\\" + std::string(150, 'a') + ".exe");
+}
+
+TEST(BrowserPath, AddressesAndCommandLines) {
+    EXPECT_TRUE(IsSafeAddressArgument("192.168.0.1"));
+    EXPECT_TRUE(IsSafeAddressArgument("switch-3.example"));
+    EXPECT_FALSE(IsSafeAddressArgument(""));
+    EXPECT_FALSE(IsSafeAddressArgument("-lroot"));
+    EXPECT_FALSE(IsSafeAddressArgument("1.2.3.4;reboot"));
+    EXPECT_FALSE(IsSafeAddressArgument("a b"));
+    EXPECT_EQ(TelnetCommand("10.0.0.1"), (std::vector<std::string>{"x-terminal-emulator", "-e", "telnet", "10.0.0.1"}));
+    EXPECT_EQ(TelnetCommand(""), (std::vector<std::string>{"x-terminal-emulator", "-e", "telnet"}));
+    EXPECT_EQ(WebCommand("/usr/bin/xdg-open", "10.0.0.1"),
+              (std::vector<std::string>{"/usr/bin/xdg-open", "http://10.0.0.1/"}));
+    EXPECT_EQ(FindInPath("sh").empty(), false);
+    EXPECT_EQ(FindInPath("surely-no-such-program-here"), "");
+}
+
+TEST(SpawnLauncherTest, StartsWithoutShellAndReportsMissingPrograms) {
+    SpawnLauncher launcher;
+    const std::string marker = ::testing::TempDir() + "/corvex_spawn_marker";
+    std::remove(marker.c_str());
+    // The argument would be split and run by a shell; here it is one file name for touch.
+    const std::string odd = marker + "; echo injected";
+    ASSERT_TRUE(launcher.Launch({"touch", odd}));
+    for (int i = 0; i < 100; ++i) {
+        std::ifstream probe(odd);
+        if (probe) break;
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_TRUE(std::ifstream(odd).good());
+    EXPECT_FALSE(std::ifstream(marker).good());
+    std::remove(odd.c_str());
+    EXPECT_FALSE(launcher.Launch({"surely-no-such-program-here"}));
+    EXPECT_FALSE(launcher.Launch({}));
+}
+
+TEST_F(MainWindowTest, TelnetAndWebAskFirstAndLaunchOneArgument) {
+    CMainWindow win(view, "/nonexistent/User.ini", &loader, dialogs, launcher);
+    ui.queueAnswer(platform::MsgAnswer::Cancel);
+    win.OnTelnet();
+    EXPECT_TRUE(launcher.launched.empty());
+    ui.queueAnswer(platform::MsgAnswer::Ok);
+    win.OnTelnet();
+    ASSERT_EQ(launcher.launched.size(), 1u);
+    EXPECT_EQ(launcher.launched[0], TelnetCommand("10.1.2.3"));
+    EXPECT_EQ(ui.messages()[0].text, "Do you want to TELNET this device?");
+    EXPECT_EQ(ui.messages()[0].buttons, platform::MsgButtons::OkCancel);
+    EXPECT_EQ(ui.messages()[0].defaultButton, 1);
+    EXPECT_EQ(ui.messages()[0].icon, platform::MsgIcon::Question);
+
+    win.SetBrowserLocator([] { return std::string("/opt/browser"); });
+    ui.queueAnswer(platform::MsgAnswer::Ok);
+    win.OnWeb();
+    ASSERT_EQ(launcher.launched.size(), 2u);
+    EXPECT_EQ(launcher.launched[1], (std::vector<std::string>{"/opt/browser", "http://10.1.2.3/"}));
+
+    win.SetBrowserLocator([] { return std::string(); });
+    ui.clearMessages();
+    ui.queueAnswer(platform::MsgAnswer::Ok);
+    win.OnWeb();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to access this device with browser?", "Failed to get IE path !"}));
+
+    // An address that another program would read as an option is never handed over.
+    MutableSettings().DeviceAddress = "-oProxyCommand=x";
+    CMainWindow hostile(view, "/nonexistent/User.ini", &loader, dialogs, launcher);
+    ui.queueAnswer(platform::MsgAnswer::Ok);
+    hostile.OnTelnet();
+    EXPECT_EQ(launcher.launched.size(), 2u);
+}
+
+// ---- the window without a device --------------------------------------------------------
+
+TEST_F(MainWindowTest, BrokenProfileLeavesAWindowWithoutPanel) {
+    CMainWindow win(view, "/nonexistent/User.ini", &loader, dialogs, launcher);
+    EXPECT_TRUE(win.OnInitDialog());
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Read User.ini Error !"}));
+    EXPECT_FALSE(win.HasPanel());
+    EXPECT_EQ(view.title, "");
+    paneltest::RecordingCanvas canvas;
+    win.Paint(canvas, {0, 0, 100, 100});
+    EXPECT_TRUE(canvas.draws.empty());
+    win.OnLButtonDown(10, 10);
+    EXPECT_TRUE(win.OnClose());
+    EXPECT_EQ(view.events.back(), "end");
+}
+
+TEST_F(MainWindowTest, MissingDescriptionStillRunsThePoller) {
+    CMainWindow win(view, WriteProfile("Corvex-28", 28, "no-such-panel.xml"), &loader, dialogs, launcher);
+    EXPECT_TRUE(win.OnInitDialog(false));
+    EXPECT_TRUE(ui.messages().empty());
+    EXPECT_FALSE(win.HasPanel());
+    EXPECT_EQ(view.title, "Corvex-28: 10.1.2.3");
+    EXPECT_EQ(win.m_record.PortCount, 28);
+    EXPECT_EQ(win.m_record.ComboCount, 4);
+}
+
+TEST_F(MainWindowTest, DialogCommandsPauseRunAndRestore) {
+    std::vector<std::string> log;
+    CMainWindow win(view, WriteProfile("Corvex-28", 28, paneltest::BaseName("x")), &loader, dialogs, launcher);
+    dialogs.Register(kCmdVlanConfiguration,
+                     [&] { return std::make_unique<ProbeDialog>(view, win.m_record, log); });
+    EXPECT_TRUE(win.IsCommandAvailable(kCmdVlanConfiguration));
+    EXPECT_FALSE(win.IsCommandAvailable(kCmdTrunkConfiguration));
+    for (int c : {kCmdSaveConfiguration, kCmdReboot, kCmdTelnet, kCmdWeb, kCmdAbout, kCmdSystemAbout})
+        EXPECT_TRUE(win.IsCommandAvailable(c)) << c;
+
+    win.OnCommand(kCmdVlanConfiguration);
+    EXPECT_EQ(view.events, (std::vector<std::string>{"hide", "minimize", "show"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"run paused=1 after=minimize", "destroyed"}));
+    EXPECT_FALSE(win.m_record.PollPaused);
+
+    view.events.clear();
+    EXPECT_FALSE(win.RunDialogCommand(kCmdTrunkConfiguration));
+    EXPECT_TRUE(view.events.empty());
+
+    // About: from the menu like a dialog, from the system menu in place.
+    win.OnInitDialog(false);
+    view.events.clear();
+    win.OnCommand(kCmdAbout);
+    EXPECT_EQ(view.events, (std::vector<std::string>{"hide", "minimize", "about", "show"}));
+    EXPECT_EQ(view.about.title, "Corvex-28 Module");
+    EXPECT_EQ(view.about.nameLine, "Corvex-28 Management Module");
+    ASSERT_EQ(view.about.lines.size(), 2u);
+    EXPECT_EQ(view.about.lines[0].first, "Firmware Version         ");
+    EXPECT_EQ(view.about.lines[0].second, ": 2.01.xxx");
+    EXPECT_EQ(view.about.lines[1].first, "Orbisa Module Version   ");
+    EXPECT_EQ(view.about.lines[1].second, ": 2.0.1.0");
+    EXPECT_EQ(view.about.hiddenLine, "Hardware: A1");
+    view.events.clear();
+    win.OnCommand(kCmdSystemAbout);
+    EXPECT_EQ(view.events, (std::vector<std::string>{"about"}));
+    win.OnActivateMessage();
+    EXPECT_EQ(view.events.back(), "front");
+}
+
+// ---- against the virtual switch ---------------------------------------------------------
+
+class LiveWindowTest : public MainWindowTest {
+protected:
+    void StartDevice(const std::string& model, const std::vector<std::string>& extra = {}) {
+        if (corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "corvex-sim not built";
+        std::string error;
+        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
+        sim.installAsDevice();
+        profile = corvex::test::SimDevice::panelsDirectory() + "/" + model + "/User.ini";
+    }
+    corvex::test::SimDevice sim;
+    std::string profile;
+};
+
+// What the device reports for port p: admin, oper and speed, read with a session of our own.
+std::vector<std::string> ReadPort(int port) {
+    CCommonSnmp session;
+    std::vector<std::string> values;
+    if (!session.Open(SNMP_PDU_GET_T)) return values;
+    for (const char* column : {"1.3.6.1.2.1.2.2.1.7", "1.3.6.1.2.1.2.2.1.8", "1.3.6.1.2.1.2.2.1.5"})
+        session.AddValue((std::string(column) + "." + std::to_string(port)).c_str(), SNMP_T_NULL, nullptr);
+    CSnmp* reply = nullptr;
+    if (session.Send(&reply, 0) != 0) return values;
+    for (int i = 0; i < reply->getValuesCount(); ++i) {
+        int type = 0;
+        std::string value;
+        reply->getValue(i, type, value);
+        values.push_back(value);
+    }
+    delete reply;
+    return values;
+}
+
+TEST_F(LiveWindowTest, FirstPollLightsThePanelAsTheDeviceSays) {
+    StartDevice("28");
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    ASSERT_TRUE(win.OnInitDialog());
+    ASSERT_TRUE(win.HasPanel());
+    ASSERT_TRUE(ui.runUntil([&] { return !view.timers.empty(); }, 8s)) << "no poll applied";
+    EXPECT_EQ(view.timers.front(), 200);
+    EXPECT_GE(view.repaints, 1);
+    int up = 0, down = 0;
+    for (int port = 1; port <= 28; ++port) {
+        auto v = ReadPort(port);
+        ASSERT_EQ(v.size(), 3u) << port;
+        // Ports 25 to 28 are gigabit ports; the others top out at 100 Mbit/s (IsAllGiga=N).
+        const std::string top = port > 24 ? "1000000000" : "100000000";
+        const int expected = v[0] != "1" ? 2 : v[1] != "1" ? 3 : v[2] == top ? 1 : 0;
+        (v[1] == "1" ? up : down)++;
+        EXPECT_EQ(win.m_record.PortIndicator[port - 1], expected) << "port " << port;
+        EXPECT_EQ(paneltest::StatusOf(win.m_root, port - 1), expected) << "port " << port;
+    }
+    EXPECT_GT(up, 0);
+    EXPECT_GT(down, 0);
+    EXPECT_FALSE(win.m_record.PollPending);
+    // The blink timer toggles the phase and repaints.
+    const bool phase = win.BlinkPhase();
+    win.OnTimer(panel::kBlinkTimerId);
+    EXPECT_NE(win.BlinkPhase(), phase);
+    win.OnTimer(1234);
+    EXPECT_NE(win.BlinkPhase(), phase);
+
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(win.OnClose());
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 1000ms);
+    EXPECT_EQ(view.events.back(), "end");
+}
+
+TEST_F(LiveWindowTest, PoeModelFollowsTheLedModeAndFibreTwins) {
+    StartDevice("10p", {"--fiber", "9:3"});
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    ASSERT_TRUE(win.OnInitDialog());
+    ASSERT_TRUE(ui.runUntil([&] { return !view.timers.empty(); }, 8s)) << "no poll applied";
+    const auto requests = sim.requests();
+    bool modeRead = false;
+    for (const auto& r : requests)
+        for (const auto& b : r.bindings) modeRead |= b.oid == "1.3.6.1.4.1.171.10.76.12.22.8.0";
+    EXPECT_TRUE(modeRead);
+    ASSERT_TRUE(win.m_record.LinkModeShown);  // the device shows link state by default
+    EXPECT_EQ(win.m_record.PortMedium[8], 3);
+    EXPECT_EQ(paneltest::StatusOf(win.m_root, 8), 3);  // copper element of port 9
+    EXPECT_EQ(paneltest::StatusOf(win.m_root, 10), win.m_record.PortIndicator[8]);
+    EXPECT_NE(win.m_record.PortIndicator[8], 3);
+    EXPECT_TRUE(win.OnClose());
+}
+
+TEST_F(LiveWindowTest, PoeLedModeWalksThePoeStates) {
+    StartDevice("10p");
+    {
+        CCommonSnmp set;
+        ASSERT_TRUE(set.Open(SNMP_PDU_SET_T));
+        set.AddValue("1.3.6.1.4.1.171.10.76.12.22.8.0", SNMP_T_INTEGER, "2");
+        CSnmp* reply = nullptr;
+        ASSERT_EQ(set.Send(&reply, 0), 0);
+        delete reply;
+    }
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    ASSERT_TRUE(win.OnInitDialog());
+    ASSERT_TRUE(ui.runUntil([&] { return !view.timers.empty(); }, 8s)) << "no poll applied";
+    EXPECT_FALSE(win.m_record.LinkModeShown);
+    int powered = 0;
+    for (int port = 1; port <= 8; ++port) {
+        CCommonSnmp get;
+        ASSERT_TRUE(get.Open(SNMP_PDU_GET_T));
+        get.AddValue(("1.3.6.1.4.1.171.10.76.12.22.1.1.13.1." + std::to_string(port)).c_str(), SNMP_T_NULL, nullptr);
+        CSnmp* reply = nullptr;
+        ASSERT_EQ(get.Send(&reply, 0), 0);
+        int type = 0;
+        std::string state;
+        reply->getValue(0, type, state);
+        delete reply;
+        const int expected = state == "POWER ON" ? 1 : (state == "POWER OFF" || state == "Time-based OFF") ? 2 : 0;
+        powered += expected == 1;
+        EXPECT_EQ(win.m_record.PortIndicator[port - 1], expected) << port << " " << state;
+        EXPECT_EQ(win.m_record.PortMedium[port - 1], 2);
+    }
+    // Ports 9 and 10 have no PoE: their elements and the twins show "not powered".
+    for (int e = 8; e < 12; ++e) EXPECT_EQ(paneltest::StatusOf(win.m_root, e), 2) << e;
+    EXPECT_GT(powered, 0);
+    EXPECT_TRUE(win.OnClose());
+}
+
+TEST_F(LiveWindowTest, WhilePausedNothingIsSent) {
+    StartDevice("10p");
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    win.m_record.PollPaused = true;
+    ASSERT_TRUE(win.OnInitDialog());
+    ui.runFor(2500ms);
+    EXPECT_TRUE(sim.requests().empty());
+    win.m_record.PollPaused = false;
+    EXPECT_TRUE(ui.runUntil([&] { return !sim.requests().empty(); }, 4s));
+    EXPECT_TRUE(win.OnClose());
+}
+
+TEST_F(LiveWindowTest, SaveConfigurationSendsExactlyOneSet) {
+    StartDevice("28");
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    ASSERT_TRUE(win.OnInitDialog(false));
+    ui.queueAnswer(platform::MsgAnswer::Cancel);
+    win.OnSaveConfiguration();
+    EXPECT_TRUE(sim.requests().empty());
+
+    ui.clearMessages();
+    ui.queueAnswer(platform::MsgAnswer::Ok);
+    win.OnSaveConfiguration();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "success"}));
+    const auto sets = sim.sets();
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].community, "tessmar");
+    ASSERT_EQ(sets[0].bindings.size(), 1u);
+    EXPECT_EQ(sets[0].bindings[0].oid, "1.3.6.1.4.1.171.10.76.12.1.10.0");
+    EXPECT_EQ(sets[0].bindings[0].type, "INTEGER");
+    EXPECT_EQ(sets[0].bindings[0].value, "1");
+    EXPECT_EQ(sim.requests().size(), 1u);
+
+    // Reboot: the reboot object, no message after the question.
+    ui.clearMessages();
+    sim.clearLog();
+    ui.queueAnswer(platform::MsgAnswer::Ok);
+    win.OnReboot();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to reboot the device?"}));
+    ASSERT_EQ(sim.sets().size(), 1u);
+    EXPECT_EQ(sim.sets()[0].bindings[0].oid, "1.3.6.1.4.1.171.10.76.12.1.9.0");
+    EXPECT_EQ(sim.sets()[0].bindings[0].value, "1");
+    win.OnClose();
+}
+
+TEST_F(LiveWindowTest, SaveConfigurationWithoutAnswerFails) {
+    StartDevice("28", {"--drop-prefix", "1.3.6.1.4.1.171.10.76.12.1.10"});
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    ASSERT_TRUE(win.OnInitDialog(false));
+    ui.queueAnswer(platform::MsgAnswer::Ok);
+    const auto t0 = std::chrono::steady_clock::now();
+    win.OnSaveConfiguration();
+    const auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "failed"}));
+    EXPECT_GE(took, 3500ms);
+    EXPECT_LT(took, 12s);
+    win.OnClose();
+}
+
+}  // namespace
