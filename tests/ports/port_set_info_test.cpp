@@ -50,7 +50,7 @@ TEST_F(PortDialog, ListsEveryPortWithItsTexts) {
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
-    EXPECT_EQ(dlg.form().caption(), "Port Configuration");
+    EXPECT_EQ(dlg.caption(), "Port Configuration");
     const auto& cols = d.list(kList).columns();
     Strings headings;
     for (const auto& c : cols) headings.push_back(c.heading);
@@ -94,17 +94,18 @@ TEST_F(PortDialog, ComboPortsShowTheirMedia) {
     }
 }
 
-TEST_F(PortDialog, ComboPortsOfSixteen) {
-    // 13..16 are combo ports; copper text on 13 and 14 only; port 16 has a 1000Base-X module.
-    StartSim("16", {"--fiber", "16:4"}, {SpeedLine(14, 2)});
+TEST_F(PortDialog, ComboPortsOfTwentyFour) {
+    // 21..24 are combo ports: copper text on 21 and 22 only; port 22 holds a 100Base-X module.
+    StartSim("24", {"--fiber", "22:3"}, {SpeedLine(22, 2)});
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
-    ASSERT_EQ(d.rowCount(kList), 16);
-    EXPECT_EQ(d.cell(kList, 12, 2), "1000M C Full");
-    EXPECT_EQ(d.cell(kList, 13, 2), "100M C Full");
-    EXPECT_EQ(d.cell(kList, 14, 2), "1000MFull");
-    EXPECT_EQ(d.cell(kList, 15, 2), "1000M F Full");
+    ASSERT_EQ(d.rowCount(kList), 24);
+    EXPECT_EQ(dlg.ComboPorts(), 4);
+    EXPECT_EQ(d.cell(kList, 20, 2), "1000M C Full");
+    EXPECT_EQ(d.cell(kList, 21, 2), "100M F Full");
+    EXPECT_EQ(d.cell(kList, 23, 2), "1000MFull");  // copper, but one of the last two ports
+    EXPECT_EQ(d.cell(kList, 18, 2), "100MFull");   // port 19 is no combo port
 }
 
 TEST_F(PortDialog, ApplyNeedsAPort) {
