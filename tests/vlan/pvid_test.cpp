@@ -1,0 +1,100 @@
+// The PVID form against the virtual switch: trunk and VLAN rules, the writes and their failure.
+#include "features/vlan/pvid_dlg.h"
+#include "vlan/vlan_sim.h"
+
+namespace vlantest {
+namespace {
+
+using Strings = std::vector<std::string>;
+constexpr int kGrid = CPvidDlg::IDC_PVID_GRID;
+
+bool PvidFormReady(CPvidDlg& p, DialogDriver& c) {
+    return c.env().waitUntil([&] { return !p.Walking() && !p.Snmp().TrunkMap().Walking(); });
+}
+
+TEST_F(VlanSimTest, PvidFormRefusesTrunkMembersAndUnknownOrEmptyVlans) {
+    // Trunk 1 = ports 3 and 4; VLAN 10 has port 1; VLAN 20 has no member.
+    Start("10p", {kTrunkMembers + ".1 x 30000000", kName + ".10 s \"ten\"", kEgress + ".10 x 80000000",
+                  kName + ".20 s \"empty\"", kPvid + ".7 g 10"});
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+    env.onChild<CPvidDlg>([&](CPvidDlg& p, DialogDriver& c) {
+        ASSERT_TRUE(PvidFormReady(p, c));
+        auto& grid = c.as<platform::PortGrid>(kGrid);
+        EXPECT_EQ(grid.cellText(0, 7), "10");
+        EXPECT_EQ(grid.cellText(0, 1), "1");
+        c.typePort(kGrid, 3, "10");
+        c.click("Apply");  // port 4 still 1
+        c.typePort(kGrid, 4, "10");
+        c.click("Apply");  // both 10: still a trunk
+        c.typePort(kGrid, 3, "1");
+        c.typePort(kGrid, 4, "1");
+        c.typePort(kGrid, 5, "99");
+        c.click("Apply");
+        c.typePort(kGrid, 5, "x");  // not a number: 0
+        c.click("Apply");
+        c.typePort(kGrid, 5, "20");
+        c.click("Apply");
+        EXPECT_FALSE(c.ended());
+        c.click("Cancel");
+    });
+    d.click("&PVID");
+    EXPECT_EQ(env.takeMessages(),
+              (Strings{"You should let all Trunk member in the same PVID !",
+                       "Setting PVID on a Trunk is not supported. Please use Web interface for the settings.",
+                       "Invalid PVID", "Invalid PVID", "Invalid PVID,VlAN is empty"}));
+    EXPECT_TRUE(sim.sets().empty());
+    ASSERT_TRUE(Settled(d, dlg));  // the table is read again whatever the form returned
+}
+
+TEST_F(VlanSimTest, PvidWriteStopsAtTheFailingPortAndKeepsTheFormOpen) {
+    Start("10p", {kName + ".10 s \"ten\"", kEgress + ".10 x ffc00000"}, {"--set-error", kPvid + ".5:genErr"});
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+    env.onChild<CPvidDlg>([&](CPvidDlg& p, DialogDriver& c) {
+        ASSERT_TRUE(PvidFormReady(p, c));
+        c.typePort(kGrid, 1, "10");
+        c.typePort(kGrid, 6, "10");
+        c.click("Apply");
+        EXPECT_FALSE(c.ended());
+        c.click("Cancel");
+    });
+    d.click("&PVID");
+    EXPECT_TRUE(env.takeMessages().empty());
+    EXPECT_EQ(SetBindings(), (Strings{kPvid + ".1=10", kPvid + ".2=1", kPvid + ".3=1", kPvid + ".4=1", kPvid + ".5=1"}));
+    ASSERT_TRUE(Settled(d, dlg));
+    EXPECT_EQ(dlg.Pvids()[0], 10);  // written before the failure
+    EXPECT_EQ(dlg.Pvids()[5], 1);   // never sent
+}
+
+TEST_F(VlanSimTest, PvidWritesEveryPortOfALargeSwitchAndClosesWithOk) {
+    Start("52", {kName + ".10 s \"ten\"", kEgress + ".10 x 8000000000000000"});
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+    env.onChild<CPvidDlg>([&](CPvidDlg& p, DialogDriver& c) {
+        ASSERT_TRUE(PvidFormReady(p, c));
+        c.typePort(kGrid, 52, "10");
+        c.click("Apply");
+        EXPECT_TRUE(c.ended());
+        EXPECT_EQ(c.result(), platform::kIdOk);
+    });
+    d.click("&PVID");
+    const auto sets = sim.sets();
+    ASSERT_EQ(sets.size(), 52u);
+    for (int p = 1; p <= 52; ++p) {
+        ASSERT_EQ(sets[static_cast<size_t>(p - 1)].bindings.size(), 1u);
+        EXPECT_EQ(sets[static_cast<size_t>(p - 1)].bindings[0].oid, kPvid + "." + std::to_string(p));
+    }
+    EXPECT_EQ(sets[51].bindings[0].value, "10");
+    ASSERT_TRUE(Settled(d, dlg));
+    EXPECT_EQ(dlg.Pvids()[51], 10);
+}
+
+}  // namespace
+}  // namespace vlantest

@@ -1,0 +1,233 @@
+// The Add/Edit VLAN form against the virtual switch: the write sequence on the wire, the port
+// membership rules, the checks of OK in their order, and names beyond ASCII.
+#include "features/vlan/vlan_entry_dlg.h"
+#include "vlan/vlan_sim.h"
+
+namespace vlantest {
+namespace {
+
+using Strings = std::vector<std::string>;
+constexpr int kGrid = CVlanEntryDlg::IDC_PORTS;
+
+TEST_F(VlanSimTest, CreatingVlanOnTenPortsSendsTheRowInOrderAndListsIt) {
+    Start("10p", {kAsymmetric + " i 1"});  // asymmetric: port 2 may be untagged beside VLAN 1
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+    env.onChild("Add VLAN", [](DialogDriver& c) {
+        c.type("VID:", "10");
+        c.type("VLAN Name:", "office");
+        c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
+        c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
+        c.click("OK");
+        EXPECT_TRUE(c.ended());
+    });
+    d.click("&Add");
+    ASSERT_TRUE(Settled(d, dlg));
+    EXPECT_EQ(sim.sets().size(), 6u);  // one request per step
+    EXPECT_EQ(SetBindings(), (Strings{kRowState + ".10=5", kEgress + ".10=ffc00000", kUntagged + ".10=40000000",
+                                      kEgress + ".10=c0000000", kName + ".10=" + Hex("office"),
+                                      kRowState + ".10=1"}));
+    const int row = RowOf(d, "10");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(d.rows(CVlanConfigDlg::IDC_VLAN_LIST)[static_cast<size_t>(row)],
+              (Strings{"10", "office", "2", "1,2", "2"}));
+    EXPECT_TRUE(env.takeMessages().empty());
+}
+
+TEST_F(VlanSimTest, CreatingVlanOnFiftyTwoPortsWritesEightOctetPortLists) {
+    Start("52", {kAsymmetric + " i 1"});
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+    env.onChild("Add VLAN", [](DialogDriver& c) {
+        c.type("VID:", "10");
+        c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
+        c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
+        c.tickPort(kGrid, CVlanEntryDlg::kTag, 52);
+        c.click("OK");
+    });
+    d.click("&Add");
+    ASSERT_TRUE(Settled(d, dlg));
+    EXPECT_EQ(SetBindings(), (Strings{kRowState + ".10=5", kEgress + ".10=fffffffffffff000",
+                                      kUntagged + ".10=4000000000000000", kEgress + ".10=c000000000001000",
+                                      kName + ".10=", kRowState + ".10=1"}));
+    const int row = RowOf(d, "10");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 3), "1,2,52");
+}
+
+TEST_F(VlanSimTest, UntaggedPortBelongsToOneVlanUnlessAsymmetric) {
+    Start("10p");  // asymmetric off; VLAN 1 holds every port untagged
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+
+    // Adding: port 2 is untagged in VLAN 1, so Untag falls back silently, also after Tag.
+    env.onChild("Add VLAN", [](DialogDriver& c) {
+        auto& grid = c.as<platform::PortGrid>(kGrid);
+        c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
+        EXPECT_EQ(grid.selectedLayer(2), CVlanEntryDlg::kNotMember);
+        c.tickPort(kGrid, CVlanEntryDlg::kTag, 2);
+        c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
+        EXPECT_EQ(grid.selectedLayer(2), CVlanEntryDlg::kTag);
+        c.click("Cancel");
+    });
+    d.click("&Add");
+    // Editing VLAN 1: a port taken out of its untagged set may be untagged again.
+    env.onChild("Edit VLAN", [](DialogDriver& c) {
+        auto& grid = c.as<platform::PortGrid>(kGrid);
+        EXPECT_FALSE(c.enabled("VID:"));
+        EXPECT_EQ(c.text("VID:"), "1");
+        EXPECT_EQ(grid.selectedLayer(3), CVlanEntryDlg::kUntag);
+        c.tickPort(kGrid, CVlanEntryDlg::kTag, 3);
+        c.tickPort(kGrid, CVlanEntryDlg::kUntag, 3);
+        EXPECT_EQ(grid.selectedLayer(3), CVlanEntryDlg::kUntag);
+        c.click("Cancel");
+    });
+    d.doubleClickRow(CVlanConfigDlg::IDC_VLAN_LIST, RowOf(d, "1"));
+    // With the box ticked (not yet applied) the editor allows it while adding.
+    d.tick(CVlanConfigDlg::IDC_ASYMMETRIC);
+    env.onChild("Add VLAN", [](DialogDriver& c) {
+        c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
+        EXPECT_EQ(c.as<platform::PortGrid>(kGrid).selectedLayer(2), CVlanEntryDlg::kUntag);
+        c.click("Cancel");
+    });
+    d.click("&Add");
+    EXPECT_TRUE(env.takeMessages().empty());
+    EXPECT_TRUE(sim.sets().empty());
+}
+
+TEST_F(VlanSimTest, AddRefusesInOrderAndSendsNothingUntilAllChecksPass) {
+    Start("10p", {kName + ".10 s \"ten\"", kEgress + ".10 x 80000000", kTrunkMembers + ".1 x 30000000"});
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+    env.onChild<CVlanEntryDlg>([&](CVlanEntryDlg& e, DialogDriver& c) {
+        ASSERT_TRUE(c.env().waitUntil([&] { return !e.Snmp().TrunkMap().Walking(); }));
+        c.type("VLAN Name:", "a.b");
+        for (const char* vid : {"1", "4095", "0"}) {
+            c.type("VID:", vid);
+            c.click("OK");
+        }
+        c.type("VID:", "10");
+        c.click("OK");
+        c.type("VID:", "11");
+        c.click("OK");
+        c.type("VLAN Name:", "lab net (2)_x+y=z, more than twenty");
+        EXPECT_EQ(c.text("VLAN Name:"), "lab net (2)_x+y=z, m");  // cut at 20 characters
+        c.type("VLAN Name:", "lab net (2)_x+y=z");
+        c.tickPort(kGrid, CVlanEntryDlg::kTag, 3);  // port 4 of the same trunk left out
+        c.click("OK");
+        EXPECT_FALSE(c.ended());
+        EXPECT_TRUE(sim.sets().empty());
+        c.tickPort(kGrid, CVlanEntryDlg::kTag, 4);
+        c.click("OK");
+        EXPECT_TRUE(c.ended());
+    });
+    d.click("&Add");
+    EXPECT_EQ(env.takeMessages(),
+              (Strings{"Invalid VLAN ID, VLAN ID should be (2-4094) !", "Invalid VLAN ID, VLAN ID should be (2-4094) !",
+                       "Invalid VLAN ID, VLAN ID should be (2-4094) !", "The VLAN ID has been used, please input again !",
+                       "Invalid Vlan Name.", "Members in VLAN have to be in the same trunk !"}));
+    ASSERT_TRUE(Settled(d, dlg));
+    const int row = RowOf(d, "11");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 1), "lab net (2)_x+y=z");
+    EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 3), "3,4");
+}
+
+TEST_F(VlanSimTest, EditingVlanOneKeepsItsRowAndLockedPortsAreWrittenAsNonMembers) {
+    Start("10p", {kName + ".10 s \"ten\"", kEgress + ".10 x c0000000", kPriv + ".7.6.1.3.10 x 40000000"});
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+
+    env.onChild("Edit VLAN", [](DialogDriver& c) {
+        c.tickPort(kGrid, CVlanEntryDlg::kTag, 10);
+        c.click("OK");
+    });
+    d.clickRow(CVlanConfigDlg::IDC_VLAN_LIST, RowOf(d, "1"));
+    d.click("&Edit");
+    ASSERT_TRUE(Settled(d, dlg));
+    EXPECT_EQ(SetBindings(), (Strings{kUntagged + ".1=ff800000", kEgress + ".1=ffc00000",
+                                      kName + ".1=" + Hex("default"), kRowState + ".1=1"}));
+
+    // VLAN 10: port 2 is egress and forbidden, so it is greyed and never written as a member.
+    sim.clearLog();
+    env.onChild("Edit VLAN", [](DialogDriver& c) {
+        auto& grid = c.as<platform::PortGrid>(kGrid);
+        EXPECT_FALSE(grid.cellEnabled(CVlanEntryDlg::kTag, 2));
+        EXPECT_EQ(grid.selectedLayer(2), CVlanEntryDlg::kTag);
+        EXPECT_EQ(c.text("VLAN Name:"), "ten");
+        c.click("OK");
+    });
+    d.clickRow(CVlanConfigDlg::IDC_VLAN_LIST, RowOf(d, "10"));
+    d.click("&Edit");
+    ASSERT_TRUE(Settled(d, dlg));
+    EXPECT_EQ(SetBindings(), (Strings{kRowState + ".10=2", kEgress + ".10=bfc00000", kUntagged + ".10=00000000",
+                                      kEgress + ".10=80000000", kName + ".10=" + Hex("ten"), kRowState + ".10=1"}));
+    EXPECT_TRUE(env.takeMessages().empty());
+}
+
+TEST_F(VlanSimTest, EditNeedsOneMemberSomewhere) {
+    // VLAN 1 without members; VLAN 10 with port 1 only.
+    Start("10p", {kEgress + ".1 x 00000000", kUntagged + ".1 x 00000000", kName + ".10 s \"ten\"",
+                  kEgress + ".10 x 80000000"});
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+    env.onChild("Edit VLAN", [](DialogDriver& c) {
+        c.tickPort(kGrid, CVlanEntryDlg::kNotMember, 1);
+        c.click("OK");
+        EXPECT_FALSE(c.ended());
+        c.click("Cancel");
+    });
+    d.clickRow(CVlanConfigDlg::IDC_VLAN_LIST, RowOf(d, "10"));
+    d.click("&Edit");
+    EXPECT_EQ(env.takeMessages(), (Strings{"You have to include at least one member in the vlan"}));
+    EXPECT_TRUE(sim.sets().empty());
+}
+
+TEST_F(VlanSimTest, NamesBeyondAsciiTravelAsUtf8AndComeBackIntact) {
+    Start("10p");
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    const std::string name = "Büro Zürich €";
+    const std::string wide = "日本語のネットワーク名前です二十文字";  // 18 characters, 54 bytes
+    for (auto [vid, text] : {std::pair<const char*, std::string>{"30", name}, {"31", wide}}) {
+        sim.clearLog();
+        env.onChild("Add VLAN", [vid, text](DialogDriver& c) {
+            c.type("VID:", vid);
+            c.type("VLAN Name:", text);
+            c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
+            c.click("OK");
+        });
+        d.click("&Add");
+        ASSERT_TRUE(Settled(d, dlg));
+        EXPECT_EQ(SetBindings().at(4), kName + "." + vid + "=" + Hex(text));
+        const int row = RowOf(d, vid);
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 1), text);
+    }
+}
+
+TEST(VlanNameCut, StopsBeforeACharacterThatWouldNotFit) {
+    const std::string euro = "€";  // three bytes
+    std::string name = "ab";
+    for (int i = 0; i < 42; ++i) name += euro;  // 2 + 126 = 128 bytes
+    const std::string cut = vlan::CutUtf8(name, vlan::kMaxNameBytes);
+    EXPECT_EQ(cut.size(), 125u);
+    EXPECT_EQ(cut, name.substr(0, 125));
+    EXPECT_EQ(vlan::CutUtf8("plain", 127), "plain");
+}
+
+}  // namespace
+}  // namespace vlantest

@@ -1,0 +1,94 @@
+#pragma once
+// Shared set-up of the VLAN dialog tests: a virtual switch per test, installed as the managed
+// device, and the dialog environment that plays the user.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/session_settings.h"
+#include "features/vlan/vlan_config_dlg.h"
+#include "support/dialog_driver.h"
+#include "support/sim_fixture.h"
+
+namespace vlantest {
+
+using dialogtest::DialogDriver;
+using dialogtest::DialogEnvironment;
+using platform::MsgAnswer;
+
+inline const std::string kPriv = "1.3.6.1.4.1.171.10.76.12";
+inline const std::string kName = kPriv + ".7.6.1.1";
+inline const std::string kEgress = kPriv + ".7.6.1.2";
+inline const std::string kUntagged = kPriv + ".7.6.1.4";
+inline const std::string kRowState = kPriv + ".7.6.1.5";
+inline const std::string kPvid = kPriv + ".7.7.1.1";
+inline const std::string kAsymmetric = kPriv + ".7.5.0";
+inline const std::string kTrunkMembers = kPriv + ".8.1.3.1.2";
+
+// UTF-8 bytes as the simulator logs octet strings.
+inline std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+class VlanSimTest : public ::testing::Test {
+protected:
+    // Starts the switch with the given model, preloaded objects ("OID TYPE VALUE") and options.
+    void Start(const std::string& model, const std::vector<std::string>& state = {},
+               std::vector<std::string> extra = {}) {
+        if (!state.empty()) {
+            char tmpl[] = "/tmp/corvex-vlantest.XXXXXX";
+            ASSERT_NE(mkdtemp(tmpl), nullptr);
+            stateDir_ = tmpl;
+            std::ofstream out(stateDir_ + "/state.txt");
+            for (const auto& line : state) out << line << "\n";
+            extra.insert(extra.end(), {"--state", stateDir_ + "/state.txt"});
+        }
+        std::string error;
+        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
+        sim.installAsDevice();
+    }
+    void TearDown() override {
+        sim.stop();
+        if (!stateDir_.empty()) {
+            std::remove((stateDir_ + "/state.txt").c_str());
+            rmdir(stateDir_.c_str());
+        }
+    }
+
+    // Every binding of every set request since the last clearLog, as "oid=value".
+    std::vector<std::string> SetBindings() const {
+        std::vector<std::string> out;
+        for (const auto& r : sim.sets())
+            for (const auto& b : r.bindings) out.push_back(b.oid + "=" + b.value);
+        return out;
+    }
+
+    // Waits until the VLAN dialog has finished all the reads of its Refresh.
+    static bool Settled(DialogDriver& d, CVlanConfigDlg& dlg) {
+        return d.env().waitUntil(
+            [&] { return !dlg.TableWalking() && !dlg.PvidWalking() && dlg.VoiceStateRead(); });
+    }
+
+    static int RowOf(DialogDriver& d, const std::string& vid) {
+        return d.list(CVlanConfigDlg::IDC_VLAN_LIST).findRow(0, vid);
+    }
+
+    corvex::test::SimDevice sim;
+    DialogEnvironment env;
+
+private:
+    std::string stateDir_;
+};
+
+}  // namespace vlantest
