@@ -46,7 +46,7 @@ Write FlowOf(int port, int v) { return {kFlow + "." + std::to_string(port), std:
 using PortDialog = SimTest;
 
 TEST_F(PortDialog, ListsEveryPortWithItsTexts) {
-    StartSim("10p", {}, {SpeedLine(2, 3), kFlow + ".4 i 1"});
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {}, {SpeedLine(2, 3), kFlow + ".4 i 1"}));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -83,7 +83,7 @@ TEST_F(PortDialog, ListsEveryPortWithItsTexts) {
 
 TEST_F(PortDialog, ComboPortsShowTheirMedia) {
     // 10 ports: 9 and 10 are combo ports. Port 9 holds a 100Base-X module at 100M full.
-    StartSim("10p", {"--fiber", "9:3"}, {SpeedLine(9, 2), SpeedLine(8, 2)});
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--fiber", "9:3"}, {SpeedLine(9, 2), SpeedLine(8, 2)}));
     {
         CPortSetInfo dlg;
         DialogDriver d(m_env, dlg);
@@ -96,7 +96,7 @@ TEST_F(PortDialog, ComboPortsShowTheirMedia) {
 
 TEST_F(PortDialog, ComboPortsOfTwentyFour) {
     // 21..24 are combo ports: copper text on 21 and 22 only; port 22 holds a 100Base-X module.
-    StartSim("24", {"--fiber", "22:3"}, {SpeedLine(22, 2)});
+    ASSERT_NO_FATAL_FAILURE(StartSim("24", {"--fiber", "22:3"}, {SpeedLine(22, 2)}));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -109,7 +109,7 @@ TEST_F(PortDialog, ComboPortsOfTwentyFour) {
 }
 
 TEST_F(PortDialog, ApplyNeedsAPort) {
-    StartSim("10p");
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p"));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -122,7 +122,7 @@ TEST_F(PortDialog, LastEnabledPortCannotBeDisabled) {
     // Every port but 2 and 3 shut (7 is shut already).
     std::vector<std::string> state;
     for (int p : {1, 4, 5, 6, 8, 9, 10}) state.push_back(SpeedLine(p, 7));
-    StartSim("10p", {}, state);
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {}, state));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -146,7 +146,7 @@ TEST_F(PortDialog, LastEnabledPortCannotBeDisabled) {
 }
 
 TEST_F(PortDialog, MediaRules) {
-    StartSim("10p", {"--fiber", "9:3", "--fiber", "10:4"});
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--fiber", "9:3", "--fiber", "10:4"}));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -167,7 +167,7 @@ TEST_F(PortDialog, MediaRules) {
 }
 
 TEST_F(PortDialog, AllGigaLetsMediaOneRunAtGigabit) {
-    StartSim("10p");
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p"));
     MutableProfile().IsAllGiga = true;
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
@@ -182,7 +182,7 @@ TEST_F(PortDialog, AllGigaLetsMediaOneRunAtGigabit) {
 }
 
 TEST_F(PortDialog, ForcedSpeedAndFlowControlInOneRequest) {
-    StartSim("10p");
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p"));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -204,7 +204,7 @@ TEST_F(PortDialog, ForcedSpeedAndFlowControlInOneRequest) {
 }
 
 TEST_F(PortDialog, CancellingEitherQuestionSendsNothing) {
-    StartSim("10p");
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p"));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -230,8 +230,8 @@ TEST_F(PortDialog, CancellingEitherQuestionSendsNothing) {
 
 TEST_F(PortDialog, TrunkMembersKeepOneSpeedAndFullDuplex) {
     // Trunk 1: ports 3 and 4, both at 100M half; trunk 2: ports 5 and 6 at auto.
-    StartSim("10p", {},
-             {TrunkLine(1, "30000000"), TrunkLine(2, "0C000000"), SpeedLine(3, 3), SpeedLine(4, 3)});
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {},
+             {TrunkLine(1, "30000000"), TrunkLine(2, "0C000000"), SpeedLine(3, 3), SpeedLine(4, 3)}));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -262,7 +262,7 @@ TEST_F(PortDialog, TrunkMembersKeepOneSpeedAndFullDuplex) {
 }
 
 TEST_F(PortDialog, FailedWriteShowsNothingAndRereads) {
-    StartSim("10p", {"--set-error", kFlow + ":genErr"});
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--set-error", kFlow + ":genErr"}));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -281,7 +281,7 @@ TEST_F(PortDialog, FailedWriteShowsNothingAndRereads) {
 }
 
 TEST_F(PortDialog, MenuCommandOpensTheDialog) {
-    StartSim("10p");
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p"));
     app::DialogRegistry registry;
     RegisterPortDialogs(registry);
     ASSERT_TRUE(registry.Has(app::kCmdPortConfiguration));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ protected:
     // Starts the switch (state lines preloaded) and makes it the device of the process records.
     void StartSim(const std::string& model, std::vector<std::string> args = {},
                   const std::vector<std::string>& state = {}) {
+        setenv("CORVEX_BUILD_DIR", PORTS_BUILD_DIR, 0);
+        setenv("CORVEX_SOURCE_DIR", PORTS_SOURCE_DIR, 0);
         if (!state.empty()) {
             static int counter = 0;
             m_statePath = "/tmp/corvex-ports-state-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".txt";

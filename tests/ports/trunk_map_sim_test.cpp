@@ -12,7 +12,7 @@ using TrunkMapSim = SimTest;
 
 TEST_F(TrunkMapSim, WalkFillsTheMapAndRunsTheCompletionOnce) {
     // Trunk 1: ports 3 and 4. Trunk 2: ports 9 and 10 in a list two octets short.
-    StartSim("10p", {}, {TrunkLine(1, "30000000"), TrunkLine(2, "00C0")});
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {}, {TrunkLine(1, "30000000"), TrunkLine(2, "00C0")}));
     CCommonSnmp session;
     CTrunkMap map(session);
     ASSERT_EQ(map.PortCount(), 10);
@@ -50,7 +50,7 @@ TEST_F(TrunkMapSim, WalkFillsTheMapAndRunsTheCompletionOnce) {
 }
 
 TEST_F(TrunkMapSim, ClosedSessionDropsTheWalk) {
-    StartSim("10p", {}, {TrunkLine(1, "30000000")});
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {}, {TrunkLine(1, "30000000")}));
     CCommonSnmp session;
     int done = 0;
     {
@@ -72,7 +72,7 @@ TEST_F(TrunkMapSim, ClosedSessionDropsTheWalk) {
 }
 
 TEST_F(TrunkMapSim, UnreachableSwitchEndsTheWalkWithAnEmptyMap) {
-    StartSim("10p", {"--drop-prefix", kMembers}, {TrunkLine(1, "30000000")});
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--drop-prefix", kMembers}, {TrunkLine(1, "30000000")}));
     MutableSettings().TimeoutMs = "300";
     CCommonSnmp session;
     CTrunkMap map(session);
