@@ -80,7 +80,7 @@ TEST_F(VlanSimTest, UntaggedPortBelongsToOneVlanUnlessAsymmetric) {
     // Editing VLAN 1: a port taken out of its untagged set may be untagged again.
     env.onChild("Edit VLAN", [](DialogDriver& c) {
         auto& grid = c.as<platform::PortGrid>(kGrid);
-        EXPECT_FALSE(c.enabled("VID:"));
+        EXPECT_FALSE(c.enabled(CVlanEntryDlg::IDC_VID));
         EXPECT_EQ(c.text("VID:"), "1");
         EXPECT_EQ(grid.selectedLayer(3), CVlanEntryDlg::kUntag);
         c.tickPort(kGrid, CVlanEntryDlg::kTag, 3);
