@@ -1,0 +1,166 @@
+#include "gui/main_window_view.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "gui/form_dialog.h"
+#include "platform/trace.h"
+
+namespace gui {
+
+class PanelWidget : public QWidget {
+public:
+    explicit PanelWidget(app::CMainWindow& logic, QWidget* parent) : QWidget(parent), logic_(logic) {
+        setMouseTracking(true);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+    void paintTo(QPainter& painter) {
+        painter.fillRect(rect(), QColor(30, 32, 36));
+        QtPanelCanvas canvas(painter);
+        logic_.Paint(canvas, panel::Rect{0, 0, width(), height()});
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        paintTo(painter);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) {
+            const QPoint p = event->position().toPoint();
+            logic_.OnLButtonDown(p.x(), p.y());
+        }
+        QWidget::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        const QPoint p = event->position().toPoint();
+        setCursor(Qt::ArrowCursor);
+        logic_.OnMouseMove(p.x(), p.y());
+        QWidget::mouseMoveEvent(event);
+    }
+
+private:
+    app::CMainWindow& logic_;
+};
+
+MainWindowView::MainWindowView(const std::string& profilePath, const app::DialogRegistry& dialogs,
+                               app::IProcessLauncher& launcher)
+    : logic_(std::make_unique<app::CMainWindow>(*this, profilePath, &loader_, dialogs, launcher)) {
+    setWindowIcon(ModuleIcon());
+    panel_ = new PanelWidget(*logic_, this);
+    setCentralWidget(panel_);
+    blink_.setTimerType(Qt::PreciseTimer);
+    connect(&blink_, &QTimer::timeout, this, [this] { logic_->OnTimer(panel::kBlinkTimerId); });
+}
+
+MainWindowView::~MainWindowView() {
+    blink_.stop();
+    logic_->OnDestroy();
+}
+
+void MainWindowView::Initialise() {
+    logic_->OnInitDialog();
+    buildMenu();
+}
+
+namespace {
+void AddItems(QMenu* menu, const std::vector<app::MenuItem>& items, app::CMainWindow& logic) {
+    for (const app::MenuItem& item : items) {
+        switch (item.kind) {
+        case app::MenuItem::Kind::Separator: menu->addSeparator(); break;
+        case app::MenuItem::Kind::SubMenu:
+            AddItems(menu->addMenu(QString::fromStdString(item.text)), item.items, logic);
+            break;
+        case app::MenuItem::Kind::Command: {
+            QAction* action = menu->addAction(QString::fromStdString(item.text));
+            const int command = item.command;
+            action->setEnabled(logic.IsCommandAvailable(command));
+            QObject::connect(action, &QAction::triggered, menu, [&logic, command] { logic.OnCommand(command); });
+            break;
+        }
+        }
+    }
+}
+}  // namespace
+
+void MainWindowView::buildMenu() {
+    menuBar()->clear();
+    for (const app::MenuItem& top : logic_->Menu())
+        AddItems(menuBar()->addMenu(QString::fromStdString(top.text)), top.items, *logic_);
+}
+
+void MainWindowView::RepaintPanel() {
+    if (panel_) panel_->update();
+}
+
+void MainWindowView::SetBlinkTimer(int ms) {
+    blink_.start(ms);
+    if (firstPoll_) {
+        auto fn = std::move(firstPoll_);
+        firstPoll_ = nullptr;
+        QTimer::singleShot(0, this, fn);
+    }
+}
+
+void MainWindowView::SetPanelGeometry(const panel::Rect& rect) {
+    if (rect.Width() <= 0 || rect.Height() <= 0) return;
+    panel_->setFixedSize(rect.Width(), rect.Height());
+    move(rect.left, rect.top);
+    adjustSize();
+}
+
+QImage MainWindowView::renderPanel() {
+    QImage image(panel_->size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    panel_->paintTo(painter);
+    return image;
+}
+
+void MainWindowView::RunAboutBox(const app::AboutInfo& info) {
+    QDialog box(this);
+    box.setWindowTitle(QString::fromStdString(info.title));
+    box.setWindowIcon(ModuleIcon());
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(new QLabel(QString::fromStdString(info.nameLine)));
+    for (const auto& [caption, value] : info.lines)
+        layout->addWidget(new QLabel(QString::fromStdString(caption + value)));
+    auto* hidden = new QLabel(QString::fromStdString(info.hiddenLine));
+    hidden->hide();
+    layout->addWidget(hidden);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    box.exec();
+}
+
+void MainWindowView::SetPanelCursor(panel::PanelCursor cursor) {
+    panel_->setCursor(cursor == panel::PanelCursor::Port ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void MainWindowView::BringToFront() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindowView::EndDialog() {
+    closing_ = true;
+    blink_.stop();
+    QApplication::quit();
+}
+
+void MainWindowView::closeEvent(QCloseEvent* event) {
+    if (!closing_) logic_->OnClose();
+    event->accept();
+}
+
+}  // namespace gui
