@@ -25,11 +25,17 @@ namespace simtest {
 
 inline std::string buildDir() {
     const char* b = std::getenv("CORVEX_BUILD_DIR");
+#ifdef SIM_BUILD_DIR
+    if (!b) b = SIM_BUILD_DIR;
+#endif
     return b ? b : ".";
 }
 
 inline std::string sourceDir() {
     const char* s = std::getenv("CORVEX_SOURCE_DIR");
+#ifdef SIM_SOURCE_DIR
+    if (!s) s = SIM_SOURCE_DIR;
+#endif
     return s ? s : "..";
 }
 
