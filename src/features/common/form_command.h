@@ -10,7 +10,7 @@ namespace features {
 
 // Owns one form and runs it modally through the installed form host.
 template <class Dialog>
-class FormCommand : public IModalDialog {
+class FormCommand : public app::IModalDialog {
 public:
     template <class... Args>
     explicit FormCommand(Args&&... args) : m_dialog(std::forward<Args>(args)...) {}
@@ -23,7 +23,7 @@ private:
 
 // Registers `command` to open a new Dialog each time it is chosen.
 template <class Dialog>
-void RegisterFormCommand(DialogRegistry& registry, int command) {
+void RegisterFormCommand(app::DialogRegistry& registry, int command) {
     registry.Register(command, [] { return std::make_unique<FormCommand<Dialog>>(); });
 }
 
