@@ -182,13 +182,12 @@ TEST_F(MibTables, ClosingDuringAWalkDropsTheLateReplies) {
 }
 
 TEST_F(MibTables, AWalkThatFailsEndsWithTheRowsSoFar) {
-    // The switch never answers the step after the second connection.
+    // The switch never answers the step that would return the second connection.
     start({"--drop-prefix", "1.3.6.1.2.1.6.13.1.3.0.0.0.0.80.0.0.0.0.0"});
     CTcpTableDlg dlg;
     DialogDriver d(env, dlg);
     ASSERT_TRUE(env.waitUntil([&] { return !dlg.Walking(); }, std::chrono::milliseconds(10000)));
-    EXPECT_EQ(d.rows(CMibListDlg::kIdList), (Rows{{"23", "0.0.0.0", "0.0.0.0", "0", "listen"},
-                                                  {"80", "0.0.0.0", "0.0.0.0", "0", "listen"}}));
+    EXPECT_EQ(d.rows(CMibListDlg::kIdList), (Rows{{"23", "0.0.0.0", "0.0.0.0", "0", "listen"}}));
     EXPECT_TRUE(d.enabled("&Refresh"));
     EXPECT_TRUE(env.takeMessages().empty());
 }
