@@ -54,9 +54,13 @@ protected:
             for (const auto& line : state) out << line << "\n";
             extra.insert(extra.end(), {"--state", stateDir_ + "/state.txt"});
         }
+        // The build's own simulator and profiles, unless the environment names others.
+        setenv("CORVEX_SIM", VLAN_TEST_SIM, 0);
+        setenv("CORVEX_SOURCE_DIR", VLAN_TEST_SOURCE_DIR, 0);
         std::string error;
         ASSERT_TRUE(sim.start(model, extra, &error)) << error;
         sim.installAsDevice();
+        ASSERT_EQ(Profile().DevicePortNum, model == "52" ? 52 : 10);
     }
     void TearDown() override {
         sim.stop();
