@@ -60,13 +60,15 @@ unsigned CMibListDlg::OnWalkReply(CSnmp* reply, int requestId, void* param, int 
         return 0;
     }
     const auto values = mib::ReadReplyValues(*reply);
-    if (values.empty() || !self->OnRow(*reply, values)) {
+    if (values.size() < self->m_layout.columnOids.size()) {
         delete reply;
         self->m_cCommonSNMPTable.SignalDone();
         self->EndWalk();
         return 0;
     }
+    // Ask for the next row first: the switch works on it while this one is put in the list.
     self->m_cCommonSNMPTable.GetNextAsync(&CMibListDlg::OnWalkReply, self, 0);
+    self->OnRow(*reply, values);
     delete reply;
     return 0;
 }
@@ -93,11 +95,9 @@ void CIfTableDlg::initDialog() {
     post([this] { OnRefresh(); });
 }
 
-bool CIfTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
-    if (v.size() <= 2) return false;
+void CIfTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
     AddRow({v[0].present ? v[0].text : "", v[1].present ? mib::IfStatusText(v[1].text) : "",
             v[2].present ? mib::IfSpeedText(v[2].text) : ""});
-    return true;
 }
 
 // ---- IP table ---------------------------------------------------------------------------------
@@ -115,10 +115,8 @@ void CIpTableDlg::initDialog() {
     post([this] { OnRefresh(); });
 }
 
-bool CIpTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
-    if (v.size() <= 1) return false;
+void CIpTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
     AddRow({v[0].text, v[1].text});
-    return true;
 }
 
 // ---- Forwarding table -------------------------------------------------------------------------
@@ -159,14 +157,18 @@ void CFdbTableDlg::ReadAgeTime() {
     if (!v.empty() && v[0].present) get<platform::Label>(kIdAgeTime).setText(v[0].text);
 }
 
-bool CFdbTableDlg::OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& v) {
-    if (v.size() < 2) return false;
+void CFdbTableDlg::OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& v) {
     const std::string& port = v[1].text;
-    if (!m_strFilter.empty() && m_strFilter != port) return true;
-    std::string suffix;
-    m_cCommonSNMPTable.GetSuffix(0, &reply, suffix);
-    AddRow({mib::FdbMacFromSuffix(suffix), mib::FdbStatusText(v[0].text), port});
-    return true;
+    if (!m_strFilter.empty() && m_strFilter != port) return;
+    // The instance suffix of the status binding: ".fdbId.m1...m6". Taken from the reply itself,
+    // so that the session (busy with the next step) is not needed.
+    std::string oid;
+    reply.getOid(0, oid);
+    const std::string& column = m_layout.columnOids[0];
+    const bool inColumn = oid.size() > column.size() && oid.compare(0, column.size(), column) == 0 &&
+                          oid[column.size()] == '.';
+    AddRow({inColumn ? mib::FdbMacFromSuffix(oid.substr(column.size())) : std::string(),
+            mib::FdbStatusText(v[0].text), port});
 }
 
 void CFdbTableDlg::destroyWindow() {
@@ -192,10 +194,8 @@ CTcpTableDlg::CTcpTableDlg()
 
 void CTcpTableDlg::initDialog() { OnRefresh(); }
 
-bool CTcpTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
-    if (v.size() < 5) return false;
+void CTcpTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
     AddRow({v[0].text, v[1].text, v[2].text, v[3].text, mib::TcpStateText(v[4].text)});
-    return true;
 }
 
 CUdpTableDlg::CUdpTableDlg()
@@ -209,8 +209,6 @@ CUdpTableDlg::CUdpTableDlg()
 
 void CUdpTableDlg::initDialog() { OnRefresh(); }
 
-bool CUdpTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
-    if (v.size() < 2) return false;
+void CUdpTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
     AddRow({v[0].text, v[1].text});
-    return true;
 }

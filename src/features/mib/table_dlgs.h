@@ -38,9 +38,9 @@ protected:
     virtual void AddExtraControls() {}
     // Empties the list, resets the counter, disables "&Refresh" and walks the columns.
     virtual void OnRefresh();
-    // One reply of the walk: the values in column order (at least one) and the reply itself.
-    // Returns false to end the walk here.
-    virtual bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) = 0;
+    // One row of the walk: a value for every column, in column order, and the reply itself.
+    // (A reply with fewer values ends the walk.)
+    virtual void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) = 0;
     void AddRow(std::vector<std::string> cells);
     void UpdateCounter();
 
@@ -61,7 +61,7 @@ public:
 
 protected:
     void initDialog() override;
-    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
 };
 
 class CIpTableDlg : public CMibListDlg {
@@ -72,7 +72,7 @@ public:
 
 protected:
     void initDialog() override;
-    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
 };
 
 class CFdbTableDlg : public CMibListDlg {
@@ -89,7 +89,7 @@ protected:
     void initDialog() override;
     void destroyWindow() override;
     void OnRefresh() override;
-    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
 
 private:
     void ReadAgeTime();
@@ -104,7 +104,7 @@ public:
 
 protected:
     void initDialog() override;
-    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
 };
 
 class CUdpTableDlg : public CMibListDlg {
@@ -114,5 +114,5 @@ public:
 
 protected:
     void initDialog() override;
-    bool OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
 };
