@@ -15,6 +15,15 @@
 #include "gui/qt_ui.h"
 #include "platform/single_instance.h"
 #include "platform/ui.h"
+#ifdef CORVEX_HAVE_PORTS
+#include "features/ports/register.h"
+#endif
+#ifdef CORVEX_HAVE_VLAN
+#include "features/vlan/register.h"
+#endif
+#ifdef CORVEX_HAVE_MIB
+#include "features/mib/register.h"
+#endif
 
 namespace {
 
@@ -25,6 +34,20 @@ std::string ExecutableDirectory() {
     std::string path(buffer, static_cast<size_t>(n));
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+// Connects every dialog this build has to its menu command.
+void RegisterDialogs(app::DialogRegistry& registry) {
+#ifdef CORVEX_HAVE_PORTS
+    features::RegisterPortDialogs(registry);
+#endif
+#ifdef CORVEX_HAVE_VLAN
+    RegisterVlanDialogs(registry);
+#endif
+#ifdef CORVEX_HAVE_MIB
+    RegisterMibDialogs(registry);
+#endif
+    (void)registry;
 }
 
 }  // namespace
@@ -63,6 +86,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    RegisterDialogs(app::Dialogs());
     app::SpawnLauncher launcher;
     gui::MainWindowView window(profilePath, app::Dialogs(), launcher);
     single.listen([&window] { window.logic().OnActivateMessage(); });
