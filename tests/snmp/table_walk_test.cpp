@@ -1,0 +1,145 @@
+// The shared table walk against the virtual switch: rows in order, the end of the table, a
+// handler that stops early, and walks that are closed or destroyed while a step is out.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include "platform/headless_ui.h"
+#include "snmp/table_walk.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kIfIndex = "1.3.6.1.2.1.2.2.1.1";
+const std::string kIfDescr = "1.3.6.1.2.1.2.2.1.2";
+const std::string kIfOper = "1.3.6.1.2.1.2.2.1.8";
+
+class TableWalkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::setUi(&ui_);
+        std::string error;
+        ASSERT_TRUE(sim_.start("10p", {}, &error)) << error;
+    }
+    void TearDown() override { sim_.stop(); }
+
+    size_t getNextCount() const {
+        size_t n = 0;
+        for (auto& r : sim_.requests()) n += r.pdu == "getnext";
+        return n;
+    }
+
+    platform::HeadlessUi ui_;
+    corvex::test::SimDevice sim_;
+};
+
+TEST_F(TableWalkTest, RowsArriveInColumnOrderUntilTheTableEnds) {
+    CCommonSnmp session(sim_.settings());
+    CTableWalk walk(session);
+    std::vector<std::string> indexes, instances;
+    size_t widths = 0;
+    int endStatus = 99;
+    ASSERT_TRUE(walk.Start(
+        {kIfIndex, kIfDescr, kIfOper},
+        [&](const ReplyRow& row, CSnmp&) {
+            indexes.push_back(row.text(0));
+            instances.push_back(row.instance(2, kIfOper));
+            widths = std::max(widths, row.size());
+            return true;
+        },
+        [&](int status) { endStatus = status; }));
+    ASSERT_TRUE(ui_.runUntil([&] { return endStatus != 99; }, 10s));
+    EXPECT_EQ(endStatus, CSnmp4w::EC_END_OF_TABLE);
+    EXPECT_FALSE(walk.Running());
+    EXPECT_TRUE(session.WaitDone(0));
+    // Ten ports and the CPU interface above them, in index order, each row with all three columns.
+    ASSERT_GE(indexes.size(), 11u);
+    for (size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(indexes[i], std::to_string(i + 1));
+        EXPECT_EQ(instances[i], std::to_string(i + 1));
+    }
+    EXPECT_EQ(widths, 3u);
+    EXPECT_EQ(getNextCount(), indexes.size() + 1);  // the last step finds the end
+}
+
+TEST_F(TableWalkTest, HandlerThatStopsEndsTheWalkWithoutAnotherRequest) {
+    CCommonSnmp session(sim_.settings());
+    CTableWalk walk(session);
+    int rows = 0, endStatus = 99;
+    ASSERT_TRUE(walk.Start(
+        {kIfIndex}, [&](const ReplyRow&, CSnmp&) { return ++rows < 3; }, [&](int status) { endStatus = status; }));
+    ASSERT_TRUE(ui_.runUntil([&] { return endStatus != 99; }, 10s));
+    EXPECT_EQ(endStatus, 0);
+    EXPECT_EQ(rows, 3);
+    ui_.runFor(200ms);
+    EXPECT_EQ(getNextCount(), 3u);
+
+    // The same walker starts again from the end handler's point of view: a fresh walk.
+    endStatus = 99;
+    rows = -100;
+    ASSERT_TRUE(walk.Start(
+        {kIfIndex}, [&](const ReplyRow&, CSnmp&) { return ++rows < 0; }, [&](int status) { endStatus = status; }));
+    ASSERT_TRUE(ui_.runUntil([&] { return endStatus != 99; }, 10s));
+    EXPECT_EQ(endStatus, CSnmp4w::EC_END_OF_TABLE);
+}
+
+TEST_F(TableWalkTest, ClosedOrDestroyedWalksTouchNothing) {
+    // Closed while a step is out: neither handler runs, and no further step is sent.
+    {
+        CCommonSnmp session(sim_.settings());
+        CTableWalk walk(session);
+        bool touched = false;
+        ASSERT_TRUE(walk.Start(
+            {kIfIndex}, [&](const ReplyRow&, CSnmp&) { return touched = true; }, [&](int) { touched = true; }));
+        session.Close();
+        ui_.runFor(300ms);
+        EXPECT_FALSE(touched);
+    }
+    sim_.clearLog();
+    // The walker destroyed while its session stays open: the late reply is dropped.
+    CCommonSnmp session(sim_.settings());
+    bool touched = false;
+    {
+        auto walk = std::make_unique<CTableWalk>(session);
+        ASSERT_TRUE(walk->Start(
+            {kIfIndex}, [&](const ReplyRow&, CSnmp&) { return touched = true; }, [&](int) { touched = true; }));
+    }
+    ASSERT_TRUE(ui_.runUntil([&] { return getNextCount() >= 1; }, 5s));
+    ui_.runFor(300ms);
+    EXPECT_FALSE(touched);
+    EXPECT_EQ(getNextCount(), 1u);
+}
+
+TEST_F(TableWalkTest, SilentDeviceEndsWithAFailureAndNoRows) {
+    corvex::test::SimDevice quiet;
+    std::string error;
+    ASSERT_TRUE(quiet.start("10p", {"--drop-prefix", "1.3.6.1.2.1.2"}, &error)) << error;
+    SessionSettings settings = quiet.settings();
+    settings.TimeoutMs = "300";
+    CCommonSnmp session(settings);
+    CTableWalk walk(session);
+    int rows = 0, endStatus = 99;
+    ASSERT_TRUE(walk.Start(
+        {kIfIndex}, [&](const ReplyRow&, CSnmp&) { return ++rows > 0; }, [&](int status) { endStatus = status; }));
+    ASSERT_TRUE(ui_.runUntil([&] { return endStatus != 99; }, 10s));
+    EXPECT_NE(endStatus, CSnmp4w::EC_NO_ERROR);
+    EXPECT_NE(endStatus, CSnmp4w::EC_END_OF_TABLE);
+    EXPECT_EQ(rows, 0);
+}
+
+TEST(ReplyRowTest, InstanceIsTheOidPartAfterTheColumn) {
+    ReplyRow row;
+    row.values.push_back({"1.3.6.1.2.1.2.2.1.8.12", SNMP_T_INTEGER, "1", {}, 0});
+    EXPECT_EQ(row.instance(0, "1.3.6.1.2.1.2.2.1.8"), "12");
+    EXPECT_EQ(row.instance(0, ".1.3.6.1.2.1.2.2.1.8"), "12");
+    EXPECT_EQ(row.instance(0, "1.3.6.1.2.1.2.2.1.80"), "");   // another column that shares digits
+    EXPECT_EQ(row.instance(0, "1.3.6.1.2.1.2.2.1.8.12"), "");  // no instance left
+    EXPECT_EQ(row.instance(1, "1.3.6.1.2.1.2.2.1.8"), "");     // no such value
+    EXPECT_EQ(row.text(5), "");
+    EXPECT_TRUE(row.bytes(5).empty());
+}
+
+}  // namespace
