@@ -367,6 +367,7 @@ std::unique_ptr<Device> buildDevice(const Model& m, const Options& o) {
     registerLldp(*d);
     registerPorts(*d);
     registerVlan(*d);
+    registerOui(*d);
     registerPoe(*d);
     registerMaint(*d);
     registerSecurity(*d);

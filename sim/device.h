@@ -160,6 +160,7 @@ void registerBridge(Device& d);    // BRIDGE-MIB, Q-BRIDGE forwarding table
 void registerLldp(Device& d);      // LLDP-MIB and private LLDP settings
 void registerPorts(Device& d);     // port control, priority, trunks, fan, save/reboot
 void registerVlan(Device& d);      // static VLANs, PVID, asymmetric VLAN, voice/surveillance
+void registerOui(Device& d);       // surveillance and voice VLAN OUI tables
 void registerPoe(Device& d);       // PoE ports, LED mode, time ranges
 void registerMaint(Device& d);     // transfer, syslog, jumbo, multicast filtering
 void registerSecurity(Device& d);  // 802.1X, ARP spoofing, DHCP screening, ACL, port security ...

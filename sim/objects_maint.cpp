@@ -1,5 +1,6 @@
 // Maintenance: firmware and configuration transfer over TFTP (status machine), syslog host,
 // jumbo frames and multicast filtering.
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -59,11 +60,56 @@ void registerTransfer(Device& d, std::shared_ptr<Transfer> tr, const char* kind)
     });
 }
 
+// A syslog server is a unicast host: not 0.x.x.x, loopback, multicast or reserved, and not a network
+// or broadcast address (last octet 0 or 255). 0.0.0.0 clears the server.
+int syslogServerCheck(const Value& v) {
+    if (v.str.size() != 4) return err::WrongLength;
+    auto o = [&](size_t i) { return static_cast<unsigned char>(v.str[i]); };
+    if (v.str == std::string(4, '\0')) return err::NoError;
+    if (o(0) == 0 || o(0) == 127 || o(0) >= 224 || o(3) == 0 || o(3) == 255) return err::WrongValue;
+    return err::NoError;
+}
+
+void registerSyslog(Device& d) {
+    d.scalar(priv({16, 1, 1}), "syslogServerAddress", Value::ip(0, 0, 0, 0), Access::ReadWrite, syslogServerCheck);
+    d.scalar(priv({16, 1, 2}), "syslogServerUdpPort", Value::integer(514), Access::ReadWrite, range(1, 65535));
+    // Severity: 4 warning, 6 informational, 7 everything.
+    d.scalar(priv({16, 1, 4}), "syslogSeverity", Value::integer(6), Access::ReadWrite, oneOf({4, 6, 7}));
+    // Facility: local0 (128) to local7 (184), as the facility code times 8.
+    d.scalar(priv({16, 1, 5}), "syslogFacility", Value::integer(128), Access::ReadWrite,
+             oneOf({128, 136, 144, 152, 160, 168, 176, 184}));
+    d.scalar(priv({16, 1, 6}), "syslogState", Value::integer(2), Access::ReadWrite, oneOf({1, 2}));
+}
+
+// Per-VLAN handling of unregistered multicast groups (0 forward, 1 filter): one row per VLAN of the
+// static VLAN table, appearing and disappearing with it; a VLAN starts by forwarding.
+void registerMulticastFiltering(Device& d) {
+    Device* dev = &d;
+    TableDef& t = d.table("mcastFilterTable", priv({7, 8, 1}));
+    d.column(t, 1, "mcastFilterVid", tag::Integer);
+    d.column(t, 2, "mcastFilterMode", tag::Integer, Access::ReadWrite, oneOf({0, 1}));
+    const TableDef* filters = &t;
+    d.onDerive([dev, filters] {
+        const TableDef* vlans = dev->tableAt(priv({7, 6, 1}));
+        Store& s = dev->store();
+        std::vector<Oid> have = s.indexesOf(*filters, 1);
+        std::vector<Oid> want = s.indexesOf(*vlans, vlans->rowStatusCol);
+        for (const Oid& idx : have)
+            if (std::find(want.begin(), want.end(), idx) == want.end()) s.eraseRow(*filters, idx);
+        for (const Oid& idx : want)
+            if (!s.find(join(priv({7, 8, 1, 1}), idx)))
+                dev->row(*filters, idx, {{1, Value::integer(static_cast<long long>(idx[0]))}, {2, Value::integer(0)}});
+    });
+}
+
 }  // namespace
 
 void registerMaint(Device& d) {
     registerTransfer(d, std::make_shared<Transfer>(Transfer{1, 2, 3, 4}), "firmware");
     registerTransfer(d, std::make_shared<Transfer>(Transfer{5, 6, 7, 8}), "config");
+    registerSyslog(d);
+    d.scalar(priv({1, 12}), "jumboFrameState", Value::integer(2), Access::ReadWrite, oneOf({1, 2}));
+    registerMulticastFiltering(d);
 }
 
 }  // namespace corvex::sim
