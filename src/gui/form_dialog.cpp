@@ -17,6 +17,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
@@ -62,9 +63,27 @@ bool IsField(ControlKind k) {
            k == ControlKind::Button || k == ControlKind::Label;
 }
 
-bool Expands(ControlKind k) {
-    return k == ControlKind::Edit || k == ControlKind::Combo || k == ControlKind::Progress;
+// Edit boxes for a few characters (a VID, a port, a time) get a box of that size; longer texts
+// and progress bars take the width of their line.
+constexpr int kShortEdit = 12;
+
+bool Expands(const Control& c) {
+    switch (c.kind()) {
+    case ControlKind::Edit: {
+        int max = static_cast<const platform::EditBox&>(c).maxLength();
+        return max <= 0 || max > kShortEdit;
+    }
+    case ControlKind::Progress:
+    case ControlKind::List:
+    case ControlKind::Group:
+    case ControlKind::PortGrid: return true;
+    default: return false;
+    }
 }
+
+// Whole rows a list shows at least, and by default.
+constexpr int kListMinRows = 6;
+constexpr int kListRows = 12;
 
 }  // namespace
 
@@ -199,8 +218,8 @@ ReportView::ReportView(platform::ReportList& list, QWidget* parent)
     // Rows start in the order the device returned them; a header click sorts the view only.
     header()->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);
-    for (int c = 0; c < list.columnCount(); ++c)
-        if (list.columns()[static_cast<size_t>(c)].width > 0) header()->resizeSection(c, list.columns()[static_cast<size_t>(c)].width);
+    header()->setMinimumSectionSize(fontMetrics().horizontalAdvance("000"));
+    applyColumnWidths();
 
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { list_->userClickRow(modelRow(i)); });
     connect(this, &QAbstractItemView::doubleClicked, this,
@@ -208,11 +227,38 @@ ReportView::ReportView(platform::ReportList& list, QWidget* parent)
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
         if (!syncing_ && current.isValid()) list_->userSelectRow(modelRow(current));
     });
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        for (int c = 0; c < list_->columnCount(); ++c)
-            if (list_->columns()[static_cast<size_t>(c)].width > 0)
-                header()->resizeSection(c, list_->columns()[static_cast<size_t>(c)].width);
-    });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { applyColumnWidths(); });
+}
+
+void ReportView::applyColumnWidths() {
+    // The list's width, but never narrower than the heading (the sort arrow included).
+    for (int c = 0; c < list_->columnCount(); ++c)
+        header()->resizeSection(c, std::max(list_->columns()[static_cast<size_t>(c)].width, header()->sectionSizeHint(c)));
+    updateGeometry();
+}
+
+int ReportView::columnsWidth() const {
+    int total = 0;
+    for (int c = 0; c < header()->count(); ++c) total += header()->sectionSize(c);
+    return total;
+}
+
+int ReportView::rowsHeight(int rows) const {
+    const int row = std::max(fontMetrics().height() + 4, sizeHintForRow(0));
+    return header()->sizeHint().height() + rows * row + 2 * frameWidth() +
+           horizontalScrollBar()->sizeHint().height();
+}
+
+QSize ReportView::minimumSizeHint() const {
+    // Every column without scrolling sideways, and a few rows.
+    const int w = columnsWidth() + 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 2;
+    const int rows = list_->visibleRows() > 0 ? std::min(list_->visibleRows(), kListMinRows) : kListMinRows;
+    return {w, rowsHeight(rows)};
+}
+
+QSize ReportView::sizeHint() const {
+    const int rows = list_->visibleRows() > 0 ? list_->visibleRows() : kListRows;
+    return {minimumSizeHint().width(), rowsHeight(rows)};
 }
 
 int ReportView::modelRow(const QModelIndex& viewIndex) const {
@@ -316,42 +362,73 @@ void FormDialog::applyFormAttributes() {
 }
 
 void FormDialog::buildContainer(const std::vector<Control*>& controls, QVBoxLayout* into, bool topLevel) {
-    std::vector<QPushButton*> bottom;
-    QHBoxLayout* line = nullptr;
-    bool lineExpands = false;
-    const Control* prev = nullptr;
-    auto closeLine = [&] {
-        if (line && !lineExpands) line->addStretch(1);
-        line = nullptr;
-        lineExpands = false;
+    // Controls go into lines: a control starts a new line unless it is kept on the line before,
+    // or follows a caption label (a field, or a label showing the caption's value). A line that
+    // starts with a caption is a form row: captions in the first column, so that the fields of
+    // consecutive rows line up. The form's own buttons make the bottom row unless kept on a line.
+    struct Line {
+        std::vector<std::pair<Control*, QWidget*>> items;
+        bool expands = false;
     };
+    std::vector<Line> lines;
+    std::vector<QPushButton*> bottom;
     for (Control* c : controls) {
         QWidget* w = createWidget(*c);
-        if (topLevel && c->kind() == ControlKind::Button) {
+        if (topLevel && c->kind() == ControlKind::Button && !c->onSameLine()) {
             bottom.push_back(static_cast<QPushButton*>(w));
             continue;
         }
-        bool joins = line && (c->onSameLine() ||
-                              (prev && prev->kind() == ControlKind::Label && IsField(c->kind()) &&
-                               c->kind() != ControlKind::Label));
-        if (!joins) {
-            closeLine();
-            line = new QHBoxLayout;
-            into->addLayout(line, c->kind() == ControlKind::List ? 1 : 0);
-        }
         if (c->width() > 0) w->setFixedWidth(c->width());
-        bool expands = Expands(c->kind()) || c->kind() == ControlKind::List || c->kind() == ControlKind::Group ||
-                       c->kind() == ControlKind::PortGrid;
-        lineExpands = lineExpands || expands;
-        line->addWidget(w, expands ? 1 : 0);
-        prev = c;
+        else if (c->kind() == ControlKind::Edit && !Expands(*c)) {
+            auto* le = static_cast<QLineEdit*>(w);
+            int chars = static_cast<platform::EditBox&>(*c).maxLength() + 1;
+            le->setFixedWidth(le->fontMetrics().horizontalAdvance(QString(chars, QChar('0'))) + 16);
+        }
+        bool joins = false;
+        if (!lines.empty()) {
+            const Line& line = lines.back();
+            const Control* prev = line.items.back().first;
+            const bool afterCaption = prev->kind() == ControlKind::Label && IsField(c->kind()) &&
+                                      (c->kind() != ControlKind::Label || line.items.size() == 1);
+            joins = c->onSameLine() || afterCaption;
+        }
+        if (!joins) lines.emplace_back();
+        lines.back().items.emplace_back(c, w);
+        lines.back().expands = lines.back().expands || Expands(*c);
     }
-    closeLine();
+
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    bool anyTall = false;
+    for (const Line& line : lines) {
+        const Control* first = line.items.front().first;
+        const bool captioned = first->kind() == ControlKind::Label && line.items.size() > 1;
+        auto* fields = new QHBoxLayout;
+        for (size_t i = captioned ? 1 : 0; i < line.items.size(); ++i)
+            fields->addWidget(line.items[i].second, Expands(*line.items[i].first) ? 1 : 0);
+        if (!line.expands) fields->addStretch(1);
+        if (captioned) {
+            grid->addWidget(line.items.front().second, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+            grid->addLayout(fields, row, 1);
+        } else {
+            grid->addLayout(fields, row, 0, 1, 2);
+        }
+        const bool tall = std::any_of(line.items.begin(), line.items.end(), [](const auto& item) {
+            return item.first->kind() == ControlKind::List;
+        });
+        if (tall) grid->setRowStretch(row, 1);
+        anyTall = anyTall || tall;
+        ++row;
+    }
+    // Spare height goes to the lists; without one it stays below the rows.
+    into->addLayout(grid, anyTall ? 1 : 0);
+    if (!anyTall && topLevel) into->addStretch(1);
     if (!bottom.empty()) {
-        auto* row = new QHBoxLayout;
-        row->addStretch(1);
-        for (auto* b : bottom) row->addWidget(b);
-        into->addLayout(row);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch(1);
+        for (auto* b : bottom) buttons->addWidget(b);
+        into->addLayout(buttons);
     }
 }
 
@@ -404,6 +481,7 @@ QWidget* FormDialog::createWidget(Control& c) {
         auto* cb = new QComboBox(this);
         cb->setEditable(combo.editable());
         cb->setInsertPolicy(QComboBox::NoInsert);
+        cb->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         connect(cb, &QComboBox::activated, this, [this, &combo](int index) {
             combo.userSelect(index);
             sync(combo);
@@ -473,8 +551,10 @@ QWidget* FormDialog::createWidget(Control& c) {
 }
 
 QWidget* FormDialog::createPortGrid(platform::PortGrid& grid) {
-    auto* box = new QGroupBox(Q(grid.text()), this);
+    // Without a caption the grid sits directly in its group, without a frame of its own.
+    QWidget* box = grid.text().empty() ? new QWidget(this) : new QGroupBox(Q(grid.text()), this);
     auto* lay = new QGridLayout(box);
+    if (grid.text().empty()) lay->setContentsMargins(0, 0, 0, 0);
     lay->setHorizontalSpacing(4);
     lay->setVerticalSpacing(2);
     const int ports = grid.portCount();
@@ -485,7 +565,7 @@ QWidget* FormDialog::createPortGrid(platform::PortGrid& grid) {
     for (int p = 1; p <= ports; ++p) {
         int block = (p - 1) / perRow;
         int column = 1 + (p - 1) % perRow;
-        int base = block * (layers + 1);
+        int base = block * (layers + 2);  // numbers, one row per layer, a gap
         auto* number = new QLabel(QString::number(p), box);
         number->setAlignment(Qt::AlignCenter);
         lay->addWidget(number, base, column);
@@ -530,10 +610,12 @@ QWidget* FormDialog::createPortGrid(platform::PortGrid& grid) {
         }
     }
     int blocks = (ports + perRow - 1) / perRow;
-    for (int b = 0; b < blocks; ++b)
+    for (int b = 0; b < blocks; ++b) {
         for (int l = 0; l < layers; ++l)
             if (!grid.layerCaption(l).empty())
-                lay->addWidget(new QLabel(Q(grid.layerCaption(l)), box), b * (layers + 1) + 1 + l, 0);
+                lay->addWidget(new QLabel(Q(grid.layerCaption(l)), box), b * (layers + 2) + 1 + l, 0);
+        if (b + 1 < blocks) lay->setRowMinimumHeight(b * (layers + 2) + layers + 1, 8);
+    }
     lay->setColumnStretch(perRow + 1, 1);
     return box;
 }
@@ -624,7 +706,7 @@ void FormDialog::sync(Control& c) {
     }
     case ControlKind::Group: static_cast<QGroupBox*>(w)->setTitle(text); break;
     case ControlKind::PortGrid:
-        static_cast<QGroupBox*>(w)->setTitle(text);
+        if (auto* box = qobject_cast<QGroupBox*>(w)) box->setTitle(text);
         syncGrid(static_cast<platform::PortGrid&>(c));
         break;
     }

@@ -74,11 +74,20 @@ public:
     // Shows the model's selected row.
     void syncSelection();
 
+    // Wide enough for every column (each at least as wide as its heading), tall enough for a
+    // few rows (the list's visible rows when it gives them).
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void applyColumnWidths();
+    int columnsWidth() const;
+    int rowsHeight(int rows) const;
+
     platform::ReportList* list_;
     ReportListModel* model_;
     ReportSortProxy* proxy_;

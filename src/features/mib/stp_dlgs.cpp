@@ -337,7 +337,7 @@ void CStpPortDlg::createControls() {
     setSize(420, 380);
     addLabel(0, "Port");
     addLabel(kIdPort, "");
-    addButton(kIdPrev, "<= Prev Port", [this] { Move(-1); });
+    addButton(kIdPrev, "<= Prev Port", [this] { Move(-1); }).sameLine();
     addButton(kIdNext, "Next Port =>", [this] { Move(1); }).sameLine();
     addLabel(0, "Priority:");
     addCombo(kIdPriority, Steps(0, 16, 16));

@@ -56,7 +56,7 @@ void CPortSetInfo::createControls() {
         .setFullRowSelect()
         .onRowClick([this](int row) { OnRowClick(row); });
     addLabel(0, "Port ID:");
-    addEdit(IDC_EDIT_PORT_ID).setReadOnly();
+    addEdit(IDC_EDIT_PORT_ID).setReadOnly().setWidth(90);
     addLabel(0, "PortControlSpeed:");
     addCombo(IDC_COMBO_SPEED, kSpeedItems);
     addLabel(0, "FlowControlMode:");

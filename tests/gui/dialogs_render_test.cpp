@@ -1,0 +1,424 @@
+// Every dialog of the module as a real Qt dialog on a virtual switch: it opens through the Qt form
+// host (children through their parent's button), shows what the device returned, is laid out so
+// that nothing is clipped or squeezed, and closes through its own Close/Cancel button without a
+// Qt warning. Set CORVEX_DIALOG_PICTURES to a folder to keep a PNG of each dialog.
+#include <QAbstractButton>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "features/mib/stp_dlgs.h"
+#include "features/mib/sys_info_dlg.h"
+#include "features/mib/table_dlgs.h"
+#include "features/ports/port_set_info.h"
+#include "features/vlan/pvid_dlg.h"
+#include "features/vlan/vlan_config_dlg.h"
+#include "features/vlan/vlan_entry_dlg.h"
+#include "gui/form_dialog.h"
+#include "gui/qt_ui.h"
+#include "gui_test_main.h"
+#include "support/sim_fixture.h"
+
+using namespace platform;
+
+namespace {
+
+// ---------------------------------------------------------------- finding what is on screen
+
+gui::FormDialog* Shown(const QString& title) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<gui::FormDialog*>(w); d && d->isVisible() && d->windowTitle() == title) return d;
+    return nullptr;
+}
+
+std::vector<gui::FormDialog*> AllShown() {
+    std::vector<gui::FormDialog*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<gui::FormDialog*>(w); d && d->isVisible()) out.push_back(d);
+    return out;
+}
+
+QPushButton* Button(gui::FormDialog& d, const std::string& text) {
+    Control* c = d.form().find(text);
+    return c && c->kind() == ControlKind::Button ? qobject_cast<QPushButton*>(d.widgetFor(*c)) : nullptr;
+}
+
+gui::ReportView* View(gui::FormDialog& d, int listId) { return qobject_cast<gui::ReportView*>(d.widgetFor(listId)); }
+
+QRect InDialog(const QWidget& w, const QWidget& dlg) { return QRect(w.mapTo(&dlg, QPoint(0, 0)), w.size()); }
+
+// ---------------------------------------------------------------- what a user would call broken
+
+// Faults of the rendered layout of a shown dialog, as readable sentences.
+std::vector<std::string> LayoutFaults(gui::FormDialog& d) {
+    std::vector<std::string> faults;
+    auto fault = [&](const std::string& what) { faults.push_back(d.windowTitle().toStdString() + ": " + what); };
+    const Form& form = d.form();
+    if (d.windowTitle().isEmpty() || d.windowTitle().toStdString() != form.caption()) fault("caption not shown");
+
+    // Nothing sticks out of the window, nothing is squeezed below what it needs.
+    for (const auto& c : form.allControls()) {
+        QWidget* w = d.widgetFor(*c);
+        if (!w || !w->isVisibleTo(&d)) continue;
+        const QString name = QString::fromStdString(c->text().empty() ? std::to_string(c->id()) : c->text());
+        if (!d.rect().contains(InDialog(*w, d))) fault("control '" + name.toStdString() + "' is clipped by the window");
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->width() < l->minimumSizeHint().width())
+            fault("label '" + name.toStdString() + "' is cut");
+        if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->width() < b->minimumSizeHint().width())
+            fault("button '" + name.toStdString() + "' is cut");
+        if (auto* g = qobject_cast<QGroupBox*>(w); g && c->kind() == ControlKind::Group && !c->text().empty() &&
+                                                   g->title().toStdString() != c->text())
+            fault("group caption '" + c->text() + "' missing");
+    }
+
+    // The form's own buttons (not those kept on a line) make one row below everything else.
+    std::vector<QWidget*> bottom;
+    int contentBottom = 0;
+    for (Control* c : form.children()) {
+        QWidget* w = d.widgetFor(*c);
+        if (!w || !w->isVisibleTo(&d)) continue;
+        if (c->kind() == ControlKind::List && w->parentWidget() != &d) w = w->parentWidget();  // its frame
+        if (c->kind() == ControlKind::Button && !c->onSameLine()) bottom.push_back(w);
+        else contentBottom = std::max(contentBottom, InDialog(*w, d).bottom());
+    }
+    for (QWidget* b : bottom) {
+        if (InDialog(*b, d).top() <= contentBottom)
+            fault("button '" + static_cast<QPushButton*>(b)->text().toStdString() + "' is not below the contents");
+        if (b->y() != bottom.front()->y()) fault("buttons are not in one row");
+    }
+
+    // Lists: every heading readable, several rows visible, all columns without scrolling sideways.
+    for (const auto& c : form.allControls()) {
+        if (c->kind() != ControlKind::List) continue;
+        auto* view = qobject_cast<gui::ReportView*>(d.widgetFor(*c));
+        if (!view || !view->isVisibleTo(&d)) continue;
+        QHeaderView* header = view->header();
+        for (int s = 0; s + 1 < header->count(); ++s)  // the last section stretches
+            if (header->sectionSize(s) < header->sectionSizeHint(s))
+                fault("column '" + view->model()->headerData(s, Qt::Horizontal).toString().toStdString() +
+                      "' is narrower than its heading");
+        const int rowHeight = std::max(1, view->sizeHintForRow(0) > 0 ? view->sizeHintForRow(0) : view->fontMetrics().height());
+        if (view->viewport()->height() < 4 * rowHeight) fault("list shows fewer than 4 rows");
+        if (header->length() > view->viewport()->width() + 1) fault("list columns do not fit the window");
+    }
+
+    // Per-port grids: each block of ports is one row of cells per layer, blocks one under the other.
+    for (const auto& c : form.allControls()) {
+        if (c->kind() != ControlKind::PortGrid) continue;
+        auto& grid = static_cast<PortGrid&>(*c);
+        if (!d.widgetFor(grid) || !d.widgetFor(grid)->isVisibleTo(&d)) continue;
+        const int perRow = grid.portsPerRow() > 0 ? grid.portsPerRow() : grid.portCount();
+        for (int layer = 0; layer < grid.layerCount(); ++layer) {
+            std::set<int> rows;
+            int prevY = -1;
+            for (int p = 1; p <= grid.portCount(); ++p) {
+                QWidget* cell = d.cellWidget(grid, layer, p);
+                const QRect r = InDialog(*cell, d);
+                rows.insert(r.center().y());
+                const bool firstOfBlock = (p - 1) % perRow == 0;
+                if (!firstOfBlock && r.center().y() != prevY) fault("port " + std::to_string(p) + " leaves its row");
+                if (firstOfBlock && p > 1 && r.center().y() <= prevY) fault("port block does not start below the last");
+                if (!firstOfBlock && r.left() <= InDialog(*d.cellWidget(grid, layer, p - 1), d).left())
+                    fault("port " + std::to_string(p) + " not right of port " + std::to_string(p - 1));
+                prevY = r.center().y();
+            }
+            const int blocks = (grid.portCount() + perRow - 1) / perRow;
+            if (static_cast<int>(rows.size()) != blocks)
+                fault("layer " + std::to_string(layer) + " spreads over " + std::to_string(rows.size()) + " rows, not " +
+                      std::to_string(blocks));
+        }
+    }
+    return faults;
+}
+
+// ---------------------------------------------------------------- playing the user
+
+// Steps run one after another on a poll timer while dialogs run modally. A step returns true
+// when it is done. A step that does not finish in time fails the test and ends every dialog.
+class Script {
+public:
+    using Step = std::function<bool()>;
+    Script() {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+    }
+    Script& then(std::string what, Step step) {
+        steps_.push_back({std::move(what), std::move(step)});
+        return *this;
+    }
+    // Waits for the dialog and a condition on it.
+    Script& waitFor(const QString& title, std::string what, std::function<bool(gui::FormDialog&)> pred) {
+        return then("'" + title.toStdString() + "' " + what, [title, pred] {
+            gui::FormDialog* d = Shown(title);
+            return d && pred(*d);
+        });
+    }
+    Script& waitRows(const QString& title, int listId, int rows) {
+        return waitFor(title, "shows " + std::to_string(rows) + " rows", [listId, rows](gui::FormDialog& d) {
+            gui::ReportView* v = View(d, listId);
+            return v && v->model()->rowCount() >= rows;
+        });
+    }
+    Script& waitEnabled(const QString& title, const std::string& button) {
+        return waitFor(title, "enables " + button, [button](gui::FormDialog& d) {
+            QPushButton* b = Button(d, button);
+            return b && b->isEnabled();
+        });
+    }
+    // Checks the layout, then keeps a picture of the dialog when asked to.
+    Script& look(const QString& title, const std::string& file) {
+        return then("look at '" + title.toStdString() + "'", [this, title, file] {
+            gui::FormDialog* d = Shown(title);
+            if (!d) return false;
+            QApplication::processEvents();  // pending layout
+            for (const auto& f : LayoutFaults(*d)) ADD_FAILURE() << f;
+            const QPixmap shot = d->grab();
+            EXPECT_FALSE(shot.isNull());
+            EXPECT_EQ(shot.size() / shot.devicePixelRatio(), d->size());
+            if (const char* dir = std::getenv("CORVEX_DIALOG_PICTURES")) {
+                QDir().mkpath(dir);
+                EXPECT_TRUE(shot.save(QString(dir) + "/" + QString::fromStdString(file)));
+            }
+            looked_.push_back(file);
+            return true;
+        });
+    }
+    // Presses a button as the user would, after this step has returned (it may run a child).
+    Script& press(const QString& title, const std::string& button) {
+        return then("press " + button + " on '" + title.toStdString() + "'", [title, button] {
+            gui::FormDialog* d = Shown(title);
+            QPushButton* b = d ? Button(*d, button) : nullptr;
+            if (!b || !b->isEnabled()) return false;
+            QTimer::singleShot(0, b, [b] { QTest::mouseClick(b, Qt::LeftButton); });
+            return true;
+        });
+    }
+    Script& clickRow(const QString& title, int listId, int row) {
+        return then("click row " + std::to_string(row) + " of '" + title.toStdString() + "'", [title, listId, row] {
+            gui::FormDialog* d = Shown(title);
+            gui::ReportView* v = d ? View(*d, listId) : nullptr;
+            if (!v) return false;
+            const QModelIndex i = v->viewIndex(row);
+            if (!i.isValid()) return false;
+            v->scrollTo(i);
+            QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, v->visualRect(i).center());
+            return v->sourceModel()->list().selectedRow() == row;
+        });
+    }
+    Script& closed(const QString& title) {
+        return then("'" + title.toStdString() + "' closed", [title] { return Shown(title) == nullptr; });
+    }
+
+    void start() {
+        clock_.start();
+        timer_.start();
+    }
+    bool finished() const { return next_ >= steps_.size(); }
+    const std::vector<std::string>& looked() const { return looked_; }
+
+private:
+    void tick() {
+        if (finished()) return timer_.stop();
+        if (steps_[next_].second()) {
+            ++next_;
+            clock_.restart();
+        } else if (clock_.elapsed() > kStepLimitMs) {
+            ADD_FAILURE() << "step not reached: " << steps_[next_].first;
+            next_ = steps_.size();
+            timer_.stop();
+            for (gui::FormDialog* d : AllShown()) d->form().end(kIdCancel);
+        }
+    }
+    static constexpr int kStepLimitMs = 20000;
+    std::vector<std::pair<std::string, Step>> steps_;
+    size_t next_ = 0;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    std::vector<std::string> looked_;
+};
+
+// ---------------------------------------------------------------- the fixture
+
+struct DialogsRender : guitest::QtTest {
+    gui::QtUi qtUi;
+    gui::QtFormHost host;
+    corvex::test::SimDevice sim;
+    std::filesystem::path stateFile;
+
+    void SetUp() override {
+        guitest::QtTest::SetUp();
+        setUi(&qtUi);
+        setFormHost(&host);
+    }
+    void TearDown() override {
+        setFormHost(nullptr);
+        setUi(nullptr);
+        sim.stop();
+        if (!stateFile.empty()) std::filesystem::remove(stateFile);
+        guitest::QtTest::TearDown();
+    }
+    // A virtual switch of the model as the managed device; `state` preloads objects.
+    void startSwitch(const std::string& model, const std::vector<std::string>& state = {},
+                     std::vector<std::string> args = {}) {
+        if (!state.empty()) {
+            stateFile = std::filesystem::temp_directory_path() /
+                        ("corvex-dlgrender-" + std::to_string(::getpid()) + ".txt");
+            std::ofstream out(stateFile);
+            for (const auto& line : state) out << line << "\n";
+            args.insert(args.end(), {"--state", stateFile.string()});
+        }
+        std::string error;
+        ASSERT_TRUE(sim.start(model, args, &error)) << error;
+        sim.installAsDevice();
+    }
+    // Runs the form modally through the Qt host with the script playing the user; the script
+    // must end with the form closed by its own button.
+    int run(Form& form, Script& script) {
+        script.start();
+        const int result = formHost().runModal(form);
+        EXPECT_TRUE(script.finished());
+        EXPECT_TRUE(AllShown().empty()) << "a dialog is still shown";
+        return result;
+    }
+};
+
+const std::string kStpState = "1.3.6.1.4.1.171.10.76.12.6.1.1.0";
+
+TEST_F(DialogsRender, PortConfiguration) {
+    for (const char* model : {"10p", "52"}) {
+        SCOPED_TRACE(model);
+        ASSERT_NO_FATAL_FAILURE(startSwitch(model));
+        features::CPortSetInfo dlg;
+        const QString title = "Port Configuration";
+        Script s;
+        s.waitRows(title, features::CPortSetInfo::IDC_LIST_PORT, dlg.PortCount())
+            .waitEnabled(title, "&Refresh")
+            .look(title, std::string("dialog-ports-") + model + ".png")
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+        sim.stop();
+    }
+}
+
+TEST_F(DialogsRender, VlanTableWithEntryAndPvidForms) {
+    for (const char* model : {"10p", "28", "52"}) {
+        SCOPED_TRACE(model);
+        ASSERT_NO_FATAL_FAILURE(startSwitch(model));
+        const std::string m = model;
+        CVlanConfigDlg dlg;
+        const QString title = "802.1Q VLAN Configuration", edit = "Edit VLAN", pvid = "PVID Configuration";
+        const int list = CVlanConfigDlg::IDC_VLAN_LIST;
+        Script s;
+        s.waitRows(title, list, 1)
+            .waitEnabled(title, "&Refresh")
+            .look(title, "dialog-vlan-" + m + ".png")
+            .clickRow(title, list, 0)
+            .press(title, "&Edit")
+            .waitFor(edit, "shows VLAN 1",
+                     [](gui::FormDialog& d) {
+                         return qobject_cast<QLineEdit*>(d.widgetFor(CVlanEntryDlg::IDC_VID))->text() == "1";
+                     })
+            .look(edit, "dialog-vlan-entry-" + m + ".png")
+            .press(edit, "Cancel")
+            .closed(edit)
+            .press(title, "&PVID")
+            .waitFor(pvid, "shows the PVIDs",
+                     [](gui::FormDialog& d) {
+                         auto& grid = d.form().get<PortGrid>(CPvidDlg::IDC_PVID_GRID);
+                         auto* last = qobject_cast<QLineEdit*>(d.cellWidget(grid, 0, grid.portCount()));
+                         return last && last->text() == "1";
+                     })
+            .look(pvid, "dialog-pvid-" + m + ".png")
+            .press(pvid, "Cancel")
+            .closed(pvid)
+            .waitEnabled(title, "&Refresh")
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+        sim.stop();
+    }
+}
+
+TEST_F(DialogsRender, SystemInformation) {
+    ASSERT_NO_FATAL_FAILURE(startSwitch("10p"));
+    CSysInfoDlg dlg;
+    const QString title = "System Information";
+    Script s;
+    s.waitFor(title, "shows the object OID",
+              [](gui::FormDialog& d) { return !qobject_cast<QLabel*>(d.widgetFor(CSysInfoDlg::kIdObjectId))->text().isEmpty(); })
+        .look(title, "dialog-sysinfo.png")
+        .press(title, "&Close");
+    EXPECT_EQ(run(dlg, s), kIdCancel);
+}
+
+TEST_F(DialogsRender, SpanningTreeBridgeTableAndPortForms) {
+    ASSERT_NO_FATAL_FAILURE(startSwitch("28", {kStpState + " i 1"}));
+    CStpBridgeDlg dlg;
+    const QString bridge = " STP Configuration ", table = "Spanning Tree Table", port = " Port STP Configuration";
+    Script s;
+    s.waitEnabled(bridge, "Port Setting")
+        .look(bridge, "dialog-stp-bridge.png")
+        .press(bridge, "Port Setting")
+        .waitRows(table, CStpTableDlg::kIdList, 28)
+        .waitEnabled(table, "&Refresh")
+        .look(table, "dialog-stp-table.png")
+        .clickRow(table, CStpTableDlg::kIdList, 2)
+        .press(table, "&Port Config")
+        .waitFor(port, "shows port 3",
+                 [](gui::FormDialog& d) { return qobject_cast<QLabel*>(d.widgetFor(CStpPortDlg::kIdPort))->text() == "3"; })
+        .waitEnabled(port, "&Apply")
+        .look(port, "dialog-stp-port.png")
+        .press(port, "&Cancel")
+        .closed(port)
+        .press(table, "&Close")
+        .closed(table)
+        .press(bridge, "Cancel");
+    EXPECT_EQ(run(dlg, s), kIdCancel);
+}
+
+TEST_F(DialogsRender, PublicMibTables) {
+    ASSERT_NO_FATAL_FAILURE(startSwitch("28"));
+    struct Case {
+        std::function<std::unique_ptr<Form>()> make;
+        QString title;
+        std::string refresh, close, file;
+        int minRows;
+    };
+    const QString ipTitle = QString::fromStdString("IP Table : " + sim.settings().DeviceAddress);
+    const std::vector<Case> cases = {
+        {[] { return std::make_unique<CIfTableDlg>(); }, "Interface Table", "&Refresh", "&Close", "dialog-interfaces.png", 28},
+        {[] { return std::make_unique<CIpTableDlg>(); }, ipTitle,
+         "&Refresh", "&Close", "dialog-ip.png", 1},
+        {[] { return std::make_unique<CFdbTableDlg>(); }, "Forwarding Table", "&Refresh", "&Close", "dialog-fdb.png", 40},
+        {[] { return std::make_unique<CTcpTableDlg>(); }, "TCP Service", "&Refresh", "&Close", "dialog-tcp.png", 1},
+        {[] { return std::make_unique<CUdpTableDlg>(); }, "UDP Service", "&Refresh", "&Close", "dialog-udp.png", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        std::unique_ptr<Form> dlg = c.make();
+        Script s;
+        s.waitRows(c.title, CMibListDlg::kIdList, c.minRows)
+            .waitEnabled(c.title, c.refresh)
+            .look(c.title, c.file)
+            .press(c.title, c.close);
+        EXPECT_EQ(run(*dlg, s), kIdCancel);
+    }
+}
+
+}  // namespace
