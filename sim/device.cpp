@@ -144,6 +144,9 @@ const ObjectDef* Device::findDef(const Oid& o, const TableDef** table, Oid* inde
 
 bool Device::knownPrefix(const Oid& o) const {
     if (o.empty()) return false;
+    // A column of a defined table: the object exists, the row does not (whatever the index length).
+    const TableDef* t = nullptr;
+    if (findDef(o, &t) && t) return true;
     Oid parent(o.begin(), o.end() - 1);
     return store_.hasAnyUnder(parent);
 }

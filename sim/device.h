@@ -119,7 +119,7 @@ public:
     const ObjectDef* findDef(const Oid& o, const TableDef** table = nullptr, Oid* index = nullptr,
                              SubId* column = nullptr) const;
     const TableDef* tableAt(const Oid& entry) const;
-    bool knownPrefix(const Oid& o) const;  // some object lives under or at o's parent
+    bool knownPrefix(const Oid& o) const;  // o is a column instance of a table, or some object lives under o's parent
     long long intAt(const Oid& o, long long fallback = 0) const;
     std::string strAt(const Oid& o) const;
     void put(const Oid& o, Value v);  // updates the value of an existing instance, or creates it when defined
