@@ -84,6 +84,9 @@ void TrimMainMenu(MenuBar& menu, const std::string& deviceName);
 // Removes the item with this command anywhere in the menu; false when there was none.
 bool RemoveCommand(MenuBar& menu, int command);
 const MenuItem* FindCommand(const MenuBar& menu, int command);
+// The registered message posted to every top-level window when a port is clicked; the second
+// parameter is the port's identifier word.
+inline constexpr const char* kPortClickMessage = "{6FD9BA9B-9875-4c53-A57D-5E76258D10BE}";
 // The text of the system menu's extra item.
 inline constexpr const char* kSystemAboutText = "&About Corvex Module...";
 
@@ -210,6 +213,8 @@ public:
     void OnPortClicked(panel::CPort& port) override;
 
     bool HasPanel() const { return m_bPanelLoaded; }
+    // True while the status poller's thread runs (started and not yet ended).
+    bool PollerRunning() const { return m_pThread && m_pThread->Running(); }
     bool BlinkPhase() const { return m_bBlinkPhase; }
     const std::string& DeviceName() const { return m_strDeviceName; }
     // The browser program for Web; defaults to xdg-open from PATH.

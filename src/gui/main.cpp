@@ -1,13 +1,23 @@
-// corvex-module [--profile FILE] [--screenshot FILE.png] '<host command line>'
+// corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png] [--click-port N]
+//               [--report-first-paint] '<host command line>'
 // One module process per managed device: parses the host's command line, claims the device's
 // single-instance lock, and runs the main window until it closes.
+// --screenshot writes the panel after the first applied poll and ends the module; --window-shot
+// does the same with the whole window (menu bar and panel); with --click-port the port is
+// clicked first and the screenshot shows the dialog that opens. --report-first-paint prints the
+// time from the start of the process to the first paint that shows the device's state.
 #include <unistd.h>
 
 #include <QApplication>
 #include <QTimer>
+#include <QWidget>
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "app/main_window.h"
 #include "app/session_settings.h"
@@ -36,6 +46,24 @@ std::string ExecutableDirectory() {
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+// Milliseconds since this process started (10 ms resolution), or -1.
+double MsSinceProcessStart() {
+    std::ifstream in("/proc/self/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t paren = stat.rfind(')');
+    if (paren == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(paren + 2));
+    std::string field;
+    // After the command name: state is field 3, starttime field 22.
+    for (int i = 3; i < 22 && fields >> field;) ++i;
+    unsigned long long startTicks = 0;
+    if (!(fields >> startTicks)) return -1;
+    timespec now {};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+    return (static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - static_cast<double>(startTicks) / ticks) * 1000.0;
+}
+
 // Connects every dialog this build has to its menu command.
 void RegisterDialogs(app::DialogRegistry& registry) {
 #ifdef CORVEX_HAVE_PORTS
@@ -61,6 +89,9 @@ int main(int argc, char** argv) {
 
     std::string profilePath = ExecutableDirectory() + "/User.ini";
     std::string screenshot;
+    std::string windowShot;
+    int clickPort = 0;
+    bool reportFirstPaint = false;
     std::string line;
     const QStringList args = QApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -69,6 +100,12 @@ int main(int argc, char** argv) {
             profilePath = args[++i].toStdString();
         else if (a == "--screenshot" && i + 1 < args.size())
             screenshot = args[++i].toStdString();
+        else if (a == "--window-shot" && i + 1 < args.size())
+            windowShot = args[++i].toStdString();
+        else if (a == "--click-port" && i + 1 < args.size())
+            clickPort = args[++i].toInt();
+        else if (a == "--report-first-paint")
+            reportFirstPaint = true;
         else
             line += (line.empty() ? "" : " ") + a;
     }
@@ -92,16 +129,47 @@ int main(int argc, char** argv) {
     single.listen([&window] { window.logic().OnActivateMessage(); });
     window.Initialise();
     int result = 0;
-    if (!screenshot.empty()) {
+    if (reportFirstPaint) {
+        window.setFirstPaintHandler([](bool polled) {
+            std::printf("%s after %.0f ms\n", polled ? "first painted poll" : "first paint", MsSinceProcessStart());
+            std::fflush(stdout);
+        });
+    }
+    if (!screenshot.empty() || !windowShot.empty()) {
         // Render after the first applied poll, or after a while without one.
         bool saved = false;
+        auto write = [&result](const QImage& image, const std::string& file) {
+            if (file.empty()) return;
+            if (image.isNull() || !image.save(QString::fromStdString(file))) {
+                std::cerr << "corvex-module: cannot write " << file << "\n";
+                result = 2;
+            }
+        };
         auto save = [&] {
             if (saved) return;
             saved = true;
-            if (!window.renderPanel().save(QString::fromStdString(screenshot))) {
-                std::cerr << "corvex-module: cannot write " << screenshot << "\n";
-                result = 2;
+            if (clickPort > 0) {
+                // The port's dialog runs modally inside the click: picture it once it is up.
+                auto* poll = new QTimer(&window);
+                bool shot = false;
+                QObject::connect(poll, &QTimer::timeout, &window, [&] {
+                    QWidget* dialog = QApplication::activeModalWidget();
+                    if (!dialog || shot) return;
+                    shot = true;
+                    write(dialog->grab().toImage(), screenshot);
+                    dialog->close();
+                });
+                poll->start(500);
+                const bool clicked = window.clickPort(clickPort);
+                poll->stop();
+                if (!clicked || !shot) {
+                    std::cerr << "corvex-module: no dialog opened for port " << clickPort << "\n";
+                    result = 2;
+                }
+            } else {
+                write(window.renderPanel(), screenshot);
             }
+            write(window.renderWindow(), windowShot);
             window.logic().OnClose();
         };
         window.setFirstPollHandler(save);

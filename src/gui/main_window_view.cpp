@@ -8,16 +8,19 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/form_dialog.h"
+#include "platform/single_instance.h"
 #include "platform/trace.h"
 
 namespace gui {
 
 class PanelWidget : public QWidget {
 public:
-    explicit PanelWidget(app::CMainWindow& logic, QWidget* parent) : QWidget(parent), logic_(logic) {
+    explicit PanelWidget(app::CMainWindow& logic, MainWindowView* parent) : QWidget(parent), logic_(logic), owner_(parent) {
         setMouseTracking(true);
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
@@ -32,6 +35,16 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         paintTo(painter);
+        if (!owner_->firstPaint_) return;
+        if (!owner_->panelPainted_) {
+            owner_->panelPainted_ = true;
+            owner_->firstPaint_(false);
+        }
+        if (owner_->pollApplied_) {
+            auto fn = std::move(owner_->firstPaint_);
+            owner_->firstPaint_ = nullptr;
+            fn(true);
+        }
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) {
@@ -49,14 +62,27 @@ protected:
 
 private:
     app::CMainWindow& logic_;
+    MainWindowView* owner_;
 };
 
 MainWindowView::MainWindowView(const std::string& profilePath, const app::DialogRegistry& dialogs,
                                app::IProcessLauncher& launcher)
-    : logic_(std::make_unique<app::CMainWindow>(*this, profilePath, &loader_, dialogs, launcher)) {
+    : logic_(std::make_unique<app::CMainWindow>(*this, profilePath, &loader_, dialogs, launcher)),
+      broadcastDir_(platform::SingleInstance::defaultDirectory()) {
     setWindowIcon(ModuleIcon());
+    // The panel keeps its picture's size; when the menu bar needs a wider window, the panel
+    // stays centred on a dark band.
+    auto* client = new QWidget(this);
+    client->setAutoFillBackground(true);
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Window, QColor(30, 32, 36));
+    client->setPalette(palette);
+    auto* layout = new QHBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
     panel_ = new PanelWidget(*logic_, this);
-    setCentralWidget(panel_);
+    panel_->setParent(client);
+    layout->addWidget(panel_, 0, Qt::AlignCenter);
+    setCentralWidget(client);
     blink_.setTimerType(Qt::PreciseTimer);
     connect(&blink_, &QTimer::timeout, this, [this] { logic_->OnTimer(panel::kBlinkTimerId); });
 }
@@ -69,6 +95,13 @@ MainWindowView::~MainWindowView() {
 void MainWindowView::Initialise() {
     logic_->OnInitDialog();
     buildMenu();
+    fitToMenu();
+}
+
+void MainWindowView::fitToMenu() {
+    // Every top-level menu stays visible: no window narrower than the menu bar's items.
+    centralWidget()->setMinimumWidth(std::max(panel_->minimumWidth(), menuBar()->sizeHint().width()));
+    adjustSize();
 }
 
 namespace {
@@ -103,6 +136,7 @@ void MainWindowView::RepaintPanel() {
 
 void MainWindowView::SetBlinkTimer(int ms) {
     blink_.start(ms);
+    pollApplied_ = true;
     if (firstPoll_) {
         auto fn = std::move(firstPoll_);
         firstPoll_ = nullptr;
@@ -122,6 +156,22 @@ QImage MainWindowView::renderPanel() {
     QPainter painter(&image);
     panel_->paintTo(painter);
     return image;
+}
+
+QImage MainWindowView::renderWindow() { return grab().toImage(); }
+
+QWidget* MainWindowView::panelWidget() const { return panel_; }
+
+bool MainWindowView::clickPort(int n) {
+    const panel::CPanelObject* port = n > 0 ? panel::FindElement(logic_->m_root, "CPort", n - 1) : nullptr;
+    if (!port) return false;
+    const panel::Rect r = port->GetRect();
+    logic_->OnLButtonDown((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return true;
+}
+
+void MainWindowView::NotifyPortClicked(unsigned short identifier) {
+    platform::SingleInstance::broadcast(broadcastDir_, app::kPortClickMessage, 0, identifier);
 }
 
 void MainWindowView::RunAboutBox(const app::AboutInfo& info) {

@@ -24,8 +24,19 @@ public:
     app::CMainWindow& logic() { return *logic_; }
     // Called once, after the first applied poll.
     void setFirstPollHandler(std::function<void()> fn) { firstPoll_ = std::move(fn); }
+    // Called at the panel's first paint (false) and at the first paint that shows an applied
+    // poll (true).
+    void setFirstPaintHandler(std::function<void(bool polled)> fn) { firstPaint_ = std::move(fn); }
     // The panel as a picture (for screenshots).
     QImage renderPanel();
+    // The whole window: menu bar and panel.
+    QImage renderWindow();
+    // Clicks the middle of port n (1-based), as the mouse would; false when there is no such port.
+    bool clickPort(int n);
+    // The panel's own widget (the client area).
+    QWidget* panelWidget() const;
+    // Where port clicks are announced (default: the modules' per-user directory).
+    void setBroadcastDirectory(std::string directory) { broadcastDir_ = std::move(directory); }
 
     // app::IMainWindowView
     void RepaintPanel() override;
@@ -37,7 +48,7 @@ public:
     void SetPanelGeometry(const panel::Rect& rect) override;
     void RunAboutBox(const app::AboutInfo& info) override;
     void SetPanelCursor(panel::PanelCursor cursor) override;
-    void NotifyPortClicked(unsigned short) override {}
+    void NotifyPortClicked(unsigned short identifier) override;
     void BringToFront() override;
     void EndDialog() override;
 
@@ -46,13 +57,20 @@ protected:
 
 private:
     void buildMenu();
+    void fitToMenu();
 
     QtPictureLoader loader_;
     std::unique_ptr<app::CMainWindow> logic_;
     PanelWidget* panel_ = nullptr;
     QTimer blink_;
     std::function<void()> firstPoll_;
+    std::function<void(bool)> firstPaint_;
+    bool panelPainted_ = false;
+    std::string broadcastDir_;
+    bool pollApplied_ = false;
     bool closing_ = false;
+
+    friend class PanelWidget;
 };
 
 }  // namespace gui

@@ -34,7 +34,11 @@ CPanelDeviceThread::~CPanelDeviceThread() { Stop(1000); }
 void CPanelDeviceThread::Start() {
     if (m_thread.joinable()) return;
     m_stopEvent.reset();
-    m_thread = std::thread([this] { Run(); });
+    m_bRunning = true;
+    m_thread = std::thread([this] {
+        Run();
+        m_bRunning = false;
+    });
 }
 
 int CPanelDeviceThread::Run() {

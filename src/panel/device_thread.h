@@ -76,6 +76,8 @@ public:
     // Non-PoE models: start the link walk unless one is still pending (same skip rule).
     void LinkPoll();
 
+    // True from Start until the loop's thread has finished.
+    bool Running() const { return m_bRunning.load(); }
     int PeriodMs() const { return m_iPeriodMs; }
     bool IsPoeModel() const { return m_bPoeModel; }
     int SkipCount() const { return m_iSkipCount; }
@@ -93,6 +95,7 @@ private:
     bool m_bPoeModel = false;
     int m_iSkipCount = 0;  // mode polls skipped in a row because a walk was pending
     std::thread m_thread;
+    std::atomic<bool> m_bRunning{false};
 };
 
 }  // namespace panel

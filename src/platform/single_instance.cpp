@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -56,6 +57,41 @@ bool FillAddress(const std::string& path, sockaddr_un& addr) {
 
 SingleInstance::SingleInstance(std::string directory) : directory_(std::move(directory)) {
     if (directory_.empty()) directory_ = DefaultDirectory();
+}
+
+std::string SingleInstance::defaultDirectory() { return DefaultDirectory(); }
+
+int SingleInstance::broadcast(const std::string& directory, const std::string& message, unsigned long wParam,
+                              unsigned long lParam) {
+    // Only a directory that is ours and closed to others: nobody else can plant sockets there.
+    if (!IsPrivateDirectory(directory)) return 0;
+    const std::string text = message + " " + std::to_string(wParam) + " " + std::to_string(lParam);
+    if (text.size() > kMaxMessage) return 0;
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir) return 0;
+    int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    int delivered = 0;
+    constexpr int kMaxTargets = 1024;  // a bound on the work, whatever lies in the directory
+    int seen = 0;
+    while (fd >= 0 && seen < kMaxTargets) {
+        const dirent* entry = ::readdir(dir);
+        if (!entry) break;
+        const std::string file = entry->d_name;
+        if (file.size() <= 5 || file.compare(file.size() - 5, 5, ".sock") != 0) continue;
+        ++seen;
+        const std::string path = directory + "/" + file;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) continue;
+        sockaddr_un addr;
+        if (!FillAddress(path, addr)) continue;
+        // A full or dead socket is skipped; nobody waits for a slow receiver.
+        const ssize_t sent = ::sendto(fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
+                                      reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        if (sent == static_cast<ssize_t>(text.size())) ++delivered;
+    }
+    if (fd >= 0) ::close(fd);
+    ::closedir(dir);
+    return delivered;
 }
 
 SingleInstance::~SingleInstance() {

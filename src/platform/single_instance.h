@@ -35,6 +35,15 @@ public:
     // Stops listening (also done by the destructor). The lock stays held.
     void stopListening();
 
+    // Posts a registered message to every running module (and to any other program of this user
+    // that listens there): one datagram "<message> <wParam> <lParam>" to each "*.sock" socket in
+    // `directory`, without waiting. Returns how many sockets took it. The modules ignore every
+    // datagram that is not their own activation message.
+    static int broadcast(const std::string& directory, const std::string& message, unsigned long wParam,
+                         unsigned long lParam);
+    // $XDG_RUNTIME_DIR/corvex, or /tmp/corvex-<uid>.
+    static std::string defaultDirectory();
+
     // The file names used for `name` (without directory): "<hash>.lock", "<hash>.sock".
     static std::string fileStem(const std::string& name);
     // The directory in use.

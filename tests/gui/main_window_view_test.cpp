@@ -1,0 +1,323 @@
+// What users see of the main window: the panel of every shipped model as the module draws it
+// against the virtual switch, the menu bar built from the menu table, and a port click.
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+#include <QProcess>
+#include <QTest>
+#include <filesystem>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "app/main_window.h"
+#include "app/session_settings.h"
+#include "gui/main_window_view.h"
+#include "gui/qt_ui.h"
+#include "gui_test_main.h"
+#include "panel/panel_object.h"
+#include "panel/port_state.h"
+#include "platform/ui.h"
+#include "snmp/common_snmp.h"
+#include "support/sim_fixture.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string ModulePath() {
+    const char* build = std::getenv("CORVEX_BUILD_DIR");
+    const std::string path = std::string(build ? build : ".") + "/src/gui/corvex-module";
+    return access(path.c_str(), X_OK) == 0 ? path : std::string();
+}
+
+// admin, oper, speed and medium of every port as the device reports them.
+struct PortReading {
+    std::string admin, oper, speed;
+    int medium = 0;
+};
+
+std::vector<PortReading> ReadPorts(int count) {
+    std::vector<PortReading> out;
+    for (int port = 1; port <= count; ++port) {
+        CCommonSnmp session;
+        if (!session.Open(SNMP_PDU_GET_T)) return {};
+        for (const char* column : {"1.3.6.1.2.1.2.2.1.7", "1.3.6.1.2.1.2.2.1.8", "1.3.6.1.2.1.2.2.1.5",
+                                   "1.3.6.1.4.1.171.10.76.12.1.13.1.7"})
+            session.AddValue((std::string(column) + "." + std::to_string(port)).c_str(), SNMP_T_NULL, nullptr);
+        CSnmp* reply = nullptr;
+        if (session.Send(&reply, 0) != 0 || !reply || reply->getValuesCount() != 4) {
+            delete reply;
+            return {};
+        }
+        std::string v[4];
+        for (int i = 0; i < 4; ++i) {
+            int type = 0;
+            reply->getValue(i, type, v[i]);
+        }
+        delete reply;
+        out.push_back({v[0], v[1], v[2], std::atoi(v[3].c_str())});
+    }
+    return out;
+}
+
+// Pixels of `shot` inside `rect` that differ from `picture` (transparent picture pixels, which
+// show the background through, are not compared). -1 when the rectangle is off the shot.
+int DifferingPixels(const QImage& shot, const panel::Rect& rect, const QImage& picture, int* compared) {
+    if (rect.left < 0 || rect.top < 0 || rect.right > shot.width() || rect.bottom > shot.height()) return -1;
+    int differ = 0;
+    *compared = 0;
+    for (int y = 0; y < std::min(rect.Height(), picture.height()); ++y)
+        for (int x = 0; x < std::min(rect.Width(), picture.width()); ++x) {
+            const QRgb want = picture.pixel(x, y);
+            if (qAlpha(want) != 255) continue;
+            ++*compared;
+            if ((shot.pixel(rect.left + x, rect.top + y) & 0xFFFFFF) != (want & 0xFFFFFF)) ++differ;
+        }
+    return differ;
+}
+
+class ShippedPanelTest : public guitest::QtTest, public ::testing::WithParamInterface<std::string> {};
+
+// corvex-module --screenshot against a virtual switch of each model: every port element shows
+// the picture file of the status the device's state gives it.
+TEST_P(ShippedPanelTest, ScreenshotShowsEachPortsStatusPicture) {
+    const std::string model = GetParam();
+    const std::string module = ModulePath();
+    if (module.empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "module or simulator not built";
+    corvex::test::SimDevice sim;
+    std::string error;
+    ASSERT_TRUE(sim.start(model, {}, &error)) << error;
+    sim.installAsDevice();
+    const std::string dir = corvex::test::SimDevice::panelsDirectory() + "/" + model;
+    const std::string shot = sim.directory() + "/panel.png";
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.start(QString::fromStdString(module),
+                  {"--profile", QString::fromStdString(dir + "/User.ini"), "--screenshot", QString::fromStdString(shot),
+                   QString::fromStdString(sim.hostLine())});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    QImage image(QString::fromStdString(shot));
+    ASSERT_FALSE(image.isNull());
+
+    panel::CDevModule root;
+    panel::ModuleList modules;
+    ASSERT_TRUE(panel::LoadPanel(dir + "/panel.xml", root, modules, nullptr));
+    EXPECT_EQ(image.width(), root.m_iWidth);
+    EXPECT_EQ(image.height(), root.m_iHeight);
+
+    const DeviceProfile& profile = Profile();
+    const int ports = profile.DevicePortNum;
+    const int combo = panel::ComboCountFor(ports);
+    const int g = ports == 10 ? ports - 2 : ports - 4;
+    const std::vector<PortReading> readings = ReadPorts(ports);
+    ASSERT_EQ(static_cast<int>(readings.size()), ports);
+
+    std::vector<int> expected(static_cast<size_t>(ports + combo), panel::kPortEnabled);
+    for (int p = 1; p <= ports; ++p) {
+        const PortReading& r = readings[static_cast<size_t>(p - 1)];
+        const std::string top = (profile.IsAllGiga || p > g) ? "1000000000" : "100000000";
+        const int s = r.admin != "1" ? 2 : r.oper != "1" ? 3 : r.speed == top ? 1 : 0;
+        if ((r.medium == 3 || r.medium == 4) && p + combo - 1 < ports + combo)
+            expected[static_cast<size_t>(p + combo - 1)] = s;
+        else
+            expected[static_cast<size_t>(p - 1)] = s;
+    }
+    int up = 0, disabled = 0;
+    for (int e = 0; e < ports + combo; ++e) {
+        auto* port = dynamic_cast<panel::CPort*>(panel::FindElement(root, "CPort", e));
+        ASSERT_NE(port, nullptr) << model << " element " << e;
+        const int status = expected[static_cast<size_t>(e)];
+        up += status == 0 || status == 1;
+        disabled += status == 2;
+        QImage picture(QString::fromStdString(dir + "/" + port->m_strPictures[static_cast<size_t>(status)]));
+        ASSERT_FALSE(picture.isNull()) << port->m_strPictures[static_cast<size_t>(status)];
+        int compared = 0;
+        const int differ = DifferingPixels(image, port->GetRect(), picture, &compared);
+        EXPECT_EQ(differ, 0) << model << " element " << e << " status " << status;
+        EXPECT_GT(compared, port->m_iWidth * port->m_iHeight / 2) << model << " element " << e;
+    }
+    EXPECT_GT(up, 0) << model;
+    EXPECT_GT(disabled, 0) << model;  // port 7 is shut on every model
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, ShippedPanelTest, ::testing::Values("10p", "16", "24", "28", "28p", "48", "52"));
+
+// ---- the window in this process ---------------------------------------------------------
+
+struct NoLaunch : app::IProcessLauncher {
+    bool Launch(const std::vector<std::string>&) override { return false; }
+};
+
+// Records how the window looked while it ran.
+struct ProbeDialog : app::IModalDialog {
+    ProbeDialog(gui::MainWindowView& w, std::vector<std::string>& log) : window(w), log(log) {}
+    int RunModal() override {
+        log.push_back(std::string("visible=") + (window.isVisible() ? "1" : "0") +
+                      " paused=" + (window.logic().m_record.PollPaused ? "1" : "0"));
+        return 1;
+    }
+    gui::MainWindowView& window;
+    std::vector<std::string>& log;
+};
+
+class WindowTest : public guitest::QtTest {
+protected:
+    void SetUp() override {
+        guitest::QtTest::SetUp();
+        platform::setUi(&ui);
+        if (corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "corvex-sim not built";
+    }
+    void TearDown() override {
+        window.reset();
+        platform::setUi(nullptr);
+        guitest::QtTest::TearDown();
+    }
+    void Open(const std::string& model) {
+        std::string error;
+        ASSERT_TRUE(sim.start(model, {}, &error)) << error;
+        sim.installAsDevice();
+        window = std::make_unique<gui::MainWindowView>(
+            corvex::test::SimDevice::panelsDirectory() + "/" + model + "/User.ini", dialogs, launcher);
+        window->Initialise();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    gui::QtUi ui;
+    corvex::test::SimDevice sim;
+    app::DialogRegistry dialogs;
+    NoLaunch launcher;
+    std::unique_ptr<gui::MainWindowView> window;
+};
+
+// The Qt menu against the logic's table: same texts, separators and sub-menus in order; each
+// command enabled exactly when it does something.
+void ExpectSameMenu(QMenu* menu, const std::vector<app::MenuItem>& items, const app::CMainWindow& logic) {
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), static_cast<qsizetype>(items.size())) << menu->title().toStdString();
+    for (size_t i = 0; i < items.size(); ++i) {
+        QAction* action = actions[static_cast<qsizetype>(i)];
+        const app::MenuItem& item = items[i];
+        switch (item.kind) {
+        case app::MenuItem::Kind::Separator: EXPECT_TRUE(action->isSeparator()) << i; break;
+        case app::MenuItem::Kind::SubMenu:
+            ASSERT_NE(action->menu(), nullptr) << item.text;
+            EXPECT_EQ(action->text().toStdString(), item.text);
+            ExpectSameMenu(action->menu(), item.items, logic);
+            break;
+        case app::MenuItem::Kind::Command:
+            EXPECT_EQ(action->text().toStdString(), item.text);
+            EXPECT_EQ(action->isEnabled(), logic.IsCommandAvailable(item.command)) << item.text;
+            break;
+        }
+    }
+}
+
+QAction* FindAction(QWidget* menu, const QString& text) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) return action;
+        if (action->menu())
+            if (QAction* found = FindAction(action->menu(), text)) return found;
+    }
+    return nullptr;
+}
+
+TEST_F(WindowTest, MenuBarShowsTheTableAndOpensRegisteredDialogs) {
+    std::vector<std::string> log;
+    dialogs.Register(app::kCmdVlanConfiguration,
+                     [&] { return std::make_unique<ProbeDialog>(*window, log); });
+    Open("10p");
+    EXPECT_EQ(window->windowTitle().toStdString(), "Corvex-10P: 127.0.0.1");
+
+    QMenuBar* bar = window->menuBar();
+    const app::MenuBar& table = window->logic().Menu();
+    const QList<QAction*> top = bar->actions();
+    ASSERT_EQ(top.size(), static_cast<qsizetype>(table.size()));
+    for (size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(top[static_cast<qsizetype>(i)]->text().toStdString(), table[i].text);
+        ExpectSameMenu(top[static_cast<qsizetype>(i)]->menu(), table[i].items, window->logic());
+        // Every menu fits on the bar (none hides behind the overflow button).
+        const QRect r = bar->actionGeometry(top[static_cast<qsizetype>(i)]);
+        EXPECT_TRUE(r.isValid() && r.right() < bar->width()) << table[i].text;
+    }
+    QAction* vlan = FindAction(bar, "&VLAN Configuration...");
+    QAction* trunk = FindAction(bar, "&Trunk Configuration...");
+    ASSERT_TRUE(vlan && trunk);
+    EXPECT_TRUE(vlan->isEnabled());
+    EXPECT_FALSE(trunk->isEnabled());
+    EXPECT_TRUE(FindAction(bar, "&Reboot")->isEnabled());
+    EXPECT_NE(FindAction(bar, "&PoE Port Config"), nullptr);
+    EXPECT_NE(FindAction(bar, "About Corvex-10P..."), nullptr);
+
+    // The whole panel is in the window.
+    QWidget* panelWidget = window->panelWidget();
+    const QRect inWindow(panelWidget->mapTo(window.get(), QPoint(0, 0)), panelWidget->size());
+    EXPECT_TRUE(window->rect().contains(inWindow));
+    EXPECT_EQ(panelWidget->width(), window->logic().m_root.m_iWidth);
+
+    vlan->trigger();
+    EXPECT_EQ(log, (std::vector<std::string>{"visible=0 paused=1"}));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->logic().m_record.PollPaused);
+    window->logic().OnClose();
+}
+
+TEST_F(WindowTest, ModelWithoutPoeHasNoPoeOrLldpItems) {
+    Open("28");
+    QMenuBar* bar = window->menuBar();
+    for (const char* text : {"&PoE Port Config", "&Time_Based PoE", "LLDP", "&LLDP Global Setting"})
+        EXPECT_EQ(FindAction(bar, text), nullptr) << text;
+    EXPECT_NE(FindAction(bar, "&Jumbo Frame Configuration..."), nullptr);
+    EXPECT_FALSE(FindAction(bar, "&Port Configuration...")->isEnabled());
+    window->logic().OnClose();
+}
+
+// A port click announces itself to every listening program of this user and opens the port
+// dialog; a click on the port's 2-pixel rim does neither.
+TEST_F(WindowTest, PortClickBroadcastsAndOpensThePortDialog) {
+    std::vector<std::string> log;
+    dialogs.Register(app::kCmdPortConfiguration, [&] { return std::make_unique<ProbeDialog>(*window, log); });
+    char pattern[] = "/tmp/corvex-bc-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    const std::string listenerPath = dir + "/listener.sock";
+    const int listener = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr {};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, listenerPath.c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+    Open("10p");
+    window->setBroadcastDirectory(dir);
+    const auto* port = panel::FindElement(window->logic().m_root, "CPort", 2);
+    ASSERT_NE(port, nullptr);
+    const panel::Rect r = port->GetRect();
+    QWidget* panelWidget = window->panelWidget();
+    auto receive = [&] {
+        char buffer[256];
+        const ssize_t n = recv(listener, buffer, sizeof buffer, MSG_DONTWAIT);
+        return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+    };
+
+    QTest::mouseClick(panelWidget, Qt::LeftButton, {}, QPoint(r.left + 2, r.top + 2));
+    QTest::mouseClick(panelWidget, Qt::LeftButton, {}, QPoint(r.right - 2, r.bottom - 2));
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(receive(), "");
+
+    QTest::mouseClick(panelWidget, Qt::LeftButton, {}, QPoint(r.left + 3, r.top + 3));
+    EXPECT_EQ(receive(), std::string(app::kPortClickMessage) + " 0 0");
+    // The poller is not paused for the port dialog.
+    EXPECT_EQ(log, (std::vector<std::string>{"visible=0 paused=0"}));
+    EXPECT_TRUE(window->isVisible());
+
+    window->logic().OnClose();
+    close(listener);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
