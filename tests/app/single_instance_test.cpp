@@ -2,7 +2,11 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,6 +101,44 @@ TEST_F(SingleInstanceTest, ActivationReachesTheRunningInstance) {
     ui_.runFor(std::chrono::milliseconds(100));
     EXPECT_EQ(activations, 1);
     first.stopListening();
+}
+
+// A registered message reaches every socket in the directory; a running module does not take
+// it for an activation, and files that are not sockets are passed over.
+TEST_F(SingleInstanceTest, BroadcastReachesEverySocketAndActivatesNothing) {
+    SingleInstance module(dir_);
+    ASSERT_TRUE(module.claim(name_));
+    int activations = 0;
+    ASSERT_TRUE(module.listen([&] { ++activations; }));
+    const std::string path = dir_ + "/other-program.sock";
+    int other = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr {};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(bind(other, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    { std::ofstream plain(dir_ + "/plain.sock"); }
+
+    const std::string message = "{6FD9BA9B-9875-4c53-A57D-5E76258D10BE}";
+    EXPECT_EQ(SingleInstance::broadcast(dir_, message, 0, 17), 2);
+    char buffer[128];
+    const ssize_t n = recv(other, buffer, sizeof buffer, MSG_DONTWAIT);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(std::string(buffer, static_cast<size_t>(n)), message + " 0 17");
+    ui_.runFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(activations, 0);
+
+    // Activation still works after the broadcast.
+    EXPECT_TRUE(SingleInstance(dir_).notifyRunning(name_));
+    EXPECT_TRUE(ui_.runUntil([&] { return activations == 1; }, std::chrono::seconds(5)));
+    // A message too long for one datagram is not cut short: it is not sent.
+    EXPECT_EQ(SingleInstance::broadcast(dir_, std::string(5000, 'x'), 0, 1), 0);
+    module.stopListening();
+    close(other);
+
+    // Nothing goes into a directory that others may write, nor into a missing one.
+    std::filesystem::permissions(dir_, std::filesystem::perms::all);
+    EXPECT_EQ(SingleInstance::broadcast(dir_, message, 0, 1), 0);
+    EXPECT_EQ(SingleInstance::broadcast(base_ + "/missing", message, 0, 1), 0);
 }
 
 TEST_F(SingleInstanceTest, NotifyWithoutHolderFailsQuietly) {
