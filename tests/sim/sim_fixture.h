@@ -150,8 +150,9 @@ public:
     std::string target() const { return "127.0.0.1:" + std::to_string(port_); }
     int port() const { return port_; }
 
-    // Net-SNMP tool invocations with numeric OIDs, 1 s time-out and no retries.
-    CmdResult tool(const std::string& tool, const std::string& auth, const std::string& rest, int timeoutS = 1) const {
+    // Net-SNMP tool invocations with numeric OIDs and no retries. The time-out leaves room for a loaded
+    // machine; checks that expect no answer pass a short one.
+    CmdResult tool(const std::string& tool, const std::string& auth, const std::string& rest, int timeoutS = 3) const {
         return run(tool + " -On -t " + std::to_string(timeoutS) + " -r 0 " + auth + " " + target() + " " + rest);
     }
     CmdResult get(const std::string& oids, const std::string& auth = "-v2c -c qorvin") const {
@@ -165,7 +166,7 @@ public:
     }
     // Value text of one object ("INTEGER: 5" style), empty on failure.
     std::string value(const std::string& oid) const {
-        CmdResult r = run("snmpget -On -Oqv -t 1 -r 0 -v2c -c qorvin " + target() + " " + oid);
+        CmdResult r = run("snmpget -On -Oqv -t 3 -r 0 -v2c -c qorvin " + target() + " " + oid);
         if (r.code != 0) return "";
         while (!r.out.empty() && (r.out.back() == '\n' || r.out.back() == '\r')) r.out.pop_back();
         return r.out;

@@ -85,9 +85,9 @@ TEST(SimRead, InitialStateIsConsistent) {
     EXPECT_EQ(sim.value(P + ".22.1.1.13.1.5"), "\"POWER OFF\"");
     EXPECT_EQ(sim.value(P + ".22.1.1.13.1.7"), "\"POWER OFF\"");
     // sysUpTime ticks.
-    long long t1 = std::stoll(run("snmpget -Oqvt -t 1 -r 0 -v2c -c qorvin " + sim.target() + " .1.3.6.1.2.1.1.3.0").out);
+    long long t1 = std::stoll(run("snmpget -Oqvt -t 3 -r 0 -v2c -c qorvin " + sim.target() + " .1.3.6.1.2.1.1.3.0").out);
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
-    long long t2 = std::stoll(run("snmpget -Oqvt -t 1 -r 0 -v2c -c qorvin " + sim.target() + " .1.3.6.1.2.1.1.3.0").out);
+    long long t2 = std::stoll(run("snmpget -Oqvt -t 3 -r 0 -v2c -c qorvin " + sim.target() + " .1.3.6.1.2.1.1.3.0").out);
     EXPECT_GE(t2 - t1, 10);
     // No fan object on a model without a fan.
     EXPECT_NE(sim.get(P + ".1.15.1.0").out.find("No Such Object"), std::string::npos);
