@@ -68,6 +68,7 @@ bool IsField(ControlKind k) {
 constexpr int kShortEdit = 12;
 
 bool Expands(const Control& c) {
+    if (c.width() > 0) return false;  // sized by the dialog
     switch (c.kind()) {
     case ControlKind::Edit: {
         int max = static_cast<const platform::EditBox&>(c).maxLength();
