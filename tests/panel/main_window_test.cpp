@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "app/main_window.h"
 #include "app/session_settings.h"
@@ -470,10 +471,114 @@ TEST_F(LiveWindowTest, SaveConfigurationSendsExactlyOneSet) {
     ui.queueAnswer(platform::MsgAnswer::Ok);
     win.OnReboot();
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to reboot the device?"}));
-    ASSERT_EQ(sim.sets().size(), 1u);
-    EXPECT_EQ(sim.sets()[0].bindings[0].oid, "1.3.6.1.4.1.171.10.76.12.1.9.0");
-    EXPECT_EQ(sim.sets()[0].bindings[0].value, "1");
+    // Exactly one request: a set of the reboot object alone, INTEGER 1.
+    const auto all = sim.requests();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].pdu, "set");
+    EXPECT_EQ(all[0].community, "tessmar");
+    ASSERT_EQ(all[0].bindings.size(), 1u);
+    EXPECT_EQ(all[0].bindings[0].oid, "1.3.6.1.4.1.171.10.76.12.1.9.0");
+    EXPECT_EQ(all[0].bindings[0].type, "INTEGER");
+    EXPECT_EQ(all[0].bindings[0].value, "1");
+    sim.clearLog();
+    ui.queueAnswer(platform::MsgAnswer::Cancel);
+    win.OnReboot();
+    EXPECT_TRUE(sim.requests().empty());
     win.OnClose();
+}
+
+// ---- poller against a silent or busy device ---------------------------------------------
+
+const char* const kWalkColumn = "1.3.6.1.2.1.2.2.1.3";
+const char* const kLedModeObject = "1.3.6.1.4.1.171.10.76.12.22.8.0";
+
+// Requests whose first binding is `oid` (walk starts: get-next of the column itself).
+int CountRequests(const std::vector<corvex::test::SimRequest>& requests, const std::string& pdu, const std::string& oid) {
+    int n = 0;
+    for (const auto& r : requests) n += r.pdu == pdu && !r.bindings.empty() && r.bindings[0].oid == oid;
+    return n;
+}
+
+// A device that never answers the walk: the walk's time-out ends it with the failure reaction,
+// and the next pass reads the mode and walks again without skipping.
+TEST_F(LiveWindowTest, UnansweredWalkEndsByTimeOutAndTheNextPassWalksAgain) {
+    StartDevice("10p", {"--drop-prefix", kWalkColumn});
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    ASSERT_TRUE(win.OnInitDialog());
+    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "getnext", kWalkColumn) == 1; }, 5s));
+    ASSERT_TRUE(ui.runUntil([&] { return !win.m_record.PollPending.load(); }, 5s));
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(win.m_record.PortIndicator[i], panel::kPortEnabled) << i;
+    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "getnext", kWalkColumn) == 2; }, 12s));
+    EXPECT_EQ(CountRequests(sim.requests(), "get", kLedModeObject), 2);
+    EXPECT_TRUE(win.OnClose());
+}
+
+// While the window thread has not handled the end of a walk, the walk is still pending for the
+// poller: three passes are skipped (nothing is sent) and the fourth starts a new walk.
+TEST_F(LiveWindowTest, PendingWalkIsAbandonedAfterThreeSkippedPasses) {
+    StartDevice("10p", {"--drop-prefix", kWalkColumn});
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    ASSERT_TRUE(win.OnInitDialog());
+    // The window thread stays busy from here on: no walk result reaches the panel.
+    auto waitFor = [&](int walks, std::chrono::seconds limit) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (CountRequests(sim.requests(), "getnext", kWalkColumn) < walks) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    };
+    ASSERT_TRUE(waitFor(1, 5s));
+    const auto first = std::chrono::steady_clock::now();
+    ASSERT_TRUE(waitFor(2, 25s));
+    const auto gap = std::chrono::steady_clock::now() - first;
+    EXPECT_TRUE(win.m_record.PollPending);
+    // The skipped passes sent nothing: one mode read per walk.
+    EXPECT_EQ(CountRequests(sim.requests(), "get", kLedModeObject), 2);
+    // Ten periods after the walk, then three skipped passes of 1.5 s each, then the mode read
+    // and 0.5 s: about 10.5 s. A pass that did not skip would have walked after about 6 s.
+    EXPECT_GT(gap, 9s);
+    EXPECT_TRUE(win.OnClose());
+    win.OnDestroy();
+    ui.runFor(100ms);
+}
+
+TEST_F(LiveWindowTest, CloseEndsThePollerThreadAndDestroyEndsTheTraffic) {
+    StartDevice("28", {"--delay-ms", "300"});
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    ASSERT_TRUE(win.OnInitDialog());
+    EXPECT_TRUE(win.PollerRunning());
+    // Close while a walk is on its way.
+    ASSERT_TRUE(ui.runUntil([&] { return win.m_record.PollPending.load(); }, 5s));
+    EXPECT_TRUE(win.OnClose());
+    EXPECT_FALSE(win.PollerRunning());
+    EXPECT_EQ(view.events.back(), "end");
+    win.OnDestroy();
+    const size_t sent = sim.requests().size();
+    ui.runFor(1500ms);
+    EXPECT_EQ(sim.requests().size(), sent);
+}
+
+// The shipped profiles: a name without "P" has no PoE or LLDP items and never reads the LED
+// mode; a name with "P" keeps them and does.
+TEST_F(LiveWindowTest, MenuAndPollingFollowThePInTheName) {
+    for (const std::string model : {"28", "10p"}) {
+        sim.stop();
+        view.timers.clear();
+        StartDevice(model);
+        CMainWindow win(view, profile, &loader, dialogs, launcher);
+        ASSERT_TRUE(win.OnInitDialog());
+        ASSERT_TRUE(ui.runUntil([&] { return !view.timers.empty(); }, 8s)) << model;
+        const bool poe = model == "10p";
+        EXPECT_EQ(win.DeviceName(), poe ? "Corvex-10P" : "Corvex-28");
+        for (int c : {kCmdPoePortConfig, kCmdTimeBasedPoe, kCmdLldpGlobal, kCmdLldpRemote, kCmdLldpMed})
+            EXPECT_EQ(FindCommand(win.Menu(), c) != nullptr, poe) << model << " " << c;
+        EXPECT_EQ(win.Menu()[0].items.size(), poe ? 21u : 18u) << model;
+        EXPECT_NE(FindCommand(win.Menu(), kCmdJumboFrame), nullptr);
+        EXPECT_EQ(CountRequests(sim.requests(), "get", kLedModeObject) > 0, poe) << model;
+        EXPECT_EQ(CountRequests(sim.requests(), "getnext", kWalkColumn) > 0, true) << model;
+        EXPECT_TRUE(win.OnClose());
+    }
 }
 
 TEST_F(LiveWindowTest, SaveConfigurationWithoutAnswerFails) {
