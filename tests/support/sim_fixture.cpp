@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -166,17 +167,24 @@ std::string SimDevice::simulatorPath() {
 
 std::string SimDevice::panelsDirectory() { return envOr("CORVEX_SOURCE_DIR", ".") + "/panels"; }
 
+bool SimDevice::ensureDirectory() {
+    if (!dir_.empty()) return true;
+    char tmpl[] = "/tmp/corvex-simtest.XXXXXX";
+    if (!mkdtemp(tmpl)) return false;
+    dir_ = tmpl;
+    return true;
+}
+
 bool SimDevice::start(const std::string& model, const std::vector<std::string>& extraArgs, std::string* error) {
-    stop();
+    stopProcess();
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
-        stop();
+        stopProcess();
         return false;
     };
-    char tmpl[] = "/tmp/corvex-simtest.XXXXXX";
-    if (!mkdtemp(tmpl)) return fail("cannot create a temporary folder");
-    dir_ = tmpl;
+    if (!ensureDirectory()) return fail("cannot create a temporary folder");
     logPath_ = dir_ + "/requests.jsonl";
+    std::remove(logPath_.c_str());
     model_ = model;
     skipBefore_ = 0;
 
@@ -236,6 +244,15 @@ bool SimDevice::start(const std::string& model, const std::vector<std::string>& 
 }
 
 void SimDevice::stop() {
+    stopProcess();
+    if (!dir_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+        dir_.clear();
+    }
+}
+
+void SimDevice::stopProcess() {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         for (int i = 0; i < 50; ++i) {
@@ -250,11 +267,6 @@ void SimDevice::stop() {
             waitpid(pid_, nullptr, 0);
             pid_ = -1;
         }
-    }
-    if (!dir_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-        dir_.clear();
     }
 }
 
@@ -298,8 +310,9 @@ void SimDevice::clearLog() {
     if (!all.empty()) skipBefore_ = all.back().seq;
 }
 
-std::string SimDevice::writeStateFile(const std::vector<std::string>& lines) const {
+std::string SimDevice::writeStateFile(const std::vector<std::string>& lines) {
     static int counter = 0;
+    if (!ensureDirectory()) return {};
     std::string path = dir_ + "/state" + std::to_string(++counter) + ".txt";
     std::ofstream out(path);
     for (auto& l : lines) out << l << "\n";

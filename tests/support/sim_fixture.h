@@ -35,6 +35,7 @@ public:
     SimDevice& operator=(const SimDevice&) = delete;
 
     // Starts corvex-sim with --model and the extra options, and waits for its ready line.
+    // Starting again restarts the device with a fresh request log.
     bool start(const std::string& model = "10p", const std::vector<std::string>& extraArgs = {},
                std::string* error = nullptr);
     void stop();
@@ -57,13 +58,17 @@ public:
     void clearLog();
     const std::string& directory() const { return dir_; }
 
-    // Writes a --state file into the device's folder and returns its path.
-    std::string writeStateFile(const std::vector<std::string>& lines) const;
+    // Writes a state file (one `OID TYPE VALUE` per line) into the device's folder and returns
+    // its path, to pass as {"--state", path} to start().
+    std::string writeStateFile(const std::vector<std::string>& lines);
 
     static std::string simulatorPath();
     static std::string panelsDirectory();
 
 private:
+    bool ensureDirectory();
+    void stopProcess();
+
     pid_t pid_ = -1;
     int port_ = 0;
     std::string model_;
