@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -102,6 +103,16 @@ void MainWindowView::fitToMenu() {
     // Every top-level menu stays visible: no window narrower than the menu bar's items.
     centralWidget()->setMinimumWidth(std::max(panel_->minimumWidth(), menuBar()->sizeHint().width()));
     adjustSize();
+    // The description places the window; a place that would put part of it off the screen is
+    // moved in so that the whole panel shows (as far as the screen is large enough).
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        QPoint at = pos();
+        const QSize size = frameGeometry().size();
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width())));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height())));
+        if (at != pos()) move(at);
+    }
 }
 
 namespace {
