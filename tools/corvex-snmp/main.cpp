@@ -102,6 +102,11 @@ unsigned OnRow(CSnmp* reply, int id, void* param, int status) {
         w->session->SignalDone();
         return 0;
     }
+    // Ask for the next row first: the switch works on it while this one is printed.
+    if (w->session->GetNextAsync(&OnRow, w, 0) != 0) {
+        w->ended = true;
+        w->status = CSnmp4w::EC_FAILED;
+    }
     for (int i = 0; i < reply->getValuesCount(); ++i) {
         std::string oid;
         reply->getOid(i, oid);
@@ -111,10 +116,6 @@ unsigned OnRow(CSnmp* reply, int id, void* param, int status) {
     }
     ++w->rows;
     delete reply;
-    if (w->session->GetNextAsync(&OnRow, w, 0) != 0) {
-        w->ended = true;
-        w->status = CSnmp4w::EC_FAILED;
-    }
     return 0;
 }
 
