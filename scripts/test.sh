@@ -12,6 +12,8 @@ if [ -n "${CORVEX_SANITIZE:-}" ]; then
 fi
 scripts/setup.sh "${extra[@]}"
 build=${CORVEX_BUILD_DIR:-build}
+# The test programs know their own build and source tree.
+unset CORVEX_BUILD_DIR CORVEX_SOURCE_DIR
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 cd "$build"
 ctest --output-on-failure -j 2 --timeout 300 ${CORVEX_CTEST_ARGS:-}

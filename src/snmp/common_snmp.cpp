@@ -258,15 +258,15 @@ void CCommonSnmp::WorkerLoop() {
             reply = nullptr;
         }
         std::shared_ptr<Shared> shared = shared_;
-        platform::ui().post([shared, step, reply, status]() {
+        // The reply is owned by the delivery until the callback takes it, so a delivery that
+        // never runs (the UI went away first) still frees it.
+        auto owned = std::make_shared<std::unique_ptr<CSnmp>>(reply);
+        platform::ui().post([shared, step, owned, status]() {
             {
                 std::lock_guard<std::mutex> sl(shared->mutex);
-                if (!shared->alive || shared->epoch != step.epoch) {
-                    delete reply;
-                    return;
-                }
+                if (!shared->alive || shared->epoch != step.epoch) return;
             }
-            step.callback(reply, step.id, step.param, status);
+            step.callback(owned->release(), step.id, step.param, status);
         });
     }
 }
