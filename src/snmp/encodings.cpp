@@ -236,3 +236,39 @@ std::string FormatMac(const std::uint8_t* octets, std::size_t length, char separ
 std::string FormatMac(const Octets& octets, char separator) {
     return FormatMac(octets.data(), octets.size(), separator);
 }
+
+std::string InstanceOid(const std::string& column, int index) { return column + "." + std::to_string(index); }
+
+int InstanceNumber(const std::string& suffix, int max) {
+    std::size_t i = suffix.empty() || suffix[0] != '.' ? 0 : 1;
+    if (i == suffix.size()) return 0;
+    long long value = 0;
+    for (; i < suffix.size(); ++i) {
+        const char c = suffix[i];
+        if (c < '0' || c > '9') return 0;
+        value = value * 10 + (c - '0');
+        if (value > max) return 0;
+    }
+    return static_cast<int>(value);
+}
+
+namespace {
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+}  // namespace
+
+std::string Utf8CutBytes(const std::string& text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    std::size_t cut = maxBytes;
+    while (cut > 0 && IsUtf8Continuation(text[cut])) --cut;
+    return text.substr(0, cut);
+}
+
+std::string Utf8Prefix(const std::string& text, std::size_t maxChars) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsUtf8Continuation(text[i])) continue;
+        if (chars == maxChars) return text.substr(0, i);
+        ++chars;
+    }
+    return text;
+}

@@ -75,3 +75,14 @@ std::vector<PortRecord> ParseRecords(const std::string& text);
 // `separator` ':' by default, some tables show '-'.
 std::string FormatMac(const std::uint8_t* octets, std::size_t length, char separator = ':');
 std::string FormatMac(const Octets& octets, char separator = ':');
+
+// Object instances. "<column>.<index>": the object of one row of a table indexed by a number.
+std::string InstanceOid(const std::string& column, int index);
+// The number of a one-arc instance ("12", or ".12"): 1..max, 0 for anything else (empty,
+// non-numeric, several arcs, 0, above max).
+int InstanceNumber(const std::string& suffix, int max);
+
+// UTF-8 texts. At most maxBytes bytes of `text`, cut before a character that would not fit whole.
+std::string Utf8CutBytes(const std::string& text, std::size_t maxBytes);
+// At most maxChars characters of `text` (a character is never cut in half).
+std::string Utf8Prefix(const std::string& text, std::size_t maxChars);

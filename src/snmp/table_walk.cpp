@@ -15,6 +15,7 @@ std::unordered_set<const CTableWalk*>& LiveWalkers() {
 
 const std::string kEmpty;
 const std::vector<std::uint8_t> kNoBytes;
+const ReplyRow::Value kNoValue{{}, SNMP_T_NONE, {}, {}, 0, false};
 
 }  // namespace
 
@@ -23,6 +24,8 @@ const std::string& ReplyRow::text(size_t i) const { return i < values.size() ? v
 const std::vector<std::uint8_t>& ReplyRow::bytes(size_t i) const {
     return i < values.size() ? values[i].bytes : kNoBytes;
 }
+
+const ReplyRow::Value& ReplyRow::value(size_t i) const { return i < values.size() ? values[i] : kNoValue; }
 
 std::string ReplyRow::instance(size_t i, const std::string& column) const {
     if (i >= values.size()) return {};
@@ -41,8 +44,9 @@ ReplyRow ReadReplyRow(const CSnmp& reply) {
     for (int i = 0; i < reply.getValuesCount(); ++i) {
         ReplyRow::Value v;
         if (reply.getOid(i, v.oid) != 0 || IsProxyMarker(v.oid)) continue;
-        reply.getValue(i, v.type, v.text);
-        reply.getValue(i, v.type, v.bytes);
+        v.present = reply.getValue(i, v.type, v.text) == 0 && v.type != SNMP_T_NONE;
+        if (v.present) reply.getValue(i, v.type, v.bytes);
+        else v.text.clear();
         v.binding = i;
         row.values.push_back(std::move(v));
     }
@@ -55,16 +59,40 @@ CTableWalk::~CTableWalk() { LiveWalkers().erase(this); }
 
 bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow, EndHandler onEnd,
                        int firstTimeoutMs, int stepTimeoutMs) {
+    Options options;
+    options.firstTimeoutMs = firstTimeoutMs;
+    options.stepTimeoutMs = stepTimeoutMs;
+    return Start(columns, std::move(onRow), std::move(onEnd), options);
+}
+
+bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow, EndHandler onEnd,
+                       const Options& options) {
+    m_oneStep = false;
+    return Send(SNMP_PDU_GETNEXT_T, columns, std::move(onRow), std::move(onEnd), options);
+}
+
+bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd) {
+    return Read(objects, std::move(onReply), std::move(onEnd), Options());
+}
+
+bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd,
+                      const Options& options) {
+    m_oneStep = true;
+    return Send(SNMP_PDU_GET_T, objects, std::move(onReply), std::move(onEnd), options);
+}
+
+bool CTableWalk::Send(int pduType, const std::vector<std::string>& oids, RowHandler onRow, EndHandler onEnd,
+                      const Options& options) {
     m_running = false;
-    if (columns.empty() || !m_session.Open(SNMP_PDU_GETNEXT_T)) return false;
-    for (const std::string& column : columns)
-        if (m_session.AddValue(column.c_str(), SNMP_T_NULL, nullptr) != 0) return false;
-    m_columns = columns;
+    if (oids.empty() || !m_session.Open(pduType)) return false;
+    for (const std::string& oid : oids)
+        if (m_session.AddValue(oid.c_str(), SNMP_T_NULL, nullptr) != 0) return false;
+    m_columns = oids;
     m_onRow = std::move(onRow);
     m_onEnd = std::move(onEnd);
-    m_stepTimeoutMs = stepTimeoutMs;
+    m_options = options;
     m_running = true;
-    if (m_session.GetNextAsync(&CTableWalk::Callback, this, firstTimeoutMs) != 0) {
+    if (m_session.GetNextAsync(&CTableWalk::Callback, this, m_options.firstTimeoutMs) != 0) {
         m_running = false;
         m_session.SignalDone();
         return false;
@@ -74,19 +102,32 @@ bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow
 
 unsigned CTableWalk::Callback(CSnmp* reply, int requestId, void* param, int status) {
     auto* self = static_cast<CTableWalk*>(param);
-    if (!self || LiveWalkers().count(self) == 0 || !self->m_session.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
+    const bool live = self && LiveWalkers().count(self) != 0;
+    if (!live || !self->m_session.FindRequestID(requestId)) {
+        if (!live || self->m_options.traceDropped) platform::Trace("FindRequestID");
         delete reply;
         return 0;
     }
     if (status != CSnmp4w::EC_NO_ERROR || !reply) {
-        platform::Trace("call back iStatus = %d", status);
+        if (self->m_options.traceFailed) platform::Trace("call back iStatus = %d", status);
         delete reply;
         self->Finish(status != CSnmp4w::EC_NO_ERROR ? status : CSnmp4w::EC_FAILED);
         return 0;
     }
-    bool more = true;
-    if (self->m_onRow) more = self->m_onRow(ReadReplyRow(*reply), *reply);
+    const ReplyRow row = ReadReplyRow(*reply);
+    if (row.size() < self->m_options.minValues) {
+        delete reply;
+        self->Finish(0);
+        return 0;
+    }
+    // Asked before the row is handled, or after it (the handler decides whether to go on).
+    const bool askedFirst = self->m_options.nextFirst && !self->m_oneStep;
+    const int sent = askedFirst ? self->m_session.GetNextAsync(&CTableWalk::Callback, self, self->m_options.stepTimeoutMs) : 0;
+    bool more = !self->m_oneStep;
+    if (self->m_onRow) {
+        const bool wanted = self->m_onRow(row, *reply);
+        if (!askedFirst) more = more && wanted;
+    }
     delete reply;
     // The row handler may have closed the session or destroyed the walker.
     if (LiveWalkers().count(self) == 0 || !self->m_running) return 0;
@@ -94,9 +135,11 @@ unsigned CTableWalk::Callback(CSnmp* reply, int requestId, void* param, int stat
         self->m_running = false;
         return 0;
     }
-    if (!more) {
+    if (askedFirst) {
+        if (sent != 0) self->Finish(CSnmp4w::EC_FAILED);
+    } else if (!more) {
         self->Finish(0);
-    } else if (self->m_session.GetNextAsync(&CTableWalk::Callback, self, self->m_stepTimeoutMs) != 0) {
+    } else if (self->m_session.GetNextAsync(&CTableWalk::Callback, self, self->m_options.stepTimeoutMs) != 0) {
         self->Finish(CSnmp4w::EC_FAILED);
     }
     return 0;

@@ -2,7 +2,8 @@
 // A table walk on one session, row by row, with the walk callback contract built in: a reply
 // that is no longer outstanding (closed session, stale step, destroyed walker) is dropped;
 // every other reply holds one row; the walk re-arms itself until the agent leaves the table,
-// a step fails, or the row handler asks to stop. Everything runs on the UI thread.
+// a step fails, or the row handler asks to stop. The same walker also sends one-off
+// asynchronous reads (Read). Everything runs on the UI thread.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -19,6 +20,7 @@ struct ReplyRow {
         std::string text;                // as getValue gives it (octet strings up to the first NUL)
         std::vector<std::uint8_t> bytes; // every octet
         int binding = 0;                 // index in the reply, for GetSuffix
+        bool present = true;             // false for a binding without a value (noSuchObject, ...)
     };
     std::vector<Value> values;
 
@@ -26,6 +28,10 @@ struct ReplyRow {
     // Text of column i, or "" when the reply carried fewer values.
     const std::string& text(size_t i) const;
     const std::vector<std::uint8_t>& bytes(size_t i) const;
+    // Column i, or an empty value (not present) when the reply carried fewer values.
+    const Value& value(size_t i) const;
+    // True when column i came with a value.
+    bool present(size_t i) const { return i < values.size() && values[i].present; }
     // The instance part of column i's OID after `column` (without the leading dot), or "" when
     // the OID is not under that column.
     std::string instance(size_t i, const std::string& column) const;
@@ -40,6 +46,20 @@ public:
     // failed step (the rows so far stand).
     using EndHandler = std::function<void(int status)>;
 
+    struct Options {
+        int firstTimeoutMs = 0;  // first step (0: the session time-out)
+        int stepTimeoutMs = 0;   // later steps (0: the session time-out)
+        // A reply with fewer values than this ends the walk (end status 0) without a row.
+        size_t minValues = 0;
+        // Ask for the next row before the row handler runs, so that the agent works on it while
+        // this one is shown. The handler's result is then not used: such a walk ends at the end
+        // of the table, on a failed step or on a short reply (minValues).
+        bool nextFirst = false;
+        // Traces: "FindRequestID" for a dropped reply, "call back iStatus = %d" for a failed step.
+        bool traceDropped = true;
+        bool traceFailed = true;
+    };
+
     explicit CTableWalk(CCommonSnmp& session);
     ~CTableWalk();
     CTableWalk(const CTableWalk&) = delete;
@@ -50,10 +70,18 @@ public:
     // False when nothing could be sent; onEnd is not called then.
     bool Start(const std::vector<std::string>& columns, RowHandler onRow, EndHandler onEnd,
                int firstTimeoutMs = 0, int stepTimeoutMs = 0);
+    bool Start(const std::vector<std::string>& columns, RowHandler onRow, EndHandler onEnd, const Options& options);
+    // One asynchronous get of the objects (full OIDs, in order): onReply gets the reply's values
+    // once (its result is not used), then onEnd with 0; a failed read calls only onEnd with its
+    // status. False when nothing could be sent.
+    bool Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd = {});
+    bool Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd, const Options& options);
     bool Running() const { return m_running; }
     const std::vector<std::string>& Columns() const { return m_columns; }
 
 private:
+    bool Send(int pduType, const std::vector<std::string>& oids, RowHandler onRow, EndHandler onEnd,
+              const Options& options);
     static unsigned Callback(CSnmp* reply, int requestId, void* param, int status);
     void Finish(int status);
 
@@ -61,6 +89,7 @@ private:
     std::vector<std::string> m_columns;
     RowHandler m_onRow;
     EndHandler m_onEnd;
-    int m_stepTimeoutMs = 0;
+    Options m_options;
+    bool m_oneStep = false;  // a read: no further step
     bool m_running = false;
 };

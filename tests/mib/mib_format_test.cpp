@@ -115,7 +115,7 @@ TEST(MibFormat, ReplyValuesSkipTheProxyMarker) {
     reply.addValue("1.3.6.1.2.1.1.6.0", SNMP_T_OCTETS, "lab");
     auto& b = reply.mutableBindings();
     b.push_back({"1.3.6.1.2.1.1.4.0", SNMP_T_NONE, {}});
-    const auto v = ReadReplyValues(reply);
+    const auto v = ReadReplyRow(reply).values;
     ASSERT_EQ(v.size(), 3u);
     EXPECT_EQ(v[0].text, "core");
     EXPECT_EQ(v[1].text, "lab");

@@ -223,10 +223,10 @@ TEST(VlanNameCut, StopsBeforeACharacterThatWouldNotFit) {
     const std::string euro = "€";  // three bytes
     std::string name = "ab";
     for (int i = 0; i < 42; ++i) name += euro;  // 2 + 126 = 128 bytes
-    const std::string cut = vlan::CutUtf8(name, vlan::kMaxNameBytes);
+    const std::string cut = Utf8CutBytes(name, vlan::kMaxNameBytes);
     EXPECT_EQ(cut.size(), 125u);
     EXPECT_EQ(cut, name.substr(0, 125));
-    EXPECT_EQ(vlan::CutUtf8("plain", 127), "plain");
+    EXPECT_EQ(Utf8CutBytes("plain", 127), "plain");
 }
 
 }  // namespace

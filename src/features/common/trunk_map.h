@@ -19,9 +19,7 @@
 #include <vector>
 
 #include "snmp/encodings.h"
-
-class CCommonSnmp;
-class CSnmp;
+#include "snmp/table_walk.h"
 
 namespace features {
 
@@ -76,15 +74,14 @@ public:
     int RowsTaken() const { return m_rowsTaken; }
 
 private:
-    static unsigned WalkCallback(CSnmp* reply, int requestId, void* param, int status);
-    void OnRow(CSnmp* reply);
+    void OnRow(const ReplyRow& row);
     void Finish();
 
-    CCommonSnmp& m_session;
     std::vector<int> m_map;
     std::function<void()> m_onDone;
     bool m_walking = false;
     int m_rowsTaken = 0;
+    CTableWalk m_walk;
 };
 
 }  // namespace features

@@ -2,31 +2,10 @@
 
 #include <cstdio>
 
-#include "snmp/common_snmp.h"
 #include "snmp/snmp_lib.h"
 #include "snmp/validation.h"
 
 namespace mib {
-
-std::vector<ReplyValue> ReadReplyValues(const CSnmp& reply) {
-    std::vector<ReplyValue> values;
-    const int count = reply.getValuesCount();
-    values.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        std::string oid;
-        if (reply.getOid(i, oid) == 0 && IsProxyMarker(oid)) continue;
-        ReplyValue v;
-        if (reply.getValue(i, v.type, v.text) == 0 && v.type != SNMP_T_NONE) {
-            v.present = true;
-            int type = 0;
-            reply.getValue(i, type, v.bytes);
-        } else {
-            v.text.clear();
-        }
-        values.push_back(std::move(v));
-    }
-    return values;
-}
 
 std::string FormatUptime(const std::string& ticks) {
     if (ticks.empty()) return {};
@@ -128,28 +107,6 @@ std::string TcpStateText(const std::string& state) {
     for (int i = 0; i < 11; ++i)
         if (state == std::to_string(i + 2)) return kNames[i];
     return "closed";
-}
-
-namespace {
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-}  // namespace
-
-std::string Utf8Prefix(const std::string& text, std::size_t maxChars) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!IsContinuation(static_cast<unsigned char>(text[i]))) {
-            if (chars == maxChars) return text.substr(0, i);
-            ++chars;
-        }
-    }
-    return text;
-}
-
-std::string Utf8CutBytes(const std::string& text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) return text;
-    std::size_t cut = maxBytes;
-    while (cut > 0 && IsContinuation(static_cast<unsigned char>(text[cut]))) --cut;
-    return text.substr(0, cut);
 }
 
 }  // namespace mib

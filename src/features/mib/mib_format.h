@@ -1,26 +1,17 @@
 #pragma once
-// Texts the public MIB viewers show for standard MIB values, and the reading of reply values.
-// All functions are pure: they take the value as the session hands it over (text or octets).
+// Texts the public MIB viewers show for standard MIB values. All functions are pure: they take
+// the value as the session hands it over (text or octets).
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "snmp/encodings.h"
-
-class CSnmp;
+#include "snmp/table_walk.h"
 
 namespace mib {
 
-// One value of a reply: `present` is false for a binding without a value (noSuchObject, ...).
-struct ReplyValue {
-    bool present = false;
-    int type = 0;
-    std::string text;  // as getValue gives it (octet strings up to the first NUL)
-    Octets bytes;      // every octet of an octet string
-};
-
-// The values of a reply in binding order, without the proxy marker bindings (snmp_proxy_ip).
-std::vector<ReplyValue> ReadReplyValues(const CSnmp& reply);
+// One value of a reply (ReadReplyRow).
+using ReplyValue = ReplyRow::Value;
 
 // sysUpTime in hundredths of a second as "h Hour m Min"; empty text stays empty.
 std::string FormatUptime(const std::string& ticks);
@@ -51,10 +42,5 @@ std::string FdbStatusText(const std::string& status);
 
 // tcpConnState: 2 "listen" ... 12 "deleteTCB"; anything else "closed".
 std::string TcpStateText(const std::string& state);
-
-// At most `maxChars` UTF-8 characters of `text` (a character is never cut in half).
-std::string Utf8Prefix(const std::string& text, std::size_t maxChars);
-// At most `maxBytes` bytes of `text`, cut before a character that would not fit whole.
-std::string Utf8CutBytes(const std::string& text, std::size_t maxBytes);
 
 }  // namespace mib

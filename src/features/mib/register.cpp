@@ -1,13 +1,6 @@
 #include "features/mib/register.h"
 
 #include "app/main_window.h"
-
-namespace features {
-// The command adapter names the registry types without their namespace.
-using app::DialogRegistry;
-using app::IModalDialog;
-}  // namespace features
-
 #include "features/common/form_command.h"
 #include "features/mib/stp_dlgs.h"
 #include "features/mib/sys_info_dlg.h"

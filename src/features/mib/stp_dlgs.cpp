@@ -89,55 +89,40 @@ void CStpBridgeDlg::EnableSettings(bool on, bool portSetting) {
 }
 
 void CStpBridgeDlg::Read() {
-    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T)) return;
-    for (const char* oid : kBridgeReadOids) m_cCommonSNMP.AddValue(oid, SNMP_T_NULL, nullptr);
-    m_cCommonSNMP.AddValue((kStpState + ".0").c_str(), SNMP_T_NULL, nullptr);
-    m_cCommonSNMP.AddValue((kStpVersion + ".0").c_str(), SNMP_T_NULL, nullptr);
-    m_cCommonSNMP.GetNextAsync(&CStpBridgeDlg::OnReadReply, this, 0);
+    std::vector<std::string> objects(std::begin(kBridgeReadOids), std::end(kBridgeReadOids));
+    objects.push_back(kStpState + ".0");
+    objects.push_back(kStpVersion + ".0");
+    m_read.Read(objects, [this](const ReplyRow& row, CSnmp&) {
+        OnRead(row);
+        return false;
+    });
 }
 
-unsigned CStpBridgeDlg::OnReadReply(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CStpBridgeDlg*>(param);
-    if (!self->m_cCommonSNMP.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        delete reply;
-        return 0;
+void CStpBridgeDlg::OnRead(const ReplyRow& v) {
+    if (v.size() <= 10 || !v.present(0)) return;
+    get<platform::ComboBox>(kIdPriority).setText(v.text(0));
+    SetLabel(*this, kIdTopoChangeTime, v.text(1));
+    SetLabel(*this, kIdTopoChanged, v.text(2));
+    SetLabel(*this, kIdDesignatedRoot, mib::FormatBridgeId(v.value(3)));
+    SetLabel(*this, kIdRootPort, v.text(4));
+    get<platform::EditBox>(kIdAgeTime).setText(v.text(5));
+    get<platform::EditBox>(kIdHelloTime).setText(v.text(6));
+    get<platform::EditBox>(kIdDelay).setText(v.text(7));
+    SetLabel(*this, kIdHello, v.text(8));
+    SetLabel(*this, kIdHoldTime, v.text(9));
+    SetLabel(*this, kIdForwardDelay, v.text(10));
+    // A short reply (a device without the private objects) leaves the state as it was rather
+    // than reading past the values it holds.
+    if (v.size() > 11) {
+        const bool on = v.text(11) == "1";
+        get<platform::CheckBox>(kIdEnable).setChecked(on);
+        m_strRstpState.assign(1, on ? '1' : '0');
+        EnableSettings(on, on);
     }
-    if (status != CSnmp4w::EC_NO_ERROR || !reply) {
-        platform::Trace("call back iStatus = %d", status);
-        delete reply;
-        self->m_cCommonSNMP.SignalDone();
-        return 0;
+    if (v.size() > 12) {
+        if (v.text(12) == "0") get<platform::ComboBox>(kIdVersion).setCurrent(1);
+        else if (v.text(12) == "2") get<platform::ComboBox>(kIdVersion).setCurrent(0);
     }
-    const auto v = mib::ReadReplyValues(*reply);
-    delete reply;
-    if (v.size() > 10 && v[0].present) {
-        self->get<platform::ComboBox>(kIdPriority).setText(v[0].text);
-        SetLabel(*self, kIdTopoChangeTime, v[1].text);
-        SetLabel(*self, kIdTopoChanged, v[2].text);
-        SetLabel(*self, kIdDesignatedRoot, mib::FormatBridgeId(v[3]));
-        SetLabel(*self, kIdRootPort, v[4].text);
-        self->get<platform::EditBox>(kIdAgeTime).setText(v[5].text);
-        self->get<platform::EditBox>(kIdHelloTime).setText(v[6].text);
-        self->get<platform::EditBox>(kIdDelay).setText(v[7].text);
-        SetLabel(*self, kIdHello, v[8].text);
-        SetLabel(*self, kIdHoldTime, v[9].text);
-        SetLabel(*self, kIdForwardDelay, v[10].text);
-        // A short reply (a device without the private objects) leaves the state as it was
-        // rather than reading past the values it holds.
-        if (v.size() > 11) {
-            const bool on = v[11].text == "1";
-            self->get<platform::CheckBox>(kIdEnable).setChecked(on);
-            self->m_strRstpState = on ? "1" : "0";
-            self->EnableSettings(on, on);
-        }
-        if (v.size() > 12) {
-            if (v[12].text == "0") self->get<platform::ComboBox>(kIdVersion).setCurrent(1);
-            else if (v[12].text == "2") self->get<platform::ComboBox>(kIdVersion).setCurrent(0);
-        }
-    }
-    self->m_cCommonSNMP.SignalDone();
-    return 0;
 }
 
 void CStpBridgeDlg::OnEnableClicked() {
@@ -270,47 +255,41 @@ void CStpTableDlg::initDialog() { Walk(); }
 void CStpTableDlg::Walk() {
     get<platform::ReportList>(kIdList).clear();
     SetLabel(*this, kIdEntries, "0");
-    if (!m_cCommonSNMPTable.Open(SNMP_PDU_GETNEXT_T)) return;
-    for (const char* column : {"1", "2", "5", "4", "3", "6", "7", "8", "9", "10"})
-        m_cCommonSNMPTable.AddValue((kStpPortEntry + column).c_str(), SNMP_T_NULL, nullptr);
     enable({kIdPortConfig, kIdRefresh, platform::kIdCancel}, false);
-    if (m_cCommonSNMPTable.GetNextAsync(&CStpTableDlg::OnWalkReply, this, 0) != 0)
-        enable({kIdPortConfig, kIdRefresh, platform::kIdCancel}, true);
+    std::vector<std::string> columns;
+    for (const char* column : {"1", "2", "5", "4", "3", "6", "7", "8", "9", "10"}) columns.push_back(kStpPortEntry + column);
+    CTableWalk::Options options;
+    options.minValues = 6;  // a shorter row ends the walk; columns it lacks beyond that stay empty
+    const bool started = m_walk.Start(
+        columns,
+        [this](const ReplyRow& row, CSnmp&) {
+            OnWalkRow(row);
+            return true;
+        },
+        [this](int status) { OnWalkEnd(status); }, options);
+    if (!started) enable({kIdPortConfig, kIdRefresh, platform::kIdCancel}, true);
 }
 
-unsigned CStpTableDlg::OnWalkReply(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CStpTableDlg*>(param);
-    if (!self->m_cCommonSNMPTable.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        delete reply;
-        return 0;
-    }
-    std::vector<mib::ReplyValue> v;
-    if (status == CSnmp4w::EC_NO_ERROR && reply) v = mib::ReadReplyValues(*reply);
-    delete reply;
-    if (status != CSnmp4w::EC_NO_ERROR || v.size() < 6) {
-        platform::Trace("call back iStatus = %d", status);
-        self->m_cCommonSNMPTable.SignalDone();
-        self->enable({kIdPortConfig, kIdRefresh, platform::kIdCancel}, true);
-        return 0;
-    }
-    v.resize(kColumnCount);  // columns a short row lacks stay empty
+void CStpTableDlg::OnWalkRow(const ReplyRow& v) {
     std::vector<std::string> row(kColumnCount);
-    row[kColPort] = v[0].text;
-    row[kColPriority] = v[1].text;
-    row[kColCost] = v[2].text;
-    row[kColEnable] = mib::StpEnableText(v[3].text);
-    row[kColStatus] = mib::StpPortStateText(v[4].text);
-    row[kColRoot] = mib::FormatBridgeId(v[5]);
-    row[kColDesigCost] = v[6].text;
-    row[kColDesigBridge] = mib::FormatBridgeId(v[7]);
-    row[kColDesigPort] = mib::DesignatedPortText(v[8]);
-    row[kColForward] = v[9].text;
-    auto& list = self->get<platform::ReportList>(kIdList);
+    row[kColPort] = v.text(0);
+    row[kColPriority] = v.text(1);
+    row[kColCost] = v.text(2);
+    row[kColEnable] = mib::StpEnableText(v.text(3));
+    row[kColStatus] = mib::StpPortStateText(v.text(4));
+    row[kColRoot] = mib::FormatBridgeId(v.value(5));
+    row[kColDesigCost] = v.text(6);
+    row[kColDesigBridge] = mib::FormatBridgeId(v.value(7));
+    row[kColDesigPort] = mib::DesignatedPortText(v.value(8));
+    row[kColForward] = v.text(9);
+    auto& list = get<platform::ReportList>(kIdList);
     list.appendRow(std::move(row));
-    SetLabel(*self, kIdEntries, std::to_string(list.rowCount()));
-    self->m_cCommonSNMPTable.GetNextAsync(&CStpTableDlg::OnWalkReply, self, 0);
-    return 0;
+    SetLabel(*this, kIdEntries, std::to_string(list.rowCount()));
+}
+
+void CStpTableDlg::OnWalkEnd(int status) {
+    if (status == 0) platform::Trace("call back iStatus = %d", status);  // a short row
+    enable({kIdPortConfig, kIdRefresh, platform::kIdCancel}, true);
 }
 
 void CStpTableDlg::OnPortConfig() {
@@ -362,40 +341,34 @@ void CStpPortDlg::createControls() {
 void CStpPortDlg::initDialog() {
     m_aTrunkMember.assign(static_cast<std::size_t>(m_iPortCount), 0);
     m_bMembersKnown = false;
-    if (m_cCommonSNMPTable.Open(SNMP_PDU_GETNEXT_T)) {
-        m_cCommonSNMPTable.AddValue(kTrunkMembers.c_str(), SNMP_T_NULL, nullptr);
-        // Applying before the membership is known could split an aggregated link.
-        enable({kIdApply, platform::kIdOk}, false);
-        if (m_cCommonSNMPTable.GetNextAsync(&CStpPortDlg::OnMemberReply, this, 0) != 0) {
-            m_bMembersKnown = true;
-            enable({kIdApply, platform::kIdOk}, true);
-        }
+    // Applying before the membership is known could split an aggregated link.
+    enable({kIdApply, platform::kIdOk}, false);
+    CTableWalk::Options options;
+    options.minValues = 1;
+    const bool started = m_memberWalk.Start(
+        {kTrunkMembers},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnMemberRow(row);
+            return true;
+        },
+        [this](int status) { OnMemberWalkEnd(status); }, options);
+    if (!started) {
+        m_bMembersKnown = true;
+        enable({kIdApply, platform::kIdOk}, true);
     }
     ReadRow();
 }
 
-unsigned CStpPortDlg::OnMemberReply(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CStpPortDlg*>(param);
-    if (!self->m_cCommonSNMPTable.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        delete reply;
-        return 0;
-    }
-    std::vector<mib::ReplyValue> v;
-    if (status == CSnmp4w::EC_NO_ERROR && reply) v = mib::ReadReplyValues(*reply);
-    delete reply;
-    if (status != CSnmp4w::EC_NO_ERROR || v.empty()) {
-        platform::Trace("call back iStatus = %d", status);
-        self->m_cCommonSNMPTable.SignalDone();
-        self->m_bMembersKnown = true;
-        self->enable({kIdApply, platform::kIdOk}, true);
-        return 0;
-    }
-    const std::vector<int> members = PortListToFlags(v[0].bytes, self->m_iPortCount);
-    for (std::size_t p = 0; p < members.size() && p < self->m_aTrunkMember.size(); ++p)
-        if (members[p]) self->m_aTrunkMember[p] = 1;
-    self->m_cCommonSNMPTable.GetNextAsync(&CStpPortDlg::OnMemberReply, self, 0);
-    return 0;
+void CStpPortDlg::OnMemberRow(const ReplyRow& v) {
+    const std::vector<int> members = PortListToFlags(v.bytes(0), m_iPortCount);
+    for (std::size_t p = 0; p < members.size() && p < m_aTrunkMember.size(); ++p)
+        if (members[p]) m_aTrunkMember[p] = 1;
+}
+
+void CStpPortDlg::OnMemberWalkEnd(int status) {
+    if (status == 0) platform::Trace("call back iStatus = %d", status);  // a reply without the column
+    m_bMembersKnown = true;
+    enable({kIdApply, platform::kIdOk}, true);
 }
 
 bool CStpPortDlg::IsTrunkMember(int port) const {
@@ -428,18 +401,17 @@ void CStpPortDlg::ReadRow() {
 
     const int port = RowPort();
     if (port <= 0 || !m_cCommonSNMP.Open(SNMP_PDU_GET_T)) return;
-    const std::string suffix = "." + std::to_string(port);
     for (const char* column : {"2", "5", "4"})
-        m_cCommonSNMP.AddValue((kStpPortEntry + column + suffix).c_str(), SNMP_T_NULL, nullptr);
+        m_cCommonSNMP.AddValue(InstanceOid(kStpPortEntry + column, port).c_str(), SNMP_T_NULL, nullptr);
     CSnmp* reply = nullptr;
     if (m_cCommonSNMP.Send(&reply, 0) != 0) return;
-    const auto v = mib::ReadReplyValues(*reply);
+    const ReplyRow v = ReadReplyRow(*reply);
     delete reply;
     if (v.size() < 3) return;
     auto& priority = get<platform::ComboBox>(kIdPriority);
-    priority.setCurrent(priority.findItem(v[0].text));
-    get<platform::EditBox>(kIdCost).setText(v[1].text);
-    get<platform::CheckBox>(kIdEnable).setChecked(v[2].text == "1");
+    priority.setCurrent(priority.findItem(v.text(0)));
+    get<platform::EditBox>(kIdCost).setText(v.text(1));
+    get<platform::CheckBox>(kIdEnable).setChecked(v.text(2) == "1");
 }
 
 void CStpPortDlg::Move(int delta) {
@@ -467,11 +439,10 @@ bool CStpPortDlg::Apply() {
         return false;
     }
     if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return false;
-    const std::string suffix = "." + std::to_string(port);
-    m_cCommonSNMPSet.AddValue((kStpPortEntry + "2" + suffix).c_str(), SNMP_T_INTEGER,
+    m_cCommonSNMPSet.AddValue(InstanceOid(kStpPortEntry + "2", port).c_str(), SNMP_T_INTEGER,
                               std::to_string(TextToInt64(priority)).c_str());
-    m_cCommonSNMPSet.AddValue((kStpPortCost + suffix).c_str(), SNMP_T_INTEGER, std::to_string(cost).c_str());
-    m_cCommonSNMPSet.AddValue((kStpPortEntry + "4" + suffix).c_str(), SNMP_T_INTEGER, enabled ? "1" : "2");
+    m_cCommonSNMPSet.AddValue(InstanceOid(kStpPortCost, port).c_str(), SNMP_T_INTEGER, std::to_string(cost).c_str());
+    m_cCommonSNMPSet.AddValue(InstanceOid(kStpPortEntry + "4", port).c_str(), SNMP_T_INTEGER, enabled ? "1" : "2");
     CSnmp* reply = nullptr;
     if (m_cCommonSNMPSet.Send(&reply, 0) != 0) return false;
     delete reply;

@@ -6,8 +6,7 @@
 
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
-
-class CSnmp;
+#include "snmp/table_walk.h"
 
 // Bridge settings (" STP Configuration ").
 class CStpBridgeDlg : public platform::Form {
@@ -45,11 +44,12 @@ private:
     void OnPortSetting();
     void EnableSettings(bool on, bool portSetting);
     bool SendSet(int timeoutMs);
-    static unsigned OnReadReply(CSnmp* reply, int requestId, void* param, int status);
+    void OnRead(const ReplyRow& v);
 
     std::string m_strRstpState = "0";
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
+    CTableWalk m_read{m_cCommonSNMP};
 };
 
 // The spanning tree port table ("Spanning Tree Table").
@@ -75,9 +75,11 @@ protected:
 private:
     void Walk();
     void OnPortConfig();
-    static unsigned OnWalkReply(CSnmp* reply, int requestId, void* param, int status);
+    void OnWalkRow(const ReplyRow& v);
+    void OnWalkEnd(int status);
 
     CCommonSnmp m_cCommonSNMPTable;  // walks
+    CTableWalk m_walk{m_cCommonSNMPTable};
 };
 
 // Spanning tree settings of one port (" Port STP Configuration"), moving through the rows of the
@@ -110,7 +112,8 @@ private:
     void Move(int delta);
     bool Apply();
     int RowPort() const;
-    static unsigned OnMemberReply(CSnmp* reply, int requestId, void* param, int status);
+    void OnMemberRow(const ReplyRow& v);
+    void OnMemberWalkEnd(int status);
 
     const platform::ReportList& m_table;
     int m_iRow;
@@ -121,4 +124,5 @@ private:
     CCommonSnmp m_cCommonSNMP;       // reads
     CCommonSnmp m_cCommonSNMPSet;    // writes
     CCommonSnmp m_cCommonSNMPTable;  // link aggregation membership walk
+    CTableWalk m_memberWalk{m_cCommonSNMPTable};
 };

@@ -41,36 +41,21 @@ void CSysInfoDlg::createControls() {
 void CSysInfoDlg::initDialog() { OnRefresh(); }
 
 void CSysInfoDlg::OnRefresh() {
-    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T)) return;
-    for (const char* oid : kSystemOids) m_cCommonSNMP.AddValue(oid, SNMP_T_NULL, nullptr);
-    m_cCommonSNMP.GetNextAsync(&CSysInfoDlg::OnReadReply, this, 0);
+    m_read.Read(std::vector<std::string>(std::begin(kSystemOids), std::end(kSystemOids)),
+                [this](const ReplyRow& row, CSnmp&) {
+                    OnRead(row);
+                    return false;
+                });
 }
 
-unsigned CSysInfoDlg::OnReadReply(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CSysInfoDlg*>(param);
-    if (!self->m_cCommonSNMP.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        delete reply;
-        return 0;
-    }
-    if (status != CSnmp4w::EC_NO_ERROR || !reply) {
-        platform::Trace("call back iStatus = %d", status);
-        delete reply;
-        self->m_cCommonSNMP.SignalDone();
-        return 0;
-    }
-    const auto values = mib::ReadReplyValues(*reply);
-    delete reply;
-    if (values.size() >= 6) {
-        self->get<platform::Label>(kIdDescription).setText(values[0].text);
-        self->get<platform::Label>(kIdObjectId).setText(values[1].text);
-        if (!values[2].text.empty()) self->get<platform::Label>(kIdRuntime).setText(mib::FormatUptime(values[2].text));
-        self->get<platform::EditBox>(kIdContact).setText(values[3].text);
-        self->get<platform::EditBox>(kIdName).setText(mib::Utf8Prefix(values[4].text, kMaxShownChars));
-        self->get<platform::EditBox>(kIdLocation).setText(mib::Utf8Prefix(values[5].text, kMaxShownChars));
-    }
-    self->m_cCommonSNMP.SignalDone();
-    return 0;
+void CSysInfoDlg::OnRead(const ReplyRow& values) {
+    if (values.size() < 6) return;
+    get<platform::Label>(kIdDescription).setText(values.text(0));
+    get<platform::Label>(kIdObjectId).setText(values.text(1));
+    if (!values.text(2).empty()) get<platform::Label>(kIdRuntime).setText(mib::FormatUptime(values.text(2)));
+    get<platform::EditBox>(kIdContact).setText(values.text(3));
+    get<platform::EditBox>(kIdName).setText(Utf8Prefix(values.text(4), kMaxShownChars));
+    get<platform::EditBox>(kIdLocation).setText(Utf8Prefix(values.text(5), kMaxShownChars));
 }
 
 void CSysInfoDlg::OnApply() {
@@ -86,8 +71,8 @@ void CSysInfoDlg::OnApply() {
     }
     if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return;
     // Whole characters only: a cut multi-byte character would reach the switch as garbage.
-    const std::string nameBytes = mib::Utf8CutBytes(name, kMaxTextBytes);
-    const std::string locationBytes = mib::Utf8CutBytes(location, kMaxTextBytes);
+    const std::string nameBytes = Utf8CutBytes(name, kMaxTextBytes);
+    const std::string locationBytes = Utf8CutBytes(location, kMaxTextBytes);
     m_cCommonSNMPSet.AddValue(kSysNameOid, SNMP_T_OCTETS, reinterpret_cast<const unsigned char*>(nameBytes.data()),
                               static_cast<int>(nameBytes.size()));
     m_cCommonSNMPSet.AddValue(kSysLocationOid, SNMP_T_OCTETS,

@@ -2,8 +2,7 @@
 // System information: the MIB-II system group, with sysName and sysLocation editable.
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
-
-class CSnmp;
+#include "snmp/table_walk.h"
 
 class CSysInfoDlg : public platform::Form {
 public:
@@ -28,8 +27,9 @@ protected:
 private:
     void OnRefresh();
     void OnApply();
-    static unsigned OnReadReply(CSnmp* reply, int requestId, void* param, int status);
+    void OnRead(const ReplyRow& values);
 
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
+    CTableWalk m_read{m_cCommonSNMP};
 };

@@ -26,10 +26,19 @@ void CMibListDlg::OnRefresh() {
     if (m_layout.counterId) get<platform::Label>(m_layout.counterId).setText(m_layout.counterStart);
     get<platform::PushButton>(m_layout.refreshId).setEnabled(false);
     m_bWalking = true;
-    bool started = m_cCommonSNMPTable.Open(SNMP_PDU_GETNEXT_T);
-    for (const auto& oid : m_layout.columnOids)
-        started = started && m_cCommonSNMPTable.AddValue(oid.c_str(), SNMP_T_NULL, nullptr) == 0;
-    if (!started || m_cCommonSNMPTable.GetNextAsync(&CMibListDlg::OnWalkReply, this, 0) != 0) EndWalk();
+    // The next row is asked for first: the switch works on it while this one is put in the list.
+    CTableWalk::Options options;
+    options.minValues = m_layout.columnOids.size();
+    options.nextFirst = true;
+    options.traceDropped = false;
+    const bool started = m_walk.Start(
+        m_layout.columnOids,
+        [this](const ReplyRow& row, CSnmp&) {
+            OnRow(row);
+            return true;
+        },
+        [this](int) { EndWalk(); }, options);
+    if (!started) EndWalk();
 }
 
 void CMibListDlg::EndWalk() {
@@ -44,33 +53,6 @@ void CMibListDlg::AddRow(std::vector<std::string> cells) {
 
 void CMibListDlg::UpdateCounter() {
     if (m_layout.counterId) get<platform::Label>(m_layout.counterId).setText(std::to_string(List().rowCount()));
-}
-
-unsigned CMibListDlg::OnWalkReply(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CMibListDlg*>(param);
-    if (!self->m_cCommonSNMPTable.FindRequestID(requestId)) {
-        delete reply;
-        return 0;
-    }
-    if (status != CSnmp4w::EC_NO_ERROR || !reply) {
-        platform::Trace("call back iStatus = %d", status);
-        delete reply;
-        self->m_cCommonSNMPTable.SignalDone();
-        self->EndWalk();
-        return 0;
-    }
-    const auto values = mib::ReadReplyValues(*reply);
-    if (values.size() < self->m_layout.columnOids.size()) {
-        delete reply;
-        self->m_cCommonSNMPTable.SignalDone();
-        self->EndWalk();
-        return 0;
-    }
-    // Ask for the next row first: the switch works on it while this one is put in the list.
-    self->m_cCommonSNMPTable.GetNextAsync(&CMibListDlg::OnWalkReply, self, 0);
-    self->OnRow(*reply, values);
-    delete reply;
-    return 0;
 }
 
 void CMibListDlg::destroyWindow() {
@@ -95,9 +77,9 @@ void CIfTableDlg::initDialog() {
     post([this] { OnRefresh(); });
 }
 
-void CIfTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
-    AddRow({v[0].present ? v[0].text : "", v[1].present ? mib::IfStatusText(v[1].text) : "",
-            v[2].present ? mib::IfSpeedText(v[2].text) : ""});
+void CIfTableDlg::OnRow(const ReplyRow& row) {
+    AddRow({row.text(0), row.present(1) ? mib::IfStatusText(row.text(1)) : "",
+            row.present(2) ? mib::IfSpeedText(row.text(2)) : ""});
 }
 
 // ---- IP table ---------------------------------------------------------------------------------
@@ -115,8 +97,8 @@ void CIpTableDlg::initDialog() {
     post([this] { OnRefresh(); });
 }
 
-void CIpTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
-    AddRow({v[0].text, v[1].text});
+void CIpTableDlg::OnRow(const ReplyRow& row) {
+    AddRow({row.text(0), row.text(1)});
 }
 
 // ---- Forwarding table -------------------------------------------------------------------------
@@ -152,23 +134,18 @@ void CFdbTableDlg::ReadAgeTime() {
     m_cCommonSNMP.AddValue("1.3.6.1.2.1.17.4.2.0", SNMP_T_NULL, nullptr);
     CSnmp* reply = nullptr;
     if (m_cCommonSNMP.Send(&reply, 0) != 0) return;
-    const auto v = mib::ReadReplyValues(*reply);
+    const ReplyRow row = ReadReplyRow(*reply);
     delete reply;
-    if (!v.empty() && v[0].present) get<platform::Label>(kIdAgeTime).setText(v[0].text);
+    if (row.present(0)) get<platform::Label>(kIdAgeTime).setText(row.text(0));
 }
 
-void CFdbTableDlg::OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& v) {
-    const std::string& port = v[1].text;
+void CFdbTableDlg::OnRow(const ReplyRow& row) {
+    const std::string& port = row.text(1);
     if (!m_strFilter.empty() && m_strFilter != port) return;
-    // The instance suffix of the status binding: ".fdbId.m1...m6". Taken from the reply itself,
-    // so that the session (busy with the next step) is not needed.
-    std::string oid;
-    reply.getOid(0, oid);
-    const std::string& column = m_layout.columnOids[0];
-    const bool inColumn = oid.size() > column.size() && oid.compare(0, column.size(), column) == 0 &&
-                          oid[column.size()] == '.';
-    AddRow({inColumn ? mib::FdbMacFromSuffix(oid.substr(column.size())) : std::string(),
-            mib::FdbStatusText(v[0].text), port});
+    // The instance of the status value, "fdbId.m1...m6", read from the reply itself: the
+    // session is already busy with the next step.
+    const std::string instance = row.instance(0, m_layout.columnOids[0]);
+    AddRow({instance.empty() ? std::string() : mib::FdbMacFromSuffix(instance), mib::FdbStatusText(row.text(0)), port});
 }
 
 void CFdbTableDlg::destroyWindow() {
@@ -194,8 +171,8 @@ CTcpTableDlg::CTcpTableDlg()
 
 void CTcpTableDlg::initDialog() { OnRefresh(); }
 
-void CTcpTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
-    AddRow({v[0].text, v[1].text, v[2].text, v[3].text, mib::TcpStateText(v[4].text)});
+void CTcpTableDlg::OnRow(const ReplyRow& row) {
+    AddRow({row.text(0), row.text(1), row.text(2), row.text(3), mib::TcpStateText(row.text(4))});
 }
 
 CUdpTableDlg::CUdpTableDlg()
@@ -209,6 +186,6 @@ CUdpTableDlg::CUdpTableDlg()
 
 void CUdpTableDlg::initDialog() { OnRefresh(); }
 
-void CUdpTableDlg::OnRow(CSnmp&, const std::vector<mib::ReplyValue>& v) {
-    AddRow({v[0].text, v[1].text});
+void CUdpTableDlg::OnRow(const ReplyRow& row) {
+    AddRow({row.text(0), row.text(1)});
 }

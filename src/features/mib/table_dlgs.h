@@ -7,8 +7,7 @@
 #include "features/mib/mib_format.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
-
-class CSnmp;
+#include "snmp/table_walk.h"
 
 // What the five list forms share: one walk of a few columns into one list, an optional row
 // counter and a "&Refresh" button that is disabled while the walk runs.
@@ -38,9 +37,9 @@ protected:
     virtual void AddExtraControls() {}
     // Empties the list, resets the counter, disables "&Refresh" and walks the columns.
     virtual void OnRefresh();
-    // One row of the walk: a value for every column, in column order, and the reply itself.
-    // (A reply with fewer values ends the walk.)
-    virtual void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) = 0;
+    // One row of the walk: a value for every column, in column order. (A reply with fewer
+    // values ends the walk.)
+    virtual void OnRow(const ReplyRow& row) = 0;
     void AddRow(std::vector<std::string> cells);
     void UpdateCounter();
 
@@ -49,7 +48,7 @@ protected:
 
 private:
     void EndWalk();
-    static unsigned OnWalkReply(CSnmp* reply, int requestId, void* param, int status);
+    CTableWalk m_walk{m_cCommonSNMPTable};
     bool m_bWalking = false;
 };
 
@@ -61,7 +60,7 @@ public:
 
 protected:
     void initDialog() override;
-    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(const ReplyRow& row) override;
 };
 
 class CIpTableDlg : public CMibListDlg {
@@ -72,7 +71,7 @@ public:
 
 protected:
     void initDialog() override;
-    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(const ReplyRow& row) override;
 };
 
 class CFdbTableDlg : public CMibListDlg {
@@ -89,7 +88,7 @@ protected:
     void initDialog() override;
     void destroyWindow() override;
     void OnRefresh() override;
-    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(const ReplyRow& row) override;
 
 private:
     void ReadAgeTime();
@@ -104,7 +103,7 @@ public:
 
 protected:
     void initDialog() override;
-    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(const ReplyRow& row) override;
 };
 
 class CUdpTableDlg : public CMibListDlg {
@@ -114,5 +113,5 @@ public:
 
 protected:
     void initDialog() override;
-    void OnRow(CSnmp& reply, const std::vector<mib::ReplyValue>& values) override;
+    void OnRow(const ReplyRow& row) override;
 };

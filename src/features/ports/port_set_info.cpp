@@ -1,7 +1,6 @@
 #include "features/ports/port_set_info.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "app/session_settings.h"
@@ -14,10 +13,10 @@ namespace features {
 
 namespace {
 
-// Port table columns in walk order: binding i fills list column i + 1, the last is the media.
-constexpr const char* kPortColumns[] = {kOidPortCtrlSpeed,         kOidPortCtrlOperMode,        kOidPortCtrlFlowControl,
-                                        kOidPortDefaultPriority,   kOidPortCtrlOperFlowControl, kOidPortCtrlMedium};
-constexpr int kColumnCount = 6;
+// Port table columns in walk order: value i fills list column i + 1, the last is the media.
+const std::vector<std::string> kPortColumns = {kOidPortCtrlSpeed,       kOidPortCtrlOperMode,
+                                               kOidPortCtrlFlowControl, kOidPortDefaultPriority,
+                                               kOidPortCtrlOperFlowControl, kOidPortCtrlMedium};
 
 const std::vector<std::string> kSpeedItems = {"1000M-Full", "100M-Full", "100M-Half", "10M-Full",
                                               "10M-Half",   "Auto",      "Disable"};
@@ -80,58 +79,32 @@ void CPortSetInfo::OnRefresh() {
 }
 
 void CPortSetInfo::WalkPortTable() {
-    auto& list = get<platform::ReportList>(IDC_LIST_PORT);
-    list.clear();
-    if (!m_cCommonSNMPTable.Open(SNMP_PDU_GETNEXT_T)) return;
-    for (const char* oid : kPortColumns) m_cCommonSNMPTable.AddValue(oid, SNMP_T_NULL, nullptr);
+    get<platform::ReportList>(IDC_LIST_PORT).clear();
     enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, false);
-    if (m_cCommonSNMPTable.GetNextAsync(&CPortSetInfo::PortTableCallback, this, kFirstStepTimeoutMs) != 0)
-        OnPortWalkEnd();
+    CTableWalk::Options options;
+    options.firstTimeoutMs = kFirstStepTimeoutMs;
+    const bool started = m_portWalk.Start(
+        kPortColumns,
+        [this](const ReplyRow& row, CSnmp&) {
+            OnPortRow(row);
+            return true;
+        },
+        [this](int) { OnPortWalkEnd(); }, options);
+    if (!started) enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, true);
 }
 
-unsigned CPortSetInfo::PortTableCallback(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CPortSetInfo*>(param);
-    if (!self->m_cCommonSNMPTable.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        delete reply;
-        return 0;
-    }
-    if (status != CSnmp4w::EC_NO_ERROR) {
-        platform::Trace("call back iStatus = %d", status);
-        delete reply;
-        self->OnPortWalkEnd();
-        return 0;
-    }
-    self->OnPortRow(reply);
-    delete reply;
-    if (self->m_cCommonSNMPTable.GetNextAsync(&CPortSetInfo::PortTableCallback, self, 0) != 0) self->OnPortWalkEnd();
-    return 0;
-}
-
-void CPortSetInfo::OnPortRow(CSnmp* reply) {
-    if (!reply) return;
-    // The column values in order, the proxy marker left out; missing columns read as empty.
-    std::vector<std::string> values;
-    for (int i = 0; i < reply->getValuesCount() && static_cast<int>(values.size()) < kColumnCount; ++i) {
-        std::string oid, value;
-        int type = 0;
-        if (reply->getOid(i, oid) == 0 && IsProxyMarker(oid)) continue;
-        if (reply->getValue(i, type, value) != 0) value.clear();
-        values.push_back(value);
-    }
-    values.resize(kColumnCount);
-
+void CPortSetInfo::OnPortRow(const ReplyRow& row) {
+    // Missing columns read as empty.
     auto& list = get<platform::ReportList>(IDC_LIST_PORT);
     const int port = list.rowCount() + 1;
-    const int media = TextToInt(values[5]);
+    const int media = TextToInt(row.text(5));
     if (port <= m_iPortNum) m_media[static_cast<std::size_t>(port - 1)] = media;
-    list.appendRow({std::to_string(port), SpeedControlText(values[0]),
-                    PortOperModeText(values[1], port, media, m_iPortNum, m_bAllGiga), FlowControlText(values[2]),
-                    PriorityText(values[3]), OperFlowControlText(values[4])});
+    list.appendRow({std::to_string(port), SpeedControlText(row.text(0)),
+                    PortOperModeText(row.text(1), port, media, m_iPortNum, m_bAllGiga), FlowControlText(row.text(2)),
+                    PriorityText(row.text(3)), OperFlowControlText(row.text(4))});
 }
 
 void CPortSetInfo::OnPortWalkEnd() {
-    m_cCommonSNMPTable.SignalDone();
     enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, true);
 }
 
@@ -212,12 +185,12 @@ void CPortSetInfo::OnApply() {
     if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return;
     const std::string speedValue = std::to_string(speed + 1);
     if (speedValue != "6" && speedValue != "7" && !platform::Confirm(kMsgForceMode)) return;
-    const std::string instance = "." + std::to_string(port);
-    if (trunk == 0) m_cCommonSNMP.AddValue((kOidPortCtrlSpeed + instance).c_str(), SNMP_T_INTEGER, speedValue.c_str());
+    if (trunk == 0)
+        m_cCommonSNMP.AddValue(InstanceOid(kOidPortCtrlSpeed, port).c_str(), SNMP_T_INTEGER, speedValue.c_str());
     const std::string flowValue = get<platform::ComboBox>(IDC_COMBO_FLOW).text() == "Enable" ? "1" : "2";
     if (flowValue == "1" && !platform::Confirm(kMsgFlowControlQos)) return;
     enable({IDC_BUTTON_REFRESH}, false);
-    m_cCommonSNMP.AddValue((kOidPortCtrlFlowControl + instance).c_str(), SNMP_T_INTEGER, flowValue.c_str());
+    m_cCommonSNMP.AddValue(InstanceOid(kOidPortCtrlFlowControl, port).c_str(), SNMP_T_INTEGER, flowValue.c_str());
     CSnmp* reply = nullptr;
     const int status = m_cCommonSNMP.Send(&reply, kSetTimeoutMs);
     platform::Trace("set status = %d", status);

@@ -8,6 +8,7 @@
 #include "features/common/trunk_map.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
+#include "snmp/table_walk.h"
 
 namespace features {
 
@@ -61,8 +62,7 @@ private:
     void OnApply();
     void OnRowClick(int row);
     void WalkPortTable();
-    static unsigned PortTableCallback(CSnmp* reply, int requestId, void* param, int status);
-    void OnPortRow(CSnmp* reply);
+    void OnPortRow(const ReplyRow& row);
     void OnPortWalkEnd();
     // Text of the PortControlSpeed column of a port's row (row = port - 1), empty if none.
     std::string SpeedShown(int port) const;
@@ -78,6 +78,7 @@ private:
     CCommonSnmp m_cCommonSNMPTable;       // port table walk
     CCommonSnmp m_cCommonSNMPTableTrunk;  // trunk membership walk
     CTrunkMap m_trunkMap;
+    CTableWalk m_portWalk{m_cCommonSNMPTable};
 };
 
 }  // namespace features

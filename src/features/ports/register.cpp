@@ -1,13 +1,6 @@
 #include "features/ports/register.h"
 
 #include "app/main_window.h"
-
-namespace features {
-// The command adapter names the registry types without their namespace.
-using app::DialogRegistry;
-using app::IModalDialog;
-}  // namespace features
-
 #include "features/common/form_command.h"
 #include "features/ports/port_set_info.h"
 

@@ -41,7 +41,7 @@ CPvidSnmp::CPvidSnmp(int portNum) : m_trunkMap(m_cCommonSNMPTable, portNum) {}
 
 int CPvidSnmp::WritePvid(int port, int pvid) {
     if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return -1;
-    const std::string oid = vlan::Instance(vlan::kOidVlanPvid, port);
+    const std::string oid = InstanceOid(vlan::kOidVlanPvid, port);
     const std::string value = std::to_string(pvid);
     if (m_cCommonSNMP.AddValue(oid.c_str(), SNMP_T_UNSIGNED, value.c_str()) != 0) return -1;
     CSnmp* reply = nullptr;
@@ -101,46 +101,32 @@ void CPvidDlg::destroyWindow() {
 }
 
 void CPvidDlg::OnRefresh() {
-    m_bWalking = false;
-    if (m_cCommonSNMPTable.Open(SNMP_PDU_GETNEXT_T) &&
-        m_cCommonSNMPTable.AddValue(vlan::kOidVlanPvid, SNMP_T_NULL, nullptr) == 0) {
-        m_bWalking = true;
-        if (m_cCommonSNMPTable.GetNextAsync(&CPvidDlg::PvidCallback, this, 0) != 0) m_bWalking = false;
-    }
+    CTableWalk::Options options;
+    options.traceFailed = false;
+    m_bWalking = m_pvidWalk.Start(
+        {vlan::kOidVlanPvid},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnPvidRow(row);
+            return true;
+        },
+        [this](int status) { OnPvidWalkEnd(status); }, options);
     // A trunk that was dissolved since the last read must not linger in the map.
     m_snmp.TrunkMap().Clear();
     m_snmp.TrunkMap().Start();
 }
 
-unsigned CPvidDlg::PvidCallback(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CPvidDlg*>(param);
-    if (!self->m_cCommonSNMPTable.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        delete reply;
-        return 0;
-    }
-    if (status != CSnmp4w::EC_NO_ERROR) {
-        self->m_cCommonSNMPTable.SignalDone();
-        self->m_bWalking = false;
-        if (status == CSnmp4w::EC_END_OF_TABLE) {
-            auto& grid = self->get<PortGrid>(IDC_PVID_GRID);
-            for (int p = 1; p <= self->m_iPortNum; ++p)
-                grid.setCellText(0, p, std::to_string(self->m_iPvid[static_cast<std::size_t>(p - 1)]));
-        }
-        delete reply;
-        return 0;
-    }
-    vlan::ReplyRow row = vlan::ReadRow(*reply);
-    if (!row.texts.empty()) {
-        // The port is the instance; anything outside 1..N is not ours to store.
-        const std::string suffix = vlan::SuffixOf(self->m_cCommonSNMPTable, row.index[0], reply);
-        const int port = suffix.find_first_not_of("0123456789") == std::string::npos ? TextToInt(suffix) : 0;
-        if (port >= 1 && port <= self->m_iPortNum)
-            self->m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.texts[0]);
-    }
-    self->m_cCommonSNMPTable.GetNextAsync(&CPvidDlg::PvidCallback, self, 0);
-    delete reply;
-    return 0;
+void CPvidDlg::OnPvidRow(const ReplyRow& row) {
+    if (row.size() == 0) return;
+    // The port is the instance; anything outside 1..N is not ours to store.
+    const int port = InstanceNumber(row.instance(0, vlan::kOidVlanPvid), m_iPortNum);
+    if (port != 0) m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.text(0));
+}
+
+void CPvidDlg::OnPvidWalkEnd(int status) {
+    m_bWalking = false;
+    if (status != CSnmp4w::EC_END_OF_TABLE) return;
+    auto& grid = get<PortGrid>(IDC_PVID_GRID);
+    for (int p = 1; p <= m_iPortNum; ++p) grid.setCellText(0, p, std::to_string(m_iPvid[static_cast<std::size_t>(p - 1)]));
 }
 
 void CPvidDlg::OnCellChange(int port) {

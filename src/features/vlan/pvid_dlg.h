@@ -7,6 +7,7 @@
 #include "features/vlan/vlan_common.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
+#include "snmp/table_walk.h"
 
 // The PVID form's device traffic: PVID writes and the trunk map.
 class CPvidSnmp {
@@ -47,7 +48,8 @@ private:
     void OnRefresh();
     void OnApply();
     void OnCellChange(int port);
-    static unsigned PvidCallback(CSnmp* reply, int requestId, void* param, int status);
+    void OnPvidRow(const ReplyRow& row);
+    void OnPvidWalkEnd(int status);
 
     int m_iPortNum;
     std::string m_strVids;
@@ -58,4 +60,5 @@ private:
 
     CCommonSnmp m_cCommonSNMPTable;  // PVID walk
     CPvidSnmp m_snmp;
+    CTableWalk m_pvidWalk{m_cCommonSNMPTable};
 };

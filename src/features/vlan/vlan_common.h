@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "snmp/common_snmp.h"
+#include "snmp/encodings.h"
 
 namespace vlan {
 
@@ -40,24 +41,6 @@ using VlanRecordList = std::vector<VlanRecord>;
 
 // The record with the given VID, or null.
 const VlanRecord* FindVlan(const VlanRecordList& records, int vid);
-
-// "<oid>.<n>"
-std::string Instance(const char* oid, int n);
-
-// One returned row of a walk or get: the bindings that carry table data (the proxy marker
-// `snmp_proxy_ip` is left out), in the order the columns were asked.
-struct ReplyRow {
-    std::vector<std::string> texts;             // getValue as text
-    std::vector<std::vector<unsigned char>> raw;  // getValue as octets
-    std::vector<int> index;                     // binding index in the reply (for GetSuffix)
-};
-ReplyRow ReadRow(const CSnmp& reply);
-
-// The instance suffix of binding `index` without its leading "."; empty when there is none.
-std::string SuffixOf(CCommonSnmp& session, int index, CSnmp* reply);
-
-// `text` cut to at most maxBytes bytes, never inside a UTF-8 character.
-std::string CutUtf8(const std::string& text, std::size_t maxBytes);
 
 // Port numbers of a "1,2,5" text.
 std::vector<int> ParsePortNumbers(const std::string& text);

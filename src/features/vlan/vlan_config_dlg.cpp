@@ -107,36 +107,21 @@ void CVlanConfigDlg::OnRefresh() {
 
 void CVlanConfigDlg::StartVoiceStateRead() {
     m_bVoiceStateRead = false;
-    if (!m_cCommonSNMPVoiceVlan.Open(SNMP_PDU_GET_T)) return;
-    for (const char* oid :
-         {vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId, vlan::kOidSurveillanceVlanState, vlan::kOidSurveillanceVlanId})
-        m_cCommonSNMPVoiceVlan.AddValue(oid, SNMP_T_NULL, nullptr);
-    m_cCommonSNMPVoiceVlan.GetNextAsync(&CVlanConfigDlg::VoiceStateCallback, this, 0);
+    m_voiceRead.Read({vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId, vlan::kOidSurveillanceVlanState,
+                      vlan::kOidSurveillanceVlanId},
+                     [this](const ReplyRow& row, CSnmp&) {
+                         OnVoiceState(row);
+                         return false;
+                     });
 }
 
-unsigned CVlanConfigDlg::VoiceStateCallback(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CVlanConfigDlg*>(param);
-    if (!self->m_cCommonSNMPVoiceVlan.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        delete reply;
-        return 0;
-    }
-    self->m_cCommonSNMPVoiceVlan.SignalDone();
-    if (status != CSnmp4w::EC_NO_ERROR || !reply) {
-        platform::Trace("call back iStatus = %d", status);
-        delete reply;
-        return 0;
-    }
-    vlan::ReplyRow row = vlan::ReadRow(*reply);
-    if (row.texts.size() >= 4) {
-        self->m_iVoiceVlanState = row.texts[0] == "1" ? 1 : 2;
-        self->m_iVoiceVlanId = TextToInt(row.texts[1]);
-        self->m_iSurveillanceVlanState = row.texts[2] == "1" ? 1 : 2;
-        self->m_iSurveillanceVlanId = TextToInt(row.texts[3]);
-        self->m_bVoiceStateRead = true;
-    }
-    delete reply;
-    return 0;
+void CVlanConfigDlg::OnVoiceState(const ReplyRow& row) {
+    if (row.size() < 4) return;
+    m_iVoiceVlanState = row.text(0) == "1" ? 1 : 2;
+    m_iVoiceVlanId = TextToInt(row.text(1));
+    m_iSurveillanceVlanState = row.text(2) == "1" ? 1 : 2;
+    m_iSurveillanceVlanId = TextToInt(row.text(3));
+    m_bVoiceStateRead = true;
 }
 
 void CVlanConfigDlg::ReadAsymmetricMode() {
@@ -144,62 +129,55 @@ void CVlanConfigDlg::ReadAsymmetricMode() {
     if (m_cCommonSNMP.AddValue(vlan::kOidAsymmetricVlan, SNMP_T_NULL, nullptr) != 0) return;
     CSnmp* reply = nullptr;
     if (m_cCommonSNMP.GetNext(&reply, 0) != 0 || !reply) return;
-    vlan::ReplyRow row = vlan::ReadRow(*reply);
-    if (!row.texts.empty()) get<platform::CheckBox>(IDC_ASYMMETRIC).setChecked(row.texts[0] == "1");
+    const ReplyRow row = ReadReplyRow(*reply);
+    if (row.size() > 0) get<platform::CheckBox>(IDC_ASYMMETRIC).setChecked(row.text(0) == "1");
     delete reply;
 }
 
 void CVlanConfigDlg::StartPvidWalk() {
     std::fill(m_iPvid.begin(), m_iPvid.end(), 1);
     m_iPvidCount = 0;
-    m_bPvidWalking = false;
-    if (!m_cCommonSNMPTable.Open(SNMP_PDU_GETNEXT_T)) return;
-    if (m_cCommonSNMPTable.AddValue(vlan::kOidVlanPvid, SNMP_T_NULL, nullptr) != 0) return;
-    m_bPvidWalking = true;
-    if (m_cCommonSNMPTable.GetNextAsync(&CVlanConfigDlg::PvidCallback, this, 0) != 0) m_bPvidWalking = false;
+    CTableWalk::Options options;
+    options.traceFailed = false;
+    m_bPvidWalking = m_pvidWalk.Start(
+        {vlan::kOidVlanPvid},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnPvidRow(row);
+            return true;
+        },
+        [this](int) { m_bPvidWalking = false; }, options);
 }
 
-unsigned CVlanConfigDlg::PvidCallback(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CVlanConfigDlg*>(param);
-    if (!self->m_cCommonSNMPTable.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        delete reply;
-        return 0;
+void CVlanConfigDlg::OnPvidRow(const ReplyRow& row) {
+    if (row.size() == 0) return;
+    // Each PVID goes to the port its instance names, so a port the switch skips cannot shift
+    // the others.
+    const int port = InstanceNumber(row.instance(0, vlan::kOidVlanPvid), m_iPortNum);
+    if (port != 0 && m_iPvidCount < m_iPortNum) {
+        m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.text(0));
+        ++m_iPvidCount;
     }
-    if (status != CSnmp4w::EC_NO_ERROR) {
-        self->m_cCommonSNMPTable.SignalDone();
-        self->m_bPvidWalking = false;
-        delete reply;
-        return 0;
-    }
-    vlan::ReplyRow row = vlan::ReadRow(*reply);
-    if (!row.texts.empty()) {
-        // Each PVID goes to the port its instance names, so a port the switch skips cannot
-        // shift the others.
-        const std::string suffix = vlan::SuffixOf(self->m_cCommonSNMPTable, row.index[0], reply);
-        const int port = suffix.find_first_not_of("0123456789") == std::string::npos ? TextToInt(suffix) : 0;
-        if (port >= 1 && port <= self->m_iPortNum && self->m_iPvidCount < self->m_iPortNum) {
-            self->m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.texts[0]);
-            ++self->m_iPvidCount;
-        }
-    }
-    self->m_cCommonSNMPTable.GetNextAsync(&CVlanConfigDlg::PvidCallback, self, 0);
-    delete reply;
-    return 0;
 }
 
 void CVlanConfigDlg::StartVlanWalk() {
     enable({IDC_APPLY, IDC_ADD, IDC_EDIT, IDC_DELETE, IDC_REFRESH, platform::kIdCancel}, false);
     m_bTableWalking = true;
-    bool started = m_cCommonSNMPTableVlan.Open(SNMP_PDU_GETNEXT_T);
-    for (const char* column : {vlan::kOidVlanStaticName, vlan::kOidVlanStaticEgressPorts,
-                               vlan::kOidVlanStaticUntaggedPorts, vlan::kOidVlanForbiddenEgressPorts,
-                               vlan::kOidVlanStaticRowState})
-        started = started && m_cCommonSNMPTableVlan.AddValue(column, SNMP_T_NULL, nullptr) == 0;
-    if (!started || m_cCommonSNMPTableVlan.GetNextAsync(&CVlanConfigDlg::VlanTableCallback, this, 0) != 0) {
-        // No walk: the form must not stay locked.
-        EnableAfterWalk();
-    }
+    CTableWalk::Options options;
+    options.traceFailed = false;
+    const bool started = m_vlanWalk.Start(
+        {vlan::kOidVlanStaticName, vlan::kOidVlanStaticEgressPorts, vlan::kOidVlanStaticUntaggedPorts,
+         vlan::kOidVlanForbiddenEgressPorts, vlan::kOidVlanStaticRowState},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnVlanRow(row);
+            return true;
+        },
+        [this](int) {
+            platform::Trace("iStatus != CSnmp4w::EC_NO_ERROR");
+            EnableAfterWalk();
+        },
+        options);
+    // No walk: the form must not stay locked.
+    if (!started) EnableAfterWalk();
 }
 
 void CVlanConfigDlg::EnableAfterWalk() {
@@ -208,43 +186,24 @@ void CVlanConfigDlg::EnableAfterWalk() {
     enable({IDC_ADD, IDC_EDIT, IDC_DELETE}, m_bVlanEditEnabled);
 }
 
-unsigned CVlanConfigDlg::VlanTableCallback(CSnmp* reply, int requestId, void* param, int status) {
-    auto* self = static_cast<CVlanConfigDlg*>(param);
-    if (!self->m_cCommonSNMPTableVlan.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        delete reply;
-        return 0;
-    }
-    if (status != CSnmp4w::EC_NO_ERROR) {
-        platform::Trace("iStatus != CSnmp4w::EC_NO_ERROR");
-        self->m_cCommonSNMPTableVlan.SignalDone();
-        self->EnableAfterWalk();
-        delete reply;
-        return 0;
-    }
-    vlan::ReplyRow row = vlan::ReadRow(*reply);
-    if (row.texts.size() >= 5 && row.texts[4] == "1") {
-        const std::string suffix = vlan::SuffixOf(self->m_cCommonSNMPTableVlan, row.index[0], reply);
-        vlan::VlanRecord r;
-        r.vid = TextToInt(suffix);
-        r.name = row.texts[0];
-        const int n = self->m_iPortNum;
-        PortText egress = PortListToNumbers(row.raw[1].data(), row.raw[1].size(), n);
-        PortText untagged = PortListToNumbers(row.raw[2].data(), row.raw[2].size(), n);
-        PortText forbidden = PortListToNumbers(row.raw[3].data(), row.raw[3].size(), n);
-        r.egressPorts = egress.text;
-        r.egressCount = egress.count;
-        r.untaggedPorts = untagged.text;
-        r.untaggedCount = untagged.count;
-        r.forbiddenPorts = forbidden.text;
-        r.forbiddenCount = forbidden.count;
-        self->get<ReportList>(IDC_VLAN_LIST)
-            .appendRow({std::to_string(r.vid), r.name, std::to_string(r.egressCount), r.egressPorts, r.untaggedPorts});
-        self->m_vlanRecords.push_back(std::move(r));
-    }
-    self->m_cCommonSNMPTableVlan.GetNextAsync(&CVlanConfigDlg::VlanTableCallback, self, 0);
-    delete reply;
-    return 0;
+void CVlanConfigDlg::OnVlanRow(const ReplyRow& row) {
+    if (row.size() < 5 || row.text(4) != "1") return;
+    vlan::VlanRecord r;
+    r.vid = TextToInt(row.instance(0, vlan::kOidVlanStaticName));
+    r.name = row.text(0);
+    const int n = m_iPortNum;
+    PortText egress = PortListToNumbers(row.bytes(1), n);
+    PortText untagged = PortListToNumbers(row.bytes(2), n);
+    PortText forbidden = PortListToNumbers(row.bytes(3), n);
+    r.egressPorts = egress.text;
+    r.egressCount = egress.count;
+    r.untaggedPorts = untagged.text;
+    r.untaggedCount = untagged.count;
+    r.forbiddenPorts = forbidden.text;
+    r.forbiddenCount = forbidden.count;
+    get<ReportList>(IDC_VLAN_LIST)
+        .appendRow({std::to_string(r.vid), r.name, std::to_string(r.egressCount), r.egressPorts, r.untaggedPorts});
+    m_vlanRecords.push_back(std::move(r));
 }
 
 // ---------------------------------------------------------------- Handlers
@@ -332,7 +291,7 @@ void CVlanConfigDlg::OnDelete() {
         OnRefresh();
         return;
     }
-    if (m_cCommonSNMPTableVlanDelete.SetRowStatus(vlan::Instance(vlan::kOidVlanStaticRowState, vid).c_str(), "6") != 1)
+    if (m_cCommonSNMPTableVlanDelete.SetRowStatus(InstanceOid(vlan::kOidVlanStaticRowState, vid).c_str(), "6") != 1)
         return;
     OnRefresh();
 }

@@ -7,6 +7,7 @@
 #include "features/vlan/vlan_common.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
+#include "snmp/table_walk.h"
 
 class CVlanConfigDlg : public platform::Form {
 public:
@@ -57,9 +58,9 @@ private:
     void EnableAfterWalk();
     int ModeCode() const;
 
-    static unsigned VoiceStateCallback(CSnmp* reply, int requestId, void* param, int status);
-    static unsigned PvidCallback(CSnmp* reply, int requestId, void* param, int status);
-    static unsigned VlanTableCallback(CSnmp* reply, int requestId, void* param, int status);
+    void OnVoiceState(const ReplyRow& row);
+    void OnPvidRow(const ReplyRow& row);
+    void OnVlanRow(const ReplyRow& row);
 
     int m_iPortNum;
     bool m_bVlanEditEnabled;
@@ -80,4 +81,7 @@ private:
     CCommonSnmp m_cCommonSNMPVoiceVlan;        // voice and surveillance state read
     CCommonSnmp m_cCommonSNMPTableVlan;        // VLAN table walk
     CCommonSnmp m_cCommonSNMPTableVlanDelete;  // VLAN deletion
+    CTableWalk m_pvidWalk{m_cCommonSNMPTable};
+    CTableWalk m_voiceRead{m_cCommonSNMPVoiceVlan};
+    CTableWalk m_vlanWalk{m_cCommonSNMPTableVlan};
 };

@@ -32,7 +32,7 @@ std::vector<int> Zeros(int n) { return std::vector<int>(static_cast<std::size_t>
 CVlanEntrySnmp::CVlanEntrySnmp(int portNum) : m_iPortNum(portNum), m_trunkMap(m_cCommonSNMPTable, portNum) {}
 
 int CVlanEntrySnmp::WriteRowState(int vid, const char* value) {
-    return vlan::SetInteger(m_cCommonSNMP, vlan::Instance(vlan::kOidVlanStaticRowState, vid), value);
+    return vlan::SetInteger(m_cCommonSNMP, InstanceOid(vlan::kOidVlanStaticRowState, vid), value);
 }
 
 Octets CVlanEntrySnmp::EncodePortList(const std::vector<int>& flags, int portNum) {
@@ -49,7 +49,7 @@ int CVlanEntrySnmp::WritePortList(const char* column, int vid, const std::vector
         return -1;
     }
     if (!m_cCommonSNMPEgrePort.Open(SNMP_PDU_SET_T)) return -1;
-    const std::string oid = vlan::Instance(column, vid);
+    const std::string oid = InstanceOid(column, vid);
     if (m_cCommonSNMPEgrePort.AddValue(oid.c_str(), SNMP_T_OCTETS, octets.data(), static_cast<int>(octets.size())) != 0)
         return -1;
     CSnmp* reply = nullptr;
@@ -67,9 +67,9 @@ int CVlanEntrySnmp::WriteUntaggedPorts(int vid, const std::vector<int>& flags) {
 }
 
 int CVlanEntrySnmp::WriteName(int vid, const std::string& name) {
-    const std::string utf8 = vlan::CutUtf8(name, vlan::kMaxNameBytes);
+    const std::string utf8 = Utf8CutBytes(name, vlan::kMaxNameBytes);
     if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return -1;
-    const std::string oid = vlan::Instance(vlan::kOidVlanStaticName, vid);
+    const std::string oid = InstanceOid(vlan::kOidVlanStaticName, vid);
     if (m_cCommonSNMP.AddValue(oid.c_str(), SNMP_T_OCTETS, reinterpret_cast<const unsigned char*>(utf8.data()),
                                static_cast<int>(utf8.size())) != 0)
         return -1;
@@ -80,7 +80,7 @@ int CVlanEntrySnmp::WriteName(int vid, const std::string& name) {
 }
 
 int CVlanEntrySnmp::SetActive(int vid) {
-    return m_cCommonSNMP.SetRowStatus(vlan::Instance(vlan::kOidVlanStaticRowState, vid).c_str(), "1");
+    return m_cCommonSNMP.SetRowStatus(InstanceOid(vlan::kOidVlanStaticRowState, vid).c_str(), "1");
 }
 
 void CVlanEntrySnmp::Close() {
