@@ -117,4 +117,42 @@ TEST(MacDisplay, UpperCaseWithSeparator) {
     EXPECT_EQ(FormatMac(nullptr, 6), "00:00:00:00:00:00");
 }
 
+TEST(Instances, ObjectOfARowAndTheNumberOfAnInstance) {
+    EXPECT_EQ(InstanceOid("1.3.6.1.4.1.171.10.76.12.7.7.1.1", 12), "1.3.6.1.4.1.171.10.76.12.7.7.1.1.12");
+    EXPECT_EQ(InstanceNumber("12", 52), 12);
+    EXPECT_EQ(InstanceNumber(".12", 52), 12);
+    EXPECT_EQ(InstanceNumber("007", 52), 7);
+    EXPECT_EQ(InstanceNumber("52", 52), 52);
+    EXPECT_EQ(InstanceNumber("53", 52), 0);  // above the limit
+    EXPECT_EQ(InstanceNumber("0", 52), 0);
+    EXPECT_EQ(InstanceNumber("", 52), 0);
+    EXPECT_EQ(InstanceNumber(".", 52), 0);
+    EXPECT_EQ(InstanceNumber("1.2", 52), 0);  // two arcs
+    EXPECT_EQ(InstanceNumber("1a", 52), 0);
+    EXPECT_EQ(InstanceNumber("-1", 52), 0);
+    EXPECT_EQ(InstanceNumber("99999999999999999999999", 65535), 0);  // no overflow
+}
+
+TEST(Utf8Cut, BytesStopBeforeACharacterThatWouldNotFit) {
+    std::string name = "ab";
+    for (int i = 0; i < 42; ++i) name += "\xE2\x82\xAC";  // euro sign, three bytes: 128 bytes in all
+    EXPECT_EQ(Utf8CutBytes(name, 127), name.substr(0, 125));
+    EXPECT_EQ(Utf8CutBytes(name, 128), name);
+    EXPECT_EQ(Utf8CutBytes(name, 2), "ab");
+    EXPECT_EQ(Utf8CutBytes(name, 4), "ab");
+    EXPECT_EQ(Utf8CutBytes(name, 5), "ab\xE2\x82\xAC");
+    EXPECT_EQ(Utf8CutBytes("\xF0\x9F\x98\x80x", 3), "");  // a four-byte character does not fit
+    EXPECT_EQ(Utf8CutBytes("plain", 3), "pla");
+    EXPECT_EQ(Utf8CutBytes("", 0), "");
+}
+
+TEST(Utf8Cut, PrefixCountsCharactersNotBytes) {
+    const std::string s = "a\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80z";  // a, a-umlaut, euro, emoji, z
+    EXPECT_EQ(Utf8Prefix(s, 0), "");
+    EXPECT_EQ(Utf8Prefix(s, 2), "a\xC3\xA4");
+    EXPECT_EQ(Utf8Prefix(s, 4), "a\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80");
+    EXPECT_EQ(Utf8Prefix(s, 5), s);
+    EXPECT_EQ(Utf8Prefix(s, 50), s);
+}
+
 }  // namespace

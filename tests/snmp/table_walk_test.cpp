@@ -130,6 +130,73 @@ TEST_F(TableWalkTest, SilentDeviceEndsWithAFailureAndNoRows) {
     EXPECT_EQ(rows, 0);
 }
 
+TEST_F(TableWalkTest, NextFirstAsksForTheNextRowBeforeTheHandlerRuns) {
+    CCommonSnmp session(sim_.settings());
+    CTableWalk walk(session);
+    CTableWalk::Options options;
+    options.nextFirst = true;
+    std::vector<std::string> indexes;
+    int endStatus = 99;
+    ASSERT_TRUE(walk.Start(
+        {kIfIndex, kIfOper},
+        [&](const ReplyRow& row, CSnmp&) {
+            indexes.push_back(row.text(0));
+            return false;  // not used: the next step is already out
+        },
+        [&](int status) { endStatus = status; }, options));
+    ASSERT_TRUE(ui_.runUntil([&] { return endStatus != 99; }, 10s));
+    EXPECT_EQ(endStatus, CSnmp4w::EC_END_OF_TABLE);
+    // Every row arrives although the handler said stop: the next step was out before it ran.
+    ASSERT_GE(indexes.size(), 11u);
+    for (size_t i = 0; i < 10; ++i) EXPECT_EQ(indexes[i], std::to_string(i + 1));
+    EXPECT_EQ(getNextCount(), indexes.size() + 1);
+}
+
+TEST_F(TableWalkTest, ShortRowEndsTheWalkWithoutARow) {
+    CCommonSnmp session(sim_.settings());
+    CTableWalk walk(session);
+    CTableWalk::Options options;
+    options.minValues = 3;  // two columns asked: every reply is short
+    int rows = 0, endStatus = 99;
+    ASSERT_TRUE(walk.Start(
+        {kIfIndex, kIfOper}, [&](const ReplyRow&, CSnmp&) { return ++rows > 0; },
+        [&](int status) { endStatus = status; }, options));
+    ASSERT_TRUE(ui_.runUntil([&] { return endStatus != 99; }, 10s));
+    EXPECT_EQ(endStatus, 0);
+    EXPECT_EQ(rows, 0);
+    EXPECT_TRUE(session.WaitDone(0));
+    ui_.runFor(200ms);
+    EXPECT_EQ(getNextCount(), 1u);
+}
+
+TEST_F(TableWalkTest, ReadSendsOneGetAndHandsOverItsValues) {
+    CCommonSnmp session(sim_.settings());
+    CTableWalk walk(session);
+    std::vector<ReplyRow> replies;
+    int endStatus = 99;
+    ASSERT_TRUE(walk.Read(
+        {"1.3.6.1.2.1.2.2.1.1.3", "1.3.6.1.2.1.2.2.1.1.4"},
+        [&](const ReplyRow& row, CSnmp&) {
+            replies.push_back(row);
+            return true;  // not used: a read is one step
+        },
+        [&](int status) { endStatus = status; }));
+    ASSERT_TRUE(ui_.runUntil([&] { return endStatus != 99; }, 10s));
+    EXPECT_EQ(endStatus, 0);
+    ASSERT_EQ(replies.size(), 1u);
+    ASSERT_EQ(replies[0].size(), 2u);
+    EXPECT_EQ(replies[0].text(0), "3");
+    EXPECT_EQ(replies[0].text(1), "4");
+    EXPECT_TRUE(replies[0].present(1));
+    EXPECT_FALSE(replies[0].present(2));
+    EXPECT_TRUE(session.WaitDone(0));
+    ui_.runFor(200ms);
+    size_t gets = 0;
+    for (auto& r : sim_.requests()) gets += r.pdu == "get";
+    EXPECT_EQ(gets, 1u);
+    EXPECT_EQ(getNextCount(), 0u);
+}
+
 TEST(ReplyRowTest, InstanceIsTheOidPartAfterTheColumn) {
     ReplyRow row;
     row.values.push_back({"1.3.6.1.2.1.2.2.1.8.12", SNMP_T_INTEGER, "1", {}, 0});
@@ -140,6 +207,9 @@ TEST(ReplyRowTest, InstanceIsTheOidPartAfterTheColumn) {
     EXPECT_EQ(row.instance(1, "1.3.6.1.2.1.2.2.1.8"), "");     // no such value
     EXPECT_EQ(row.text(5), "");
     EXPECT_TRUE(row.bytes(5).empty());
+    EXPECT_TRUE(row.present(0));
+    EXPECT_FALSE(row.present(5));
+    EXPECT_FALSE(row.value(5).present);
 }
 
 }  // namespace
