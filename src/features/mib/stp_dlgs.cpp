@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/session_close.h"
 #include "features/mib/mib_format.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -214,11 +215,7 @@ void CStpBridgeDlg::OnApply() {
 }
 
 void CStpBridgeDlg::destroyWindow() {
-    platform::Trace("==================DestroyWindow===============");
-    m_cCommonSNMP.Close();
-    platform::Trace("==================m_cCommonSNMP.Close===============");
-    m_cCommonSNMPSet.Close();
-    platform::Trace("==================m_cCommonSNMPSet.Close===============");
+    features::CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }
 
 // ---- Spanning tree table ----------------------------------------------------------------------
@@ -300,11 +297,7 @@ void CStpTableDlg::OnPortConfig() {
     if (runChild(port) == platform::kIdOk) Walk();
 }
 
-void CStpTableDlg::destroyWindow() {
-    platform::Trace("==================DestroyWindow===============");
-    m_cCommonSNMPTable.Close();
-    platform::Trace("==================m_cCommonSNMPTable.Close===============");
-}
+void CStpTableDlg::destroyWindow() { features::CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}}); }
 
 // ---- Port form --------------------------------------------------------------------------------
 
@@ -450,11 +443,7 @@ bool CStpPortDlg::Apply() {
 }
 
 void CStpPortDlg::destroyWindow() {
-    platform::Trace("==================DestroyWindow===============");
-    m_cCommonSNMP.Close();
-    platform::Trace("==================m_cCommonSNMP.Close===============");
-    m_cCommonSNMPSet.Close();
-    platform::Trace("==================m_cCommonSNMPSet.Close===============");
-    m_cCommonSNMPTable.Close();
-    platform::Trace("==================m_cCommonSNMPTable.Close===============");
+    features::CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+                                   {m_cCommonSNMPSet, "m_cCommonSNMPSet"},
+                                   {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }

@@ -1,5 +1,6 @@
 #include "features/mib/sys_info_dlg.h"
 
+#include "features/common/session_close.h"
 #include "features/mib/mib_format.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -83,9 +84,5 @@ void CSysInfoDlg::OnApply() {
 }
 
 void CSysInfoDlg::destroyWindow() {
-    platform::Trace("==================DestroyWindow===============");
-    m_cCommonSNMP.Close();
-    platform::Trace("==================m_cCommonSNMP.Close===============");
-    m_cCommonSNMPSet.Close();
-    platform::Trace("==================m_cCommonSNMPSet.Close===============");
+    features::CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }

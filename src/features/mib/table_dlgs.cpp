@@ -1,6 +1,7 @@
 #include "features/mib/table_dlgs.h"
 
 #include "app/session_settings.h"
+#include "features/common/session_close.h"
 #include "platform/trace.h"
 
 namespace {
@@ -55,11 +56,7 @@ void CMibListDlg::UpdateCounter() {
     if (m_layout.counterId) get<platform::Label>(m_layout.counterId).setText(std::to_string(List().rowCount()));
 }
 
-void CMibListDlg::destroyWindow() {
-    platform::Trace("==================DestroyWindow===============");
-    m_cCommonSNMPTable.Close();
-    platform::Trace("==================m_cCommonSNMPTable.Close===============");
-}
+void CMibListDlg::destroyWindow() { features::CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}}); }
 
 // ---- Interface table --------------------------------------------------------------------------
 
@@ -149,11 +146,7 @@ void CFdbTableDlg::OnRow(const ReplyRow& row) {
 }
 
 void CFdbTableDlg::destroyWindow() {
-    platform::Trace("==================DestroyWindow===============");
-    m_cCommonSNMPTable.Close();
-    platform::Trace("==================m_cCommonSNMPTable.Close===============");
-    m_cCommonSNMP.Close();
-    platform::Trace("==================m_cCommonSNMP.Close===============");
+    features::CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}, {m_cCommonSNMP, "m_cCommonSNMP"}});
 }
 
 // ---- TCP and UDP tables -----------------------------------------------------------------------

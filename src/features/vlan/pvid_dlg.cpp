@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "features/common/session_close.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/validation.h"
@@ -51,12 +52,9 @@ int CPvidSnmp::WritePvid(int port, int pvid) {
 }
 
 void CPvidSnmp::Close() {
-    m_cCommonSNMP.Close();
-    platform::Trace("==================m_cCommonSNMP.Close===============");
-    m_cCommonSNMPGet.Close();
-    platform::Trace("==================m_cCommonSNMPGet.Close===============");
-    m_cCommonSNMPTable.Close();
-    platform::Trace("==================m_cCommonSNMPTable.Close===============");
+    features::CloseSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+                             {m_cCommonSNMPGet, "m_cCommonSNMPGet"},
+                             {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }
 
 // ---------------------------------------------------------------- CPvidDlg
@@ -94,9 +92,7 @@ void CPvidDlg::initDialog() {
 }
 
 void CPvidDlg::destroyWindow() {
-    platform::Trace("==================DestroyWindow===============");
-    m_cCommonSNMPTable.Close();
-    platform::Trace("==================m_cCommonSNMPTable.Close===============");
+    features::CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
     m_snmp.Close();
 }
 

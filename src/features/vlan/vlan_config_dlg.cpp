@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/session_close.h"
 #include "features/vlan/pvid_dlg.h"
 #include "features/vlan/vlan_entry_dlg.h"
 #include "platform/trace.h"
@@ -77,17 +78,11 @@ void CVlanConfigDlg::initDialog() {
 }
 
 void CVlanConfigDlg::destroyWindow() {
-    platform::Trace("==================DestroyWindow===============");
-    m_cCommonSNMP.Close();
-    platform::Trace("==================m_cCommonSNMP.Close===============");
-    m_cCommonSNMPTable.Close();
-    platform::Trace("==================m_cCommonSNMPTable.Close===============");
-    m_cCommonSNMPVoiceVlan.Close();
-    platform::Trace("==================m_cCommonSNMPVoiceVlan.Close===============");
-    m_cCommonSNMPTableVlan.Close();
-    platform::Trace("==================m_cCommonSNMPTableVlan.Close===============");
-    m_cCommonSNMPTableVlanDelete.Close();
-    platform::Trace("==================m_cCommonSNMPTableVlanDelete.Close===============");
+    features::CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+                                   {m_cCommonSNMPTable, "m_cCommonSNMPTable"},
+                                   {m_cCommonSNMPVoiceVlan, "m_cCommonSNMPVoiceVlan"},
+                                   {m_cCommonSNMPTableVlan, "m_cCommonSNMPTableVlan"},
+                                   {m_cCommonSNMPTableVlanDelete, "m_cCommonSNMPTableVlanDelete"}});
     m_vlanRecords.clear();
     m_iPvid.clear();
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "features/common/session_close.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -84,16 +85,11 @@ int CVlanEntrySnmp::SetActive(int vid) {
 }
 
 void CVlanEntrySnmp::Close() {
-    m_cCommonSNMP.Close();
-    platform::Trace("==================m_cCommonSNMP.Close===============");
-    m_cCommonSNMPEgrePort.Close();
-    platform::Trace("==================m_cCommonSNMPEgrePort.Close===============");
-    m_cCommonSNMPUntagPort.Close();
-    platform::Trace("==================m_cCommonSNMPUntagPort.Close===============");
-    m_cCommonSNMPAllPort.Close();
-    platform::Trace("==================m_cCommonSNMPAllPort.Close===============");
-    m_cCommonSNMPTable.Close();
-    platform::Trace("==================m_cCommonSNMPTable.Close===============");
+    features::CloseSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+                             {m_cCommonSNMPEgrePort, "m_cCommonSNMPEgrePort"},
+                             {m_cCommonSNMPUntagPort, "m_cCommonSNMPUntagPort"},
+                             {m_cCommonSNMPAllPort, "m_cCommonSNMPAllPort"},
+                             {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }
 
 // ---------------------------------------------------------------- CVlanEntryDlg
