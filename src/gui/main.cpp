@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -78,9 +79,31 @@ void RegisterDialogs(app::DialogRegistry& registry) {
     (void)registry;
 }
 
+constexpr const char* kUsage =
+    "usage: corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png]\n"
+    "                     [--click-port N] [--report-first-paint] '<host command line>'\n"
+    "  the host command line: /H<x>/I<address>/C<read community>/D<write community>/E<TRUE|FALSE>\n"
+    "                         /F<1|3>/G<agent port>[/...SNMPv3 fields 8 to 16]\n";
+
+// Before Qt starts: --help, and pictures without a display use the offscreen platform.
+bool PrepareEnvironment(int argc, char** argv) {
+    bool picture = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(kUsage, stdout);
+            return false;
+        }
+        picture = picture || !std::strcmp(argv[i], "--screenshot") || !std::strcmp(argv[i], "--window-shot");
+    }
+    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+    if (picture && !display && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!PrepareEnvironment(argc, argv)) return 0;
     QApplication application(argc, argv);
     gui::QtUi ui;
     platform::setUi(&ui);
