@@ -2,10 +2,10 @@
 # Walks the Q-BRIDGE forwarding table of corvex-sim with snmpwalk and prints rows per second.
 # First a 20000-entry table, then 1000 vs 100000 entries side by side: the time per row must not grow
 # with the table size (the store answers get-next in O(log n)).
-# Usage: bench/sim/fdb_walk.sh [path/to/corvex-sim]   (default: build-sim/sim/corvex-sim)
+# Usage: bench/sim/fdb_walk.sh [path/to/corvex-sim]   (default: build/sim/corvex-sim)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
-sim=${1:-$here/build-sim/sim/corvex-sim}
+sim=${1:-$here/build/sim/corvex-sim}
 [ -x "$sim" ] || { echo "corvex-sim not found at $sim (build it first)" >&2; exit 1; }
 column=.1.3.6.1.2.1.17.7.1.2.2.1.3
 
