@@ -158,16 +158,17 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         });
     }
+    // The picture handlers run later, inside exec(): what they use lives at this scope.
+    bool saved = false;
+    auto write = [&result](const QImage& image, const std::string& file) {
+        if (file.empty()) return;
+        if (image.isNull() || !image.save(QString::fromStdString(file))) {
+            std::cerr << "corvex-module: cannot write " << file << "\n";
+            result = 2;
+        }
+    };
     if (!screenshot.empty() || !windowShot.empty()) {
         // Render after the first applied poll, or after a while without one.
-        bool saved = false;
-        auto write = [&result](const QImage& image, const std::string& file) {
-            if (file.empty()) return;
-            if (image.isNull() || !image.save(QString::fromStdString(file))) {
-                std::cerr << "corvex-module: cannot write " << file << "\n";
-                result = 2;
-            }
-        };
         auto save = [&] {
             if (saved) return;
             saved = true;
