@@ -456,6 +456,10 @@ int runAgent(Device& device, const Options& opt) {
         sigaction(SIGINT, &sa, nullptr);
         std::signal(SIGPIPE, SIG_IGN);
         device.resetUptime();
+        // Wake the loop a few times a second, so a stop request is seen even where a signal does
+        // not interrupt the wait (as under the thread sanitizer, which defers handlers).
+        struct timeval tick {0, 200000};
+        snmp_alarm_register_hr(tick, SA_REPEAT, [](unsigned int, void*) {}, nullptr);
         std::cout << "corvex-sim ready on " << opt.listen << " model " << device.model().key << std::endl;
         while (!g_stop) agent_check_and_process(1);
     }

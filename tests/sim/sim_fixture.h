@@ -130,7 +130,8 @@ public:
     int stop() {
         if (pid_ <= 0) return status_;
         kill(pid_, SIGTERM);
-        for (int i = 0; i < 50; ++i) {
+        // A clean exit is quick; sanitizer builds take a few seconds to wind down.
+        for (int i = 0; i < 500; ++i) {
             int st;
             if (waitpid(pid_, &st, WNOHANG) == pid_) {
                 pid_ = 0;
