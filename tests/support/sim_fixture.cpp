@@ -255,7 +255,7 @@ void SimDevice::stop() {
 void SimDevice::stopProcess() {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
-        for (int i = 0; i < 50; ++i) {
+        for (int i = 0; i < 250; ++i) {  // sanitizer builds take a few seconds to wind down
             if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
                 pid_ = -1;
                 break;
