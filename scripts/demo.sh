@@ -15,6 +15,7 @@ state=$(mktemp -d)
 "$build/sim/corvex-sim" --model "$model" --live --listen "udp:127.0.0.1:$port" > "$state/sim.out" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -rf "$state"' EXIT
+trap 'exit 130' INT TERM
 for _ in $(seq 50); do grep -q ready "$state/sim.out" 2>/dev/null && break; sleep 0.1; done
 grep -q ready "$state/sim.out" || { cat "$state/sim.out"; echo "The virtual switch did not start." >&2; exit 1; }
 echo "Virtual switch ($model) on udp:127.0.0.1:$port"
