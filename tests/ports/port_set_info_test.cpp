@@ -294,3 +294,35 @@ TEST_F(PortDialog, MenuCommandOpensTheDialog) {
     });
     EXPECT_EQ(command->RunModal(), platform::kIdCancel);
 }
+
+// The whole dialog over SNMPv3 with authentication and privacy: the walks fill the list and the
+// write goes out as one authPriv set of the configured user.
+TEST_F(PortDialog, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--user", "corvexv3:SHA:corvexAuth1:DES:corvexPriv1"}));
+    SessionSettings& s = MutableSettings();
+    s.SnmpVersion = "3";
+    s.SecurityLevel = "3";
+    s.UserName = "corvexv3";
+    s.AuthPassword = "corvexAuth1";
+    s.PrivPassword = "corvexPriv1";
+    s.AuthProtocol = "3";
+    s.PrivProtocol = "2";
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    ASSERT_EQ(d.rowCount(kList), 10);
+    EXPECT_EQ(d.rows(kList)[0][0], "1");
+
+    d.clickRow(kList, 2);
+    d.choose("PortControlSpeed:", "Auto");
+    d.choose("FlowControlMode:", "Disable");
+    d.click("&Apply");
+    EXPECT_TRUE(m_env.takeMessages().empty());
+    const auto sets = m_sim.sets();
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].version, "3");
+    EXPECT_EQ(sets[0].user, "corvexv3");
+    EXPECT_EQ(sets[0].level, "authPriv");
+    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{SpeedOf(3, 6), FlowOf(3, 2)}}));
+    for (const auto& r : m_sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
+}

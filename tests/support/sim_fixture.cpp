@@ -145,13 +145,14 @@ bool ParseSimLogLine(const std::string& line, SimRequest& out) {
                 return okb;
             });
         }
-        if (key == "seq" || key == "version" || key == "community" || key == "user" || key == "pdu" ||
-            key == "request_id") {
+        if (key == "seq" || key == "version" || key == "community" || key == "user" || key == "level" ||
+            key == "pdu" || key == "request_id") {
             if (!r.scalar(v)) return false;
             if (key == "seq") out.seq = std::atol(v.c_str());
             else if (key == "version") out.version = v;
             else if (key == "community") out.community = v;
             else if (key == "user") out.user = v;
+            else if (key == "level") out.level = v;
             else if (key == "pdu") out.pdu = v;
             else out.requestId = std::atol(v.c_str());
             return true;

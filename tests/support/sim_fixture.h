@@ -22,6 +22,7 @@ struct SimRequest {
     std::string version;    // "1", "2c" or "3"
     std::string community;  // v1/v2c
     std::string user;       // v3
+    std::string level;      // v3: "noAuthNoPriv", "authNoPriv" or "authPriv"
     std::string pdu;        // "get", "getnext", "set", ...
     long requestId = 0;
     std::vector<SimBinding> bindings;
