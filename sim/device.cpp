@@ -344,7 +344,7 @@ bool Device::loadState(const std::string& path, std::string& error) {
         const TableDef* t = nullptr;
         Oid idx;
         const ObjectDef* def = findDef(*o, &t, &idx);
-        if (def && def->type != v->type) {
+        if (def && def->type != v->type && !opt_.stateAnyType) {
             error = path + ":" + std::to_string(lineNo) + ": type " + typeText + " does not match " + def->name;
             return false;
         }

@@ -53,6 +53,7 @@ struct Options {
     std::optional<Oid> loopAt;
     long long silentAfter = -1;
     std::string stateFile;
+    bool stateAnyType = false;  // preloads keep their own type, whatever the object's
     std::string failFile;
     bool transferSilent = false;
     int transferMs = 5000;

@@ -40,6 +40,7 @@ std::string usage() {
            "  --fiber PORT[:3|4]            combo port with an active fibre module (medium 3 or 4, default 4)\n"
            "  --log FILE                    append every received PDU as one JSON line\n"
            "  --state FILE                  preload objects, lines 'OID TYPE VALUE'\n"
+           "  --state-any-type              preloads may carry any type, as a broken switch would\n"
            "  --live                        links come and go, PoE draw changes\n"
            "  --reboot-seconds N            silence after a reboot request (default 3)\n"
            "  --fail-file NAME              transfers of this file name fail\n"
@@ -71,6 +72,7 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
         else if (a == "--allow-remote") opt.allowRemote = true;
         else if (a == "--live") opt.live = true;
         else if (a == "--transfer-silent") opt.transferSilent = true;
+        else if (a == "--state-any-type") opt.stateAnyType = true;
         else if (!value(v)) return ParseResult::Error;
         else if (a == "--listen") opt.listen = v;
         else if (a == "--model") opt.model = v;

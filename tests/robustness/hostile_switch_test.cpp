@@ -66,12 +66,15 @@ const std::string k1000Bytes = HexRun("41", 1000);
 
 class HostileSwitch : public ::testing::Test {
 protected:
-    void Start(const std::string& model, const std::vector<std::string>& state) {
+    // anyType: the values keep their own types even where the object has another one.
+    void Start(const std::string& model, const std::vector<std::string>& state, bool anyType = false) {
         setenv("CORVEX_SIM", HOSTILE_SIM, 0);
         setenv("CORVEX_SOURCE_DIR", HOSTILE_SOURCE_DIR, 0);
         const std::string path = sim.writeStateFile(state);
+        std::vector<std::string> args = {"--state", path};
+        if (anyType) args.push_back("--state-any-type");
         std::string error;
-        ASSERT_TRUE(sim.start(model, {"--state", path}, &error)) << error;
+        ASSERT_TRUE(sim.start(model, args, &error)) << error;
         sim.installAsDevice();
     }
     corvex::test::SimDevice sim;
@@ -239,7 +242,7 @@ TEST_F(HostileVlan, EditingAVlanWithOversizedListsWritesOnlyTheSwitchPorts) {
 
 // ---- Port configuration --------------------------------------------------------------------
 
-TEST_F(HostileSwitch, PortTableWithWrongTypesAndAStrayPortStaysUsable) {
+TEST_F(HostileSwitch, PortTableWithExtremeValuesAndAStrayPortStaysUsable) {
     Start("10p", {
         kPortSpeed + ".2 i 2147483647", kPortOperMode + ".3 i -1", kPortFlow + ".4 i 0",
         kPortPriority + ".5 i -2147483648", kPortOperFlow + ".6 i 2147483647",
@@ -277,6 +280,54 @@ TEST_F(HostileSwitch, PortTableWithWrongTypesAndAStrayPortStaysUsable) {
     ASSERT_TRUE(d.waitEnabled("&Refresh", 10000ms));
     EXPECT_TRUE(d.enabled("&Apply"));
     EXPECT_GE(d.rowCount(features::CPortSetInfo::IDC_LIST_PORT), 10);
+}
+
+// Values of the wrong type in the VLAN, PVID, trunk and port tables: strings where numbers
+// belong, numbers and OIDs where PortLists and names belong.
+TEST_F(HostileVlan, ValuesOfTheWrongTypeLeaveEveryFormUsable) {
+    Start("10p",
+          {
+              kVlanName + ".50 o 1.3.6.1", kVlanEgress + ".50 i 255", kVlanUntagged + ".50 a 10.0.0.1",
+              kVlanRowState + ".50 i 1",
+              kVlanName + ".51 s fine", kVlanEgress + ".51 s hello", kVlanRowState + ".51 s 1",
+              kPvid + ".3 s seven", kPvid + ".5 o 1.3.6", kTrunkMembers + ".1 i 3",
+              kPortSpeed + ".2 s fast", kPortOperMode + ".3 x ffffffff", kPortFlow + ".4 o 1.3",
+              kPortMedium + ".5 s fibre", kAsymmetric + " s on",
+          },
+          true);
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(env, dlg));
+    EXPECT_TRUE(ButtonsBack(d));
+    EXPECT_NE(Find(dlg, 1), nullptr);  // the default VLAN is still read
+    const vlan::VlanRecord* odd = Find(dlg, 50);
+    if (odd != nullptr) {
+        EXPECT_LE(odd->egressCount, 10);  // whatever it read, it names no port beyond the switch's
+    }
+    // A row status that reads "1" as text counts as active, whatever its type; its member list
+    // (a string) still names no port beyond the switch's.
+    const vlan::VlanRecord* textual = Find(dlg, 51);
+    ASSERT_NE(textual, nullptr);
+    EXPECT_LE(textual->egressCount, 10);
+
+    // The PVID form reads what it can; unreadable PVIDs are not numbers in its grid.
+    env.onChild("PVID Configuration", [](DialogDriver& child) {
+        EXPECT_TRUE(child.waitEnabled("&Refresh", 10000ms));
+        EXPECT_TRUE(child.enabled("Apply"));
+        child.closeWindow();
+    });
+    d.click("&PVID");
+
+    DialogEnvironment portEnv;
+    features::CPortSetInfo ports;
+    DialogDriver p(portEnv, ports);
+    ASSERT_TRUE(p.waitEnabled("&Refresh", 10000ms));
+    EXPECT_TRUE(p.enabled("&Apply"));
+    const auto rows = p.rows(features::CPortSetInfo::IDC_LIST_PORT);
+    ASSERT_GE(rows.size(), 10u);
+    EXPECT_EQ(rows[1][1], "1000MFull");  // a speed that is not a number shows the first text
+    EXPECT_EQ(ports.MediaOf(5), 0);      // a medium that is not a number reads as 0
+    EXPECT_EQ(ports.Trunks().TrunkOf(2), 0);      // a member list that is not a PortList names no port
 }
 
 // ---- Public MIB tables ---------------------------------------------------------------------
