@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test.
 #   scripts/test.sh            the whole suite
-#   CORVEX_SANITIZE=address,undefined scripts/test.sh   the suite under the sanitizers (in build-asan/)
+#   CORVEX_SANITIZE=address,undefined scripts/test.sh   the suite under the sanitizers (in build-address-undefined/)
+#   scripts/test.sh -DCORVEX_BUILD_GUI=OFF              extra arguments go to cmake
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -10,7 +11,7 @@ if [ -n "${CORVEX_SANITIZE:-}" ]; then
   export CORVEX_BUILD_DIR=${CORVEX_BUILD_DIR:-build-${CORVEX_SANITIZE//,/-}}
   extra+=(-DCORVEX_SANITIZE="$CORVEX_SANITIZE" -DCMAKE_BUILD_TYPE=Debug)
 fi
-scripts/setup.sh "${extra[@]}"
+scripts/setup.sh "${extra[@]}" "$@"
 build=${CORVEX_BUILD_DIR:-build}
 # The test programs know their own build and source tree.
 unset CORVEX_BUILD_DIR CORVEX_SOURCE_DIR
