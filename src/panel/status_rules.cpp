@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-namespace panel {
+#include "snmp/common_snmp.h"
 
-bool IsProxyMarker(const std::string& oid) { return oid.find("1.3.6.1.4.1.171.7777.1.") != std::string::npos; }
+namespace panel {
 
 int ToInt(const std::string& text) {
     // atoi semantics without its undefined overflow: leading blanks, a sign, then digits.

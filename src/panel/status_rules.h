@@ -24,8 +24,6 @@ inline constexpr const char* kFanStatusOid = "1.3.6.1.4.1.171.10.76.12.1.15.1";
 inline constexpr const char* kLedModeOid = "1.3.6.1.4.1.171.10.76.12.22.8";
 inline constexpr const char* kPoePowerOid = "1.3.6.1.4.1.171.10.76.12.22.6";
 
-// Bindings of a reply marking the proxy address; skipped wherever a reply is read whole.
-bool IsProxyMarker(const std::string& oid);
 
 // Decimal value of a reply text; anything that is not a number reads as 0.
 int ToInt(const std::string& text);

@@ -5,6 +5,7 @@
 #include "panel/panel_status.h"
 #include "panel/status_rules.h"
 #include "panel_fakes.h"
+#include "snmp/common_snmp.h"
 #include "snmp/snmp_lib.h"
 
 using namespace panel;
