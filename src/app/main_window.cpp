@@ -12,6 +12,7 @@
 #include "panel/panel_painter.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
+#include "snmp/session_close.h"
 
 extern char** environ;
 
@@ -430,19 +431,12 @@ void CMainWindow::OnDestroy() {
     if (m_bDestroyed) return;
     m_bDestroyed = true;
     StopPoller();
-    platform::Trace("==================DestroyWindow===============");
-    m_cCommonSNMP.Close();
-    platform::Trace("==================m_cCommonSNMP.Close===============");
-    m_cCommonSNMPset.Close();
-    platform::Trace("==================m_cCommonSNMPset.Close===============");
-    m_cCommonSNMPFan.Close();
-    platform::Trace("==================m_cCommonSNMPFan.Close===============");
-    m_cCommonSNMPPoe.Close();
-    platform::Trace("==================m_cCommonSNMPPoe.Close===============");
-    m_cCommonSNMPDevStat.Close();
-    platform::Trace("==================m_cCommonSNMPDevStat.Close===============");
-    m_cCommonSNMPPoeStat.Close();
-    platform::Trace("==================m_cCommonSNMPPoeStat.Close===============");
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+                         {m_cCommonSNMPset, "m_cCommonSNMPset"},
+                         {m_cCommonSNMPFan, "m_cCommonSNMPFan"},
+                         {m_cCommonSNMPPoe, "m_cCommonSNMPPoe"},
+                         {m_cCommonSNMPDevStat, "m_cCommonSNMPDevStat"},
+                         {m_cCommonSNMPPoeStat, "m_cCommonSNMPPoeStat"}});
 }
 
 }  // namespace app

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
-#include "features/common/session_close.h"
+#include "snmp/session_close.h"
 #include "features/mib/mib_format.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -215,7 +215,7 @@ void CStpBridgeDlg::OnApply() {
 }
 
 void CStpBridgeDlg::destroyWindow() {
-    features::CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }
 
 // ---- Spanning tree table ----------------------------------------------------------------------
@@ -297,7 +297,7 @@ void CStpTableDlg::OnPortConfig() {
     if (runChild(port) == platform::kIdOk) Walk();
 }
 
-void CStpTableDlg::destroyWindow() { features::CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}}); }
+void CStpTableDlg::destroyWindow() { CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}}); }
 
 // ---- Port form --------------------------------------------------------------------------------
 
@@ -443,7 +443,7 @@ bool CStpPortDlg::Apply() {
 }
 
 void CStpPortDlg::destroyWindow() {
-    features::CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
                                    {m_cCommonSNMPSet, "m_cCommonSNMPSet"},
                                    {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }

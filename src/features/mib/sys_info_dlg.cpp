@@ -1,6 +1,6 @@
 #include "features/mib/sys_info_dlg.h"
 
-#include "features/common/session_close.h"
+#include "snmp/session_close.h"
 #include "features/mib/mib_format.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -84,5 +84,5 @@ void CSysInfoDlg::OnApply() {
 }
 
 void CSysInfoDlg::destroyWindow() {
-    features::CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }

@@ -1,7 +1,7 @@
 #include "features/mib/table_dlgs.h"
 
 #include "app/session_settings.h"
-#include "features/common/session_close.h"
+#include "snmp/session_close.h"
 #include "platform/trace.h"
 
 namespace {
@@ -56,7 +56,7 @@ void CMibListDlg::UpdateCounter() {
     if (m_layout.counterId) get<platform::Label>(m_layout.counterId).setText(std::to_string(List().rowCount()));
 }
 
-void CMibListDlg::destroyWindow() { features::CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}}); }
+void CMibListDlg::destroyWindow() { CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}}); }
 
 // ---- Interface table --------------------------------------------------------------------------
 
@@ -146,7 +146,7 @@ void CFdbTableDlg::OnRow(const ReplyRow& row) {
 }
 
 void CFdbTableDlg::destroyWindow() {
-    features::CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}, {m_cCommonSNMP, "m_cCommonSNMP"}});
+    CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}, {m_cCommonSNMP, "m_cCommonSNMP"}});
 }
 
 // ---- TCP and UDP tables -----------------------------------------------------------------------

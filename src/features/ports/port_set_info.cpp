@@ -7,6 +7,7 @@
 #include "features/ports/port_texts.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
+#include "snmp/session_close.h"
 #include "snmp/validation.h"
 
 namespace features {
@@ -203,13 +204,9 @@ void CPortSetInfo::OnApply() {
 }
 
 void CPortSetInfo::destroyWindow() {
-    platform::Trace("==================DestroyWindow===============\n");
-    m_cCommonSNMP.Close();
-    platform::Trace("==================m_cCommonSNMP.Close===============\n");
-    m_cCommonSNMPTable.Close();
-    platform::Trace("==================m_cCommonSNMPTable.Close===============\n");
-    m_cCommonSNMPTableTrunk.Close();
-    platform::Trace("==================m_cCommonSNMPTableTrunk.Close===============\n");
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+                         {m_cCommonSNMPTable, "m_cCommonSNMPTable"},
+                         {m_cCommonSNMPTableTrunk, "m_cCommonSNMPTableTrunk"}});
 }
 
 }  // namespace features

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "features/common/session_close.h"
+#include "snmp/session_close.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/validation.h"
@@ -52,7 +52,7 @@ int CPvidSnmp::WritePvid(int port, int pvid) {
 }
 
 void CPvidSnmp::Close() {
-    features::CloseSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+    CloseSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
                              {m_cCommonSNMPGet, "m_cCommonSNMPGet"},
                              {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }
@@ -92,7 +92,7 @@ void CPvidDlg::initDialog() {
 }
 
 void CPvidDlg::destroyWindow() {
-    features::CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
+    CloseDialogSessions({{m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
     m_snmp.Close();
 }
 

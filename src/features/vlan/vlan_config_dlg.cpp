@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
-#include "features/common/session_close.h"
+#include "snmp/session_close.h"
 #include "features/vlan/pvid_dlg.h"
 #include "features/vlan/vlan_entry_dlg.h"
 #include "platform/trace.h"
@@ -78,7 +78,7 @@ void CVlanConfigDlg::initDialog() {
 }
 
 void CVlanConfigDlg::destroyWindow() {
-    features::CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
                                    {m_cCommonSNMPTable, "m_cCommonSNMPTable"},
                                    {m_cCommonSNMPVoiceVlan, "m_cCommonSNMPVoiceVlan"},
                                    {m_cCommonSNMPTableVlan, "m_cCommonSNMPTableVlan"},

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "features/common/session_close.h"
+#include "snmp/session_close.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -85,7 +85,7 @@ int CVlanEntrySnmp::SetActive(int vid) {
 }
 
 void CVlanEntrySnmp::Close() {
-    features::CloseSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+    CloseSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
                              {m_cCommonSNMPEgrePort, "m_cCommonSNMPEgrePort"},
                              {m_cCommonSNMPUntagPort, "m_cCommonSNMPUntagPort"},
                              {m_cCommonSNMPAllPort, "m_cCommonSNMPAllPort"},

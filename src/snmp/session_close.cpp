@@ -1,9 +1,7 @@
-#include "features/common/session_close.h"
+#include "snmp/session_close.h"
 
 #include "platform/trace.h"
 #include "snmp/common_snmp.h"
-
-namespace features {
 
 void CloseSessions(std::initializer_list<NamedSession> sessions) {
     for (const NamedSession& s : sessions) {
@@ -16,5 +14,3 @@ void CloseDialogSessions(std::initializer_list<NamedSession> sessions) {
     platform::Trace("==================DestroyWindow===============");
     CloseSessions(sessions);
 }
-
-}  // namespace features

@@ -4,13 +4,11 @@
 // dropped before the dialog goes away.
 //
 //   void CMyDlg::destroyWindow() {
-//       features::CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
+//       CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 //   }
 #include <initializer_list>
 
 class CCommonSnmp;
-
-namespace features {
 
 struct NamedSession {
     CCommonSnmp& session;
@@ -22,5 +20,3 @@ struct NamedSession {
 void CloseSessions(std::initializer_list<NamedSession> sessions);
 // Traces "==================DestroyWindow===============", then CloseSessions.
 void CloseDialogSessions(std::initializer_list<NamedSession> sessions);
-
-}  // namespace features
