@@ -55,6 +55,9 @@ public:
         // this one is shown. The handler's result is then not used: such a walk ends at the end
         // of the table, on a failed step or on a short reply (minValues).
         bool nextFirst = false;
+        // The most rows this table can hold: a walk that reaches it ends as a failed walk, so a
+        // switch that never leaves the table cannot grow a list without end (0: a general bound).
+        size_t maxRows = 0;
         // Traces: "FindRequestID" for a dropped reply, "call back iStatus = %d" for a failed step.
         bool traceDropped = true;
         bool traceFailed = true;
