@@ -32,6 +32,9 @@
 #ifdef CORVEX_HAVE_VLAN
 #include "features/vlan/register.h"
 #endif
+#ifdef CORVEX_HAVE_SECURITY
+#include "features/security/register.h"
+#endif
 #ifdef CORVEX_HAVE_MIB
 #include "features/mib/register.h"
 #endif
@@ -72,6 +75,9 @@ void RegisterDialogs(app::DialogRegistry& registry) {
 #endif
 #ifdef CORVEX_HAVE_VLAN
     RegisterVlanDialogs(registry);
+#endif
+#ifdef CORVEX_HAVE_SECURITY
+    RegisterSecurityDialogs(registry);
 #endif
 #ifdef CORVEX_HAVE_MIB
     RegisterMibDialogs(registry);

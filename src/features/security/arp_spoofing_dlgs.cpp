@@ -1,0 +1,209 @@
+#include "features/security/arp_spoofing_dlgs.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <thread>
+
+#include "features/security/security_common.h"
+#include "platform/ui.h"
+#include "snmp/encodings.h"
+#include "snmp/session_close.h"
+#include "snmp/validation.h"
+
+using platform::ReportList;
+
+namespace security {
+
+namespace {
+
+constexpr const char* kMsgMaximum = "The Maximum of Entry is 64, can not add any more";
+constexpr const char* kMsgSelectDelete = "Please select the entry you would be delete!";
+constexpr const char* kMsgMulticastMac = "Multicast MAC address is not allowed.";
+constexpr const char* kMsgTrunk = "ARP Spoofing Prevention enabled port must match to the aggregated link port.";
+constexpr const char* kMsgConfirm = "Make sure the host IP and MAC exists or you will lose the connection.";
+constexpr const char* kMsgNotAdded = "The ARP Spoofing Prevention entry was not added.";
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- CArpSpoofingDlg
+
+CArpSpoofingDlg::CArpSpoofingDlg() : m_iPortNum(DevicePorts()) {}
+
+void CArpSpoofingDlg::createControls() {
+    setCaption("ARP Spoofing Prevention Setting");
+    addLabel(0, "Total Entries:");
+    addEdit(IDC_TOTAL, "0").setReadOnly().setWidth(60);
+    addLabel(0, "( Note:64 Entries Maximum ) ").sameLine();
+    addList(IDC_LIST, "",
+            {{"Index", 50, ReportList::Align::Center},
+             {"Router/Gateway IP Address", 190, ReportList::Align::Center},
+             {"Router/Gateway MAC Address", 195, ReportList::Align::Center},
+             {"Ports", 150, ReportList::Align::Center}})
+        .setGridLines(true)
+        .setFullRowSelect(true);
+    addButton(IDC_ADD, "&Add", [this] { OnAdd(); });
+    addButton(IDC_DELETE, "&Delete", [this] { OnDelete(); });
+    addButton(IDC_REFRESH, "&Refresh", [this] { ReadList(); });
+    addButton(platform::kIdCancel, "&Close");
+}
+
+void CArpSpoofingDlg::initDialog() { ReadList(); }
+
+void CArpSpoofingDlg::destroyWindow() {
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
+}
+
+void CArpSpoofingDlg::ReadList() {
+    enable({IDC_ADD, IDC_DELETE, IDC_REFRESH}, false);
+    get<ReportList>(IDC_LIST).clear();
+    get<platform::EditBox>(IDC_TOTAL).setText("0");
+    CTableWalk::Options options;
+    options.maxRows = kMaxArpEntries;
+    m_bWalking = m_walk.Start(
+        {kOidArpGatewayIp, kOidArpGatewayMac, kOidArpPorts, kOidArpRowStatus},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnRow(row);
+            return true;
+        },
+        [this](int) {
+            m_bWalking = false;
+            enable({IDC_ADD, IDC_DELETE, IDC_REFRESH}, true);
+        },
+        options);
+    if (!m_bWalking) enable({IDC_ADD, IDC_DELETE, IDC_REFRESH}, true);
+}
+
+void CArpSpoofingDlg::OnRow(const ReplyRow& row) {
+    // Rows being built (or taken out of service) are not entries yet.
+    if (row.text(3) != "1") return;
+    auto& list = get<ReportList>(IDC_LIST);
+    // The gateway address is the row's index; its column says the same in dotted form.
+    std::string ip = row.text(0);
+    if (ip.empty()) ip = row.instance(0, kOidArpGatewayIp);
+    const std::string mac = FormatMac(row.bytes(1), '-');
+    const std::string ports = PortListToRanges(row.bytes(2), 1, m_iPortNum).text;
+    const std::string index = std::to_string(list.rowCount() + 1);
+    list.appendRow({index, ip, mac, ports});
+    get<platform::EditBox>(IDC_TOTAL).setText(index);
+}
+
+void CArpSpoofingDlg::OnAdd() {
+    if (get<ReportList>(IDC_LIST).rowCount() >= kMaxArpEntries) {
+        platform::ShowMessage(kMsgMaximum);
+        return;
+    }
+    CArpSpoofingEntryDlg dlg(m_iPortNum);
+    runChild(dlg);
+    ReadList();
+}
+
+void CArpSpoofingDlg::OnDelete() {
+    auto& list = get<ReportList>(IDC_LIST);
+    const int row = list.selectedRow();
+    if (row < 0 || row >= list.rowCount()) {
+        platform::ShowMessage(kMsgSelectDelete);
+        return;
+    }
+    const std::string oid = std::string(kOidArpRowStatus) + "." + list.cell(row, 1);
+    if (SendSet(m_cCommonSNMP, {SetValue::Text(oid, SNMP_T_INTEGER, "6")}, false) != 0) return;
+    Pause(kDeleteDelayMs);
+    ReadList();
+}
+
+// ---------------------------------------------------------------- CArpSpoofingEntryDlg
+
+CArpSpoofingEntryDlg::CArpSpoofingEntryDlg(int portNum)
+    : m_iPortNum(std::clamp(portNum, 0, kMaxPortCount)),
+      m_iSelect(static_cast<std::size_t>(m_iPortNum), 0),
+      m_trunkMap(m_cCommonSNMPTable, m_iPortNum) {}
+
+void CArpSpoofingEntryDlg::createControls() {
+    setCaption("Add ARP Spoofing Prevention Entry");
+    addLabel(0, "Router / Gateway IP Address");
+    addIpAddress(IDC_IP);
+    addLabel(0, "Router / Gateway MAC Address");
+    addEdit(IDC_MAC).setMaxLength(17);
+    auto& ports = addGroup(0, "Ports");
+    ports.addCheck(IDC_ALL_PORTS, "All Ports").onToggle([this] { OnAllPorts(); });
+    const int perRow = m_iPortNum == 48 ? 24 : m_iPortNum == 52 ? 26 : 0;
+    ports.addPortGrid(IDC_PORTS, "", platform::PortGrid::CellKind::Check, m_iPortNum, {""}, perRow)
+        .onCellChange([this](int, int port) { OnPortCell(port); });
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
+    addButton(platform::kIdCancel, "&Cancel");
+}
+
+void CArpSpoofingEntryDlg::initDialog() {
+    m_trunkMap.Clear();
+    m_trunkMap.Start();
+}
+
+void CArpSpoofingEntryDlg::destroyWindow() {
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
+}
+
+void CArpSpoofingEntryDlg::OnAllPorts() {
+    const bool on = get<platform::CheckBox>(IDC_ALL_PORTS).checked();
+    auto& grid = get<platform::PortGrid>(IDC_PORTS);
+    for (int p = 1; p <= m_iPortNum; ++p) {
+        grid.setChecked(0, p, on);
+        m_iSelect[static_cast<std::size_t>(p - 1)] = on ? 1 : 0;
+    }
+}
+
+void CArpSpoofingEntryDlg::OnPortCell(int port) {
+    if (port < 1 || port > m_iPortNum) return;
+    m_iSelect[static_cast<std::size_t>(port - 1)] = get<platform::PortGrid>(IDC_PORTS).checked(0, port) ? 1 : 0;
+}
+
+bool CArpSpoofingEntryDlg::TrunkRuleHolds() const {
+    for (int p = 1; p <= m_iPortNum; ++p) {
+        if (!m_iSelect[static_cast<std::size_t>(p - 1)]) continue;
+        for (int q : m_trunkMap.TrunkPeers(p))
+            if (!m_iSelect[static_cast<std::size_t>(q - 1)]) return false;
+    }
+    return true;
+}
+
+void CArpSpoofingEntryDlg::OnApply() {
+    const auto& ipField = get<platform::IpAddressField>(IDC_IP);
+    IpFields ip{};
+    for (int i = 0; i < 4; ++i) ip[static_cast<std::size_t>(i)] = ipField.octet(i).value_or(-1);
+    if (!CheckIpInput(ip)) return;
+    std::array<std::uint8_t, 6> mac{};
+    if (!CheckMacInput(get<platform::EditBox>(IDC_MAC).text(), false, &mac, kMsgMulticastMac)) return;
+    if (!TrunkRuleHolds()) {
+        platform::ShowMessage(kMsgTrunk);
+        return;
+    }
+    if (!platform::Confirm(kMsgConfirm)) return;
+    if (!WriteEntry(FormatIp(ip), std::vector<std::uint8_t>(mac.begin(), mac.end()))) {
+        platform::ShowMessage(kMsgNotAdded);
+        return;
+    }
+    get<platform::EditBox>(IDC_MAC).setText("");
+    end(platform::kIdOk);
+}
+
+bool CArpSpoofingEntryDlg::WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac) {
+    const std::string suffix = "." + ip;
+    const std::string rowStatus = kOidArpRowStatus + suffix;
+    // A row that could not be created is not ours to take away (it may be an existing entry).
+    if (SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "5")}, false) != 0) return false;
+    Pause(kWriteDelayMs);
+    bool ok = SendSet(m_cCommonSNMP,
+                      {SetValue::Bytes(kOidArpGatewayMac + suffix, Octets(mac.begin(), mac.end())),
+                       SetValue::Bytes(kOidArpPorts + suffix, PortFlagsToPortList(m_iSelect, m_iPortNum))},
+                      false) == 0;
+    if (ok) {
+        Pause(kWriteDelayMs);
+        ok = SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "1")}, false) == 0;
+    }
+    // A half-made row is never listed but still takes one of the switch's entries: remove it.
+    if (!ok) SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "6")}, false);
+    return ok;
+}
+
+}  // namespace security

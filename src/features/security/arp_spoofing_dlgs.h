@@ -1,0 +1,87 @@
+#pragma once
+// ARP spoofing prevention: the list of gateway bindings (gateway IP address bound to its MAC
+// address on a set of ports) and the form that adds one.
+#include <string>
+#include <vector>
+
+#include "features/common/trunk_map.h"
+#include "platform/form.h"
+#include "snmp/common_snmp.h"
+#include "snmp/table_walk.h"
+
+namespace security {
+
+class CArpSpoofingEntryDlg : public platform::Form {
+public:
+    enum : int {
+        IDC_IP = 1701,
+        IDC_MAC = 1702,
+        IDC_ALL_PORTS = 1703,
+        IDC_PORTS = 1704,
+        IDC_APPLY = 1705,
+    };
+    static constexpr int kWriteDelayMs = 50;
+
+    explicit CArpSpoofingEntryDlg(int portNum);
+
+    const std::vector<int>& Selection() const { return m_iSelect; }
+    const features::CTrunkMap& Trunks() const { return m_trunkMap; }
+
+protected:
+    void createControls() override;
+    void initDialog() override;
+    void destroyWindow() override;
+
+private:
+    void OnAllPorts();
+    void OnPortCell(int port);
+    void OnApply();
+    bool TrunkRuleHolds() const;
+    // The writes of a new entry; false (with the row taken away again) when one failed.
+    bool WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac);
+
+    int m_iPortNum;
+    std::vector<int> m_iSelect;  // 1 for every chosen port (index = port - 1)
+
+    // Closed in this order when the window is destroyed.
+    CCommonSnmp m_cCommonSNMP;       // writes
+    CCommonSnmp m_cCommonSNMPTable;  // trunk walk
+    features::CTrunkMap m_trunkMap;
+};
+
+class CArpSpoofingDlg : public platform::Form {
+public:
+    enum : int {
+        IDC_TOTAL = 1801,
+        IDC_LIST = 1802,
+        IDC_ADD = 1803,
+        IDC_DELETE = 1804,
+        IDC_REFRESH = 1805,
+    };
+    static constexpr int kDeleteDelayMs = 50;
+
+    CArpSpoofingDlg();
+
+    bool Walking() const { return m_bWalking; }
+
+protected:
+    void createControls() override;
+    void initDialog() override;
+    void destroyWindow() override;
+
+private:
+    void ReadList();
+    void OnRow(const ReplyRow& row);
+    void OnAdd();
+    void OnDelete();
+
+    int m_iPortNum;
+    bool m_bWalking = false;
+
+    // Closed in this order when the window is destroyed.
+    CCommonSnmp m_cCommonSNMP;       // deletes
+    CCommonSnmp m_cCommonSNMPTable;  // table walk
+    CTableWalk m_walk{m_cCommonSNMPTable};
+};
+
+}  // namespace security

@@ -1,0 +1,118 @@
+#include "features/security/dhcp_screening_dlg.h"
+
+#include <algorithm>
+
+#include "features/security/security_common.h"
+#include "platform/ui.h"
+#include "snmp/encodings.h"
+#include "snmp/session_close.h"
+#include "snmp/table_walk.h"
+
+using platform::ComboBox;
+using platform::ReportList;
+
+namespace security {
+
+namespace {
+constexpr const char* kMsgTrunk =
+    "Cannot add ports with different DHCP Server Screening Port Settings to an aggregated link.";
+}  // namespace
+
+CDhcpScreeningDlg::CDhcpScreeningDlg()
+    : m_iPortNum(DevicePorts()),
+      m_iState(static_cast<std::size_t>(m_iPortNum), 0),
+      m_iStateRead(static_cast<std::size_t>(m_iPortNum), 0),
+      m_trunkMap(m_cCommonSNMPTable, m_iPortNum) {}
+
+void CDhcpScreeningDlg::createControls() {
+    setCaption("DHCP Server Screening Port Settings");
+    addLabel(0, "From Port");
+    auto& from = addCombo(IDC_FROM_PORT, PortItems(m_iPortNum));
+    addLabel(0, "To Port").sameLine();
+    auto& to = addCombo(IDC_TO_PORT, PortItems(m_iPortNum));
+    addLabel(0, "State").sameLine();
+    addCombo(IDC_STATE, {"Disabled", "Enabled"});
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).sameLine();
+    BindFromToPorts(from, to);
+    addList(IDC_LIST, "", {{"Port", 100, ReportList::Align::Center}, {"State", 400, ReportList::Align::Center}})
+        .setGridLines(true)
+        .setFullRowSelect(true);
+    addButton(IDC_REFRESH, "&Refresh", [this] { Refresh(); });
+    addButton(platform::kIdCancel, "&Close");
+}
+
+void CDhcpScreeningDlg::initDialog() {
+    get<ComboBox>(IDC_FROM_PORT).setCurrent(0);
+    get<ComboBox>(IDC_TO_PORT).setCurrent(m_iPortNum - 1);
+    get<ComboBox>(IDC_STATE).setCurrent(0);
+    Refresh();
+}
+
+void CDhcpScreeningDlg::destroyWindow() {
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
+}
+
+void CDhcpScreeningDlg::Refresh() {
+    m_trunkMap.Clear();
+    m_trunkMap.Start();
+    ReadStates();
+}
+
+void CDhcpScreeningDlg::ReadStates() {
+    auto& list = get<ReportList>(IDC_LIST);
+    list.clear();
+    enable({IDC_APPLY, IDC_REFRESH}, false);
+    CSnmp* reply = nullptr;
+    if (m_cCommonSNMP.Open(SNMP_PDU_GET_T) && m_cCommonSNMP.AddValue(kOidDhcpScreeningPorts, SNMP_T_NULL, nullptr) == 0 &&
+        m_cCommonSNMP.Send(&reply, 0) == 0 && reply) {
+        const ReplyRow row = ReadReplyRow(*reply);
+        // Only an octet string is a PortList; anything else leaves the states as they were.
+        if (row.size() > 0 && row.values[0].type == SNMP_T_OCTETS) {
+            std::fill(m_iState.begin(), m_iState.end(), static_cast<int>(kDisabled));
+            const std::vector<int> on = PortListToFlags(row.bytes(0), m_iPortNum);
+            for (std::size_t i = 0; i < m_iState.size() && i < on.size(); ++i)
+                if (on[i]) m_iState[i] = kEnabled;
+            m_iStateRead = m_iState;
+            m_bRead = true;
+            for (int p = 1; p <= m_iPortNum; ++p)
+                list.appendRow({std::to_string(p),
+                                m_iState[static_cast<std::size_t>(p - 1)] == kEnabled ? "Enabled" : "Disabled"});
+        }
+    }
+    delete reply;
+    enable({IDC_APPLY, IDC_REFRESH}, true);
+}
+
+bool CDhcpScreeningDlg::TrunkRuleHolds() const {
+    for (int p = 1; p <= m_iPortNum; ++p)
+        for (int q : m_trunkMap.TrunkPeers(p))
+            if (m_iState[static_cast<std::size_t>(q - 1)] != m_iState[static_cast<std::size_t>(p - 1)]) return false;
+    return true;
+}
+
+void CDhcpScreeningDlg::OnApply() {
+    // Without the switch's own states the PortList would switch off ports nobody chose.
+    if (!m_bRead) return;
+    const int from = ChosenPort(get<ComboBox>(IDC_FROM_PORT));
+    const int to = ChosenPort(get<ComboBox>(IDC_TO_PORT));
+    if (from < 1 || to < from || to > m_iPortNum) return;
+    const int state = get<ComboBox>(IDC_STATE).text() == "Enabled" ? kEnabled : kDisabled;
+    for (int p = from; p <= to; ++p) m_iState[static_cast<std::size_t>(p - 1)] = state;
+    if (!TrunkRuleHolds()) {
+        // A refused change is forgotten: the next Apply starts again from the switch's states.
+        m_iState = m_iStateRead;
+        platform::ShowMessage(kMsgTrunk);
+        return;
+    }
+    std::vector<int> flags(m_iState.size(), 0);
+    for (std::size_t i = 0; i < m_iState.size(); ++i) flags[i] = m_iState[i] == kEnabled ? 1 : 0;
+    if (SendSet(m_cCommonSNMP, {SetValue::Bytes(kOidDhcpScreeningPorts, PortFlagsToPortList(flags, m_iPortNum))},
+                false) != 0) {
+        // Not written: the working copy goes back to what the switch holds.
+        m_iState = m_iStateRead;
+        return;
+    }
+    Refresh();
+}
+
+}  // namespace security

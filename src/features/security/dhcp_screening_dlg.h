@@ -1,0 +1,52 @@
+#pragma once
+// DHCP server screening: the ports on which the switch filters DHCP server packets, one state
+// per port, written as one PortList.
+#include <vector>
+
+#include "features/common/trunk_map.h"
+#include "platform/form.h"
+#include "snmp/common_snmp.h"
+
+namespace security {
+
+class CDhcpScreeningDlg : public platform::Form {
+public:
+    enum : int {
+        IDC_FROM_PORT = 1901,
+        IDC_TO_PORT = 1902,
+        IDC_STATE = 1903,
+        IDC_APPLY = 1904,
+        IDC_LIST = 1905,
+        IDC_REFRESH = 1906,
+    };
+    enum State : int { kEnabled = 1, kDisabled = 2 };
+
+    CDhcpScreeningDlg();
+
+    // The working copy: one state per port (index = port - 1), 0 before the first read.
+    const std::vector<int>& States() const { return m_iState; }
+    const features::CTrunkMap& Trunks() const { return m_trunkMap; }
+
+protected:
+    void createControls() override;
+    void initDialog() override;
+    void destroyWindow() override;
+
+private:
+    void Refresh();
+    void ReadStates();
+    void OnApply();
+    bool TrunkRuleHolds() const;
+
+    int m_iPortNum;
+    std::vector<int> m_iState;
+    std::vector<int> m_iStateRead;  // the states as last read from the switch
+    bool m_bRead = false;           // the switch's states have been read at least once
+
+    // Closed in this order when the window is destroyed.
+    CCommonSnmp m_cCommonSNMP;       // read and write
+    CCommonSnmp m_cCommonSNMPTable;  // trunk walk
+    features::CTrunkMap m_trunkMap;
+};
+
+}  // namespace security

@@ -1,0 +1,384 @@
+#include "features/security/dot1x_dlgs.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/trace.h"
+#include "platform/ui.h"
+#include "snmp/session_close.h"
+#include "snmp/validation.h"
+
+using platform::ComboBox;
+using platform::EditBox;
+using platform::ReportList;
+
+namespace security {
+
+namespace {
+
+constexpr const char* kMsgInvalidRadiusIp = "Invalid RADIUS Server IP Address.";
+constexpr const char* kMsgInvalidKey = "Invalid Key.";
+constexpr const char* kMsgConfirmKey = "Please confirm the key again !";
+constexpr const char* kMsgTrunkPort = "Cannot add an aggregated link to the 802.1X-enabled port";
+constexpr const char* kMsgAllForceUnauthorized =
+    "Could not set all port  Force Unauthorized to the port access control.";
+constexpr const char* kMsgAllAuto = "Could not set all port AUTO  to the port access control.";
+constexpr const char* kMsgAllAutoOrForceUnauthorized =
+    "Could not set all port AUTO or Force Unauthorized to the port access control.";
+
+// The parameters in the order the switch takes them, with their ranges and messages.
+struct ParamRule {
+    const char* oid;
+    int type;
+    long long low, high;
+    const char* message;
+};
+constexpr ParamRule kParamRules[] = {
+    {kOidQuietPeriod, SNMP_T_INTEGER, 0, 65535, "Invalid QuietPeriod (0-65535)"},
+    {kOidTxPeriod, SNMP_T_INTEGER, 1, 65535, "Invalid TxPeriod (1-65535)"},
+    {kOidSuppTimeout, SNMP_T_INTEGER, 1, 65535, "Invalid SuppTimeout (1-65535)"},
+    {kOidServerTimeout, SNMP_T_INTEGER, 1, 65535, "Invalid ServerTimeout (1-65535)"},
+    {kOidMaxReq, SNMP_T_INTEGER, 1, 10, "Invalid MaxReq (1-10)"},
+    {kOidReAuthPeriod, SNMP_T_UNSIGNED, 1, 4294967295LL, "Invalid ReAuthPeriod (1-4294967295)"},
+};
+
+// A decimal number of digits only (no sign, no blanks), at most 18 digits; -1 for anything else.
+long long DecimalValue(const std::string& text) {
+    if (text.empty() || text.size() > 18) return -1;
+    long long v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+const std::vector<std::string> kControlItems = {"forceUnauthorized", "auto", "forceAuthorized"};
+const std::vector<std::string> kReAuthItems = {"Enable", "Disabled"};
+
+std::string StatusText(const std::string& v) {
+    if (v == "1") return "authorized";
+    if (v == "2") return "unauthorized";
+    return "other";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- rules
+
+Dot1xParamCheck CheckDot1xParams(const Dot1xParamTexts& texts) {
+    const std::string* inOrder[] = {&texts.quietPeriod,   &texts.txPeriod, &texts.suppTimeout,
+                                    &texts.serverTimeout, &texts.maxReq,   &texts.reAuthPeriod};
+    Dot1xParamCheck check;
+    for (std::size_t i = 0; i < std::size(kParamRules); ++i) {
+        const ParamRule& rule = kParamRules[i];
+        const long long v = DecimalValue(*inOrder[i]);
+        if (v < rule.low || v > rule.high) {
+            check.refusal = rule.message;
+            check.values.clear();
+            return check;
+        }
+        check.values.push_back(SetValue::Text(rule.oid, rule.type, std::to_string(v)));
+    }
+    check.values.push_back(
+        SetValue::Text(kOidReAuthEnabled, SNMP_T_INTEGER, texts.reAuthEnabled == "Enable" ? "1" : "2"));
+    return check;
+}
+
+bool RadiusAddressRefused(const std::array<int, 4>& f) {
+    for (int v : f)
+        if (v < 0 || v > 255) return true;
+    if (f[0] == 0 && f[1] == 0 && f[2] == 0 && f[3] == 0) return true;
+    return f[0] == 0 || f[0] == 255 || f[3] == 0 || f[3] == 255;
+}
+
+const char* PortControlRefusal(const std::vector<int>& controls, int from, int to, int control, int portCount) {
+    const int k = to - from + 1;
+    int unauthorized = 0, automatic = 0;
+    for (int p = 1; p <= portCount; ++p) {
+        if (p >= from && p <= to) continue;
+        const int c = static_cast<std::size_t>(p - 1) < controls.size() ? controls[static_cast<std::size_t>(p - 1)] : 0;
+        if (c == kForceUnauthorized) ++unauthorized;
+        else if (c == kAuto) ++automatic;
+    }
+    if (control == kForceUnauthorized && unauthorized + k == portCount) return kMsgAllForceUnauthorized;
+    if (control == kAuto && automatic + k == portCount) return kMsgAllAuto;
+    if ((control == kForceUnauthorized || control == kAuto) && unauthorized + automatic + k == portCount)
+        return kMsgAllAutoOrForceUnauthorized;
+    return nullptr;
+}
+
+std::vector<std::pair<int, int>> PortBatches(int from, int to, int size) {
+    std::vector<std::pair<int, int>> batches;
+    if (size < 1) return batches;
+    for (int first = from; first <= to; first += size) batches.emplace_back(first, std::min(to, first + size - 1));
+    return batches;
+}
+
+// ---------------------------------------------------------------- C8021xGlobalDlg
+
+void C8021xGlobalDlg::createControls() {
+    setCaption("802.1X Config Information");
+    auto& g = addGroup(0, "802.1X Global Setting");
+    g.addCheck(IDC_ENABLE, "Enable 802.1X").onToggle([this] { OnEnableToggle(); });
+    g.addLabel(0, "Radius Server IP:");
+    g.addIpAddress(IDC_RADIUS_IP);
+    g.addLabel(0, "Key:");
+    g.addEdit(IDC_KEY).setPassword().setMaxLength(kMaxKeyChars);
+    g.addLabel(0, "Confirm Key:");
+    g.addEdit(IDC_CONFIRM_KEY).setPassword().setMaxLength(kMaxKeyChars);
+    g.addLabel(0, "TxPeriod(1-65535 sec)");
+    g.addEdit(IDC_TX_PERIOD).setMaxLength(5).setDigitsOnly();
+    g.addLabel(0, "QuietPeriod(0-65535 sec)");
+    g.addEdit(IDC_QUIET_PERIOD).setMaxLength(5).setDigitsOnly();
+    g.addLabel(0, "SuppTimeout(1-65535 sec)");
+    g.addEdit(IDC_SUPP_TIMEOUT).setMaxLength(5).setDigitsOnly();
+    g.addLabel(0, "ServerTimeout(1-65535 sec)");
+    g.addEdit(IDC_SERVER_TIMEOUT).setMaxLength(5).setDigitsOnly();
+    g.addLabel(0, "MaxReq(1-10)");
+    g.addEdit(IDC_MAX_REQ).setMaxLength(2).setDigitsOnly();
+    g.addLabel(0, "ReAuthPeriod(1-4294967295 sec)");
+    g.addEdit(IDC_REAUTH_PERIOD).setMaxLength(10).setDigitsOnly();
+    g.addLabel(0, "ReAuthEnabled");
+    g.addCombo(IDC_REAUTH_ENABLED, kReAuthItems);
+
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); });
+    addButton(IDC_PORTSET, "&PortSet", [this] { OnPortSet(); });
+    addButton(IDC_REFRESH, "&Refresh", [this] { ReadGlobal(); });
+    addButton(platform::kIdCancel, "&Close");
+}
+
+void C8021xGlobalDlg::initDialog() {
+    get<ComboBox>(IDC_REAUTH_ENABLED).setCurrent(1);
+    EnableFields(false);
+    enable({IDC_PORTSET}, false);
+    ReadGlobal();
+}
+
+void C8021xGlobalDlg::destroyWindow() {
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+                         {m_cCommonSNMPSet, "m_cCommonSNMPSet"},
+                         {m_cCommonSNMParg, "m_cCommonSNMParg"}});
+}
+
+void C8021xGlobalDlg::EnableFields(bool on) {
+    enable({IDC_RADIUS_IP, IDC_KEY, IDC_CONFIRM_KEY, IDC_TX_PERIOD, IDC_QUIET_PERIOD, IDC_SUPP_TIMEOUT,
+            IDC_SERVER_TIMEOUT, IDC_MAX_REQ, IDC_REAUTH_PERIOD, IDC_REAUTH_ENABLED},
+           on);
+}
+
+void C8021xGlobalDlg::OnEnableToggle() { EnableFields(get<platform::CheckBox>(IDC_ENABLE).checked()); }
+
+Dot1xParamTexts C8021xGlobalDlg::ParamTexts() const {
+    Dot1xParamTexts t;
+    t.quietPeriod = get<EditBox>(IDC_QUIET_PERIOD).text();
+    t.txPeriod = get<EditBox>(IDC_TX_PERIOD).text();
+    t.suppTimeout = get<EditBox>(IDC_SUPP_TIMEOUT).text();
+    t.serverTimeout = get<EditBox>(IDC_SERVER_TIMEOUT).text();
+    t.maxReq = get<EditBox>(IDC_MAX_REQ).text();
+    t.reAuthPeriod = get<EditBox>(IDC_REAUTH_PERIOD).text();
+    t.reAuthEnabled = get<ComboBox>(IDC_REAUTH_ENABLED).text();
+    return t;
+}
+
+void C8021xGlobalDlg::ReadGlobal() {
+    enable({IDC_APPLY, IDC_REFRESH}, false);
+    m_bReading = m_read.Read({kOidDot1xState, kOidRadiusServer, kOidRadiusKey, kOidQuietPeriod, kOidTxPeriod,
+                              kOidSuppTimeout, kOidServerTimeout, kOidMaxReq, kOidReAuthPeriod, kOidReAuthEnabled},
+                             [this](const ReplyRow& row, CSnmp&) {
+                                 OnReply(row);
+                                 return false;
+                             },
+                             [this](int) {
+                                 m_bReading = false;
+                                 enable({IDC_APPLY, IDC_REFRESH}, true);
+                             });
+    if (!m_bReading) enable({IDC_APPLY, IDC_REFRESH}, true);
+}
+
+void C8021xGlobalDlg::OnReply(const ReplyRow& row) {
+    // A reply without all ten objects leaves the form as it was.
+    if (row.size() < 10) return;
+    const bool on = row.text(0) == "1";
+    get<platform::CheckBox>(IDC_ENABLE).setChecked(on);
+    EnableFields(on);
+    enable({IDC_PORTSET}, on);
+    get<platform::IpAddressField>(IDC_RADIUS_IP).setAddress(row.text(1));
+    get<EditBox>(IDC_KEY).setText(row.text(2));
+    get<EditBox>(IDC_CONFIRM_KEY).setText(row.text(2));
+    get<EditBox>(IDC_QUIET_PERIOD).setText(row.text(3));
+    get<EditBox>(IDC_TX_PERIOD).setText(row.text(4));
+    get<EditBox>(IDC_SUPP_TIMEOUT).setText(row.text(5));
+    get<EditBox>(IDC_SERVER_TIMEOUT).setText(row.text(6));
+    get<EditBox>(IDC_MAX_REQ).setText(row.text(7));
+    get<EditBox>(IDC_REAUTH_PERIOD).setText(row.text(8));
+    get<ComboBox>(IDC_REAUTH_ENABLED).setCurrent(row.text(9) == "1" ? 0 : 1);
+}
+
+void C8021xGlobalDlg::OnApply() {
+    const bool on = get<platform::CheckBox>(IDC_ENABLE).checked();
+    if (!on) {
+        // Switching off writes the state only; nothing else is looked at.
+        if (SendSet(m_cCommonSNMP, {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "2")}, true) == 0) ReadGlobal();
+        return;
+    }
+
+    auto& ipField = get<platform::IpAddressField>(IDC_RADIUS_IP);
+    std::array<int, 4> ip{};
+    for (int i = 0; i < 4; ++i) ip[static_cast<std::size_t>(i)] = ipField.octet(i).value_or(-1);
+    if (RadiusAddressRefused(ip)) {
+        platform::ShowMessage(kMsgInvalidRadiusIp);
+        return;
+    }
+    const std::string& key = get<EditBox>(IDC_KEY).text();
+    if (key.empty()) {
+        platform::ShowMessage(kMsgInvalidKey);
+        return;
+    }
+    if (key != get<EditBox>(IDC_CONFIRM_KEY).text()) {
+        platform::ShowMessage(kMsgConfirmKey);
+        return;
+    }
+    // Every parameter is checked before anything is written, so that a refused value leaves
+    // the switch as it was.
+    const Dot1xParamCheck params = CheckDot1xParams(ParamTexts());
+    if (params.refusal) {
+        platform::ShowMessage(params.refusal);
+        return;
+    }
+
+    bool changed = false;
+    const std::string keyBytes = key.substr(0, kMaxKeyChars);
+    if (SendSet(m_cCommonSNMP,
+                {SetValue::Text(kOidRadiusServer, SNMP_T_IPADDRESS, FormatIp(ip)),
+                 SetValue::Bytes(kOidRadiusKey, Octets(keyBytes.begin(), keyBytes.end()))},
+                true) == 0) {
+        if (SendSet(m_cCommonSNMPSet, {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "1")}, true) == 0)
+            changed = true;
+    }
+    if (SendSet(m_cCommonSNMParg, params.values, true) == 0) changed = true;
+    if (changed) ReadGlobal();
+}
+
+void C8021xGlobalDlg::OnPortSet() {
+    C8021xPortDlg dlg(ParamTexts());
+    runChild(dlg);
+}
+
+// ---------------------------------------------------------------- C8021xPortDlg
+
+C8021xPortDlg::C8021xPortDlg(Dot1xParamTexts texts)
+    : m_iPortNum(DevicePorts()),
+      m_texts(std::move(texts)),
+      m_iControl(static_cast<std::size_t>(m_iPortNum), 0),
+      m_trunkMap(m_cCommonSNMPTableTrunkInfo, m_iPortNum) {}
+
+void C8021xPortDlg::createControls() {
+    setCaption("802.1X Port Configuration");
+    auto& g = addGroup(0, "802.1X Port Access Control");
+    g.addLabel(0, "From Port:");
+    auto& from = g.addCombo(IDC_FROM_PORT, PortItems(m_iPortNum));
+    g.addLabel(0, "To Port:").sameLine();
+    auto& to = g.addCombo(IDC_TO_PORT, PortItems(m_iPortNum));
+    g.addLabel(0, "Control:").sameLine();
+    g.addCombo(IDC_CONTROL, kControlItems);
+    g.addButton(IDC_APPLY, "Apply", [this] { OnApply(); }).sameLine();
+    BindFromToPorts(from, to);
+
+    addList(IDC_LIST, "",
+            {{"Index", 50},
+             {"AuthControlledPortStatus", 170},
+             {"AuthControlledPortControl", 170},
+             {"QuietPeriod", 85},
+             {"TxPeriod", 70},
+             {"SuppTimeout", 90},
+             {"ServerTimeout", 100},
+             {"MaxReq", 60},
+             {"ReAuthPeriod", 100},
+             {"ReAuthEnabled", 105}})
+        .setFullRowSelect(true);
+    addButton(IDC_REFRESH, "&Refresh", [this] { ReadPorts(); });
+    addButton(platform::kIdCancel, "Cancel");
+}
+
+void C8021xPortDlg::initDialog() {
+    get<ComboBox>(IDC_FROM_PORT).setCurrent(0);
+    get<ComboBox>(IDC_TO_PORT).setCurrent(m_iPortNum - 1);
+    get<ComboBox>(IDC_CONTROL).setCurrent(1);
+    m_trunkMap.Clear();
+    m_trunkMap.Start();
+    ReadPorts();
+}
+
+void C8021xPortDlg::destroyWindow() {
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+                         {m_cCommonSNMPTableTrunkInfo, "m_cCommonSNMPTableTrunkInfo"},
+                         {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
+}
+
+void C8021xPortDlg::ReadPorts() {
+    std::fill(m_iControl.begin(), m_iControl.end(), 0);
+    get<ReportList>(IDC_LIST).clear();
+    enable({IDC_APPLY, IDC_REFRESH}, false);
+    CTableWalk::Options options;
+    options.maxRows = static_cast<std::size_t>(m_iPortNum);
+    m_bWalking = m_portWalk.Start(
+        {kOidAuthControlledPortStatus, kOidAuthControlledPortControl},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnPortRow(row);
+            return true;
+        },
+        [this](int) {
+            m_bWalking = false;
+            enable({IDC_APPLY, IDC_REFRESH}, true);
+        },
+        options);
+    if (!m_bWalking) enable({IDC_APPLY, IDC_REFRESH}, true);
+}
+
+void C8021xPortDlg::OnPortRow(const ReplyRow& row) {
+    auto& list = get<ReportList>(IDC_LIST);
+    const int index = list.rowCount();
+    if (index >= m_iPortNum) return;
+    std::string control = "other";
+    const std::string& c = row.text(1);
+    if (c == "1" || c == "2" || c == "3") {
+        const int value = c[0] - '0';
+        control = kControlItems[static_cast<std::size_t>(value - 1)];
+        m_iControl[static_cast<std::size_t>(index)] = value;
+    }
+    std::vector<std::string> cells = {std::to_string(index + 1), StatusText(row.text(0)), control};
+    for (const std::string& t : m_texts.columns()) cells.push_back(t);
+    list.appendRow(std::move(cells));
+}
+
+void C8021xPortDlg::OnApply() {
+    const int from = ChosenPort(get<ComboBox>(IDC_FROM_PORT));
+    const int to = ChosenPort(get<ComboBox>(IDC_TO_PORT));
+    if (from < 1 || to < from || to > m_iPortNum) return;
+    for (int p = from; p <= to; ++p)
+        if (m_trunkMap.TrunkOf(p) != 0) {
+            platform::ShowMessage(kMsgTrunkPort);
+            return;
+        }
+    const int control = get<ComboBox>(IDC_CONTROL).current() + 1;
+    if (control < kForceUnauthorized || control > kForceAuthorized) return;
+    if (const char* refusal = PortControlRefusal(m_iControl, from, to, control, m_iPortNum)) {
+        platform::ShowMessage(refusal);
+        return;
+    }
+    // Each batch is a request of its own that carries only its own ports.
+    const std::string value = std::to_string(control);
+    for (const auto& [first, last] : PortBatches(from, to, kBatchPorts)) {
+        std::vector<SetValue> values;
+        for (int p = first; p <= last; ++p)
+            values.push_back(SetValue::Text(InstanceOid(kOidAuthControlledPortControl, p), SNMP_T_INTEGER, value));
+        // A failed request ends the Apply; the list keeps what it showed.
+        if (SendSet(m_cCommonSNMP, values, true) != 0) return;
+        if (last - first + 1 == kBatchPorts) std::this_thread::sleep_for(std::chrono::milliseconds(kBatchPauseMs));
+    }
+    ReadPorts();
+}
+
+}  // namespace security

@@ -1,0 +1,77 @@
+#pragma once
+// Objects and small helpers shared by the access security dialogs (802.1X, ARP spoofing
+// prevention, DHCP server screening).
+#include <string>
+#include <vector>
+
+#include "snmp/common_snmp.h"
+#include "snmp/encodings.h"
+
+namespace platform {
+class ComboBox;
+}
+
+namespace security {
+
+// ---- 802.1X (scalars with their ".0" instance)
+inline constexpr const char* kOidDot1xState = "1.3.6.1.4.1.171.10.76.12.11.2.1.0";
+inline constexpr const char* kOidRadiusServer = "1.3.6.1.4.1.171.10.76.12.11.1.1.0";
+inline constexpr const char* kOidRadiusKey = "1.3.6.1.4.1.171.10.76.12.11.1.2.0";
+inline constexpr const char* kOidQuietPeriod = "1.3.6.1.4.1.171.10.76.12.11.2.2.0";
+inline constexpr const char* kOidTxPeriod = "1.3.6.1.4.1.171.10.76.12.11.2.3.0";
+inline constexpr const char* kOidSuppTimeout = "1.3.6.1.4.1.171.10.76.12.11.2.4.0";
+inline constexpr const char* kOidServerTimeout = "1.3.6.1.4.1.171.10.76.12.11.2.5.0";
+inline constexpr const char* kOidMaxReq = "1.3.6.1.4.1.171.10.76.12.11.2.6.0";
+inline constexpr const char* kOidReAuthPeriod = "1.3.6.1.4.1.171.10.76.12.11.2.7.0";
+inline constexpr const char* kOidReAuthEnabled = "1.3.6.1.4.1.171.10.76.12.11.2.8.0";
+// Per-port columns (instance = port number).
+inline constexpr const char* kOidAuthControlledPortControl = "1.3.6.1.4.1.171.10.76.12.11.2.9.1.2";
+inline constexpr const char* kOidAuthControlledPortStatus = "1.3.6.1.4.1.171.10.76.12.11.2.9.1.3";
+
+// ---- ARP spoofing prevention table (instance = the gateway address as four arcs)
+inline constexpr const char* kOidArpGatewayIp = "1.3.6.1.4.1.171.10.76.12.14.3.1.1.1";
+inline constexpr const char* kOidArpGatewayMac = "1.3.6.1.4.1.171.10.76.12.14.3.1.1.2";
+inline constexpr const char* kOidArpPorts = "1.3.6.1.4.1.171.10.76.12.14.3.1.1.3";
+inline constexpr const char* kOidArpRowStatus = "1.3.6.1.4.1.171.10.76.12.14.3.1.1.4";
+// Most entries the switch holds.
+inline constexpr int kMaxArpEntries = 64;
+
+// ---- DHCP server screening: PortList of the screened ports.
+inline constexpr const char* kOidDhcpScreeningPorts = "1.3.6.1.4.1.171.10.76.12.14.7.1.0";
+
+inline constexpr const char* kMsgToBelowFrom = "'To Port' can not be smaller than 'From Port'";
+
+// One binding of a set request: text values, or raw octets for octet strings.
+struct SetValue {
+    std::string oid;
+    int type = SNMP_T_INTEGER;
+    std::string text;
+    Octets octets;
+    bool raw = false;  // send `octets` rather than `text`
+
+    static SetValue Text(std::string oid, int type, std::string text) {
+        return SetValue{std::move(oid), type, std::move(text), {}, false};
+    }
+    static SetValue Bytes(std::string oid, Octets octets) {
+        return SetValue{std::move(oid), SNMP_T_OCTETS, {}, std::move(octets), true};
+    }
+};
+
+// Sends one set request with the values in order, through the table path (GetNext) or as a
+// plain request (Send). 0 on success, the session's result otherwise (-1 when nothing could
+// be built).
+int SendSet(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
+
+// The port count of the managed device, as every port loop of these dialogs uses it.
+int DevicePorts();
+
+// "1" .. "N".
+std::vector<std::string> PortItems(int ports);
+
+// The "From Port" / "To Port" pair: choosing a From port sets To to the same port; choosing a To
+// port below From shows "'To Port' can not be smaller than 'From Port'" and sets To back to From.
+void BindFromToPorts(platform::ComboBox& from, platform::ComboBox& to);
+// The port a port list names (its current item + 1), 0 when nothing is chosen.
+int ChosenPort(const platform::ComboBox& ports);
+
+}  // namespace security
