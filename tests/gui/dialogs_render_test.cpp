@@ -28,6 +28,9 @@
 #include "features/mib/sys_info_dlg.h"
 #include "features/mib/table_dlgs.h"
 #include "features/ports/port_set_info.h"
+#include "features/security/arp_spoofing_dlgs.h"
+#include "features/security/dhcp_screening_dlg.h"
+#include "features/security/dot1x_dlgs.h"
 #include "features/vlan/pvid_dlg.h"
 #include "features/vlan/vlan_config_dlg.h"
 #include "features/vlan/vlan_entry_dlg.h"
@@ -486,3 +489,57 @@ TEST_F(DialogsRender, LongForwardingTableStaysResponsive) {
 }
 
 }  // namespace
+
+TEST_F(DialogsRender, AccessSecurityDialogs) {
+    const std::string priv = "1.3.6.1.4.1.171.10.76.12";
+    for (const char* model : {"10p", "52"}) {
+        SCOPED_TRACE(model);
+        const std::string m = model;
+        const int ports = m == "52" ? 52 : 10;
+        ASSERT_NO_FATAL_FAILURE(startSwitch(model, {priv + ".11.2.1.0 i 1", priv + ".11.1.1.0 a 10.0.0.1",
+                                                    priv + ".11.1.2.0 s \"secret-key\"",
+                                                    priv + ".14.3.1.1.2.192.168.0.1 x 001122334455",
+                                                    priv + ".14.3.1.1.3.192.168.0.1 x f0000000"}));
+        {
+            security::C8021xGlobalDlg dlg;
+            const QString title = "802.1X Config Information", port = "802.1X Port Configuration";
+            Script s;
+            s.waitEnabled(title, "&PortSet")
+                .look(title, "dialog-8021x-" + m + ".png")
+                .press(title, "&PortSet")
+                .waitRows(port, security::C8021xPortDlg::IDC_LIST, ports)
+                .waitEnabled(port, "&Refresh")
+                .look(port, "dialog-8021x-port-" + m + ".png")
+                .press(port, "Cancel")
+                .closed(port)
+                .press(title, "&Close");
+            EXPECT_EQ(run(dlg, s), kIdCancel);
+        }
+        {
+            security::CArpSpoofingDlg dlg;
+            const QString title = "ARP Spoofing Prevention Setting", entry = "Add ARP Spoofing Prevention Entry";
+            Script s;
+            s.waitRows(title, security::CArpSpoofingDlg::IDC_LIST, 1)
+                .waitEnabled(title, "&Refresh")
+                .look(title, "dialog-arp-" + m + ".png")
+                .press(title, "&Add")
+                .look(entry, "dialog-arp-entry-" + m + ".png")
+                .press(entry, "&Cancel")
+                .closed(entry)
+                .waitEnabled(title, "&Refresh")
+                .press(title, "&Close");
+            EXPECT_EQ(run(dlg, s), kIdCancel);
+        }
+        {
+            security::CDhcpScreeningDlg dlg;
+            const QString title = "DHCP Server Screening Port Settings";
+            Script s;
+            s.waitRows(title, security::CDhcpScreeningDlg::IDC_LIST, ports)
+                .waitEnabled(title, "&Refresh")
+                .look(title, "dialog-dhcp-" + m + ".png")
+                .press(title, "&Close");
+            EXPECT_EQ(run(dlg, s), kIdCancel);
+        }
+        sim.stop();
+    }
+}
