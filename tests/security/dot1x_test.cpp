@@ -58,6 +58,8 @@ TEST_F(SecuritySimTest, Dot1xApplyChecksEverythingFirstThenWritesServerStateAndP
         {kIp, "0.1.2.3", "Invalid RADIUS Server IP Address."},
         {kIp, "10..0.1", "Invalid RADIUS Server IP Address."},
         {kKey, "", "Invalid Key."},
+        {kKey, "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9",
+         "Invalid Key."},  // 17 characters, 34 octets
         {kConfirm, "radius-kez", "Please confirm the key again !"},
         {kQuiet, "65536", "Invalid QuietPeriod (0-65535)"},
         {kTx, "0", "Invalid TxPeriod (1-65535)"},

@@ -232,7 +232,9 @@ void C8021xGlobalDlg::OnApply() {
         return;
     }
     const std::string& key = get<EditBox>(IDC_KEY).text();
-    if (key.empty()) {
+    // The switch keeps at most 33 octets; a longer key (characters beyond ASCII take several)
+    // is refused rather than cut, so that the key stored is the key typed.
+    if (key.empty() || key.size() > static_cast<std::size_t>(kMaxKeyChars)) {
         platform::ShowMessage(kMsgInvalidKey);
         return;
     }
@@ -249,10 +251,9 @@ void C8021xGlobalDlg::OnApply() {
     }
 
     bool changed = false;
-    const std::string keyBytes = key.substr(0, kMaxKeyChars);
     if (SendSet(m_cCommonSNMP,
                 {SetValue::Text(kOidRadiusServer, SNMP_T_IPADDRESS, FormatIp(ip)),
-                 SetValue::Bytes(kOidRadiusKey, Octets(keyBytes.begin(), keyBytes.end()))},
+                 SetValue::Bytes(kOidRadiusKey, Octets(key.begin(), key.end()))},
                 true) == 0) {
         if (SendSet(m_cCommonSNMPSet, {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "1")}, true) == 0)
             changed = true;
