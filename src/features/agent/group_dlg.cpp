@@ -31,9 +31,9 @@ std::string CSnmpGroupDlg::GroupIndex(const std::string& name, const std::string
 void CSnmpGroupDlg::createControls() {
     setCaption("SNMP Group Table Info");
     AddTableList("SNMP Group Table", {{"Group Name", 110},
-                                      {"Read View", 100},
-                                      {"Write View", 100},
-                                      {"Notify View", 100},
+                                      {"Read View", 125},
+                                      {"Write View", 125},
+                                      {"Notify View", 125},
                                       {"Security Model", 110},
                                       {"Security Level", 110}});
     addLabel(0, "Group Name");

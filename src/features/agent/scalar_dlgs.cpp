@@ -81,7 +81,7 @@ void CSnmpGlobalStateDlg::OnApply() {
 void CSnmpEngineIdDlg::createControls() {
     setCaption("SNMP Engine ID");
     addLabel(0, "SNMP Engine ID");
-    addEdit(IDC_ENGINE_ID).setWidth(420);
+    addEdit(IDC_ENGINE_ID).setWidth(480);
     addLabel(0, "Note: Engine ID length is 10-64, the accepted character is from 0 to F.");
     addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
     addButton(IDC_DEFAULT, "&Default", [this] { OnDefault(); });

@@ -42,14 +42,15 @@ void CSnmpUserDlg::createControls() {
     addEdit(IDC_GROUP_NAME).setMaxLength(32);
     addLabel(0, "SNMP Version");
     addCombo(IDC_VERSION, {"V1", "V2c", "V3"}).onChange([this] { OnVersion(); });
-    addCheck(IDC_ENCRYPTED, "encrypted").onToggle([this] { OnEncrypted(); });
+    addCheck(IDC_ENCRYPTED, "encrypted").sameLine();
+    get<platform::CheckBox>(IDC_ENCRYPTED).onToggle([this] { OnEncrypted(); });
     addLabel(0, "Auth-Protocol");
-    addCombo(IDC_AUTH_PROTOCOL, {"MD5", "SHA"});
-    addLabel(0, "Password").setName("Auth Password");
+    addCombo(IDC_AUTH_PROTOCOL, {"MD5", "SHA"}).setWidth(90);
+    addLabel(0, "Password").setName("Auth Password").sameLine();
     addEdit(IDC_AUTH_PASSWORD).setPassword();
     addLabel(0, "Priv-Protocol");
-    addCombo(IDC_PRIV_PROTOCOL, {"DES", "None"}).onChange([this] { OnPrivProtocol(); });
-    addLabel(0, "Password").setName("Priv Password");
+    addCombo(IDC_PRIV_PROTOCOL, {"DES", "None"}).onChange([this] { OnPrivProtocol(); }).setWidth(90);
+    addLabel(0, "Password").setName("Priv Password").sameLine();
     addEdit(IDC_PRIV_PASSWORD).setPassword();
     AddTableButtons();
 }
