@@ -4,6 +4,8 @@
 #include "agent/agent_sim.h"
 #include "features/agent/community_dlg.h"
 #include "features/agent/user_dlg.h"
+#include "app/main_window.h"
+#include "features/agent/register.h"
 #include "platform/trace.h"
 
 // Tracing is decided once, before the first trace line: switch it on for this program.
@@ -76,6 +78,50 @@ TEST_F(AgentSimTest, NoPassPhraseOrCommunityInAnyTraceLine) {
     for (const char* launch : {"qorvin", "tessmar", kV3Auth, kV3Priv}) EXPECT_EQ(trace.find(launch), std::string::npos);
     for (const auto& m : env.messages())
         for (const std::string& secret : secrets) EXPECT_EQ(m.text.find(secret), std::string::npos);
+}
+
+// Each item of "&SNMP Setting" opens its dialog; closing it (here while it still reads) closes
+// the four sessions in order, each with its trace.
+TEST_F(AgentSimTest, MenuItemsOpenTheirDialogsAndCloseTheSessionsInOrder) {
+    Start("10p");
+    app::DialogRegistry registry;
+    RegisterAgentDialogs(registry);
+    const std::vector<std::pair<int, std::string>> items = {
+        {app::kCmdSnmpGlobalState, "SNMP Global State Settings"},
+        {app::kCmdSnmpUserTable, "SNMP User Table "},
+        {app::kCmdSnmpGroupTable, "SNMP Group Table Info"},
+        {app::kCmdSnmpViewTable, "SNMP View Table Configuration"},
+        {app::kCmdSnmpCommunityTable, "SNMP Community Table Configuration"},
+        {app::kCmdSnmpHostTable, "SNMP Host Table"},
+        {app::kCmdSnmpEngineId, "SNMP Engine ID"},
+        {app::kCmdSnmpTrapConfiguration, "SNMP Trap Configuration"},
+    };
+    for (const auto& [command, caption] : items) {
+        SCOPED_TRACE(caption);
+        ASSERT_TRUE(registry.Has(command));
+        bool opened = false;
+        env.onChild(caption, [&](DialogDriver& d) {
+            opened = true;
+            d.closeWindow();
+        });
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(registry.Create(command)->RunModal(), platform::kIdCancel);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(opened);
+        Strings closes;
+        for (size_t pos = 0; (pos = err.find("==================", pos)) != std::string::npos;) {
+            const size_t end = err.find('\n', pos);
+            closes.push_back(err.substr(pos, end - pos));
+            pos = end;
+        }
+        EXPECT_EQ(closes, (Strings{"==================DestroyWindow===============",
+                                   "==================m_cCommonSNMP.Close===============",
+                                   "==================m_cCommonSNMPSet.Close===============",
+                                   "==================m_cCommonSNMPTable.Close===============",
+                                   "==================m_cCommonSNMPGetUse.Close==============="}));
+    }
+    env.runFor(std::chrono::milliseconds(200));  // late replies find closed sessions
+    EXPECT_TRUE(env.takeMessages().empty());
 }
 
 }  // namespace
