@@ -4,8 +4,12 @@
 #include <tuple>
 
 #include "agent/agent_sim.h"
+#include "features/agent/community_dlg.h"
 #include "features/agent/group_dlg.h"
+#include "features/agent/host_dlg.h"
+#include "features/agent/user_dlg.h"
 #include "features/agent/view_dlg.h"
+#include "platform/ui.h"
 
 namespace agenttest {
 namespace {
@@ -57,8 +61,14 @@ TEST(AgentIndex, TrapHostAddressRule) {
 struct Recorder : IAgentNotify {
     std::vector<std::pair<int, Record>> notices;
     std::vector<std::string> scalars;
-    void OnAgentNotice(int kind, const Record& r) override { notices.emplace_back(kind, r); }
-    void OnAgentScalar(const std::string& v) override { scalars.push_back(v); }
+    void OnAgentNotice(int kind, const Record& r) override {
+        EXPECT_TRUE(platform::ui().isUiThread());
+        notices.emplace_back(kind, r);
+    }
+    void OnAgentScalar(const std::string& v) override {
+        EXPECT_TRUE(platform::ui().isUiThread());
+        scalars.push_back(v);
+    }
     bool ended() const { return !notices.empty() && notices.back().first == agent::kNoticeEnd; }
     Strings kinds() const {
         Strings out;
@@ -141,6 +151,34 @@ TEST_F(AgentSimTest, HostGroupAndViewRecords) {
     EXPECT_EQ(owner.notices[groupsEnd].second, (Record{"lab", "1.3.6.1", "1.1.0", "Excluded", "1"}));
     EXPECT_EQ(owner.notices[groupsEnd + 2].second, (Record{"CommunityView", "1", "1", "Included", "1"}));
     EXPECT_EQ(owner.notices.back().first, agent::kNoticeEnd);
+}
+
+// A switch that answers with values of the wrong type or malformed indexes: every table dialog
+// still lists, ends its reload and says nothing.
+TEST_F(AgentSimTest, WrongTypesAndMalformedIndexesNeitherCrashNorHang) {
+    Start("28",
+          {kCommunity + ".2" + NameIndex("odd") + " i 7", kCommunity + ".3" + NameIndex("odd") + " s \"1\"",
+           kHost + ".1.10.1.1.1 s \"\xff\"", kHost + ".3.10.1.1.1 s \"5\"", kUser + ".2" + NameIndex("x") + ".3 s \"V3\"",
+           kUser + ".4" + NameIndex("x") + ".3 i 99", kGroup + ".2" + NameIndex("y") + ".1.1 o 1.3",
+           kView + ".3" + NameIndex("z") + ".9.1.3 i 5", kView + ".1.200.1 s \"bad\""},
+          {"--state-any-type"});
+    auto check = [&](CAgentTableDlg& dlg, int atLeast) {
+        DialogDriver d(env, dlg);
+        ASSERT_TRUE(Settled(d, dlg));
+        EXPECT_GE(d.rowCount(CAgentTableDlg::IDC_LIST), atLeast) << dlg.caption();
+        EXPECT_TRUE(d.enabled("&Refresh"));
+    };
+    CSnmpCommunityDlg communities;
+    check(communities, 2);
+    CSnmpHostDlg hosts;
+    check(hosts, 1);
+    CSnmpUserDlg users;
+    check(users, 4);
+    CSnmpGroupDlg groups;
+    check(groups, 4);
+    CSnmpViewDlg views;
+    check(views, 2);
+    EXPECT_TRUE(env.takeMessages().empty());
 }
 
 }  // namespace
