@@ -1,7 +1,6 @@
-// The access object of the agent dialogs: its index encodings and host rule, the row-status
+// The access object of the agent dialogs: its index encodings, the row-status
 // write and its refusal, and the order of its notifications (rows in table order, the end of a
 // walk always last, also after a failed walk; nothing after Close).
-#include <tuple>
 
 #include "agent/agent_sim.h"
 #include "features/agent/community_dlg.h"
@@ -34,27 +33,11 @@ TEST(AgentIndex, EncodingsOfNamesVersionsLevelsAndSubtrees) {
         {CSnmpGroupDlg::GroupIndex("g", "v3", "AuthPriv"), ".1.103.3.3"},
         {CSnmpGroupDlg::GroupIndex("g", "v1", "NoAuthNoPriv"), ".1.103.1.1"},
         {CSnmpViewDlg::ViewIndex("abc", 3, "1.3.6"), ".3.97.98.99.3.1.3.6"},
-        {agent::LowerHex(agent::EngineIdOctets("8000081c044653")), "8000081c044653"},
-        {agent::LowerHex(agent::EngineIdOctets("ABCDEF0123456")), "0abcdef0123456"},  // odd: leading 0
     };
     for (const auto& [got, want] : cases) EXPECT_EQ(got, want);
     EXPECT_TRUE(CSnmpAgentAccess::NameCheck("view-1 (lab)_+="));
     for (char c : std::string("~`!@#$%^&*{}[]|\\:;\"'<>,.?/"))
         EXPECT_FALSE(CSnmpAgentAccess::NameCheck(std::string("a") + c)) << c;
-}
-
-TEST(AgentIndex, TrapHostAddressRule) {
-    const std::vector<std::tuple<std::array<int, 4>, bool>> cases = {
-        {{10, 0, 0, 1}, true},       {{10, 0, 0, 0}, false},      {{10, 1, 1, 255}, false},
-        {{127, 0, 0, 1}, false},     {{224, 0, 0, 5}, false},     {{0, 1, 2, 3}, false},
-        {{255, 1, 1, 1}, false},     {{0, 0, 0, 0}, false},       {{126, 255, 255, 254}, true},
-        {{172, 16, 0, 1}, true},     {{172, 16, 255, 254}, true}, {{191, 255, 255, 255}, false},
-        {{192, 168, 1, 1}, true},    {{223, 1, 1, 254}, true},    {{240, 1, 1, 1}, false},
-        {{10, -1, 0, 1}, false},
-    };
-    for (const auto& [fields, ok] : cases)
-        EXPECT_EQ(agent::IsTrapHostAddress(fields), ok)
-            << fields[0] << "." << fields[1] << "." << fields[2] << "." << fields[3];
 }
 
 // Collects what an access object tells its owner.
@@ -132,25 +115,6 @@ TEST_F(AgentSimTest, FailedWalkStillEndsAndCloseSilencesLateReplies) {
     }
     env.runFor(std::chrono::milliseconds(600));
     EXPECT_TRUE(owner.notices.empty());
-}
-
-TEST_F(AgentSimTest, HostGroupAndViewRecords) {
-    Start("28", {kView + ".3" + NameIndex("lab") + ".4.1.3.6.1 x 010100", kView + ".4" + NameIndex("lab") + ".4.1.3.6.1 i 2"});
-    Recorder owner;
-    CSnmpAgentAccess access(owner);
-    ASSERT_TRUE(access.WalkHosts());
-    ASSERT_TRUE(env.waitUntil([&] { return owner.ended(); }));
-    ASSERT_TRUE(access.WalkGroups());
-    ASSERT_TRUE(env.waitUntil([&] { return owner.notices.size() > 2 && owner.ended(); }));
-    const size_t groupsEnd = owner.notices.size();
-    ASSERT_TRUE(access.WalkViews());
-    ASSERT_TRUE(env.waitUntil([&] { return owner.notices.size() > groupsEnd && owner.ended(); }));
-    EXPECT_EQ(owner.notices[0].second, (Record{"10.90.90.12", "V2c", "qorvin", "1"}));
-    EXPECT_EQ(owner.notices[2].second, (Record{"ReadGroup", "CommunityView", "", "CommunityView", "v1", "NoAuthNoPriv", "1"}));
-    // Shorter names first: the index starts with the name's length.
-    EXPECT_EQ(owner.notices[groupsEnd].second, (Record{"lab", "1.3.6.1", "1.1.0", "Excluded", "1"}));
-    EXPECT_EQ(owner.notices[groupsEnd + 2].second, (Record{"CommunityView", "1", "1", "Included", "1"}));
-    EXPECT_EQ(owner.notices.back().first, agent::kNoticeEnd);
 }
 
 // A switch that answers with values of the wrong type or malformed indexes: every table dialog
