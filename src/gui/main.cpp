@@ -38,6 +38,9 @@
 #ifdef CORVEX_HAVE_MIB
 #include "features/mib/register.h"
 #endif
+#ifdef CORVEX_HAVE_AGENT
+#include "features/agent/register.h"
+#endif
 
 namespace {
 
@@ -81,6 +84,9 @@ void RegisterDialogs(app::DialogRegistry& registry) {
 #endif
 #ifdef CORVEX_HAVE_MIB
     RegisterMibDialogs(registry);
+#endif
+#ifdef CORVEX_HAVE_AGENT
+    RegisterAgentDialogs(registry);
 #endif
     (void)registry;
 }

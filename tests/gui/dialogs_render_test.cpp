@@ -24,6 +24,14 @@
 #include <string>
 #include <vector>
 
+#ifdef CORVEX_HAVE_AGENT
+#include "features/agent/community_dlg.h"
+#include "features/agent/group_dlg.h"
+#include "features/agent/host_dlg.h"
+#include "features/agent/scalar_dlgs.h"
+#include "features/agent/user_dlg.h"
+#include "features/agent/view_dlg.h"
+#endif
 #include "features/mib/stp_dlgs.h"
 #include "features/mib/sys_info_dlg.h"
 #include "features/mib/table_dlgs.h"
@@ -487,6 +495,47 @@ TEST_F(DialogsRender, LongForwardingTableStaysResponsive) {
                 shownAtEnd, static_cast<double>(last) / 1000.0, static_cast<long long>(worst), over30, ticks);
     RecordProperty("worst_tick_gap_ms", static_cast<int>(worst));
 }
+
+#ifdef CORVEX_HAVE_AGENT
+// The eight dialogs of the switch's own SNMP agent, each with what the switch holds.
+TEST_F(DialogsRender, SnmpAgentDialogs) {
+    ASSERT_NO_FATAL_FAILURE(startSwitch("10p", {"1.3.6.1.4.1.171.10.76.12.25.6.1.1.2.192.168.10.20 s \"trapuser\"",
+                                                "1.3.6.1.4.1.171.10.76.12.25.6.1.1.3.192.168.10.20 i 4"}));
+    struct Case {
+        std::function<std::unique_ptr<Form>()> make;
+        QString title;
+        std::string ready, close, file;
+        int rows;  // rows the list shows when ready (0: no list)
+    };
+    const std::vector<Case> cases = {
+        {[] { return std::make_unique<CSnmpCommunityDlg>(); }, "SNMP Community Table Configuration", "&Refresh", "&Close",
+         "dialog-agent-community.png", 2},
+        {[] { return std::make_unique<CSnmpHostDlg>(); }, "SNMP Host Table", "&Refresh", "&Close", "dialog-agent-host.png", 2},
+        {[] { return std::make_unique<CSnmpUserDlg>(); }, "SNMP User Table ", "&Refresh", "&Close", "dialog-agent-user.png", 4},
+        {[] { return std::make_unique<CSnmpGroupDlg>(); }, "SNMP Group Table Info", "&Refresh", "&Close",
+         "dialog-agent-group.png", 4},
+        {[] { return std::make_unique<CSnmpViewDlg>(); }, "SNMP View Table Configuration", "&Refresh", "&Close",
+         "dialog-agent-view.png", 2},
+        {[] { return std::make_unique<CSnmpTrapDlg>(); }, "SNMP Trap Configuration", "&Apply", "&Close", "dialog-agent-trap.png", 0},
+        {[] { return std::make_unique<CSnmpGlobalStateDlg>(); }, "SNMP Global State Settings", "&Apply", "&Cancel",
+         "dialog-agent-global.png", 0},
+        {[] { return std::make_unique<CSnmpEngineIdDlg>(); }, "SNMP Engine ID", "&Default", "&Close",
+         "dialog-agent-engine.png", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        std::unique_ptr<Form> dlg = c.make();
+        Script s;
+        if (c.rows > 0) s.waitRows(c.title, CAgentTableDlg::IDC_LIST, c.rows);
+        if (c.title == "SNMP Engine ID")
+            s.waitFor(c.title, "shows the engine ID", [](gui::FormDialog& d) {
+                return !qobject_cast<QLineEdit*>(d.widgetFor(CSnmpEngineIdDlg::IDC_ENGINE_ID))->text().isEmpty();
+            });
+        s.waitEnabled(c.title, c.ready).look(c.title, c.file).press(c.title, c.close);
+        EXPECT_EQ(run(*dlg, s), kIdCancel);
+    }
+}
+#endif
 
 }  // namespace
 

@@ -1,0 +1,58 @@
+#pragma once
+// What the table dialogs of the switch's agent share: the access object, the list in its group,
+// the six buttons, and the reload that keeps "&Apply", "&Cancel", "&Delete" and "&Refresh"
+// disabled from its start until the end notification.
+#include <string>
+#include <vector>
+
+#include "features/agent/agent_access.h"
+#include "platform/form.h"
+
+class CAgentTableDlg : public platform::Form, public IAgentNotify {
+public:
+    enum : int {
+        IDC_LIST = 1001,
+        IDC_ADD = 1002,
+        IDC_APPLY = 1003,
+        IDC_CANCEL = 1004,
+        IDC_DELETE = 1005,
+        IDC_REFRESH = 1006,
+    };
+
+    CAgentTableDlg() : m_access(*this) {}
+
+    // The records listed by the last reload (rows whose RowStatus read "1"), in list order.
+    const std::vector<agent::Record>& Listed() const { return m_listed; }
+    // True from the start of a reload until its end notification.
+    bool Reloading() const { return m_reloading; }
+    CSnmpAgentAccess& Access() { return m_access; }
+
+protected:
+    // The list in a group box with the given caption and columns.
+    platform::ReportList& AddTableList(const std::string& group, std::vector<platform::ReportList::Column> columns);
+    // "&Add", "&Apply", "&Cancel", "&Delete", "&Refresh", "&Close" along the bottom.
+    void AddTableButtons();
+    void destroyWindow() override;
+
+    // Empties the list, disables the four buttons and starts the walk (StartWalk).
+    void Reload();
+    virtual void StartWalk() = 0;
+    // A record of the walk; append it with List() when it is to be shown.
+    virtual void OnRecord(int kind, const agent::Record& record) = 0;
+    virtual void OnApply() = 0;
+    virtual void OnCancelEdit() = 0;
+    virtual void OnDelete() = 0;
+    virtual void OnAdd() {}
+    // Shows the record's cells in a new row and keeps the record beside it.
+    void List(const agent::Record& record, std::vector<std::string> cells);
+    // The record of the selected row, or null when none is selected.
+    const agent::Record* Selected() const;
+
+    void OnAgentNotice(int kind, const agent::Record& record) override;
+
+    CSnmpAgentAccess m_access;
+
+private:
+    std::vector<agent::Record> m_listed;
+    bool m_reloading = false;
+};

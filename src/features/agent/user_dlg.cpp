@@ -1,0 +1,167 @@
+#include "features/agent/user_dlg.h"
+
+#include "platform/ui.h"
+#include "snmp/encodings.h"
+
+using namespace agent;
+
+namespace {
+constexpr const char* kMsgEnterUser = "Please enter valid User Name ";
+constexpr const char* kMsgInvalidUser = "Invalid User Name .";
+constexpr const char* kMsgEnterGroup = "Please enter valid Group Name ";
+constexpr const char* kMsgInvalidGroup = "Invalid Group Name.";
+constexpr const char* kMsgExists = "This User Entry already exists.";
+constexpr const char* kMsgMaximum = "Maximum number of User Entry is 50.";
+constexpr const char* kMsgAuthEmpty = "Auth-Protocol Password can't be empty.";
+constexpr const char* kMsgMd5Length = " MD5 Max. Password length is 32.";
+constexpr const char* kMsgShaLength = " SHA Max. Password length is 40.";
+constexpr const char* kMsgPrivEmpty = "Priv-Protocol Password can't be empty.";
+constexpr const char* kMsgDesLength = " DES Max. Password length is 32.";
+constexpr const char* kMsgSelect = "Please select the item would be delete!\n";
+constexpr const char* kMsgInClear =
+    "This module reaches the switch without SNMPv3 privacy (encryption), so the pass phrases of this "
+    "user would cross the network in clear text, readable by anyone who can see the traffic.\n\n"
+    "Write them anyway?";
+constexpr const char* kMsgOwnUser =
+    "This module reaches the switch as this SNMPv3 user. Deleting the user cuts the module off from "
+    "the switch until the user is set up again from another console.\n\nDelete it anyway?";
+// The group name travels in a 128-byte buffer with its terminator.
+constexpr size_t kMaxGroupBytes = 127;
+}  // namespace
+
+void CSnmpUserDlg::createControls() {
+    setCaption("SNMP User Table ");
+    AddTableList("User Table Info", {{"User Name", 130},
+                                     {"Group Name", 130},
+                                     {"SNMP Version", 100},
+                                     {"Auth Protocol", 100},
+                                     {"Priv-Protocol", 100}});
+    addLabel(0, "User Name");
+    addEdit(IDC_USER_NAME).setMaxLength(32);
+    addLabel(0, "Group Name");
+    addEdit(IDC_GROUP_NAME).setMaxLength(32);
+    addLabel(0, "SNMP Version");
+    addCombo(IDC_VERSION, {"V1", "V2c", "V3"}).onChange([this] { OnVersion(); });
+    addCheck(IDC_ENCRYPTED, "encrypted").sameLine();
+    get<platform::CheckBox>(IDC_ENCRYPTED).onToggle([this] { OnEncrypted(); });
+    addLabel(0, "Auth-Protocol");
+    addCombo(IDC_AUTH_PROTOCOL, {"MD5", "SHA"}).setWidth(90);
+    addLabel(0, "Password").setName("Auth Password").sameLine();
+    addEdit(IDC_AUTH_PASSWORD).setPassword();
+    addLabel(0, "Priv-Protocol");
+    addCombo(IDC_PRIV_PROTOCOL, {"DES", "None"}).onChange([this] { OnPrivProtocol(); }).setWidth(90);
+    addLabel(0, "Password").setName("Priv Password").sameLine();
+    addEdit(IDC_PRIV_PASSWORD).setPassword();
+    AddTableButtons();
+}
+
+void CSnmpUserDlg::initDialog() {
+    ResetInputs();
+    Reload();
+}
+
+void CSnmpUserDlg::ResetInputs() {
+    get<platform::EditBox>(IDC_USER_NAME).setText("");
+    get<platform::EditBox>(IDC_GROUP_NAME).setText("");
+    get<platform::EditBox>(IDC_AUTH_PASSWORD).setText("");
+    get<platform::EditBox>(IDC_PRIV_PASSWORD).setText("");
+    get<platform::ComboBox>(IDC_VERSION).setCurrent(0);
+    get<platform::ComboBox>(IDC_AUTH_PROTOCOL).setCurrent(0);
+    get<platform::ComboBox>(IDC_PRIV_PROTOCOL).setCurrent(0);
+    get<platform::CheckBox>(IDC_ENCRYPTED).setChecked(false);
+    enable({IDC_ENCRYPTED, IDC_AUTH_PROTOCOL, IDC_AUTH_PASSWORD, IDC_PRIV_PROTOCOL, IDC_PRIV_PASSWORD}, false);
+}
+
+bool CSnmpUserDlg::IsV3() const { return get<platform::ComboBox>(IDC_VERSION).text() == "V3"; }
+
+void CSnmpUserDlg::OnVersion() {
+    if (IsV3()) {
+        enable({IDC_ENCRYPTED}, true);
+        return;
+    }
+    // Only SNMPv3 users have pass phrases: what was typed for one is dropped.
+    get<platform::CheckBox>(IDC_ENCRYPTED).setChecked(false);
+    get<platform::EditBox>(IDC_AUTH_PASSWORD).setText("");
+    get<platform::EditBox>(IDC_PRIV_PASSWORD).setText("");
+    enable({IDC_ENCRYPTED, IDC_AUTH_PROTOCOL, IDC_AUTH_PASSWORD, IDC_PRIV_PROTOCOL, IDC_PRIV_PASSWORD}, false);
+}
+
+void CSnmpUserDlg::OnEncrypted() {
+    const bool on = get<platform::CheckBox>(IDC_ENCRYPTED).checked();
+    enable({IDC_AUTH_PROTOCOL, IDC_PRIV_PROTOCOL, IDC_AUTH_PASSWORD}, on);
+    enable({IDC_PRIV_PASSWORD}, on && get<platform::ComboBox>(IDC_PRIV_PROTOCOL).text() == "DES");
+}
+
+void CSnmpUserDlg::OnPrivProtocol() {
+    enable({IDC_PRIV_PASSWORD}, get<platform::ComboBox>(IDC_PRIV_PROTOCOL).text() == "DES");
+}
+
+void CSnmpUserDlg::StartWalk() { m_access.WalkUsers(); }
+
+void CSnmpUserDlg::OnRecord(int kind, const Record& r) {
+    if (kind == kNoticeUser && r.size() >= 8 && r[7] == "1") List(r, {r[0], r[1], r[2], r[3], r[5]});
+}
+
+void CSnmpUserDlg::OnApply() {
+    const std::string user = TrimBlanks(get<platform::EditBox>(IDC_USER_NAME).text());
+    if (user.empty()) return (void)platform::ShowMessage(kMsgEnterUser);
+    if (!CSnmpAgentAccess::NameCheck(user)) return (void)platform::ShowMessage(kMsgInvalidUser);
+    const std::string group = TrimBlanks(get<platform::EditBox>(IDC_GROUP_NAME).text());
+    if (group.empty()) return (void)platform::ShowMessage(kMsgEnterGroup);
+    if (!CSnmpAgentAccess::NameCheck(group)) return (void)platform::ShowMessage(kMsgInvalidGroup);
+    const std::string version = get<platform::ComboBox>(IDC_VERSION).text();
+    for (const Record& r : Listed())
+        if (r[0] == user && r[2] == version) return (void)platform::ShowMessage(kMsgExists);
+    if (static_cast<int>(Listed().size()) >= kMaxUsers) return (void)platform::ShowMessage(kMsgMaximum);
+
+    const bool v3 = version == "V3";
+    const bool encrypted = v3 && get<platform::CheckBox>(IDC_ENCRYPTED).checked();
+    std::string auth = "None", priv = "None", authPassword, privPassword;
+    if (encrypted) {
+        auth = get<platform::ComboBox>(IDC_AUTH_PROTOCOL).text();
+        priv = get<platform::ComboBox>(IDC_PRIV_PROTOCOL).text() == "DES" ? "DES" : "None";
+        authPassword = get<platform::EditBox>(IDC_AUTH_PASSWORD).text();
+        if (TrimBlanks(authPassword).empty()) return (void)platform::ShowMessage(kMsgAuthEmpty);
+        if (auth == "MD5" && authPassword.size() > 32) return (void)platform::ShowMessage(kMsgMd5Length);
+        if (auth == "SHA" && authPassword.size() > 40) return (void)platform::ShowMessage(kMsgShaLength);
+        if (priv == "DES") {
+            privPassword = get<platform::EditBox>(IDC_PRIV_PASSWORD).text();
+            if (TrimBlanks(privPassword).empty()) return (void)platform::ShowMessage(kMsgPrivEmpty);
+            if (privPassword.size() > 32) return (void)platform::ShowMessage(kMsgDesLength);
+        }
+        // Pass phrases written over a session without privacy cross the network in clear.
+        if (!m_access.SessionHasPrivacy() && !platform::Confirm(kMsgInClear, platform::MsgIcon::Warning)) return;
+    }
+
+    const std::string index = CSnmpAgentAccess::UserIndex(user, version);
+    CCommonSnmp& set = m_access.m_cCommonSNMPSet;
+    m_access.SetRowStatus(Column(kOidUserEntry, 8) + index, "5");
+    CSnmpAgentAccess::Set(set, {{Column(kOidUserEntry, 3) + index, SNMP_T_OCTETS, Utf8CutBytes(group, kMaxGroupBytes)}});
+    if (v3) {
+        const bool withPriv = priv != "None";
+        std::vector<CSnmpAgentAccess::Binding> protocols = {
+            {Column(kOidUserEntry, 4) + index, SNMP_T_INTEGER, auth == "MD5" ? "2" : auth == "SHA" ? "3" : "1"}};
+        if (withPriv) protocols.push_back({Column(kOidUserEntry, 6) + index, SNMP_T_INTEGER, "2"});
+        CSnmpAgentAccess::Set(set, protocols);
+        std::vector<CSnmpAgentAccess::Binding> phrases = {{Column(kOidUserEntry, 5) + index, SNMP_T_OCTETS, authPassword}};
+        if (withPriv) phrases.push_back({Column(kOidUserEntry, 7) + index, SNMP_T_OCTETS, privPassword});
+        CSnmpAgentAccess::Set(set, phrases);
+    }
+    m_access.SetRowStatus(Column(kOidUserEntry, 8) + index, "1");
+    ResetInputs();
+    Reload();
+}
+
+void CSnmpUserDlg::OnCancelEdit() {
+    ResetInputs();
+    Reload();
+}
+
+void CSnmpUserDlg::OnDelete() {
+    const Record* r = Selected();
+    if (!r) return (void)platform::ShowMessage(kMsgSelect);
+    const std::string name = (*r)[0], version = (*r)[2];
+    if (m_access.IsOwnUser(name, version) && !platform::Confirm(kMsgOwnUser, platform::MsgIcon::Warning)) return;
+    m_access.SetRowStatus(Column(kOidUserEntry, 8) + CSnmpAgentAccess::UserIndex(name, version), "6");
+    Reload();
+}

@@ -1,0 +1,96 @@
+#pragma once
+// Shared set-up of the agent dialog tests: a virtual switch per test, installed as the managed
+// device, the dialog environment that plays the user, and readers of the request log.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/session_settings.h"
+#include "features/agent/agent_access.h"
+#include "features/agent/agent_table_dlg.h"
+#include "support/dialog_driver.h"
+#include "support/sim_fixture.h"
+
+namespace agenttest {
+
+using dialogtest::DialogDriver;
+using dialogtest::DialogEnvironment;
+using platform::MsgAnswer;
+using Strings = std::vector<std::string>;
+
+inline const std::string kAgent = agent::kOidAgent;
+inline const std::string kUser = agent::kOidUserEntry;
+inline const std::string kGroup = agent::kOidGroupEntry;
+inline const std::string kView = agent::kOidViewEntry;
+inline const std::string kCommunity = agent::kOidCommunityEntry;
+inline const std::string kHost = agent::kOidHostEntry;
+
+// Bytes as the simulator logs octet strings.
+inline std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+// ".n.b1...bn" of a name, written out independently of the code under test.
+inline std::string NameIndex(const std::string& name) {
+    std::string out = "." + std::to_string(name.size());
+    for (unsigned char c : name) out += "." + std::to_string(static_cast<int>(c));
+    return out;
+}
+
+// An SNMPv3 user of the virtual switch with authentication and privacy.
+inline const char* kV3User = "admin3";
+inline const char* kV3Auth = "authPhrase77";
+inline const char* kV3Priv = "privPhrase77";
+
+class AgentSimTest : public ::testing::Test {
+protected:
+    // Starts the switch with the model and preloaded objects ("OID TYPE VALUE").
+    void Start(const std::string& model = "10p", const std::vector<std::string>& state = {},
+               std::vector<std::string> extra = {}) {
+        if (!state.empty()) extra.insert(extra.end(), {"--state", sim.writeStateFile(state)});
+        extra.insert(extra.end(), {"--user", std::string(kV3User) + ":SHA:" + kV3Auth + ":DES:" + kV3Priv});
+        setenv("CORVEX_SIM", AGENT_TEST_SIM, 0);
+        setenv("CORVEX_SOURCE_DIR", AGENT_TEST_SOURCE_DIR, 0);
+        std::string error;
+        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
+        sim.installAsDevice();
+    }
+    // The module reaches the switch as the SNMPv3 user, at the given level (1, 2 or 3).
+    void UseV3(const std::string& level) {
+        SessionSettings& s = MutableSettings();
+        s.SnmpVersion = "3";
+        s.SecurityLevel = level;
+        s.UserName = kV3User;
+        s.AuthProtocol = "3";
+        s.AuthPassword = kV3Auth;
+        s.PrivProtocol = "2";
+        s.PrivPassword = kV3Priv;
+    }
+    void TearDown() override { sim.stop(); }
+
+    // Every set request since the last clearLog, each as its bindings "oid=value" joined by " ".
+    Strings SetRequests() const {
+        Strings out;
+        for (const auto& r : sim.sets()) {
+            std::string line;
+            for (const auto& b : r.bindings) line += (line.empty() ? "" : " ") + b.oid + "=" + b.value;
+            out.push_back(line);
+        }
+        return out;
+    }
+    static bool Settled(DialogDriver& d, CAgentTableDlg& dlg) {
+        return d.env().waitUntil([&] { return !dlg.Reloading(); });
+    }
+
+    corvex::test::SimDevice sim;
+    DialogEnvironment env;
+};
+
+}  // namespace agenttest
