@@ -9,7 +9,7 @@ cd "$top"
 packages=(build-essential cmake ninja-build pkg-config
           libsnmp-dev snmp snmpd libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libgl-dev libpugixml-dev
-          xvfb xauth python3)
+          xvfb xauth python3 lintian desktop-file-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -21,6 +21,10 @@ int main(int argc, char** argv) {
         std::cout << usage();
         return 0;
     }
+    if (pr == ParseResult::Version) {
+        std::cout << "corvex-sim " CORVEX_VERSION "\n";
+        return 0;
+    }
     if (pr == ParseResult::ListModels) {
         for (auto& m : models())
             std::cout << m.key << "\t" << m.name << "\tports=" << m.ports << " poe=" << (m.poe ? 1 : 0)

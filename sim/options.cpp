@@ -33,6 +33,7 @@ std::string usage() {
            "  --allow-remote                allow a non-loopback listen address\n"
            "  --model KEY                   switch model (see --list-models; default 10p)\n"
            "  --list-models                 print the models and exit\n"
+           "  --version                     print the version and exit\n"
            "  --community-ro NAME           read community (default qorvin)\n"
            "  --community-rw NAME           write community (default tessmar)\n"
            "  --user NAME:MD5|SHA:authpass[:DES|AES:privpass]   SNMPv3 user (repeatable)\n"
@@ -68,6 +69,7 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
         std::string v;
         long long n = 0;
         if (a == "--help" || a == "-h") return ParseResult::Help;
+        if (a == "--version") return ParseResult::Version;
         if (a == "--list-models") listModels = true;
         else if (a == "--allow-remote") opt.allowRemote = true;
         else if (a == "--live") opt.live = true;

@@ -6,7 +6,7 @@
 
 namespace corvex::sim {
 
-enum class ParseResult { Run, Help, ListModels, Error };
+enum class ParseResult { Run, Help, Version, ListModels, Error };
 
 ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error);
 std::string usage();

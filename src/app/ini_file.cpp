@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <climits>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/system.h"
 
 namespace {
 
@@ -33,32 +31,10 @@ std::string CutUtf8(const std::string& s, std::size_t limit) {
     return s.substr(0, end);
 }
 
-// Reads at most `limit` bytes of a regular file; nothing for anything else.
-std::optional<std::string> ReadFileBounded(const std::string& path, std::size_t limit) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string data;
-    char buf[8192];
-    while (data.size() < limit) {
-        std::size_t want = std::min(sizeof buf, limit - data.size());
-        ssize_t n = ::read(fd, buf, want);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        data.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return data;
-}
-
 }  // namespace
 
 IniFile::IniFile(const std::string& path) {
-    if (auto text = ReadFileBounded(path, kMaxFileSize)) {
+    if (auto text = platform::ReadFileBounded(path, kMaxFileSize)) {
         loaded_ = true;
         parse(*text);
     }

@@ -1,20 +1,13 @@
 #include "app/main_window.h"
 
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <thread>
+#include <algorithm>
 
 #include "app/session_settings.h"
 #include "panel/panel_painter.h"
+#include "platform/system.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
-
-extern char** environ;
 
 namespace app {
 
@@ -134,24 +127,7 @@ DialogRegistry& Dialogs() {
 
 // ---- processes ------------------------------------------------------------------------------
 
-bool SpawnLauncher::Launch(const std::vector<std::string>& argv) {
-    if (argv.empty() || argv.front().empty()) return false;
-    std::vector<char*> args;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
-    if (rc != 0) {
-        platform::Trace("cannot start %s (%d)", argv.front().c_str(), rc);
-        return false;
-    }
-    // The child runs on its own; reap it when it ends so that it leaves no zombie.
-    std::thread([pid] {
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }).detach();
-    return true;
-}
+bool SpawnLauncher::Launch(const std::vector<std::string>& argv) { return platform::StartDetachedProcess(argv); }
 
 std::string FindBrowserPath(const std::string& registryValue) {
     // The value is read into a buffer of 200 bytes.
@@ -173,21 +149,9 @@ std::string FindBrowserPath(const std::string& registryValue) {
 
 std::string FindInPath(const std::string& program) {
     if (program.empty()) return {};
-    auto executable = [](const std::string& candidate) {
-        struct stat st {};
-        return stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0;
-    };
-    if (program.find('/') != std::string::npos) return executable(program) ? program : std::string();
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string dir = dirs.substr(start, end - start);
-        if (!dir.empty() && executable(dir + "/" + program)) return dir + "/" + program;
-        start = end + 1;
-    }
+    if (program.find('/') != std::string::npos) return platform::IsExecutableFile(program) ? program : std::string();
+    for (const std::string& dir : platform::SearchPathFolders())
+        if (platform::IsExecutableFile(dir + "/" + program)) return dir + "/" + program;
     return {};
 }
 

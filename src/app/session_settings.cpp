@@ -1,6 +1,7 @@
 #include "app/session_settings.h"
 
 #include "app/ini_file.h"
+#include "platform/system.h"
 
 // Command-line grammar (as the Orbisa host writes it):
 //   The line is a sequence of fields "/" letter value. A value runs up to the next "/" or the
@@ -155,4 +156,13 @@ ProfileLoad LoadDeviceProfile(const std::string& path, DeviceProfile& profile) {
 
 std::string InstanceName(const std::string& deviceName, const std::string& deviceAddress) {
     return "Module:" + deviceName + deviceAddress;
+}
+
+std::string DefaultProfilePath(const std::string& executableDirectory) {
+    const std::string dir = executableDirectory.empty() ? "." : executableDirectory;
+    const std::string beside = dir + "/User.ini";
+    if (platform::IsRegularFile(beside)) return beside;
+    const std::string shared = dir + "/../share/corvex-module/User.ini";
+    if (platform::IsRegularFile(shared)) return shared;
+    return beside;
 }

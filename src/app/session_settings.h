@@ -52,6 +52,12 @@ std::string CommandLineFromArgs(int argc, const char* const* argv);
 // Reads DeviceName from section DeviceInfo of the profile at `path`.
 std::string LoadDeviceName(const std::string& path);
 
+// Where the profile is when no --profile is given: User.ini beside the executable, or, for an
+// installed program without one, the default profile of the shared data folder
+// (<prefix>/share/corvex-module/User.ini beside <prefix>/bin). When neither exists, the path
+// beside the executable, so that the missing profile is reported as usual.
+std::string DefaultProfilePath(const std::string& executableDirectory);
+
 enum class ProfileLoad { Ok, MissingDeviceName, MissingXmlName };
 // Reads the five DeviceInfo keys in order into `profile`. On a failure the keys read before
 // the failure stay set. The caller shows "Read User.ini Error !" for anything but Ok.

@@ -25,6 +25,7 @@
 #include "gui/main_window_view.h"
 #include "gui/qt_ui.h"
 #include "platform/single_instance.h"
+#include "platform/system.h"
 #include "platform/ui.h"
 #ifdef CORVEX_HAVE_PORTS
 #include "features/ports/register.h"
@@ -43,15 +44,6 @@
 #endif
 
 namespace {
-
-std::string ExecutableDirectory() {
-    char buffer[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return ".";
-    std::string path(buffer, static_cast<size_t>(n));
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
 
 // Milliseconds since this process started (10 ms resolution), or -1.
 double MsSinceProcessStart() {
@@ -92,7 +84,7 @@ void RegisterDialogs(app::DialogRegistry& registry) {
 }
 
 constexpr const char* kUsage =
-    "usage: corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png]\n"
+    "usage: corvex-module [--help] [--version] [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png]\n"
     "                     [--click-port N] [--report-first-paint] '<host command line>'\n"
     "  the host command line: /H<x>/I<address>/C<read community>/D<write community>/E<TRUE|FALSE>\n"
     "                         /F<1|3>/G<agent port>[/...SNMPv3 fields 8 to 16]\n";
@@ -103,6 +95,10 @@ bool PrepareEnvironment(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             std::fputs(kUsage, stdout);
+            return false;
+        }
+        if (!std::strcmp(argv[i], "--version")) {
+            std::puts("corvex-module " CORVEX_VERSION);
             return false;
         }
         picture = picture || !std::strcmp(argv[i], "--screenshot") || !std::strcmp(argv[i], "--window-shot");
@@ -122,7 +118,7 @@ int main(int argc, char** argv) {
     gui::QtFormHost formHost;
     platform::setFormHost(&formHost);
 
-    std::string profilePath = ExecutableDirectory() + "/User.ini";
+    std::string profilePath = DefaultProfilePath(platform::ExecutableDirectory());
     std::string screenshot;
     std::string windowShot;
     int clickPort = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <unistd.h>
 
@@ -137,6 +138,27 @@ TEST_F(ProfileFile, DirectoriesAndBinaryFilesAreSafe) {
     for (int i = 0; i < 5000; ++i) junk.push_back(static_cast<char>(i * 7919 % 256));
     write(junk + "\n[DeviceInfo]\nDeviceName=CVX\nXMLName=x\n");
     EXPECT_EQ(LoadDeviceName(path_), "CVX");
+}
+
+// An installed program has no User.ini beside it and finds the shared data folder's; a profile
+// beside the executable still wins, and a missing one is reported at the beside path.
+TEST(DefaultProfile, BesideTheExecutableThenTheSharedDataFolder) {
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/corvex-prefix-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path prefix = pattern;
+    const fs::path bin = prefix / "bin", data = prefix / "share" / "corvex-module";
+    fs::create_directories(bin);
+    fs::create_directories(data);
+    EXPECT_EQ(DefaultProfilePath(bin.string()), (bin / "User.ini").string());
+    std::ofstream(data / "User.ini") << "[DeviceInfo]\nDeviceName=Shared\n";
+    EXPECT_EQ(LoadDeviceName(DefaultProfilePath(bin.string())), "Shared");
+    std::ofstream(bin / "User.ini") << "[DeviceInfo]\nDeviceName=Beside\n";
+    EXPECT_EQ(LoadDeviceName(DefaultProfilePath(bin.string())), "Beside");
+    fs::remove(bin / "User.ini");
+    fs::create_directory(bin / "User.ini");  // a folder in its place is no profile
+    EXPECT_EQ(LoadDeviceName(DefaultProfilePath(bin.string())), "Shared");
+    fs::remove_all(prefix);
 }
 
 TEST(Instance, NameJoinsDeviceAndAddress) {

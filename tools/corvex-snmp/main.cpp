@@ -18,7 +18,8 @@
 namespace {
 
 const char* const kUsage =
-    "usage: corvex-snmp '<host command line>' get OID...\n"
+    "usage: corvex-snmp --version\n"
+    "       corvex-snmp '<host command line>' get OID...\n"
     "       corvex-snmp '<host command line>' walk COLUMN...\n"
     "       corvex-snmp '<host command line>' set OID TYPE VALUE [OID TYPE VALUE]...\n"
     "  TYPE: 1 INTEGER, 2 OCTET STRING (text, or hex with a 0x prefix), 8 IpAddress, 10 Unsigned32\n"
@@ -122,6 +123,10 @@ unsigned OnRow(CSnmp* reply, int id, void* param, int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && !std::strcmp(argv[1], "--version")) {
+        std::puts("corvex-snmp " CORVEX_VERSION);
+        return 0;
+    }
     if (argc < 4) return Usage(argc > 1 && (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) ? nullptr : "missing arguments");
     SessionSettings settings;
     ParseCommandLine(argv[1], settings);
