@@ -82,28 +82,36 @@ bool CheckPortListInput(const std::string& text, int portCount, std::vector<int>
     return true;
 }
 
-bool CheckMacInput(const std::string& text, bool allowMulticast, std::array<std::uint8_t, 6>* octets,
-                   const char* multicastMessage) {
-    if (text.size() != 17) return Fail(kMsgMacFormat);
+bool CheckMacInput(const std::string& text, const MacInputRules& rules, std::array<std::uint8_t, 6>* octets) {
+    const char* format = rules.formatMessage ? rules.formatMessage : kMsgMacFormat;
+    if (text.size() != 17) return Fail(format);
     for (std::size_t i : {2u, 5u, 8u, 11u, 14u})
-        if (text[i] != '-') return Fail(kMsgMacFormat);
+        if (text[i] != '-') return Fail(format);
 
     std::string digits;
     for (char c : text)
         if (c != '-') digits.push_back(c);
-    if (digits.size() < 12 || digits == "000000000000") return Fail(kMsgMacFormat);
+    if (digits.size() < 12 || digits == "000000000000") return Fail(format);
     for (char c : digits)
-        if (HexValue(c) < 0) return Fail(kMsgMacFormat);
+        if (HexValue(c) < 0) return Fail(format);
 
     std::array<std::uint8_t, 6> mac{};
     for (std::size_t i = 0; i < 6; ++i)
         mac[i] = static_cast<std::uint8_t>(HexValue(digits[2 * i]) * 16 + HexValue(digits[2 * i + 1]));
     if (std::all_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b == 0xFF; }))
-        return Fail(kMsgBroadcastMac);
-    if (!allowMulticast && (mac[0] & 0x01))
-        return Fail(multicastMessage ? multicastMessage : kMsgMulticastMac);
+        return Fail(rules.broadcastMessage ? rules.broadcastMessage : kMsgBroadcastMac);
+    if (!rules.allowMulticast && (mac[0] & 0x01))
+        return Fail(rules.multicastMessage ? rules.multicastMessage : kMsgMulticastMac);
     if (octets) *octets = mac;
     return true;
+}
+
+bool CheckMacInput(const std::string& text, bool allowMulticast, std::array<std::uint8_t, 6>* octets,
+                   const char* multicastMessage) {
+    MacInputRules rules;
+    rules.multicastMessage = multicastMessage;
+    rules.allowMulticast = allowMulticast;
+    return CheckMacInput(text, rules, octets);
 }
 
 bool CheckIpInput(const IpFields& f) {
