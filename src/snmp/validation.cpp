@@ -46,13 +46,17 @@ bool IsValidName(const std::string& name) {
     return name.find_first_of(kForbiddenNameChars) == std::string::npos;
 }
 
-bool CheckPortListInput(const std::string& text, int portCount, std::vector<int>* flags) {
-    if (!flags) return false;
+bool IsPortListText(const std::string& text) {
     for (char c : text) {
         const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        if (letter || (c != ',' && c != '\0' && std::strchr(kForbiddenNameChars, c)))
-            return Fail(kMsgInvalidPortlist);
+        if (letter || (c != ',' && c != '\0' && std::strchr(kForbiddenNameChars, c))) return false;
     }
+    return true;
+}
+
+bool CheckPortListInput(const std::string& text, int portCount, std::vector<int>* flags) {
+    if (!flags) return false;
+    if (!IsPortListText(text)) return Fail(kMsgInvalidPortlist);
     const int ports = std::max(portCount, 0);
     if (flags->size() < static_cast<std::size_t>(ports)) flags->resize(static_cast<std::size_t>(ports), 0);
 

@@ -22,6 +22,11 @@ constexpr const char* kForbiddenNameChars = "~`!@#$%^&*{}[]|\\:;\"'<>,.?/";
 // True when `name` contains none of kForbiddenNameChars (each form shows its own message).
 bool IsValidName(const std::string& name);
 
+// The character rule of a typed port list, without a message: no letter A-Z / a-z and no
+// character of kForbiddenNameChars other than ",". CheckPortListInput applies it first; a form
+// that treats a refused character apart from a refused port number asks it on its own.
+bool IsPortListText(const std::string& text);
+
 // Checks a typed port list such as "1,3-5,8" against 1..portCount and sets flags[p-1] = 1 for
 // every selected port ("Invalid Portlist" on failure; ports marked before a failing item stay
 // marked). "a-b" with a > b selects nothing; empty items are skipped; blanks around numbers

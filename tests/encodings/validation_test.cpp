@@ -53,6 +53,11 @@ TEST_F(Validation, PortListRefusals) {
         EXPECT_FALSE(CheckPortListInput(text, 28, &flags));
         EXPECT_EQ(shown(), Texts{"Invalid Portlist"});
     }
+    // The character rule alone: letters and forbidden characters except ","; numbers, blanks,
+    // "-" and "+" are left to the parser.
+    for (const char* text : {"1,a", "1.5", "1;2", "X", "1/2"}) EXPECT_FALSE(IsPortListText(text)) << text;
+    for (const char* text : {"", "0", "1,3-5", "2-99999999999999", "1 2", "+1", "-3"})
+        EXPECT_TRUE(IsPortListText(text)) << text;
     // Ports marked before the failing item stay marked.
     std::vector<int> flags(28, 0);
     EXPECT_FALSE(CheckPortListInput("2,27-30", 28, &flags));
