@@ -99,15 +99,17 @@ void CAutoSurveillanceVlanDlg::createControls() {
     auto& oui = addGroup(0, "User-defined MAC Settings ");
     oui.addLabel(0, "To add more device(s) for Auto Surveillance VLAN by user-defined configuration as below ");
     std::vector<std::string> types(vlan::ChoosableComponentTypes().begin(), vlan::ChoosableComponentTypes().end());
-    oui.addLabel(0, "Component Type ");
-    oui.addCombo(IDC_COMPONENT_TYPE, types).setWidth(220);
-    oui.addLabel(0, "Description").sameLine();
-    oui.addEdit(IDC_DESCRIPTION).setMaxLength(kMaxDescriptionChars).setWidth(170);
-    oui.addLabel(0, "MAC Address");
-    oui.addEdit(IDC_MAC).setMaxLength(kMacChars).setWidth(150);
-    oui.addLabel(0, "(XX-XX-XX-XX-XX-XX)").sameLine();
-    oui.addCombo(IDC_MAC_MODE, {"MAC", "OUI"}).onChange([this] { OnMacModeChange(); }).sameLine().setWidth(80);
-    oui.addButton(IDC_ADD, "&Add", [this] { OnAdd(); }).sameLine();
+    // The entry fields in a frame of their own, below the text that introduces them.
+    auto& entry = oui.addGroup(0, "");
+    entry.addLabel(0, "Component Type ");
+    entry.addCombo(IDC_COMPONENT_TYPE, types).setWidth(220);
+    entry.addLabel(0, "Description").sameLine();
+    entry.addEdit(IDC_DESCRIPTION).setMaxLength(kMaxDescriptionChars).setWidth(170);
+    entry.addLabel(0, "MAC Address");
+    entry.addEdit(IDC_MAC).setMaxLength(kMacChars).setWidth(150);
+    entry.addLabel(0, "(XX-XX-XX-XX-XX-XX)").sameLine();
+    entry.addCombo(IDC_MAC_MODE, {"MAC", "OUI"}).onChange([this] { OnMacModeChange(); }).sameLine().setWidth(80);
+    entry.addButton(IDC_ADD, "&Add", [this] { OnAdd(); }).sameLine();
     oui.addLabel(0, "Note : Maximum number of user-defined MAC is 5 entries");
     oui.addList(IDC_OUI_LIST, "",
                 {{"ID", 50, ReportList::Align::Center},
