@@ -2,6 +2,10 @@
 // the Apply refusals in their order, the trunk rule on a map still being read, and the OUI
 // table's additions and deletions.
 #include "features/vlan/auto_surveillance_vlan_dlg.h"
+
+#include "app/main_window.h"
+#include "features/vlan/register.h"
+#include "platform/trace.h"
 #include "vlan/vlan_sim.h"
 
 namespace vlantest {
@@ -342,6 +346,36 @@ TEST_F(SurveillanceTest, DeleteRefusesTheDefaultEntryAndDestroysAnyOther) {
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST), (std::vector<Strings>{{"1", "Norvane Surveillance Device", "", "F0-7D-68-00-00-00"}}));
     EXPECT_TRUE(env.takeMessages().empty());
+}
+
+TEST_F(SurveillanceTest, MenuCommandOpensTheDialogAndClosingClosesEverySessionInOrder) {
+    Start("10p");
+    app::DialogRegistry registry;
+    RegisterVlanDialogs(registry);
+    std::unique_ptr<app::IModalDialog> command = registry.Create(app::kCmdAutoSurveillanceVlan);
+    ASSERT_NE(command, nullptr);
+    ASSERT_TRUE(platform::TraceEnabled());
+    testing::internal::CaptureStderr();
+    env.onChild<Dlg>([](Dlg& dlg, DialogDriver& c) {
+        ASSERT_TRUE(Settled(c, dlg));
+        c.click("&Close");
+    });
+    EXPECT_EQ(command->RunModal(), platform::kIdCancel);
+    const std::string err = testing::internal::GetCapturedStderr();
+    Strings closes;
+    for (size_t pos = 0; (pos = err.find("==================", pos)) != std::string::npos;) {
+        const size_t end = err.find('\n', pos);
+        closes.push_back(err.substr(pos, end - pos));
+        pos = end;
+    }
+    EXPECT_EQ(closes, (Strings{"==================DestroyWindow===============",
+                               "==================m_cCommonSNMP.Close===============",
+                               "==================m_cCommonSNMPSet.Close===============",
+                               "==================m_cCommonSNMPGet.Close===============",
+                               "==================m_cCommonSNMPTable.Close===============",
+                               "==================m_cCommonSNMPTableOui.Close===============",
+                               "==================m_cCommonSNMPTableVoiceOui.Close===============",
+                               "==================m_cCommonSNMPTableTrunk.Close==============="}));
 }
 
 }  // namespace
