@@ -348,6 +348,41 @@ TEST_F(SurveillanceTest, DeleteRefusesTheDefaultEntryAndDestroysAnyOther) {
     EXPECT_TRUE(env.takeMessages().empty());
 }
 
+TEST_F(SurveillanceTest, NonsenseFromTheSwitchLeavesAUsableForm) {
+    // Values of the wrong type, out of range and oversized, as a broken switch might answer.
+    const std::string big(2000, 'f');
+    Start("10p",
+          {kSurvState + " s \"1\"", kSurvVid + " s \"" + std::string(300, 'A') + "\"", kSurvPriority + " i 99",
+           kSurvPorts + " x " + big, kAsymmetric + " s \"on\"", kVoiceState + " x 01",
+           kOui + ".1.0.17.34.0.0.0 x " + big, kOui + ".2.0.17.34.0.0.0 s \"" + std::string(500, 'd') + "\"",
+           kOui + ".4.0.17.34.0.0.0 i 77", kOui + ".5.0.17.34.0.0.0 i 1", kOui + ".1.0.17.35.0.0.0 x 0011",
+           kOui + ".4.0.17.35.0.0.0 s \"video\"", kOui + ".5.0.17.35.0.0.0 i 1",
+           kPriv + ".21.2.1.1.1.0.17.36.0.0.0 x 00", kPriv + ".21.2.1.1.4.0.17.36.0.0.0 i 1"},
+          {"--state-any-type"});
+    Dlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    EXPECT_TRUE(d.checked(Dlg::IDC_ENABLE));
+    EXPECT_EQ(d.text(Dlg::IDC_VLAN_ID), "0");
+    EXPECT_EQ(d.as<platform::ComboBox>(Dlg::IDC_PRIORITY).current(), 2);  // 99 is no position
+    EXPECT_EQ(d.text(Dlg::IDC_UPLINK_PORTS), "1-10");
+    EXPECT_EQ(dlg.AsymmetricModeState(), 2);
+    EXPECT_EQ(dlg.VoiceVlanState(), 2);
+    const auto rows = d.rows(Dlg::IDC_OUI_LIST);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (Strings{"1", "77", std::string(500, 'd'), "FF-FF-FF-FF-FF-FF"}));
+    EXPECT_EQ(rows[1], (Strings{"2", "video", "", "00-11-00-00-00-00"}));
+    // The form still refuses and writes as usual.
+    sim.clearLog();
+    d.click("&Apply");
+    EXPECT_EQ(env.takeMessages(), Strings{"The VLAN ID value range is 2 - 4094"});
+    ASSERT_TRUE(Settled(d, dlg));
+    d.type(Dlg::IDC_VLAN_ID, "100");
+    d.click("&Apply");
+    EXPECT_EQ(SetBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=2", kSurvPorts + "=ffc00000",
+                                      kSurvState + "=1"}));
+}
+
 TEST_F(SurveillanceTest, MenuCommandOpensTheDialogAndClosingClosesEverySessionInOrder) {
     Start("10p");
     app::DialogRegistry registry;
