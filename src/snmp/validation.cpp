@@ -46,13 +46,17 @@ bool IsValidName(const std::string& name) {
     return name.find_first_of(kForbiddenNameChars) == std::string::npos;
 }
 
-bool CheckPortListInput(const std::string& text, int portCount, std::vector<int>* flags) {
-    if (!flags) return false;
+bool IsPortListText(const std::string& text) {
     for (char c : text) {
         const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        if (letter || (c != ',' && c != '\0' && std::strchr(kForbiddenNameChars, c)))
-            return Fail(kMsgInvalidPortlist);
+        if (letter || (c != ',' && c != '\0' && std::strchr(kForbiddenNameChars, c))) return false;
     }
+    return true;
+}
+
+bool CheckPortListInput(const std::string& text, int portCount, std::vector<int>* flags) {
+    if (!flags) return false;
+    if (!IsPortListText(text)) return Fail(kMsgInvalidPortlist);
     const int ports = std::max(portCount, 0);
     if (flags->size() < static_cast<std::size_t>(ports)) flags->resize(static_cast<std::size_t>(ports), 0);
 
@@ -82,28 +86,36 @@ bool CheckPortListInput(const std::string& text, int portCount, std::vector<int>
     return true;
 }
 
-bool CheckMacInput(const std::string& text, bool allowMulticast, std::array<std::uint8_t, 6>* octets,
-                   const char* multicastMessage) {
-    if (text.size() != 17) return Fail(kMsgMacFormat);
+bool CheckMacInput(const std::string& text, const MacInputRules& rules, std::array<std::uint8_t, 6>* octets) {
+    const char* format = rules.formatMessage ? rules.formatMessage : kMsgMacFormat;
+    if (text.size() != 17) return Fail(format);
     for (std::size_t i : {2u, 5u, 8u, 11u, 14u})
-        if (text[i] != '-') return Fail(kMsgMacFormat);
+        if (text[i] != '-') return Fail(format);
 
     std::string digits;
     for (char c : text)
         if (c != '-') digits.push_back(c);
-    if (digits.size() < 12 || digits == "000000000000") return Fail(kMsgMacFormat);
+    if (digits.size() < 12 || digits == "000000000000") return Fail(format);
     for (char c : digits)
-        if (HexValue(c) < 0) return Fail(kMsgMacFormat);
+        if (HexValue(c) < 0) return Fail(format);
 
     std::array<std::uint8_t, 6> mac{};
     for (std::size_t i = 0; i < 6; ++i)
         mac[i] = static_cast<std::uint8_t>(HexValue(digits[2 * i]) * 16 + HexValue(digits[2 * i + 1]));
     if (std::all_of(mac.begin(), mac.end(), [](std::uint8_t b) { return b == 0xFF; }))
-        return Fail(kMsgBroadcastMac);
-    if (!allowMulticast && (mac[0] & 0x01))
-        return Fail(multicastMessage ? multicastMessage : kMsgMulticastMac);
+        return Fail(rules.broadcastMessage ? rules.broadcastMessage : kMsgBroadcastMac);
+    if (!rules.allowMulticast && (mac[0] & 0x01))
+        return Fail(rules.multicastMessage ? rules.multicastMessage : kMsgMulticastMac);
     if (octets) *octets = mac;
     return true;
+}
+
+bool CheckMacInput(const std::string& text, bool allowMulticast, std::array<std::uint8_t, 6>* octets,
+                   const char* multicastMessage) {
+    MacInputRules rules;
+    rules.multicastMessage = multicastMessage;
+    rules.allowMulticast = allowMulticast;
+    return CheckMacInput(text, rules, octets);
 }
 
 bool CheckIpInput(const IpFields& f) {

@@ -22,15 +22,35 @@ constexpr const char* kForbiddenNameChars = "~`!@#$%^&*{}[]|\\:;\"'<>,.?/";
 // True when `name` contains none of kForbiddenNameChars (each form shows its own message).
 bool IsValidName(const std::string& name);
 
+// The character rule of a typed port list, without a message: no letter A-Z / a-z and no
+// character of kForbiddenNameChars other than ",". CheckPortListInput applies it first; a form
+// that treats a refused character apart from a refused port number asks it on its own.
+bool IsPortListText(const std::string& text);
+
 // Checks a typed port list such as "1,3-5,8" against 1..portCount and sets flags[p-1] = 1 for
 // every selected port ("Invalid Portlist" on failure; ports marked before a failing item stay
 // marked). "a-b" with a > b selects nothing; empty items are skipped; blanks around numbers
 // are ignored. `flags` grows to portCount when shorter; a null `flags` fails without a message.
 bool CheckPortListInput(const std::string& text, int portCount, std::vector<int>* flags);
 
-// Checks a MAC address typed as XX-XX-XX-XX-XX-XX: format, all-zero, hex digits, broadcast,
-// and (unless allowMulticast) multicast, with their messages in that order. On success the
-// six octets go to *octets when given. `multicastMessage` replaces the multicast text.
+// What a form's MAC address check says for each failing rule; forms that word a rule
+// differently pass their own text (a null text falls back to the shared one):
+//   CheckMacInput(text, MacInputRules{.multicastMessage = "Multicast MAC address is not allowed."}, &mac)
+struct MacInputRules {
+    const char* formatMessage = kMsgMacFormat;        // length, "-" positions, all zero, non-hex digit
+    const char* broadcastMessage = kMsgBroadcastMac;  // FF-FF-FF-FF-FF-FF in any letter case
+    const char* multicastMessage = kMsgMulticastMac;  // group bit of the first octet set
+    bool allowMulticast = false;                      // true: the group bit is not checked
+};
+
+// Checks a MAC address typed as XX-XX-XX-XX-XX-XX, in this order: 17 characters with "-" at
+// positions 3, 6, 9, 12 and 15; with the "-" removed, not "000000000000" and not shorter than
+// 12; hexadecimal digits only (all three with the format message); not the broadcast address;
+// unless allowed, not a multicast address. The first failing rule shows its message and the
+// check returns false. On success the six octets go to *octets when given.
+bool CheckMacInput(const std::string& text, const MacInputRules& rules,
+                   std::array<std::uint8_t, 6>* octets = nullptr);
+// The same with the shared messages, only the multicast text replaceable.
 bool CheckMacInput(const std::string& text, bool allowMulticast, std::array<std::uint8_t, 6>* octets = nullptr,
                    const char* multicastMessage = kMsgMulticastMac);
 

@@ -53,6 +53,11 @@ TEST_F(Validation, PortListRefusals) {
         EXPECT_FALSE(CheckPortListInput(text, 28, &flags));
         EXPECT_EQ(shown(), Texts{"Invalid Portlist"});
     }
+    // The character rule alone: letters and forbidden characters except ","; numbers, blanks,
+    // "-" and "+" are left to the parser.
+    for (const char* text : {"1,a", "1.5", "1;2", "X", "1/2"}) EXPECT_FALSE(IsPortListText(text)) << text;
+    for (const char* text : {"", "0", "1,3-5", "2-99999999999999", "1 2", "+1", "-3"})
+        EXPECT_TRUE(IsPortListText(text)) << text;
     // Ports marked before the failing item stay marked.
     std::vector<int> flags(28, 0);
     EXPECT_FALSE(CheckPortListInput("2,27-30", 28, &flags));
@@ -87,6 +92,37 @@ TEST_F(Validation, MacChecksInOrder) {
     EXPECT_TRUE(CheckMacInput("01-00-5E-00-00-01", true));
     EXPECT_TRUE(CheckMacInput("02-00-00-00-00-00", false));
     EXPECT_TRUE(shown().empty());
+}
+
+TEST_F(Validation, MacRulesCarryEachFormsOwnMessages) {
+    // Every rule with a text of its own, as a form that words them differently passes them.
+    const MacInputRules own{"format?", "broadcast?", "multicast?"};
+    const struct {
+        const char* text;
+        const char* shown;  // nullptr: accepted
+    } cases[] = {
+        {"00:11:22:33:44:55", "format?"},   {"00-00-00-00-00-00", "format?"},
+        {"00-11-22-33-44-5G", "format?"},   {"0011223344556677X", "format?"},
+        {"ff-FF-ff-FF-ff-FF", "broadcast?"}, {"01-00-5E-00-00-01", "multicast?"},
+        {"F1-7D-68-00-00-00", "multicast?"}, {"F0-7D-68-00-00-01", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::array<std::uint8_t, 6> mac{};
+        EXPECT_EQ(CheckMacInput(c.text, own, &mac), c.shown == nullptr);
+        EXPECT_EQ(shown(), c.shown ? Texts{c.shown} : Texts{});
+        if (!c.shown) {
+            EXPECT_EQ(mac, (std::array<std::uint8_t, 6>{0xF0, 0x7D, 0x68, 0x00, 0x00, 0x01}));
+        }
+    }
+    // Only the multicast text replaced: the others stay the shared ones; null texts fall back.
+    EXPECT_FALSE(CheckMacInput("03-00-00-00-00-00", MacInputRules{.multicastMessage = "Multicast MAC address is not allowed."}));
+    EXPECT_FALSE(CheckMacInput("FF-FF-FF-FF-FF-FF", MacInputRules{.multicastMessage = "Multicast MAC address is not allowed."}));
+    EXPECT_FALSE(CheckMacInput("03-00-00-00-00", MacInputRules{nullptr, nullptr, nullptr}));
+    EXPECT_FALSE(CheckMacInput("03-00-00-00-00-00", MacInputRules{nullptr, nullptr, nullptr}));
+    EXPECT_TRUE(CheckMacInput("03-00-00-00-00-00", MacInputRules{.allowMulticast = true}));
+    EXPECT_EQ(shown(), (Texts{"Multicast MAC address is not allowed.", "Broadcast MAC is not allowed.",
+                              "Please enter correct MAC format(ex:00-00-00-00-00-01)", "Multicast MAC is not allowed."}));
 }
 
 TEST_F(Validation, IpChecksInOrder) {

@@ -39,6 +39,7 @@
 #include "features/security/arp_spoofing_dlgs.h"
 #include "features/security/dhcp_screening_dlg.h"
 #include "features/security/dot1x_dlgs.h"
+#include "features/vlan/auto_surveillance_vlan_dlg.h"
 #include "features/vlan/pvid_dlg.h"
 #include "features/vlan/vlan_config_dlg.h"
 #include "features/vlan/vlan_entry_dlg.h"
@@ -536,6 +537,29 @@ TEST_F(DialogsRender, SnmpAgentDialogs) {
     }
 }
 #endif
+
+TEST_F(DialogsRender, AutoSurveillanceVlan) {
+    // On, VLAN 100 on ports 1-2, two entries of the user's beside the maker's.
+    const std::string p = "1.3.6.1.4.1.171.10.76.12.34.";
+    ASSERT_NO_FATAL_FAILURE(startSwitch(
+        "10p", {p + "1.1.0 i 1", p + "1.2.0 i 100", p + "1.4.0 x c0000000", p + "2.1.1.1.0.17.34.0.0.0 x 001122000000",
+                p + "2.1.1.2.0.17.34.0.0.0 s \"recorder (east)\"", p + "2.1.1.4.0.17.34.0.0.0 i 3",
+                p + "2.1.1.5.0.17.34.0.0.0 i 1", p + "2.1.1.1.0.26.43.60.77.94 x 001a2b3c4d5e",
+                p + "2.1.1.4.0.26.43.60.77.94 i 0", p + "2.1.1.5.0.26.43.60.77.94 i 1"}));
+    CAutoSurveillanceVlanDlg dlg;
+    const QString title = "Auto Surveillance VLAN Settings";
+    Script s;
+    s.waitRows(title, CAutoSurveillanceVlanDlg::IDC_OUI_LIST, 3)
+        .waitEnabled(title, "&Refresh")
+        .waitFor(title, "shows the uplink ports",
+                 [](gui::FormDialog& d) {
+                     return qobject_cast<QLineEdit*>(d.widgetFor(CAutoSurveillanceVlanDlg::IDC_UPLINK_PORTS))->text() ==
+                            "1-2";
+                 })
+        .look(title, "dialog-auto-surveillance-10p.png")
+        .press(title, "&Close");
+    EXPECT_EQ(run(dlg, s), kIdCancel);
+}
 
 }  // namespace
 

@@ -16,6 +16,7 @@ TEST_F(TrunkMapSim, WalkFillsTheMapAndRunsTheCompletionOnce) {
     CCommonSnmp session;
     CTrunkMap map(session);
     ASSERT_EQ(map.PortCount(), 10);
+    EXPECT_FALSE(map.LastWalkComplete());
     int done = 0;
     ASSERT_TRUE(map.Start([&] { ++done; }));
     EXPECT_TRUE(map.Walking());
@@ -23,6 +24,7 @@ TEST_F(TrunkMapSim, WalkFillsTheMapAndRunsTheCompletionOnce) {
     m_env.runFor(std::chrono::milliseconds(100));
     EXPECT_EQ(done, 1);
     EXPECT_FALSE(map.Walking());
+    EXPECT_TRUE(map.LastWalkComplete());
     EXPECT_EQ(map.Map(), (std::vector<int>{0, 0, 1, 1, 0, 0, 0, 0, 2, 2}));
     EXPECT_EQ(map.RowsTaken(), 2);
     EXPECT_EQ(map.TrunkOf(4), 1);
@@ -81,4 +83,5 @@ TEST_F(TrunkMapSim, UnreachableSwitchEndsTheWalkWithAnEmptyMap) {
     ASSERT_TRUE(m_env.waitUntil([&] { return done > 0; }));
     EXPECT_EQ(map.TrunkOf(3), 0);
     EXPECT_EQ(map.RowsTaken(), 0);
+    EXPECT_FALSE(map.LastWalkComplete());  // a failed walk is not a map to rely on
 }

@@ -47,7 +47,7 @@ bool CTrunkMap::Start(std::function<void()> onDone) {
             OnRow(row);
             return true;
         },
-        [this](int) { Finish(); });
+        [this](int status) { Finish(status); });
     if (!m_walking) m_onDone = nullptr;
     return m_walking;
 }
@@ -81,8 +81,9 @@ void CTrunkMap::OnRow(const ReplyRow& row) {
     if (ApplyTrunkRow(m_map, suffix, row.bytes(0)) > 0) ++m_rowsTaken;
 }
 
-void CTrunkMap::Finish() {
+void CTrunkMap::Finish(int status) {
     m_walking = false;
+    m_lastComplete = status == CSnmp4w::EC_END_OF_TABLE;
     // The handler may start another walk, which installs its own handler.
     std::function<void()> done = std::move(m_onDone);
     m_onDone = nullptr;

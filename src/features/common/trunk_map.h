@@ -72,14 +72,18 @@ public:
     bool Walking() const { return m_walking; }
     // Rows that named members and a valid trunk number in the last walk.
     int RowsTaken() const { return m_rowsTaken; }
+    // True when the last walk that ended went to the end of the table (false before any walk
+    // ended and after one that failed or was cut short).
+    bool LastWalkComplete() const { return m_lastComplete; }
 
 private:
     void OnRow(const ReplyRow& row);
-    void Finish();
+    void Finish(int status);
 
     std::vector<int> m_map;
     std::function<void()> m_onDone;
     bool m_walking = false;
+    bool m_lastComplete = false;
     int m_rowsTaken = 0;
     CTableWalk m_walk;
 };
