@@ -45,7 +45,7 @@ void CTrunkMemberDlg::createControls() {
     setCaption("Trunk member");
     const int perRow = PortsPerRow(m_iPortNum);
     const int columns = perRow ? perRow : m_iPortNum;
-    setSize(std::max(360, 120 + columns * 30), perRow ? 300 : 240);
+    setSize(std::max(400, 100 + columns * 21), perRow ? 250 : 200);
     addLabel(0, "Trunk ID:");
     addEdit(IDC_TRUNK_ID).setReadOnly().setWidth(60);
     addLabel(0, "PortChannelMode:").sameLine();
