@@ -221,3 +221,30 @@ TEST_F(TrunkMember, RefusedWriteKeepsTheDialogOpen) {
     EXPECT_TRUE(dlg->Result().empty());
     EXPECT_TRUE(d->enabled("OK"));
 }
+
+// Thirteen sessions of one user at once over SNMPv3 with authentication and privacy: every
+// read arrives, and the write goes out as one authPriv set.
+TEST_F(TrunkMember, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
+    ASSERT_NO_FATAL_FAILURE(
+        StartSim("10p", {"--user", "corvexv3:SHA:corvexAuth1:DES:corvexPriv1"}, {kPriv + "15.2.1.1.10.1 x c0000000"}));
+    SessionSettings& s = MutableSettings();
+    s.SnmpVersion = "3";
+    s.SecurityLevel = "3";
+    s.UserName = "corvexv3";
+    s.AuthPassword = "corvexAuth1";
+    s.PrivPassword = "corvexPriv1";
+    s.AuthProtocol = "3";
+    s.PrivProtocol = "2";
+    std::unique_ptr<CTrunkMemberDlg> dlg;
+    std::unique_ptr<DialogDriver> d;
+    ASSERT_NO_FATAL_FAILURE(Open(dlg, d, "1", "Static", ""));
+    EXPECT_EQ(dlg->Checker().Data().aclPorts, (std::vector<std::vector<int>>{{1, 2}}));
+    EXPECT_EQ(dlg->Checker().Data().autoLearning.size(), 10u);
+    Choose(*d, *dlg, {1, 2});
+    EXPECT_TRUE(m_env.takeMessages().empty());
+    ASSERT_TRUE(d->ended());
+    const auto sets = m_sim.sets();
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].level, "authPriv");
+    for (const auto& r : m_sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
+}
