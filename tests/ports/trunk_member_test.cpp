@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "features/ports/trunk_dlg.h"
+#include "platform/trace.h"
 #include "port_sim_support.h"
 
 using namespace features;
@@ -248,3 +249,35 @@ TEST_F(TrunkMember, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
     EXPECT_EQ(sets[0].level, "authPriv");
     for (const auto& r : m_sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
 }
+
+// Closing the member dialog closes the checker's sessions in their order, each with its trace.
+TEST_F(TrunkMember, ClosingTracesEverySessionInOrder) {
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p"));
+    ASSERT_TRUE(platform::TraceEnabled());  // CORVEX_TRACE is set for this suite
+    testing::internal::CaptureStderr();
+    {
+        std::unique_ptr<CTrunkMemberDlg> dlg;
+        std::unique_ptr<DialogDriver> d;
+        ASSERT_NO_FATAL_FAILURE(Open(dlg, d, "1", "Static", ""));
+        d->click("Cancel");
+        EXPECT_TRUE(d->ended());
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    Strings lines;
+    for (size_t pos = 0, end; pos < err.size(); pos = end + 1) {
+        end = err.find('\n', pos);
+        if (end == std::string::npos) end = err.size();
+        const std::string line = err.substr(pos, end - pos);
+        if (line.rfind("==================", 0) == 0 || line.rfind("tr = ", 0) == 0) lines.push_back(line);
+    }
+    Strings expected = {"==================DestroyWindow===============", "tr = 0"};
+    for (const char* name : {"m_cCommonSNMP", "m_cCommonSNMPSet", "m_cCommonSNMPMirror", "m_cCommonSNMPTableACL",
+                             "m_cCommonSNMPPoint", "m_cCommonSNMPTableVlan", "m_cCommonSNMPTableTrunk",
+                             "m_cCommonSNMPTableStaticPor", "m_cCommonSNMPTableGetVlanTrunk", "m_cCommonSNMPTablePort",
+                             "m_cCommonSNMPTableRstp", "m_cCommonSNMPTableArp", "m_cCommonSNMPTableSurv"})
+        expected.push_back(std::string("==================") + name + ".Close===============");
+    EXPECT_EQ(lines, expected);
+}
+
+// Trace lines go to standard error for this suite (read once, before any trace).
+static const bool kTraceOn = (setenv("CORVEX_TRACE", "1", 1), true);
