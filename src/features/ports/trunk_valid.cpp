@@ -46,7 +46,7 @@ void CReadChain::Next() {
 
 namespace {
 
-// The decimal value of column i when the reply carried one, else nullopt-like `present` false.
+// The decimal value of column i; false when the reply carried no value there.
 bool NumberOf(const ReplyRow& row, std::size_t i, int& out) {
     if (!row.present(i)) return false;
     out = TextToInt(row.text(i));
