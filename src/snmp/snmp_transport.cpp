@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cctype>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <chrono>
 #include <vector>
 
@@ -48,6 +50,41 @@ void ForgetUser(const std::string& name) {
         }
         user = next;
     }
+}
+
+// The keys each user's entries were last made with (a digest, never the keys themselves), so
+// that a session opened with the same keys leaves the entry that sessions already open are
+// using: removing it under them makes their requests and replies fail.
+std::map<std::string, std::size_t>& UserKeyDigests() {
+    static std::map<std::string, std::size_t> digests;
+    return digests;
+}
+
+std::size_t KeyDigest(const netsnmp_session& s) {
+    std::string material;
+    material.reserve(512);  // no reallocation leaves a copy of the keys behind
+    auto add = [&material](const void* bytes, std::size_t length) {
+        if (bytes && length) material.append(static_cast<const char*>(bytes), length);
+        material.push_back('|');
+    };
+    add(s.securityAuthProto, s.securityAuthProtoLen * sizeof(oid));
+    add(s.securityAuthKey, s.securityAuthKeyLen);
+    add(s.securityPrivProto, s.securityPrivProtoLen * sizeof(oid));
+    add(s.securityPrivKey, s.securityPrivKeyLen);
+    material.push_back(static_cast<char>(s.securityLevel));
+    const std::size_t digest = std::hash<std::string>{}(material);
+    explicit_bzero(material.data(), material.size());
+    return digest;
+}
+
+// Called under the Net-SNMP mutex before a v3 session of `name` opens.
+void PrepareUser(const std::string& name, const netsnmp_session& session) {
+    const std::size_t digest = KeyDigest(session);
+    auto& digests = UserKeyDigests();
+    auto it = digests.find(name);
+    if (it != digests.end() && it->second == digest) return;
+    ForgetUser(name);
+    digests[name] = digest;
 }
 
 }  // namespace
@@ -164,7 +201,7 @@ int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs
             }
         }
     }
-    if (key.v3) corvex::snmp::ForgetUser(key.user);
+    if (key.v3) corvex::snmp::PrepareUser(key.user, session);
     // For v3 this also discovers the agent's engine ID (one exchange, bounded by the time-out).
     sess_ = snmp_sess_open(&session);
     // Key material was copied by Net-SNMP; wipe our stack copy.

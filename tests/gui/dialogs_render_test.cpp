@@ -36,6 +36,7 @@
 #include "features/mib/sys_info_dlg.h"
 #include "features/mib/table_dlgs.h"
 #include "features/ports/port_set_info.h"
+#include "features/ports/trunk_dlg.h"
 #include "features/security/arp_spoofing_dlgs.h"
 #include "features/security/dhcp_screening_dlg.h"
 #include "features/security/dot1x_dlgs.h"
@@ -559,6 +560,43 @@ TEST_F(DialogsRender, AutoSurveillanceVlan) {
         .look(title, "dialog-auto-surveillance-10p.png")
         .press(title, "&Close");
     EXPECT_EQ(run(dlg, s), kIdCancel);
+}
+
+// The trunk table and the member dialog of its first trunk, on a small and a large model.
+TEST_F(DialogsRender, TrunkTableAndMemberDialog) {
+    for (const char* model : {"10p", "52"}) {
+        SCOPED_TRACE(model);
+        const std::string m = model;
+        ASSERT_NO_FATAL_FAILURE(startSwitch(model, {"1.3.6.1.4.1.171.10.76.12.8.1.3.1.2.1 x c0000000",
+                                                    "1.3.6.1.4.1.171.10.76.12.8.1.3.1.3.1 i 1"},
+                                             // slow replies on the small model, to see the member dialog reading
+                                             m == "10p" ? std::vector<std::string>{"--delay-ms", "40"}
+                                                        : std::vector<std::string>{}));
+        features::CTrunkConfigDlg dlg;
+        const QString title = "Trunk Configuration", member = "Trunk member";
+        const int list = features::CTrunkConfigDlg::IDC_LIST;
+        Script s;
+        s.waitRows(title, list, 8)
+            .waitEnabled(title, "&Refresh")
+            .waitEnabled(title, "&PortMember")
+            .clickRow(title, list, 0)
+            .look(title, "dialog-trunk-" + m + ".png")
+            .press(title, "&PortMember");
+        if (m == "10p")
+            s.waitFor(member, "says it is reading",
+                      [](gui::FormDialog& d) {
+                          return d.form().get<Label>(features::CTrunkMemberDlg::IDC_STATUS).text() ==
+                                 features::CTrunkMemberDlg::kStatusReading;
+                      })
+                .look(member, "dialog-trunk-member-reading-10p.png");
+        s.waitEnabled(member, "OK")
+            .look(member, "dialog-trunk-member-" + m + ".png")
+            .press(member, "Cancel")
+            .closed(member)
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+        sim.stop();
+    }
 }
 
 }  // namespace

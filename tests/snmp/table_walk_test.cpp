@@ -2,6 +2,7 @@
 // handler that stops early, and walks that are closed or destroyed while a step is out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -195,6 +196,46 @@ TEST_F(TableWalkTest, ReadSendsOneGetAndHandsOverItsValues) {
     for (auto& r : sim_.requests()) gets += r.pdu == "get";
     EXPECT_EQ(gets, 1u);
     EXPECT_EQ(getNextCount(), 0u);
+}
+
+// Many sessions of one SNMPv3 user opening and walking at once (as a dialog with a dozen
+// sessions does): none of them takes the user's keys away from the others, every walk gets
+// every row.
+TEST_F(TableWalkTest, V3SessionsOfOneUserWalkingAtOnceAllSucceed) {
+    sim_.stop();
+    std::string error;
+    ASSERT_TRUE(sim_.start("10p", {"--user", "walker3:SHA:walkerAuth1:DES:walkerPriv1"}, &error)) << error;
+    SessionSettings settings = sim_.settings();
+    settings.SnmpVersion = "3";
+    settings.SecurityLevel = "3";
+    settings.UserName = "walker3";
+    settings.AuthPassword = "walkerAuth1";
+    settings.PrivPassword = "walkerPriv1";
+    settings.AuthProtocol = "3";
+    settings.PrivProtocol = "2";
+    constexpr int kSessions = 12;
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::unique_ptr<CCommonSnmp>> sessions;
+        std::vector<std::unique_ptr<CTableWalk>> walks;
+        std::vector<int> rows(kSessions, 0), ends(kSessions, 99);
+        for (int i = 0; i < kSessions; ++i) {
+            sessions.push_back(std::make_unique<CCommonSnmp>(settings));
+            walks.push_back(std::make_unique<CTableWalk>(*sessions.back()));
+            ASSERT_TRUE(walks.back()->Start(
+                {kIfDescr},
+                [&rows, i](const ReplyRow&, CSnmp&) {
+                    ++rows[static_cast<size_t>(i)];
+                    return true;
+                },
+                [&ends, i](int status) { ends[static_cast<size_t>(i)] = status; }));
+        }
+        ASSERT_TRUE(ui_.runUntil([&] { return std::count(ends.begin(), ends.end(), 99) == 0; }, 30s));
+        EXPECT_EQ(ends, std::vector<int>(kSessions, CSnmp4w::EC_END_OF_TABLE));
+        EXPECT_EQ(rows, std::vector<int>(kSessions, 11));
+        walks.clear();
+        for (auto& s : sessions) s->Close();
+    }
 }
 
 TEST(ReplyRowTest, InstanceIsTheOidPartAfterTheColumn) {

@@ -3,11 +3,13 @@
 #include "app/main_window.h"
 #include "features/common/form_command.h"
 #include "features/ports/port_set_info.h"
+#include "features/ports/trunk_dlg.h"
 
 namespace features {
 
 void RegisterPortDialogs(app::DialogRegistry& registry) {
     RegisterFormCommand<CPortSetInfo>(registry, app::kCmdPortConfiguration);
+    RegisterFormCommand<CTrunkConfigDlg>(registry, app::kCmdTrunkConfiguration);
 }
 
 }  // namespace features

@@ -1,0 +1,184 @@
+#include "features/ports/trunk_rules.h"
+
+#include <algorithm>
+
+namespace features {
+
+// ---------------------------------------------------------------- helpers
+
+std::vector<int> SelectedPorts(const std::vector<int>& selection) {
+    std::vector<int> ports;
+    for (std::size_t i = 0; i < selection.size(); ++i)
+        if (selection[i] != 0) ports.push_back(static_cast<int>(i) + 1);
+    return ports;
+}
+
+int CountSelected(const std::vector<int>& selection) {
+    return static_cast<int>(std::count_if(selection.begin(), selection.end(), [](int f) { return f != 0; }));
+}
+
+bool PortInList(const std::vector<int>& list, int port) {
+    return std::find(list.begin(), list.end(), port) != list.end();
+}
+
+std::vector<int> PortListToPorts(const Octets& octets, int portCount) {
+    return SelectedPorts(PortListToFlags(octets, portCount));
+}
+
+int PortValue(const std::vector<int>& values, int port) {
+    if (port < 1 || port > static_cast<int>(values.size())) return 0;
+    return values[static_cast<std::size_t>(port - 1)];
+}
+
+int ReferencePort(const std::vector<int>& values, const std::vector<int>& selection) {
+    for (int p : SelectedPorts(selection))
+        if (PortValue(values, p) != 0) return p;
+    return 0;
+}
+
+bool EqualFromFirst(const std::vector<int>& values, const std::vector<int>& selection) {
+    const int reference = ReferencePort(values, selection);
+    if (reference == 0) return true;
+    const int value = PortValue(values, reference);
+    for (int p : SelectedPorts(selection))
+        if (p > reference && PortValue(values, p) != value) return false;
+    return true;
+}
+
+bool NotSplit(const std::vector<int>& list, const std::vector<int>& selection) {
+    if (list.empty()) return true;
+    int inside = 0, outside = 0;
+    for (int p : SelectedPorts(selection)) (PortInList(list, p) ? inside : outside)++;
+    return inside == 0 || outside == 0;
+}
+
+bool SameMembershipAsFirst(const std::vector<int>& list, const std::vector<int>& selection) {
+    const std::vector<int> ports = SelectedPorts(selection);
+    if (ports.empty()) return true;
+    const bool first = PortInList(list, ports.front());
+    for (int p : ports)
+        if (PortInList(list, p) != first) return false;
+    return true;
+}
+
+// ---------------------------------------------------------------- data
+
+TrunkRuleData::TrunkRuleData(int ports) { Reset(ports); }
+
+void TrunkRuleData::Reset(int ports) {
+    portCount = std::max(ports, 0);
+    const std::size_t n = static_cast<std::size_t>(portCount);
+    for (auto* v : {&speed, &priority, &pvid, &portSecurity, &media, &loopback, &rateIngress, &rateEgress,
+                    &dot1xControl, &voiceMode, &trunkOf, &dhcpScreening, &survMode, &survDynamic})
+        v->assign(n, 0);
+    rstp.assign(n, {});
+    vlanEgress.clear();
+    vlanUntagged.clear();
+    aclPorts.clear();
+    arpPorts.clear();
+    mirrorIngress.clear();
+    mirrorEgress.clear();
+    autoLearning.clear();
+    fdbHitPorts.clear();
+    mirrorState = mirrorTarget = 0;
+    dot1xGlobal = stpGlobal = survGlobal = 0;
+}
+
+// ---------------------------------------------------------------- the chain
+
+namespace {
+
+using Rule = std::optional<TrunkRefusal>;
+
+Rule Refuse(int rule, const char* message) { return TrunkRefusal{rule, message}; }
+
+// Two per-port values of every selected port equal those of the first selected port.
+template <class Same>
+bool AllLikeFirst(const std::vector<int>& selection, Same same) {
+    const std::vector<int> ports = SelectedPorts(selection);
+    for (int p : ports)
+        if (!same(ports.front(), p)) return false;
+    return true;
+}
+
+}  // namespace
+
+std::optional<TrunkRefusal> FirstTrunkRefusal(const TrunkRuleData& d, const std::vector<int>& sel,
+                                              const std::vector<int>& current) {
+    const std::vector<int> ports = SelectedPorts(sel);
+
+    // 1. Ports of another trunk.
+    for (int p : ports)
+        if (PortValue(d.trunkOf, p) != 0 && !PortInList(current, p)) return Refuse(1, trunkmsg::kOtherTrunk);
+    // 2. Media type.
+    if (!EqualFromFirst(d.media, sel)) return Refuse(2, trunkmsg::kMedia);
+    // 3. Speed: no half duplex, one speed.
+    const int speedRef = PortValue(d.speed, ReferencePort(d.speed, sel));
+    if (speedRef == 3 || speedRef == 5) return Refuse(3, trunkmsg::kHalfDuplex);
+    if (!EqualFromFirst(d.speed, sel)) return Refuse(3, trunkmsg::kSpeed);
+    // 4. DHCP server screening.
+    if (!EqualFromFirst(d.dhcpScreening, sel)) return Refuse(4, trunkmsg::kDhcpScreening);
+    // 5. 802.1X, when it is on.
+    if (d.dot1xGlobal == 1)
+        for (int p : ports) {
+            const int control = PortValue(d.dot1xControl, p);
+            if (control == 2) return Refuse(5, trunkmsg::kDot1xAuto);
+            if (control == 1) return Refuse(5, trunkmsg::kDot1xUnauthorised);
+        }
+    // 6. VLANs: egress lists, then untagged lists.
+    for (const auto* lists : {&d.vlanEgress, &d.vlanUntagged})
+        for (const auto& l : *lists)
+            if (!NotSplit(l, sel)) return Refuse(6, trunkmsg::kVlan);
+    // 7. Auto-learning.
+    if (d.autoLearning.empty()) return Refuse(7, trunkmsg::kAutoLearning);
+    for (int p : ports)
+        if (!PortInList(d.autoLearning, p)) return Refuse(7, trunkmsg::kAutoLearning);
+    // 8. Priority, PVID, port security, loopback detection.
+    if (!EqualFromFirst(d.priority, sel)) return Refuse(8, trunkmsg::kPriority);
+    if (!EqualFromFirst(d.pvid, sel)) return Refuse(8, trunkmsg::kPvid);
+    for (int p : ports)
+        if (PortValue(d.portSecurity, p) == 1) return Refuse(8, trunkmsg::kPortSecurity);
+    for (int p : ports)
+        if (PortValue(d.loopback, p) == 1) return Refuse(8, trunkmsg::kLoopback);
+    // 9. Mirror sources.
+    if (!d.mirrorIngress.empty() || !d.mirrorEgress.empty())
+        if (!SameMembershipAsFirst(d.mirrorIngress, sel) || !SameMembershipAsFirst(d.mirrorEgress, sel))
+            return Refuse(9, trunkmsg::kMirrorSource);
+    // 10. Mirror target.
+    if (d.mirrorState == 1 && PortInList(ports, d.mirrorTarget)) return Refuse(10, trunkmsg::kMirrorTarget);
+    // 11. ARP spoofing prevention.
+    if (!d.arpPorts.empty() && !SameMembershipAsFirst(d.arpPorts, sel)) return Refuse(11, trunkmsg::kArpSpoofing);
+    // 12. Rate control.
+    if (!AllLikeFirst(sel, [&](int a, int b) {
+            return PortValue(d.rateIngress, a) == PortValue(d.rateIngress, b) &&
+                   PortValue(d.rateEgress, a) == PortValue(d.rateEgress, b);
+        }))
+        return Refuse(12, trunkmsg::kRateControl);
+    // 13. RSTP, when spanning tree is on.
+    if (d.stpGlobal == 1 && !AllLikeFirst(sel, [&](int a, int b) {
+            const auto at = [&](int p) {
+                return p >= 1 && p <= static_cast<int>(d.rstp.size()) ? d.rstp[static_cast<std::size_t>(p - 1)]
+                                                                      : std::array<int, kRstpValues>{};
+            };
+            return at(a) == at(b);
+        }))
+        return Refuse(13, trunkmsg::kRstp);
+    // 14. Voice VLAN auto mode.
+    for (int p : ports)
+        if (PortValue(d.voiceMode, p) == 1) return Refuse(14, trunkmsg::kVoiceVlan);
+    // 15. Forwarding destination hits.
+    for (int p : ports)
+        if (PortInList(d.fdbHitPorts, p)) return Refuse(15, trunkmsg::kFdbHit);
+    // 16. ACL entries.
+    for (const auto& l : d.aclPorts)
+        if (!NotSplit(l, sel)) return Refuse(16, trunkmsg::kAcl);
+    // 17. Surveillance VLAN, when it is on.
+    if (d.survGlobal == 1)
+        for (int p : ports) {
+            if (PortValue(d.survMode, p) == 1) return Refuse(17, trunkmsg::kSurveillanceAuto);
+            if (PortValue(d.survDynamic, p) == 2) return Refuse(17, trunkmsg::kSurveillanceDynamic);
+        }
+    return std::nullopt;
+}
+
+}  // namespace features

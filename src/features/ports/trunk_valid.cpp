@@ -1,0 +1,317 @@
+#include "features/ports/trunk_valid.h"
+
+#include "features/common/trunk_map.h"
+#include "platform/trace.h"
+#include "platform/ui.h"
+#include "snmp/encodings.h"
+#include "snmp/session_close.h"
+#include "snmp/validation.h"
+
+namespace features {
+
+// ---------------------------------------------------------------- CReadChain
+
+CReadChain::CReadChain(CCommonSnmp& session, std::function<void()> onStepEnded)
+    : m_walk(session), m_onStepEnded(std::move(onStepEnded)) {}
+
+void CReadChain::Add(Step step) { m_steps.push_back(std::move(step)); }
+
+void CReadChain::Run() {
+    if (!m_running) Next();
+}
+
+void CReadChain::Next() {
+    while (!m_steps.empty()) {
+        Step step = std::move(m_steps.front());
+        m_steps.pop_front();
+        CTableWalk::Options options;
+        options.maxRows = step.maxRows;
+        auto onEnd = [this](int) {
+            m_running = false;
+            // The handler may add steps; the next one starts after it.
+            if (m_onStepEnded) m_onStepEnded();
+            Run();
+        };
+        m_running = true;
+        const bool started = step.walk ? m_walk.Start(step.objects, step.onRow, onEnd, options)
+                                       : m_walk.Read(step.objects, step.onRow, onEnd, options);
+        if (started) return;
+        // Nothing could be sent: this step has ended without data.
+        m_running = false;
+        if (m_onStepEnded) m_onStepEnded();
+    }
+}
+
+// ---------------------------------------------------------------- TrunkValid
+
+namespace {
+
+// The decimal value of column i; false when the reply carried no value there.
+bool NumberOf(const ReplyRow& row, std::size_t i, int& out) {
+    if (!row.present(i)) return false;
+    out = TextToInt(row.text(i));
+    return true;
+}
+
+// Switch-wide states are 1 when the switch says "1", else 2.
+int GlobalState(const ReplyRow& row) { return row.present(0) && row.text(0) == "1" ? 1 : 2; }
+
+}  // namespace
+
+TrunkValid::TrunkValid() = default;
+
+TrunkValid::~TrunkValid() { *m_alive = false; }
+
+CReadChain::Step TrunkValid::PortWalk(std::vector<std::string> columns, std::vector<std::vector<int>*> arrays) {
+    CReadChain::Step step;
+    step.objects = columns;
+    step.maxRows = static_cast<std::size_t>(m_data.portCount);
+    step.onRow = [this, columns, arrays](const ReplyRow& row, CSnmp&) {
+        for (std::size_t i = 0; i < columns.size() && i < arrays.size(); ++i) {
+            const int port = InstanceNumber(row.instance(i, columns[i]), m_data.portCount);
+            int value = 0;
+            if (port != 0 && NumberOf(row, i, value)) (*arrays[i])[static_cast<std::size_t>(port - 1)] = value;
+        }
+        return true;
+    };
+    return step;
+}
+
+void TrunkValid::OnRstpRow(const ReplyRow& row) {
+    // Seven RSTP columns, then 802.1X port control, then voice VLAN mode.
+    for (std::size_t i = 0; i < static_cast<std::size_t>(kRstpValues) + 2; ++i) {
+        const std::string column =
+            i < kRstpValues ? std::string(trunkoid::kRstpEntry) + "." + std::to_string(trunkoid::kRstpColumns[i])
+                            : std::string(i == kRstpValues ? trunkoid::kDot1xControl : trunkoid::kVoiceMode);
+        const int port = InstanceNumber(row.instance(i, column), m_data.portCount);
+        int value = 0;
+        if (port == 0 || !NumberOf(row, i, value)) continue;
+        const auto at = static_cast<std::size_t>(port - 1);
+        if (i < kRstpValues) m_data.rstp[at][i] = value;
+        else if (i == kRstpValues) m_data.dot1xControl[at] = value;
+        else m_data.voiceMode[at] = value;
+    }
+}
+
+void TrunkValid::Start(CReadChain& chain, CReadChain::Step step) {
+    ++m_pending;
+    chain.Add(std::move(step));
+    chain.Run();
+}
+
+bool TrunkValid::Init(int portCount) {
+    if (portCount < 1 || portCount > kMaxEncodedPorts) return false;
+    m_data.Reset(portCount);
+    m_chains.clear();
+    m_pending = 0;
+    auto chain = [this](CCommonSnmp& session) -> CReadChain& {
+        std::weak_ptr<bool> alive = m_alive;
+        m_chains.push_back(std::make_unique<CReadChain>(session, [this, alive] {
+            if (alive.lock()) StepEnded();
+        }));
+        return *m_chains.back();
+    };
+    TrunkRuleData& d = m_data;
+    const int ports = portCount;
+
+    // Per-port tables.
+    CReadChain& point = chain(m_cCommonSNMPPoint);
+    Start(point, PortWalk({trunkoid::kSpeed, trunkoid::kMedia}, {&d.speed, &d.media}));
+    CReadChain& port = chain(m_cCommonSNMPTablePort);
+    Start(port, PortWalk({trunkoid::kPriority}, {&d.priority}));
+    Start(port, PortWalk({trunkoid::kPortSecurity}, {&d.portSecurity}));
+    Start(port, PortWalk({trunkoid::kLoopback}, {&d.loopback}));
+    Start(port, PortWalk({trunkoid::kRateIngress, trunkoid::kRateEgress}, {&d.rateIngress, &d.rateEgress}));
+    Start(chain(m_cCommonSNMPTableGetVlanTrunk), PortWalk({trunkoid::kPvid}, {&d.pvid}));
+    Start(chain(m_cCommonSNMPTableSurv),
+          PortWalk({trunkoid::kSurvMode, trunkoid::kSurvDynamic}, {&d.survMode, &d.survDynamic}));
+    {
+        CReadChain::Step step;
+        for (int c : trunkoid::kRstpColumns) step.objects.push_back(std::string(trunkoid::kRstpEntry) + "." + std::to_string(c));
+        step.objects.push_back(trunkoid::kDot1xControl);
+        step.objects.push_back(trunkoid::kVoiceMode);
+        step.maxRows = static_cast<std::size_t>(ports);
+        step.onRow = [this](const ReplyRow& row, CSnmp&) {
+            OnRstpRow(row);
+            return true;
+        };
+        Start(chain(m_cCommonSNMPTableRstp), std::move(step));
+    }
+
+    // Trunk members of every trunk.
+    {
+        CReadChain::Step step;
+        step.objects = {trunkoid::kMemberList, trunkoid::kMode};
+        step.maxRows = kTrunkTableRows;
+        step.onRow = [this](const ReplyRow& row, CSnmp&) {
+            if (row.present(0) && row.value(0).type == SNMP_T_OCTETS)
+                ApplyTrunkRow(m_data.trunkOf, row.instance(0, trunkoid::kMemberList), row.bytes(0));
+            return true;
+        };
+        Start(chain(m_cCommonSNMPTableTrunk), std::move(step));
+    }
+    // VLAN egress and untagged ports, one list each per VLAN.
+    {
+        CReadChain::Step step;
+        step.objects = {trunkoid::kVlanEgress, trunkoid::kVlanUntagged};
+        step.maxRows = kVlanTableRows;
+        step.onRow = [this](const ReplyRow& row, CSnmp&) {
+            m_data.vlanEgress.push_back(PortListToPorts(row.bytes(0), m_data.portCount));
+            m_data.vlanUntagged.push_back(PortListToPorts(row.bytes(1), m_data.portCount));
+            return true;
+        };
+        Start(chain(m_cCommonSNMPTableVlan), std::move(step));
+    }
+    // ARP spoofing prevention: the ports of the last entry that has any.
+    {
+        CReadChain::Step step;
+        step.objects = {trunkoid::kArpPorts};
+        step.maxRows = kArpTableRows;
+        step.onRow = [this](const ReplyRow& row, CSnmp&) {
+            std::vector<int> ports = PortListToPorts(row.bytes(0), m_data.portCount);
+            if (!ports.empty()) m_data.arpPorts = std::move(ports);
+            return true;
+        };
+        Start(chain(m_cCommonSNMPTableArp), std::move(step));
+    }
+    // ACL entries that have ports.
+    {
+        CReadChain::Step step;
+        step.objects = {trunkoid::kAclPorts};
+        step.maxRows = kAclTableRows;
+        step.onRow = [this](const ReplyRow& row, CSnmp&) {
+            std::vector<int> ports = PortListToPorts(row.bytes(0), m_data.portCount);
+            if (!ports.empty()) m_data.aclPorts.push_back(std::move(ports));
+            return true;
+        };
+        Start(chain(m_cCommonSNMPTableACL), std::move(step));
+    }
+    // Forwarding destination hits: the port of each entry.
+    {
+        CReadChain::Step step;
+        step.objects = {trunkoid::kFdbHitPort};
+        step.maxRows = kFdbTableRows;
+        step.onRow = [this](const ReplyRow& row, CSnmp&) {
+            int port = 0;
+            if (NumberOf(row, 0, port) && port > 0) m_data.fdbHitPorts.push_back(port);
+            return true;
+        };
+        Start(chain(m_cCommonSNMPTableStaticPor), std::move(step));
+    }
+
+    // Single reads.
+    auto read = [](const char* object, std::function<void(const ReplyRow&)> take) {
+        CReadChain::Step step;
+        step.walk = false;
+        step.objects = {object};
+        step.onRow = [take = std::move(take)](const ReplyRow& row, CSnmp&) {
+            if (row.present(0)) take(row);
+            return true;
+        };
+        return step;
+    };
+    CReadChain& mirror = chain(m_cCommonSNMPMirror);
+    Start(mirror, read(trunkoid::kMirrorIngress,
+                       [this](const ReplyRow& r) { m_data.mirrorIngress = PortListToPorts(r.bytes(0), m_data.portCount); }));
+    Start(mirror, read(trunkoid::kMirrorEgress,
+                       [this](const ReplyRow& r) { m_data.mirrorEgress = PortListToPorts(r.bytes(0), m_data.portCount); }));
+    m_scalars = &chain(m_cCommonSNMP);
+    Start(*m_scalars, read(trunkoid::kAutoLearning, [this](const ReplyRow& r) {
+        m_data.autoLearning = PortListToPorts(r.bytes(0), m_data.portCount);
+    }));
+    Start(*m_scalars, read(trunkoid::kMirrorState, [this](const ReplyRow& r) { m_data.mirrorState = TextToInt(r.text(0)); }));
+    Start(*m_scalars,
+          read(trunkoid::kMirrorTarget, [this](const ReplyRow& r) { m_data.mirrorTarget = TextToInt(r.text(0)); }));
+    Start(*m_scalars, read(trunkoid::kDhcpScreening, [this](const ReplyRow& r) {
+        m_data.dhcpScreening = PortListToFlags(r.bytes(0), m_data.portCount);
+    }));
+    StartGlobals();
+    return true;
+}
+
+void TrunkValid::StartGlobals() {
+    if (!m_scalars) return;
+    auto state = [this](const char* object, int TrunkRuleData::*field) {
+        CReadChain::Step step;
+        step.walk = false;
+        step.objects = {object};
+        step.onRow = [this, field](const ReplyRow& row, CSnmp&) {
+            m_data.*field = GlobalState(row);
+            return true;
+        };
+        Start(*m_scalars, std::move(step));
+    };
+    state(trunkoid::kDot1xState, &TrunkRuleData::dot1xGlobal);
+    state(trunkoid::kStpState, &TrunkRuleData::stpGlobal);
+    state(trunkoid::kSurvState, &TrunkRuleData::survGlobal);
+}
+
+void TrunkValid::RefreshGlobals() { StartGlobals(); }
+
+void TrunkValid::StepEnded() {
+    if (m_pending > 0) --m_pending;
+    if (m_pending == 0 && m_whenRead) {
+        std::function<void()> fn = std::move(m_whenRead);
+        m_whenRead = nullptr;
+        fn();
+    }
+}
+
+void TrunkValid::WhenRead(std::function<void()> fn) {
+    if (m_pending == 0) {
+        m_whenRead = nullptr;
+        if (fn) fn();
+        return;
+    }
+    m_whenRead = std::move(fn);
+}
+
+bool TrunkValid::Check(const std::vector<int>& selection, const std::string& currentMembers) {
+    const std::vector<int> current = SelectedPorts(PortNumbersToFlags(currentMembers, m_data.portCount));
+    const auto refusal = FirstTrunkRefusal(m_data, selection, current);
+    if (!refusal) return true;
+    platform::ShowMessage(refusal->message);
+    return false;
+}
+
+int TrunkValid::WriteTrunk(const std::string& mode, const std::string& membersHex, const std::string& trunk) {
+    const std::size_t bytes = membersHex.size() / 2;
+    const int number = InstanceNumber(trunk, kMaxTrunkNumber);
+    if (bytes < 1 || number == 0) {
+        platform::ShowMessage("Parameter Error !");
+        return 0;
+    }
+    const Octets octets = HexToOctets(membersHex);
+    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return -1;
+    const std::string members = InstanceOid(trunkoid::kMemberList, number);
+    const std::string modeOid = InstanceOid(trunkoid::kMode, number);
+    if (m_cCommonSNMPSet.AddValue(members.c_str(), SNMP_T_OCTETS, octets.data(), static_cast<int>(octets.size())) != 0 ||
+        m_cCommonSNMPSet.AddValue(modeOid.c_str(), SNMP_T_INTEGER, mode.c_str()) != 0)
+        return -1;
+    CSnmp* reply = nullptr;
+    const int status = m_cCommonSNMPSet.Send(&reply, 0);
+    delete reply;
+    platform::Trace("trunk write status = %d", status);
+    return status == 0 ? 1 : -1;
+}
+
+void TrunkValid::Close() {
+    // 0: the read session had nothing under way; 258: a read was still running (it is cancelled).
+    platform::Trace("tr = %d", m_cCommonSNMP.WaitDone(0) ? 0 : 258);
+    CloseSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
+                   {m_cCommonSNMPSet, "m_cCommonSNMPSet"},
+                   {m_cCommonSNMPMirror, "m_cCommonSNMPMirror"},
+                   {m_cCommonSNMPTableACL, "m_cCommonSNMPTableACL"},
+                   {m_cCommonSNMPPoint, "m_cCommonSNMPPoint"},
+                   {m_cCommonSNMPTableVlan, "m_cCommonSNMPTableVlan"},
+                   {m_cCommonSNMPTableTrunk, "m_cCommonSNMPTableTrunk"},
+                   {m_cCommonSNMPTableStaticPor, "m_cCommonSNMPTableStaticPor"},
+                   {m_cCommonSNMPTableGetVlanTrunk, "m_cCommonSNMPTableGetVlanTrunk"},
+                   {m_cCommonSNMPTablePort, "m_cCommonSNMPTablePort"},
+                   {m_cCommonSNMPTableRstp, "m_cCommonSNMPTableRstp"},
+                   {m_cCommonSNMPTableArp, "m_cCommonSNMPTableArp"},
+                   {m_cCommonSNMPTableSurv, "m_cCommonSNMPTableSurv"}});
+    m_whenRead = nullptr;
+}
+
+}  // namespace features
