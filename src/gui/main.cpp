@@ -38,6 +38,9 @@
 #ifdef CORVEX_HAVE_POE
 #include "features/poe/register.h"
 #endif
+#ifdef CORVEX_HAVE_LLDP
+#include "features/lldp/register.h"
+#endif
 
 namespace {
 
@@ -81,6 +84,9 @@ void RegisterDialogs(app::DialogRegistry& registry) {
 #endif
 #ifdef CORVEX_HAVE_POE
     RegisterPoeDialogs(registry);
+#endif
+#ifdef CORVEX_HAVE_LLDP
+    RegisterLldpDialogs(registry);
 #endif
     (void)registry;
 }
