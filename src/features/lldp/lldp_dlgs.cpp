@@ -56,13 +56,13 @@ void CLldpGlobalDlg::createControls() {
     timers.addButton(IDC_BUTTON_APPLY, "Apply", [this] { OnTimersApply(); });
     auto& info = addGroup(0, "LLDP System Information");
     info.addLabel(0, "Chassis ID Subtype");
-    info.addEdit(IDC_EDIT_SUBTYPE).setReadOnly().setWidth(260);
+    info.addEdit(IDC_EDIT_SUBTYPE).setReadOnly().setWidth(340);
     info.addLabel(0, "Chassis ID");
-    info.addEdit(IDC_EDIT_CHASSIS).setReadOnly().setWidth(260);
+    info.addEdit(IDC_EDIT_CHASSIS).setReadOnly().setWidth(340);
     info.addLabel(0, "System Name");
-    info.addEdit(IDC_EDIT_NAME).setReadOnly().setWidth(260);
+    info.addEdit(IDC_EDIT_NAME).setReadOnly().setWidth(340);
     info.addLabel(0, "System Description");
-    info.addEdit(IDC_EDIT_DESC).setReadOnly().setWidth(260);
+    info.addEdit(IDC_EDIT_DESC).setReadOnly().setWidth(340);
     addButton(platform::kIdCancel, "Close", [this] {
         if (!m_writing) end(platform::kIdCancel);  // a write under way finishes first
     });
@@ -287,7 +287,7 @@ CLldpRemoteDlg::CLldpRemoteDlg() = default;
 
 void CLldpRemoteDlg::createControls() {
     setCaption("LLDP Remote Port Information");
-    setSize(1000, 420);
+    setSize(1000, 330);
     auto& g = addGroup(0, "  LLDP Remote Port Brief Table ");
     g.addLabel(0, "Remote Entities Count: ");
     g.addEdit(IDC_EDIT_COUNT, "0").setReadOnly().setWidth(80);

@@ -82,7 +82,7 @@ CPoeConfigDlg::CPoeConfigDlg() = default;
 
 void CPoeConfigDlg::createControls() {
     setCaption("PoE Configuration");
-    setSize(860, 560);
+    setSize(860, 440);
     auto& ports = addGroup(0, "Port Information");
     ports.addList(IDC_LIST_PORT, {},
                   {{"Index", 50},
@@ -100,7 +100,7 @@ void CPoeConfigDlg::createControls() {
         .setVisibleRows(8)
         .onSelectionChange([this](int row) { OnRowSelected(row); });
 
-    auto& cfg = addGroup(0, "PoE Configuration");
+    auto& cfg = addGroup(IDC_GROUP_CONFIG, "PoE Configuration");
     cfg.addLabel(0, "Form Port");
     cfg.addCombo(IDC_COMBO_FROM, PortItems()).onChange([this] { OnFromChanged(); }).setWidth(70);
     cfg.addLabel(0, "To Port").sameLine();
@@ -271,6 +271,7 @@ void CPoeConfigDlg::OnApply() {
     m_apply = run;
     m_waitCursor.emplace();
     EnableButtons(false);
+    get<platform::GroupBox>(IDC_GROUP_CONFIG).setEnabled(false);  // the run keeps what Apply took
     auto& bar = get<platform::ProgressBar>(IDC_PROGRESS);
     bar.setRange(0, to - from + 1);
     bar.setPosition(0);
@@ -326,6 +327,7 @@ void CPoeConfigDlg::FinishApply() {
     m_apply.reset();
     m_waitCursor.reset();
     ShowProgress(false);
+    get<platform::GroupBox>(IDC_GROUP_CONFIG).setEnabled(true);
     if (m_bCloseAfterApply) {
         end(platform::kIdCancel);
         return;

@@ -52,6 +52,7 @@ public:
         IDC_BUTTON_APPLY = 2411,
         IDC_PROGRESS_TEXT = 2412,
         IDC_PROGRESS = 2413,
+        IDC_GROUP_CONFIG = 2414,
     };
     static constexpr int kSetTimeoutMs = 20000;
 

@@ -337,7 +337,7 @@ CTimeRangeListDlg::CTimeRangeListDlg() = default;
 
 void CTimeRangeListDlg::createControls() {
     setCaption("Time Range Information");
-    setSize(700, 380);
+    setSize(700, 300);
     auto& g = addGroup(0, "Time Range Information");
     g.addList(IDC_LIST, {},
               {{"Range Name", 150},
