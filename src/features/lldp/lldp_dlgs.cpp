@@ -64,7 +64,9 @@ void CLldpGlobalDlg::createControls() {
     info.addLabel(0, "System Description");
     info.addEdit(IDC_EDIT_DESC).setReadOnly().setWidth(340);
     addButton(platform::kIdCancel, "Close", [this] {
-        if (!m_writing) end(platform::kIdCancel);  // a write under way finishes first
+        // A request on its way is answered first; no further attempt follows.
+        m_bCloseAfterWrite = m_writing;
+        if (!m_setSender.Busy()) end(platform::kIdCancel);
     });
 }
 
@@ -101,7 +103,7 @@ void CLldpGlobalDlg::OnRead(const ReplyRow& row) {
 void CLldpGlobalDlg::OnStateApply() {
     if (m_writing) return;
     m_request = {{kOidLldpState, get<platform::CheckBox>(IDC_CHECK_ENABLE).checked() ? "1" : "2"}};
-    StartWrite(IDC_BUTTON_STATE_APPLY);
+    StartWrite();
 }
 
 // The four timers are checked in order and always travel together in one request.
@@ -119,14 +121,13 @@ void CLldpGlobalDlg::OnTimersApply() {
                  {kOidTxInterval, std::to_string(TextToInt(interval))},
                  {kOidReinitDelay, std::to_string(TextToInt(reinit))},
                  {kOidTxDelay, std::to_string(TextToInt(delay))}};
-    StartWrite(IDC_BUTTON_APPLY);
+    StartWrite();
 }
 
 // Up to three attempts: 2000 ms after a success, 1000 ms after each failure; then the values
 // are read again. Both Apply buttons wait while one write runs (they share one session).
-void CLldpGlobalDlg::StartWrite(int button) {
+void CLldpGlobalDlg::StartWrite() {
     m_writing = true;
-    m_writeButton = button;
     m_attempt = 0;
     m_waitCursor.emplace();
     enable({IDC_BUTTON_STATE_APPLY, IDC_BUTTON_APPLY}, false);
@@ -143,6 +144,7 @@ void CLldpGlobalDlg::Attempt() {
 
 void CLldpGlobalDlg::OnAttempt(int status) {
     platform::Trace("LLDP set attempt %d status = %d", m_attempt, status);
+    if (m_bCloseAfterWrite) return end(platform::kIdCancel);
     if (status == 0) {
         setTimer(1, m_timing.afterSuccessMs, [this] { EndWrite(); });
     } else if (m_attempt < kAttempts) {
@@ -186,7 +188,9 @@ void CLldpMedDlg::createControls() {
     addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); });
     addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { Load(); });
     addButton(platform::kIdCancel, "&Close", [this] {
-        if (m_applyPort == 0) end(platform::kIdCancel);
+        // A request on its way is answered first; the remaining ports are not written.
+        m_bCloseAfterApply = m_applyPort != 0;
+        if (!m_setSender.Busy()) end(platform::kIdCancel);
     });
 }
 
@@ -261,6 +265,7 @@ void CLldpMedDlg::ApplyNext() {
                           m_cCommonSNMPSet.AddValue(oid.c_str(), SNMP_T_INTEGER, m_applyValue.c_str()) == 0;
     auto next = [this](int status) {
         platform::Trace("LLDP MED set port %d status = %d", m_applyPort, status);
+        if (m_bCloseAfterApply) return end(platform::kIdCancel);
         ++m_applyPort;
         ApplyNext();
     };

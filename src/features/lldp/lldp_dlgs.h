@@ -80,14 +80,14 @@ private:
     void OnRead(const ReplyRow& row);
     void OnStateApply();
     void OnTimersApply();
-    void StartWrite(int button);
+    void StartWrite();
     void Attempt();
     void OnAttempt(int status);
     void EndWrite();
 
     Timing m_timing;
     bool m_writing = false;
-    int m_writeButton = 0;
+    bool m_bCloseAfterWrite = false;
     int m_attempt = 0;
     int m_readCount = 0;
     std::vector<std::pair<std::string, std::string>> m_request;  // oid, value (INTEGER)
@@ -135,6 +135,7 @@ private:
     Timing m_timing;
     bool m_bStateRead = false;
     int m_applyPort = 0, m_applyTo = 0;
+    bool m_bCloseAfterApply = false;
     std::string m_applyValue;
     std::optional<platform::WaitCursor> m_waitCursor;
 
