@@ -42,6 +42,12 @@
 #ifdef CORVEX_HAVE_AGENT
 #include "features/agent/register.h"
 #endif
+#ifdef CORVEX_HAVE_POE
+#include "features/poe/register.h"
+#endif
+#ifdef CORVEX_HAVE_LLDP
+#include "features/lldp/register.h"
+#endif
 
 namespace {
 
@@ -79,6 +85,12 @@ void RegisterDialogs(app::DialogRegistry& registry) {
 #endif
 #ifdef CORVEX_HAVE_AGENT
     RegisterAgentDialogs(registry);
+#endif
+#ifdef CORVEX_HAVE_POE
+    RegisterPoeDialogs(registry);
+#endif
+#ifdef CORVEX_HAVE_LLDP
+    RegisterLldpDialogs(registry);
 #endif
     (void)registry;
 }

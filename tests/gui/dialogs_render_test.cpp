@@ -35,6 +35,9 @@
 #include "features/mib/stp_dlgs.h"
 #include "features/mib/sys_info_dlg.h"
 #include "features/mib/table_dlgs.h"
+#include "features/lldp/lldp_dlgs.h"
+#include "features/poe/poe_config_dlg.h"
+#include "features/poe/time_range_dlg.h"
 #include "features/ports/port_set_info.h"
 #include "features/ports/trunk_dlg.h"
 #include "features/security/arp_spoofing_dlgs.h"
@@ -596,6 +599,111 @@ TEST_F(DialogsRender, TrunkTableAndMemberDialog) {
             .press(title, "&Close");
         EXPECT_EQ(run(dlg, s), kIdCancel);
         sim.stop();
+
+// The PoE dialogs on the 28-port PoE model (a port being written shows its progress) and the
+// three LLDP dialogs.
+TEST_F(DialogsRender, PoeAndLldpDialogs) {
+    const std::string range = "1.3.6.1.4.1.171.10.76.12.23.1.1.";
+    ASSERT_NO_FATAL_FAILURE(startSwitch("28p",
+                                        {range + "2.1 s \"office hours\"", range + "3.1 i 1", range + "4.1 i 2024",
+                                         range + "7.1 i 8", range + "12.1 i 18", range + "14.1 i 1", range + "15.1 i 1",
+                                         range + "2.3 s \"night\"", range + "19.3 i 1", range + "20.3 i 1",
+                                         "1.3.6.1.4.1.171.10.76.12.22.1.1.4.1.2 i 1"},
+                                        {"--delay-ms", "60"}));
+    {
+        // While the eight ports are written (each answer 60 ms late, 300 ms apart) a 10 ms timer
+        // measures how long the window thread is held.
+        poe::CPoeConfigDlg dlg;
+        const QString title = "PoE Configuration";
+        QElapsedTimer clock, span;
+        qint64 last = -1, worst = 0, applyMs = 0;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        ticker.setInterval(10);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            if (last >= 0) worst = std::max(worst, now - last);
+            last = now;
+        });
+        Script s;
+        s.waitRows(title, poe::CPoeConfigDlg::IDC_LIST_PORT, 8)
+            .waitEnabled(title, "&Apply")
+            .look(title, "dialog-poe.png")
+            .then("ticker started",
+                  [&] {
+                      clock.start();
+                      span.start();
+                      ticker.start();
+                      return true;
+                  })
+            .press(title, "&Apply")
+            .waitFor(title, "shows its progress",
+                     [](gui::FormDialog& d) {
+                         auto* w = d.widgetFor(poe::CPoeConfigDlg::IDC_PROGRESS);
+                         return w && w->isVisible();
+                     })
+            .look(title, "dialog-poe-applying.png")
+            .waitEnabled(title, "&Apply")
+            .then("ticker stopped",
+                  [&] {
+                      ticker.stop();
+                      applyMs = span.elapsed();
+                      return true;
+                  })
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+        std::printf("PoE apply of 8 ports: %.1f s; window thread held at most %lld ms between 10 ms ticks\n",
+                    static_cast<double>(applyMs) / 1000.0, static_cast<long long>(worst));
+        RecordProperty("poe_apply_worst_tick_gap_ms", static_cast<int>(worst));
+    }
+    {
+        poe::CTimeRangeListDlg dlg;
+        const QString title = "Time Range Information", form = "Time Based PoE Config";
+        Script s;
+        s.waitRows(title, poe::CTimeRangeListDlg::IDC_LIST, 2)
+            .waitEnabled(title, "&Refresh")
+            .look(title, "dialog-time-ranges.png")
+            .clickRow(title, poe::CTimeRangeListDlg::IDC_LIST, 0)
+            .press(title, "&Edit")
+            .waitEnabled(form, "Apply")
+            .look(form, "dialog-time-range-edit.png")
+            .press(form, "Cancel")
+            .closed(form)
+            .waitEnabled(title, "&Refresh")
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+    }
+    {
+        lldp::CLldpGlobalDlg dlg;
+        const QString title = "LLDP Global Settings";
+        Script s;
+        s.waitFor(title, "shows the chassis ID",
+                  [](gui::FormDialog& d) {
+                      return !qobject_cast<QLineEdit*>(d.widgetFor(lldp::CLldpGlobalDlg::IDC_EDIT_CHASSIS))->text().isEmpty();
+                  })
+            .look(title, "dialog-lldp-global.png")
+            .press(title, "Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+    }
+    {
+        lldp::CLldpMedDlg dlg;
+        const QString title = "LLDP MED Settings";
+        Script s;
+        s.waitRows(title, lldp::CLldpMedDlg::IDC_LIST, 8)
+            .waitEnabled(title, "&Refresh")
+            .look(title, "dialog-lldp-med.png")
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+    }
+    {
+        lldp::CLldpRemoteDlg dlg;
+        const QString title = "LLDP Remote Port Information";
+        Script s;
+        s.waitRows(title, lldp::CLldpRemoteDlg::IDC_LIST, 3)
+            .waitEnabled(title, "&Refresh")
+            .look(title, "dialog-lldp-remote.png")
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
     }
 }
 

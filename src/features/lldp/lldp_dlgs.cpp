@@ -1,0 +1,384 @@
+#include "features/lldp/lldp_dlgs.h"
+
+#include "app/session_settings.h"
+#include "features/lldp/lldp_texts.h"
+#include "platform/trace.h"
+#include "platform/ui.h"
+#include "snmp/session_close.h"
+#include "snmp/validation.h"
+
+namespace lldp {
+
+namespace {
+
+std::vector<std::string> MedPortItems() {
+    std::vector<std::string> items;
+    for (int p = 1; p <= kMedPorts; ++p) items.push_back("   " + std::to_string(p) + " ");
+    return items;
+}
+
+int PortsOfDevice() { return SanitizePortCount(Profile().DevicePortNum); }
+
+}  // namespace
+
+const char* CheckLldpTimers(const std::string& hold, const std::string& interval, const std::string& reinit,
+                            const std::string& delay) {
+    const long long h = TextToInt64(hold), i = TextToInt64(interval), r = TextToInt64(reinit), d = TextToInt64(delay);
+    if (h < 2 || h > 10) return kMsgHoldMultiplier;
+    if (i < 5 || i > 32768) return kMsgTxInterval;
+    if (r < 1 || r > 10) return kMsgReinitDelay;
+    if (d < 1 || d > 8192) return kMsgTxDelay;
+    if (static_cast<double>(d) > 0.25 * static_cast<double>(i)) return kMsgTxDelayQuarter;
+    return nullptr;
+}
+
+// ---- global settings --------------------------------------------------------------------------
+
+CLldpGlobalDlg::CLldpGlobalDlg() = default;
+
+void CLldpGlobalDlg::createControls() {
+    setCaption("LLDP Global Settings");
+    auto& state = addGroup(0, "");
+    state.addCheck(IDC_CHECK_ENABLE, " LLDP Enable ");
+    state.addButton(IDC_BUTTON_STATE_APPLY, "&Apply", [this] { OnStateApply(); }).sameLine();
+    auto& timers = addGroup(0, "");
+    timers.addLabel(0, "Message TX Hold Multipier(2 - 10)");
+    timers.addEdit(IDC_EDIT_HOLD).setDigitsOnly().setMaxLength(2).setWidth(80);
+    timers.addLabel(0, "Message TX Interval(5 - 32768)");
+    timers.addEdit(IDC_EDIT_INTERVAL).setDigitsOnly().setMaxLength(5).setWidth(80);
+    timers.addLabel(0, "sec").sameLine();
+    timers.addLabel(0, "LLDP Reinit Delay (1 - 10)");
+    timers.addEdit(IDC_EDIT_REINIT).setDigitsOnly().setMaxLength(2).setWidth(80);
+    timers.addLabel(0, "sec").sameLine();
+    timers.addLabel(0, "LLDP TX Delay (1 - 8192)");
+    timers.addEdit(IDC_EDIT_DELAY).setDigitsOnly().setMaxLength(4).setWidth(80);
+    timers.addLabel(0, "sec").sameLine();
+    timers.addButton(IDC_BUTTON_APPLY, "Apply", [this] { OnTimersApply(); });
+    auto& info = addGroup(0, "LLDP System Information");
+    info.addLabel(0, "Chassis ID Subtype");
+    info.addEdit(IDC_EDIT_SUBTYPE).setReadOnly().setWidth(340);
+    info.addLabel(0, "Chassis ID");
+    info.addEdit(IDC_EDIT_CHASSIS).setReadOnly().setWidth(340);
+    info.addLabel(0, "System Name");
+    info.addEdit(IDC_EDIT_NAME).setReadOnly().setWidth(340);
+    info.addLabel(0, "System Description");
+    info.addEdit(IDC_EDIT_DESC).setReadOnly().setWidth(340);
+    addButton(platform::kIdCancel, "Close", [this] {
+        // A request on its way is answered first; no further attempt follows.
+        m_bCloseAfterWrite = m_writing;
+        if (!m_setSender.Busy()) end(platform::kIdCancel);
+    });
+}
+
+void CLldpGlobalDlg::initDialog() { Read(); }
+
+void CLldpGlobalDlg::Read() {
+    const bool started = m_readWalk.Read(
+        {kOidLldpState, kOidHoldMultiplier, kOidTxInterval, kOidReinitDelay, kOidTxDelay, kOidLocChassisIdSubtype,
+         kOidLocChassisId, kOidLocSysName, kOidLocSysDesc},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnRead(row);
+            return false;
+        },
+        [this](int status) {
+            if (status != 0) get<platform::PushButton>(IDC_BUTTON_STATE_APPLY).setEnabled(!m_writing);
+        });
+    if (!started) get<platform::PushButton>(IDC_BUTTON_STATE_APPLY).setEnabled(!m_writing);
+}
+
+void CLldpGlobalDlg::OnRead(const ReplyRow& row) {
+    ++m_readCount;
+    get<platform::CheckBox>(IDC_CHECK_ENABLE).setChecked(row.text(0) == "1");
+    get<platform::EditBox>(IDC_EDIT_HOLD).setText(row.text(1));
+    get<platform::EditBox>(IDC_EDIT_INTERVAL).setText(row.text(2));
+    get<platform::EditBox>(IDC_EDIT_REINIT).setText(row.text(3));
+    get<platform::EditBox>(IDC_EDIT_DELAY).setText(row.text(4));
+    if (std::string subtype = ChassisSubtypeText(row.text(5)); !subtype.empty())
+        get<platform::EditBox>(IDC_EDIT_SUBTYPE).setText(subtype);
+    get<platform::EditBox>(IDC_EDIT_CHASSIS).setText(ChassisIdText(row.text(5), row.bytes(6)));
+    get<platform::EditBox>(IDC_EDIT_NAME).setText(PrintableText(row.bytes(7)));
+    get<platform::EditBox>(IDC_EDIT_DESC).setText(PrintableText(row.bytes(8)));
+}
+
+void CLldpGlobalDlg::OnStateApply() {
+    if (m_writing) return;
+    m_request = {{kOidLldpState, get<platform::CheckBox>(IDC_CHECK_ENABLE).checked() ? "1" : "2"}};
+    StartWrite();
+}
+
+// The four timers are checked in order and always travel together in one request.
+void CLldpGlobalDlg::OnTimersApply() {
+    if (m_writing) return;
+    const std::string hold = get<platform::EditBox>(IDC_EDIT_HOLD).text();
+    const std::string interval = get<platform::EditBox>(IDC_EDIT_INTERVAL).text();
+    const std::string reinit = get<platform::EditBox>(IDC_EDIT_REINIT).text();
+    const std::string delay = get<platform::EditBox>(IDC_EDIT_DELAY).text();
+    if (const char* refusal = CheckLldpTimers(hold, interval, reinit, delay)) {
+        platform::ShowMessage(refusal);
+        return;
+    }
+    m_request = {{kOidHoldMultiplier, std::to_string(TextToInt(hold))},
+                 {kOidTxInterval, std::to_string(TextToInt(interval))},
+                 {kOidReinitDelay, std::to_string(TextToInt(reinit))},
+                 {kOidTxDelay, std::to_string(TextToInt(delay))}};
+    StartWrite();
+}
+
+// Up to three attempts: 2000 ms after a success, 1000 ms after each failure; then the values
+// are read again. Both Apply buttons wait while one write runs (they share one session).
+void CLldpGlobalDlg::StartWrite() {
+    m_writing = true;
+    m_attempt = 0;
+    m_waitCursor.emplace();
+    enable({IDC_BUTTON_STATE_APPLY, IDC_BUTTON_APPLY}, false);
+    Attempt();
+}
+
+void CLldpGlobalDlg::Attempt() {
+    ++m_attempt;
+    bool prepared = m_cCommonSNMPSet.Open(SNMP_PDU_SET_T);
+    for (const auto& [oid, value] : m_request)
+        prepared = prepared && m_cCommonSNMPSet.AddValue(oid.c_str(), SNMP_T_INTEGER, value.c_str()) == 0;
+    if (!prepared || !m_setSender.Send(0, [this](int status) { OnAttempt(status); })) OnAttempt(-1);
+}
+
+void CLldpGlobalDlg::OnAttempt(int status) {
+    platform::Trace("LLDP set attempt %d status = %d", m_attempt, status);
+    if (m_bCloseAfterWrite) return end(platform::kIdCancel);
+    if (status == 0) {
+        setTimer(1, m_timing.afterSuccessMs, [this] { EndWrite(); });
+    } else if (m_attempt < kAttempts) {
+        setTimer(1, m_timing.afterFailureMs, [this] { Attempt(); });
+    } else {
+        setTimer(1, m_timing.afterFailureMs, [this] { EndWrite(); });
+    }
+}
+
+void CLldpGlobalDlg::EndWrite() {
+    m_writing = false;
+    m_waitCursor.reset();
+    enable({IDC_BUTTON_STATE_APPLY, IDC_BUTTON_APPLY}, true);
+    Read();
+}
+
+void CLldpGlobalDlg::destroyWindow() {
+    m_setSender.Wait();
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
+}
+
+// ---- MED settings -----------------------------------------------------------------------------
+
+CLldpMedDlg::CLldpMedDlg() = default;
+
+void CLldpMedDlg::createControls() {
+    setCaption("LLDP MED Settings");
+    auto& g = addGroup(0, "LLDP-MED Power PSE TLV Setting");
+    g.addLabel(0, "From Port");
+    g.addCombo(IDC_COMBO_FROM, MedPortItems()).onChange([this] { OnFromChanged(); }).setWidth(70);
+    g.addLabel(0, "To Port").sameLine();
+    g.addCombo(IDC_COMBO_TO, MedPortItems()).onChange([this] { OnToChanged(); }).setWidth(70);
+    g.addLabel(0, "Power PSE TLV").sameLine();
+    g.addCombo(IDC_COMBO_TLV, {"Enable", "Disable"}).setWidth(90);
+    g.addList(IDC_LIST, {},
+              {{"   Port ", 80, platform::ReportList::Align::Center},
+               {"Power PSE TLV", 160, platform::ReportList::Align::Center}})
+        .setGridLines()
+        .setFullRowSelect()
+        .setVisibleRows(8);
+    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); });
+    addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { Load(); });
+    addButton(platform::kIdCancel, "&Close", [this] {
+        // A request on its way is answered first; the remaining ports are not written.
+        m_bCloseAfterApply = m_applyPort != 0;
+        if (!m_setSender.Busy()) end(platform::kIdCancel);
+    });
+}
+
+void CLldpMedDlg::initDialog() {
+    get<platform::ComboBox>(IDC_COMBO_FROM).setCurrent(0);
+    get<platform::ComboBox>(IDC_COMBO_TO).setCurrent(0);
+    get<platform::ComboBox>(IDC_COMBO_TLV).setCurrent(1);
+    m_stateRead.Read({kOidLldpState}, [this](const ReplyRow& row, CSnmp&) {
+        m_bStateRead = true;
+        const bool disabled = row.text(0) == "2";
+        if (disabled) platform::ShowMessage(kMsgMedDisabled);
+        enable({IDC_COMBO_FROM, IDC_COMBO_TO, IDC_COMBO_TLV, IDC_LIST, IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, !disabled);
+        Load();
+        return false;
+    });
+}
+
+void CLldpMedDlg::Load() {
+    get<platform::ReportList>(IDC_LIST).clear();
+    // With LLDP off the controls stay disabled; the list still shows what the switch holds.
+    const bool usable = get<platform::ComboBox>(IDC_COMBO_FROM).enabled();
+    get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(false);
+    CTableWalk::Options options;
+    options.maxRows = static_cast<size_t>(PortsOfDevice());
+    const bool started = m_walk.Start(
+        {kOidPsePowerTlv},
+        [this](const ReplyRow& row, CSnmp&) {
+            auto& list = get<platform::ReportList>(IDC_LIST);
+            list.appendRow({"    " + std::to_string(list.rowCount() + 1), row.text(0) == "2" ? "Disable" : "Enable"});
+            return true;
+        },
+        [this, usable](int) { get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(usable && m_applyPort == 0); },
+        options);
+    if (!started) get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(usable && m_applyPort == 0);
+}
+
+void CLldpMedDlg::OnFromChanged() {
+    get<platform::ComboBox>(IDC_COMBO_TO).setCurrent(get<platform::ComboBox>(IDC_COMBO_FROM).current());
+}
+
+void CLldpMedDlg::OnToChanged() {
+    auto& from = get<platform::ComboBox>(IDC_COMBO_FROM);
+    auto& to = get<platform::ComboBox>(IDC_COMBO_TO);
+    if (to.current() < from.current()) {
+        platform::ShowMessage(kMsgToBeforeFrom);
+        to.setCurrent(from.current());
+    }
+}
+
+// One single-binding request per port; a port that fails is skipped. 1000 ms after the last
+// port the list is read again.
+void CLldpMedDlg::OnApply() {
+    if (m_applyPort != 0) return;
+    const int from = get<platform::ComboBox>(IDC_COMBO_FROM).current() + 1;
+    const int to = get<platform::ComboBox>(IDC_COMBO_TO).current() + 1;
+    if (from < 1 || to < from) return;
+    m_applyPort = from;
+    m_applyTo = to;
+    m_applyValue = get<platform::ComboBox>(IDC_COMBO_TLV).text() == "Enable" ? "1" : "2";
+    m_waitCursor.emplace();
+    enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, false);
+    ApplyNext();
+}
+
+void CLldpMedDlg::ApplyNext() {
+    if (m_applyPort > m_applyTo) {
+        setTimer(1, m_timing.afterApplyMs, [this] { EndApply(); });
+        return;
+    }
+    const std::string oid = kOidPsePowerTlv + "." + std::to_string(m_applyPort);
+    const bool prepared = m_cCommonSNMPSet.Open(SNMP_PDU_SET_T) &&
+                          m_cCommonSNMPSet.AddValue(oid.c_str(), SNMP_T_INTEGER, m_applyValue.c_str()) == 0;
+    auto next = [this](int status) {
+        platform::Trace("LLDP MED set port %d status = %d", m_applyPort, status);
+        if (m_bCloseAfterApply) return end(platform::kIdCancel);
+        ++m_applyPort;
+        ApplyNext();
+    };
+    if (!prepared || !m_setSender.Send(0, next)) next(-1);
+}
+
+void CLldpMedDlg::EndApply() {
+    m_applyPort = 0;
+    m_waitCursor.reset();
+    get<platform::PushButton>(IDC_BUTTON_APPLY).setEnabled(true);
+    Load();
+}
+
+void CLldpMedDlg::destroyWindow() {
+    m_setSender.Wait();
+    CloseDialogSessions({{m_cCommonSNMPEnable, "m_cCommonSNMPEnable"},
+                         {m_cCommonSNMP, "m_cCommonSNMP"},
+                         {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
+}
+
+// ---- remote information -----------------------------------------------------------------------
+
+CLldpRemoteDlg::CLldpRemoteDlg() = default;
+
+void CLldpRemoteDlg::createControls() {
+    setCaption("LLDP Remote Port Information");
+    setSize(1000, 330);
+    auto& g = addGroup(0, "  LLDP Remote Port Brief Table ");
+    g.addLabel(0, "Remote Entities Count: ");
+    g.addEdit(IDC_EDIT_COUNT, "0").setReadOnly().setWidth(80);
+    g.addList(IDC_LIST, {},
+              {{"Port", 45},
+               {"Entity", 55},
+               {"Chassis ID Subtype", 130},
+               {"Chassis ID", 120},
+               {"Port ID Subtype", 115},
+               {"Port ID", 110},
+               {"Port Description", 150},
+               {"System Name", 110},
+               {"System Description", 200}})
+        .setGridLines()
+        .setFullRowSelect()
+        .setVisibleRows(8);
+    addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] {
+        get<platform::EditBox>(IDC_EDIT_COUNT).setText("0");
+        Load();
+    });
+    addButton(platform::kIdCancel, "&Close");
+}
+
+// The state is read under every SNMP version: the neighbour table is readable under both.
+void CLldpRemoteDlg::initDialog() {
+    get<platform::EditBox>(IDC_EDIT_COUNT).setText("0");
+    const bool started = m_stateRead.Read(
+        {kOidLldpState},
+        [this](const ReplyRow& row, CSnmp&) {
+            m_bStateRead = true;
+            enable({IDC_LIST, IDC_BUTTON_REFRESH}, row.text(0) != "2");
+            Load();
+            return false;
+        },
+        [this](int status) {
+            if (status != 0) platform::ShowMessage(kMsgRemoteReadFailed);
+        });
+    if (!started) platform::ShowMessage(kMsgRemoteReadFailed);
+}
+
+void CLldpRemoteDlg::Load() {
+    get<platform::ReportList>(IDC_LIST).clear();
+    const bool usable = get<platform::ReportList>(IDC_LIST).enabled();
+    get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(false);
+    std::vector<std::string> columns;
+    for (int c = 4; c <= 10; ++c) columns.push_back(kOidRemTable + "." + std::to_string(c));
+    CTableWalk::Options options;
+    options.maxRows = static_cast<size_t>(kNeighboursPerPort * PortsOfDevice());
+    const bool started = m_walk.Start(
+        columns,
+        [this](const ReplyRow& row, CSnmp&) {
+            OnRow(row);
+            return true;
+        },
+        [this, usable](int) { get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(usable); }, options);
+    if (!started) get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(usable);
+}
+
+void CLldpRemoteDlg::OnRow(const ReplyRow& row) {
+    bool any = false;
+    for (size_t i = 0; i < row.size(); ++i) any = any || row.present(i);
+    auto& count = get<platform::EditBox>(IDC_EDIT_COUNT);
+    if (!any) {
+        platform::ShowMessage(kMsgNoRemote);
+        count.setText("0");
+        return;
+    }
+    auto& list = get<platform::ReportList>(IDC_LIST);
+    const std::string entity = "  " + std::to_string(list.rowCount() + 1);
+    count.setText(entity);
+    // Instance: time mark, local port, remote index.
+    std::string instance = row.instance(0, kOidRemTable + ".4");
+    std::string port;
+    const size_t last = instance.rfind('.');
+    if (last != std::string::npos && last > 0) {
+        const size_t before = instance.rfind('.', last - 1);
+        port = instance.substr(before == std::string::npos ? 0 : before + 1,
+                               last - (before == std::string::npos ? 0 : before + 1));
+    }
+    list.appendRow({port, entity, ChassisSubtypeText(row.text(0)), ChassisIdText(row.text(0), row.bytes(1)),
+                    PortSubtypeText(row.text(2)), PortIdText(row.text(2), row.bytes(3)), PrintableText(row.bytes(4)),
+                    PrintableText(row.bytes(5)), PrintableText(row.bytes(6))});
+}
+
+void CLldpRemoteDlg::destroyWindow() {
+    CloseDialogSessions({{m_cCommonSNMPEnabled, "m_cCommonSNMPEnabled"}, {m_cCommonSNMP, "m_cCommonSNMP"}});
+}
+
+}  // namespace lldp

@@ -1,0 +1,449 @@
+#include "features/poe/time_range_dlg.h"
+
+#include "platform/trace.h"
+#include "platform/ui.h"
+#include "snmp/session_close.h"
+#include "snmp/validation.h"
+
+namespace poe {
+
+namespace {
+
+const std::string kTable = "1.3.6.1.4.1.171.10.76.12.23.1.1";
+constexpr int kColName = 2, kColDate = 3, kColStatus = 21;
+const char* const kDayNames[7] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+const char* const kDayBoxes[7] = {"Mon ", "Tue", "Wed ", "Thu", "Fri ", "Sat", "Sun"};
+
+std::vector<std::string> Numbers(int from, int to) {
+    std::vector<std::string> items;
+    for (int i = from; i <= to; ++i) items.push_back(std::to_string(i));
+    return items;
+}
+
+std::string LastTwo(const std::string& value) {
+    const std::string padded = "00" + value;
+    return padded.substr(padded.size() - 2);
+}
+
+long long Stamp(const std::string& a, const std::string& b, const std::string& c, long long scale) {
+    return TextToInt64(a) * scale * scale + TextToInt64(b) * scale + TextToInt64(c);
+}
+
+std::vector<std::string> AllColumns(const std::string& index) {
+    std::vector<std::string> oids;
+    for (int c = 1; c <= 21; ++c) oids.push_back(index.empty() ? TimeRangeColumn(c) : TimeRangeOid(c, index));
+    return oids;
+}
+
+}  // namespace
+
+std::string TimeRangeColumn(int column) { return kTable + "." + std::to_string(column); }
+std::string TimeRangeOid(int column, const std::string& index) { return TimeRangeColumn(column) + "." + index; }
+
+const char* CheckTimeRange(const TimeRangeRecord& r) {
+    const long long s = TextToInt64(r.startHour) * 100 + TextToInt64(r.startMinute);
+    const long long e = TextToInt64(r.endHour) * 100 + TextToInt64(r.endMinute);
+    const long long f = Stamp(r.fromYear, r.fromMonth, r.fromDay, 100);
+    const long long t = Stamp(r.toYear, r.toMonth, r.toDay, 100);
+    if (s == e) return kMsgSameTime;
+    if (f > t) {
+        if (TextToInt64(r.fromYear) > TextToInt64(r.toYear)) return kMsgToYear;
+        if (TextToInt64(r.fromMonth) > TextToInt64(r.toMonth)) return kMsgToMonth;
+        return kMsgToDay;
+    }
+    if (f == t && s > e) return kMsgStartAfterEnd;
+    return nullptr;
+}
+
+int FreeTimeRangeIndex(const std::vector<std::string>& statuses, const std::array<int, 8>& indexes, bool* full) {
+    int active = 0;
+    for (const auto& s : statuses)
+        if (s == "1") ++active;
+    if (full) *full = active >= 8;
+    if (active >= 8) return 0;
+    for (int k = 0; k <= active && k < 8; ++k) {
+        const bool notInService = static_cast<size_t>(k) < statuses.size() && statuses[static_cast<size_t>(k)] == "2";
+        if (indexes[static_cast<size_t>(k)] != k + 1 || notInService) return k + 1;
+    }
+    return 0;
+}
+
+std::string TimeRangeDateText(const std::string& span, const std::string& y, const std::string& m, const std::string& d) {
+    if (span != "1") return {};
+    return y + "/" + LastTwo(m) + "/" + LastTwo(d);
+}
+
+std::string TimeRangeTimeText(const std::string& hour, const std::string& minute) {
+    return LastTwo(hour) + ":" + LastTwo(minute);
+}
+
+std::string TimeRangeWeekdays(const std::array<std::string, 7>& days) {
+    std::string text;
+    for (size_t i = 0; i < 7; ++i)
+        if (days[i] == "1") text += std::string(kDayNames[i]) + ",";
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
+// ---- the form -------------------------------------------------------------------------------
+
+CTimeRangeEditDlg::CTimeRangeEditDlg(Mode mode, std::string index, std::vector<std::string> names,
+                                     std::vector<std::string> statuses, const std::array<int, 8>& indexes)
+    : m_mode(mode),
+      m_strIndex(std::move(index)),
+      m_names(std::move(names)),
+      m_statuses(std::move(statuses)),
+      m_indexes(indexes) {}
+
+void CTimeRangeEditDlg::createControls() {
+    setCaption("Time Based PoE Config");
+    auto& g = addGroup(0, "Time Range Setting");
+    g.addLabel(0, "Range Name");
+    g.addEdit(IDC_EDIT_NAME).setMaxLength(20).setWidth(180);
+    g.addCheck(IDC_CHECK_DATE, "Date").onToggle([this] { OnDate(); });
+    g.addLabel(0, "From Day ");
+    g.addCombo(IDC_FROM_YEAR, Numbers(2009, 2037)).setWidth(80);
+    g.addCombo(IDC_FROM_MONTH, Numbers(1, 12)).setWidth(60).sameLine();
+    g.addCombo(IDC_FROM_DAY, Numbers(1, 31)).setWidth(60).sameLine();
+    g.addLabel(0, "To Day ");
+    g.addCombo(IDC_TO_YEAR, Numbers(2009, 2037)).setWidth(80);
+    g.addCombo(IDC_TO_MONTH, Numbers(1, 12)).setWidth(60).sameLine();
+    g.addCombo(IDC_TO_DAY, Numbers(1, 31)).setWidth(60).sameLine();
+    g.addLabel(0, "Hours(HH MM)");
+    g.addLabel(0, "Start Time");
+    g.addCombo(IDC_START_HOUR, Numbers(0, 23)).setWidth(60);
+    g.addCombo(IDC_START_MINUTE, Numbers(0, 59)).setWidth(60).sameLine();
+    g.addLabel(0, "End Time").sameLine();
+    g.addCombo(IDC_END_HOUR, Numbers(0, 23)).setWidth(60);
+    g.addCombo(IDC_END_MINUTE, Numbers(0, 59)).setWidth(60).sameLine();
+    g.addLabel(0, "Weekdays");
+    g.addCheck(IDC_CHECK_ALL_DAYS, "Select All Days").onToggle([this] { OnAllDays(); });
+    for (int d = 0; d < 7; ++d) {
+        auto& box = g.addCheck(IDC_CHECK_MON + d, kDayBoxes[d]);
+        if (d > 0) box.sameLine();
+    }
+    addButton(IDC_BUTTON_APPLY, "Apply", [this] { OnApply(); }).setDefault();
+    addButton(platform::kIdCancel, "Cancel", [this] { OnCancel(); });
+}
+
+void CTimeRangeEditDlg::initDialog() {
+    for (int id : {IDC_FROM_YEAR, IDC_FROM_MONTH, IDC_FROM_DAY, IDC_TO_YEAR, IDC_TO_MONTH, IDC_TO_DAY, IDC_START_HOUR,
+                   IDC_START_MINUTE, IDC_END_HOUR, IDC_END_MINUTE})
+        get<platform::ComboBox>(id).setCurrent(0);
+    EnableDates(false);
+    if (m_mode != Mode::Edit) return;
+    get<platform::EditBox>(IDC_EDIT_NAME).setEnabled(false);
+    // The row is rewritten only once the form knows how it stood (it is put back if a write fails).
+    get<platform::PushButton>(IDC_BUTTON_APPLY).setEnabled(false);
+    m_readWalk.Read(AllColumns(m_strIndex), [this](const ReplyRow& row, CSnmp&) {
+        OnRowRead(row);
+        return false;
+    });
+}
+
+void CTimeRangeEditDlg::EnableDates(bool on) {
+    enable({IDC_FROM_YEAR, IDC_FROM_MONTH, IDC_FROM_DAY, IDC_TO_YEAR, IDC_TO_MONTH, IDC_TO_DAY}, on);
+}
+
+void CTimeRangeEditDlg::OnDate() { EnableDates(get<platform::CheckBox>(IDC_CHECK_DATE).checked()); }
+
+void CTimeRangeEditDlg::OnAllDays() {
+    const bool on = get<platform::CheckBox>(IDC_CHECK_ALL_DAYS).checked();
+    for (int d = 0; d < 7; ++d) get<platform::CheckBox>(IDC_CHECK_MON + d).setChecked(on);
+}
+
+void CTimeRangeEditDlg::SelectPrefix(int id, const std::string& value) {
+    auto& combo = get<platform::ComboBox>(id);
+    for (int i = 0; i < combo.count(); ++i)
+        if (combo.items()[static_cast<size_t>(i)].rfind(value, 0) == 0) {
+            combo.setCurrent(i);
+            return;
+        }
+}
+
+void CTimeRangeEditDlg::OnRowRead(const ReplyRow& row) {
+    if (row.size() < 21) return;  // not the row asked for
+    TimeRangeRecord r;
+    r.name = row.text(kColName - 1);
+    r.date = row.text(kColDate - 1);
+    r.fromYear = row.text(3), r.fromMonth = row.text(4), r.fromDay = row.text(5);
+    r.startHour = row.text(6), r.startMinute = row.text(7);
+    r.toYear = row.text(8), r.toMonth = row.text(9), r.toDay = row.text(10);
+    r.endHour = row.text(11), r.endMinute = row.text(12);
+    for (size_t d = 0; d < 7; ++d) r.days[d] = row.text(13 + d) == "1" ? "1" : "2";
+    if (r.name.empty()) return;  // no such row on the switch
+    m_original = r;
+
+    get<platform::EditBox>(IDC_EDIT_NAME).setText(r.name);
+    const bool date = r.date == "1";
+    get<platform::CheckBox>(IDC_CHECK_DATE).setChecked(date);
+    EnableDates(date);
+    if (date) {
+        SelectPrefix(IDC_FROM_YEAR, r.fromYear);
+        SelectPrefix(IDC_FROM_MONTH, r.fromMonth);
+        SelectPrefix(IDC_FROM_DAY, r.fromDay);
+        SelectPrefix(IDC_TO_YEAR, r.toYear);
+        SelectPrefix(IDC_TO_MONTH, r.toMonth);
+        SelectPrefix(IDC_TO_DAY, r.toDay);
+    }
+    SelectPrefix(IDC_START_HOUR, r.startHour);
+    SelectPrefix(IDC_START_MINUTE, r.startMinute);
+    SelectPrefix(IDC_END_HOUR, r.endHour);
+    SelectPrefix(IDC_END_MINUTE, r.endMinute);
+    for (int d = 0; d < 7; ++d) get<platform::CheckBox>(IDC_CHECK_MON + d).setChecked(r.days[static_cast<size_t>(d)] == "1");
+    get<platform::PushButton>(IDC_BUTTON_APPLY).setEnabled(true);
+}
+
+TimeRangeRecord CTimeRangeEditDlg::FromForm() {
+    TimeRangeRecord r;
+    r.name = get<platform::EditBox>(IDC_EDIT_NAME).text();
+    auto text = [this](int id) { return get<platform::ComboBox>(id).text(); };
+    if (get<platform::CheckBox>(IDC_CHECK_DATE).checked()) {
+        r.date = "1";
+        r.fromYear = text(IDC_FROM_YEAR), r.fromMonth = text(IDC_FROM_MONTH), r.fromDay = text(IDC_FROM_DAY);
+        r.toYear = text(IDC_TO_YEAR), r.toMonth = text(IDC_TO_MONTH), r.toDay = text(IDC_TO_DAY);
+    } else {
+        r.date = "2";
+        r.fromYear = r.fromMonth = r.fromDay = r.toYear = r.toMonth = r.toDay = "2";
+        EnableDates(false);
+    }
+    r.startHour = text(IDC_START_HOUR), r.startMinute = text(IDC_START_MINUTE);
+    r.endHour = text(IDC_END_HOUR), r.endMinute = text(IDC_END_MINUTE);
+    return r;
+}
+
+void CTimeRangeEditDlg::OnApply() {
+    if (Saving()) return;
+    TimeRangeRecord r = FromForm();
+    if (m_mode == Mode::Add) {
+        bool invalid = r.name.empty();
+        if (invalid) {
+            platform::ShowMessage(kMsgNameEmpty);
+            return;
+        }
+        invalid = !IsValidName(r.name);
+        for (const auto& n : m_names) invalid = invalid || n == r.name;
+        if (invalid) {
+            platform::ShowMessage(kMsgNameInvalid);
+            return;
+        }
+    } else if (!m_original) {
+        return;
+    }
+    if (const char* refusal = CheckTimeRange(r)) {
+        platform::ShowMessage(refusal);
+        return;
+    }
+    for (int d = 0; d < 7; ++d)
+        r.days[static_cast<size_t>(d)] = get<platform::CheckBox>(IDC_CHECK_MON + d).checked() ? "1" : "2";
+    if (m_mode == Mode::Edit) r.name = m_original->name;  // the name does not change in edit mode
+    m_record = r;
+    if (m_mode == Mode::Add) {
+        bool full = false;
+        const int index = FreeTimeRangeIndex(m_statuses, m_indexes, &full);
+        if (full) platform::ShowMessage(kMsgMaxRanges);
+        m_strIndex = std::to_string(index);
+    }
+    if (m_strIndex == "0" || m_strIndex.empty()) return Done(nullptr);
+    enable({IDC_BUTTON_APPLY, platform::kIdCancel}, false);
+    m_saveStep = m_mode == Mode::Edit ? 1 : 2;
+    RunSave();
+}
+
+bool CTimeRangeEditDlg::PrepareRowStatus(const char* value) {
+    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return false;
+    return m_cCommonSNMPSet.AddValue(TimeRangeOid(kColStatus, m_strIndex).c_str(), SNMP_T_INTEGER, value) == 0;
+}
+
+bool CTimeRangeEditDlg::PrepareFullRow(const TimeRangeRecord& r) {
+    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return false;
+    auto add = [&](int column, const std::string& value) {
+        m_cCommonSNMPSet.AddValue(TimeRangeOid(column, m_strIndex).c_str(), SNMP_T_INTEGER, value.c_str());
+    };
+    m_cCommonSNMPSet.AddValue(TimeRangeOid(kColName, m_strIndex).c_str(), SNMP_T_OCTETS,
+                              reinterpret_cast<const unsigned char*>(r.name.data()), static_cast<int>(r.name.size()));
+    add(kColDate, r.date == "1" ? "1" : "2");
+    if (r.date == "1") {
+        add(4, r.fromYear), add(5, r.fromMonth), add(6, r.fromDay);
+        add(9, r.toYear), add(10, r.toMonth), add(11, r.toDay);
+    }
+    add(7, r.startHour), add(8, r.startMinute), add(12, r.endHour), add(13, r.endMinute);
+    for (int d = 0; d < 7; ++d) add(14 + d, r.days[static_cast<size_t>(d)]);
+    add(kColStatus, "1");
+    return true;
+}
+
+// Save steps: 1 destroy (edit only), 2 createAndWait, 3 the whole row with active. Each
+// request goes out from the sender thread; the next starts when its answer is in.
+void CTimeRangeEditDlg::RunSave() {
+    bool prepared = false;
+    if (m_saveStep == 1) prepared = PrepareRowStatus("6");
+    else if (m_saveStep == 2) prepared = PrepareRowStatus("5");
+    else if (m_saveStep == 3) prepared = PrepareFullRow(m_record);
+    if (!prepared || !m_setSender.Send(0, [this](int status) { SaveStep(status); })) SaveStep(-1);
+}
+
+void CTimeRangeEditDlg::SaveStep(int status) {
+    platform::Trace("time range save step %d status = %d", m_saveStep, status);
+    // An edit destroys the row before writing it again: a write that fails would lose the
+    // schedule, so the row as it was read goes back. Failures of an add are not reported.
+    if (status != 0 && m_mode == Mode::Edit) {
+        m_saveStep = 0;
+        return Restore();
+    }
+    if (m_saveStep >= 3) {
+        m_saveStep = 0;
+        return Done(nullptr);
+    }
+    ++m_saveStep;
+    RunSave();
+}
+
+// Restore steps: 1 createAndWait (fails harmlessly when the row still exists), 2 the row as read.
+void CTimeRangeEditDlg::Restore() {
+    m_restoreStep = 1;
+    if (!PrepareRowStatus("5") || !m_setSender.Send(0, [this](int status) { RestoreStep(status); })) RestoreStep(-1);
+}
+
+void CTimeRangeEditDlg::RestoreStep(int status) {
+    platform::Trace("time range restore step %d status = %d", m_restoreStep, status);
+    if (m_restoreStep == 1) {
+        m_restoreStep = 2;
+        if (!PrepareFullRow(*m_original) || !m_setSender.Send(0, [this](int s) { RestoreStep(s); })) RestoreStep(-1);
+        return;
+    }
+    m_restoreStep = 0;
+    Done(status == 0 ? kMsgEditFailed : kMsgRestoreFailed);
+}
+
+void CTimeRangeEditDlg::Done(const char* message) {
+    if (message) platform::ShowMessage(message, platform::MsgIcon::Warning);
+    end(platform::kIdOk);
+}
+
+void CTimeRangeEditDlg::OnCancel() {
+    if (Saving() || m_restoreStep != 0) return;  // the writes under way finish first
+    end(platform::kIdCancel);
+}
+
+void CTimeRangeEditDlg::destroyWindow() {
+    m_setSender.Wait();
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
+}
+
+// ---- the list -------------------------------------------------------------------------------
+
+CTimeRangeListDlg::CTimeRangeListDlg() = default;
+
+void CTimeRangeListDlg::createControls() {
+    setCaption("Time Range Information");
+    setSize(700, 300);
+    auto& g = addGroup(0, "Time Range Information");
+    g.addList(IDC_LIST, {},
+              {{"Range Name", 150},
+               {"Weekdays", 200},
+               {"From Day", 90, platform::ReportList::Align::Center},
+               {"To Day", 90, platform::ReportList::Align::Center},
+               {"Start Time", 75, platform::ReportList::Align::Center},
+               {"End Time", 75, platform::ReportList::Align::Center}})
+        .setFullRowSelect()
+        .setVisibleRows(8);
+    addButton(IDC_BUTTON_ADD, "&Add", [this] { OnAdd(); });
+    addButton(IDC_BUTTON_EDIT, "&Edit", [this] { OnEdit(); });
+    addButton(IDC_BUTTON_DELETE, "&Delete", [this] { OnDelete(); });
+    addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { Load(); });
+    addButton(platform::kIdCancel, "&Close");
+}
+
+void CTimeRangeListDlg::initDialog() { Load(); }
+
+void CTimeRangeListDlg::EnableButtons(bool on) {
+    enable({IDC_BUTTON_ADD, IDC_BUTTON_EDIT, IDC_BUTTON_DELETE, IDC_BUTTON_REFRESH}, on);
+}
+
+void CTimeRangeListDlg::Load() {
+    get<platform::ReportList>(IDC_LIST).clear();
+    m_names.clear();
+    m_statuses.clear();
+    m_iIndex.fill(0);
+    CTableWalk::Options options;
+    options.maxRows = 3 * 8;
+    EnableButtons(false);
+    const bool started = m_walk.Start(
+        AllColumns({}),
+        [this](const ReplyRow& row, CSnmp&) {
+            OnRow(row);
+            return true;
+        },
+        [this](int) { EnableButtons(true); }, options);
+    if (!started) EnableButtons(true);
+}
+
+void CTimeRangeListDlg::OnRow(const ReplyRow& row) {
+    auto& list = get<platform::ReportList>(IDC_LIST);
+    const int listed = list.rowCount();
+    std::array<std::string, 7> days;
+    for (size_t d = 0; d < 7; ++d) days[d] = row.text(13 + d);
+    // The index array holds the eight rows the switch can have; further rows are not listed,
+    // so nothing can be chosen whose index is not known.
+    if (listed < 8) {
+        if (row.text(20) == "1")
+            list.appendRow({row.text(1), TimeRangeWeekdays(days),
+                            TimeRangeDateText(row.text(2), row.text(3), row.text(4), row.text(5)),
+                            TimeRangeDateText(row.text(2), row.text(8), row.text(9), row.text(10)),
+                            TimeRangeTimeText(row.text(6), row.text(7)), TimeRangeTimeText(row.text(11), row.text(12))});
+        m_iIndex[static_cast<size_t>(listed)] = TextToInt(row.text(0));
+    }
+    m_names.push_back(row.text(1));
+    m_statuses.push_back(row.text(20));
+}
+
+void CTimeRangeListDlg::RunForm(CTimeRangeEditDlg::Mode mode, const std::string& index) {
+    CTimeRangeEditDlg form(mode, index, m_names, m_statuses, m_iIndex);
+    runChild(form);
+    Load();
+}
+
+void CTimeRangeListDlg::OnAdd() { RunForm(CTimeRangeEditDlg::Mode::Add, {}); }
+
+void CTimeRangeListDlg::OnEdit() {
+    const auto& list = get<platform::ReportList>(IDC_LIST);
+    if (list.rowCount() == 0) {
+        platform::ShowMessage(kMsgSelectEdit);
+        return;
+    }
+    const int row = list.selectedRow();
+    if (row < 0 || row >= 8) {
+        platform::ShowMessage(kMsgSelectEdit, platform::MsgIcon::Information);
+        return;
+    }
+    RunForm(CTimeRangeEditDlg::Mode::Edit, std::to_string(m_iIndex[static_cast<size_t>(row)]));
+}
+
+void CTimeRangeListDlg::OnDelete() {
+    const auto& list = get<platform::ReportList>(IDC_LIST);
+    if (list.rowCount() == 0) {
+        platform::ShowMessage(kMsgSelectDelete);
+        return;
+    }
+    const int row = list.selectedRow();
+    if (row < 0 || row >= 8) {
+        platform::ShowMessage(kMsgSelectDelete, platform::MsgIcon::Information);
+        return;
+    }
+    if (m_setSender.Busy() || !m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return;
+    const std::string index = std::to_string(m_iIndex[static_cast<size_t>(row)]);
+    m_cCommonSNMPSet.AddValue(TimeRangeOid(kColStatus, index).c_str(), SNMP_T_INTEGER, "6");
+    EnableButtons(false);
+    m_setSender.Send(0, [this](int status) {
+        if (status == 0) Load();
+        else EnableButtons(true);
+    });
+}
+
+void CTimeRangeListDlg::destroyWindow() {
+    m_setSender.Wait();
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
+}
+
+}  // namespace poe

@@ -1,0 +1,202 @@
+// The PoE port dialog against the virtual switch: the chained reads and what the list shows,
+// one write per port with its bindings, the user-defined limit refusals, a failing port, and
+// writes that leave the window free (progress shown, Close honoured between ports).
+#include "features/poe/poe_config_dlg.h"
+#include "poe/poe_sim.h"
+
+namespace poetest {
+namespace {
+
+using poe::CPoeConfigDlg;
+constexpr int kList = CPoeConfigDlg::IDC_LIST_PORT;
+
+bool Loaded(DialogDriver& d, CPoeConfigDlg& dlg) {
+    return d.env().waitUntil([&] { return !dlg.Loading() && !dlg.Applying() && d.rowCount(kList) == 8; });
+}
+
+TEST_F(PoeSimTest, ListShowsEveryPoePortWithRangeNamesAndLimitsOnBothModels) {
+    for (const std::string model : {"10p", "28p"}) {
+        SCOPED_TRACE(model);
+        Strings state = RangeState(1, "night");
+        for (const auto& extra : {PortObj(4, 2) + " i 1", PortObj(7, 3) + " i 1", PortObj(8, 3) + " s 15.4",
+                                  PortObj(3, 4) + " i 2", PortObj(5, 4) + " i 3", PortObj(6, 4) + " i 3",
+                                  PortObj(6, 6) + " i 9"})
+            state.push_back(extra);
+        ASSERT_NO_FATAL_FAILURE(Start(model, state));
+        CPoeConfigDlg dlg;
+        DialogDriver d(env, dlg);
+        ASSERT_TRUE(Loaded(d, dlg));
+        const auto rows = d.rows(kList);
+        EXPECT_EQ(rows[0], (Strings{"1", "Enable", "N/A", "Normal", "Auto", "6.4", "53.6", "119", "Class 2", "POWER ON"}));
+        EXPECT_EQ(Strings(rows[1].begin(), rows[1].begin() + 5), (Strings{"2", "Enable", "night", "Normal", "Auto"}));
+        EXPECT_EQ(Strings(rows[2].begin(), rows[2].begin() + 5), (Strings{"3", "Enable", "N/A", "Normal", "15.4"}));
+        EXPECT_EQ(Strings(rows[3].begin(), rows[3].begin() + 5), (Strings{"4", "Disable", "N/A", "High", "Class 2"}));
+        EXPECT_EQ(rows[5][4], "");  // an unknown class code
+        EXPECT_EQ(rows[7], (Strings{"8", "Enable", "N/A", "Normal", "Auto", "0.0", "0.0", "0", "N/A", "POWER OFF"}));
+        EXPECT_EQ(d.as<platform::ComboBox>(CPoeConfigDlg::IDC_COMBO_TIME_RANGE).items(), (Strings{"N/A", "night"}));
+        // The time ranges are read before the ports.
+        const auto requests = sim.requests();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.front().bindings.at(0).oid.rfind(kRange + ".1", 0), 0u);
+        EXPECT_EQ(requests.back().bindings.at(0).oid.rfind(kPort + ".3", 0), 0u);
+        EXPECT_TRUE(env.takeMessages().empty());
+        sim.stop();
+    }
+}
+
+TEST_F(PoeSimTest, ApplyWritesOneRequestPerPortWithTheFormsSettings) {
+    ASSERT_NO_FATAL_FAILURE(Start("10p", RangeState(1, "night")));
+    struct Case {
+        std::string from, to;
+        bool custom;
+        std::vector<Strings> sets;
+    };
+    auto defaults = [](int p) {
+        return Strings{PortObj(3, p) + "=1", PortObj(4, p) + "=0", PortObj(5, p) + "=2", PortObj(7, p) + "=2",
+                       PortObj(6, p) + "=1"};
+    };
+    const std::vector<Case> cases = {
+        {"3", "3", false, {defaults(3)}},
+        {"2", "4", false, {defaults(2), defaults(3), defaults(4)}},
+        {"3", "3", true,
+         {{PortObj(3, 3) + "=2", PortObj(4, 3) + "=1", PortObj(5, 3) + "=3", PortObj(7, 3) + "=1",
+           PortObj(8, 3) + "=" + Hex("15.4")}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.from + "-" + c.to + (c.custom ? " custom" : ""));
+        CPoeConfigDlg dlg;
+        DialogDriver d(env, dlg);
+        ASSERT_TRUE(Loaded(d, dlg));
+        d.choose("Form Port", c.from);
+        d.choose("To Port", c.to);
+        if (c.custom) {
+            d.choose("Time Range", "night");
+            d.choose("State", "Disable");
+            d.choose("Priority", "High");
+            d.tick("User Define");
+            EXPECT_FALSE(d.enabled(CPoeConfigDlg::IDC_COMBO_LIMIT));
+            d.type(CPoeConfigDlg::IDC_EDIT_LIMIT, "15.4");
+        }
+        sim.clearLog();
+        d.click("&Apply");
+        // The writes go on without holding the window: the progress is already on show.
+        EXPECT_TRUE(dlg.Applying());
+        EXPECT_TRUE(d.visible(CPoeConfigDlg::IDC_PROGRESS));
+        EXPECT_EQ(d.control(CPoeConfigDlg::IDC_PROGRESS_TEXT).text(),
+                  "Port " + c.from + " (1 of " + std::to_string(std::stoi(c.to) - std::stoi(c.from) + 1) + ")");
+        EXPECT_FALSE(d.enabled("&Apply"));
+        ASSERT_TRUE(Loaded(d, dlg));
+        EXPECT_FALSE(d.visible(CPoeConfigDlg::IDC_PROGRESS));
+        EXPECT_EQ(SetRequests(), c.sets);
+        EXPECT_TRUE(env.takeMessages().empty());
+        // The list was read again after the writes.
+        EXPECT_EQ(sim.requests().back().pdu, "getnext");
+        if (c.custom) {
+            const auto row = d.rows(kList)[2];
+            EXPECT_EQ(Strings(row.begin(), row.begin() + 5), (Strings{"3", "Disable", "night", "High", "15.4"}));
+        }
+    }
+}
+
+TEST_F(PoeSimTest, UserDefinedLimitIsCheckedBeforeAnythingIsSentForThePort) {
+    ASSERT_NO_FATAL_FAILURE(Start("10p"));
+    struct Case {
+        std::string typed;
+        const char* message;  // nullptr: accepted
+    };
+    const std::vector<Case> cases = {{"15.5", poe::kMsgLimitStep}, {"0.8", poe::kMsgLimitRange},
+                                     {"30.2", poe::kMsgLimitRange}, {"", poe::kMsgLimitRange},
+                                     {"nan", poe::kMsgLimitRange},  {"30", nullptr},
+                                     {"1", nullptr}};
+    CPoeConfigDlg dlg;
+    dlg.SetTiming({0});
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Loaded(d, dlg));
+    d.choose("Form Port", "5");
+    d.choose("To Port", "6");
+    d.tick("User Define");
+    for (const auto& c : cases) {
+        SCOPED_TRACE("'" + c.typed + "'");
+        d.type(CPoeConfigDlg::IDC_EDIT_LIMIT, c.typed);
+        sim.clearLog();
+        d.click("&Apply");
+        ASSERT_TRUE(Loaded(d, dlg));
+        if (c.message) {
+            EXPECT_EQ(env.takeMessages(), Strings{c.message});
+            EXPECT_TRUE(sim.sets().empty());
+            EXPECT_FALSE(sim.requests().empty());  // the port list is read again
+        } else {
+            EXPECT_TRUE(env.takeMessages().empty());
+            const auto sets = SetRequests();
+            ASSERT_EQ(sets.size(), 2u);
+            EXPECT_EQ(sets[0].back(), PortObj(8, 5) + "=" + Hex(c.typed));
+            EXPECT_EQ(sets[1].back(), PortObj(8, 6) + "=" + Hex(c.typed));
+            EXPECT_EQ(d.cell(kList, 5, 4), c.typed);
+        }
+    }
+}
+
+TEST_F(PoeSimTest, FailedPortStopsTheRemainingPortsAndCloseWaitsForTheRequestInFlight) {
+    ASSERT_NO_FATAL_FAILURE(Start("28p", {}, {"--set-error", PortObj(3, 4) + ":genErr"}));
+    {
+        CPoeConfigDlg dlg;
+        dlg.SetTiming({0});
+        DialogDriver d(env, dlg);
+        ASSERT_TRUE(Loaded(d, dlg));
+        d.choose("Form Port", "2");
+        d.choose("To Port", "6");
+        sim.clearLog();
+        d.click("&Apply");
+        ASSERT_TRUE(Loaded(d, dlg));
+        EXPECT_EQ(env.takeMessages(), Strings{"Unsuccessful!"});
+        const auto sets = SetRequests();
+        ASSERT_EQ(sets.size(), 3u);  // ports 2, 3 and the failing 4
+        EXPECT_EQ(sets[2].front(), PortObj(3, 4) + "=1");
+        EXPECT_EQ(sim.requests().back().pdu, "getnext");
+    }
+    sim.stop();
+    ASSERT_NO_FATAL_FAILURE(Start("10p", {}, {"--delay-ms", "150"}));
+    CPoeConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Loaded(d, dlg));
+    sim.clearLog();
+    d.click("&Apply");  // ports 1 to 8
+    d.click("&Close");
+    EXPECT_FALSE(d.ended());  // port 1 is still on its way
+    ASSERT_TRUE(d.waitEnded());
+    EXPECT_EQ(d.result(), platform::kIdCancel);
+    EXPECT_EQ(sim.sets().size(), 1u);
+}
+
+TEST_F(PoeSimTest, RowSelectionSetsPortsAndStateAndToCannotPrecedeFrom) {
+    ASSERT_NO_FATAL_FAILURE(Start("10p", {PortObj(3, 5) + " i 2"}));
+    CPoeConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Loaded(d, dlg));
+    d.choose("Priority", "Low");
+    d.clickRow(kList, 4);
+    EXPECT_EQ(d.text("Form Port"), "5");
+    EXPECT_EQ(d.text("To Port"), "5");
+    EXPECT_EQ(d.text("State"), "Disable");
+    EXPECT_EQ(d.text("Priority"), "Low");
+    d.choose("To Port", "3");
+    EXPECT_EQ(env.takeMessages(), Strings{"'To Port' can not be smaller than 'From Port'"});
+    EXPECT_EQ(d.text("To Port"), "5");
+    d.choose("Form Port", "2");
+    EXPECT_EQ(d.text("To Port"), "2");
+}
+
+TEST_F(PoeSimTest, NoMoreThanEightTimeRangesAreKeptWhateverTheSwitchLists) {
+    Strings state;
+    for (int i = 1; i <= 11; ++i) state.push_back(RangeObj(2, i) + " s r" + std::to_string(i));
+    ASSERT_NO_FATAL_FAILURE(Start("10p", state));
+    CPoeConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Loaded(d, dlg));
+    EXPECT_EQ(dlg.TimeRanges().size(), 8u);
+    EXPECT_EQ(dlg.TimeRanges().back(), (std::pair<int, std::string>{8, "r8"}));
+    EXPECT_EQ(d.as<platform::ComboBox>(CPoeConfigDlg::IDC_COMBO_TIME_RANGE).count(), 9);
+}
+
+}  // namespace
+}  // namespace poetest
