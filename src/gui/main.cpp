@@ -35,6 +35,9 @@
 #ifdef CORVEX_HAVE_MIB
 #include "features/mib/register.h"
 #endif
+#ifdef CORVEX_HAVE_MAINTENANCE
+#include "features/maintenance/register.h"
+#endif
 
 namespace {
 
@@ -75,6 +78,9 @@ void RegisterDialogs(app::DialogRegistry& registry) {
 #endif
 #ifdef CORVEX_HAVE_MIB
     RegisterMibDialogs(registry);
+#endif
+#ifdef CORVEX_HAVE_MAINTENANCE
+    RegisterMaintenanceDialogs(registry);
 #endif
     (void)registry;
 }
