@@ -20,6 +20,34 @@ const char* kFilter = "Filtering Unregistered Groups";
 
 using Settings = MaintSimTest;
 
+// BER size of a TLV holding `content` bytes.
+size_t Tlv(size_t content) { return 1 + (content < 128 ? 1 : content < 256 ? 2 : 3) + content; }
+
+// Bytes the bindings of a logged set take on the wire (OIDs and small INTEGER values).
+size_t EncodedBindings(const corvex::test::SimRequest& r) {
+    size_t total = 0;
+    for (const auto& b : r.bindings) {
+        size_t oid = 0, arc = 0;
+        std::vector<unsigned long> arcs;
+        for (size_t start = 0; start <= b.oid.size(); start = arc + 1) {
+            arc = std::min(b.oid.find('.', start), b.oid.size());
+            arcs.push_back(std::stoul(b.oid.substr(start, arc - start)));
+        }
+        oid = 1;
+        for (size_t i = 2; i < arcs.size(); ++i)
+            for (unsigned long v = arcs[i]; ; v >>= 7) {
+                ++oid;
+                if (v < 128) break;
+            }
+        total += Tlv(Tlv(oid) + Tlv(std::stol(b.value) < 128 ? 1 : 2));
+    }
+    return Tlv(total);
+}
+// What an SNMPv3 authPriv message puts around its bindings at most: header data, USM parameters
+// (32-octet engine ID and user name, 12-octet authentication, 8-octet privacy parameters), the
+// encrypted scoped PDU with a 32-octet context engine ID and its padding, and the PDU header.
+constexpr size_t kV3Envelope = 260;
+
 // Syslog: what the switch holds fills the form (an unknown facility selects local0); checks
 // refuse bad addresses and ports without sending; a valid Apply sends the four objects at once.
 TEST_F(Settings, SyslogReadChecksAndWrites) {
@@ -191,6 +219,7 @@ TEST_F(Settings, MulticastFilteringAllSplitsIntoMessagesThatFit) {
     Strings written, expected;
     for (const auto& r : sets) {
         EXPECT_EQ(r.version, "3");
+        EXPECT_LE(EncodedBindings(r) + kV3Envelope, 1024u) << r.bindings.size() << " bindings";
         for (const auto& b : r.bindings) written.push_back(b.oid + "=" + b.value);
     }
     expected.push_back(kMcastMode + ".1=1");
