@@ -38,7 +38,7 @@ CFirmwareUpgradeDlg::CFirmwareUpgradeDlg(TransferTimings timings) : m_timings(ti
 
 void CFirmwareUpgradeDlg::createControls() {
     setCaption("Firmware and Configuration Upgrade/Backup");
-    setSize(420, 250);
+    setSize(420, 215);
     addLabel(0, "TFTP Server IP:");
     addIpAddress(IDC_TFTP_IP);
     addLabel(0, "File Name:");
