@@ -78,6 +78,8 @@ TEST_F(Transfer, EveryEndComesBackThroughTheFinishStep) {
          Quick(), 1000ms, {"Get Firmware BackUp/Upgrade status Time Out !"}, 4, false},
         {"configuration status never answers: the limit from the first poll", {"--transfer-silent"},
          "Configuration", "Backup", Quick(), 2000ms, {kConfigLimit}, -1, false},
+        {"the switch refuses the operation", {"--set-error", kPriv + ".3.7:genErr"}, "Configuration", "Backup", {},
+         500ms, {}, 0, false},
         {"the server address and file name are never answered", {"--drop-prefix", kPriv + ".3.2"}, "Firmware",
          "Backup", Quick(), 500ms, {"Setting file name TimeOut !"}, 0, false},
     };
@@ -108,7 +110,7 @@ TEST_F(Transfer, EveryEndComesBackThroughTheFinishStep) {
         const std::string& file = firmware ? kFwFile : kCfgFile;
         const std::string& op = firmware ? kFwOp : kCfgOp;
         std::vector<Strings> sets = {{server + "=10.0.0.5", file + "=" + Hex("fw.bin")}};
-        if (c.polls != 0) sets.push_back({op + "=" + (upgrade ? "1" : "2")});
+        if (c.polls != 0 || c.messages.empty()) sets.push_back({op + "=" + (upgrade ? "1" : "2")});
         EXPECT_EQ(Sets(), sets);
         const int polls = CountOf("get", firmware ? kFwStatus : kCfgStatus);
         if (c.polls >= 0) EXPECT_EQ(polls, c.polls);
