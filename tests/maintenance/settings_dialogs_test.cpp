@@ -139,6 +139,7 @@ TEST_F(Settings, JumboFrameTellsTheOutcomeOfTheWrite) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_NO_FATAL_FAILURE(Start(c.state, c.simArgs));
+        MutableSettings().TimeoutMs = "500";  // the unanswered write gives up sooner
         {
             CJumboFrameDlg dlg;
             DialogDriver d(env, dlg);

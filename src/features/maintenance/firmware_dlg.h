@@ -49,7 +49,8 @@ public:
 
     // True from Apply until the finish step has given the form back.
     bool Transferring() const { return m_bTransferring; }
-    int ProgressTimes() const { return m_ProgressTimes; }
+    // True while a write or a status poll waits for the switch's answer.
+    bool StepOutstanding() const { return m_step.Running() || m_opStep.Running(); }
 
 protected:
     void createControls() override;
