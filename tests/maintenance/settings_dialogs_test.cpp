@@ -1,8 +1,10 @@
 // The syslog host, jumbo frame and multicast filtering dialogs against the virtual switch.
 #include <algorithm>
 
+#include "app/main_window.h"
 #include "features/maintenance/jumbo_frame_dlg.h"
 #include "features/maintenance/multicast_filter_dlg.h"
+#include "features/maintenance/register.h"
 #include "features/maintenance/syslog_host_dlg.h"
 #include "maint_sim.h"
 
@@ -231,6 +233,28 @@ TEST_F(Settings, MulticastFilteringAllSplitsIntoMessagesThatFit) {
     for (int r = 0; r < 256; ++r) ASSERT_EQ(d.cell(list, r, 2), kFilter) << r;
     EXPECT_EQ(CountOf("getnext", kMcastVlan), 1);
     EXPECT_TRUE(env.takeMessages().empty());
+}
+
+// The menu commands open their dialogs, which close with the window's close box.
+TEST_F(Settings, MenuCommandsOpenTheirDialogs) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    app::DialogRegistry registry;
+    RegisterMaintenanceDialogs(registry);
+    const std::pair<int, const char*> commands[] = {
+        {app::kCmdFirmware, "Firmware and Configuration Upgrade/Backup"},
+        {app::kCmdSyslogHost, "Syslog Host Configuration"},
+        {app::kCmdJumboFrame, "Jumbo Frame Configuration"},
+        {app::kCmdMulticastFiltering, "Multicast Filtering Mode Configuration"},
+    };
+    for (const auto& [command, caption] : commands) {
+        SCOPED_TRACE(caption);
+        ASSERT_TRUE(registry.Has(command));
+        auto dialog = registry.Create(command);
+        ASSERT_TRUE(dialog);
+        env.onChild(caption, [](DialogDriver& d) { d.closeWindow(); });
+        EXPECT_EQ(dialog->RunModal(), platform::kIdCancel);
+    }
+    EXPECT_TRUE(sim.sets().empty());
 }
 
 }  // namespace
