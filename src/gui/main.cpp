@@ -48,6 +48,9 @@
 #ifdef CORVEX_HAVE_LLDP
 #include "features/lldp/register.h"
 #endif
+#ifdef CORVEX_HAVE_MAINTENANCE
+#include "features/maintenance/register.h"
+#endif
 
 namespace {
 
@@ -91,6 +94,9 @@ void RegisterDialogs(app::DialogRegistry& registry) {
 #endif
 #ifdef CORVEX_HAVE_LLDP
     RegisterLldpDialogs(registry);
+#endif
+#ifdef CORVEX_HAVE_MAINTENANCE
+    RegisterMaintenanceDialogs(registry);
 #endif
     (void)registry;
 }

@@ -33,7 +33,7 @@ void HeadlessUi::post(std::function<void()> fn) {
 void HeadlessUi::singleShot(int ms, std::function<void()> fn) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        tasks_.push_back({Clock::now() + std::chrono::milliseconds(ms), std::move(fn)});
+        tasks_.push_back({nowLocked() + std::chrono::milliseconds(ms), std::move(fn)});
     }
     wake_.notify_all();
 }
@@ -44,7 +44,7 @@ int HeadlessUi::processPending() {
         std::function<void()> fn;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            auto now = Clock::now();
+            auto now = nowLocked();
             for (auto it = tasks_.begin(); it != tasks_.end(); ++it) {
                 if (it->due <= now) {
                     fn = std::move(it->fn);
@@ -67,10 +67,26 @@ bool HeadlessUi::runUntil(const std::function<bool()>& pred, std::chrono::millis
         auto now = Clock::now();
         if (now >= deadline) return pred();
         std::unique_lock<std::mutex> lock(mutex_);
+        // Due times are on the advanced clock; the wait is in real time.
         auto wakeAt = std::min(deadline, now + std::chrono::milliseconds(20));
-        for (const Task& t : tasks_) wakeAt = std::min(wakeAt, std::max(t.due, now));
+        for (const Task& t : tasks_)
+            wakeAt = std::min(wakeAt, t.due <= now + advanced_ ? now : t.due - advanced_);
         wake_.wait_until(lock, wakeAt);
     }
+}
+
+void HeadlessUi::advanceClock(std::chrono::milliseconds span) {
+    if (span.count() <= 0) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        advanced_ += span;
+    }
+    wake_.notify_all();
+}
+
+std::chrono::milliseconds HeadlessUi::advanced() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return advanced_;
 }
 
 void HeadlessUi::runFor(std::chrono::milliseconds span) {

@@ -29,6 +29,12 @@ public:
     // Pumps tasks for the given time.
     void runFor(std::chrono::milliseconds span);
 
+    // The clock of timers: real time plus every advance so far. Advancing moves timers closer
+    // to being due (a 15 s timer fires after advanceClock(15s) and a pump), so tests of
+    // timer-driven forms run in real seconds; posted work is not affected.
+    void advanceClock(std::chrono::milliseconds span);
+    std::chrono::milliseconds advanced() const;
+
     // Answers for the next message boxes, in order; when none is queued the default button answers.
     void queueAnswer(MsgAnswer answer) { answers_.push_back(answer); }
     const std::vector<MessageRequest>& messages() const { return messages_; }
@@ -37,17 +43,19 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
+    Clock::time_point nowLocked() const { return Clock::now() + advanced_; }  // mutex_ held
     struct Task {
         Clock::time_point due;
         std::function<void()> fn;
     };
     std::thread::id uiThread_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Task> tasks_;  // kept in posting order; timers are skipped until due
     std::deque<MsgAnswer> answers_;
     std::vector<MessageRequest> messages_;
     bool waitCursor_ = false;
+    std::chrono::milliseconds advanced_{0};  // guarded by mutex_
 };
 
 }  // namespace platform

@@ -68,7 +68,7 @@ bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow
 bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow, EndHandler onEnd,
                        const Options& options) {
     m_oneStep = false;
-    return Send(SNMP_PDU_GETNEXT_T, columns, std::move(onRow), std::move(onEnd), options);
+    return Send(SNMP_PDU_GETNEXT_T, Reads(columns), std::move(onRow), std::move(onEnd), options);
 }
 
 bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd) {
@@ -78,16 +78,30 @@ bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onRepl
 bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd,
                       const Options& options) {
     m_oneStep = true;
-    return Send(SNMP_PDU_GET_T, objects, std::move(onReply), std::move(onEnd), options);
+    return Send(SNMP_PDU_GET_T, Reads(objects), std::move(onReply), std::move(onEnd), options);
 }
 
-bool CTableWalk::Send(int pduType, const std::vector<std::string>& oids, RowHandler onRow, EndHandler onEnd,
+bool CTableWalk::Write(const std::vector<Binding>& bindings, EndHandler onEnd, const Options& options) {
+    m_oneStep = true;
+    return Send(SNMP_PDU_SET_T, bindings, {}, std::move(onEnd), options);
+}
+
+std::vector<CTableWalk::Binding> CTableWalk::Reads(const std::vector<std::string>& oids) {
+    std::vector<Binding> out;
+    for (const std::string& oid : oids) out.push_back({oid, SNMP_T_NULL, {}});
+    return out;
+}
+
+bool CTableWalk::Send(int pduType, const std::vector<Binding>& bindings, RowHandler onRow, EndHandler onEnd,
                       const Options& options) {
     m_running = false;
-    if (oids.empty() || !m_session.Open(pduType)) return false;
-    for (const std::string& oid : oids)
-        if (m_session.AddValue(oid.c_str(), SNMP_T_NULL, nullptr) != 0) return false;
-    m_columns = oids;
+    if (bindings.empty() || !m_session.Open(pduType)) return false;
+    m_columns.clear();
+    for (const Binding& b : bindings) {
+        const char* value = b.type == SNMP_T_NULL ? nullptr : b.value.c_str();
+        if (m_session.AddValue(b.oid.c_str(), b.type, value) != 0) return false;
+        m_columns.push_back(b.oid);
+    }
     m_onRow = std::move(onRow);
     m_onEnd = std::move(onEnd);
     m_options = options;

@@ -32,6 +32,10 @@
 #include "features/agent/user_dlg.h"
 #include "features/agent/view_dlg.h"
 #endif
+#include "features/maintenance/firmware_dlg.h"
+#include "features/maintenance/jumbo_frame_dlg.h"
+#include "features/maintenance/multicast_filter_dlg.h"
+#include "features/maintenance/syslog_host_dlg.h"
 #include "features/mib/stp_dlgs.h"
 #include "features/mib/sys_info_dlg.h"
 #include "features/mib/table_dlgs.h"
@@ -703,6 +707,61 @@ TEST_F(DialogsRender, PoeAndLldpDialogs) {
             .waitEnabled(title, "&Refresh")
             .look(title, "dialog-lldp-remote.png")
             .press(title, "&Close");
+
+TEST_F(DialogsRender, MaintenanceDialogs) {
+    const std::string priv = "1.3.6.1.4.1.171.10.76.12";
+    ASSERT_NO_FATAL_FAILURE(startSwitch("10p", {priv + ".7.6.1.1.10 s \"cameras\"", priv + ".7.6.1.1.20 s \"phones\"",
+                                               priv + ".7.8.1.2.20 i 1", priv + ".16.1.6.0 i 1",
+                                               priv + ".16.1.1.0 a 10.0.0.9"}));
+    {
+        CFirmwareUpgradeDlg dlg;
+        const QString title = "Firmware and Configuration Upgrade/Backup";
+        Script s;
+        s.waitEnabled(title, "&Apply")
+            .look(title, "dialog-firmware.png")
+            .then("show a transfer under way", [title] {
+                gui::FormDialog* d = Shown(title);
+                if (!d) return false;
+                auto& bar = d->form().get<ProgressBar>(CFirmwareUpgradeDlg::IDC_PROGRESS);
+                bar.setVisible(true);
+                bar.setPosition(41);
+                d->form().get<IpAddressField>(CFirmwareUpgradeDlg::IDC_TFTP_IP).setAddress("192.168.100.200");
+                d->form().get<EditBox>(CFirmwareUpgradeDlg::IDC_FILE_NAME).setText("corvex-10p-v2.1.7-config-backup.cfg");
+                return true;
+            })
+            .look(title, "dialog-firmware-progress.png")
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+    }
+    {
+        CSyslogHostDlg dlg;
+        const QString title = "Syslog Host Configuration";
+        Script s;
+        s.waitFor(title, "shows the server",
+                  [](gui::FormDialog& d) { return d.form().get<IpAddressField>(CSyslogHostDlg::IDC_HOST_IP).complete(); })
+            .look(title, "dialog-syslog.png")
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+    }
+    {
+        CMulticastFilterDlg dlg;
+        const QString title = "Multicast Filtering Mode Configuration";
+        Script s;
+        s.waitRows(title, CMulticastFilterDlg::IDC_LIST, 3)
+            .waitEnabled(title, "&Refresh")
+            .look(title, "dialog-multicast.png")
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+    }
+    {
+        CJumboFrameDlg dlg;
+        const QString title = "Jumbo Frame Configuration";
+        Script s;
+        s.waitEnabled(title, "&Apply").look(title, "dialog-jumbo.png").then("close", [title] {
+            gui::FormDialog* d = Shown(title);
+            if (d) d->form().requestClose();
+            return d != nullptr;
+        });
         EXPECT_EQ(run(dlg, s), kIdCancel);
     }
 }

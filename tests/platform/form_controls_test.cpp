@@ -287,3 +287,32 @@ TEST(FormControls, ObserversSeeModelChanges) {
 }
 
 }  // namespace
+
+// Timers follow the clock a test moves forward; posted work and timers still run in due order,
+// and a timer set after an advance counts from the advanced time.
+TEST(FormTimers, RunOnTheClockTheTestAdvances) {
+    using namespace std::chrono_literals;
+    dialogtest::DialogEnvironment env;
+    TestForm f([](TestForm&) {});
+    dialogtest::DialogDriver d(env, f);
+    f.setTimer(1, 15000, [&] {
+        f.events.push_back("poll");
+        f.setTimer(1, 5000, [&] { f.events.push_back("again"); });
+    });
+    f.setTimer(2, 200000, [&] { f.events.push_back("limit"); });
+    f.post([&] { f.events.push_back("posted"); });
+    env.pump();
+    EXPECT_EQ(f.events, (std::vector<std::string>{"posted"}));
+    env.advance(14900ms);
+    EXPECT_EQ(f.events.size(), 1u);
+    EXPECT_TRUE(env.waitUntil([&] { return f.events.size() == 2; }, 2s));  // the last 100 ms in real time
+    EXPECT_EQ(f.events.back(), "poll");
+    env.advance(4000ms);
+    EXPECT_EQ(f.events.size(), 2u);
+    env.advance(1000ms);
+    EXPECT_EQ(f.events.back(), "again");
+    f.killTimer(2);
+    env.advance(300000ms);
+    EXPECT_EQ(f.events.size(), 3u);
+    EXPECT_EQ(env.ui().advanced(), 319900ms);
+}

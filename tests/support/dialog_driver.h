@@ -71,6 +71,11 @@ public:
     int pump() { return ui_.processPending(); }
     // Runs posted work for a while (to let timers fire).
     void runFor(std::chrono::milliseconds span) { ui_.runFor(span); }
+    // Moves the timers' clock forward and runs what has become due.
+    int advance(std::chrono::milliseconds span) {
+        ui_.advanceClock(span);
+        return ui_.processPending();
+    }
 
 private:
     void expectChild(platform::HeadlessFormHost::Match match, std::function<void(DialogDriver&)> fn,
