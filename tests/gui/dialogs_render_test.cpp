@@ -505,6 +505,7 @@ TEST_F(DialogsRender, LongForwardingTableStaysResponsive) {
     RecordProperty("worst_tick_gap_ms", static_cast<int>(worst));
 }
 
+
 #ifdef CORVEX_HAVE_AGENT
 // The eight dialogs of the switch's own SNMP agent, each with what the switch holds.
 TEST_F(DialogsRender, SnmpAgentDialogs) {
@@ -546,6 +547,7 @@ TEST_F(DialogsRender, SnmpAgentDialogs) {
 }
 #endif
 
+
 TEST_F(DialogsRender, AutoSurveillanceVlan) {
     // On, VLAN 100 on ports 1-2, two entries of the user's beside the maker's.
     const std::string p = "1.3.6.1.4.1.171.10.76.12.34.";
@@ -568,6 +570,7 @@ TEST_F(DialogsRender, AutoSurveillanceVlan) {
         .press(title, "&Close");
     EXPECT_EQ(run(dlg, s), kIdCancel);
 }
+
 
 // The trunk table and the member dialog of its first trunk, on a small and a large model.
 TEST_F(DialogsRender, TrunkTableAndMemberDialog) {
@@ -603,6 +606,9 @@ TEST_F(DialogsRender, TrunkTableAndMemberDialog) {
             .press(title, "&Close");
         EXPECT_EQ(run(dlg, s), kIdCancel);
         sim.stop();
+    }
+}
+
 
 // The PoE dialogs on the 28-port PoE model (a port being written shows its progress) and the
 // three LLDP dialogs.
@@ -707,6 +713,10 @@ TEST_F(DialogsRender, PoeAndLldpDialogs) {
             .waitEnabled(title, "&Refresh")
             .look(title, "dialog-lldp-remote.png")
             .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+    }
+}
+
 
 TEST_F(DialogsRender, MaintenanceDialogs) {
     const std::string priv = "1.3.6.1.4.1.171.10.76.12";
@@ -766,8 +776,6 @@ TEST_F(DialogsRender, MaintenanceDialogs) {
     }
 }
 
-}  // namespace
-
 TEST_F(DialogsRender, AccessSecurityDialogs) {
     const std::string priv = "1.3.6.1.4.1.171.10.76.12";
     for (const char* model : {"10p", "52"}) {
@@ -821,3 +829,5 @@ TEST_F(DialogsRender, AccessSecurityDialogs) {
         sim.stop();
     }
 }
+
+}  // namespace
