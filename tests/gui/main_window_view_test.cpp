@@ -333,12 +333,23 @@ struct ModuleRun {
     std::string errors;
 };
 
+// The module's environment: offscreen, and a single-instance folder of its own, so that modules
+// of the same device started by other tests at the same time do not stand in for it.
+QProcessEnvironment ModuleEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    static const std::string runtime = [] {
+        char tmpl[] = "/tmp/corvex-gui-rt.XXXXXX";
+        return std::string(mkdtemp(tmpl) ? tmpl : "");
+    }();
+    if (!runtime.empty()) env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
+    return env;
+}
+
 // Runs corvex-module on the 10-port model with the given options before the host line.
 ModuleRun RunModule(const std::string& hostLine, const QStringList& options) {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(ModuleEnvironment());
     QStringList args{"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini")};
     args << options << QString::fromStdString(hostLine);
     process.start(QString::fromStdString(ModulePath()), args);
@@ -405,9 +416,7 @@ TEST_F(ModuleProcessTest, LaunchLineSecretsAreGoneFromTheProcessArguments) {
     const std::string line = "/Htest/I127.0.0.1/Cqorvin/Dtessmar/ETRUE/F3/G" + std::to_string(sim.port()) +
                              "/a/b/c/L3/Uadmin/Aauthpass1/Xprivpass1/M3/N2";
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(ModuleEnvironment());
     process.start(QString::fromStdString(ModulePath()),
                   {"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini"),
                    QString::fromStdString(line)});
