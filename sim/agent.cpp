@@ -15,7 +15,10 @@
 #include <iostream>
 #include <map>
 #include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 namespace corvex::sim {
 
@@ -244,16 +247,45 @@ bool fromVarbind(const netsnmp_variable_list* vb, Value& out) {
     }
 }
 
+// ---- secrets ----
+
+// True when the request comes with write access: the read-write community, or an SNMPv3 user
+// (every configured user is a read-write user).
+bool writeAccess(const netsnmp_agent_request_info* reqinfo) {
+    const netsnmp_pdu* pdu = reqinfo && reqinfo->asp ? reqinfo->asp->pdu : nullptr;
+    if (!pdu) return false;
+    if (pdu->version == SNMP_VERSION_3) return true;
+    const std::string community(reinterpret_cast<const char*>(pdu->community ? pdu->community : (u_char*)""),
+                                pdu->community_len);
+    return community == g.opt->communityRw;
+}
+
+// Objects of tables readable only with write access are out of view without it.
+bool hiddenFrom(const Device& dev, const Oid& o, bool write) {
+    if (write) return false;
+    const TableDef* table = nullptr;
+    return dev.findDef(o, &table) && table && table->readNeedsWrite;
+}
+
+// The value a read returns: secrets read as empty.
+void setReadResult(netsnmp_variable_list* vb, const Cell& c) {
+    if (c.def && c.def->secret) setResult(vb, Value::octets(""));
+    else setResult(vb, c.value);
+}
+
 int handler(netsnmp_mib_handler*, netsnmp_handler_registration* reg, netsnmp_agent_request_info* reqinfo,
             netsnmp_request_info* requests) {
     Device& dev = *g.device;
     Oid root = toOid(reg->rootoid, reg->rootoid_len);
+    const bool write = writeAccess(reqinfo);
     switch (reqinfo->mode) {
     case MODE_GET:
         for (auto* r = requests; r; r = r->next) {
             if (r->processed) continue;
             Oid name = toOid(r->requestvb->name, r->requestvb->name_length);
-            if (const Cell* c = dev.store().find(name)) setResult(r->requestvb, c->value);
+            const Cell* c = hiddenFrom(dev, name, write) ? nullptr : dev.store().find(name);
+            if (c) setReadResult(r->requestvb, *c);
+            else if (hiddenFrom(dev, name, write)) netsnmp_set_request_error(reqinfo, r, SNMP_NOSUCHOBJECT);
             else netsnmp_set_request_error(reqinfo, r, dev.knownPrefix(name) ? SNMP_NOSUCHINSTANCE : SNMP_NOSUCHOBJECT);
         }
         return SNMP_ERR_NOERROR;
@@ -262,23 +294,24 @@ int handler(netsnmp_mib_handler*, netsnmp_handler_registration* reg, netsnmp_age
             if (r->processed) continue;
             Oid name = toOid(r->requestvb->name, r->requestvb->name_length);
             Oid found;
-            const Value* value = nullptr;
+            const Cell* cell = nullptr;
             if (g.opt->loopAt && name == *g.opt->loopAt) {
                 if (const Cell* c = dev.store().find(name)) {
                     found = name;
-                    value = &c->value;
+                    cell = c;
                 }
             }
-            if (!value) {
+            if (!cell) {
                 auto* n = dev.store().next(name);
+                while (n && hiddenFrom(dev, n->first, write)) n = dev.store().next(n->first);
                 if (!n || !isPrefix(root, n->first)) continue;  // beyond this subtree: the agent moves on
                 found = n->first;
-                value = &n->second.value;
+                cell = &n->second;
             }
             if (touchesQuiet(found)) g.suppressNextReply = true;
             std::vector<oid> o(found.begin(), found.end());
             snmp_set_var_objid(r->requestvb, o.data(), o.size());
-            setResult(r->requestvb, *value);
+            setReadResult(r->requestvb, *cell);
         }
         return SNMP_ERR_NOERROR;
     case MODE_SET_RESERVE1: {
@@ -387,7 +420,10 @@ int runAgent(Device& device, const Options& opt) {
     g.device = &device;
     g.opt = &opt;
     if (!opt.logFile.empty()) {
-        g.log = std::fopen(opt.logFile.c_str(), "a");
+        // The log holds every community received, wrong ones included: its owner's eyes only.
+        const int fd = ::open(opt.logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        if (fd >= 0 && ::fchmod(fd, 0600) == 0) g.log = ::fdopen(fd, "a");
+        if (!g.log && fd >= 0) ::close(fd);
         if (!g.log) {
             std::cerr << "corvex-sim: cannot open log " << opt.logFile << "\n";
             return 2;

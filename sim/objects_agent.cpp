@@ -51,9 +51,10 @@ void registerAgentMib(Device& d) {
     d.column(u, 2, "snmpUserVersion", tag::Integer);
     d.column(u, 3, "snmpUserGroup", tag::Octets, Access::ReadCreate, sizeRange(0, 127));
     d.column(u, 4, "snmpUserAuthProtocol", tag::Integer, Access::ReadCreate, range(1, 3));
-    d.column(u, 5, "snmpUserAuthPassword", tag::Octets, Access::ReadCreate, sizeRange(0, 40));
+    // Pass phrases are written, never read back.
+    d.column(u, 5, "snmpUserAuthPassword", tag::Octets, Access::ReadCreate, sizeRange(0, 40)).secret = true;
     d.column(u, 6, "snmpUserPrivProtocol", tag::Integer, Access::ReadCreate, range(1, 2));
-    d.column(u, 7, "snmpUserPrivPassword", tag::Octets, Access::ReadCreate, sizeRange(0, 32));
+    d.column(u, 7, "snmpUserPrivPassword", tag::Octets, Access::ReadCreate, sizeRange(0, 32)).secret = true;
     d.column(u, 8, "snmpUserRowStatus", tag::Integer, Access::ReadCreate, rowStatusCheck());
     u.rowStatusCol = 8;
     u.maxRows = 10;
@@ -170,6 +171,7 @@ void registerAgentMib(Device& d) {
     d.column(c, 3, "snmpCommunityRowStatus", tag::Integer, Access::ReadCreate, rowStatusCheck());
     c.rowStatusCol = 3;
     c.maxRows = 10;
+    c.readNeedsWrite = true;  // the names are the communities themselves
     c.validIndex = [](const Oid& idx) {
         size_t pos = 0;
         std::string n;

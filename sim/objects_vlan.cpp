@@ -21,9 +21,10 @@ void registerVlan(Device& d) {
     Device* dev = &d;
 
     d.scalar(priv({7, 5}), "asymmetricVlan", Value::integer(2), Access::ReadWrite, oneOf({1, 2})).consistent =
-        [](const View& v, const Oid&, const Value& val) {
-            // The mode cannot change while the voice or the surveillance VLAN is on.
-            if (val.num == v.integer(kAsymmetric)) return err::NoError;
+        [dev](const View& v, const Oid&, const Value& val) {
+            // The mode cannot change while the voice or the surveillance VLAN is on. The view is
+            // the state after the request, so the mode before it comes from the store.
+            if (val.num == dev->intAt(kAsymmetric)) return err::NoError;
             if (v.integer(kVoiceState) == 1 || v.integer(kSurvState) == 1) return err::InconsistentValue;
             return err::NoError;
         };
@@ -79,7 +80,12 @@ void registerVlan(Device& d) {
             if (v.integer(kAsymmetric) == 1 || !vlanActive(v, v.integer(kVoiceVid))) return err::InconsistentValue;
             return err::NoError;
         };
-    d.scalar(priv({21, 1, 3}), "voiceVlanId", Value::integer(0), Access::ReadWrite, range(2, 4094));
+    // While the voice VLAN is on, its VLAN must exist (and so cannot be left for a missing one).
+    d.scalar(priv({21, 1, 3}), "voiceVlanId", Value::integer(0), Access::ReadWrite, range(2, 4094)).consistent =
+        [vlanActive](const View& v, const Oid&, const Value& val) {
+            if (v.integer(kVoiceState) == 1 && !vlanActive(v, val.num)) return err::InconsistentValue;
+            return err::NoError;
+        };
     TableDef& vp = d.table("voiceVlanPortTable", priv({21, 1, 6, 1}));
     d.column(vp, 2, "voiceVlanPortMode", tag::Integer, Access::ReadWrite, oneOf({1, 2}));
     for (int p = 1; p <= m.ports; ++p) d.row(vp, {static_cast<SubId>(p)}, {{2, Value::integer(2)}});

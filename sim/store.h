@@ -65,6 +65,7 @@ struct ObjectDef {
     Check check;              // optional
     Consistency consistent;   // optional
     std::function<void(const Oid& instance, const Value&)> onCommit;  // optional side effect
+    bool secret = false;      // written, never read back: reads as an empty string
 };
 
 struct TableDef {
@@ -77,6 +78,7 @@ struct TableDef {
     std::function<std::map<SubId, Value>(const Oid& index)> newRow;  // defaults of a created row
     std::function<int(const View&, const Oid& index)> canActivate;
     std::function<int(const View&, const Oid& index)> canDestroy;
+    bool readNeedsWrite = false;  // rows are visible only to requests with write access
 };
 
 struct Cell {

@@ -66,7 +66,10 @@ MenuBar BuildMainMenu(const std::string& deviceName) {
             M::Cmd("802.1D...", kCmdBridge8021D),
         }));
     bar.push_back(M::Sub("&Tools   ", {M::Cmd("&Telnet...", kCmdTelnet), M::Cmd("&Web...", kCmdWeb)}));
-    bar.push_back(M::Sub("&About   ", {M::Cmd("About " + deviceName + "...", kCmdAbout)}));
+    // Command 16 belongs to the window's system menu, which Qt cannot reach on every platform:
+    // it is the About menu's second item, and like the system menu it keeps the window shown.
+    bar.push_back(M::Sub("&About   ", {M::Cmd("About " + deviceName + "...", kCmdAbout),
+                                        M::Cmd(kSystemAboutText, kCmdSystemAbout)}));
     return bar;
 }
 

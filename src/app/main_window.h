@@ -56,7 +56,7 @@ enum Command : int {
     kCmdTelnet = 32788,
     kCmdWeb = 32789,
     kCmdAbout = 57664,
-    kCmdSystemAbout = 16,  // the extra item of the system menu
+    kCmdSystemAbout = 16,  // the system menu's extra item; also the About menu's second item
 };
 
 // ---- menu -----------------------------------------------------------------------------------
@@ -87,7 +87,7 @@ const MenuItem* FindCommand(const MenuBar& menu, int command);
 // The registered message posted to every top-level window when a port is clicked; the second
 // parameter is the port's identifier word.
 inline constexpr const char* kPortClickMessage = "{6FD9BA9B-9875-4c53-A57D-5E76258D10BE}";
-// The text of the system menu's extra item.
+// The text of the system menu's extra item (the About menu's second item here).
 inline constexpr const char* kSystemAboutText = "&About Corvex Module...";
 
 // ---- dialogs --------------------------------------------------------------------------------

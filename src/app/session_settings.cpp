@@ -129,6 +129,42 @@ std::string CommandLineFromArgs(int argc, const char* const* argv) {
     return line;
 }
 
+std::vector<std::pair<std::size_t, std::size_t>> SecretFieldRanges(const std::string& line) {
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    // The walk of FieldReader: the first value at the third character, each next one two
+    // characters after the slash that ended the previous value.
+    std::size_t start = 2;
+    for (int number = 1; number <= 16 && start < line.size(); ++number) {
+        const std::size_t slash = line.find('/', start);
+        const std::size_t stop = slash == std::string::npos ? line.size() : slash;
+        const bool secret = number == 3 || number == 4 || number == 13 || number == 14;
+        if (secret && stop > start) ranges.emplace_back(start, stop);
+        if (slash == std::string::npos) break;
+        start = slash + 2;
+    }
+    return ranges;
+}
+
+void ScrubSecretArguments(char** args, int count) {
+    if (!args || count <= 0) return;
+    // Where each character of the joined line lives: argument and offset (-1 for the joining spaces).
+    std::string line;
+    std::vector<std::pair<int, std::size_t>> where;
+    for (int i = 0; i < count && args[i]; ++i) {
+        if (i > 0) {
+            line.push_back(' ');
+            where.emplace_back(-1, 0);
+        }
+        for (std::size_t k = 0; args[i][k] != '\0'; ++k) {
+            line.push_back(args[i][k]);
+            where.emplace_back(i, k);
+        }
+    }
+    for (const auto& [begin, end] : SecretFieldRanges(line))
+        for (std::size_t pos = begin; pos < end; ++pos)
+            if (where[pos].first >= 0) args[where[pos].first][where[pos].second] = '*';
+}
+
 std::string LoadDeviceName(const std::string& path) {
     return IniFile(path).readString(kProfileSection, "DeviceName");
 }

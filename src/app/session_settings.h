@@ -1,7 +1,10 @@
 #pragma once
 // The launch parameters (from the host's command line) and the device profile (from User.ini).
 // Both are process-wide, written during start-up and read-only afterwards.
+#include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct SessionSettings {
     std::string DeviceAddress;            // field 2, at most 15 characters
@@ -48,6 +51,17 @@ bool ParseCommandLine(const std::string& line, SessionSettings& settings);
 // Joins the program arguments (without the program name) into one command line, separated by
 // single spaces, the way the host's line reaches the module.
 std::string CommandLineFromArgs(int argc, const char* const* argv);
+
+// Where the secrets of a host command line stand: [begin, end) of the values of fields 3 and 4
+// (the communities) and 13 and 14 (the SNMPv3 pass phrases), found by position as
+// ParseCommandLine finds them, whatever the SNMP version. Empty values give no range.
+std::vector<std::pair<std::size_t, std::size_t>> SecretFieldRanges(const std::string& line);
+
+// Overwrites the secrets of the host command line in the program's own argument strings, so
+// that process listings (ps, /proc/PID/cmdline) no longer show them. `args` are the `count`
+// argument strings that, joined by single spaces, make the line (as CommandLineFromArgs joins
+// them); each secret character becomes '*'. Call it once the line has been parsed.
+void ScrubSecretArguments(char** args, int count);
 
 // Reads DeviceName from section DeviceInfo of the profile at `path`.
 std::string LoadDeviceName(const std::string& path);

@@ -310,6 +310,13 @@ void ReportView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // Enter on a row stands for the list's activation button, as a double click does; it does
+    // not fall through to the dialog's default button.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && list_->userActivate()) {
+        event->accept();
+        return;
+    }
     QTreeView::keyPressEvent(event);
 }
 

@@ -1,10 +1,12 @@
-// corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png] [--click-port N]
-//               [--report-first-paint] '<host command line>'
+// corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png]
+//               [--click-port N | --command ID] [--report-first-paint] '<host command line>'
 // One module process per managed device: parses the host's command line, claims the device's
 // single-instance lock, and runs the main window until it closes.
 // --screenshot writes the panel after the first applied poll and ends the module; --window-shot
 // does the same with the whole window (menu bar and panel); with --click-port the port is
-// clicked first and the screenshot shows the dialog that opens. --report-first-paint prints the
+// clicked first and the screenshot shows the dialog that opens; with --command ID the menu
+// command runs after the first poll and the window shot shows the dialog it opens. A switch
+// that never answered gets no picture and exit status 3. --report-first-paint prints the
 // time from the start of the process to the first paint that shows the device's state.
 #include <unistd.h>
 
@@ -17,8 +19,11 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
+#include <algorithm>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/session_settings.h"
@@ -102,8 +107,15 @@ void RegisterDialogs(app::DialogRegistry& registry) {
 }
 
 constexpr const char* kUsage =
-    "usage: corvex-module [--help] [--version] [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png]\n"
-    "                     [--click-port N] [--report-first-paint] '<host command line>'\n"
+    "usage: corvex-module [--help] [--version] [--profile FILE] [--screenshot FILE.png]\n"
+    "                     [--window-shot FILE.png]"
+    " [--click-port N | --command ID] [--report-first-paint] '<host command line>'\n"
+    "  --screenshot FILE     write the panel after the first poll, then exit\n"
+    "  --window-shot FILE    write the whole window after the first poll, then exit\n"
+    "  --click-port N        click port N first; --screenshot then shows the dialog it opens\n"
+    "  --command ID          run menu command ID (e.g. 32834, VLAN Configuration) after the first\n"
+    "                        poll; --window-shot then shows the dialog it opens, which is closed\n"
+    "  Without an answer from the switch within 15 s, no picture is written (exit status 3).\n"
     "  the host command line: /H<x>/I<address>/C<read community>/D<write community>/E<TRUE|FALSE>\n"
     "                         /F<1|3>/G<agent port>[/...SNMPv3 fields 8 to 16]\n";
 
@@ -140,29 +152,39 @@ int main(int argc, char** argv) {
     std::string screenshot;
     std::string windowShot;
     int clickPort = 0;
+    int command = 0;
     bool reportFirstPaint = false;
     std::string line;
-    const QStringList args = QApplication::arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        const std::string a = args[i].toStdString();
-        if (a == "--profile" && i + 1 < args.size())
-            profilePath = args[++i].toStdString();
-        else if (a == "--screenshot" && i + 1 < args.size())
-            screenshot = args[++i].toStdString();
-        else if (a == "--window-shot" && i + 1 < args.size())
-            windowShot = args[++i].toStdString();
-        else if (a == "--click-port" && i + 1 < args.size())
-            clickPort = args[++i].toInt();
+    std::vector<char*> lineArgs;  // the argument strings that make the host's line
+    // The arguments Qt left (it takes out its own), in the process's own argument memory.
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--profile" && hasValue)
+            profilePath = argv[++i];
+        else if (a == "--screenshot" && hasValue)
+            screenshot = argv[++i];
+        else if (a == "--window-shot" && hasValue)
+            windowShot = argv[++i];
+        else if (a == "--click-port" && hasValue)
+            clickPort = std::atoi(argv[++i]);
+        else if (a == "--command" && hasValue)
+            command = std::atoi(argv[++i]);
         else if (a == "--report-first-paint")
             reportFirstPaint = true;
-        else
+        else {
             line += (line.empty() ? "" : " ") + a;
+            lineArgs.push_back(argv[i]);
+        }
     }
     if (line.empty()) {
         platform::ShowMessage("No parameter input !");
         return 1;
     }
     ParseCommandLine(line, MutableSettings());
+    // The communities and pass phrases are in the settings now: process listings lose them.
+    ScrubSecretArguments(lineArgs.data(), static_cast<int>(lineArgs.size()));
+    std::fill(line.begin(), line.end(), '\0');
 
     const std::string deviceName = LoadDeviceName(profilePath);
     const std::string instance = InstanceName(deviceName, Settings().DeviceAddress);
@@ -193,33 +215,65 @@ int main(int argc, char** argv) {
             result = 2;
         }
     };
+    // Runs `open`, which opens a modal dialog and returns once it is closed: once the dialog has
+    // been up for `settleMs` (its first reads done), its picture goes to `file` and it is closed,
+    // and so is anything modal that closing it brings up. False when no dialog came up.
+    auto shootDialog = [&](const std::function<void()>& open, const std::string& file, int settleMs) {
+        QTimer poll;
+        bool shot = false;
+        int upMs = 0;
+        constexpr int kTickMs = 100;
+        QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog) return;
+            if (!shot) {
+                upMs += kTickMs;
+                if (upMs < settleMs) return;
+                shot = true;
+                write(dialog->grab().toImage(), file);
+            }
+            dialog->close();
+        });
+        poll.start(kTickMs);
+        open();
+        poll.stop();
+        return shot;
+    };
     if (!screenshot.empty() || !windowShot.empty()) {
         // Render after the first applied poll, or after a while without one.
         auto save = [&] {
             if (saved) return;
             saved = true;
-            if (clickPort > 0) {
+            if (!window.polled()) {
+                // A normal-looking panel of a switch that never answered would be a lie.
+                std::cerr << "corvex-module: the switch at " << Settings().DeviceAddress
+                          << " did not answer; no picture written\n";
+                result = 3;
+            } else if (command != 0) {
+                if (!window.logic().IsCommandAvailable(command)) {
+                    std::cerr << "corvex-module: command " << command << " is not available\n";
+                    result = 2;
+                } else {
+                    write(window.renderPanel(), screenshot);
+                    const bool shot = shootDialog([&] { window.logic().OnCommand(command); }, windowShot, 1500);
+                    if (!shot && !windowShot.empty()) {
+                        std::cerr << "corvex-module: command " << command << " opened no dialog\n";
+                        result = 2;
+                    }
+                }
+            } else if (clickPort > 0) {
                 // The port's dialog runs modally inside the click: picture it once it is up.
-                auto* poll = new QTimer(&window);
-                bool shot = false;
-                QObject::connect(poll, &QTimer::timeout, &window, [&] {
-                    QWidget* dialog = QApplication::activeModalWidget();
-                    if (!dialog || shot) return;
-                    shot = true;
-                    write(dialog->grab().toImage(), screenshot);
-                    dialog->close();
-                });
-                poll->start(500);
-                const bool clicked = window.clickPort(clickPort);
-                poll->stop();
+                bool clicked = false;
+                const bool shot = shootDialog([&] { clicked = window.clickPort(clickPort); }, screenshot, 500);
                 if (!clicked || !shot) {
                     std::cerr << "corvex-module: no dialog opened for port " << clickPort << "\n";
                     result = 2;
                 }
+                write(window.renderWindow(), windowShot);
             } else {
                 write(window.renderPanel(), screenshot);
+                write(window.renderWindow(), windowShot);
             }
-            write(window.renderWindow(), windowShot);
             window.logic().OnClose();
         };
         window.setFirstPollHandler(save);

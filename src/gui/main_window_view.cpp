@@ -155,6 +155,17 @@ void MainWindowView::SetBlinkTimer(int ms) {
     }
 }
 
+void MainWindowView::SetTitle(const std::string& title) {
+    title_ = title;
+    setWindowTitle(QString::fromStdString(answering_ ? title_ : title_ + kNotAnsweringSuffix));
+}
+
+void MainWindowView::SetDeviceAnswering(bool answering) {
+    if (answering == answering_) return;
+    answering_ = answering;
+    SetTitle(title_);
+}
+
 void MainWindowView::SetPanelGeometry(const panel::Rect& rect) {
     if (rect.Width() <= 0 || rect.Height() <= 0) return;
     panel_->setFixedSize(rect.Width(), rect.Height());

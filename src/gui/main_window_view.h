@@ -33,6 +33,10 @@ public:
     QImage renderWindow();
     // Clicks the middle of port n (1-based), as the mouse would; false when there is no such port.
     bool clickPort(int n);
+    // True once a poll has been applied (the switch has answered).
+    bool polled() const { return pollApplied_; }
+    // The title's suffix while the switch does not answer.
+    static constexpr const char* kNotAnsweringSuffix = " - not answering";
     // The panel's own widget (the client area).
     QWidget* panelWidget() const;
     // Where port clicks are announced (default: the modules' per-user directory).
@@ -44,7 +48,8 @@ public:
     void HideWindow() override { hide(); }
     void MinimizeWindow() override { setWindowState(windowState() | Qt::WindowMinimized); }
     void ShowNormal() override { showNormal(); }
-    void SetTitle(const std::string& title) override { setWindowTitle(QString::fromStdString(title)); }
+    void SetTitle(const std::string& title) override;
+    void SetDeviceAnswering(bool answering) override;
     void SetPanelGeometry(const panel::Rect& rect) override;
     void RunAboutBox(const app::AboutInfo& info) override;
     void SetPanelCursor(panel::PanelCursor cursor) override;
@@ -68,6 +73,8 @@ private:
     bool panelPainted_ = false;
     std::string broadcastDir_;
     bool pollApplied_ = false;
+    std::string title_;
+    bool answering_ = true;
     bool closing_ = false;
 
     friend class PanelWidget;

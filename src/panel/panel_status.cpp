@@ -50,6 +50,7 @@ void CPanelWalkState::FinishLink() {
         rows = m_linkRows;
     }
     ApplyLinkRows(rows, m_record, m_root, m_bAllGiga);
+    m_view.SetDeviceAnswering(true);
     m_view.SetBlinkTimer(kBlinkTimerMs);
     m_view.RepaintPanel();
 }
@@ -58,6 +59,7 @@ void CPanelWalkState::OnLinkWalkFailed(int status) {
     m_record.SetAllIndicators(kPortEnabled);
     if (status == CSnmp4w::EC_FAILED) {
         ResetAllPorts(m_root, m_modules);
+        m_view.SetDeviceAnswering(false);
         m_view.RepaintPanel();
     } else if (status == CSnmp4w::EC_END_OF_TABLE) {
         FinishLink();
@@ -84,6 +86,7 @@ void CPanelWalkState::FinishPoe() {
         rows = m_poeRows;
     }
     ApplyPoeRows(rows, m_record, m_root);
+    m_view.SetDeviceAnswering(true);
     m_view.SetBlinkTimer(kBlinkTimerMs);
     m_view.RepaintPanel();
 }
@@ -91,6 +94,7 @@ void CPanelWalkState::FinishPoe() {
 void CPanelWalkState::OnPoeWalkFailed(int status) {
     m_record.SetAllIndicators(kPortEnabled);
     if (status == CSnmp4w::EC_END_OF_TABLE) FinishPoe();
+    else if (status == CSnmp4w::EC_FAILED) m_view.SetDeviceAnswering(false);
 }
 
 // ---- SNMP side ----------------------------------------------------------------------------

@@ -24,6 +24,9 @@ public:
     virtual void RepaintPanel() = 0;
     // (Re)arms the blink timer to fire every `ms` milliseconds.
     virtual void SetBlinkTimer(int ms) = 0;
+    // A status walk got no answer (false), or a later one was applied (true): the window says
+    // so, since a panel with every port dark looks like a healthy switch with its cables pulled.
+    virtual void SetDeviceAnswering(bool answering) { (void)answering; }
 };
 
 // The walk state and the apply steps, independent of how rows arrive.

@@ -428,6 +428,23 @@ void ReportList::userDoubleClickRow(int r) {
     if (!usable()) return;
     userSelectRow(r);
     if (onRowDoubleClick_) onRowDoubleClick_(selected_);
+    if (selected_ >= 0) clickActivateButton();
+}
+
+bool ReportList::userActivate() {
+    if (activateButton_ == 0) return false;
+    if (usable() && selected_ >= 0) clickActivateButton();
+    return true;
+}
+
+void ReportList::clickActivateButton() {
+    if (activateButton_ == 0) return;
+    // PushButton::userClick does nothing for a button the user cannot reach.
+    for (const auto& c : form().allControls())
+        if (c->id() == activateButton_ && c->kind() == ControlKind::Button) {
+            static_cast<PushButton&>(*c).userClick();
+            return;
+        }
 }
 
 std::string ReportList::rowsAsText(const std::vector<int>& rows) const {

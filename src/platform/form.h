@@ -251,8 +251,18 @@ public:
     ReportList& onRowClick(std::function<void(int)> fn) { onRowClick_ = std::move(fn); return *this; }
     ReportList& onRowDoubleClick(std::function<void(int)> fn) { onRowDoubleClick_ = std::move(fn); return *this; }
     ReportList& onSelectionChange(std::function<void(int)> fn) { onSelChange_ = std::move(fn); return *this; }
+    // The button a double click on a row, or Enter on the selected row, stands for (0 = none).
+    // The row is selected, then the button is clicked as the user would click it, so nothing
+    // happens while the button is disabled or hidden (a walk still filling the list, editing
+    // not allowed). Prefer this to a double-click handler that calls the button's handler.
+    ReportList& setActivateButton(int buttonId) { activateButton_ = buttonId; return *this; }
+    int activateButton() const { return activateButton_; }
     void userClickRow(int r);        // selects r (or nothing for -1), then the click handler
-    void userDoubleClickRow(int r);  // selects r, then the double-click handler
+    // Selects r, then the double-click handler, then the activation button (r >= 0 only).
+    void userDoubleClickRow(int r);
+    // Enter on the list: the activation button when a row is selected and the list has one.
+    // False when the list has no activation button (the key then goes to the dialog).
+    bool userActivate();
     void userSelectRow(int r);       // selection only (keyboard)
 
     // Tab-separated text of the given rows, one line each, in the order given.
@@ -262,12 +272,15 @@ public:
     void removeRowObserver(RowObserver* o);
 
 private:
+    void clickActivateButton();
+
     std::vector<Column> columns_;
     std::vector<std::vector<std::string>> rows_;
     int selected_ = -1;
     bool fullRowSelect_ = true;
     bool gridLines_ = false;
     int visibleRows_ = 0;
+    int activateButton_ = 0;
     std::function<void(int)> onRowClick_, onRowDoubleClick_, onSelChange_;
     std::vector<RowObserver*> rowObservers_;
 };

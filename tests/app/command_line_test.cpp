@@ -149,3 +149,57 @@ TEST(CommandLine, ArgumentsJoinIntoOneLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// The host line split into argument strings the way a shell would (at spaces), scrubbed in place.
+std::vector<std::string> Scrubbed(const std::string& line) {
+    std::vector<std::vector<char>> storage;
+    std::size_t start = 0;
+    while (start <= line.size()) {
+        std::size_t space = line.find(' ', start);
+        if (space == std::string::npos) space = line.size();
+        storage.emplace_back(line.begin() + static_cast<long>(start), line.begin() + static_cast<long>(space));
+        storage.back().push_back('\0');
+        start = space + 1;
+    }
+    std::vector<char*> args;
+    for (auto& a : storage) args.push_back(a.data());
+    ScrubSecretArguments(args.data(), static_cast<int>(args.size()));
+    std::vector<std::string> out;
+    for (auto& a : storage) out.emplace_back(a.data());
+    return out;
+}
+
+}  // namespace
+
+// The communities and pass phrases leave the argument strings, wherever they stand: nothing else
+// changes, and the settings parsed before keep them.
+TEST(CommandLine, ScrubbingOverwritesExactlyTheSecretFields) {
+    struct Case {
+        std::string line;
+        std::vector<std::string> want;
+    };
+    const std::vector<Case> cases = {
+        {"/Hx/I10.0.0.1/Cqorvin/Dtessmar/ETRUE/F1/G161", {"/Hx/I10.0.0.1/C******/D*******/ETRUE/F1/G161"}},
+        {"/Hx/I10.0.0.1/Cro/Drw/ETRUE/F3/G161/a/b/c/L3/Uadmin/Aauthpass1/Xprivpass1/M2/N2",
+         {"/Hx/I10.0.0.1/C**/D**/ETRUE/F3/G161/a/b/c/L3/Uadmin/A*********/X*********/M2/N2"}},
+        // A version-1 line that still carries pass phrases loses them too.
+        {"/Hx/I1.2.3.4/Cro/Drw/ETRUE/F1/G161/a/b/c/L3/Uu/Asecret12/Xsecret34",
+         {"/Hx/I1.2.3.4/C**/D**/ETRUE/F1/G161/a/b/c/L3/Uu/A********/X********"}},
+        // Split by spaces into several arguments; empty fields and a short line.
+        {"/Hx/I10.0.0.1/Cmy comm/D/ETRUE", {"/Hx/I10.0.0.1/C**", "****/D/ETRUE"}},
+        {"/Hx/I10.0.0.1/Conly", {"/Hx/I10.0.0.1/C****"}},
+        {"/Hx/I10.0.0.1", {"/Hx/I10.0.0.1"}},
+        {"", {""}},
+    };
+    for (const Case& c : cases) {
+        const SessionSettings before = Parse(c.line);
+        EXPECT_EQ(Scrubbed(c.line), c.want) << c.line;
+        std::string joined;
+        for (const auto& part : c.want) joined += (joined.empty() && &part == &c.want.front() ? "" : " ") + part;
+        const SessionSettings after = Parse(joined);
+        EXPECT_EQ(after.DeviceAddress, before.DeviceAddress) << c.line;
+        EXPECT_EQ(after.UserName, before.UserName) << c.line;
+    }
+}

@@ -44,7 +44,8 @@ protected:
         g.addProgress(112);
         g.addButton(113, "&Apply", [this] { events.push_back("apply"); });
         addList(200, "Entries", {{"Port", 60}, {"Name", 100, ReportList::Align::Center}})
-            .onRowClick([this](int r) { events.push_back("row " + std::to_string(r)); });
+            .onRowClick([this](int r) { events.push_back("row " + std::to_string(r)); })
+            .setActivateButton(113);
         addPortGrid(300, "VLAN Port Member", PortGrid::CellKind::Radio, 10, {"Tag Ports:", "Untag Ports:", "Not Member:"}, 5)
             .onCellChange([this](int layer, int port) {
                 // Port 2 may not be untagged: the previous choice comes back.
@@ -243,6 +244,28 @@ TEST_F(ReportListRender, CtrlCCopiesTheSelectedRowsAsShown) {
     QGuiApplication::clipboard()->clear();
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "9\tnine\n2\ttwo\n");
+}
+
+// A double click or Enter on a row presses the list's activation button ("&Apply" here) only
+// while it is enabled; Enter never reaches the dialog's OK button.
+TEST_F(ReportListRender, DoubleClickAndEnterPressTheBoundButtonOnlyWhenEnabled) {
+    fill();
+    auto& apply = form.get<PushButton>(113);
+    const QRect second = view->visualRect(view->model()->index(1, 0));
+    for (bool enabled : {true, false}) {
+        apply.setEnabled(enabled);
+        form.events.clear();
+        // A double click as the window system delivers it: press, release, then the double click.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, second.center());
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Return);
+        QTest::keyClick(view, Qt::Key_Enter, Qt::KeypadModifier);
+        const long applies = std::count(form.events.begin(), form.events.end(), "apply");
+        EXPECT_EQ(applies, enabled ? 3 : 0) << enabled;
+        EXPECT_EQ(list->selectedRow(), 1);
+        EXPECT_FALSE(form.ended());
+    }
 }
 
 TEST_F(ReportListRender, AHundredThousandRowsArriveInBatches) {

@@ -5,7 +5,11 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -321,3 +325,142 @@ TEST_F(WindowTest, PortClickBroadcastsAndOpensThePortDialog) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ModuleRun {
+    int exitCode = -1;
+    std::string errors;
+};
+
+// The module's environment: offscreen, and a single-instance folder of its own, so that modules
+// of the same device started by other tests at the same time do not stand in for it.
+QProcessEnvironment ModuleEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    static const std::string runtime = [] {
+        char tmpl[] = "/tmp/corvex-gui-rt.XXXXXX";
+        return std::string(mkdtemp(tmpl) ? tmpl : "");
+    }();
+    if (!runtime.empty()) env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
+    return env;
+}
+
+// Runs corvex-module on the 10-port model with the given options before the host line.
+ModuleRun RunModule(const std::string& hostLine, const QStringList& options) {
+    QProcess process;
+    process.setProcessEnvironment(ModuleEnvironment());
+    QStringList args{"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini")};
+    args << options << QString::fromStdString(hostLine);
+    process.start(QString::fromStdString(ModulePath()), args);
+    if (!process.waitForFinished(40000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitCode(), process.readAllStandardError().toStdString()};
+}
+
+}  // namespace
+
+// The picture options: --command runs a menu command after the first poll and writes the dialog
+// it opens; a switch that never answered gets no picture and a non-zero exit saying so.
+class ModuleProcessTest : public guitest::QtTest {};
+
+TEST_F(ModuleProcessTest, CommandShotsShowTheDialogAndASilentSwitchGetsNoPicture) {
+    if (ModulePath().empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "not built";
+    corvex::test::SimDevice sim;
+    std::string error;
+    ASSERT_TRUE(sim.start("10p", {}, &error)) << error;
+    corvex::test::SimDevice silent;
+    ASSERT_TRUE(silent.start("10p", {"--silent-after", "0"}, &error)) << error;
+    const std::string dir = sim.directory();
+    struct Case {
+        std::string what;
+        const corvex::test::SimDevice* device;
+        QStringList options;
+        std::string file;  // written when not empty
+        int exitCode;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"VLAN dialog", &sim, {"--command", "32834", "--window-shot", QString::fromStdString(dir + "/vlan.png")},
+         dir + "/vlan.png", 0, ""},
+        {"no such command", &sim, {"--command", "4242", "--window-shot", QString::fromStdString(dir + "/none.png")}, "",
+         2, "command 4242 is not available"},
+        {"silent switch", &silent, {"--screenshot", QString::fromStdString(dir + "/silent.png")}, "", 3,
+         "the switch at 127.0.0.1 did not answer; no picture written"},
+    };
+    for (const Case& c : cases) {
+        const ModuleRun run = RunModule(c.device->hostLine(), c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what << ": " << run.errors;
+        EXPECT_NE(run.errors.find(c.error), std::string::npos) << c.what << ": " << run.errors;
+        if (!c.file.empty()) {
+            const QImage picture(QString::fromStdString(c.file));
+            // The dialog itself: wider than the 10-port panel's window is high, with its list.
+            EXPECT_GT(picture.width(), 500) << c.what;
+            EXPECT_GT(picture.height(), 300) << c.what;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/none.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/silent.png"));
+}
+
+// The communities and pass phrases of the launch line leave the process's argument memory
+// once parsed: /proc/PID/cmdline (what ps shows) no longer carries them.
+TEST_F(ModuleProcessTest, LaunchLineSecretsAreGoneFromTheProcessArguments) {
+    if (ModulePath().empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "not built";
+    corvex::test::SimDevice sim;
+    std::string error;
+    ASSERT_TRUE(sim.start("10p", {"--user", "admin:SHA:authpass1:DES:privpass1"}, &error)) << error;
+    const std::string line = "/Htest/I127.0.0.1/Cqorvin/Dtessmar/ETRUE/F3/G" + std::to_string(sim.port()) +
+                             "/a/b/c/L3/Uadmin/Aauthpass1/Xprivpass1/M3/N2";
+    QProcess process;
+    process.setProcessEnvironment(ModuleEnvironment());
+    process.start(QString::fromStdString(ModulePath()),
+                  {"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini"),
+                   QString::fromStdString(line)});
+    ASSERT_TRUE(process.waitForStarted());
+    const std::string procFile = "/proc/" + std::to_string(process.processId()) + "/cmdline";
+    std::string cmdline;
+    // Until the module has parsed its line (a scrubbed field shows), or 10 s.
+    for (int i = 0; i < 200 && cmdline.find("/C*") == std::string::npos; ++i) {
+        std::ifstream in(procFile);
+        cmdline.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::this_thread::sleep_for(50ms);
+    }
+    process.kill();
+    process.waitForFinished();
+    std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
+    EXPECT_NE(cmdline.find("/I127.0.0.1/C******/D*******/ETRUE/F3"), std::string::npos) << cmdline;
+    EXPECT_NE(cmdline.find("/Uadmin/A*********/X*********/M3/N2"), std::string::npos) << cmdline;
+    for (const char* secret : {"qorvin", "tessmar", "authpass1", "privpass1"})
+        EXPECT_EQ(cmdline.find(secret), std::string::npos) << secret;
+}
+
+// While the switch does not answer, the window's title says so; the next good poll clears it.
+TEST_F(WindowTest, TitleTellsWhenTheSwitchStopsAnswering) {
+    std::string error;
+    ASSERT_TRUE(sim.start("10p", {"--reboot-seconds", "8"}, &error)) << error;
+    sim.installAsDevice();
+    window = std::make_unique<gui::MainWindowView>(
+        corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini", dialogs, launcher);
+    window->Initialise();
+    window->show();
+    const std::string title = "Corvex-10P: 127.0.0.1";
+    auto titleIs = [&](const std::string& want, int ms) {
+        return QTest::qWaitFor([&] { return window->windowTitle().toStdString() == want; }, ms);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->polled(); }, 10000));
+    EXPECT_EQ(window->windowTitle().toStdString(), title);
+    {
+        CCommonSnmp reboot;
+        ASSERT_TRUE(reboot.Open(SNMP_PDU_SET_T));
+        reboot.AddValue("1.3.6.1.4.1.171.10.76.12.1.9.0", SNMP_T_INTEGER, "1");
+        CSnmp* reply = nullptr;
+        if (reboot.Send(&reply, 0) == 0) delete reply;
+    }
+    EXPECT_TRUE(titleIs(title + gui::MainWindowView::kNotAnsweringSuffix, 10000)) << window->windowTitle().toStdString();
+    EXPECT_TRUE(titleIs(title, 20000)) << window->windowTitle().toStdString();
+    window->logic().OnClose();
+}

@@ -291,3 +291,65 @@ TEST_F(StpForms, PortTableListsEveryPortAndThePortFormWalksThroughThem) {
     EXPECT_EQ(SetsOf(sim.sets()),
               (std::vector<Set>{{kStp + "15.1.2.5=64", "1.3.6.1.4.1.171.10.76.12.6.2.1.5.5=0", kStp + "15.1.4.5=2"}}));
 }
+
+namespace {
+
+// A spanning tree table of chosen rows, for the port form on its own.
+class TableOf : public platform::Form {
+public:
+    explicit TableOf(std::vector<std::string> ports) : ports_(std::move(ports)) {}
+    platform::ReportList& list() { return get<platform::ReportList>(CStpTableDlg::kIdList); }
+
+protected:
+    void createControls() override {
+        auto& l = addList(CStpTableDlg::kIdList, {}, {{"Port", 45}});
+        for (const auto& port : ports_) {
+            std::vector<std::string> row(CStpTableDlg::kColumnCount);
+            row[CStpTableDlg::kColPort] = port;
+            l.appendRow(std::move(row));
+        }
+    }
+
+private:
+    std::vector<std::string> ports_;
+};
+
+}  // namespace
+
+// The port form writes only what it read for the port on screen: a priority the list does not
+// offer is shown and written back as read; a port whose read fails cannot be written at all
+// (its fields are empty, "&Apply" and "&OK" off) until a read succeeds.
+TEST_F(StpForms, PortFormWritesOnlyValuesReadForThePortShown) {
+    start({kStp + "15.1.2.2 i 100", kStp + "15.1.5.2 i 19", kStp + "15.1.2.3 i 32", kStp + "15.1.5.3 i 4"});
+    TableOf table({"2", "99", "3"});  // port 99 does not exist: its read fails
+    table.build();
+    CStpPortDlg form(table.list(), 0);
+    DialogDriver p(env, form);
+    ASSERT_TRUE(p.waitEnabled("&Apply"));
+    EXPECT_EQ(p.text("Priority:"), "100");
+    EXPECT_EQ(p.text(CStpPortDlg::kIdCost), "19");
+    sim.clearLog();
+    p.click("&Apply");
+    ASSERT_EQ(SetsOf(sim.sets()).size(), 1u);
+    EXPECT_EQ(SetsOf(sim.sets())[0][0], kStp + "15.1.2.2=100");
+
+    struct Step {
+        const char* button;
+        std::string port, priority, cost;
+        bool writable;
+    };
+    for (const Step& s : {Step{"Next Port =>", "99", "", "", false}, Step{"&Refresh", "99", "", "", false},
+                          Step{"Next Port =>", "3", "32", "4", true}, Step{"<= Prev Port", "99", "", "", false}}) {
+        p.click(s.button);
+        EXPECT_EQ(p.control(CStpPortDlg::kIdPort).text(), s.port) << s.button;
+        EXPECT_EQ(p.text("Priority:"), s.priority) << s.port;
+        EXPECT_EQ(p.text(CStpPortDlg::kIdCost), s.cost) << s.port;
+        EXPECT_EQ(p.enabled("&Apply"), s.writable) << s.port;
+        EXPECT_EQ(p.enabled("&OK"), s.writable) << s.port;
+        // The list keeps only its own items once a listed priority is shown.
+        EXPECT_EQ(p.as<platform::ComboBox>("Priority:").findItem("100"), -1) << s.port;
+    }
+    sim.clearLog();
+    p.closeWindow();
+    EXPECT_TRUE(sim.sets().empty());
+}

@@ -115,7 +115,8 @@ TEST(MainMenu, TableHasEveryItemInOrder) {
     EXPECT_EQ(Commands(menu),
               (std::vector<int>{32774, 32839, 32841, 32842, 32843, 32844, 32840, 32845, 32846, 32832, 32817, 32828,
                                 32834, 32818, 32830, 32792, 32833, 32829, 32823, 32815, 32797, 32852, 32819, 32825,
-                                32826, 32827, 32805, 32809, 32808, 32810, 32811, 32812, 32813, 32788, 32789, 57664}));
+                                32826, 32827, 32805, 32809, 32808, 32810, 32811, 32812, 32813, 32788, 32789, 57664,
+                                16}));
     const auto& dm = menu[0].items;
     ASSERT_EQ(dm.size(), 21u);
     for (int i : {3, 9, 13, 17}) EXPECT_EQ(dm[i].kind, MenuItem::Kind::Separator) << i;
@@ -128,12 +129,16 @@ TEST(MainMenu, TableHasEveryItemInOrder) {
     EXPECT_EQ(FindCommand(menu, 32819)->text, "&Time_Based PoE");
     EXPECT_EQ(FindCommand(menu, 32809)->text, "In&terface Table...");
     EXPECT_EQ(FindCommand(menu, 57664)->text, "About Corvex-10P...");
+    // The system menu's About item is reachable as the About menu's second item.
+    ASSERT_EQ(menu[3].items.size(), 2u);
+    EXPECT_EQ(menu[3].items[1].text, "&About Corvex Module...");
+    EXPECT_EQ(menu[3].items[1].command, kCmdSystemAbout);
 }
 
 TEST(MainMenu, TrimmingByDeviceName) {
     MenuBar poe = BuildMainMenu("Corvex-10P");
     TrimMainMenu(poe, "Corvex-10P");
-    EXPECT_EQ(Commands(poe).size(), 36u);
+    EXPECT_EQ(Commands(poe).size(), 37u);
 
     MenuBar plain = BuildMainMenu("Corvex-28");
     TrimMainMenu(plain, "Corvex-28");

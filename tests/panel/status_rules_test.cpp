@@ -158,8 +158,10 @@ TEST(ReplyParsing, SuffixesMarkersAndRowsOutsideTheTable) {
 struct RecordingView : IPanelView {
     void RepaintPanel() override { ++repaints; }
     void SetBlinkTimer(int ms) override { timers.push_back(ms); }
+    void SetDeviceAnswering(bool on) override { answering.push_back(on); }
     int repaints = 0;
     std::vector<int> timers;
+    std::vector<bool> answering;
 };
 
 ReplyBindings LinkReply(int index, const char* admin, const char* oper, const char* speed) {
@@ -227,6 +229,10 @@ TEST(WalkState, FailuresMarkIndicatorsAndResetOrApply) {
     walks.OnPoeWalkFailed(CSnmp4w::EC_FAILED);
     EXPECT_EQ(p.Status(4), kPortEmpty);
     EXPECT_EQ(p.record.PortIndicator[4], 3);
+
+    // The window hears of every time-out (-1) and of every applied walk: -7 (an error reply) was
+    // an answer, -1, -2, -2 (PoE) and -1 (PoE) follow.
+    EXPECT_EQ(view.answering, (std::vector<bool>{false, true, true, false}));
 }
 
 TEST(WalkState, ADeviceThatNeverLeavesThePortRangeIsCutOff) {

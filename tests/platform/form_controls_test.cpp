@@ -185,6 +185,56 @@ TEST(FormControls, ReportListKeepsArrivalOrderAndSelection) {
     EXPECT_EQ(list.selectedRow(), -1);
 }
 
+// A row's double click or Enter stands for the list's activation button, and so does nothing
+// while that button is disabled, hidden or in a disabled group.
+TEST(FormControls, RowActivationClicksTheBoundButtonOnlyWhenTheUserCouldClickIt) {
+    dialogtest::DialogEnvironment env;
+    std::vector<std::string> events;
+    TestForm f([&](TestForm& t) {
+        auto& g = t.addGroup(5, "Box");
+        g.addList(1, "", {{"VID", 50}}).setActivateButton(7).onRowDoubleClick([&](int r) {
+            events.push_back("double " + std::to_string(r));
+        });
+        t.addLabel(7, "a label that shares the button's id");
+        t.addButton(7, "&Edit", [&] { events.push_back("edit " + std::to_string(t.get<ReportList>(1).selectedRow())); });
+        t.addList(2, "", {{"Port", 50}});
+    });
+    dialogtest::DialogDriver d(env, f);
+    for (const char* vid : {"1", "2"}) f.get<ReportList>(1).appendRow({vid});
+    f.get<ReportList>(2).appendRow({"x"});
+    auto& edit = f.get<PushButton>("&Edit");
+
+    struct Case {
+        const char* what;
+        std::function<void()> setup;
+        std::function<void()> act;
+        std::vector<std::string> want;
+    };
+    const std::vector<Case> cases = {
+        {"double click, enabled", [] {}, [&] { d.doubleClickRow(1, 1); }, {"double 1", "edit 1"}},
+        {"Enter on the selected row", [] {}, [&] { d.clickRow(1, 0); d.pressEnter(1); }, {"edit 0"}},
+        {"Enter without a selection", [] {}, [&] { d.clickRow(1, -1); d.pressEnter(1); }, {}},
+        {"button disabled", [&] { edit.setEnabled(false); }, [&] { d.doubleClickRow(1, 1); d.pressEnter(1); },
+         {"double 1"}},
+        {"button hidden", [&] { edit.setVisible(false); }, [&] { d.doubleClickRow(1, 0); }, {"double 0"}},
+        {"list's group disabled", [&] { f.get<GroupBox>(5).setEnabled(false); },
+         [&] { f.get<ReportList>(1).userDoubleClickRow(0); f.get<ReportList>(1).userActivate(); }, {}},
+        {"a list without a button", [] {}, [&] { d.doubleClickRow(2, 0); d.pressEnter(2); }, {}},
+    };
+    for (const Case& c : cases) {
+        edit.setEnabled(true);
+        edit.setVisible(true);
+        f.get<GroupBox>(5).setEnabled(true);
+        c.setup();
+        events.clear();
+        c.act();
+        EXPECT_EQ(events, c.want) << c.what;
+    }
+    // Enter reaches the dialog only when the list has no activation button.
+    EXPECT_TRUE(f.get<ReportList>(1).userActivate());
+    EXPECT_FALSE(f.get<ReportList>(2).userActivate());
+}
+
 TEST(FormControls, PortGridRadioAndCheckCells) {
     dialogtest::DialogEnvironment env;
     std::vector<std::pair<int, int>> changes;

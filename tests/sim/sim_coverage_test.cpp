@@ -51,7 +51,8 @@ std::vector<std::string> unserved(const Sim& sim, const std::vector<std::string>
                                       oids.begin() + static_cast<long>(std::min(oids.size(), i + chunk)));
         std::string args;
         for (auto& o : part) args += " " + o;
-        auto r = sim.tool("snmpgetnext", "-v2c -c qorvin", args);
+        // The read-write community: it sees what the read-only one does, and the community table.
+        auto r = sim.tool("snmpgetnext", "-v2c -c tessmar", args);
         std::vector<std::string> answered;
         for (auto& l : lines(r.out))
             if (l[0] == '.') answered.push_back(l.substr(0, l.find(' ')));

@@ -2,6 +2,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include "sim/sim_fixture.h"
 
@@ -205,4 +206,43 @@ TEST(SimFault, GarbageDatagramsDoNotHurtTheAgent) {
               std::string::npos);
     EXPECT_NE(sim.tool("snmpgetnext", "-v2c -c qorvin", ".1.5").out.find("No more variables"), std::string::npos);
     EXPECT_EQ(sim.stop(), 0);
+}
+
+// The switch keeps its secrets: pass phrases read back empty, the community table is seen only
+// with write access (the read-write community or an SNMPv3 user), and the request log, which
+// records every community received, is readable by its owner only.
+TEST(SimFault, SecretsAreNeverReadBackAndTheLogIsPrivate) {
+    const std::string log = tempPath("secrets");
+    std::remove(log.c_str());
+    Sim sim({"--user", "admin:SHA:authpass1:DES:privpass1", "--log", log});
+    const std::string user = P + ".25.2.1.1", readOnly1 = ".8.82.101.97.100.79.110.108.121.1";
+    ASSERT_EQ(sim.set(user + ".5" + readOnly1 + " s authphrase1 " + user + ".7" + readOnly1 + " s privphrase1").code, 0);
+    const std::string v3 = "-v3 -u admin -l authPriv -a SHA -A authpass1 -x DES -X privpass1";
+    const std::string rw = "-v2c -c tessmar", ro = "-v2c -c qorvin", v1ro = "-v1 -c qorvin";
+    for (const std::string& auth : {rw, ro, v3}) {
+        const CmdResult r = sim.walk(user, auth);
+        EXPECT_EQ(r.out.find("phrase1"), std::string::npos) << auth << "\n" << r.out;
+        EXPECT_NE(r.out.find(user + ".5" + readOnly1 + " = \"\""), std::string::npos) << auth << "\n" << r.out;
+        EXPECT_NE(sim.get(user + ".7" + readOnly1, auth).out.find(" = \"\""), std::string::npos) << auth;
+    }
+    const std::string community = P + ".25.5.1.1", tessmar = ".7.116.101.115.115.109.97.114";
+    struct Reader {
+        std::string auth;
+        bool sees;
+    };
+    for (const Reader& reader : {Reader{rw, true}, Reader{v3, true}, Reader{ro, false}, Reader{v1ro, false}}) {
+        const CmdResult walked = sim.walk(community, reader.auth);
+        const CmdResult got = sim.get(community + ".1" + tessmar, reader.auth);
+        EXPECT_EQ(walked.out.find("tessmar") != std::string::npos, reader.sees) << reader.auth << "\n" << walked.out;
+        EXPECT_EQ(got.out.find("tessmar") != std::string::npos, reader.sees) << reader.auth << "\n" << got.out;
+        // Without write access no instance of the table shows, not even its row states.
+        if (!reader.sees) {
+            EXPECT_EQ(walked.out.find(community + "."), std::string::npos) << walked.out;
+        }
+    }
+    struct stat st {};
+    ASSERT_EQ(stat(log.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    sim.stop();
+    std::remove(log.c_str());
 }

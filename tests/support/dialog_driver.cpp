@@ -171,6 +171,12 @@ void DialogDriver::doubleClickRow(Ref ref, int row) {
     l.userDoubleClickRow(row);
 }
 
+void DialogDriver::pressEnter(Ref ref) {
+    auto& l = list(ref);
+    reachable(l, ref);
+    l.userActivate();
+}
+
 void DialogDriver::tickPort(Ref ref, int layer, int port, bool on) {
     auto& g = as<platform::PortGrid>(ref);
     reachable(g, ref);

@@ -104,6 +104,8 @@ public:
     void click(Ref ref);                                 // button
     void clickRow(Ref list, int row);                    // -1 clicks below the rows
     void doubleClickRow(Ref list, int row);
+    // Enter in the list (on its selected row).
+    void pressEnter(Ref list);
     void tickPort(Ref grid, int layer, int port, bool on = true);
     void typePort(Ref grid, int port, std::string_view text, int layer = 0);
     void typeOctet(Ref ip, int field, std::string_view text);

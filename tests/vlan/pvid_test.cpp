@@ -49,6 +49,31 @@ TEST_F(VlanSimTest, PvidFormRefusesTrunkMembersAndUnknownOrEmptyVlans) {
     ASSERT_TRUE(Settled(d, dlg));  // the table is read again whatever the form returned
 }
 
+// A PVID walk that fails part way (port 6 never answers) fills no box, and Apply refuses, naming
+// the first port neither read nor typed, instead of writing the empty boxes as PVID 1.
+TEST_F(VlanSimTest, PvidApplyRefusesPortsNeitherReadNorTyped) {
+    Start("10p", {kName + ".10 s \"ten\"", kEgress + ".10 x ffc00000", kPvid + ".2 g 10"},
+          {"--drop-prefix", kPvid + ".6"});
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.TableWalking() && !dlg.PvidWalking(); }, std::chrono::milliseconds(10000)));
+    sim.clearLog();
+    env.onChild<CPvidDlg>([&](CPvidDlg& p, DialogDriver& c) {
+        ASSERT_TRUE(c.env().waitUntil([&] { return !p.Walking() && !p.Snmp().TrunkMap().Walking(); }, std::chrono::milliseconds(10000)));
+        for (int port = 1; port <= 10; ++port) EXPECT_EQ(c.as<platform::PortGrid>(kGrid).cellText(0, port), "") << port;
+        c.click("Apply");
+        for (int port = 1; port <= 5; ++port) c.typePort(kGrid, port, "10");
+        c.click("Apply");
+        EXPECT_FALSE(c.ended());
+        c.click("Cancel");
+    });
+    d.click("&PVID");
+    EXPECT_EQ(env.takeMessages(),
+              (Strings{"The PVID of port 1 was not read from the switch.\nPress Refresh to read it again, or type it.",
+                       "The PVID of port 6 was not read from the switch.\nPress Refresh to read it again, or type it."}));
+    EXPECT_TRUE(sim.sets().empty());
+}
+
 TEST_F(VlanSimTest, PvidWriteStopsAtTheFailingPortAndKeepsTheFormOpen) {
     Start("10p", {kName + ".10 s \"ten\"", kEgress + ".10 x ffc00000"}, {"--set-error", kPvid + ".5:genErr"});
     CVlanConfigDlg dlg;

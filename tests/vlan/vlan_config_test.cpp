@@ -192,6 +192,40 @@ TEST_F(VlanSimTest, EditingDisabledKeepsEditorsOffAfterEveryWalk) {
     }
 }
 
+// A double click or Enter on a row acts as "&Edit" only while "&Edit" is enabled: never with
+// editing switched off, never while the walk is still filling the list.
+TEST_F(VlanSimTest, RowActivationOpensTheEntryFormOnlyWhenEditIsEnabled) {
+    Start("10p", {kName + ".10 s \"ten\"", kEgress + ".10 x 81000000", kUntagged + ".10 x 01000000",
+                  kName + ".20 s \"cams\"", kEgress + ".20 x 40000000", kUntagged + ".20 x 00000000"},
+          {"--delay-ms", "150"});
+    for (int i = 0; i < 2; ++i) env.onChild("Edit VLAN", [](DialogDriver& c) { c.click("Cancel"); });
+    {
+        // During the walk: rows are listed but the records are partial.
+        CVlanConfigDlg dlg;
+        DialogDriver d(env, dlg);
+        ASSERT_TRUE(d.waitRows(kList, 1));
+        ASSERT_TRUE(dlg.TableWalking());
+        d.doubleClickRow(kList, 0);
+        d.pressEnter(kList);
+        EXPECT_TRUE(env.childHistory().empty());
+        ASSERT_TRUE(Settled(d, dlg));
+        ASSERT_EQ(d.rowCount(kList), 3);
+        d.doubleClickRow(kList, 1);
+        d.clickRow(kList, 2);
+        d.pressEnter(kList);
+        EXPECT_EQ(env.childHistory(), (Strings{"Edit VLAN", "Edit VLAN"}));
+    }
+    MutableSettings().VlanEditEnabled = false;
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    sim.clearLog();
+    d.doubleClickRow(kList, 1);
+    d.pressEnter(kList);
+    EXPECT_EQ(env.childHistory().size(), 2u);  // none more
+    EXPECT_TRUE(sim.sets().empty());
+}
+
 TEST_F(VlanSimTest, MenuCommandOpensTheDialogAndClosingTracesEverySessionInOrder) {
     Start("10p");
     app::DialogRegistry registry;

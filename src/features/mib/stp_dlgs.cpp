@@ -236,9 +236,7 @@ void CStpTableDlg::createControls() {
              {"Forwardings", 80}})
         .setFullRowSelect()
         .setGridLines()
-        .onRowDoubleClick([this](int row) {
-            if (row >= 0) OnPortConfig();
-        });
+        .setActivateButton(kIdPortConfig);  // not while the walk fills the list
     addLabel(0, "Entries:");
     addLabel(kIdEntries, "0");
     addButton(kIdPortConfig, "&Port Config", [this] { OnPortConfig(); });
@@ -302,7 +300,10 @@ void CStpTableDlg::destroyWindow() { CloseDialogSessions({{m_cCommonSNMPTable, "
 // ---- Port form --------------------------------------------------------------------------------
 
 CStpPortDlg::CStpPortDlg(const platform::ReportList& table, int row)
-    : m_table(table), m_iRow(row), m_iPortCount(Profile().DevicePortNum > 0 ? Profile().DevicePortNum : 0) {}
+    : m_table(table),
+      m_iRow(row),
+      m_iPortCount(Profile().DevicePortNum > 0 ? Profile().DevicePortNum : 0),
+      m_priorityItems(Steps(0, 16, 16)) {}
 
 void CStpPortDlg::createControls() {
     setCaption(" Port STP Configuration");
@@ -312,7 +313,7 @@ void CStpPortDlg::createControls() {
     addButton(kIdPrev, "<= Prev Port", [this] { Move(-1); }).sameLine();
     addButton(kIdNext, "Next Port =>", [this] { Move(1); }).sameLine();
     addLabel(0, "Priority:");
-    addCombo(kIdPriority, Steps(0, 16, 16));
+    addCombo(kIdPriority, m_priorityItems);
     addLabel(0, "Cost:(1-200000000,\n0=auto)");
     addEdit(kIdCost).setDigitsOnly().setMaxLength(9);
     addLabel(0, "Enable:");
@@ -335,7 +336,7 @@ void CStpPortDlg::initDialog() {
     m_aTrunkMember.assign(static_cast<std::size_t>(m_iPortCount), 0);
     m_bMembersKnown = false;
     // Applying before the membership is known could split an aggregated link.
-    enable({kIdApply, platform::kIdOk}, false);
+    UpdateWriteButtons();
     CTableWalk::Options options;
     options.minValues = 1;
     const bool started = m_memberWalk.Start(
@@ -347,7 +348,7 @@ void CStpPortDlg::initDialog() {
         [this](int status) { OnMemberWalkEnd(status); }, options);
     if (!started) {
         m_bMembersKnown = true;
-        enable({kIdApply, platform::kIdOk}, true);
+        UpdateWriteButtons();
     }
     ReadRow();
 }
@@ -361,8 +362,10 @@ void CStpPortDlg::OnMemberRow(const ReplyRow& v) {
 void CStpPortDlg::OnMemberWalkEnd(int status) {
     if (status == 0) platform::Trace("call back iStatus = %d", status);  // a reply without the column
     m_bMembersKnown = true;
-    enable({kIdApply, platform::kIdOk}, true);
+    UpdateWriteButtons();
 }
+
+void CStpPortDlg::UpdateWriteButtons() { enable({kIdApply, platform::kIdOk}, m_bMembersKnown && m_bRowRead); }
 
 bool CStpPortDlg::IsTrunkMember(int port) const {
     return port >= 1 && port <= static_cast<int>(m_aTrunkMember.size()) && m_aTrunkMember[static_cast<std::size_t>(port - 1)];
@@ -386,6 +389,13 @@ void CStpPortDlg::ReadRow() {
     }
     get<platform::PushButton>(kIdPrev).setEnabled(prev);
     get<platform::PushButton>(kIdNext).setEnabled(next);
+    // Until this port's values are read, the fields hold nothing that may be written to it.
+    m_bRowRead = false;
+    auto& priority = get<platform::ComboBox>(kIdPriority);
+    priority.setItems(m_priorityItems);
+    get<platform::EditBox>(kIdCost).setText("");
+    get<platform::CheckBox>(kIdEnable).setChecked(false);
+    UpdateWriteButtons();
     if (last < 0) return;
 
     using C = CStpTableDlg;
@@ -400,11 +410,14 @@ void CStpPortDlg::ReadRow() {
     if (m_cCommonSNMP.Send(&reply, 0) != 0) return;
     const ReplyRow v = ReadReplyRow(*reply);
     delete reply;
-    if (v.size() < 3) return;
-    auto& priority = get<platform::ComboBox>(kIdPriority);
+    if (v.size() < 3 || v.text(0).empty() || v.text(1).empty()) return;
+    // A priority the list does not offer is shown as read, so that it is written back unchanged.
+    if (priority.findItem(v.text(0)) < 0) priority.addItem(v.text(0));
     priority.setCurrent(priority.findItem(v.text(0)));
     get<platform::EditBox>(kIdCost).setText(v.text(1));
     get<platform::CheckBox>(kIdEnable).setChecked(v.text(2) == "1");
+    m_bRowRead = true;
+    UpdateWriteButtons();
 }
 
 void CStpPortDlg::Move(int delta) {
@@ -413,6 +426,7 @@ void CStpPortDlg::Move(int delta) {
 }
 
 bool CStpPortDlg::Apply() {
+    if (!m_bRowRead) return false;  // nothing read for this port: nothing to write to it
     const std::string priority = get<platform::ComboBox>(kIdPriority).text();
     const std::string costText = get<platform::EditBox>(kIdCost).text();
     const long long cost = TextToInt64(costText);

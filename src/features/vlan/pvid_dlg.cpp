@@ -19,6 +19,11 @@ constexpr const char* kMsgTrunkUnsupported =
 constexpr const char* kMsgInvalidPvid = "Invalid PVID";
 constexpr const char* kMsgEmptyVlan = "Invalid PVID,VlAN is empty";
 
+std::string NotReadMessage(int port) {
+    return "The PVID of port " + std::to_string(port) +
+           " was not read from the switch.\nPress Refresh to read it again, or type it.";
+}
+
 // Large switches get a breather after this many PVID writes.
 constexpr int kPortsBeforePause = 40;
 constexpr auto kPause = std::chrono::milliseconds(50);
@@ -65,6 +70,8 @@ CPvidDlg::CPvidDlg(int portNum, std::string vidText, int vidCount, const vlan::V
       m_iVidCount(vidCount),
       m_pRecords(records),
       m_iPvid(static_cast<std::size_t>(m_iPortNum), 1),
+      m_iReadPvid(static_cast<std::size_t>(m_iPortNum), 1),
+      m_bKnown(static_cast<std::size_t>(m_iPortNum), false),
       m_snmp(m_iPortNum) {}
 
 void CPvidDlg::createControls() {
@@ -87,6 +94,7 @@ void CPvidDlg::createControls() {
 
 void CPvidDlg::initDialog() {
     std::fill(m_iPvid.begin(), m_iPvid.end(), 1);
+    std::fill(m_bKnown.begin(), m_bKnown.end(), false);
     m_snmp.TrunkMap().Clear();
     OnRefresh();
 }
@@ -97,6 +105,8 @@ void CPvidDlg::destroyWindow() {
 }
 
 void CPvidDlg::OnRefresh() {
+    // Rows collect apart from the entered PVIDs: only a complete walk replaces them.
+    std::fill(m_iReadPvid.begin(), m_iReadPvid.end(), 1);
     CTableWalk::Options options;
     options.traceFailed = false;
     m_bWalking = m_pvidWalk.Start(
@@ -115,12 +125,15 @@ void CPvidDlg::OnPvidRow(const ReplyRow& row) {
     if (row.size() == 0) return;
     // The port is the instance; anything outside 1..N is not ours to store.
     const int port = InstanceNumber(row.instance(0, vlan::kOidVlanPvid), m_iPortNum);
-    if (port != 0) m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.text(0));
+    if (port != 0) m_iReadPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.text(0));
 }
 
 void CPvidDlg::OnPvidWalkEnd(int status) {
     m_bWalking = false;
+    // A walk that failed part way leaves the boxes and the entered PVIDs as they were.
     if (status != CSnmp4w::EC_END_OF_TABLE) return;
+    m_iPvid = m_iReadPvid;
+    std::fill(m_bKnown.begin(), m_bKnown.end(), true);
     auto& grid = get<PortGrid>(IDC_PVID_GRID);
     for (int p = 1; p <= m_iPortNum; ++p) grid.setCellText(0, p, std::to_string(m_iPvid[static_cast<std::size_t>(p - 1)]));
 }
@@ -128,9 +141,17 @@ void CPvidDlg::OnPvidWalkEnd(int status) {
 void CPvidDlg::OnCellChange(int port) {
     if (port < 1 || port > m_iPortNum) return;
     m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(get<PortGrid>(IDC_PVID_GRID).cellText(0, port));
+    m_bKnown[static_cast<std::size_t>(port - 1)] = true;
 }
 
 void CPvidDlg::OnApply() {
+    // Only PVIDs read from the switch or typed by the user are written: an empty box after a
+    // failed read is no PVID 1.
+    for (int p = 1; p <= m_iPortNum; ++p)
+        if (!m_bKnown[static_cast<std::size_t>(p - 1)]) {
+            platform::ShowMessage(NotReadMessage(p));
+            return;
+        }
     const features::CTrunkMap& trunks = m_snmp.TrunkMap();
     // A trunk member keeps PVID 1: the first one with another PVID is refused.
     for (int p = 1; p <= m_iPortNum; ++p) {

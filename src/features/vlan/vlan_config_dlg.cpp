@@ -60,7 +60,7 @@ void CVlanConfigDlg::createControls() {
                   {"Egress Port Member", 220},
                   {"Untag Port Member", 220}})
         .setFullRowSelect(true)
-        .onRowDoubleClick([this](int) { OnEdit(); });
+        .setActivateButton(IDC_EDIT);  // only while "&Edit" is enabled: editing allowed, walk over
 
     addButton(IDC_PVID, "&PVID", [this] { OnPvid(); });
     addButton(IDC_ADD, "&Add", [this] { OnAdd(); });
