@@ -70,6 +70,7 @@ TEST_F(TrunkMember, EachRuleRefusesWithItsMessage) {
         {"3 half duplex (5)", {SpeedLine(1, 5)}, trunkmsg::kHalfDuplex},
         {"3 speed", {SpeedLine(2, 1)}, trunkmsg::kSpeed},
         {"4 DHCP screening", {kPriv + "14.7.1.0 x 80000000"}, trunkmsg::kDhcpScreening},
+        {"4 DHCP screening, second port only", {kPriv + "14.7.1.0 x 40000000"}, trunkmsg::kDhcpScreening},
         {"5 802.1X auto", {dot1xOn, kPriv + "11.2.9.1.2.2 i 2"}, trunkmsg::kDot1xAuto},
         {"5 802.1X forced unauthorised", {dot1xOn, kPriv + "11.2.9.1.2.1 i 1"}, trunkmsg::kDot1xUnauthorised},
         {"6 VLAN egress", {kPriv + "7.6.1.2.5 x 80000000", kPriv + "7.6.1.4.5 x 00000000"}, trunkmsg::kVlan},

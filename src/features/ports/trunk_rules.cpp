@@ -116,8 +116,10 @@ std::optional<TrunkRefusal> FirstTrunkRefusal(const TrunkRuleData& d, const std:
     const int speedRef = PortValue(d.speed, ReferencePort(d.speed, sel));
     if (speedRef == 3 || speedRef == 5) return Refuse(3, trunkmsg::kHalfDuplex);
     if (!EqualFromFirst(d.speed, sel)) return Refuse(3, trunkmsg::kSpeed);
-    // 4. DHCP server screening.
-    if (!EqualFromFirst(d.dhcpScreening, sel)) return Refuse(4, trunkmsg::kDhcpScreening);
+    // 4. DHCP server screening. The flag's 0 is a setting (off), not a value left unread, so
+    // every port is compared with the first: off-then-on differs as much as on-then-off.
+    if (!AllLikeFirst(sel, [&](int a, int b) { return PortValue(d.dhcpScreening, a) == PortValue(d.dhcpScreening, b); }))
+        return Refuse(4, trunkmsg::kDhcpScreening);
     // 5. 802.1X, when it is on.
     if (d.dot1xGlobal == 1)
         for (int p : ports) {
