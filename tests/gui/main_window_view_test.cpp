@@ -81,6 +81,19 @@ int DifferingPixels(const QImage& shot, const panel::Rect& rect, const QImage& p
     return differ;
 }
 
+// The module's environment: offscreen, and a single-instance folder of its own, so that modules
+// of the same device started by other tests at the same time do not stand in for it.
+QProcessEnvironment ModuleEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    static const std::string runtime = [] {
+        char tmpl[] = "/tmp/corvex-gui-rt.XXXXXX";
+        return std::string(mkdtemp(tmpl) ? tmpl : "");
+    }();
+    if (!runtime.empty()) env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
+    return env;
+}
+
 class ShippedPanelTest : public guitest::QtTest, public ::testing::WithParamInterface<std::string> {};
 
 // corvex-module --screenshot against a virtual switch of each model: every port element shows
@@ -97,9 +110,7 @@ TEST_P(ShippedPanelTest, ScreenshotShowsEachPortsStatusPicture) {
     const std::string shot = sim.directory() + "/panel.png";
 
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(ModuleEnvironment());
     process.start(QString::fromStdString(module),
                   {"--profile", QString::fromStdString(dir + "/User.ini"), "--screenshot", QString::fromStdString(shot),
                    QString::fromStdString(sim.hostLine())});
@@ -332,19 +343,6 @@ struct ModuleRun {
     int exitCode = -1;
     std::string errors;
 };
-
-// The module's environment: offscreen, and a single-instance folder of its own, so that modules
-// of the same device started by other tests at the same time do not stand in for it.
-QProcessEnvironment ModuleEnvironment() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    static const std::string runtime = [] {
-        char tmpl[] = "/tmp/corvex-gui-rt.XXXXXX";
-        return std::string(mkdtemp(tmpl) ? tmpl : "");
-    }();
-    if (!runtime.empty()) env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
-    return env;
-}
 
 // Runs corvex-module on the 10-port model with the given options before the host line.
 ModuleRun RunModule(const std::string& hostLine, const QStringList& options) {
