@@ -32,7 +32,7 @@ struct CCommonSnmp::Shared {
     unsigned epoch = 0;     // bumped by Open and Close: replies of an older walk are dropped
 };
 
-bool IsProxyMarker(const std::string& oid) { return oid.find(CCommonSnmp::kProxyMarker) != std::string::npos; }
+bool IsProxyMarker(const std::string& oid) { return SnmpIsProxyMarker(oid); }
 
 CCommonSnmp::CCommonSnmp() : CCommonSnmp(Settings()) {}
 
@@ -162,14 +162,42 @@ int CCommonSnmp::AddValue(const char* oid, int type, const unsigned char* bytes,
 
 int CCommonSnmp::Send(CSnmp** reply, int timeoutMs) {
     std::lock_guard<std::mutex> lock(lock_);
-    if (!request_ || !table_ || request_->getValuesCount() == 0) return -1;
-    return request_->send(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+    if (!request_ || !table_ || request_->getValuesCount() == 0) {
+        NoteFailureLocked(SnmpFailure::NotSent);
+        return -1;
+    }
+    const int rc = request_->send(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+    NoteFailureLocked(rc == 0 ? SnmpFailure::None : request_->lastFailure());
+    return rc;
 }
 
 int CCommonSnmp::GetNext(CSnmp** reply, int timeoutMs) {
     std::lock_guard<std::mutex> lock(lock_);
-    if (!request_ || !table_ || request_->getValuesCount() == 0) return -1;
-    return table_->getNext(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+    if (!request_ || !table_ || request_->getValuesCount() == 0) {
+        NoteFailureLocked(SnmpFailure::NotSent);
+        return -1;
+    }
+    const int rc = table_->getNext(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+    NoteFailureLocked(rc == 0 || rc == CSnmp4w::EC_END_OF_TABLE ? SnmpFailure::None : request_->lastFailure());
+    return rc;
+}
+
+void CCommonSnmp::NoteFailureLocked(SnmpFailure failure) {
+    lastFailure_ = failure;
+    lastFailureText_ = failure == SnmpFailure::None ? std::string()
+                       : request_                   ? request_->lastFailureText()
+                                                    : SnmpFailureText(failure);
+    if (request_ && request_->lastFailure() != failure) lastFailureText_ = SnmpFailureText(failure);
+}
+
+SnmpFailure CCommonSnmp::LastFailure() {
+    std::lock_guard<std::mutex> lock(lock_);
+    return lastFailure_;
+}
+
+std::string CCommonSnmp::LastFailureText() {
+    std::lock_guard<std::mutex> lock(lock_);
+    return lastFailureText_;
 }
 
 int CCommonSnmp::GetSuffix(int index, CSnmp* reply, std::string& suffix) {
@@ -231,6 +259,9 @@ void CCommonSnmp::WorkerLoop() {
             if (running_ && !cancelled_ && request_ && table_ && request_->getValuesCount() > 0) {
                 platform::Trace("getNext begin");
                 status = table_->getNext(address_.c_str(), &reply, step.timeoutMs);
+                NoteFailureLocked(status == CSnmp4w::EC_NO_ERROR || status == CSnmp4w::EC_END_OF_TABLE
+                                      ? SnmpFailure::None
+                                      : request_->lastFailure());
                 platform::Trace("getNext end %d", status);
                 sent = true;
             }

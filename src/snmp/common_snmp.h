@@ -42,6 +42,11 @@ public:
     // Returns 1 on success, 0 on failure.
     int SetRowStatus(const char* oid, const char* value);
 
+    // Why the last Send, GetNext or walk step of this session failed, in words for the user
+    // ("no answer (time-out)", "the host name ... could not be resolved", ...).
+    SnmpFailure LastFailure();
+    std::string LastFailureText();
+
     bool IsCancelled() const { return cancelled_; }
     bool WaitDone(int ms) { return done_.waitFor(std::chrono::milliseconds(ms)); }
     int TimeoutMs() const { return timeoutMs_; }
@@ -61,6 +66,7 @@ private:
     };
     void WorkerLoop();
     void StopWorker();
+    void NoteFailureLocked(SnmpFailure failure);  // lock_ held
 
     int version_ = 0;
     int timeoutMs_ = 3000;
@@ -72,6 +78,8 @@ private:
     std::unique_ptr<CSnmp> request_;
     std::unique_ptr<CSnmpTable> table_;
     std::shared_ptr<class SnmpTransport> transport_;  // this session's Net-SNMP session, reused
+    SnmpFailure lastFailure_ = SnmpFailure::None;     // guarded by lock_
+    std::string lastFailureText_;
     std::mutex lock_;                      // the lock event
     platform::Event done_{true};           // the done event
     std::atomic<bool> cancelled_{false};

@@ -84,6 +84,8 @@ bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onRepl
 bool CTableWalk::Send(int pduType, const std::vector<std::string>& oids, RowHandler onRow, EndHandler onEnd,
                       const Options& options) {
     m_running = false;
+    m_rows = 0;
+    m_reachedBound = false;
     if (oids.empty() || !m_session.Open(pduType)) return false;
     for (const std::string& oid : oids)
         if (m_session.AddValue(oid.c_str(), SNMP_T_NULL, nullptr) != 0) return false;
@@ -120,6 +122,16 @@ unsigned CTableWalk::Callback(CSnmp* reply, int requestId, void* param, int stat
         self->Finish(0);
         return 0;
     }
+    const size_t bound = self->m_options.maxRows ? self->m_options.maxRows : kDefaultMaxRows;
+    if (!self->m_oneStep && self->m_rows >= bound) {
+        // The table cannot hold this row: the agent keeps answering beyond the table's end.
+        platform::Trace("walk of %s ended at its bound of %zu rows", self->m_columns.empty() ? "" : self->m_columns[0].c_str(), bound);
+        delete reply;
+        self->m_reachedBound = true;
+        self->Finish(CSnmp4w::EC_FAILED);
+        return 0;
+    }
+    ++self->m_rows;
     // Asked before the row is handled, or after it (the handler decides whether to go on).
     const bool askedFirst = self->m_options.nextFirst && !self->m_oneStep;
     const int sent = askedFirst ? self->m_session.GetNextAsync(&CTableWalk::Callback, self, self->m_options.stepTimeoutMs) : 0;
