@@ -67,6 +67,11 @@ public:
     // The bound of a walk whose options name none: larger than any table of the switch but the
     // forwarding table, small enough that a list of it still fits in memory.
     static constexpr size_t kDefaultMaxRows = 100000;
+    // The bound of a table with one row per port (or a few, as sub-indexed or combo entries):
+    // four times the port count, at least 16.
+    static constexpr size_t PortTableRows(int portCount) {
+        return portCount > 4 ? 4 * static_cast<size_t>(portCount) : 16;
+    }
 
     explicit CTableWalk(CCommonSnmp& session);
     ~CTableWalk();

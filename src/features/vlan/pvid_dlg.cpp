@@ -99,6 +99,7 @@ void CPvidDlg::destroyWindow() {
 void CPvidDlg::OnRefresh() {
     CTableWalk::Options options;
     options.traceFailed = false;
+    options.maxRows = CTableWalk::PortTableRows(m_iPortNum);
     m_bWalking = m_pvidWalk.Start(
         {vlan::kOidVlanPvid},
         [this](const ReplyRow& row, CSnmp&) {
