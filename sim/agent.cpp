@@ -228,6 +228,9 @@ void spoilReply(netsnmp_pdu* pdu) {
         while ((*last)->next_variable) last = &(*last)->next_variable;
         snmp_free_var(*last);
         *last = nullptr;
+    } else if (g.opt->badReply == 4) {
+        pdu->errstat = 99;
+        pdu->errindex = 1;
     } else if (g.opt->badReply == 3) {
         std::vector<oid> name(first->name, first->name + first->name_length);
         name.back() += 1000;

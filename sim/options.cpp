@@ -53,8 +53,8 @@ std::string usage() {
            "  --silent-after N              answer only the first N requests\n"
            "  --proxy-marker first|last     add the relay marker 1.3.6.1.4.1.171.7777.1.0 (IpAddress of\n"
            "                                the device) to every reply, as its first or last binding\n"
-           "  --bad-reply extra|missing|renamed   every reply carries one binding more, one fewer, or\n"
-           "                                its first binding under another OID (a broken agent)\n";
+           "  --bad-reply extra|missing|renamed|status   every reply carries one binding more, one fewer,\n"
+           "                                its first binding under another OID, or error status 99\n";
 }
 
 ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error) {
@@ -93,11 +93,11 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
             }
             opt.proxyMarker = v == "first" ? 1 : 2;
         } else if (a == "--bad-reply") {
-            if (v != "extra" && v != "missing" && v != "renamed") {
-                error = "--bad-reply expects extra, missing or renamed";
+            if (v != "extra" && v != "missing" && v != "renamed" && v != "status") {
+                error = "--bad-reply expects extra, missing, renamed or status";
                 return ParseResult::Error;
             }
-            opt.badReply = v == "extra" ? 1 : v == "missing" ? 2 : 3;
+            opt.badReply = v == "extra" ? 1 : v == "missing" ? 2 : v == "renamed" ? 3 : 4;
         }
         else if (a == "--fdb" || a == "--delay-ms" || a == "--silent-after" || a == "--reboot-seconds" ||
                  a == "--transfer-ms") {

@@ -200,6 +200,11 @@ int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs
             failure_ = SnmpFailure::NotSent;
             return -1;
         }
+        // Net-SNMP clears the flag at open and would probe on the first send instead, waiting
+        // for the agent under the lock; keep it set, this object probes by itself.
+        if (key.v3) {
+            if (netsnmp_session* ss = snmp_sess_session(sess_)) ss->flags |= SNMP_FLAGS_DONT_PROBE;
+        }
         key_ = key;
         hasKey_ = true;
         resolvedHost_ = address;

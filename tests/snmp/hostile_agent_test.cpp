@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/headless_ui.h"
 #include "snmp/table_walk.h"
@@ -163,6 +164,17 @@ TEST_F(HostileAgent, RepliesThatDoNotAnswerTheRequestFail) {
         EXPECT_EQ(1, run.code) << run.out;
         EXPECT_NE(std::string::npos, run.err.find("do not answer the request")) << run.err;
     }
+    // An error status no agent may send is neither a time-out nor a known error.
+    start({"--bad-reply", "status"});
+    CCommonSnmp session(sim_.settings());
+    ASSERT_TRUE(session.Open(SNMP_PDU_GET_T));
+    session.AddValue(kSysName.c_str(), SNMP_T_NULL, nullptr);
+    CSnmp* reply = nullptr;
+    EXPECT_EQ(99, session.Send(&reply, 0));
+    EXPECT_EQ(SnmpFailure::UnknownErrorStatus, session.LastFailure());
+    const ToolRun run = RunTool(sim_.hostLine(), "get " + kSysName);
+    EXPECT_EQ(1, run.code);
+    EXPECT_NE(std::string::npos, run.err.find("unknown error status 99")) << run.err;
 }
 
 // A get-next that returns the asked OID again: a failed walk with the rows so far, never an
@@ -228,3 +240,54 @@ TEST_F(HostileAgent, FailureTextsSayWhatHappened) {
 }
 
 }  // namespace
+
+namespace {
+
+int GetSysName(CCommonSnmp& session, std::string* name = nullptr) {
+    if (!session.Open(SNMP_PDU_GET_T)) return -100;
+    session.AddValue(kSysName.c_str(), SNMP_T_NULL, nullptr);
+    CSnmp* reply = nullptr;
+    const int rc = session.Send(&reply, 0);
+    if (rc == 0 && name) *name = ReadReplyRow(*reply).text(0);
+    delete reply;
+    return rc;
+}
+
+}  // namespace
+
+// SNMPv3: a session opened while the switch reboots fails, but the sessions of the same user
+// that were open before keep working once the switch is back, and the new one recovers too,
+// each by itself.
+TEST_F(HostileAgent, FailedV3OpenLeavesOtherSessionsWorking) {
+    start({"--reboot-seconds", "2"});
+    SessionSettings settings = V3(sim_);
+    settings.TimeoutMs = "400";
+    CCommonSnmp early(settings), poller(settings);
+    std::string name;
+    ASSERT_EQ(0, GetSysName(early, &name)) << early.LastFailureText();
+    EXPECT_EQ("Corvex-10P", name);
+    ASSERT_EQ(0, GetSysName(poller)) << poller.LastFailureText();
+
+    ASSERT_TRUE(early.Open(SNMP_PDU_SET_T));
+    early.AddValue("1.3.6.1.4.1.171.10.76.12.1.9.0", SNMP_T_INTEGER, "1");
+    CSnmp* reply = nullptr;
+    early.Send(&reply, 0);  // the switch may go silent before it answers
+    delete reply;
+    const auto rebooted = std::chrono::steady_clock::now();
+
+    // While it reboots: a new session cannot learn the engine, and nothing answers.
+    CCommonSnmp late(settings);
+    EXPECT_EQ(-1, GetSysName(late));
+    EXPECT_EQ(SnmpFailure::NoAnswer, late.LastFailure()) << late.LastFailureText();
+    EXPECT_EQ(-1, GetSysName(poller));
+
+    // Back again: every session answers without being opened anew.
+    std::this_thread::sleep_until(rebooted + 2500ms);
+    sim_.clearLog();
+    EXPECT_EQ(0, GetSysName(poller)) << poller.LastFailureText();
+    EXPECT_EQ(0, GetSysName(early)) << early.LastFailureText();
+    EXPECT_EQ(0, GetSysName(late)) << late.LastFailureText();
+    size_t gets = 0;
+    for (const auto& r : sim_.requests()) gets += r.pdu == "get" && r.level == "authPriv";
+    EXPECT_GE(gets, 3u);
+}
