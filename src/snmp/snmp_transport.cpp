@@ -256,7 +256,6 @@ int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs
 }
 
 bool SnmpTransport::ensureUserLocked() {
-    if (key_.flags == 0) return true;  // no keys: Net-SNMP needs no user entry
     netsnmp_session* ss = snmp_sess_session(sess_);
     if (!ss || ss->securityEngineIDLen == 0) return false;
     auto keysOf = [](const usmUser* user) {
