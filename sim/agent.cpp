@@ -238,19 +238,37 @@ void spoilReply(netsnmp_pdu* pdu) {
     }
 }
 
+// The largest UDP datagram over IPv4 carries 65507 octets; an SNMPv3 manager may ask for less.
+size_t largestReply(const netsnmp_pdu* pdu) {
+    size_t limit = 65507;
+    if (pdu->version == SNMP_VERSION_3 && pdu->msgMaxSize >= 484 && static_cast<size_t>(pdu->msgMaxSize) < limit)
+        limit = static_cast<size_t>(pdu->msgMaxSize);
+    return limit;
+}
+
 // Builds every outgoing message of the agent's session: replies get the marker (and the
-// spoiling of --bad-reply).
+// spoiling of --bad-reply); a reply that would not fit into one datagram becomes tooBig with
+// no bindings, as an agent answers then.
 int buildReply(netsnmp_session* session, netsnmp_pdu* pdu, u_char** buf, size_t* bufLen, size_t* offset) {
-    if (pdu->command == SNMP_MSG_RESPONSE && g.opt->badReply) spoilReply(pdu);
-    if (pdu->command == SNMP_MSG_RESPONSE && g.opt->proxyMarker) addProxyMarker(pdu);
+    const bool reply = pdu->command == SNMP_MSG_RESPONSE;
+    if (reply && g.opt->badReply) spoilReply(pdu);
+    if (reply && g.opt->proxyMarker) addProxyMarker(pdu);
     pdu->flags &= ~UCD_MSG_FLAG_FORWARD_ENCODE;  // encoded backwards, from the end of the buffer
     *offset = 0;
     int rc = snmp_build(buf, bufLen, offset, session, pdu);
+    if (reply && (rc != 0 || *offset > largestReply(pdu))) {
+        snmp_free_varbind(pdu->variables);
+        pdu->variables = nullptr;
+        pdu->errstat = SNMP_ERR_TOOBIG;
+        pdu->errindex = 0;
+        *offset = 0;
+        rc = snmp_build(buf, bufLen, offset, session, pdu);
+    }
     if (rc == 0) std::memmove(*buf, *buf + *bufLen - *offset, *offset);  // the caller sends from the start
     return rc;
 }
 
-// As netsnmp_register_agent_nsap, with the reply build hook on the session.
+// As netsnmp_register_agent_nsap, with the reply build hook (buildReply) on the session.
 bool serveWithHook(netsnmp_transport* t) {
     auto* s = static_cast<netsnmp_session*>(calloc(1, sizeof(netsnmp_session)));
     if (!s) return false;
@@ -514,7 +532,7 @@ int runAgent(Device& device, const Options& opt) {
         registerRoot(kPrivate, "corvex-private");
         g.origSend = t->f_send;
         t->f_send = wrappedSend;
-        if (opt.proxyMarker || opt.badReply ? !serveWithHook(t) : netsnmp_register_agent_nsap(t) == 0) {
+        if (!serveWithHook(t)) {
             std::cerr << "corvex-sim: cannot serve " << opt.listen << "\n";
             rc = 1;
         }
