@@ -60,7 +60,9 @@ enum Phase { kIdle = 0, kOpen = 1, kClose = 2 };
 // Runs the form modally; after openMs asks it to close as the window's close box would.
 void OpenAndClose(platform::Form& form, GapMeter& meter, int openMs) {
     meter.phase(kOpen);
-    QTimer::singleShot(openMs, [&] {
+    // Through the UI services, as every timer of the logic: while a request of the window thread
+    // waits, the close comes after it, as a click on the close box would.
+    platform::ui().singleShot(openMs, [&] {
         meter.phase(kClose);
         if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
         else form.requestClose();

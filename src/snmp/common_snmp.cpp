@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -65,6 +66,7 @@ CCommonSnmp::~CCommonSnmp() {
         shared_->ids.clear();
     }
     workCv_.notify_all();
+    transport_->abort();  // a step in flight gives up at once: joining the worker never waits on the network
     StopWorker();
     std::lock_guard<std::mutex> lock(lock_);
     table_.reset();
@@ -84,6 +86,7 @@ void CCommonSnmp::StopWorker() {
 
 bool CCommonSnmp::Open(int pduType) {
     running_ = false;
+    bool inFlight = false;
     {
         // A walk still under way is abandoned: its queued step is dropped, a reply in flight or
         // waiting for the UI thread is discarded.
@@ -93,9 +96,13 @@ bool CCommonSnmp::Open(int pduType) {
             std::lock_guard<std::mutex> sl(shared_->mutex);
             ++shared_->epoch;
         }
+        inFlight = sending_;
         if (!sending_) done_.set();
     }
+    // The step in flight gives up rather than keep this thread waiting for the lock.
+    if (inFlight) transport_->abort();
     std::lock_guard<std::mutex> lock(lock_);
+    transport_->resume();
     table_.reset();
     request_.reset();
     if (pduType != SNMP_PDU_GET_T && pduType != SNMP_PDU_GETNEXT_T && pduType != SNMP_PDU_SET_T) return false;
@@ -160,7 +167,31 @@ int CCommonSnmp::AddValue(const char* oid, int type, const unsigned char* bytes,
     return request_->addValue(oid, type, bytes, count);
 }
 
+namespace {
+
+// A request of the UI thread waits for the switch through the UI services, so that the window
+// keeps painting; elsewhere it simply runs.
+void RunWaiting(const std::function<void()>& work) {
+    platform::UiServices* services = platform::uiIfInstalled();
+    if (services && services->isUiThread()) services->waitRepainting(work);
+    else work();
+}
+
+}  // namespace
+
 int CCommonSnmp::Send(CSnmp** reply, int timeoutMs) {
+    int rc = -1;
+    RunWaiting([&] { rc = SendNow(reply, timeoutMs); });
+    return rc;
+}
+
+int CCommonSnmp::GetNext(CSnmp** reply, int timeoutMs) {
+    int rc = -1;
+    RunWaiting([&] { rc = GetNextNow(reply, timeoutMs); });
+    return rc;
+}
+
+int CCommonSnmp::SendNow(CSnmp** reply, int timeoutMs) {
     std::lock_guard<std::mutex> lock(lock_);
     if (!request_ || !table_ || request_->getValuesCount() == 0) {
         NoteFailureLocked(SnmpFailure::NotSent);
@@ -171,7 +202,7 @@ int CCommonSnmp::Send(CSnmp** reply, int timeoutMs) {
     return rc;
 }
 
-int CCommonSnmp::GetNext(CSnmp** reply, int timeoutMs) {
+int CCommonSnmp::GetNextNow(CSnmp** reply, int timeoutMs) {
     std::lock_guard<std::mutex> lock(lock_);
     if (!request_ || !table_ || request_->getValuesCount() == 0) {
         NoteFailureLocked(SnmpFailure::NotSent);
@@ -327,9 +358,11 @@ void CCommonSnmp::Close() {
         ++shared_->epoch;
         idle = !sending_;
     }
-    // Nothing is being sent: no late reply can come, the walk is over now. Otherwise the worker
-    // drops the reply itself and signals, without needing the UI thread.
+    // Nothing is being sent: no late reply can come, the walk is over now. Otherwise the step in
+    // flight gives up within milliseconds and the worker drops it and signals by itself, without
+    // the UI thread and without waiting for the switch.
     if (idle) done_.set();
+    else transport_->abort();
     done_.waitFor(std::chrono::milliseconds(timeoutMs_ + 1000));
 }
 

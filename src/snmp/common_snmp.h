@@ -26,7 +26,10 @@ public:
     bool Open(int pduType);
     int AddValue(const char* oid, int type, const char* value);
     int AddValue(const char* oid, int type, const unsigned char* bytes, int count);
-    // 0: *reply holds the reply (caller deletes). -1: nothing could be sent. timeoutMs 0 = session time-out.
+    // 0: *reply holds the reply (caller deletes). -1: nothing could be sent, no answer, or a reply
+    // whose bindings do not answer the request; a positive value: the agent's error status.
+    // timeoutMs 0 = session time-out. On the UI thread the call stays synchronous, but the wait
+    // goes through platform::UiServices::waitRepainting, so the window keeps painting.
     int Send(CSnmp** reply, int timeoutMs);
     int GetNext(CSnmp** reply, int timeoutMs);
     // Starts one walk step; the callback receives the reply on the UI thread.
@@ -67,6 +70,8 @@ private:
     void WorkerLoop();
     void StopWorker();
     void NoteFailureLocked(SnmpFailure failure);  // lock_ held
+    int SendNow(CSnmp** reply, int timeoutMs);
+    int GetNextNow(CSnmp** reply, int timeoutMs);
 
     int version_ = 0;
     int timeoutMs_ = 3000;

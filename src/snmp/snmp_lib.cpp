@@ -262,6 +262,7 @@ std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::str
     case SnmpFailure::UnknownErrorStatus:
         return "the agent answered with an unknown error status " + std::to_string(errorStatus);
     case SnmpFailure::BadReply: return "the reply's bindings do not answer the request";
+    case SnmpFailure::Cancelled: return "the request was cancelled";
     case SnmpFailure::NotIncreasing: return "OID not increasing: the agent returned an OID that is not after the one asked for";
     }
     return "unknown failure";

@@ -40,6 +40,7 @@ enum class SnmpFailure {
     UnknownErrorStatus,  // the reply carries an error status no agent may send
     BadReply,            // the reply's bindings do not answer the request
     NotIncreasing,       // a get-next returned an OID not after the one asked for
+    Cancelled,           // the session was closed (or its walk abandoned) while the request waited
 };
 // One line for the user or the trace: what happened. errorStatus is the reply's error status
 // (AgentError, UnknownErrorStatus); host is shown for UnknownHost.

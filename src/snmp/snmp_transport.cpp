@@ -308,6 +308,10 @@ int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu
     }
     return 1;
 }
+namespace {
+constexpr long long kAbortSliceMs = 20;
+}  // namespace
+
 void SnmpTransport::pump(int timeoutMs) {
     using Clock = std::chrono::steady_clock;
     // Net-SNMP times the request out itself; the extra second only guards against a lost timer.
@@ -330,10 +334,15 @@ void SnmpTransport::pump(int timeoutMs) {
             }
         }
         auto now = Clock::now();
-        if (now >= deadline) break;
-        long long waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+        if (now >= deadline || abort_) break;
+        // In short slices, so that an abort is seen at once.
+        long long waitMs = std::min<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count(), kAbortSliceMs);
         if (!block) waitMs = std::min<long long>(waitMs, tv.tv_sec * 1000LL + (tv.tv_usec + 999) / 1000);
         int ready = ::poll(polled.data(), polled.size(), static_cast<int>(std::max<long long>(waitMs, 0)));
+        if (abort_) break;
+        if (ready == 0 && Clock::now() < deadline && (block || tv.tv_sec * 1000LL + tv.tv_usec / 1000 > waitMs))
+            continue;  // only a slice has passed; Net-SNMP's time-out lies further ahead
         std::lock_guard<std::mutex> lock(NetSnmpMutex());
         if (ready > 0) {
             NETSNMP_LARGE_FD_ZERO(&fds);
@@ -359,10 +368,10 @@ int SnmpTransport::exchange(netsnmp_pdu* pdu, int timeoutMs, netsnmp_pdu** respo
 }
 
 int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe) {
-    if (!sess_) {
+    if (!sess_ || abort_) {
         std::lock_guard<std::mutex> lock(NetSnmpMutex());
         snmp_free_pdu(pdu);
-        failure_ = SnmpFailure::NotSent;
+        failure_ = sess_ ? SnmpFailure::Cancelled : SnmpFailure::NotSent;
         return -1;
     }
     {
@@ -404,7 +413,7 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe) {
     if (!finished_ || result_ != 0) {
         if (response_) snmp_free_pdu(response_);
         response_ = nullptr;
-        failure_ = finished_ ? eventFailure_ : SnmpFailure::NoAnswer;
+        failure_ = finished_ ? eventFailure_ : abort_ ? SnmpFailure::Cancelled : SnmpFailure::NoAnswer;
         finished_ = true;
         if (!probe && failure_ == SnmpFailure::Refused && key_.v3) {
             // The agent may have a new engine (a replaced switch): probe again next time.

@@ -5,6 +5,7 @@
 // counters) that every session touches while opening, building and parsing messages. All such
 // CPU work runs under one process-wide mutex; waiting for the socket happens outside it, so a
 // slow device never holds up the other sessions.
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -63,6 +64,10 @@ public:
     int lastRequestId() const { return lastReqId_; }
     // Why the last ensureOpen or exchange failed.
     SnmpFailure lastFailure() const { return failure_; }
+    // From any thread: the request that waits gives up within a few milliseconds (its reply, if
+    // one still comes, is ignored), and nothing is sent until resume().
+    void abort() { abort_ = true; }
+    void resume() { abort_ = false; }
 
 private:
     static int OnEvent(int op, struct snmp_session* session, int reqid, snmp_pdu* pdu, void* magic);
@@ -97,4 +102,5 @@ private:
     SnmpFailure eventFailure_ = SnmpFailure::NoAnswer;
     std::string probedEngine_;
     snmp_pdu* response_ = nullptr;
+    std::atomic<bool> abort_{false};
 };
