@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <functional>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -290,4 +292,83 @@ TEST_F(HostileAgent, FailedV3OpenLeavesOtherSessionsWorking) {
     size_t gets = 0;
     for (const auto& r : sim_.requests()) gets += r.pdu == "get" && r.level == "authPriv";
     EXPECT_GE(gets, 3u);
+}
+
+namespace {
+
+// UI services that record each wait of the UI thread and "paint" meanwhile: the work runs on
+// another thread while this one keeps ticking.
+class PaintingUi : public platform::HeadlessUi {
+public:
+    void waitRepainting(const std::function<void()>& work) override {
+        ++waits;
+        std::atomic<bool> done{false};
+        std::thread helper([&] {
+            work();
+            done = true;
+        });
+        while (!done) {
+            ++paints;
+            std::this_thread::sleep_for(5ms);
+        }
+        helper.join();
+    }
+    std::atomic<int> waits{0};
+    int paints = 0;
+};
+
+}  // namespace
+
+// A switch that never answers: closing or destroying a session whose walk step waits returns at
+// once and drops the step; a synchronous request of the UI thread waits through the UI services
+// (the window paints meanwhile), one of another thread does not; and a v3 session that probes
+// the silent switch holds up no other session.
+TEST_F(HostileAgent, SilentSwitchNeverHoldsUpTheWindowOrOtherSessions) {
+    PaintingUi painting;
+    platform::setUi(&painting);
+    start({"--silent-after", "0"});
+    SessionSettings settings = sim_.settings();
+    settings.TimeoutMs = "8000";
+    for (bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destroyed" : "closed");
+        auto session = std::make_unique<CCommonSnmp>(settings);
+        CTableWalk walk(*session);
+        bool touched = false;
+        ASSERT_TRUE(walk.Start({kIfIndex}, [&](const ReplyRow&, CSnmp&) { return touched = true; },
+                               [&](int) { touched = true; }));
+        std::this_thread::sleep_for(200ms);  // the step is out
+        const auto begin = std::chrono::steady_clock::now();
+        if (destroy) session.reset();
+        else session->Close();
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);  // not the step's 8 s
+        painting.runFor(100ms);
+        EXPECT_FALSE(touched);
+    }
+
+    settings.TimeoutMs = "500";
+    CCommonSnmp sync(settings);
+    EXPECT_EQ(-1, GetSysName(sync));
+    EXPECT_EQ(1, painting.waits.load());
+    EXPECT_GT(painting.paints, 10);
+    std::thread([&] { EXPECT_EQ(-1, GetSysName(sync)); }).join();
+    EXPECT_EQ(1, painting.waits.load());
+
+    // The v3 engine probe waits for the silent switch; meanwhile another session gets through.
+    corvex::test::SimDevice live;
+    std::string error;
+    ASSERT_TRUE(live.start("10p", {}, &error)) << error;
+    SessionSettings probing = V3(sim_);
+    probing.TimeoutMs = "3000";
+    CCommonSnmp v3(probing), v1(live.settings());
+    std::thread prober([&] { EXPECT_EQ(-1, GetSysName(v3)); });
+    std::this_thread::sleep_for(200ms);
+    std::chrono::steady_clock::duration took{};
+    std::thread([&] {
+        const auto begin = std::chrono::steady_clock::now();
+        EXPECT_EQ(0, GetSysName(v1)) << v1.LastFailureText();
+        took = std::chrono::steady_clock::now() - begin;
+    }).join();
+    prober.join();
+    EXPECT_LT(took, 1500ms);  // not held until the probe's 3 s are over
+    platform::setUi(&ui_);
 }
