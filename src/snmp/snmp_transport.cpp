@@ -349,6 +349,8 @@ void SnmpTransport::pump(int timeoutMs) {
             for (const pollfd& p : polled) {
                 if (p.revents) netsnmp_large_fd_setfd(p.fd, &fds);
             }
+            // The reply is checked with the user's keys: make sure they are this session's.
+            if (key_.v3 && !probing_) ensureUserLocked();
             snmp_sess_read2(sess_, &fds);
         } else {
             snmp_sess_timeout(sess_);

@@ -32,12 +32,13 @@ struct ToolRun {
     std::string out, err;
 };
 
-// Runs corvex-snmp with the host line and arguments; standard error goes to a file.
-ToolRun RunTool(const std::string& hostLine, const std::string& args) {
+// Runs corvex-snmp with the host line and arguments (behind `prefix`, e.g. a `timeout`);
+// standard error goes to a file.
+ToolRun RunTool(const std::string& hostLine, const std::string& args, const std::string& prefix = "") {
     const char* dir = std::getenv("CORVEX_BUILD_DIR");
     const std::string tool = std::string(dir ? dir : "build") + "/tools/corvex-snmp/corvex-snmp";
     const std::string errFile = testing::TempDir() + "corvex-snmp-err.txt";
-    const std::string command = tool + " '" + hostLine + "' " + args + " 2>" + errFile;
+    const std::string command = prefix + tool + " '" + hostLine + "' " + args + " 2>" + errFile;
     ToolRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -239,6 +240,11 @@ TEST_F(HostileAgent, FailureTextsSayWhatHappened) {
     EXPECT_GE(Lines(run.out), 1u);
     EXPECT_LE(Lines(run.out), 3u);
     EXPECT_NE(std::string::npos, run.err.find("did not end within 1 s")) << run.err;
+    // Killed in the middle of a walk, the tool has already written the rows it received.
+    const ToolRun killed = RunTool(sim_.hostLine(), "walk " + kIfIndex, "timeout -s KILL 1.5 ");
+    EXPECT_NE(0, killed.code);
+    EXPECT_GE(Lines(killed.out), 1u);
+    EXPECT_LT(Lines(killed.out), 11u);
 }
 
 }  // namespace
