@@ -215,10 +215,9 @@ int CCommonSnmp::GetNextNow(CSnmp** reply, int timeoutMs) {
 
 void CCommonSnmp::NoteFailureLocked(SnmpFailure failure) {
     lastFailure_ = failure;
-    lastFailureText_ = failure == SnmpFailure::None ? std::string()
-                       : request_                   ? request_->lastFailureText()
-                                                    : SnmpFailureText(failure);
-    if (request_ && request_->lastFailure() != failure) lastFailureText_ = SnmpFailureText(failure);
+    if (failure == SnmpFailure::None) lastFailureText_.clear();
+    else if (request_ && request_->lastFailure() == failure) lastFailureText_ = request_->lastFailureText();  // with its details
+    else lastFailureText_ = SnmpFailureText(failure);
 }
 
 SnmpFailure CCommonSnmp::LastFailure() {

@@ -139,6 +139,9 @@ TEST_F(HostileAgent, ProxyMarkerFirstOrLastBreaksNothing) {
             EXPECT_EQ(0, run.code) << run.err;
             EXPECT_GE(Lines(run.out), 10u);
             EXPECT_EQ(std::string::npos, run.out.find("7777")) << run.out;
+            const ToolRun get = RunTool(line, "get " + kSysName);
+            EXPECT_EQ(0, get.code) << get.err;
+            EXPECT_EQ(kSysName + " = Corvex-10P\n", get.out);
         }
     }
 }

@@ -63,6 +63,7 @@ void Print(const CSnmp& reply) {
     for (int i = 0; i < reply.getValuesCount(); ++i) {
         std::string oid;
         reply.getOid(i, oid);
+        if (IsProxyMarker(oid)) continue;  // a relay's marker, not an answer
         std::string value = Shown(reply, i);
         std::fprintf(stdout, "%s = %s\n", oid.c_str(), value.c_str());
     }
