@@ -181,13 +181,17 @@ void RunWaiting(const std::function<void()>& work) {
 
 int CCommonSnmp::Send(CSnmp** reply, int timeoutMs) {
     int rc = -1;
+    ++syncInFlight_;
     RunWaiting([&] { rc = SendNow(reply, timeoutMs); });
+    --syncInFlight_;
     return rc;
 }
 
 int CCommonSnmp::GetNext(CSnmp** reply, int timeoutMs) {
     int rc = -1;
+    ++syncInFlight_;
     RunWaiting([&] { rc = GetNextNow(reply, timeoutMs); });
+    --syncInFlight_;
     return rc;
 }
 
@@ -361,7 +365,8 @@ void CCommonSnmp::Close() {
     // flight gives up within milliseconds and the worker drops it and signals by itself, without
     // the UI thread and without waiting for the switch.
     if (idle) done_.set();
-    else transport_->abort();
+    // A step in flight, or a request another thread (the poller) is waiting for, gives up.
+    if (!idle || syncInFlight_ > 0) transport_->abort();
     done_.waitFor(std::chrono::milliseconds(timeoutMs_ + 1000));
 }
 

@@ -99,7 +99,8 @@ private:
     bool sending_ = false;                 // the worker is sending a step
     Step step_;
     std::atomic<bool> running_{false};
-    std::atomic<bool> stepPosted_{false};  // a hint for the worker's short look before sleeping
+    std::atomic<bool> stepPosted_{false};
+    std::atomic<int> syncInFlight_{0};     // Send or GetNext running on some thread  // a hint for the worker's short look before sleeping
 };
 
 // True when a returned binding is the proxy marker `snmp_proxy_ip` rather than table data.
