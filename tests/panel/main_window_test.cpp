@@ -395,9 +395,20 @@ TEST_F(LiveWindowTest, PoeModelFollowsTheLedModeAndFibreTwins) {
 // Behind a relay every reply carries its marker binding, first or last: the poller's walks go on
 // and the panel shows each port as the switch reports it.
 TEST_F(LiveWindowTest, ProxyMarkedRepliesStillLightThePanel) {
+    for (const std::string version : {"1", "3"})
     for (const char* where : {"first", "last"}) {
-        SCOPED_TRACE(where);
-        StartDevice("28", {"--proxy-marker", where});
+        SCOPED_TRACE(std::string(where) + " v" + version);
+        StartDevice("28", {"--proxy-marker", where, "--user", "admin:MD5:authpass1:DES:privpass1"});
+        if (version == "3") {
+            SessionSettings& s = MutableSettings();
+            s.SnmpVersion = "3";
+            s.SecurityLevel = "3";
+            s.UserName = "admin";
+            s.AuthProtocol = "2";
+            s.AuthPassword = "authpass1";
+            s.PrivProtocol = "2";
+            s.PrivPassword = "privpass1";
+        }
         view = FakeView{};
         CMainWindow win(view, profile, &loader, dialogs, launcher);
         ASSERT_TRUE(win.OnInitDialog());
