@@ -3,6 +3,8 @@
 # the module on it with the command line the management host would pass. The switch stops when
 # the module closes. Without a display the module writes a screenshot instead.
 #   scripts/demo.sh [model]      model: 10p (default), 28, 52, ... (corvex-sim --list-models)
+# CORVEX_SIM_ARGS adds options of the virtual switch, e.g. CORVEX_SIM_ARGS='--proxy-marker first'
+# for a switch behind a relay.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -12,7 +14,8 @@ build=${CORVEX_BUILD_DIR:-build}
 
 port=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 state=$(mktemp -d)
-"$build/sim/corvex-sim" --model "$model" --live --listen "udp:127.0.0.1:$port" > "$state/sim.out" 2>&1 &
+# shellcheck disable=SC2086
+"$build/sim/corvex-sim" --model "$model" --live --listen "udp:127.0.0.1:$port" ${CORVEX_SIM_ARGS:-} > "$state/sim.out" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -rf "$state"' EXIT
 trap 'exit 130' INT TERM

@@ -6,6 +6,8 @@
 #include <net-snmp/agent/agent_callbacks.h>
 #include <net-snmp/library/snmpusm.h>
 
+#include <arpa/inet.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -192,6 +194,98 @@ int wrappedSend(netsnmp_transport* t, const void* buf, int len, void** opaque, i
         return len;
     }
     return g.origSend(t, buf, len, opaque, olen);
+}
+
+// ---- relay marker ----
+
+// The marker a relay adds to replies: 1.3.6.1.4.1.171.7777.1.0, IpAddress of the device.
+const oid kProxyMarkerOid[] = {1, 3, 6, 1, 4, 1, 171, 7777, 1, 0};
+
+void addProxyMarker(netsnmp_pdu* pdu) {
+    std::string host = g.opt->listen;
+    for (const char* p : {"udp:", "tcp:"})
+        if (host.rfind(p, 0) == 0) host = host.substr(std::strlen(p));
+    host = host.substr(0, host.rfind(':'));
+    in_addr addr{};
+    if (inet_pton(AF_INET, host.c_str(), &addr) != 1) inet_pton(AF_INET, "127.0.0.1", &addr);
+    netsnmp_variable_list* marker = snmp_pdu_add_variable(pdu, kProxyMarkerOid, OID_LENGTH(kProxyMarkerOid),
+                                                          ASN_IPADDRESS, &addr.s_addr, 4);
+    if (!marker || g.opt->proxyMarker != 1 || pdu->variables == marker) return;
+    // Added last; move it to the front.
+    netsnmp_variable_list* before = pdu->variables;
+    while (before->next_variable != marker) before = before->next_variable;
+    before->next_variable = nullptr;
+    marker->next_variable = pdu->variables;
+    pdu->variables = marker;
+}
+
+// --bad-reply: bindings that do not answer the request.
+void spoilReply(netsnmp_pdu* pdu) {
+    netsnmp_variable_list* first = pdu->variables;
+    if (!first) return;
+    if (g.opt->badReply == 1) {
+        static const oid kSysName[] = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+        snmp_pdu_add_variable(pdu, kSysName, OID_LENGTH(kSysName), ASN_OCTET_STR, "extra", 5);
+    } else if (g.opt->badReply == 2) {
+        netsnmp_variable_list** last = &pdu->variables;
+        while ((*last)->next_variable) last = &(*last)->next_variable;
+        snmp_free_var(*last);
+        *last = nullptr;
+    } else if (g.opt->badReply == 4) {
+        pdu->errstat = 99;
+        pdu->errindex = 1;
+    } else if (g.opt->badReply == 3) {
+        std::vector<oid> name(first->name, first->name + first->name_length);
+        name.back() += 1000;
+        snmp_set_var_objid(first, name.data(), name.size());
+    }
+}
+
+// The largest UDP datagram over IPv4 carries 65507 octets; an SNMPv3 manager may ask for less.
+size_t largestReply(const netsnmp_pdu* pdu) {
+    size_t limit = 65507;
+    if (pdu->version == SNMP_VERSION_3 && pdu->msgMaxSize >= 484 && static_cast<size_t>(pdu->msgMaxSize) < limit)
+        limit = static_cast<size_t>(pdu->msgMaxSize);
+    return limit;
+}
+
+// Builds every outgoing message of the agent's session: replies get the marker (and the
+// spoiling of --bad-reply); a reply that would not fit into one datagram becomes tooBig with
+// no bindings, as an agent answers then.
+int buildReply(netsnmp_session* session, netsnmp_pdu* pdu, u_char** buf, size_t* bufLen, size_t* offset) {
+    const bool reply = pdu->command == SNMP_MSG_RESPONSE;
+    if (reply && g.opt->badReply) spoilReply(pdu);
+    if (reply && g.opt->proxyMarker) addProxyMarker(pdu);
+    pdu->flags &= ~UCD_MSG_FLAG_FORWARD_ENCODE;  // encoded backwards, from the end of the buffer
+    *offset = 0;
+    int rc = snmp_build(buf, bufLen, offset, session, pdu);
+    if (reply && (rc != 0 || *offset > largestReply(pdu))) {
+        snmp_free_varbind(pdu->variables);
+        pdu->variables = nullptr;
+        pdu->errstat = SNMP_ERR_TOOBIG;
+        pdu->errindex = 0;
+        *offset = 0;
+        rc = snmp_build(buf, bufLen, offset, session, pdu);
+    }
+    if (rc == 0) std::memmove(*buf, *buf + *bufLen - *offset, *offset);  // the caller sends from the start
+    return rc;
+}
+
+// As netsnmp_register_agent_nsap, with the reply build hook (buildReply) on the session.
+bool serveWithHook(netsnmp_transport* t) {
+    auto* s = static_cast<netsnmp_session*>(calloc(1, sizeof(netsnmp_session)));
+    if (!s) return false;
+    snmp_sess_init(s);
+    s->version = SNMP_DEFAULT_VERSION;
+    s->callback = handle_snmp_packet;
+    s->authenticator = nullptr;
+    s->flags = netsnmp_ds_get_int(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_FLAGS);
+    s->isAuthoritative = SNMP_SESS_AUTHORITATIVE;
+    t->flags |= NETSNMP_TRANSPORT_FLAG_OPENED;
+    netsnmp_session* sp = snmp_add_full(s, t, netsnmp_agent_check_packet, nullptr, netsnmp_agent_check_parse, nullptr,
+                                        buildReply, nullptr, nullptr);
+    free(s);
+    return sp != nullptr;
 }
 
 // ---- the object handler ----
@@ -474,7 +568,7 @@ int runAgent(Device& device, const Options& opt) {
         registerRoot(kPrivate, "corvex-private");
         g.origSend = t->f_send;
         t->f_send = wrappedSend;
-        if (netsnmp_register_agent_nsap(t) == 0) {
+        if (!serveWithHook(t)) {
             std::cerr << "corvex-sim: cannot serve " << opt.listen << "\n";
             rc = 1;
         }

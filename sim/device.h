@@ -51,6 +51,12 @@ struct Options {
     int delayMs = 0;
     std::vector<std::pair<Oid, int>> setErrors;
     std::optional<Oid> loopAt;
+    // Adds the relay's marker binding (snmp_proxy_ip, the device address) to every reply:
+    // 0 none, 1 as the first binding, 2 as the last.
+    int proxyMarker = 0;
+    // A broken agent: every reply gets one binding more (1), one fewer (2), or its first
+    // binding renamed to another OID (3), or the error status 99 that no agent may send (4).
+    int badReply = 0;
     long long silentAfter = -1;
     std::string stateFile;
     bool stateAnyType = false;  // preloads keep their own type, whatever the object's

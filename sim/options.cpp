@@ -51,7 +51,11 @@ std::string usage() {
            "  --delay-ms N                  delay every reply by N ms\n"
            "  --set-error OID:STATUS        answer sets under OID with STATUS (number or name; repeatable)\n"
            "  --loop-at OID                 get-next of OID returns OID again\n"
-           "  --silent-after N              answer only the first N requests\n";
+           "  --silent-after N              answer only the first N requests\n"
+           "  --proxy-marker first|last     add the relay marker 1.3.6.1.4.1.171.7777.1.0 (IpAddress of\n"
+           "                                the device) to every reply, as its first or last binding\n"
+           "  --bad-reply extra|missing|renamed|status   every reply carries one binding more, one fewer,\n"
+           "                                its first binding under another OID, or error status 99\n";
 }
 
 ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error) {
@@ -84,6 +88,19 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
         else if (a == "--log") opt.logFile = v;
         else if (a == "--state") opt.stateFile = v;
         else if (a == "--fail-file") opt.failFile = v;
+        else if (a == "--proxy-marker") {
+            if (v != "first" && v != "last") {
+                error = "--proxy-marker expects first or last";
+                return ParseResult::Error;
+            }
+            opt.proxyMarker = v == "first" ? 1 : 2;
+        } else if (a == "--bad-reply") {
+            if (v != "extra" && v != "missing" && v != "renamed" && v != "status") {
+                error = "--bad-reply expects extra, missing, renamed or status";
+                return ParseResult::Error;
+            }
+            opt.badReply = v == "extra" ? 1 : v == "missing" ? 2 : v == "renamed" ? 3 : 4;
+        }
         else if (a == "--fdb" || a == "--delay-ms" || a == "--silent-after" || a == "--reboot-seconds" ||
                  a == "--transfer-ms") {
             long long hi = a == "--fdb" ? 100000 : a == "--silent-after" ? 1000000000 : 600000;

@@ -1,4 +1,5 @@
 #include "gui/form_dialog.h"
+#include "gui/qt_ui.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -356,7 +357,10 @@ QWidget* FormDialog::cellWidget(const platform::PortGrid& grid, int layer, int p
     return it->second[static_cast<size_t>(layer * grid.portCount() + port - 1)];
 }
 
-void FormDialog::reject() { form_->requestClose(); }
+void FormDialog::reject() {
+    if (QtUi::Waiting()) return;  // a request of this thread waits for the switch: closing comes later
+    form_->requestClose();
+}
 
 void FormDialog::applyFormAttributes() {
     setWindowTitle(Q(form_->caption()));

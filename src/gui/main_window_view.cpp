@@ -1,4 +1,5 @@
 #include "gui/main_window_view.h"
+#include "gui/qt_ui.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -231,6 +232,10 @@ void MainWindowView::EndDialog() {
 }
 
 void MainWindowView::closeEvent(QCloseEvent* event) {
+    if (QtUi::Waiting()) {  // a request of this thread waits for the switch
+        event->ignore();
+        return;
+    }
     if (!closing_) logic_->OnClose();
     event->accept();
 }

@@ -6,6 +6,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
+#include <thread>
+
 #include "gui/form_dialog.h"
 
 namespace gui {
@@ -59,17 +62,63 @@ platform::MsgAnswer QtUi::messageBox(const platform::MessageRequest& request) {
     return buttons.size() == 1 ? MsgAnswer::Ok : request.buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
 }
 
+namespace {
+bool g_waiting = false;  // UI thread only
+}  // namespace
+
+bool QtUi::Waiting() { return g_waiting; }
+
+void QtUi::run(std::function<void()> fn) {
+    // Behind the deferred ones, so that tasks keep their order.
+    if (g_waiting || !deferred_.empty()) {
+        deferred_.push_back(std::move(fn));
+        return;
+    }
+    fn();
+}
+
+void QtUi::flush() {
+    while (!g_waiting && !deferred_.empty()) {
+        std::function<void()> fn = std::move(deferred_.front());
+        deferred_.pop_front();
+        fn();
+    }
+}
+
 void QtUi::post(std::function<void()> fn) {
     // Queued calls on the application object run on the UI thread in posting order.
-    QMetaObject::invokeMethod(qApp, [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(qApp, [this, fn = std::move(fn)]() mutable { run(std::move(fn)); }, Qt::QueuedConnection);
 }
 
 void QtUi::singleShot(int ms, std::function<void()> fn) {
     if (isUiThread()) {
-        QTimer::singleShot(ms, qApp, [fn = std::move(fn)] { fn(); });
+        QTimer::singleShot(ms, qApp, [this, fn = std::move(fn)]() mutable { run(std::move(fn)); });
         return;
     }
-    post([ms, fn = std::move(fn)]() mutable { QTimer::singleShot(ms, qApp, [fn = std::move(fn)] { fn(); }); });
+    post([this, ms, fn = std::move(fn)]() mutable {
+        QTimer::singleShot(ms, qApp, [this, fn = std::move(fn)]() mutable { run(std::move(fn)); });
+    });
+}
+
+void QtUi::waitRepainting(const std::function<void()>& work) {
+    if (!isUiThread() || g_waiting) {
+        work();
+        return;
+    }
+    g_waiting = true;
+    setWaitCursor(true);
+    std::atomic<bool> done{false};
+    std::thread helper([&] {
+        work();
+        done = true;
+        QMetaObject::invokeMethod(qApp, [] {}, Qt::QueuedConnection);  // wakes the loop below
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    helper.join();
+    g_waiting = false;
+    setWaitCursor(false);
+    // What was posted meanwhile runs from the loop, in order, after the caller has gone on.
+    if (!deferred_.empty()) QMetaObject::invokeMethod(qApp, [this] { flush(); }, Qt::QueuedConnection);
 }
 
 void QtUi::setWaitCursor(bool on) {

@@ -1,6 +1,9 @@
 #pragma once
 // The Qt implementations of the platform services: UiServices (message boxes, posting to the
 // UI thread, timers, wait cursor) and FormHost (forms as real modal dialogs).
+#include <functional>
+#include <deque>
+
 #include "platform/form.h"
 #include "platform/ui.h"
 
@@ -13,9 +16,18 @@ public:
     void singleShot(int ms, std::function<void()> fn) override;
     void setWaitCursor(bool on) override;
     bool isUiThread() const override;
+    // Runs work on a helper thread while this thread keeps processing window-system events
+    // (painting, exposure) but no user input; posted tasks and timers of the logic wait until
+    // work has returned and then run in their order.
+    void waitRepainting(const std::function<void()>& work) override;
+    // True while a request of the UI thread waits: windows refuse to close meanwhile.
+    static bool Waiting();
 
 private:
+    void run(std::function<void()> fn);  // a posted task or timer, deferred while waiting
+    void flush();                         // runs the deferred tasks in order
     int waitDepth_ = 0;
+    std::deque<std::function<void()>> deferred_;
 };
 
 class QtFormHost : public platform::FormHost {

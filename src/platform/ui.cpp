@@ -21,6 +21,8 @@ UiServices& ui() {
 
 void setUi(UiServices* services) { g_ui.store(services); }
 
+UiServices* uiIfInstalled() { return g_ui.load(); }
+
 MsgAnswer ShowMessage(const std::string& text, MsgIcon icon) {
     MessageRequest request;
     request.text = text;

@@ -30,11 +30,18 @@ public:
     virtual void singleShot(int ms, std::function<void()> fn) = 0;
     virtual void setWaitCursor(bool on) = 0;
     virtual bool isUiThread() const = 0;
+    // Runs work, a request that waits for the switch, on behalf of the UI thread. For the logic
+    // it stays synchronous: this returns when work has, no posted task or timer of the logic runs
+    // meanwhile, user input waits and the wait cursor shows. A window system may keep painting
+    // its windows in the meantime. Default: work runs right here.
+    virtual void waitRepainting(const std::function<void()>& work) { work(); }
 };
 
 // The services in use. Installed once by the application (or by a test) before any window opens.
 UiServices& ui();
 void setUi(UiServices* services);
+// The services in use, or null when none are installed (command-line tools without a window).
+UiServices* uiIfInstalled();
 
 // Shorthands over ui().messageBox.
 MsgAnswer ShowMessage(const std::string& text, MsgIcon icon = MsgIcon::None);

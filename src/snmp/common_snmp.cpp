@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -32,7 +33,7 @@ struct CCommonSnmp::Shared {
     unsigned epoch = 0;     // bumped by Open and Close: replies of an older walk are dropped
 };
 
-bool IsProxyMarker(const std::string& oid) { return oid.find(CCommonSnmp::kProxyMarker) != std::string::npos; }
+bool IsProxyMarker(const std::string& oid) { return SnmpIsProxyMarker(oid); }
 
 CCommonSnmp::CCommonSnmp() : CCommonSnmp(Settings()) {}
 
@@ -65,6 +66,7 @@ CCommonSnmp::~CCommonSnmp() {
         shared_->ids.clear();
     }
     workCv_.notify_all();
+    transport_->abort();  // a step in flight gives up at once: joining the worker never waits on the network
     StopWorker();
     std::lock_guard<std::mutex> lock(lock_);
     table_.reset();
@@ -84,6 +86,7 @@ void CCommonSnmp::StopWorker() {
 
 bool CCommonSnmp::Open(int pduType) {
     running_ = false;
+    bool inFlight = false;
     {
         // A walk still under way is abandoned: its queued step is dropped, a reply in flight or
         // waiting for the UI thread is discarded.
@@ -93,9 +96,13 @@ bool CCommonSnmp::Open(int pduType) {
             std::lock_guard<std::mutex> sl(shared_->mutex);
             ++shared_->epoch;
         }
+        inFlight = sending_;
         if (!sending_) done_.set();
     }
+    // The step in flight gives up rather than keep this thread waiting for the lock.
+    if (inFlight) transport_->abort();
     std::lock_guard<std::mutex> lock(lock_);
+    transport_->resume();
     table_.reset();
     request_.reset();
     if (pduType != SNMP_PDU_GET_T && pduType != SNMP_PDU_GETNEXT_T && pduType != SNMP_PDU_SET_T) return false;
@@ -160,16 +167,71 @@ int CCommonSnmp::AddValue(const char* oid, int type, const unsigned char* bytes,
     return request_->addValue(oid, type, bytes, count);
 }
 
+namespace {
+
+// A request of the UI thread waits for the switch through the UI services, so that the window
+// keeps painting; elsewhere it simply runs.
+void RunWaiting(const std::function<void()>& work) {
+    platform::UiServices* services = platform::uiIfInstalled();
+    if (services && services->isUiThread()) services->waitRepainting(work);
+    else work();
+}
+
+}  // namespace
+
 int CCommonSnmp::Send(CSnmp** reply, int timeoutMs) {
-    std::lock_guard<std::mutex> lock(lock_);
-    if (!request_ || !table_ || request_->getValuesCount() == 0) return -1;
-    return request_->send(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+    int rc = -1;
+    ++syncInFlight_;
+    RunWaiting([&] { rc = SendNow(reply, timeoutMs); });
+    --syncInFlight_;
+    return rc;
 }
 
 int CCommonSnmp::GetNext(CSnmp** reply, int timeoutMs) {
+    int rc = -1;
+    ++syncInFlight_;
+    RunWaiting([&] { rc = GetNextNow(reply, timeoutMs); });
+    --syncInFlight_;
+    return rc;
+}
+
+int CCommonSnmp::SendNow(CSnmp** reply, int timeoutMs) {
     std::lock_guard<std::mutex> lock(lock_);
-    if (!request_ || !table_ || request_->getValuesCount() == 0) return -1;
-    return table_->getNext(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+    if (!request_ || !table_ || request_->getValuesCount() == 0) {
+        NoteFailureLocked(SnmpFailure::NotSent);
+        return -1;
+    }
+    const int rc = request_->send(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+    NoteFailureLocked(rc == 0 ? SnmpFailure::None : request_->lastFailure());
+    return rc;
+}
+
+int CCommonSnmp::GetNextNow(CSnmp** reply, int timeoutMs) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!request_ || !table_ || request_->getValuesCount() == 0) {
+        NoteFailureLocked(SnmpFailure::NotSent);
+        return -1;
+    }
+    const int rc = table_->getNext(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
+    NoteFailureLocked(rc == 0 || rc == CSnmp4w::EC_END_OF_TABLE ? SnmpFailure::None : request_->lastFailure());
+    return rc;
+}
+
+void CCommonSnmp::NoteFailureLocked(SnmpFailure failure) {
+    lastFailure_ = failure;
+    if (failure == SnmpFailure::None) lastFailureText_.clear();
+    else if (request_ && request_->lastFailure() == failure) lastFailureText_ = request_->lastFailureText();  // with its details
+    else lastFailureText_ = SnmpFailureText(failure);
+}
+
+SnmpFailure CCommonSnmp::LastFailure() {
+    std::lock_guard<std::mutex> lock(lock_);
+    return lastFailure_;
+}
+
+std::string CCommonSnmp::LastFailureText() {
+    std::lock_guard<std::mutex> lock(lock_);
+    return lastFailureText_;
 }
 
 int CCommonSnmp::GetSuffix(int index, CSnmp* reply, std::string& suffix) {
@@ -231,6 +293,9 @@ void CCommonSnmp::WorkerLoop() {
             if (running_ && !cancelled_ && request_ && table_ && request_->getValuesCount() > 0) {
                 platform::Trace("getNext begin");
                 status = table_->getNext(address_.c_str(), &reply, step.timeoutMs);
+                NoteFailureLocked(status == CSnmp4w::EC_NO_ERROR || status == CSnmp4w::EC_END_OF_TABLE
+                                      ? SnmpFailure::None
+                                      : request_->lastFailure());
                 platform::Trace("getNext end %d", status);
                 sent = true;
             }
@@ -296,9 +361,12 @@ void CCommonSnmp::Close() {
         ++shared_->epoch;
         idle = !sending_;
     }
-    // Nothing is being sent: no late reply can come, the walk is over now. Otherwise the worker
-    // drops the reply itself and signals, without needing the UI thread.
+    // Nothing is being sent: no late reply can come, the walk is over now. Otherwise the step in
+    // flight gives up within milliseconds and the worker drops it and signals by itself, without
+    // the UI thread and without waiting for the switch.
     if (idle) done_.set();
+    // A step in flight, or a request another thread (the poller) is waiting for, gives up.
+    if (!idle || syncInFlight_ > 0) transport_->abort();
     done_.waitFor(std::chrono::milliseconds(timeoutMs_ + 1000));
 }
 

@@ -26,7 +26,10 @@ public:
     bool Open(int pduType);
     int AddValue(const char* oid, int type, const char* value);
     int AddValue(const char* oid, int type, const unsigned char* bytes, int count);
-    // 0: *reply holds the reply (caller deletes). -1: nothing could be sent. timeoutMs 0 = session time-out.
+    // 0: *reply holds the reply (caller deletes). -1: nothing could be sent, no answer, or a reply
+    // whose bindings do not answer the request; a positive value: the agent's error status.
+    // timeoutMs 0 = session time-out. On the UI thread the call stays synchronous, but the wait
+    // goes through platform::UiServices::waitRepainting, so the window keeps painting.
     int Send(CSnmp** reply, int timeoutMs);
     int GetNext(CSnmp** reply, int timeoutMs);
     // Starts one walk step; the callback receives the reply on the UI thread.
@@ -41,6 +44,11 @@ public:
     // Row status writes: value must be "1", "5" or "6" ("error status value!" otherwise).
     // Returns 1 on success, 0 on failure.
     int SetRowStatus(const char* oid, const char* value);
+
+    // Why the last Send, GetNext or walk step of this session failed, in words for the user
+    // ("no answer (time-out)", "the host name ... could not be resolved", ...).
+    SnmpFailure LastFailure();
+    std::string LastFailureText();
 
     bool IsCancelled() const { return cancelled_; }
     bool WaitDone(int ms) { return done_.waitFor(std::chrono::milliseconds(ms)); }
@@ -61,6 +69,9 @@ private:
     };
     void WorkerLoop();
     void StopWorker();
+    void NoteFailureLocked(SnmpFailure failure);  // lock_ held
+    int SendNow(CSnmp** reply, int timeoutMs);
+    int GetNextNow(CSnmp** reply, int timeoutMs);
 
     int version_ = 0;
     int timeoutMs_ = 3000;
@@ -72,6 +83,8 @@ private:
     std::unique_ptr<CSnmp> request_;
     std::unique_ptr<CSnmpTable> table_;
     std::shared_ptr<class SnmpTransport> transport_;  // this session's Net-SNMP session, reused
+    SnmpFailure lastFailure_ = SnmpFailure::None;     // guarded by lock_
+    std::string lastFailureText_;
     std::mutex lock_;                      // the lock event
     platform::Event done_{true};           // the done event
     std::atomic<bool> cancelled_{false};
@@ -86,7 +99,8 @@ private:
     bool sending_ = false;                 // the worker is sending a step
     Step step_;
     std::atomic<bool> running_{false};
-    std::atomic<bool> stepPosted_{false};  // a hint for the worker's short look before sleeping
+    std::atomic<bool> stepPosted_{false};
+    std::atomic<int> syncInFlight_{0};     // Send or GetNext running on some thread  // a hint for the worker's short look before sleeping
 };
 
 // True when a returned binding is the proxy marker `snmp_proxy_ip` rather than table data.

@@ -202,21 +202,70 @@ bool SnmpOidInSubtree(const std::string& prefix, const std::string& oidText) {
     return std::equal(p.begin(), p.end(), o.begin());
 }
 
+bool SnmpIsProxyMarker(const std::string& oidText) {
+    return oidText.find("1.3.6.1.4.1.171.7777.1.") != std::string::npos;
+}
+
+std::vector<int> SnmpDataBindings(const CSnmp& reply) {
+    std::vector<int> out;
+    const auto& got = reply.bindings();
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        if (!SnmpIsProxyMarker(got[i].oid)) out.push_back(static_cast<int>(i));
+    }
+    return out;
+}
+
 int SnmpWalkStepStatus(const std::vector<std::string>& columns, const std::vector<std::string>& asked,
-                       const CSnmp& reply) {
+                       const CSnmp& reply, SnmpFailure* why) {
+    auto fail = [&](SnmpFailure f) {
+        if (why) *why = f;
+        return CSnmp4w::EC_FAILED;
+    };
+    if (why) *why = SnmpFailure::None;
     int status = 0, index = 0;
     reply.getErrorInfo(status, index);
     if (status == SNMP_ERR_NOSUCHNAME) return CSnmp4w::EC_END_OF_TABLE;
-    if (status != 0) return CSnmp4w::EC_FAILED;
-    const auto& got = reply.bindings();
-    if (got.empty() || got.size() != asked.size()) return CSnmp4w::EC_FAILED;
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        if (got[i].type == SNMP_T_NONE) return CSnmp4w::EC_END_OF_TABLE;
+    if (status != 0) return fail(status > 0 && status <= 18 ? SnmpFailure::AgentError : SnmpFailure::UnknownErrorStatus);
+    const auto& all = reply.bindings();
+    const std::vector<int> data = SnmpDataBindings(reply);
+    if (data.empty() || data.size() != asked.size()) return fail(SnmpFailure::BadReply);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const CSnmp::Binding& got = all[static_cast<std::size_t>(data[i])];
+        if (got.type == SNMP_T_NONE) return CSnmp4w::EC_END_OF_TABLE;
         // A peer that answers with an OID not after the one asked for would loop forever.
-        if (SnmpOidCompare(got[i].oid, asked[i]) <= 0) return CSnmp4w::EC_END_OF_TABLE;
+        if (SnmpOidCompare(got.oid, asked[i]) <= 0) return fail(SnmpFailure::NotIncreasing);
     }
-    if (columns.empty() || !SnmpOidInSubtree(columns[0], got[0].oid)) return CSnmp4w::EC_END_OF_TABLE;
+    if (columns.empty() || !SnmpOidInSubtree(columns[0], all[static_cast<std::size_t>(data[0])].oid))
+        return CSnmp4w::EC_END_OF_TABLE;
     return CSnmp4w::EC_NO_ERROR;
+}
+
+std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::string& host) {
+    static const char* const kStatusNames[] = {"noError", "tooBig", "noSuchName", "badValue", "readOnly", "genErr",
+                                               "noAccess", "wrongType", "wrongLength", "wrongEncoding",
+                                               "wrongValue", "noCreation", "inconsistentValue",
+                                               "resourceUnavailable", "commitFailed", "undoFailed",
+                                               "authorizationError", "notWritable", "inconsistentName"};
+    switch (failure) {
+    case SnmpFailure::None: return "no error";
+    case SnmpFailure::NotSent: return "the request could not be built or sent";
+    case SnmpFailure::BadAddress: return "the device address is not a valid UDP/IPv4 address";
+    case SnmpFailure::UnknownHost:
+        return "the host name " + (host.empty() ? std::string() : "\"" + host + "\" ") + "could not be resolved";
+    case SnmpFailure::NoAnswer: return "no answer (time-out)";
+    case SnmpFailure::Refused:
+        return "the agent refused the request (report: unknown user, wrong pass phrase or security level, or not in time)";
+    case SnmpFailure::AgentError:
+        if (errorStatus > 0 && errorStatus <= 18)
+            return "the agent reported error status " + std::to_string(errorStatus) + " (" + kStatusNames[errorStatus] + ")";
+        [[fallthrough]];
+    case SnmpFailure::UnknownErrorStatus:
+        return "the agent answered with an unknown error status " + std::to_string(errorStatus);
+    case SnmpFailure::BadReply: return "the reply's bindings do not answer the request";
+    case SnmpFailure::Cancelled: return "the request was cancelled";
+    case SnmpFailure::NotIncreasing: return "OID not increasing: the agent returned an OID that is not after the one asked for";
+    }
+    return "unknown failure";
 }
 
 // ---- CSnmp ------------------------------------------------------------------------------------
@@ -321,12 +370,16 @@ void CSnmp::getErrorInfo(int& status, int& index) const {
     index = errorIndex_;
 }
 
+std::string CSnmp::lastFailureText() const { return SnmpFailureText(failure_, errorStatus_, failureHost_); }
+
 SnmpTransport* CSnmp::transport() {
     if (!transport_) transport_ = std::make_shared<SnmpTransport>();
     return transport_.get();
 }
 
 int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeoutMs, bool errorIsFailure) {
+    failure_ = SnmpFailure::NotSent;
+    failureHost_.clear();
     if (!reply) return -1;
     *reply = nullptr;
     errorStatus_ = errorIndex_ = 0;
@@ -335,7 +388,10 @@ int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeout
     timeoutMs = ClampTimeout(timeoutMs);
 
     corvex::snmp::SessionKey key;
-    if (!corvex::snmp::ParseAddress(address, key.host, key.port)) return -1;
+    if (!corvex::snmp::ParseAddress(address, key.host, key.port)) {
+        failure_ = SnmpFailure::BadAddress;
+        return -1;
+    }
     const CSnmpV1* v1 = isV3() ? nullptr : static_cast<const CSnmpV1*>(this);
     if (isV3()) {
         const auto* v3 = static_cast<const CSnmpV3*>(this);
@@ -352,7 +408,11 @@ int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeout
             key.privPwd = v3->privPwd_;
         }
     }
-    if (transport()->ensureOpen(key, timeoutMs) != 0) return -1;
+    if (transport()->ensureOpen(key, timeoutMs) != 0) {
+        failure_ = transport_->lastFailure();
+        failureHost_ = key.host;
+        return -1;
+    }
 
     netsnmp_pdu* pdu = snmp_pdu_create(command);
     if (!pdu) return -1;
@@ -373,7 +433,10 @@ int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeout
         pdu->community_len = community.size();
     }
     netsnmp_pdu* response = nullptr;
-    if (transport_->exchange(pdu, timeoutMs, &response) != 0) return -1;
+    if (transport_->exchange(pdu, timeoutMs, &response) != 0) {
+        failure_ = transport_->lastFailure();
+        return -1;
+    }
 
     CSnmp* out = isV3() ? static_cast<CSnmp*>(new CSnmpV3(0)) : static_cast<CSnmp*>(new CSnmpV1(0));
     out->pduType_ = pduType_;
@@ -383,16 +446,45 @@ int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeout
     snmp_free_pdu(response);
     errorStatus_ = out->errorStatus_;
     errorIndex_ = out->errorIndex_;
-    if (errorIsFailure && errorStatus_ != 0) {
-        delete out;
-        return errorStatus_ > 0 ? errorStatus_ : -1;
+    failure_ = SnmpFailure::None;
+    if (errorStatus_ != 0) {
+        failure_ = errorStatus_ > 0 && errorStatus_ <= 18 ? SnmpFailure::AgentError : SnmpFailure::UnknownErrorStatus;
+        if (errorIsFailure) {
+            delete out;
+            return errorStatus_ > 0 ? errorStatus_ : -1;
+        }
     }
     *reply = out;
     return 0;
 }
 
+namespace {
+
+// True when the reply's bindings, the proxy marker aside, answer the request one by one: the
+// same OIDs for a get or a set, later OIDs (or an exception value) for a get-next.
+bool AnswersRequest(int pduType, const std::vector<CSnmp::Binding>& asked, const CSnmp& reply) {
+    const std::vector<int> data = SnmpDataBindings(reply);
+    if (data.empty() || data.size() != asked.size()) return false;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const CSnmp::Binding& got = reply.bindings()[static_cast<std::size_t>(data[i])];
+        const int order = SnmpOidCompare(got.oid, asked[i].oid);
+        if (pduType == SNMP_PDU_GETNEXT_T ? (order <= 0 && !(order == 0 && got.type == SNMP_T_NONE)) : order != 0)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int CSnmp::send(const char* address, CSnmp** reply, int timeoutMs) {
-    return exchange(address, pduType_, reply, timeoutMs, true);
+    int rc = exchange(address, pduType_, reply, timeoutMs, true);
+    if (rc == 0 && *reply && !AnswersRequest(pduType_, bindings_, **reply)) {
+        delete *reply;
+        *reply = nullptr;
+        failure_ = SnmpFailure::BadReply;
+        return -1;
+    }
+    return rc;
 }
 
 // ---- CSnmpTable -------------------------------------------------------------------------------
@@ -423,15 +515,19 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
     int rc = request_->exchange(address, SNMP_PDU_GETNEXT_T, &got, timeoutMs, false);
     lastRequestId_ = request_->transport()->lastRequestId();
     if (rc != 0) return rc;
-    int status = SnmpWalkStepStatus(columns_, asked, *got);
+    SnmpFailure why = SnmpFailure::None;
+    int status = SnmpWalkStepStatus(columns_, asked, *got, &why);
     if (status != CSnmp4w::EC_NO_ERROR) {
+        request_->failure_ = why;
         delete got;
         return status;
     }
-    // Continue from the returned OIDs; the bindings stay the caller's (same generation).
+    // Continue from the returned OIDs (the proxy marker aside); the bindings stay the caller's
+    // (same generation).
+    const std::vector<int> data = SnmpDataBindings(*got);
     auto& next = request_->bindings_;
     for (std::size_t i = 0; i < next.size(); ++i) {
-        next[i].oid = got->bindings()[i].oid;
+        next[i].oid = got->bindings()[static_cast<std::size_t>(data[i])].oid;
         next[i].type = SNMP_T_NULL;
         next[i].value.clear();
     }
@@ -440,9 +536,16 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
 }
 
 int CSnmpTable::getSuffix(int index, CSnmp* reply, std::string& suffix) const {
-    if (!reply || index < 0 || index >= reply->getValuesCount() || index >= static_cast<int>(columns_.size())) return -1;
-    const std::string& got = reply->bindings()[index].oid;
-    const std::string& column = columns_[index];
+    if (!reply || index < 0 || index >= reply->getValuesCount()) return -1;
+    // Binding `index` answers the column of its place among the bindings that are not the proxy
+    // marker; the marker itself has no column.
+    const std::vector<int> data = SnmpDataBindings(*reply);
+    const auto at = std::find(data.begin(), data.end(), index);
+    if (at == data.end()) return -1;
+    const std::size_t column_index = static_cast<std::size_t>(at - data.begin());
+    if (column_index >= columns_.size()) return -1;
+    const std::string& got = reply->bindings()[static_cast<std::size_t>(index)].oid;
+    const std::string& column = columns_[column_index];
     if (!SnmpOidInSubtree(column, got)) return -1;
     suffix = got.substr(column.size());
     return 0;

@@ -27,6 +27,25 @@ enum SnmpTypeCode {
 enum SnmpPduType { SNMP_PDU_GET_T = 0, SNMP_PDU_GETNEXT_T = 1, SNMP_PDU_SET_T = 3 };
 
 class CSnmp;
+
+// Why the last request of a CSnmp (or a session) failed; SnmpFailureText says it in words.
+enum class SnmpFailure {
+    None = 0,
+    NotSent,             // nothing could be built or sent (bad request, no socket)
+    BadAddress,          // the device address is not a UDP/IPv4 peer
+    UnknownHost,         // the host name does not resolve
+    NoAnswer,            // no reply within the time-out
+    Refused,             // the agent sent a report instead of a reply (user, keys, security level)
+    AgentError,          // the reply carries a known error status (1..18)
+    UnknownErrorStatus,  // the reply carries an error status no agent may send
+    BadReply,            // the reply's bindings do not answer the request
+    NotIncreasing,       // a get-next returned an OID not after the one asked for
+    Cancelled,           // the session was closed (or its walk abandoned) while the request waited
+};
+// One line for the user or the trace: what happened. errorStatus is the reply's error status
+// (AgentError, UnknownErrorStatus); host is shown for UnknownHost.
+std::string SnmpFailureText(SnmpFailure failure, int errorStatus = 0, const std::string& host = {});
+
 // Walk callback: (reply, request identifier, parameter, status). Status 0: the reply holds one
 // row; -2: the walk has left the table; -1 or anything else: the step failed. The reply is
 // owned by the callback (delete it when non-null).
@@ -58,11 +77,16 @@ public:
     // octets; for other types the text form).
     int getValue(int index, int& type, std::vector<uint8_t>& bytes) const;
     void getErrorInfo(int& status, int& index) const;
+    // Why the last send, or walk step on this request, failed (None after a success).
+    SnmpFailure lastFailure() const { return failure_; }
+    std::string lastFailureText() const;
 
     // Sends this request and waits for the reply (0: *reply holds it, caller deletes).
     // address: "host" or "host:port". A reply with an error status is a failure: the result is
     // that status (positive), *reply stays null and getErrorInfo on this request tells it.
-    // -1: time-out, bad address or nothing could be sent.
+    // -1: time-out, bad address, nothing could be sent, or a reply whose bindings (the proxy
+    // marker aside) do not answer the request: another count, or other OIDs than asked for (a
+    // get-next's must come after the asked ones). lastFailure tells which.
     int send(const char* address, CSnmp** reply, int timeoutMs);
 
     struct Binding {
@@ -81,6 +105,8 @@ protected:
     std::vector<Binding> bindings_;
     int errorStatus_ = 0;
     int errorIndex_ = 0;
+    SnmpFailure failure_ = SnmpFailure::None;
+    std::string failureHost_;
     unsigned bindingsGeneration_ = 0;  // bumped whenever the caller adds or clears bindings
     std::shared_ptr<class SnmpTransport> transport_;  // opened lazily by send
     friend class CSnmpTable;
@@ -147,10 +173,17 @@ private:
 };
 
 // The walk rule for one get-next step: 0 when the reply continues the walk, -2 when it ends it
-// (the first binding left its column, an exception value, a v1 noSuchName, or a returned OID
-// that is not after the one asked for), -1 for any other error status.
+// (the first binding left its column, an exception value, a v1 noSuchName), -1 for a failed
+// step: an error status, bindings that do not match the request, or a returned OID that is not
+// after the one asked for (such a walk would loop). Proxy-marker bindings are left out, wherever
+// they stand. `why`, when given, tells the failure.
 int SnmpWalkStepStatus(const std::vector<std::string>& columns, const std::vector<std::string>& asked,
-                       const CSnmp& reply);
+                       const CSnmp& reply, SnmpFailure* why = nullptr);
+// True when a binding is the proxy marker `snmp_proxy_ip` (1.3.6.1.4.1.171.7777.1.…) that a
+// relay adds to replies, rather than an answer to the request.
+bool SnmpIsProxyMarker(const std::string& oid);
+// The indexes of the reply's bindings that are not the proxy marker, in order.
+std::vector<int> SnmpDataBindings(const CSnmp& reply);
 // True when oid lies inside (strictly below) the subtree `prefix`, comparing whole arcs.
 bool SnmpOidInSubtree(const std::string& prefix, const std::string& oid);
 // Compares two dotted OIDs arc by arc: <0, 0, >0. Unparsable text sorts first.

@@ -6,13 +6,15 @@
 #include <net-snmp/net-snmp-includes.h>
 #include <net-snmp/library/large_fd_set.h>
 #include <poll.h>
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <map>
 #include <chrono>
 #include <vector>
 
@@ -36,55 +38,6 @@ int LogToTrace(int, int, void*, void* serverArg) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     platform::Trace("net-snmp: %s", text.c_str());
     return 0;
-}
-
-// Net-SNMP keeps one key set per (engine, user name) for the whole process and prefers an
-// existing entry over the keys of a new session. Forget earlier entries of this user so that a
-// session always authenticates with its own pass phrases.
-void ForgetUser(const std::string& name) {
-    for (usmUser* user = usm_get_userList(); user;) {
-        usmUser* next = user->next;
-        if (user->name && name == user->name) {
-            usm_remove_user(user);
-            usm_free_user(user);
-        }
-        user = next;
-    }
-}
-
-// The keys each user's entries were last made with (a digest, never the keys themselves), so
-// that a session opened with the same keys leaves the entry that sessions already open are
-// using: removing it under them makes their requests and replies fail.
-std::map<std::string, std::size_t>& UserKeyDigests() {
-    static std::map<std::string, std::size_t> digests;
-    return digests;
-}
-
-std::size_t KeyDigest(const netsnmp_session& s) {
-    std::string material;
-    material.reserve(512);  // no reallocation leaves a copy of the keys behind
-    auto add = [&material](const void* bytes, std::size_t length) {
-        if (bytes && length) material.append(static_cast<const char*>(bytes), length);
-        material.push_back('|');
-    };
-    add(s.securityAuthProto, s.securityAuthProtoLen * sizeof(oid));
-    add(s.securityAuthKey, s.securityAuthKeyLen);
-    add(s.securityPrivProto, s.securityPrivProtoLen * sizeof(oid));
-    add(s.securityPrivKey, s.securityPrivKeyLen);
-    material.push_back(static_cast<char>(s.securityLevel));
-    const std::size_t digest = std::hash<std::string>{}(material);
-    explicit_bzero(material.data(), material.size());
-    return digest;
-}
-
-// Called under the Net-SNMP mutex before a v3 session of `name` opens.
-void PrepareUser(const std::string& name, const netsnmp_session& session) {
-    const std::size_t digest = KeyDigest(session);
-    auto& digests = UserKeyDigests();
-    auto it = digests.find(name);
-    if (it != digests.end() && it->second == digest) return;
-    ForgetUser(name);
-    digests[name] = digest;
 }
 
 }  // namespace
@@ -142,78 +95,193 @@ void SnmpTransport::close() {
     response_ = nullptr;
     pendingReqId_ = 0;
     hasKey_ = false;
+    engineKnown_ = false;
+    hasOwnKeys_ = false;
+    resolvedHost_.clear();
 }
+
+namespace {
+
+// The dotted IPv4 address of a host (itself when it already is one); empty when it does not
+// resolve. Runs without the Net-SNMP lock: a name server may take its time.
+std::string Resolve(const std::string& host) {
+    in_addr addr{};
+    if (inet_pton(AF_INET, host.c_str(), &addr) == 1) return host;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return {};
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    const bool ok = inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) != nullptr;
+    freeaddrinfo(found);
+    return ok ? text : std::string();
+}
+
+}  // namespace
 
 int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs) {
     corvex::snmp::EnsureNetSnmp();
-    if (sess_ && hasKey_ && key == key_) return 0;
-    close();
-
-    netsnmp_session session;
-    std::string peer = "udp:" + key.host + ":" + key.port;
-    std::lock_guard<std::mutex> lock(NetSnmpMutex());
-    snmp_sess_init(&session);
-    session.peername = const_cast<char*>(peer.c_str());
-    session.retries = 0;
-    session.timeout = static_cast<long>(timeoutMs) * 1000L;
-    if (!key.v3) {
-        session.version = SNMP_VERSION_1;
-        // The community is set on every PDU; the session default is never used.
-        static char none[] = "";
-        session.community = reinterpret_cast<u_char*>(none);
-        session.community_len = 0;
-    } else {
-        session.version = SNMP_VERSION_3;
-        session.securityModel = SNMP_SEC_MODEL_USM;
-        session.securityName = const_cast<char*>(key.user.c_str());
-        session.securityNameLen = key.user.size();
-        if (key.flags == 0) {
-            session.securityLevel = SNMP_SEC_LEVEL_NOAUTH;
+    if (!(sess_ && hasKey_ && key == key_)) {
+        close();
+        const std::string address = Resolve(key.host);
+        if (address.empty()) {
+            failure_ = SnmpFailure::UnknownHost;
+            return -1;
+        }
+        netsnmp_session session;
+        std::string peer = "udp:" + address + ":" + key.port;
+        std::lock_guard<std::mutex> lock(NetSnmpMutex());
+        snmp_sess_init(&session);
+        session.peername = const_cast<char*>(peer.c_str());
+        session.retries = 0;
+        session.timeout = static_cast<long>(timeoutMs) * 1000L;
+        if (!key.v3) {
+            session.version = SNMP_VERSION_1;
+            // The community is set on every PDU; the session default is never used.
+            static char none[] = "";
+            session.community = reinterpret_cast<u_char*>(none);
+            session.community_len = 0;
         } else {
-            session.securityLevel = key.flags == 3 ? SNMP_SEC_LEVEL_AUTHPRIV : SNMP_SEC_LEVEL_AUTHNOPRIV;
-            if (key.authArith == 0) {
-                session.securityAuthProto = usmHMACMD5AuthProtocol;
-                session.securityAuthProtoLen = OID_LENGTH(usmHMACMD5AuthProtocol);
-            } else if (key.authArith == 1) {
-                session.securityAuthProto = usmHMACSHA1AuthProtocol;
-                session.securityAuthProtoLen = OID_LENGTH(usmHMACSHA1AuthProtocol);
+            session.version = SNMP_VERSION_3;
+            // The engine ID is probed by this object, without holding the lock (below).
+            session.flags |= SNMP_FLAGS_DONT_PROBE;
+            session.securityModel = SNMP_SEC_MODEL_USM;
+            session.securityName = const_cast<char*>(key.user.c_str());
+            session.securityNameLen = key.user.size();
+            if (key.flags == 0) {
+                session.securityLevel = SNMP_SEC_LEVEL_NOAUTH;
             } else {
-                return -1;
-            }
-            session.securityAuthKeyLen = USM_AUTH_KU_LEN;
-            if (generate_Ku(session.securityAuthProto, session.securityAuthProtoLen,
-                            reinterpret_cast<const u_char*>(key.authPwd.data()), key.authPwd.size(),
-                            session.securityAuthKey, &session.securityAuthKeyLen) != SNMPERR_SUCCESS) {
-                platform::Trace("snmp: authentication key could not be derived");
-                return -1;
-            }
-            if (key.flags == 3) {
-                if (key.privArith != 0) return -1;
-                session.securityPrivProto = usmDESPrivProtocol;
-                session.securityPrivProtoLen = OID_LENGTH(usmDESPrivProtocol);
-                session.securityPrivKeyLen = USM_PRIV_KU_LEN;
-                if (generate_Ku(session.securityAuthProto, session.securityAuthProtoLen,
-                                reinterpret_cast<const u_char*>(key.privPwd.data()), key.privPwd.size(),
-                                session.securityPrivKey, &session.securityPrivKeyLen) != SNMPERR_SUCCESS) {
-                    platform::Trace("snmp: privacy key could not be derived");
+                session.securityLevel = key.flags == 3 ? SNMP_SEC_LEVEL_AUTHPRIV : SNMP_SEC_LEVEL_AUTHNOPRIV;
+                if (key.authArith == 0) {
+                    session.securityAuthProto = usmHMACMD5AuthProtocol;
+                    session.securityAuthProtoLen = OID_LENGTH(usmHMACMD5AuthProtocol);
+                } else if (key.authArith == 1) {
+                    session.securityAuthProto = usmHMACSHA1AuthProtocol;
+                    session.securityAuthProtoLen = OID_LENGTH(usmHMACSHA1AuthProtocol);
+                } else {
+                    failure_ = SnmpFailure::NotSent;
                     return -1;
+                }
+                session.securityAuthKeyLen = USM_AUTH_KU_LEN;
+                if (generate_Ku(session.securityAuthProto, session.securityAuthProtoLen,
+                                reinterpret_cast<const u_char*>(key.authPwd.data()), key.authPwd.size(),
+                                session.securityAuthKey, &session.securityAuthKeyLen) != SNMPERR_SUCCESS) {
+                    platform::Trace("snmp: authentication key could not be derived");
+                    failure_ = SnmpFailure::NotSent;
+                    return -1;
+                }
+                if (key.flags == 3) {
+                    if (key.privArith != 0) {
+                        failure_ = SnmpFailure::NotSent;
+                        return -1;
+                    }
+                    session.securityPrivProto = usmDESPrivProtocol;
+                    session.securityPrivProtoLen = OID_LENGTH(usmDESPrivProtocol);
+                    session.securityPrivKeyLen = USM_PRIV_KU_LEN;
+                    if (generate_Ku(session.securityAuthProto, session.securityAuthProtoLen,
+                                    reinterpret_cast<const u_char*>(key.privPwd.data()), key.privPwd.size(),
+                                    session.securityPrivKey, &session.securityPrivKeyLen) != SNMPERR_SUCCESS) {
+                        platform::Trace("snmp: privacy key could not be derived");
+                        failure_ = SnmpFailure::NotSent;
+                        return -1;
+                    }
                 }
             }
         }
+        // No network traffic here: v1 has none, and the v3 probe is switched off.
+        sess_ = snmp_sess_open(&session);
+        // Key material was copied by Net-SNMP; wipe our stack copy.
+        explicit_bzero(session.securityAuthKey, sizeof session.securityAuthKey);
+        explicit_bzero(session.securityPrivKey, sizeof session.securityPrivKey);
+        if (!sess_) {
+            platform::Trace("snmp: session to %s:%s could not be opened", key.host.c_str(), key.port.c_str());
+            failure_ = SnmpFailure::NotSent;
+            return -1;
+        }
+        // Net-SNMP clears the flag at open and would probe on the first send instead, waiting
+        // for the agent under the lock; keep it set, this object probes by itself.
+        if (key.v3) {
+            if (netsnmp_session* ss = snmp_sess_session(sess_)) ss->flags |= SNMP_FLAGS_DONT_PROBE;
+        }
+        key_ = key;
+        hasKey_ = true;
+        resolvedHost_ = address;
     }
-    if (key.v3) corvex::snmp::PrepareUser(key.user, session);
-    // For v3 this also discovers the agent's engine ID (one exchange, bounded by the time-out).
-    sess_ = snmp_sess_open(&session);
-    // Key material was copied by Net-SNMP; wipe our stack copy.
-    explicit_bzero(session.securityAuthKey, sizeof session.securityAuthKey);
-    explicit_bzero(session.securityPrivKey, sizeof session.securityPrivKey);
-    if (!sess_) {
-        platform::Trace("snmp: session to %s:%s could not be opened", key.host.c_str(), key.port.c_str());
+    if (!key.v3 || engineKnown_) return 0;
+
+    // Engine ID discovery: a get without bindings, no authentication, empty engine ID; the
+    // agent answers with a report that names its engine.
+    netsnmp_pdu* probe = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(NetSnmpMutex());
+        probe = snmp_pdu_create(SNMP_MSG_GET);
+        if (probe) {
+            probe->version = SNMP_VERSION_3;
+            probe->securityName = strdup("");
+            probe->securityNameLen = 0;
+            probe->securityLevel = SNMP_SEC_LEVEL_NOAUTH;
+            probe->securityModel = SNMP_SEC_MODEL_USM;
+        }
+    }
+    if (!probe) {
+        failure_ = SnmpFailure::NotSent;
         return -1;
     }
-    key_ = key;
-    hasKey_ = true;
+    if (sendAndWait(probe, timeoutMs, true) != 0) {
+        platform::Trace("snmp: no engine ID from %s:%s", key.host.c_str(), key.port.c_str());
+        return -1;  // the session stays open; the next request probes again
+    }
+    std::lock_guard<std::mutex> lock(NetSnmpMutex());
+    netsnmp_session* ss = snmp_sess_session(sess_);
+    if (!ss) {
+        failure_ = SnmpFailure::NotSent;
+        return -1;
+    }
+    if (ss->securityEngineIDLen == 0 && !probedEngine_.empty()) {
+        ss->securityEngineID = static_cast<u_char*>(netsnmp_memdup(probedEngine_.data(), probedEngine_.size()));
+        ss->securityEngineIDLen = ss->securityEngineID ? probedEngine_.size() : 0;
+    }
+    if (ss->contextEngineIDLen == 0 && ss->securityEngineIDLen != 0) {
+        ss->contextEngineID = static_cast<u_char*>(netsnmp_memdup(ss->securityEngineID, ss->securityEngineIDLen));
+        ss->contextEngineIDLen = ss->contextEngineID ? ss->securityEngineIDLen : 0;
+    }
+    if (ss->securityEngineIDLen == 0 || !ensureUserLocked()) {
+        failure_ = SnmpFailure::Refused;
+        return -1;
+    }
+    engineKnown_ = true;
     return 0;
+}
+
+bool SnmpTransport::ensureUserLocked() {
+    netsnmp_session* ss = snmp_sess_session(sess_);
+    if (!ss || ss->securityEngineIDLen == 0) return false;
+    auto keysOf = [](const usmUser* user) {
+        UserKeys k;
+        if (user->authProtocol) k.authProto.assign(user->authProtocol, user->authProtocol + user->authProtocolLen);
+        if (user->privProtocol) k.privProto.assign(user->privProtocol, user->privProtocol + user->privProtocolLen);
+        if (user->authKey) k.authKey.assign(reinterpret_cast<const char*>(user->authKey), user->authKeyLen);
+        if (user->privKey) k.privKey.assign(reinterpret_cast<const char*>(user->privKey), user->privKeyLen);
+        return k;
+    };
+    usmUser* user = usm_get_user(ss->securityEngineID, ss->securityEngineIDLen, ss->securityName);
+    if (user && hasOwnKeys_ && keysOf(user) == ownKeys_) return true;
+    // Net-SNMP keeps one entry per (engine, user name) for the whole process and would keep
+    // an existing one; replace it with this session's keys. Both steps happen under the lock,
+    // so no other session ever finds the entry missing.
+    if (user) {
+        usm_remove_user(user);
+        usm_free_user(user);
+    }
+    ss->flags &= ~SNMP_FLAGS_USER_CREATED;
+    if (usm_create_user_from_session(ss) != SNMPERR_SUCCESS) return false;
+    user = usm_get_user(ss->securityEngineID, ss->securityEngineIDLen, ss->securityName);
+    if (!user) return false;
+    ownKeys_ = keysOf(user);
+    hasOwnKeys_ = true;
+    return true;
 }
 
 int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu, void* magic) {
@@ -221,14 +289,28 @@ int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu
     // Called under the Net-SNMP mutex from snmp_sess_read / snmp_sess_timeout.
     if (reqid != self->pendingReqId_ || self->finished_) return 1;  // a request given up earlier
     self->finished_ = true;
-    if (op == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu && pdu->command == SNMP_MSG_RESPONSE) {
+    self->result_ = -1;
+    const bool received = op == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || op == NETSNMP_CALLBACK_OP_SEC_ERROR;
+    if (received && pdu && self->probing_ && (pdu->command == SNMP_MSG_REPORT || pdu->command == SNMP_MSG_RESPONSE)) {
+        if (pdu->securityEngineID && pdu->securityEngineIDLen)
+            self->probedEngine_.assign(reinterpret_cast<const char*>(pdu->securityEngineID), pdu->securityEngineIDLen);
+        self->result_ = 0;
+    } else if (op == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu && pdu->command == SNMP_MSG_RESPONSE) {
         self->response_ = snmp_clone_pdu(pdu);
         self->result_ = self->response_ ? 0 : -1;
+        self->eventFailure_ = SnmpFailure::NotSent;
+    } else if (received) {
+        self->eventFailure_ = SnmpFailure::Refused;  // a report: unknown user, wrong digest, ...
+    } else if (op == NETSNMP_CALLBACK_OP_TIMED_OUT) {
+        self->eventFailure_ = SnmpFailure::NoAnswer;
     } else {
-        self->result_ = -1;  // time-out, send failure, or a report (unknown user, wrong digest...)
+        self->eventFailure_ = SnmpFailure::NotSent;
     }
     return 1;
 }
+namespace {
+constexpr long long kAbortSliceMs = 20;
+}  // namespace
 
 void SnmpTransport::pump(int timeoutMs) {
     using Clock = std::chrono::steady_clock;
@@ -252,16 +334,23 @@ void SnmpTransport::pump(int timeoutMs) {
             }
         }
         auto now = Clock::now();
-        if (now >= deadline) break;
-        long long waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+        if (now >= deadline || abort_) break;
+        // In short slices, so that an abort is seen at once.
+        long long waitMs = std::min<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count(), kAbortSliceMs);
         if (!block) waitMs = std::min<long long>(waitMs, tv.tv_sec * 1000LL + (tv.tv_usec + 999) / 1000);
         int ready = ::poll(polled.data(), polled.size(), static_cast<int>(std::max<long long>(waitMs, 0)));
+        if (abort_) break;
+        if (ready == 0 && Clock::now() < deadline && (block || tv.tv_sec * 1000LL + tv.tv_usec / 1000 > waitMs))
+            continue;  // only a slice has passed; Net-SNMP's time-out lies further ahead
         std::lock_guard<std::mutex> lock(NetSnmpMutex());
         if (ready > 0) {
             NETSNMP_LARGE_FD_ZERO(&fds);
             for (const pollfd& p : polled) {
                 if (p.revents) netsnmp_large_fd_setfd(p.fd, &fds);
             }
+            // The reply is checked with the user's keys: make sure they are this session's.
+            if (key_.v3 && !probing_) ensureUserLocked();
             snmp_sess_read2(sess_, &fds);
         } else {
             snmp_sess_timeout(sess_);
@@ -273,8 +362,18 @@ void SnmpTransport::pump(int timeoutMs) {
 
 int SnmpTransport::exchange(netsnmp_pdu* pdu, int timeoutMs, netsnmp_pdu** response) {
     *response = nullptr;
-    if (!sess_) {
+    if (sendAndWait(pdu, timeoutMs, false) != 0) return -1;
+    std::lock_guard<std::mutex> lock(NetSnmpMutex());
+    *response = response_;
+    response_ = nullptr;
+    return 0;
+}
+
+int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe) {
+    if (!sess_ || abort_) {
+        std::lock_guard<std::mutex> lock(NetSnmpMutex());
         snmp_free_pdu(pdu);
+        failure_ = sess_ ? SnmpFailure::Cancelled : SnmpFailure::NotSent;
         return -1;
     }
     {
@@ -282,13 +381,28 @@ int SnmpTransport::exchange(netsnmp_pdu* pdu, int timeoutMs, netsnmp_pdu** respo
         netsnmp_session* ss = snmp_sess_session(sess_);
         if (ss) ss->timeout = static_cast<long>(timeoutMs) * 1000L;
         finished_ = false;
+        probing_ = probe;
         result_ = -1;
+        eventFailure_ = SnmpFailure::NoAnswer;
+        probedEngine_.clear();
         if (response_) snmp_free_pdu(response_);
         response_ = nullptr;
         pendingReqId_ = 0;
+        // Another session's open may have replaced this user's process-wide entry.
+        if (!probe && key_.v3 && !ensureUserLocked()) {
+            snmp_free_pdu(pdu);
+            failure_ = SnmpFailure::NotSent;
+            return -1;
+        }
         int reqid = snmp_sess_async_send(sess_, pdu, &SnmpTransport::OnEvent, this);
         if (reqid == 0) {
+            int libError = 0, sysError = 0;
+            char* text = nullptr;
+            snmp_sess_error(sess_, &libError, &sysError, &text);
+            platform::Trace("snmp: request not sent: %s", text ? text : "");
+            std::free(text);
             snmp_free_pdu(pdu);
+            failure_ = SnmpFailure::NotSent;
             return -1;
         }
         pendingReqId_ = reqid;
@@ -297,13 +411,25 @@ int SnmpTransport::exchange(netsnmp_pdu* pdu, int timeoutMs, netsnmp_pdu** respo
     pump(timeoutMs);
     std::lock_guard<std::mutex> lock(NetSnmpMutex());
     pendingReqId_ = 0;  // a reply that still comes is ignored
+    probing_ = false;
     if (!finished_ || result_ != 0) {
         if (response_) snmp_free_pdu(response_);
         response_ = nullptr;
+        failure_ = finished_ ? eventFailure_ : abort_ ? SnmpFailure::Cancelled : SnmpFailure::NoAnswer;
         finished_ = true;
+        if (!probe && failure_ == SnmpFailure::Refused && key_.v3) {
+            // The agent may have a new engine (a replaced switch): probe again next time.
+            netsnmp_session* ss = snmp_sess_session(sess_);
+            if (ss) {
+                SNMP_FREE(ss->securityEngineID);
+                ss->securityEngineIDLen = 0;
+                SNMP_FREE(ss->contextEngineID);
+                ss->contextEngineIDLen = 0;
+            }
+            engineKnown_ = false;
+        }
         return -1;
     }
-    *response = response_;
-    response_ = nullptr;
+    failure_ = SnmpFailure::None;
     return 0;
 }

@@ -5,8 +5,12 @@
 // counters) that every session touches while opening, building and parsing messages. All such
 // CPU work runs under one process-wide mutex; waiting for the socket happens outside it, so a
 // slow device never holds up the other sessions.
+#include <atomic>
 #include <mutex>
 #include <string>
+#include <vector>
+
+#include "snmp/snmp_lib.h"
 
 struct snmp_pdu;
 
@@ -48,26 +52,55 @@ public:
     SnmpTransport& operator=(const SnmpTransport&) = delete;
 
     // Opens (or reopens when the key changed) the Net-SNMP session. 0 on success.
+    // A host name is resolved first, outside the Net-SNMP lock. SNMPv3: the agent's engine ID is
+    // discovered with one probe that waits outside the lock, and the user's keys are entered for
+    // that engine only once it is known, so a switch that does not answer never disturbs the
+    // sessions already open.
     int ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs);
     // Sends pdu (always consumed) and waits up to timeoutMs for the response.
     // 0: *response holds a clone the caller frees with snmp_free_pdu. -1 otherwise.
     int exchange(snmp_pdu* pdu, int timeoutMs, snmp_pdu** response);
     // The Net-SNMP request identifier of the last request sent.
     int lastRequestId() const { return lastReqId_; }
+    // Why the last ensureOpen or exchange failed.
+    SnmpFailure lastFailure() const { return failure_; }
+    // From any thread: the request that waits gives up within a few milliseconds (its reply, if
+    // one still comes, is ignored), and nothing is sent until resume().
+    void abort() { abort_ = true; }
+    void resume() { abort_ = false; }
 
 private:
     static int OnEvent(int op, struct snmp_session* session, int reqid, snmp_pdu* pdu, void* magic);
     void close();
+    // Sends pdu (consumed) and waits for its answer; a report counts as the answer when probing.
+    int sendAndWait(snmp_pdu* pdu, int timeoutMs, bool probe);
     // Waits for the current request to finish or the deadline; socket waits are unlocked.
     void pump(int timeoutMs);
+    // Under the Net-SNMP lock: makes the process-wide user entry for this session's engine and
+    // user hold this session's keys (another session's open may have replaced it).
+    bool ensureUserLocked();
 
     void* sess_ = nullptr;
     corvex::snmp::SessionKey key_;
     bool hasKey_ = false;
+    std::string resolvedHost_;   // the dotted address key_.host resolved to
+    bool engineKnown_ = false;   // v3: the agent's engine ID is known and the user entered
+    struct UserKeys {            // the keys this session's user entry carries
+        std::vector<unsigned long> authProto, privProto;
+        std::string authKey, privKey;
+        bool operator==(const UserKeys&) const = default;
+    };
+    UserKeys ownKeys_;
+    bool hasOwnKeys_ = false;
+    SnmpFailure failure_ = SnmpFailure::None;
     // State of the one outstanding request; written by OnEvent under the Net-SNMP mutex.
     long pendingReqId_ = 0;
     int lastReqId_ = 0;
     bool finished_ = false;
+    bool probing_ = false;
     int result_ = -1;
+    SnmpFailure eventFailure_ = SnmpFailure::NoAnswer;
+    std::string probedEngine_;
     snmp_pdu* response_ = nullptr;
+    std::atomic<bool> abort_{false};
 };

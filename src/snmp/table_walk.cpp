@@ -95,6 +95,8 @@ std::vector<CTableWalk::Binding> CTableWalk::Reads(const std::vector<std::string
 bool CTableWalk::Send(int pduType, const std::vector<Binding>& bindings, RowHandler onRow, EndHandler onEnd,
                       const Options& options) {
     m_running = false;
+    m_rows = 0;
+    m_reachedBound = false;
     if (bindings.empty() || !m_session.Open(pduType)) return false;
     m_columns.clear();
     for (const Binding& b : bindings) {
@@ -134,6 +136,16 @@ unsigned CTableWalk::Callback(CSnmp* reply, int requestId, void* param, int stat
         self->Finish(0);
         return 0;
     }
+    const size_t bound = self->m_options.maxRows ? self->m_options.maxRows : kDefaultMaxRows;
+    if (!self->m_oneStep && self->m_rows >= bound) {
+        // The table cannot hold this row: the agent keeps answering beyond the table's end.
+        platform::Trace("walk of %s ended at its bound of %zu rows", self->m_columns.empty() ? "" : self->m_columns[0].c_str(), bound);
+        delete reply;
+        self->m_reachedBound = true;
+        self->Finish(CSnmp4w::EC_FAILED);
+        return 0;
+    }
+    ++self->m_rows;
     // Asked before the row is handled, or after it (the handler decides whether to go on).
     const bool askedFirst = self->m_options.nextFirst && !self->m_oneStep;
     const int sent = askedFirst ? self->m_session.GetNextAsync(&CTableWalk::Callback, self, self->m_options.stepTimeoutMs) : 0;

@@ -55,13 +55,23 @@ public:
         // this one is shown. The handler's result is then not used: such a walk ends at the end
         // of the table, on a failed step or on a short reply (minValues).
         bool nextFirst = false;
-        // The most rows this table can hold: a walk that reaches it ends as a failed walk, so a
-        // switch that never leaves the table cannot grow a list without end (0: a general bound).
+        // The most rows this table can hold. A reply beyond it is not handed to the row handler
+        // and the walk ends as a failed walk (end status -1, the rows so far stand), so a switch
+        // that never leaves the table cannot grow a list without end. 0: kDefaultMaxRows.
         size_t maxRows = 0;
         // Traces: "FindRequestID" for a dropped reply, "call back iStatus = %d" for a failed step.
         bool traceDropped = true;
         bool traceFailed = true;
     };
+
+    // The bound of a walk whose options name none: larger than any table of the switch but the
+    // forwarding table, small enough that a list of it still fits in memory.
+    static constexpr size_t kDefaultMaxRows = 100000;
+    // The bound of a table with one row per port (or a few, as sub-indexed or combo entries):
+    // four times the port count, at least 16.
+    static constexpr size_t PortTableRows(int portCount) {
+        return portCount > 4 ? 4 * static_cast<size_t>(portCount) : 16;
+    }
 
     explicit CTableWalk(CCommonSnmp& session);
     ~CTableWalk();
@@ -89,6 +99,10 @@ public:
     };
     bool Write(const std::vector<Binding>& bindings, EndHandler onEnd, const Options& options);
     bool Running() const { return m_running; }
+    // Rows handed to the row handler by the current (or last) walk.
+    size_t Rows() const { return m_rows; }
+    // True when the last walk ended because the agent kept answering beyond the row bound.
+    bool ReachedBound() const { return m_reachedBound; }
     const std::vector<std::string>& Columns() const { return m_columns; }
 
 private:
@@ -105,4 +119,6 @@ private:
     Options m_options;
     bool m_oneStep = false;  // a read: no further step
     bool m_running = false;
+    size_t m_rows = 0;
+    bool m_reachedBound = false;
 };

@@ -10,6 +10,7 @@
 #include "app/session_settings.h"
 #include "panel_fakes.h"
 #include "platform/headless_ui.h"
+#include "snmp/table_walk.h"
 #include "support/sim_fixture.h"
 
 using namespace app;
@@ -338,12 +339,7 @@ std::vector<std::string> ReadPort(int port) {
         session.AddValue((std::string(column) + "." + std::to_string(port)).c_str(), SNMP_T_NULL, nullptr);
     CSnmp* reply = nullptr;
     if (session.Send(&reply, 0) != 0) return values;
-    for (int i = 0; i < reply->getValuesCount(); ++i) {
-        int type = 0;
-        std::string value;
-        reply->getValue(i, type, value);
-        values.push_back(value);
-    }
+    for (const auto& value : ReadReplyRow(*reply).values) values.push_back(value.text);  // no relay marker
     delete reply;
     return values;
 }
@@ -399,6 +395,41 @@ TEST_F(LiveWindowTest, PoeModelFollowsTheLedModeAndFibreTwins) {
     EXPECT_EQ(paneltest::StatusOf(win.m_root, 10), win.m_record.PortIndicator[8]);
     EXPECT_NE(win.m_record.PortIndicator[8], 3);
     EXPECT_TRUE(win.OnClose());
+}
+
+// Behind a relay every reply carries its marker binding, first or last: the poller's walks go on
+// and the panel shows each port as the switch reports it.
+TEST_F(LiveWindowTest, ProxyMarkedRepliesStillLightThePanel) {
+    for (const std::string version : {"1", "3"})
+    for (const char* where : {"first", "last"}) {
+        SCOPED_TRACE(std::string(where) + " v" + version);
+        StartDevice("28", {"--proxy-marker", where, "--user", "admin:MD5:authpass1:DES:privpass1"});
+        if (version == "3") {
+            SessionSettings& s = MutableSettings();
+            s.SnmpVersion = "3";
+            s.SecurityLevel = "3";
+            s.UserName = "admin";
+            s.AuthProtocol = "2";
+            s.AuthPassword = "authpass1";
+            s.PrivProtocol = "2";
+            s.PrivPassword = "privpass1";
+        }
+        view = FakeView{};
+        CMainWindow win(view, profile, &loader, dialogs, launcher);
+        ASSERT_TRUE(win.OnInitDialog());
+        ASSERT_TRUE(ui.runUntil([&] { return !view.timers.empty(); }, 8s)) << "no poll applied";
+        int up = 0;
+        for (int port = 1; port <= 28; ++port) {
+            auto v = ReadPort(port);
+            ASSERT_EQ(v.size(), 3u) << port;
+            const std::string top = port > 24 ? "1000000000" : "100000000";
+            const int expected = v[0] != "1" ? 2 : v[1] != "1" ? 3 : v[2] == top ? 1 : 0;
+            up += v[1] == "1";
+            EXPECT_EQ(win.m_record.PortIndicator[port - 1], expected) << "port " << port;
+        }
+        EXPECT_GT(up, 0);
+        EXPECT_TRUE(win.OnClose());
+    }
 }
 
 TEST_F(LiveWindowTest, PoeLedModeWalksThePoeStates) {

@@ -326,3 +326,35 @@ TEST_F(PortDialog, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
     EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{SpeedOf(3, 6), FlowOf(3, 2)}}));
     for (const auto& r : m_sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
 }
+
+// A relay's marker binding, first or last in every reply, leaves the list as without a relay.
+TEST_F(PortDialog, ProxyMarkedRepliesFillTheList) {
+    for (const char* where : {"first", "last"}) {
+        SCOPED_TRACE(where);
+        ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--proxy-marker", where}, {SpeedLine(2, 3)}));
+        CPortSetInfo dlg;
+        DialogDriver d(m_env, dlg);
+        ASSERT_TRUE(Ready(m_env, d, dlg));
+        ASSERT_EQ(d.rowCount(kList), 10);
+        EXPECT_EQ(d.rows(kList)[1], (Strings{"2", "100MHalf", "100MHalf", "Disable", "Low", "Disabled"}));
+        EXPECT_EQ(d.rows(kList)[9][0], "10");
+    }
+}
+
+// A switch that answers port rows far beyond its port count: the walk stops at four times the
+// port count, the rows so far stay, and the buttons come back.
+TEST_F(PortDialog, PortTableBeyondItsBoundEndsTheWalk) {
+    std::vector<std::string> state;
+    for (int i = 11; i <= 200; ++i) state.push_back(SpeedLine(i, 6));
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {}, state));
+    CPortSetInfo dlg;
+    DialogDriver d(m_env, dlg);
+    ASSERT_TRUE(Ready(m_env, d, dlg));
+    EXPECT_EQ(d.rowCount(kList), 40);
+    EXPECT_EQ(d.cell(kList, 0, 0), "1");
+    EXPECT_TRUE(d.enabled("&Refresh"));
+    size_t steps = 0;
+    for (const auto& r : m_sim.requests())
+        steps += r.pdu == "getnext" && !r.bindings.empty() && r.bindings[0].oid.rfind(kSpeed, 0) == 0;
+    EXPECT_EQ(steps, 41u);  // forty rows and the reply beyond the bound
+}

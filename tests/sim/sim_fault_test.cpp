@@ -246,3 +246,27 @@ TEST(SimFault, SecretsAreNeverReadBackAndTheLogIsPrivate) {
     sim.stop();
     std::remove(log.c_str());
 }
+
+// A reply that would not fit into one UDP datagram is answered with tooBig (no bindings), for a
+// get-next as for a get; each value alone still fits.
+TEST(SimFault, ReplyBeyondTheLargestDatagramIsTooBig) {
+    const std::string state = tempPath("toobig");
+    {
+        std::ofstream out(state);
+        const std::string big(40000, 'a');
+        out << "1.3.6.1.2.1.1.1.0 s " << big << "\n1.3.6.1.2.1.1.4.0 s " << big << "\n";
+    }
+    Sim sim({"--state", state, "--user", "admin:MD5:authpass1:DES:privpass1"});
+    const std::string v3 = "-v3 -l authPriv -u admin -a MD5 -A authpass1 -x DES -X privpass1";
+    for (const std::string& auth : {std::string("-v1 -c qorvin"), std::string("-v2c -c qorvin"), v3}) {
+        SCOPED_TRACE(auth);
+        const CmdResult next = sim.tool("snmpgetnext", auth, ".1.3.6.1.2.1.1 .1.3.6.1.2.1.1.3.0");
+        EXPECT_NE(next.out.find("tooBig"), std::string::npos) << next.out;
+        const CmdResult get = sim.tool("snmpget", auth, ".1.3.6.1.2.1.1.1.0 .1.3.6.1.2.1.1.4.0");
+        EXPECT_NE(get.out.find("tooBig"), std::string::npos) << get.out;
+        const CmdResult one = sim.tool("snmpgetnext", auth, ".1.3.6.1.2.1.1.3.0");
+        EXPECT_EQ(one.code, 0) << one.out;
+        EXPECT_NE(one.out.find(".1.3.6.1.2.1.1.4.0 = STRING: \"aaaa"), std::string::npos);
+    }
+    std::remove(state.c_str());
+}

@@ -121,19 +121,46 @@ TEST(SnmpWalkRule, EndsWhenTheFirstColumnIsLeftOrTheAgentSaysSo) {
 }
 
 // A peer that answers a get-next with the same or an earlier OID would make the walk loop
-// forever; such a step ends the walk.
-TEST(SnmpWalkRule, NonIncreasingOidEndsTheWalk) {
+// forever; such a step fails (the table read so far is not the whole table).
+TEST(SnmpWalkRule, NonIncreasingOidFailsTheStep) {
     const std::vector<std::string> columns = {"1.3.6.1.2.1.2.2.1.2"};
     const std::vector<std::string> asked = {"1.3.6.1.2.1.2.2.1.2.5"};
+    SnmpFailure why = SnmpFailure::None;
     std::unique_ptr<CSnmp> same(Reply({Bind("1.3.6.1.2.1.2.2.1.2.5", 2, "x")}));
-    EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, SnmpWalkStepStatus(columns, asked, *same));
+    EXPECT_EQ(CSnmp4w::EC_FAILED, SnmpWalkStepStatus(columns, asked, *same, &why));
+    EXPECT_EQ(SnmpFailure::NotIncreasing, why);
     std::unique_ptr<CSnmp> back(Reply({Bind("1.3.6.1.2.1.2.2.1.2.3", 2, "x")}));
-    EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, SnmpWalkStepStatus(columns, asked, *back));
-    // A later column of the same row going backwards ends it too.
+    EXPECT_EQ(CSnmp4w::EC_FAILED, SnmpWalkStepStatus(columns, asked, *back));
+    // A later column of the same row going backwards fails it too.
     const std::vector<std::string> two = {"1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.3"};
     const std::vector<std::string> askedTwo = {"1.3.6.1.2.1.2.2.1.2.5", "1.3.6.1.2.1.2.2.1.3.5"};
     std::unique_ptr<CSnmp> secondBack(Reply({Bind("1.3.6.1.2.1.2.2.1.2.6", 2, "x"), Bind("1.3.6.1.2.1.2.2.1.3.5", 1, "6")}));
-    EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, SnmpWalkStepStatus(two, askedTwo, *secondBack));
+    EXPECT_EQ(CSnmp4w::EC_FAILED, SnmpWalkStepStatus(two, askedTwo, *secondBack));
+    EXPECT_NE(SnmpFailureText(SnmpFailure::NotIncreasing).find("OID not increasing"), std::string::npos);
+}
+
+// A relay's marker binding, first or last, is no column: the step continues, and a marker in
+// place of a column is still a missing column.
+TEST(SnmpWalkRule, ProxyMarkerAnywhereIsLeftOut) {
+    const std::vector<std::string> columns = {"1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.3"};
+    const std::vector<std::string> asked = {"1.3.6.1.2.1.2.2.1.2.1", "1.3.6.1.2.1.2.2.1.3.1"};
+    const auto marker = Bind("1.3.6.1.4.1.171.7777.1.0", SNMP_T_IPADDRESS, "10.0.0.9");
+    const auto descr = Bind("1.3.6.1.2.1.2.2.1.2.2", 2, "eth0");
+    const auto type = Bind("1.3.6.1.2.1.2.2.1.3.2", 1, "6");
+    const struct {
+        std::vector<CSnmp::Binding> got;
+        int status;
+    } cases[] = {
+        {{marker, descr, type}, CSnmp4w::EC_NO_ERROR},
+        {{descr, type, marker}, CSnmp4w::EC_NO_ERROR},
+        {{descr, marker, type}, CSnmp4w::EC_NO_ERROR},
+        {{marker, descr}, CSnmp4w::EC_FAILED},
+        {{marker}, CSnmp4w::EC_FAILED},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        std::unique_ptr<CSnmp> reply(Reply(cases[i].got));
+        EXPECT_EQ(cases[i].status, SnmpWalkStepStatus(columns, asked, *reply)) << "case " << i;
+    }
 }
 
 TEST(SnmpRequest, BadAddressFailsWithoutSending) {

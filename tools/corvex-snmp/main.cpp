@@ -1,11 +1,12 @@
 // corvex-snmp: the module's SNMP layer from the shell, with the host's command line for the
 // session settings.
 //   corvex-snmp '<host command line>' get OID...
-//   corvex-snmp '<host command line>' walk COLUMN...
+//   corvex-snmp '<host command line>' walk [--deadline SECONDS] COLUMN...
 //   corvex-snmp '<host command line>' set OID TYPE VALUE [OID TYPE VALUE]...
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -20,8 +21,10 @@ namespace {
 const char* const kUsage =
     "usage: corvex-snmp --version\n"
     "       corvex-snmp '<host command line>' get OID...\n"
-    "       corvex-snmp '<host command line>' walk COLUMN...\n"
+    "       corvex-snmp '<host command line>' walk [--deadline SECONDS] COLUMN...\n"
     "       corvex-snmp '<host command line>' set OID TYPE VALUE [OID TYPE VALUE]...\n"
+    "  walk prints each row as it arrives; --deadline ends a walk that has not reached the end of\n"
+    "  the table in time (exit status 1)\n"
     "  TYPE: 1 INTEGER, 2 OCTET STRING (text, or hex with a 0x prefix), 8 IpAddress, 10 Unsigned32\n"
     "  example: corvex-snmp '/Hx/I127.0.0.1/Cpublic/Dprivate/ETRUE/F1/G16161' walk 1.3.6.1.2.1.2.2.1.2\n";
 
@@ -61,6 +64,7 @@ void Print(const CSnmp& reply) {
     for (int i = 0; i < reply.getValuesCount(); ++i) {
         std::string oid;
         reply.getOid(i, oid);
+        if (IsProxyMarker(oid)) continue;  // a relay's marker, not an answer
         std::string value = Shown(reply, i);
         std::fprintf(stdout, "%s = %s\n", oid.c_str(), value.c_str());
     }
@@ -133,8 +137,9 @@ int main(int argc, char** argv) {
     if (settings.DeviceAddress.empty()) return Usage("the host command line names no device address (/I...)");
     if (settings.SnmpVersion != "1" && settings.SnmpVersion != "3")
         return Usage("SNMP version must be 1 or 3");
+    // Line by line: an interrupted walk keeps every row it printed.
     static char buffer[1 << 16];
-    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    std::setvbuf(stdout, buffer, _IOLBF, sizeof buffer);
 
     platform::HeadlessUi ui;
     platform::setUi(&ui);
@@ -150,15 +155,26 @@ int main(int argc, char** argv) {
         CSnmp* reply = nullptr;
         int rc = session.Send(&reply, 0);
         if (rc != 0) {
-            std::fprintf(stderr, "corvex-snmp: get failed: %s\n", rc < 0 ? "no answer (time-out) or not sent" : "the agent reported an error");
+            std::fprintf(stderr, "corvex-snmp: get failed: %s\n", session.LastFailureText().c_str());
             code = 1;
         } else {
             Print(*reply);
             delete reply;
         }
     } else if (command == "walk") {
+        int first = 3;
+        long deadlineMs = 0;
+        if (first < argc && !std::strcmp(argv[first], "--deadline")) {
+            char* end = nullptr;
+            const double seconds = first + 1 < argc ? std::strtod(argv[first + 1], &end) : -1;
+            if (first + 1 >= argc || !end || *end || !(seconds > 0) || seconds > 86400)
+                return Usage("--deadline expects a number of seconds (up to 86400)");
+            deadlineMs = static_cast<long>(seconds * 1000);
+            first += 2;
+        }
+        if (first >= argc) return Usage("walk needs at least one column");
         if (!session.Open(1)) return Usage("cannot open a request");
-        for (int i = 3; i < argc; ++i) {
+        for (int i = first; i < argc; ++i) {
             if (session.AddValue(argv[i], SNMP_T_NULL, nullptr) != 0) return Usage((std::string("bad OID: ") + argv[i]).c_str());
         }
         WalkState walk;
@@ -167,8 +183,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "corvex-snmp: walk could not start\n");
             code = 1;
         } else {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
+            bool late = false;
             // Rows come back within a fraction of a millisecond: poll briefly before sleeping.
             while (!walk.ended) {
+                if (deadlineMs > 0 && std::chrono::steady_clock::now() >= deadline) {
+                    late = true;
+                    break;
+                }
                 if (ui.processPending() > 0) continue;
                 auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
                 int ran = 0;
@@ -176,8 +198,14 @@ int main(int argc, char** argv) {
                     std::this_thread::yield();
                 if (!ran && !walk.ended) ui.runUntil([&] { return walk.ended; }, std::chrono::milliseconds(20));
             }
-            if (walk.status != CSnmp4w::EC_END_OF_TABLE) {
-                std::fprintf(stderr, "corvex-snmp: walk failed after %ld rows: no answer (time-out) or error\n", walk.rows);
+            if (late) {
+                std::fprintf(stderr, "corvex-snmp: walk stopped after %ld rows: the table did not end within %g s\n",
+                             walk.rows, deadlineMs / 1000.0);
+                code = 1;
+            } else if (walk.status != CSnmp4w::EC_END_OF_TABLE) {
+                std::string why = session.LastFailureText();
+                if (why.empty()) why = "the walk could not go on";
+                std::fprintf(stderr, "corvex-snmp: walk failed after %ld rows: %s\n", walk.rows, why.c_str());
                 code = 1;
             }
         }
@@ -203,8 +231,7 @@ int main(int argc, char** argv) {
         CSnmp* reply = nullptr;
         int rc = session.Send(&reply, 0);
         if (rc != 0) {
-            std::fprintf(stderr, "corvex-snmp: set failed: %s\n",
-                         rc < 0 ? "no answer (time-out) or not sent" : ("the agent reported error status " + std::to_string(rc)).c_str());
+            std::fprintf(stderr, "corvex-snmp: set failed: %s\n", session.LastFailureText().c_str());
             code = 1;
         } else {
             Print(*reply);

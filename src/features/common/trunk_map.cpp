@@ -41,13 +41,15 @@ CTrunkMap::~CTrunkMap() = default;
 bool CTrunkMap::Start(std::function<void()> onDone) {
     m_onDone = std::move(onDone);
     m_rowsTaken = 0;
+    CTableWalk::Options options;
+    options.maxRows = kMaxTrunks;
     m_walking = m_walk.Start(
         {kOidLaPortChannelMemberList},
         [this](const ReplyRow& row, CSnmp&) {
             OnRow(row);
             return true;
         },
-        [this](int status) { Finish(status); });
+        [this](int status) { Finish(status); }, options);
     if (!m_walking) m_onDone = nullptr;
     return m_walking;
 }

@@ -44,6 +44,9 @@ int ApplyTrunkRow(std::vector<int>& map, const std::string& suffix, const Octets
 
 class CTrunkMap {
 public:
+    // The switch has at most eight trunks: a membership walk that goes on beyond that fails.
+    static constexpr size_t kMaxTrunks = 8;
+
     // `session` walks the table; it must outlive the map. portCount < 0: the profile's
     // DevicePortNum.
     explicit CTrunkMap(CCommonSnmp& session, int portCount = -1);

@@ -13,6 +13,9 @@
 
 namespace {
 
+// The switch aggregates at most eight trunks: the bound of the membership walk.
+constexpr size_t kMaxTrunkRows = 8;
+
 const std::string kStp = "1.3.6.1.2.1.17.2.";
 const std::string kStpState = "1.3.6.1.4.1.171.10.76.12.6.1.1";
 const std::string kStpVersion = "1.3.6.1.4.1.171.10.76.12.6.1.2";
@@ -255,6 +258,7 @@ void CStpTableDlg::Walk() {
     for (const char* column : {"1", "2", "5", "4", "3", "6", "7", "8", "9", "10"}) columns.push_back(kStpPortEntry + column);
     CTableWalk::Options options;
     options.minValues = 6;  // a shorter row ends the walk; columns it lacks beyond that stay empty
+    options.maxRows = CTableWalk::PortTableRows(Profile().DevicePortNum);
     const bool started = m_walk.Start(
         columns,
         [this](const ReplyRow& row, CSnmp&) {
@@ -339,6 +343,7 @@ void CStpPortDlg::initDialog() {
     UpdateWriteButtons();
     CTableWalk::Options options;
     options.minValues = 1;
+    options.maxRows = kMaxTrunkRows;
     const bool started = m_memberWalk.Start(
         {kTrunkMembers},
         [this](const ReplyRow& row, CSnmp&) {

@@ -6,6 +6,13 @@
 
 namespace {
 using Col = platform::ReportList::Column;
+
+// The walks' row bounds: generous for what a switch can hold, so only an agent that never leaves
+// the table reaches them. The forwarding table of a large network is the longest list by far.
+constexpr size_t kMaxInterfaceRows = 4096;    // ports, VLAN and system interfaces
+constexpr size_t kMaxAddressRows = 4096;      // IP addresses of the switch
+constexpr size_t kMaxConnectionRows = 65536;  // TCP connections, UDP listeners
+constexpr size_t kMaxForwardingRows = 1000000;
 }  // namespace
 
 // ---- Shared list form -------------------------------------------------------------------------
@@ -32,6 +39,7 @@ void CMibListDlg::OnRefresh() {
     options.minValues = m_layout.columnOids.size();
     options.nextFirst = true;
     options.traceDropped = false;
+    options.maxRows = m_layout.maxRows;
     const bool started = m_walk.Start(
         m_layout.columnOids,
         [this](const ReplyRow& row, CSnmp&) {
@@ -67,7 +75,8 @@ CIfTableDlg::CIfTableDlg()
                    kIdEntries,
                    "0",
                    kIdRefresh,
-                   platform::kIdCancel}) {}
+                   platform::kIdCancel,
+                   kMaxInterfaceRows}) {}
 
 void CIfTableDlg::initDialog() {
     // The walk starts once the window is up.
@@ -88,7 +97,8 @@ CIpTableDlg::CIpTableDlg()
                    kIdEntries,
                    "0",
                    kIdRefresh,
-                   platform::kIdCancel}) {}
+                   platform::kIdCancel,
+                   kMaxAddressRows}) {}
 
 void CIpTableDlg::initDialog() {
     post([this] { OnRefresh(); });
@@ -107,7 +117,8 @@ CFdbTableDlg::CFdbTableDlg()
                    kIdEntries,
                    " 0",
                    kIdRefresh,
-                   kIdClose}) {}
+                   kIdClose,
+                   kMaxForwardingRows}) {}
 
 void CFdbTableDlg::AddExtraControls() {
     auto& filter = addGroup(0, "Filter");
@@ -160,7 +171,8 @@ CTcpTableDlg::CTcpTableDlg()
                    0,
                    "",
                    kIdRefresh,
-                   platform::kIdCancel}) {}
+                   platform::kIdCancel,
+                   kMaxConnectionRows}) {}
 
 void CTcpTableDlg::initDialog() { OnRefresh(); }
 
@@ -175,7 +187,8 @@ CUdpTableDlg::CUdpTableDlg()
                    0,
                    "",
                    kIdRefresh,
-                   platform::kIdCancel}) {}
+                   platform::kIdCancel,
+                   kMaxConnectionRows}) {}
 
 void CUdpTableDlg::initDialog() { OnRefresh(); }
 

@@ -28,6 +28,8 @@ protected:
         std::string counterStart = "0";
         int refreshId = 0;
         int closeId = platform::kIdCancel;
+        // The most rows the table can hold (the walk's bound); a walk beyond it ends as failed.
+        size_t maxRows = CTableWalk::kDefaultMaxRows;
     };
     explicit CMibListDlg(Layout layout) : m_layout(std::move(layout)) {}
 

@@ -84,6 +84,7 @@ void CPortSetInfo::WalkPortTable() {
     enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, false);
     CTableWalk::Options options;
     options.firstTimeoutMs = kFirstStepTimeoutMs;
+    options.maxRows = CTableWalk::PortTableRows(m_iPortNum);
     const bool started = m_portWalk.Start(
         kPortColumns,
         [this](const ReplyRow& row, CSnmp&) {

@@ -109,6 +109,7 @@ void CPvidDlg::OnRefresh() {
     std::fill(m_iReadPvid.begin(), m_iReadPvid.end(), 1);
     CTableWalk::Options options;
     options.traceFailed = false;
+    options.maxRows = CTableWalk::PortTableRows(m_iPortNum);
     m_bWalking = m_pvidWalk.Start(
         {vlan::kOidVlanPvid},
         [this](const ReplyRow& row, CSnmp&) {

@@ -23,6 +23,8 @@ inline constexpr const char* kOidSurveillanceVlanId = "1.3.6.1.4.1.171.10.76.12.
 
 // Most VLANs the switch holds.
 inline constexpr int kMaxVlanCount = 256;
+// The bound of the static VLAN table walk: every VLAN ID a switch can carry (1..4094).
+inline constexpr size_t kMaxVlanRows = 4094;
 // Longest name the switch stores, in UTF-8 bytes.
 inline constexpr int kMaxNameBytes = 127;
 

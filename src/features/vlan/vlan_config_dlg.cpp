@@ -134,6 +134,7 @@ void CVlanConfigDlg::StartPvidWalk() {
     m_iPvidCount = 0;
     CTableWalk::Options options;
     options.traceFailed = false;
+    options.maxRows = CTableWalk::PortTableRows(m_iPortNum);
     m_bPvidWalking = m_pvidWalk.Start(
         {vlan::kOidVlanPvid},
         [this](const ReplyRow& row, CSnmp&) {
@@ -159,6 +160,7 @@ void CVlanConfigDlg::StartVlanWalk() {
     m_bTableWalking = true;
     CTableWalk::Options options;
     options.traceFailed = false;
+    options.maxRows = vlan::kMaxVlanRows;
     const bool started = m_vlanWalk.Start(
         {vlan::kOidVlanStaticName, vlan::kOidVlanStaticEgressPorts, vlan::kOidVlanStaticUntaggedPorts,
          vlan::kOidVlanForbiddenEgressPorts, vlan::kOidVlanStaticRowState},
