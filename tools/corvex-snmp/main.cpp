@@ -134,6 +134,8 @@ int main(int argc, char** argv) {
     if (argc < 4) return Usage(argc > 1 && (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) ? nullptr : "missing arguments");
     SessionSettings settings;
     ParseCommandLine(argv[1], settings);
+    // A long walk stays listed by `ps`: keep the communities and pass phrases out of it.
+    ScrubSecretArguments(&argv[1], 1);
     if (settings.DeviceAddress.empty()) return Usage("the host command line names no device address (/I...)");
     if (settings.SnmpVersion != "1" && settings.SnmpVersion != "3")
         return Usage("SNMP version must be 1 or 3");
