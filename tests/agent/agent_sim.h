@@ -14,6 +14,7 @@
 
 namespace agenttest {
 
+using corvex::test::Hex;
 using dialogtest::DialogDriver;
 using dialogtest::DialogEnvironment;
 using platform::MsgAnswer;
@@ -25,17 +26,6 @@ inline const std::string kGroup = agent::kOidGroupEntry;
 inline const std::string kView = agent::kOidViewEntry;
 inline const std::string kCommunity = agent::kOidCommunityEntry;
 inline const std::string kHost = agent::kOidHostEntry;
-
-// Bytes as the simulator logs octet strings.
-inline std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
 
 // ".n.b1...bn" of a name, written out independently of the code under test.
 inline std::string NameIndex(const std::string& name) {
@@ -54,13 +44,9 @@ protected:
     // Starts the switch with the model and preloaded objects ("OID TYPE VALUE").
     void Start(const std::string& model = "10p", const std::vector<std::string>& state = {},
                std::vector<std::string> extra = {}) {
-        if (!state.empty()) extra.insert(extra.end(), {"--state", sim.writeStateFile(state)});
         extra.insert(extra.end(), {"--user", std::string(kV3User) + ":SHA:" + kV3Auth + ":DES:" + kV3Priv});
-        setenv("CORVEX_SIM", AGENT_TEST_SIM, 0);
-        setenv("CORVEX_SOURCE_DIR", AGENT_TEST_SOURCE_DIR, 0);
         std::string error;
-        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
-        sim.installAsDevice();
+        ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
     }
     // The module reaches the switch as the SNMPv3 user, at the given level (1, 2 or 3).
     void UseV3(const std::string& level) {
@@ -78,9 +64,9 @@ protected:
     // Every set request since the last clearLog, each as its bindings "oid=value" joined by " ".
     Strings SetRequests() const {
         Strings out;
-        for (const auto& r : sim.sets()) {
+        for (const auto& bindings : sim.setBindingLists()) {
             std::string line;
-            for (const auto& b : r.bindings) line += (line.empty() ? "" : " ") + b.oid + "=" + b.value;
+            for (const auto& b : bindings) line += (line.empty() ? "" : " ") + b;
             out.push_back(line);
         }
         return out;

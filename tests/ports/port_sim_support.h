@@ -1,10 +1,7 @@
 #pragma once
 // A virtual switch per test, with an optional preloaded state, installed as the managed device.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,29 +22,14 @@ inline std::string TrunkLine(int trunk, const std::string& hex) { return kMember
 class SimTest : public ::testing::Test {
 protected:
     // Starts the switch (state lines preloaded) and makes it the device of the process records.
-    void StartSim(const std::string& model, std::vector<std::string> args = {},
+    void StartSim(const std::string& model, const std::vector<std::string>& args = {},
                   const std::vector<std::string>& state = {}) {
-        setenv("CORVEX_BUILD_DIR", PORTS_BUILD_DIR, 0);
-        setenv("CORVEX_SOURCE_DIR", PORTS_SOURCE_DIR, 0);
-        if (!state.empty()) {
-            static int counter = 0;
-            m_statePath = "/tmp/corvex-ports-state-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".txt";
-            std::ofstream out(m_statePath);
-            for (const auto& line : state) out << line << "\n";
-            args.push_back("--state");
-            args.push_back(m_statePath);
-        }
         std::string error;
-        ASSERT_TRUE(m_sim.start(model, args, &error)) << error;
-        m_sim.installAsDevice();
-    }
-    void TearDown() override {
-        if (!m_statePath.empty()) unlink(m_statePath.c_str());
+        ASSERT_TRUE(m_sim.startAsDevice(model, state, args, &error)) << error;
     }
 
     corvex::test::SimDevice m_sim;
     dialogtest::DialogEnvironment m_env;
-    std::string m_statePath;
 };
 
 }  // namespace portstest

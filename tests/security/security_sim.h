@@ -14,6 +14,7 @@
 
 namespace securitytest {
 
+using corvex::test::Hex;
 using dialogtest::DialogDriver;
 using dialogtest::DialogEnvironment;
 using platform::MsgAnswer;
@@ -30,40 +31,16 @@ inline const std::string kArpRowStatus = kPriv + ".14.3.1.1.4";
 inline const std::string kDhcpPorts = kPriv + ".14.7.1.0";
 inline const std::string kTrunkMembers = kPriv + ".8.1.3.1.2";
 
-// Bytes as the simulator logs octet strings.
-inline std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
 class SecuritySimTest : public ::testing::Test {
 protected:
     // Starts the switch with the given model, preloaded objects ("OID TYPE VALUE") and options.
     void Start(const std::string& model, const std::vector<std::string>& state = {},
-               std::vector<std::string> extra = {}) {
-        if (!state.empty()) extra.insert(extra.end(), {"--state", sim.writeStateFile(state)});
-        // The build's own simulator and profiles, unless the environment names others.
-        setenv("CORVEX_SIM", SECURITY_TEST_SIM, 0);
-        setenv("CORVEX_SOURCE_DIR", SECURITY_TEST_SOURCE_DIR, 0);
+               const std::vector<std::string>& extra = {}) {
         std::string error;
-        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
-        sim.installAsDevice();
+        ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
         ASSERT_EQ(Profile().DevicePortNum, std::stoi(model));
     }
     void TearDown() override { sim.stop(); }
-
-    // Every binding of every set request since the last clearLog, as "oid=value".
-    std::vector<std::string> SetBindings() const {
-        std::vector<std::string> out;
-        for (const auto& r : sim.sets())
-            for (const auto& b : r.bindings) out.push_back(b.oid + "=" + b.value);
-        return out;
-    }
 
     // True when the switch holds no row at all under the column (a get-next leaves it at once).
     bool ColumnEmpty(const std::string& column) const {

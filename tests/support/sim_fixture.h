@@ -39,6 +39,10 @@ public:
     // Starting again restarts the device with a fresh request log.
     bool start(const std::string& model = "10p", const std::vector<std::string>& extraArgs = {},
                std::string* error = nullptr);
+    // Starts the device with preloaded objects (`OID TYPE VALUE` lines; none: its shipped
+    // state) and the extra options, and installs it as the managed device.
+    bool startAsDevice(const std::string& model, const std::vector<std::string>& state = {},
+                       std::vector<std::string> extraArgs = {}, std::string* error = nullptr);
     void stop();
     bool running() const { return pid_ > 0; }
     int port() const { return port_; }
@@ -55,6 +59,12 @@ public:
     std::vector<SimRequest> requests() const;
     // Only the set requests.
     std::vector<SimRequest> sets() const;
+    // Each set request as its bindings "oid=value", one list per request.
+    std::vector<std::vector<std::string>> setBindingLists() const;
+    // Every binding of every set request, as "oid=value".
+    std::vector<std::string> setBindings() const;
+    // How many requests of the kind ("get", "set", ...) name the object in one of their bindings.
+    int countRequests(const std::string& pdu, const std::string& oid) const;
     // Forget what was logged so far.
     void clearLog();
     const std::string& directory() const { return dir_; }
@@ -77,6 +87,9 @@ private:
     std::string logPath_;
     long skipBefore_ = 0;  // seq numbers up to this one are forgotten
 };
+
+// Bytes as the request log writes octet strings: two lower-case hex digits a byte.
+std::string Hex(const std::string& bytes);
 
 // Parses one line of the simulator's request log; false for a line that is not a request.
 bool ParseSimLogLine(const std::string& line, SimRequest& out);

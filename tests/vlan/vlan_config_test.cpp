@@ -69,7 +69,7 @@ TEST_F(VlanSimTest, DeleteRefusesInOrderThenConfirmsAndDestroys) {
     env.answer(MsgAnswer::Ok);
     d.click("&Delete");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetBindings(), (Strings{kRowState + ".30=6"}));
+    EXPECT_EQ(sim.setBindings(), (Strings{kRowState + ".30=6"}));
     EXPECT_EQ(RowOf(d, "30"), -1);
     EXPECT_EQ(d.rowCount(kList), 3);
 }
@@ -136,7 +136,7 @@ TEST_F(VlanSimTest, ModeChangeAsksAndWritesOnlyAfterOk) {
     env.answer(MsgAnswer::Ok);
     d.click("&Apply");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetBindings(), (Strings{kAsymmetric + "=1"}));
+    EXPECT_EQ(sim.setBindings(), (Strings{kAsymmetric + "=1"}));
     EXPECT_TRUE(d.checked(CVlanConfigDlg::IDC_ASYMMETRIC));
 }
 
