@@ -4,12 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "features/common/port_range.h"
 #include "snmp/common_snmp.h"
 #include "snmp/encodings.h"
-
-namespace platform {
-class ComboBox;
-}
 
 namespace security {
 
@@ -39,8 +36,6 @@ inline constexpr int kMaxArpEntries = 64;
 // ---- DHCP server screening: PortList of the screened ports.
 inline constexpr const char* kOidDhcpScreeningPorts = "1.3.6.1.4.1.171.10.76.12.14.7.1.0";
 
-inline constexpr const char* kMsgToBelowFrom = "'To Port' can not be smaller than 'From Port'";
-
 // One binding of a set request: text values, or raw octets for octet strings.
 struct SetValue {
     std::string oid;
@@ -62,16 +57,10 @@ struct SetValue {
 // be built).
 int SendSet(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
 
-// The port count of the managed device, as every port loop of these dialogs uses it.
-int DevicePorts();
-
-// "1" .. "N".
-std::vector<std::string> PortItems(int ports);
-
-// The "From Port" / "To Port" pair: choosing a From port sets To to the same port; choosing a To
-// port below From shows "'To Port' can not be smaller than 'From Port'" and sets To back to From.
-void BindFromToPorts(platform::ComboBox& from, platform::ComboBox& to);
-// The port a port list names (its current item + 1), 0 when nothing is chosen.
-int ChosenPort(const platform::ComboBox& ports);
+// The port choosers and the device's port count, as every port loop of these dialogs uses them.
+using features::BindFromToPorts;
+using features::ChosenPort;
+using features::DevicePorts;
+using features::PortItems;
 
 }  // namespace security

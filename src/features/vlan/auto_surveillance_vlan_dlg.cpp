@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/port_range.h"
 #include "features/vlan/surveillance_oui.h"
 #include "features/vlan/vlan_common.h"
 #include "platform/trace.h"
@@ -69,7 +70,7 @@ int SendPrepared(CCommonSnmp& session) {
 }  // namespace
 
 CAutoSurveillanceVlanDlg::CAutoSurveillanceVlanDlg()
-    : m_iPortNum(std::clamp(Profile().DevicePortNum, 0, kMaxPortCount)),
+    : m_iPortNum(features::DevicePorts()),
       m_iUplinkPorts(static_cast<std::size_t>(m_iPortNum), 0),
       m_TrunkPorts(static_cast<std::size_t>(m_iPortNum), 0),
       m_trunks(m_cCommonSNMPTableTrunk, m_iPortNum) {}

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/port_range.h"
 #include "snmp/session_close.h"
 #include "features/vlan/pvid_dlg.h"
 #include "features/vlan/vlan_entry_dlg.h"
@@ -43,7 +44,7 @@ int VidOfText(const std::string& text) { return TextToInt(text.substr(0, 49)); }
 }  // namespace
 
 CVlanConfigDlg::CVlanConfigDlg()
-    : m_iPortNum(std::clamp(Profile().DevicePortNum, 0, kMaxPortCount)),
+    : m_iPortNum(features::DevicePorts()),
       m_bVlanEditEnabled(Settings().VlanEditEnabled) {}
 
 void CVlanConfigDlg::createControls() {
