@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "features/common/port_range.h"
+#include "features/common/set_request.h"
 #include "snmp/common_snmp.h"
 #include "snmp/encodings.h"
 
@@ -36,26 +37,9 @@ inline constexpr int kMaxArpEntries = 64;
 // ---- DHCP server screening: PortList of the screened ports.
 inline constexpr const char* kOidDhcpScreeningPorts = "1.3.6.1.4.1.171.10.76.12.14.7.1.0";
 
-// One binding of a set request: text values, or raw octets for octet strings.
-struct SetValue {
-    std::string oid;
-    int type = SNMP_T_INTEGER;
-    std::string text;
-    Octets octets;
-    bool raw = false;  // send `octets` rather than `text`
-
-    static SetValue Text(std::string oid, int type, std::string text) {
-        return SetValue{std::move(oid), type, std::move(text), {}, false};
-    }
-    static SetValue Bytes(std::string oid, Octets octets) {
-        return SetValue{std::move(oid), SNMP_T_OCTETS, {}, std::move(octets), true};
-    }
-};
-
-// Sends one set request with the values in order, through the table path (GetNext) or as a
-// plain request (Send). 0 on success, the session's result otherwise (-1 when nothing could
-// be built).
-int SendSet(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
+// The synchronous set request of these dialogs.
+using features::SendSet;
+using features::SetValue;
 
 // The port choosers and the device's port count, as every port loop of these dialogs uses them.
 using features::BindFromToPorts;

@@ -1,7 +1,6 @@
-#include "features/security/security_common.h"
+#include "features/common/set_request.h"
 
-
-namespace security {
+namespace features {
 
 int SendSet(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext) {
     if (values.empty() || !session.Open(SNMP_PDU_SET_T)) return -1;
@@ -16,4 +15,4 @@ int SendSet(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaG
     return rc;
 }
 
-}  // namespace security
+}  // namespace features
