@@ -38,27 +38,20 @@ inline std::string NameIndex(const std::string& name) {
 inline const char* kV3User = "admin3";
 inline const char* kV3Auth = "authPhrase77";
 inline const char* kV3Priv = "privPhrase77";
+inline const corvex::test::SimV3User kV3{kV3User, kV3Auth, kV3Priv};
 
 class AgentSimTest : public ::testing::Test {
 protected:
     // Starts the switch with the model and preloaded objects ("OID TYPE VALUE").
     void Start(const std::string& model = "10p", const std::vector<std::string>& state = {},
                std::vector<std::string> extra = {}) {
-        extra.insert(extra.end(), {"--user", std::string(kV3User) + ":SHA:" + kV3Auth + ":DES:" + kV3Priv});
+        const Strings user = kV3.args();
+        extra.insert(extra.end(), user.begin(), user.end());
         std::string error;
         ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
     }
     // The module reaches the switch as the SNMPv3 user, at the given level (1, 2 or 3).
-    void UseV3(const std::string& level) {
-        SessionSettings& s = MutableSettings();
-        s.SnmpVersion = "3";
-        s.SecurityLevel = level;
-        s.UserName = kV3User;
-        s.AuthProtocol = "3";
-        s.AuthPassword = kV3Auth;
-        s.PrivProtocol = "2";
-        s.PrivPassword = kV3Priv;
-    }
+    void UseV3(const std::string& level) { kV3.use(level); }
     void TearDown() override { sim.stop(); }
 
     // Every set request since the last clearLog, each as its bindings "oid=value" joined by " ".

@@ -188,17 +188,9 @@ TEST_F(LldpSimTest, RemoteListShowsNeighboursByTheirSubtypes) {
     };
     for (const std::string version : {"1", "3"}) {
         SCOPED_TRACE("SNMPv" + version);
-        ASSERT_NO_FATAL_FAILURE(Start("28p", state, {"--user", "lldpv3:SHA:lldpAuth11:DES:lldpPriv11"}));
-        if (version == "3") {
-            SessionSettings& s = MutableSettings();
-            s.SnmpVersion = "3";
-            s.SecurityLevel = "3";
-            s.UserName = "lldpv3";
-            s.AuthPassword = "lldpAuth11";
-            s.PrivPassword = "lldpPriv11";
-            s.AuthProtocol = "3";
-            s.PrivProtocol = "2";
-        }
+        const corvex::test::SimV3User user{"lldpv3", "lldpAuth11", "lldpPriv11"};
+        ASSERT_NO_FATAL_FAILURE(Start("28p", state, user.args()));
+        if (version == "3") user.use();
         CLldpRemoteDlg dlg;
         DialogDriver d(env, dlg);
         ASSERT_TRUE(env.waitUntil([&] { return dlg.StateRead() && !dlg.Busy(); }));

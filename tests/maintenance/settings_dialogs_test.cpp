@@ -196,15 +196,9 @@ TEST_F(Settings, MulticastFilteringOneVlanAndAll) {
 TEST_F(Settings, MulticastFilteringAllSplitsIntoMessagesThatFit) {
     Strings state;
     for (int vid = 2; vid <= 256; ++vid) state.push_back(kVlanName + "." + std::to_string(vid * 10) + " s \"v\"");
-    ASSERT_NO_FATAL_FAILURE(Start(state, {"--user", "maintv3:SHA:maintAuth1:DES:maintPriv1"}));
-    SessionSettings& s = MutableSettings();
-    s.SnmpVersion = "3";
-    s.SecurityLevel = "3";
-    s.UserName = "maintv3";
-    s.AuthPassword = "maintAuth1";
-    s.PrivPassword = "maintPriv1";
-    s.AuthProtocol = "3";
-    s.PrivProtocol = "2";
+    const corvex::test::SimV3User user{"maintv3", "maintAuth1", "maintPriv1"};
+    ASSERT_NO_FATAL_FAILURE(Start(state, user.args()));
+    user.use();
 
     CMulticastFilterDlg dlg;
     DialogDriver d(env, dlg);

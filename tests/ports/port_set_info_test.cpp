@@ -22,21 +22,6 @@ bool Ready(dialogtest::DialogEnvironment& env, DialogDriver& d, CPortSetInfo& dl
     return d.waitEnabled("&Apply") && env.waitUntil([&] { return !dlg.Trunks().Walking(); });
 }
 
-struct Write {
-    std::string oid, value;
-    bool operator==(const Write&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Write& w) { return os << w.oid << "=" << w.value; }
-
-// The bindings of each set request the switch received.
-std::vector<std::vector<Write>> Sets(const corvex::test::SimDevice& sim) {
-    std::vector<std::vector<Write>> out;
-    for (const auto& r : sim.sets()) {
-        out.emplace_back();
-        for (const auto& b : r.bindings) out.back().push_back({b.oid, b.value});
-    }
-    return out;
-}
 
 Write SpeedOf(int port, int v) { return {kSpeed + "." + std::to_string(port), std::to_string(v)}; }
 Write FlowOf(int port, int v) { return {kFlow + "." + std::to_string(port), std::to_string(v)}; }
@@ -298,15 +283,8 @@ TEST_F(PortDialog, MenuCommandOpensTheDialog) {
 // The whole dialog over SNMPv3 with authentication and privacy: the walks fill the list and the
 // write goes out as one authPriv set of the configured user.
 TEST_F(PortDialog, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
-    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--user", "corvexv3:SHA:corvexAuth1:DES:corvexPriv1"}));
-    SessionSettings& s = MutableSettings();
-    s.SnmpVersion = "3";
-    s.SecurityLevel = "3";
-    s.UserName = "corvexv3";
-    s.AuthPassword = "corvexAuth1";
-    s.PrivPassword = "corvexPriv1";
-    s.AuthProtocol = "3";
-    s.PrivProtocol = "2";
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", kV3.args()));
+    kV3.use();
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));

@@ -17,20 +17,6 @@ namespace {
 const std::string kPriv = "1.3.6.1.4.1.171.10.76.12.";
 const std::string kMode = kPriv + "8.1.3.1.3";
 
-struct Binding {
-    std::string oid, value;
-    bool operator==(const Binding&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Binding& b) { return os << b.oid << "=" << b.value; }
-
-std::vector<std::vector<Binding>> Sets(const corvex::test::SimDevice& sim) {
-    std::vector<std::vector<Binding>> out;
-    for (const auto& r : sim.sets()) {
-        out.emplace_back();
-        for (const auto& b : r.bindings) out.back().push_back({b.oid, b.value});
-    }
-    return out;
-}
 
 class TrunkMember : public SimTest {
 protected:
@@ -149,8 +135,8 @@ TEST_F(TrunkMember, AdmittedSelectionsAreWrittenInOneRequest) {
         EXPECT_TRUE(d->ended());
         EXPECT_EQ(d->result(), platform::kIdOk);
         const std::string t = c.trunk;
-        const std::vector<Binding> write = {{kMembers + "." + t, c.octets}, {kMode + "." + t, c.modeValue}};
-        EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Binding>>{write}));
+        const std::vector<Write> write = {{kMembers + "." + t, c.octets}, {kMode + "." + t, c.modeValue}};
+        EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{write}));
         EXPECT_EQ(HexToOctets(dlg->Result()), HexToOctets(c.octets));
         d.reset();
         dlg.reset();
@@ -228,15 +214,8 @@ TEST_F(TrunkMember, RefusedWriteKeepsTheDialogOpen) {
 // read arrives, and the write goes out as one authPriv set.
 TEST_F(TrunkMember, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
     ASSERT_NO_FATAL_FAILURE(
-        StartSim("10p", {"--user", "corvexv3:SHA:corvexAuth1:DES:corvexPriv1"}, {kPriv + "15.2.1.1.10.1 x c0000000"}));
-    SessionSettings& s = MutableSettings();
-    s.SnmpVersion = "3";
-    s.SecurityLevel = "3";
-    s.UserName = "corvexv3";
-    s.AuthPassword = "corvexAuth1";
-    s.PrivPassword = "corvexPriv1";
-    s.AuthProtocol = "3";
-    s.PrivProtocol = "2";
+        StartSim("10p", kV3.args(), {kPriv + "15.2.1.1.10.1 x c0000000"}));
+    kV3.use();
     std::unique_ptr<CTrunkMemberDlg> dlg;
     std::unique_ptr<DialogDriver> d;
     ASSERT_NO_FATAL_FAILURE(Open(dlg, d, "1", "Static", ""));

@@ -125,6 +125,19 @@ std::string envOr(const char* name, const std::string& fallback) {
 
 }  // namespace
 
+std::vector<std::string> SimV3User::args() const { return {"--user", name + ":SHA:" + auth + ":DES:" + priv}; }
+
+void SimV3User::use(const std::string& level) const {
+    SessionSettings& s = MutableSettings();
+    s.SnmpVersion = "3";
+    s.SecurityLevel = level;
+    s.UserName = name;
+    s.AuthProtocol = "3";
+    s.AuthPassword = auth;
+    s.PrivProtocol = "2";
+    s.PrivPassword = priv;
+}
+
 std::string Hex(const std::string& bytes) {
     static const char* digits = "0123456789abcdef";
     std::string out;

@@ -88,6 +88,16 @@ private:
     long skipBefore_ = 0;  // seq numbers up to this one are forgotten
 };
 
+// An SNMPv3 user of the device with SHA authentication and DES privacy.
+struct SimV3User {
+    std::string name, auth, priv;
+    // The options that give the device this user: {"--user", "name:SHA:auth:DES:priv"}.
+    std::vector<std::string> args() const;
+    // Makes the process's session settings reach the device as this user at the security
+    // level ("1" no authentication, "2" authentication, "3" authentication and privacy).
+    void use(const std::string& level = "3") const;
+};
+
 // Bytes as the request log writes octet strings: two lower-case hex digits a byte.
 std::string Hex(const std::string& bytes);
 

@@ -410,13 +410,7 @@ TEST_F(SurveillanceTest, MenuCommandOpensTheDialogAndClosingClosesEverySessionIn
     });
     EXPECT_EQ(command->RunModal(), platform::kIdCancel);
     const std::string err = testing::internal::GetCapturedStderr();
-    Strings closes;
-    for (size_t pos = 0; (pos = err.find("==================", pos)) != std::string::npos;) {
-        const size_t end = err.find('\n', pos);
-        closes.push_back(err.substr(pos, end - pos));
-        pos = end;
-    }
-    EXPECT_EQ(closes, (Strings{"==================DestroyWindow===============",
+    EXPECT_EQ(dialogtest::CloseTraceLines(err), (Strings{"==================DestroyWindow===============",
                                "==================m_cCommonSNMP.Close===============",
                                "==================m_cCommonSNMPSet.Close===============",
                                "==================m_cCommonSNMPGet.Close===============",

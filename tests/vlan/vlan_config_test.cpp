@@ -240,14 +240,7 @@ TEST_F(VlanSimTest, MenuCommandOpensTheDialogAndClosingTracesEverySessionInOrder
         EXPECT_EQ(dlg.caption(), "802.1Q VLAN Configuration");
     }
     const std::string err = testing::internal::GetCapturedStderr();
-    Strings closes;
-    size_t pos = 0;
-    while ((pos = err.find("==================", pos)) != std::string::npos) {
-        size_t end = err.find('\n', pos);
-        closes.push_back(err.substr(pos, end - pos));
-        pos = end;
-    }
-    EXPECT_EQ(closes, (Strings{"==================DestroyWindow===============",
+    EXPECT_EQ(dialogtest::CloseTraceLines(err), (Strings{"==================DestroyWindow===============",
                                "==================m_cCommonSNMP.Close===============",
                                "==================m_cCommonSNMPTable.Close===============",
                                "==================m_cCommonSNMPVoiceVlan.Close===============",
