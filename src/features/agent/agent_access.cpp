@@ -1,6 +1,6 @@
 #include "features/agent/agent_access.h"
 
-#include "features/common/set_request.h"
+#include "features/common/sync_request.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "features/common/set_request.h"
+#include "features/common/sync_request.h"
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "features/common/port_range.h"
-#include "features/common/set_request.h"
+#include "features/common/sync_request.h"
 #include "snmp/common_snmp.h"
 #include "snmp/encodings.h"
 

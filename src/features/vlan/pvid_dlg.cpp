@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "features/common/set_request.h"
+#include "features/common/sync_request.h"
 #include "snmp/session_close.h"
 #include "platform/trace.h"
 #include "platform/ui.h"

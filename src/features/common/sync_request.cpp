@@ -1,4 +1,4 @@
-#include "features/common/set_request.h"
+#include "features/common/sync_request.h"
 
 namespace features {
 
@@ -13,6 +13,18 @@ int SendSet(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaG
     const int rc = viaGetNext ? session.GetNext(&reply, 0) : session.Send(&reply, 0);
     delete reply;
     return rc;
+}
+
+bool GetNow(CCommonSnmp& session, const std::vector<std::string>& oids, bool viaGetNext, ReplyRow& row) {
+    if (!session.Open(SNMP_PDU_GET_T)) return false;
+    for (const std::string& oid : oids)
+        if (session.AddValue(oid.c_str(), SNMP_T_NULL, nullptr) != 0) return false;
+    CSnmp* reply = nullptr;
+    const int rc = viaGetNext ? session.GetNext(&reply, 0) : session.Send(&reply, 0);
+    const bool answered = rc == 0 && reply;
+    if (answered) row = ReadReplyRow(*reply);
+    delete reply;
+    return answered;
 }
 
 }  // namespace features

@@ -1,13 +1,16 @@
 #pragma once
-// A set request sent and answered before the call returns, for the dialogs that write a few
+// Requests sent and answered before the call returns, for the dialogs that read or write a few
 // objects at a time:
 //
 //   if (features::SendSet(m_cCommonSNMP, {features::SetValue::Text(oid, SNMP_T_INTEGER, "1")}, false) == 0) ...
+//   ReplyRow row;
+//   if (features::GetNow(m_cCommonSNMP, {oidA, oidB}, true, row) && row.size() == 2) ...
 #include <string>
 #include <vector>
 
 #include "snmp/common_snmp.h"
 #include "snmp/encodings.h"
+#include "snmp/table_walk.h"
 
 namespace features {
 
@@ -31,5 +34,9 @@ struct SetValue {
 // plain request (Send). 0 on success, the session's result otherwise (-1 when nothing could
 // be built).
 int SendSet(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
+
+// Reads the objects with one get request, through the table path (GetNext) or as a plain
+// request (Send). True when the switch answered; `row` then holds the reply's values.
+bool GetNow(CCommonSnmp& session, const std::vector<std::string>& oids, bool viaGetNext, ReplyRow& row);
 
 }  // namespace features
