@@ -40,19 +40,17 @@ inline const char* kV3Auth = "authPhrase77";
 inline const char* kV3Priv = "privPhrase77";
 inline const corvex::test::SimV3User kV3{kV3User, kV3Auth, kV3Priv};
 
-class AgentSimTest : public ::testing::Test {
+class AgentSimTest : public corvex::test::SimDeviceTest {
 protected:
     // Starts the switch with the model and preloaded objects ("OID TYPE VALUE").
     void Start(const std::string& model = "10p", const std::vector<std::string>& state = {},
                std::vector<std::string> extra = {}) {
         const Strings user = kV3.args();
         extra.insert(extra.end(), user.begin(), user.end());
-        std::string error;
-        ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
+        ASSERT_NO_FATAL_FAILURE(SimDeviceTest::Start(model, state, extra));
     }
     // The module reaches the switch as the SNMPv3 user, at the given level (1, 2 or 3).
     void UseV3(const std::string& level) { kV3.use(level); }
-    void TearDown() override { sim.stop(); }
 
     // Every set request since the last clearLog, each as its bindings "oid=value" joined by " ".
     Strings SetRequests() const {
@@ -68,7 +66,6 @@ protected:
         return d.env().waitUntil([&] { return !dlg.Reloading(); });
     }
 
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
 };
 

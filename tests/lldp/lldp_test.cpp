@@ -24,14 +24,8 @@ std::string RemObj(int column, int port, int index) {
     return kRem + "." + std::to_string(column) + ".0." + std::to_string(port) + "." + std::to_string(index);
 }
 
-class LldpSimTest : public ::testing::Test {
+class LldpSimTest : public corvex::test::SimDeviceTest {
 protected:
-    void Start(const std::string& model, const Strings& state = {}, const Strings& extra = {}) {
-        std::string error;
-        ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
-    }
-    void TearDown() override { sim.stop(); }
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
 };
 

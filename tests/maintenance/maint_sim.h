@@ -20,15 +20,12 @@ using Strings = std::vector<std::string>;
 
 inline const std::string kPriv = "1.3.6.1.4.1.171.10.76.12";
 
-class MaintSimTest : public ::testing::Test {
+class MaintSimTest : public corvex::test::SimDeviceTest {
 protected:
     void Start(const std::vector<std::string>& state = {}, const std::vector<std::string>& extra = {}) {
-        std::string error;
-        ASSERT_TRUE(sim.startAsDevice("10p", state, extra, &error)) << error;
+        ASSERT_NO_FATAL_FAILURE(SimDeviceTest::Start("10p", state, extra));
     }
-    void TearDown() override { sim.stop(); }
 
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
 };
 

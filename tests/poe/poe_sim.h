@@ -38,15 +38,8 @@ inline Strings RangeState(int index, const std::string& name, int startHour = 8,
     return s;
 }
 
-class PoeSimTest : public ::testing::Test {
+class PoeSimTest : public corvex::test::SimDeviceTest {
 protected:
-    void Start(const std::string& model, const Strings& state = {}, const Strings& extra = {}) {
-        std::string error;
-        ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
-    }
-    void TearDown() override { sim.stop(); }
-
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
 };
 

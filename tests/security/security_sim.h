@@ -31,16 +31,14 @@ inline const std::string kArpRowStatus = kPriv + ".14.3.1.1.4";
 inline const std::string kDhcpPorts = kPriv + ".14.7.1.0";
 inline const std::string kTrunkMembers = kPriv + ".8.1.3.1.2";
 
-class SecuritySimTest : public ::testing::Test {
+class SecuritySimTest : public corvex::test::SimDeviceTest {
 protected:
     // Starts the switch with the given model, preloaded objects ("OID TYPE VALUE") and options.
     void Start(const std::string& model, const std::vector<std::string>& state = {},
                const std::vector<std::string>& extra = {}) {
-        std::string error;
-        ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
+        ASSERT_NO_FATAL_FAILURE(SimDeviceTest::Start(model, state, extra));
         ASSERT_EQ(Profile().DevicePortNum, std::stoi(model));
     }
-    void TearDown() override { sim.stop(); }
 
     // True when the switch holds no row at all under the column (a get-next leaves it at once).
     bool ColumnEmpty(const std::string& column) const {
@@ -53,7 +51,6 @@ protected:
         return rc == CSnmp4w::EC_END_OF_TABLE;
     }
 
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
 };
 

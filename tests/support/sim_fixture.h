@@ -2,6 +2,7 @@
 // A virtual switch (corvex-sim) for one test: started on a free loopback port with a request
 // log, stopped at the end. Gives the host's launch line and session settings for it, and reads
 // back what it received.
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <string>
@@ -100,6 +101,21 @@ struct SimV3User {
 
 // Bytes as the request log writes octet strings: two lower-case hex digits a byte.
 std::string Hex(const std::string& bytes);
+
+// A test with a virtual switch of its own, stopped at the end of the test.
+class SimDeviceTest : public ::testing::Test {
+protected:
+    // Starts the switch with the model, preloaded objects ("OID TYPE VALUE") and options, and
+    // installs it as the managed device; a switch that does not start fails the test.
+    void Start(const std::string& model, const std::vector<std::string>& state = {},
+               const std::vector<std::string>& extra = {}) {
+        std::string error;
+        ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
+    }
+    void TearDown() override { sim.stop(); }
+
+    SimDevice sim;
+};
 
 // Parses one line of the simulator's request log; false for a line that is not a request.
 bool ParseSimLogLine(const std::string& line, SimRequest& out);

@@ -27,16 +27,14 @@ inline const std::string kPvid = kPriv + ".7.7.1.1";
 inline const std::string kAsymmetric = kPriv + ".7.5.0";
 inline const std::string kTrunkMembers = kPriv + ".8.1.3.1.2";
 
-class VlanSimTest : public ::testing::Test {
+class VlanSimTest : public corvex::test::SimDeviceTest {
 protected:
     // Starts the switch with the given model, preloaded objects ("OID TYPE VALUE") and options.
     void Start(const std::string& model, const std::vector<std::string>& state = {},
                const std::vector<std::string>& extra = {}) {
-        std::string error;
-        ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
+        ASSERT_NO_FATAL_FAILURE(SimDeviceTest::Start(model, state, extra));
         ASSERT_EQ(Profile().DevicePortNum, model == "52" ? 52 : 10);
     }
-    void TearDown() override { sim.stop(); }
 
     // Waits until the VLAN dialog has finished all the reads of its Refresh.
     static bool Settled(DialogDriver& d, CVlanConfigDlg& dlg) {
@@ -51,7 +49,6 @@ protected:
         return d.list(kList).findRow(0, vid);
     }
 
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
 };
 
