@@ -52,16 +52,6 @@ protected:
     // The module reaches the switch as the SNMPv3 user, at the given level (1, 2 or 3).
     void UseV3(const std::string& level) { kV3.use(level); }
 
-    // Every set request since the last clearLog, each as its bindings "oid=value" joined by " ".
-    Strings SetRequests() const {
-        Strings out;
-        for (const auto& bindings : sim.setBindingLists()) {
-            std::string line;
-            for (const auto& b : bindings) line += (line.empty() ? "" : " ") + b;
-            out.push_back(line);
-        }
-        return out;
-    }
     static bool Settled(DialogDriver& d, CAgentTableDlg& dlg) {
         return d.env().waitUntil([&] { return !dlg.Reloading(); });
     }

@@ -40,16 +40,14 @@ inline std::vector<std::vector<Write>> Sets(const corvex::test::SimDevice& sim) 
     return out;
 }
 
-class SimTest : public ::testing::Test {
+class SimTest : public corvex::test::SimDeviceTest {
 protected:
     // Starts the switch (state lines preloaded) and makes it the device of the process records.
     void StartSim(const std::string& model, const std::vector<std::string>& args = {},
                   const std::vector<std::string>& state = {}) {
-        std::string error;
-        ASSERT_TRUE(m_sim.startAsDevice(model, state, args, &error)) << error;
+        ASSERT_NO_FATAL_FAILURE(Start(model, state, args));
     }
 
-    corvex::test::SimDevice m_sim;
     dialogtest::DialogEnvironment m_env;
 };
 

@@ -33,7 +33,7 @@ protected:
         for (int p = 1; p <= dlg.PortCount(); ++p)
             d.tickPort(CTrunkMemberDlg::IDC_PORTS, 0, p,
                        std::find(ports.begin(), ports.end(), p) != ports.end());
-        m_sim.clearLog();
+        sim.clearLog();
         d.click("OK");
         m_env.waitUntil([&] { return !m_env.messages().empty() || d.ended(); }, std::chrono::milliseconds(10000));
     }
@@ -89,12 +89,12 @@ TEST_F(TrunkMember, EachRuleRefusesWithItsMessage) {
         Choose(*d, *dlg, {1, 2});
         EXPECT_EQ(m_env.takeMessages(), Strings{c.message});
         EXPECT_FALSE(d->ended());
-        EXPECT_TRUE(m_sim.sets().empty());
+        EXPECT_TRUE(sim.sets().empty());
         // Only the switch-wide states were read again for the check.
-        for (const auto& r : m_sim.requests()) EXPECT_EQ(r.pdu, "get");
+        for (const auto& r : sim.requests()) EXPECT_EQ(r.pdu, "get");
         d.reset();
         dlg.reset();
-        m_sim.stop();
+        sim.stop();
     }
 }
 
@@ -136,11 +136,11 @@ TEST_F(TrunkMember, AdmittedSelectionsAreWrittenInOneRequest) {
         EXPECT_EQ(d->result(), platform::kIdOk);
         const std::string t = c.trunk;
         const std::vector<Write> write = {{kMembers + "." + t, c.octets}, {kMode + "." + t, c.modeValue}};
-        EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{write}));
+        EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{write}));
         EXPECT_EQ(HexToOctets(dlg->Result()), HexToOctets(c.octets));
         d.reset();
         dlg.reset();
-        m_sim.stop();
+        sim.stop();
     }
 }
 
@@ -161,7 +161,7 @@ TEST_F(TrunkMember, MemberCountLimits) {
     EXPECT_EQ(m_env.takeMessages(),
               (Strings{CTrunkMemberDlg::kMsgMinimum, CTrunkMemberDlg::kMsgMinimum, CTrunkMemberDlg::kMsgMaximum}));
     EXPECT_FALSE(d->ended());
-    EXPECT_TRUE(m_sim.requests().empty());
+    EXPECT_TRUE(sim.requests().empty());
 }
 
 // While the checker is still reading, OK is disabled and says why; it comes back only when
@@ -184,7 +184,7 @@ TEST_F(TrunkMember, OkWaitsForEveryRead) {
     EXPECT_EQ(d.control(CTrunkMemberDlg::IDC_STATUS).text(), "");
     EXPECT_EQ(dlg.Checker().Data().aclPorts, (std::vector<std::vector<int>>{{1}}));
 
-    m_sim.clearLog();
+    sim.clearLog();
     d.click("OK");
     EXPECT_FALSE(d.enabled("OK"));  // the switch-wide states are on their way
     EXPECT_TRUE(m_env.messages().empty());
@@ -192,8 +192,8 @@ TEST_F(TrunkMember, OkWaitsForEveryRead) {
     EXPECT_EQ(m_env.takeMessages(), Strings{trunkmsg::kAcl});
     EXPECT_TRUE(d.enabled("OK"));
     EXPECT_FALSE(d.ended());
-    EXPECT_TRUE(m_sim.sets().empty());
-    EXPECT_EQ(m_sim.requests().size(), 3u);
+    EXPECT_TRUE(sim.sets().empty());
+    EXPECT_EQ(sim.requests().size(), 3u);
 }
 
 // A switch that refuses the members: the dialog says so and stays open for another try.
@@ -205,7 +205,7 @@ TEST_F(TrunkMember, RefusedWriteKeepsTheDialogOpen) {
     Choose(*d, *dlg, {3, 4});
     EXPECT_EQ(m_env.takeMessages(), Strings{CTrunkMemberDlg::kMsgWriteFailed});
     EXPECT_FALSE(d->ended());
-    EXPECT_EQ(m_sim.sets().size(), 1u);
+    EXPECT_EQ(sim.sets().size(), 1u);
     EXPECT_TRUE(dlg->Result().empty());
     EXPECT_TRUE(d->enabled("OK"));
 }
@@ -224,10 +224,10 @@ TEST_F(TrunkMember, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
     Choose(*d, *dlg, {1, 2});
     EXPECT_TRUE(m_env.takeMessages().empty());
     ASSERT_TRUE(d->ended());
-    const auto sets = m_sim.sets();
+    const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_EQ(sets[0].level, "authPriv");
-    for (const auto& r : m_sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
+    for (const auto& r : sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
 }
 
 // Closing the member dialog closes the checker's sessions in their order, each with its trace.

@@ -354,6 +354,16 @@ std::vector<std::vector<std::string>> SimDevice::setBindingLists() const {
     return out;
 }
 
+std::vector<std::string> SimDevice::setLines() const {
+    std::vector<std::string> out;
+    for (const auto& r : sets()) {
+        std::string line;
+        for (const auto& b : r.bindings) line += (line.empty() ? "" : " ") + b.oid + "=" + b.value;
+        out.push_back(line);
+    }
+    return out;
+}
+
 std::vector<std::string> SimDevice::setBindings() const {
     std::vector<std::string> out;
     for (const auto& r : sets())

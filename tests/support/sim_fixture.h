@@ -62,6 +62,8 @@ public:
     std::vector<SimRequest> sets() const;
     // Each set request as its bindings "oid=value", one list per request.
     std::vector<std::vector<std::string>> setBindingLists() const;
+    // Each set request as one line: its bindings "oid=value" joined by single spaces.
+    std::vector<std::string> setLines() const;
     // Every binding of every set request, as "oid=value".
     std::vector<std::string> setBindings() const;
     // How many requests of the kind ("get", "set", ...) name the object in one of their bindings.
