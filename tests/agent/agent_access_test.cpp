@@ -72,7 +72,7 @@ TEST_F(AgentSimTest, RowStatusAcceptsOnlyOneFiveSixAndRefusesWithItsText) {
     EXPECT_TRUE(access.SetRowStatus(oid, "6"));
     ASSERT_EQ(sim.sets().size(), 1u);
     EXPECT_EQ(sim.sets()[0].community, "tessmar");
-    EXPECT_EQ(SetRequests(), (Strings{oid + "=6"}));
+    EXPECT_EQ(sim.setLines(), (Strings{oid + "=6"}));
     EXPECT_TRUE(env.takeMessages().empty());
 }
 

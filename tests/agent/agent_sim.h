@@ -14,6 +14,7 @@
 
 namespace agenttest {
 
+using corvex::test::Hex;
 using dialogtest::DialogDriver;
 using dialogtest::DialogEnvironment;
 using platform::MsgAnswer;
@@ -26,17 +27,6 @@ inline const std::string kView = agent::kOidViewEntry;
 inline const std::string kCommunity = agent::kOidCommunityEntry;
 inline const std::string kHost = agent::kOidHostEntry;
 
-// Bytes as the simulator logs octet strings.
-inline std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
 // ".n.b1...bn" of a name, written out independently of the code under test.
 inline std::string NameIndex(const std::string& name) {
     std::string out = "." + std::to_string(name.size());
@@ -48,48 +38,24 @@ inline std::string NameIndex(const std::string& name) {
 inline const char* kV3User = "admin3";
 inline const char* kV3Auth = "authPhrase77";
 inline const char* kV3Priv = "privPhrase77";
+inline const corvex::test::SimV3User kV3{kV3User, kV3Auth, kV3Priv};
 
-class AgentSimTest : public ::testing::Test {
+class AgentSimTest : public corvex::test::SimDeviceTest {
 protected:
     // Starts the switch with the model and preloaded objects ("OID TYPE VALUE").
     void Start(const std::string& model = "10p", const std::vector<std::string>& state = {},
                std::vector<std::string> extra = {}) {
-        if (!state.empty()) extra.insert(extra.end(), {"--state", sim.writeStateFile(state)});
-        extra.insert(extra.end(), {"--user", std::string(kV3User) + ":SHA:" + kV3Auth + ":DES:" + kV3Priv});
-        setenv("CORVEX_SIM", AGENT_TEST_SIM, 0);
-        setenv("CORVEX_SOURCE_DIR", AGENT_TEST_SOURCE_DIR, 0);
-        std::string error;
-        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
-        sim.installAsDevice();
+        const Strings user = kV3.args();
+        extra.insert(extra.end(), user.begin(), user.end());
+        ASSERT_NO_FATAL_FAILURE(SimDeviceTest::Start(model, state, extra));
     }
     // The module reaches the switch as the SNMPv3 user, at the given level (1, 2 or 3).
-    void UseV3(const std::string& level) {
-        SessionSettings& s = MutableSettings();
-        s.SnmpVersion = "3";
-        s.SecurityLevel = level;
-        s.UserName = kV3User;
-        s.AuthProtocol = "3";
-        s.AuthPassword = kV3Auth;
-        s.PrivProtocol = "2";
-        s.PrivPassword = kV3Priv;
-    }
-    void TearDown() override { sim.stop(); }
+    void UseV3(const std::string& level) { kV3.use(level); }
 
-    // Every set request since the last clearLog, each as its bindings "oid=value" joined by " ".
-    Strings SetRequests() const {
-        Strings out;
-        for (const auto& r : sim.sets()) {
-            std::string line;
-            for (const auto& b : r.bindings) line += (line.empty() ? "" : " ") + b.oid + "=" + b.value;
-            out.push_back(line);
-        }
-        return out;
-    }
     static bool Settled(DialogDriver& d, CAgentTableDlg& dlg) {
         return d.env().waitUntil([&] { return !dlg.Reloading(); });
     }
 
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
 };
 

@@ -108,13 +108,7 @@ TEST_F(AgentSimTest, MenuItemsOpenTheirDialogsAndCloseTheSessionsInOrder) {
         EXPECT_EQ(registry.Create(command)->RunModal(), platform::kIdCancel);
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_TRUE(opened);
-        Strings closes;
-        for (size_t pos = 0; (pos = err.find("==================", pos)) != std::string::npos;) {
-            const size_t end = err.find('\n', pos);
-            closes.push_back(err.substr(pos, end - pos));
-            pos = end;
-        }
-        EXPECT_EQ(closes, (Strings{"==================DestroyWindow===============",
+        EXPECT_EQ(dialogtest::CloseTraceLines(err), (Strings{"==================DestroyWindow===============",
                                    "==================m_cCommonSNMP.Close===============",
                                    "==================m_cCommonSNMPSet.Close===============",
                                    "==================m_cCommonSNMPTable.Close===============",

@@ -26,7 +26,7 @@ TEST_F(AgentSimTest, CommunityAddSendsThreeRequestsAndListsTheRow) {
     d.click("&Apply");
     ASSERT_TRUE(Settled(d, dlg));
     const std::string index = ".7.115.101.118.101.110.116.104";
-    EXPECT_EQ(SetRequests(), (Strings{kCommunity + ".3" + index + "=5", kCommunity + ".2" + index + "=" + Hex("ReadWrite"),
+    EXPECT_EQ(sim.setLines(), (Strings{kCommunity + ".3" + index + "=5", kCommunity + ".2" + index + "=" + Hex("ReadWrite"),
                                       kCommunity + ".3" + index + "=1"}));
     EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"qorvin", "ReadOnly"}, {"seventh", "ReadWrite"}, {"tessmar", "ReadWrite"}}));
     EXPECT_EQ(d.text(CSnmpCommunityDlg::IDC_NAME), "");
@@ -54,7 +54,7 @@ TEST_F(AgentSimTest, CommunityWithBytesAbove127ListsBackUnchanged) {
     sim.clearLog();
     d.click("&Delete");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetRequests(), (Strings{kCommunity + ".3.9.99.97.102.195.169.45.226.130.172=6"}));
+    EXPECT_EQ(sim.setLines(), (Strings{kCommunity + ".3.9.99.97.102.195.169.45.226.130.172=6"}));
     EXPECT_EQ(d.list(kList).findRow(0, name), -1);
 }
 
@@ -110,7 +110,7 @@ TEST_F(AgentSimTest, DeletingTheModulesOwnCommunityAsksFirst) {
     d.click("&Delete");
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_TRUE(env.takeMessages().empty());
-    EXPECT_EQ(SetRequests(), (Strings{kCommunity + ".3" + NameIndex("lab") + "=6"}));
+    EXPECT_EQ(sim.setLines(), (Strings{kCommunity + ".3" + NameIndex("lab") + "=6"}));
 
     sim.clearLog();
     d.clickRow(kList, d.list(kList).findRow(0, "qorvin"));
@@ -118,7 +118,7 @@ TEST_F(AgentSimTest, DeletingTheModulesOwnCommunityAsksFirst) {
     d.click("&Delete");
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_EQ(env.takeMessages().size(), 1u);
-    EXPECT_EQ(SetRequests(), (Strings{kCommunity + ".3" + NameIndex("qorvin") + "=6"}));
+    EXPECT_EQ(sim.setLines(), (Strings{kCommunity + ".3" + NameIndex("qorvin") + "=6"}));
 }
 
 TEST_F(AgentSimTest, HostAddSendsItsSequenceWithTheVersionCode) {
@@ -134,7 +134,7 @@ TEST_F(AgentSimTest, HostAddSendsItsSequenceWithTheVersionCode) {
     d.click("&Apply");
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_TRUE(env.takeMessages().empty());
-    EXPECT_EQ(SetRequests(), (Strings{kHost + ".4.10.0.0.1=5",
+    EXPECT_EQ(sim.setLines(), (Strings{kHost + ".4.10.0.0.1=5",
                                       kHost + ".2.10.0.0.1=" + Hex("trapper") + " " + kHost + ".3.10.0.0.1=5",
                                       kHost + ".4.10.0.0.1=1"}));
     EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"10.0.0.1", "V3-AuthPriv", "trapper"}, {"10.90.90.12", "V2c", "qorvin"}}));
@@ -145,7 +145,7 @@ TEST_F(AgentSimTest, HostAddSendsItsSequenceWithTheVersionCode) {
     d.clickRow(kList, 0);
     d.click("&Delete");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetRequests(), (Strings{kHost + ".4.10.0.0.1=6"}));
+    EXPECT_EQ(sim.setLines(), (Strings{kHost + ".4.10.0.0.1=6"}));
     EXPECT_EQ(d.rowCount(kList), 1);
 }
 

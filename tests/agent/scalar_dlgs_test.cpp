@@ -31,7 +31,7 @@ TEST_F(AgentSimTest, TrapEnablesBySixOrNineBoxes) {
         std::string want;
         for (int n = 1; n <= (poe ? 9 : 6); ++n)
             want += (n > 1 ? " " : "") + kAgent + ".8." + std::to_string(n) + ".0=" + (n == 2 || n == 5 ? "2" : "1");
-        EXPECT_EQ(SetRequests(), (Strings{want}));
+        EXPECT_EQ(sim.setLines(), (Strings{want}));
         EXPECT_EQ(sim.sets()[0].community, "tessmar");
         EXPECT_FALSE(env.ui().waitCursor());
         sim.stop();
@@ -48,7 +48,7 @@ TEST_F(AgentSimTest, GlobalStateShowsWritesAndReadsAgain) {
     d.tick(CSnmpGlobalStateDlg::IDC_ENABLE);
     d.click("&Apply");
     ASSERT_TRUE(env.waitUntil([&] { return dlg.Reads() == 2; }));
-    EXPECT_EQ(SetRequests(), (Strings{kAgent + ".1.0=1"}));
+    EXPECT_EQ(sim.setLines(), (Strings{kAgent + ".1.0=1"}));
     EXPECT_TRUE(d.checked(CSnmpGlobalStateDlg::IDC_ENABLE));
     d.click("&Cancel");
     EXPECT_TRUE(d.ended());
@@ -87,7 +87,7 @@ TEST_F(AgentSimTest, EngineIdChecksOddLengthAndDefault) {
     d.click("&Default");
     ASSERT_TRUE(env.waitUntil([&] { return dlg.Reads() == 4; }));
     EXPECT_EQ(d.text(CSnmpEngineIdDlg::IDC_ENGINE_ID), "8000081c044653");
-    EXPECT_EQ(SetRequests(), (Strings{id + "0abcdef0123456", id + std::string(64, 'f'), id + "8000081c044653"}));
+    EXPECT_EQ(sim.setLines(), (Strings{id + "0abcdef0123456", id + std::string(64, 'f'), id + "8000081c044653"}));
     EXPECT_TRUE(env.takeMessages().empty());
 }
 

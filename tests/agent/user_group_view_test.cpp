@@ -73,7 +73,7 @@ TEST_F(AgentSimTest, UserRequestSequencePerVersion) {
         Strings want = {e + "8" + c.index + "=5"};
         want.insert(want.end(), c.middle.begin(), c.middle.end());
         want.push_back(e + "8" + c.index + "=1");
-        EXPECT_EQ(SetRequests(), want);
+        EXPECT_EQ(sim.setLines(), want);
         for (const auto& r : sim.sets()) EXPECT_EQ(r.level, "authPriv");
         const auto& list = d.list(kList);
         int found = -1;
@@ -232,7 +232,7 @@ TEST_F(AgentSimTest, DeletingTheModulesOwnUserAsksFirst) {
     d.click("&Delete");
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_TRUE(env.takeMessages().empty());
-    EXPECT_EQ(SetRequests(), (Strings{kUser + ".8" + NameIndex(kV3User) + ".1=6"}));
+    EXPECT_EQ(sim.setLines(), (Strings{kUser + ".8" + NameIndex(kV3User) + ".1=6"}));
 }
 
 TEST_F(AgentSimTest, UserControlRules) {
@@ -280,7 +280,7 @@ TEST_F(AgentSimTest, GroupIndexWithModelAndLevel) {
     d.choose(G::IDC_LEVEL, "AuthNoPriv");
     d.click("&Apply");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetRequests(), (Strings{kGroup + ".7.1.103.3.2=5", kGroup + ".4.1.103.3.2=" + Hex("CommunityView"),
+    EXPECT_EQ(sim.setLines(), (Strings{kGroup + ".7.1.103.3.2=5", kGroup + ".4.1.103.3.2=" + Hex("CommunityView"),
                                       kGroup + ".7.1.103.3.2=1"}));
     EXPECT_EQ(d.list(kList).findRow(0, "g"), 0);
     EXPECT_EQ(d.list(kList).row(0), (Strings{"g", "CommunityView", "", "", "v3", "AuthNoPriv"}));
@@ -308,7 +308,7 @@ TEST_F(AgentSimTest, GroupIndexWithModelAndLevel) {
     d.clickRow(kList, 0);
     d.click("&Delete");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetRequests(), (Strings{kGroup + ".7.1.103.3.2=6"}));
+    EXPECT_EQ(sim.setLines(), (Strings{kGroup + ".7.1.103.3.2=6"}));
 }
 
 TEST_F(AgentSimTest, ViewMaskOctetsIndexAndRefusals) {
@@ -352,7 +352,7 @@ TEST_F(AgentSimTest, ViewMaskOctetsIndexAndRefusals) {
     d.click("&Apply");
     ASSERT_TRUE(Settled(d, dlg));
     const std::string index = ".3.108.97.98.4.1.3.6.1";
-    EXPECT_EQ(SetRequests(), (Strings{kView + ".5" + index + "=5",
+    EXPECT_EQ(sim.setLines(), (Strings{kView + ".5" + index + "=5",
                                       kView + ".3" + index + "=010100 " + kView + ".4" + index + "=2",
                                       kView + ".5" + index + "=1"}));
     const int row = d.list(kList).findRow(0, "lab");
@@ -364,7 +364,7 @@ TEST_F(AgentSimTest, ViewMaskOctetsIndexAndRefusals) {
     d.clickRow(kList, row);
     d.click("&Delete");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetRequests(), (Strings{kView + ".5" + index + "=6"}));
+    EXPECT_EQ(sim.setLines(), (Strings{kView + ".5" + index + "=6"}));
     EXPECT_EQ(d.list(kList).findRow(0, "lab"), -1);
 }
 

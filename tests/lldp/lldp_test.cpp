@@ -2,11 +2,7 @@
 // three-attempt rule, the timer refusals, the MED per-port writes and the LLDP-off refusal,
 // and the neighbour list with identifiers shown by their subtype, under SNMPv1 and SNMPv3.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -28,44 +24,9 @@ std::string RemObj(int column, int port, int index) {
     return kRem + "." + std::to_string(column) + ".0." + std::to_string(port) + "." + std::to_string(index);
 }
 
-class LldpSimTest : public ::testing::Test {
+class LldpSimTest : public corvex::test::SimDeviceTest {
 protected:
-    void Start(const std::string& model, const Strings& state = {}, Strings extra = {}) {
-        if (!state.empty()) {
-            char tmpl[] = "/tmp/corvex-lldptest.XXXXXX";
-            ASSERT_NE(mkdtemp(tmpl), nullptr);
-            stateDir_ = tmpl;
-            std::ofstream out(stateDir_ + "/state.txt");
-            for (const auto& line : state) out << line << "\n";
-            extra.insert(extra.end(), {"--state", stateDir_ + "/state.txt"});
-        }
-        setenv("CORVEX_SIM", LLDP_TEST_SIM, 0);
-        setenv("CORVEX_SOURCE_DIR", LLDP_TEST_SOURCE_DIR, 0);
-        std::string error;
-        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
-        sim.installAsDevice();
-    }
-    void TearDown() override {
-        sim.stop();
-        if (!stateDir_.empty()) {
-            std::remove((stateDir_ + "/state.txt").c_str());
-            rmdir(stateDir_.c_str());
-        }
-    }
-    std::vector<Strings> SetRequests() const {
-        std::vector<Strings> out;
-        for (const auto& r : sim.sets()) {
-            Strings b;
-            for (const auto& v : r.bindings) b.push_back(v.oid + "=" + v.value);
-            out.push_back(b);
-        }
-        return out;
-    }
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
-
-private:
-    std::string stateDir_;
 };
 
 const CLldpGlobalDlg::Timing kFast{20, 10};
@@ -121,7 +82,7 @@ TEST_F(LldpSimTest, TimerApplyChecksInOrderAndSendsTheFourTogether) {
         EXPECT_FALSE(d.enabled("Apply"));
         ASSERT_TRUE(env.waitUntil([&] { return !dlg.Busy() && dlg.ReadCount() > reads; }));
         EXPECT_TRUE(env.takeMessages().empty());
-        EXPECT_EQ(SetRequests(), (std::vector<Strings>{{kOidHoldMultiplier + "=" + c.typed[0],
+        EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{kOidHoldMultiplier + "=" + c.typed[0],
                                                         kOidTxInterval + "=" + c.typed[1],
                                                         kOidReinitDelay + "=" + c.typed[2],
                                                         kOidTxDelay + "=" + c.typed[3]}}));
@@ -151,7 +112,7 @@ TEST_F(LldpSimTest, StateApplyTriesThreeTimesThenReadsTheSwitch) {
         EXPECT_FALSE(d.enabled("&Apply"));
         EXPECT_FALSE(d.enabled("Apply"));
         ASSERT_TRUE(env.waitUntil([&] { return !dlg.Busy() && dlg.ReadCount() == 2; }));
-        EXPECT_EQ(SetRequests(), std::vector<Strings>(c.attempts, Strings{kOidLldpState + "=2"}));
+        EXPECT_EQ(sim.setBindingLists(), std::vector<Strings>(c.attempts, Strings{kOidLldpState + "=2"}));
         EXPECT_EQ(sim.requests().back().pdu, "get");
         EXPECT_EQ(d.checked(" LLDP Enable "), c.attempts == 3);  // what the switch holds
         EXPECT_TRUE(env.takeMessages().empty());
@@ -187,7 +148,7 @@ TEST_F(LldpSimTest, MedApplyWritesOnePortPerRequestAndRefusesWhileLldpIsOff) {
         sim.clearLog();
         d.click("&Apply");
         ASSERT_TRUE(env.waitUntil([&] { return !dlg.Busy(); }));
-        EXPECT_EQ(SetRequests(), (std::vector<Strings>{{kOidPsePowerTlv + ".3=1"},
+        EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{kOidPsePowerTlv + ".3=1"},
                                                         {kOidPsePowerTlv + ".4=1"},
                                                         {kOidPsePowerTlv + ".5=1"}}));
         EXPECT_EQ(sim.requests().back().pdu, "getnext");
@@ -221,17 +182,9 @@ TEST_F(LldpSimTest, RemoteListShowsNeighboursByTheirSubtypes) {
     };
     for (const std::string version : {"1", "3"}) {
         SCOPED_TRACE("SNMPv" + version);
-        ASSERT_NO_FATAL_FAILURE(Start("28p", state, {"--user", "lldpv3:SHA:lldpAuth11:DES:lldpPriv11"}));
-        if (version == "3") {
-            SessionSettings& s = MutableSettings();
-            s.SnmpVersion = "3";
-            s.SecurityLevel = "3";
-            s.UserName = "lldpv3";
-            s.AuthPassword = "lldpAuth11";
-            s.PrivPassword = "lldpPriv11";
-            s.AuthProtocol = "3";
-            s.PrivProtocol = "2";
-        }
+        const corvex::test::SimV3User user{"lldpv3", "lldpAuth11", "lldpPriv11"};
+        ASSERT_NO_FATAL_FAILURE(Start("28p", state, user.args()));
+        if (version == "3") user.use();
         CLldpRemoteDlg dlg;
         DialogDriver d(env, dlg);
         ASSERT_TRUE(env.waitUntil([&] { return dlg.StateRead() && !dlg.Busy(); }));

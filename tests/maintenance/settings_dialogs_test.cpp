@@ -93,7 +93,7 @@ TEST_F(Settings, SyslogReadChecksAndWrites) {
     d.choose("Severity:", "warning");
     d.click("&Apply");
     EXPECT_TRUE(env.takeMessages().empty());
-    EXPECT_EQ(Sets(), (std::vector<Strings>{{kSyslogServer + "=10.9.8.7", kSyslogPort + "=6514",
+    EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{kSyslogServer + "=10.9.8.7", kSyslogPort + "=6514",
                                              kSyslogSeverity + "=4", kSyslogFacility + "=152"}}));
 
     // Turning remote logging off: the fields follow the box, the state goes out alone.
@@ -103,7 +103,7 @@ TEST_F(Settings, SyslogReadChecksAndWrites) {
     EXPECT_FALSE(d.enabled(CSyslogHostDlg::IDC_SEVERITY));
     d.click("Apply");
     EXPECT_EQ(env.takeMessages(), Strings{"Set System log Server successfully"});
-    EXPECT_EQ(Sets(), (std::vector<Strings>{{kSyslogState + "=2"}}));
+    EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{kSyslogState + "=2"}}));
 
     // The Refresh reads the five objects in one request, in the form's order.
     sim.clearLog();
@@ -151,8 +151,8 @@ TEST_F(Settings, JumboFrameTellsTheOutcomeOfTheWrite) {
             EXPECT_TRUE(d.ended());
             EXPECT_EQ(env.takeMessages(), c.messages);
         }
-        EXPECT_EQ(Sets(), (std::vector<Strings>{{kJumbo + "=" + (c.tick ? "1" : "2")}}));
-        EXPECT_EQ(CountOf("get", kJumbo), c.gets);
+        EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{kJumbo + "=" + (c.tick ? "1" : "2")}}));
+        EXPECT_EQ(sim.countRequests("get", kJumbo), c.gets);
         sim.stop();
     }
 }
@@ -176,7 +176,7 @@ TEST_F(Settings, MulticastFilteringOneVlanAndAll) {
     sim.clearLog();
     d.click("&Apply");
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(Sets(), (std::vector<Strings>{{kMcastMode + ".20=0"}}));
+    EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{kMcastMode + ".20=0"}}));
     EXPECT_EQ(d.cell(list, 2, 2), kForward);
 
     d.tick("All");
@@ -185,8 +185,8 @@ TEST_F(Settings, MulticastFilteringOneVlanAndAll) {
     sim.clearLog();
     d.click("&Apply");
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(Sets(), (std::vector<Strings>{{kMcastMode + ".1=1", kMcastMode + ".10=1", kMcastMode + ".20=1"}}));
-    EXPECT_EQ(CountOf("getnext", kMcastVlan), 1);  // one Refresh, started after the write
+    EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{kMcastMode + ".1=1", kMcastMode + ".10=1", kMcastMode + ".20=1"}}));
+    EXPECT_EQ(sim.countRequests("getnext", kMcastVlan), 1);  // one Refresh, started after the write
     for (int r = 0; r < 3; ++r) EXPECT_EQ(d.cell(list, r, 2), kFilter) << r;
     EXPECT_TRUE(env.takeMessages().empty());
 }
@@ -196,15 +196,9 @@ TEST_F(Settings, MulticastFilteringOneVlanAndAll) {
 TEST_F(Settings, MulticastFilteringAllSplitsIntoMessagesThatFit) {
     Strings state;
     for (int vid = 2; vid <= 256; ++vid) state.push_back(kVlanName + "." + std::to_string(vid * 10) + " s \"v\"");
-    ASSERT_NO_FATAL_FAILURE(Start(state, {"--user", "maintv3:SHA:maintAuth1:DES:maintPriv1"}));
-    SessionSettings& s = MutableSettings();
-    s.SnmpVersion = "3";
-    s.SecurityLevel = "3";
-    s.UserName = "maintv3";
-    s.AuthPassword = "maintAuth1";
-    s.PrivPassword = "maintPriv1";
-    s.AuthProtocol = "3";
-    s.PrivProtocol = "2";
+    const corvex::test::SimV3User user{"maintv3", "maintAuth1", "maintPriv1"};
+    ASSERT_NO_FATAL_FAILURE(Start(state, user.args()));
+    user.use();
 
     CMulticastFilterDlg dlg;
     DialogDriver d(env, dlg);
@@ -231,7 +225,7 @@ TEST_F(Settings, MulticastFilteringAllSplitsIntoMessagesThatFit) {
     // The switch took every request: the list read afterwards shows every VLAN filtering.
     ASSERT_EQ(d.rowCount(list), 256);
     for (int r = 0; r < 256; ++r) ASSERT_EQ(d.cell(list, r, 2), kFilter) << r;
-    EXPECT_EQ(CountOf("getnext", kMcastVlan), 1);
+    EXPECT_EQ(sim.countRequests("getnext", kMcastVlan), 1);
     EXPECT_TRUE(env.takeMessages().empty());
 }
 

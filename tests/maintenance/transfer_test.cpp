@@ -117,8 +117,8 @@ TEST_F(Transfer, EveryEndComesBackThroughTheFinishStep) {
         const std::string& op = firmware ? kFwOp : kCfgOp;
         std::vector<Strings> sets = {{server + "=10.0.0.5", file + "=" + Hex("fw.bin")}};
         if (c.polls != 0 || c.messages.empty()) sets.push_back({op + "=" + (upgrade ? "1" : "2")});
-        EXPECT_EQ(Sets(), sets);
-        const int polls = CountOf("get", firmware ? kFwStatus : kCfgStatus);
+        EXPECT_EQ(sim.setBindingLists(), sets);
+        const int polls = sim.countRequests("get", firmware ? kFwStatus : kCfgStatus);
         if (c.polls >= 0) EXPECT_EQ(polls, c.polls);
         else EXPECT_GE(polls, 1);
         sim.stop();
@@ -141,7 +141,7 @@ TEST_F(Transfer, InProgressForEverEndsByTheBoundOfTheTransfer) {
     // The bound runs from Apply on the form's clock: the test's advances plus the real seconds.
     EXPECT_GT(env.ui().advanced() - before, std::chrono::milliseconds(19 * 60 * 1000));
     // Far more polls than fit into one overall limit: the limit did not end it.
-    EXPECT_GT(CountOf("get", kFwStatus), 200000 / 5000);
+    EXPECT_GT(sim.countRequests("get", kFwStatus), 200000 / 5000);
     EXPECT_TRUE(d.enabled("&Apply"));
     EXPECT_TRUE(d.enabled("&Close"));
 }

@@ -87,7 +87,7 @@ TEST_F(PoeSimTest, ApplyWritesOneRequestPerPortWithTheFormsSettings) {
         EXPECT_FALSE(d.enabled("&Apply"));
         ASSERT_TRUE(Loaded(d, dlg));
         EXPECT_FALSE(d.visible(CPoeConfigDlg::IDC_PROGRESS));
-        EXPECT_EQ(SetRequests(), c.sets);
+        EXPECT_EQ(sim.setBindingLists(), c.sets);
         EXPECT_TRUE(env.takeMessages().empty());
         // The list was read again after the writes.
         EXPECT_EQ(sim.requests().back().pdu, "getnext");
@@ -127,7 +127,7 @@ TEST_F(PoeSimTest, UserDefinedLimitIsCheckedBeforeAnythingIsSentForThePort) {
             EXPECT_FALSE(sim.requests().empty());  // the port list is read again
         } else {
             EXPECT_TRUE(env.takeMessages().empty());
-            const auto sets = SetRequests();
+            const auto sets = sim.setBindingLists();
             ASSERT_EQ(sets.size(), 2u);
             EXPECT_EQ(sets[0].back(), PortObj(8, 5) + "=" + Hex(c.typed));
             EXPECT_EQ(sets[1].back(), PortObj(8, 6) + "=" + Hex(c.typed));
@@ -149,7 +149,7 @@ TEST_F(PoeSimTest, FailedPortStopsTheRemainingPortsAndCloseWaitsForTheRequestInF
         d.click("&Apply");
         ASSERT_TRUE(Loaded(d, dlg));
         EXPECT_EQ(env.takeMessages(), Strings{"Unsuccessful!"});
-        const auto sets = SetRequests();
+        const auto sets = sim.setBindingLists();
         ASSERT_EQ(sets.size(), 3u);  // ports 2, 3 and the failing 4
         EXPECT_EQ(sets[2].front(), PortObj(3, 4) + "=1");
         EXPECT_EQ(sim.requests().back().pdu, "getnext");

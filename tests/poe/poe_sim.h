@@ -2,11 +2,7 @@
 // Shared set-up of the PoE dialog tests: a virtual switch per test, installed as the managed
 // device, the dialog environment that plays the user, and readings of the request log.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +12,7 @@
 
 namespace poetest {
 
+using corvex::test::Hex;
 using dialogtest::DialogDriver;
 using dialogtest::DialogEnvironment;
 using platform::MsgAnswer;
@@ -31,17 +28,6 @@ inline std::string RangeObj(int column, int index) {
     return kRange + "." + std::to_string(column) + "." + std::to_string(index);
 }
 
-// UTF-8 bytes as the simulator logs octet strings.
-inline std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
 // State lines of an active time range with a name, times and weekdays (1 selected, 2 not).
 inline Strings RangeState(int index, const std::string& name, int startHour = 8, int endHour = 18,
                           const std::string& days = "1111100") {
@@ -52,47 +38,9 @@ inline Strings RangeState(int index, const std::string& name, int startHour = 8,
     return s;
 }
 
-class PoeSimTest : public ::testing::Test {
+class PoeSimTest : public corvex::test::SimDeviceTest {
 protected:
-    void Start(const std::string& model, const Strings& state = {}, Strings extra = {}) {
-        if (!state.empty()) {
-            char tmpl[] = "/tmp/corvex-poetest.XXXXXX";
-            ASSERT_NE(mkdtemp(tmpl), nullptr);
-            stateDir_ = tmpl;
-            std::ofstream out(stateDir_ + "/state.txt");
-            for (const auto& line : state) out << line << "\n";
-            extra.insert(extra.end(), {"--state", stateDir_ + "/state.txt"});
-        }
-        setenv("CORVEX_SIM", POE_TEST_SIM, 0);
-        setenv("CORVEX_SOURCE_DIR", POE_TEST_SOURCE_DIR, 0);
-        std::string error;
-        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
-        sim.installAsDevice();
-    }
-    void TearDown() override {
-        sim.stop();
-        if (!stateDir_.empty()) {
-            std::remove((stateDir_ + "/state.txt").c_str());
-            rmdir(stateDir_.c_str());
-        }
-    }
-
-    // Each set request since the last clearLog as its bindings "oid=value", one list per request.
-    std::vector<Strings> SetRequests() const {
-        std::vector<Strings> out;
-        for (const auto& r : sim.sets()) {
-            Strings b;
-            for (const auto& v : r.bindings) b.push_back(v.oid + "=" + v.value);
-            out.push_back(b);
-        }
-        return out;
-    }
-
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
-
-private:
-    std::string stateDir_;
 };
 
 }  // namespace poetest

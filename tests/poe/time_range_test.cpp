@@ -83,7 +83,7 @@ TEST_F(PoeSimTest, AddTakesTheLowestFreeIndexAndWritesCreateThenTheActiveRow) {
         ASSERT_TRUE(Listed(d, dlg));
         const int i = c.expected;
         const Strings times = date ? Strings{"18", "5", "6", "0"} : Strings{"8", "5", "18", "0"};
-        EXPECT_EQ(SetRequests(), (std::vector<Strings>{{RangeObj(21, i) + "=5"}, FullRow(i, "lab", c.dates, times, "1010000")}));
+        EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{RangeObj(21, i) + "=5"}, FullRow(i, "lab", c.dates, times, "1010000")}));
         ASSERT_EQ(d.rowCount(kList), static_cast<int>(c.listed.size()) + 1);
         EXPECT_EQ(d.rows(kList)[static_cast<size_t>(d.list(kList).findRow(0, "lab"))], c.listRow);
         EXPECT_TRUE(env.takeMessages().empty());
@@ -164,7 +164,7 @@ TEST_F(PoeSimTest, EightActiveRangesRefuseAnotherAndEditOrDeleteNeedASelection) 
     d.clickRow(kList, 2);
     d.click("&Delete");
     ASSERT_TRUE(Listed(d, dlg));
-    EXPECT_EQ(SetRequests(), (std::vector<Strings>{{RangeObj(21, 3) + "=6"}}));
+    EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{RangeObj(21, 3) + "=6"}}));
     EXPECT_EQ(d.rowCount(kList), 7);
     EXPECT_EQ(d.list(kList).findRow(0, "r3"), -1);
     EXPECT_TRUE(env.takeMessages().empty());
@@ -207,7 +207,7 @@ TEST_F(PoeSimTest, EditDestroysAndRecreatesTheRowUnderItsIndex) {
     });
     d.click("&Edit");
     ASSERT_TRUE(Listed(d, dlg));
-    EXPECT_EQ(SetRequests(), (std::vector<Strings>{{RangeObj(21, 5) + "=6"},
+    EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{RangeObj(21, 5) + "=6"},
                                                    {RangeObj(21, 5) + "=5"},
                                                    FullRow(5, "eve", {}, {"17", "0", "20", "59"}, "1111000")}));
     EXPECT_EQ(d.rows(kList)[static_cast<size_t>(d.list(kList).findRow(0, "eve"))],
@@ -249,7 +249,7 @@ TEST_F(PoeSimTest, FailedEditLeavesTheOriginalTimeRangeOnTheSwitch) {
         d.click("&Edit");
         ASSERT_TRUE(Listed(d, dlg));
         EXPECT_EQ(env.takeMessages(), Strings{poe::kMsgEditFailed});
-        const auto sets = SetRequests();
+        const auto sets = sim.setBindingLists();
         ASSERT_EQ(sets.size(), c.firstRestoreRequest + 2);
         EXPECT_EQ(sets.front(), Strings{RangeObj(21, 5) + "=6"});
         EXPECT_EQ(sets[c.firstRestoreRequest], Strings{RangeObj(21, 5) + "=5"});

@@ -22,21 +22,6 @@ bool Ready(dialogtest::DialogEnvironment& env, DialogDriver& d, CPortSetInfo& dl
     return d.waitEnabled("&Apply") && env.waitUntil([&] { return !dlg.Trunks().Walking(); });
 }
 
-struct Write {
-    std::string oid, value;
-    bool operator==(const Write&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Write& w) { return os << w.oid << "=" << w.value; }
-
-// The bindings of each set request the switch received.
-std::vector<std::vector<Write>> Sets(const corvex::test::SimDevice& sim) {
-    std::vector<std::vector<Write>> out;
-    for (const auto& r : sim.sets()) {
-        out.emplace_back();
-        for (const auto& b : r.bindings) out.back().push_back({b.oid, b.value});
-    }
-    return out;
-}
 
 Write SpeedOf(int port, int v) { return {kSpeed + "." + std::to_string(port), std::to_string(v)}; }
 Write FlowOf(int port, int v) { return {kFlow + "." + std::to_string(port), std::to_string(v)}; }
@@ -115,7 +100,7 @@ TEST_F(PortDialog, ApplyNeedsAPort) {
     ASSERT_TRUE(Ready(m_env, d, dlg));
     d.click("&Apply");
     EXPECT_EQ(m_env.takeMessages(), (Strings{"Please Select one port !"}));
-    EXPECT_TRUE(m_sim.sets().empty());
+    EXPECT_TRUE(sim.sets().empty());
 }
 
 TEST_F(PortDialog, LastEnabledPortCannotBeDisabled) {
@@ -132,17 +117,17 @@ TEST_F(PortDialog, LastEnabledPortCannotBeDisabled) {
     d.choose("PortControlSpeed:", "Disable");
     d.click("&Apply");
     EXPECT_TRUE(m_env.takeMessages().empty());
-    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{SpeedOf(2, 7), FlowOf(2, 2)}}));
+    EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{{SpeedOf(2, 7), FlowOf(2, 2)}}));
     ASSERT_TRUE(d.waitEnabled("&Apply"));
     EXPECT_EQ(d.cell(kList, 1, 1), "Disable");  // read back
 
     // Now port 3 is the last one.
-    m_sim.clearLog();
+    sim.clearLog();
     d.clickRow(kList, 2);
     d.choose("PortControlSpeed:", "Disable");
     d.click("&Apply");
     EXPECT_EQ(m_env.takeMessages(), (Strings{"Sorry, you cannot disable all ports."}));
-    EXPECT_TRUE(m_sim.sets().empty());
+    EXPECT_TRUE(sim.sets().empty());
 }
 
 TEST_F(PortDialog, MediaRules) {
@@ -163,7 +148,7 @@ TEST_F(PortDialog, MediaRules) {
         EXPECT_EQ(tryApply(8, s), "Fiber Port 9 with 100Base-x SFP Module can not support this speed.") << s;
     for (const char* s : {"100M-Full", "100M-Half", "10M-Full", "10M-Half"})
         EXPECT_EQ(tryApply(9, s), "Fiber Port 10 with 1000Base-x SFP Module can not support this speed.") << s;
-    EXPECT_TRUE(m_sim.sets().empty());
+    EXPECT_TRUE(sim.sets().empty());
 }
 
 TEST_F(PortDialog, AllGigaLetsMediaOneRunAtGigabit) {
@@ -178,7 +163,7 @@ TEST_F(PortDialog, AllGigaLetsMediaOneRunAtGigabit) {
     d.click("&Apply");
     ASSERT_EQ(m_env.messages().size(), 1u);
     EXPECT_EQ(m_env.messages()[0].text, kMsgForceMode);
-    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{SpeedOf(1, 1), FlowOf(1, 2)}}));
+    EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{{SpeedOf(1, 1), FlowOf(1, 2)}}));
 }
 
 TEST_F(PortDialog, ForcedSpeedAndFlowControlInOneRequest) {
@@ -197,7 +182,7 @@ TEST_F(PortDialog, ForcedSpeedAndFlowControlInOneRequest) {
         EXPECT_EQ(m.defaultButton, 1);  // Cancel
     }
     EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgForceMode, kMsgFlowControlQos}));
-    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{SpeedOf(1, 2), FlowOf(1, 1)}}));
+    EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{{SpeedOf(1, 2), FlowOf(1, 1)}}));
     // The list is read again and shows the switch's state.
     ASSERT_TRUE(d.waitEnabled("&Apply"));
     EXPECT_EQ(d.rows(kList)[0], (Strings{"1", "100MFull", "100MFull", "Enable", "Low", "Enabled"}));
@@ -209,7 +194,7 @@ TEST_F(PortDialog, CancellingEitherQuestionSendsNothing) {
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
     const auto before = d.rows(kList);
-    const auto requestsBefore = m_sim.requests().size();
+    const auto requestsBefore = sim.requests().size();
 
     d.clickRow(kList, 0);
     d.choose("PortControlSpeed:", "10M-Full");
@@ -223,7 +208,7 @@ TEST_F(PortDialog, CancellingEitherQuestionSendsNothing) {
     EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgFlowControlQos}));
 
     m_env.runFor(std::chrono::milliseconds(200));
-    EXPECT_EQ(m_sim.requests().size(), requestsBefore);  // no set, and no read either
+    EXPECT_EQ(sim.requests().size(), requestsBefore);  // no set, and no read either
     EXPECT_EQ(d.rows(kList), before);
     EXPECT_TRUE(d.enabled("&Refresh"));
 }
@@ -249,7 +234,7 @@ TEST_F(PortDialog, TrunkMembersKeepOneSpeedAndFullDuplex) {
     d.choose("PortControlSpeed:", "100M-Full");
     d.click("&Apply");
     EXPECT_EQ(m_env.takeMessages(), (Strings{"LA port can not support in different speed."}));
-    EXPECT_TRUE(m_sim.sets().empty());
+    EXPECT_TRUE(sim.sets().empty());
 
     // The partner's speed: only flow control is written, the speed is not.
     d.clickRow(kList, 4);
@@ -258,7 +243,7 @@ TEST_F(PortDialog, TrunkMembersKeepOneSpeedAndFullDuplex) {
     m_env.answer(MsgAnswer::Ok);
     d.click("&Apply");
     EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgFlowControlQos}));
-    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{FlowOf(5, 1)}}));
+    EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{{FlowOf(5, 1)}}));
 }
 
 TEST_F(PortDialog, FailedWriteShowsNothingAndRereads) {
@@ -268,15 +253,15 @@ TEST_F(PortDialog, FailedWriteShowsNothingAndRereads) {
     ASSERT_TRUE(Ready(m_env, d, dlg));
     d.clickRow(kList, 0);
     d.choose("PortControlSpeed:", "Auto");
-    m_sim.clearLog();
+    sim.clearLog();
     d.click("&Apply");
     EXPECT_TRUE(m_env.takeMessages().empty());
-    EXPECT_EQ(Sets(m_sim).size(), 1u);
+    EXPECT_EQ(Sets(sim).size(), 1u);
     ASSERT_TRUE(d.waitEnabled("&Apply"));
     EXPECT_EQ(d.rowCount(kList), 10);
     EXPECT_EQ(d.cell(kList, 0, 1), "Auto");
     size_t reads = 0;
-    for (const auto& r : m_sim.requests()) reads += r.pdu == "getnext";
+    for (const auto& r : sim.requests()) reads += r.pdu == "getnext";
     EXPECT_GE(reads, 10u);  // the table was walked again
 }
 
@@ -298,15 +283,8 @@ TEST_F(PortDialog, MenuCommandOpensTheDialog) {
 // The whole dialog over SNMPv3 with authentication and privacy: the walks fill the list and the
 // write goes out as one authPriv set of the configured user.
 TEST_F(PortDialog, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
-    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--user", "corvexv3:SHA:corvexAuth1:DES:corvexPriv1"}));
-    SessionSettings& s = MutableSettings();
-    s.SnmpVersion = "3";
-    s.SecurityLevel = "3";
-    s.UserName = "corvexv3";
-    s.AuthPassword = "corvexAuth1";
-    s.PrivPassword = "corvexPriv1";
-    s.AuthProtocol = "3";
-    s.PrivProtocol = "2";
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", kV3.args()));
+    kV3.use();
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
@@ -318,13 +296,13 @@ TEST_F(PortDialog, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
     d.choose("FlowControlMode:", "Disable");
     d.click("&Apply");
     EXPECT_TRUE(m_env.takeMessages().empty());
-    const auto sets = m_sim.sets();
+    const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_EQ(sets[0].version, "3");
     EXPECT_EQ(sets[0].user, "corvexv3");
     EXPECT_EQ(sets[0].level, "authPriv");
-    EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Write>>{{SpeedOf(3, 6), FlowOf(3, 2)}}));
-    for (const auto& r : m_sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
+    EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{{SpeedOf(3, 6), FlowOf(3, 2)}}));
+    for (const auto& r : sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
 }
 
 // A relay's marker binding, first or last in every reply, leaves the list as without a relay.
@@ -354,7 +332,7 @@ TEST_F(PortDialog, PortTableBeyondItsBoundEndsTheWalk) {
     EXPECT_EQ(d.cell(kList, 0, 0), "1");
     EXPECT_TRUE(d.enabled("&Refresh"));
     size_t steps = 0;
-    for (const auto& r : m_sim.requests())
+    for (const auto& r : sim.requests())
         steps += r.pdu == "getnext" && !r.bindings.empty() && r.bindings[0].oid.rfind(kSpeed, 0) == 0;
     EXPECT_EQ(steps, 41u);  // forty rows and the reply beyond the bound
 }

@@ -1,10 +1,8 @@
 #pragma once
 // A virtual switch per test, with an optional preloaded state, installed as the managed device.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,32 +20,35 @@ inline const std::string kMedium = "1.3.6.1.4.1.171.10.76.12.1.13.1.7";
 inline std::string SpeedLine(int port, int value) { return kSpeed + "." + std::to_string(port) + " i " + std::to_string(value); }
 inline std::string TrunkLine(int trunk, const std::string& hex) { return kMembers + "." + std::to_string(trunk) + " x " + hex; }
 
-class SimTest : public ::testing::Test {
+// An SNMPv3 user with authentication and privacy, for the dialogs that must work over SNMPv3.
+inline const corvex::test::SimV3User kV3{"corvexv3", "corvexAuth1", "corvexPriv1"};
+
+// One binding of a set request the switch received.
+struct Write {
+    std::string oid, value;
+    bool operator==(const Write&) const = default;
+};
+inline std::ostream& operator<<(std::ostream& os, const Write& w) { return os << w.oid << "=" << w.value; }
+
+// The bindings of each set request the switch received.
+inline std::vector<std::vector<Write>> Sets(const corvex::test::SimDevice& sim) {
+    std::vector<std::vector<Write>> out;
+    for (const auto& r : sim.sets()) {
+        out.emplace_back();
+        for (const auto& b : r.bindings) out.back().push_back({b.oid, b.value});
+    }
+    return out;
+}
+
+class SimTest : public corvex::test::SimDeviceTest {
 protected:
     // Starts the switch (state lines preloaded) and makes it the device of the process records.
-    void StartSim(const std::string& model, std::vector<std::string> args = {},
+    void StartSim(const std::string& model, const std::vector<std::string>& args = {},
                   const std::vector<std::string>& state = {}) {
-        setenv("CORVEX_BUILD_DIR", PORTS_BUILD_DIR, 0);
-        setenv("CORVEX_SOURCE_DIR", PORTS_SOURCE_DIR, 0);
-        if (!state.empty()) {
-            static int counter = 0;
-            m_statePath = "/tmp/corvex-ports-state-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".txt";
-            std::ofstream out(m_statePath);
-            for (const auto& line : state) out << line << "\n";
-            args.push_back("--state");
-            args.push_back(m_statePath);
-        }
-        std::string error;
-        ASSERT_TRUE(m_sim.start(model, args, &error)) << error;
-        m_sim.installAsDevice();
-    }
-    void TearDown() override {
-        if (!m_statePath.empty()) unlink(m_statePath.c_str());
+        ASSERT_NO_FATAL_FAILURE(Start(model, state, args));
     }
 
-    corvex::test::SimDevice m_sim;
     dialogtest::DialogEnvironment m_env;
-    std::string m_statePath;
 };
 
 }  // namespace portstest

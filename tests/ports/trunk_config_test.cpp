@@ -19,15 +19,6 @@ const char* kList = "Trunk Information";
 const std::string kLaState = "1.3.6.1.4.1.171.10.76.12.8.1.2.0";
 const std::string kMode = "1.3.6.1.4.1.171.10.76.12.8.1.3.1.3";
 
-std::vector<std::string> SetLines(const corvex::test::SimDevice& sim) {
-    std::vector<std::string> out;
-    for (const auto& r : sim.sets()) {
-        std::string line;
-        for (const auto& b : r.bindings) line += (line.empty() ? "" : " ") + b.oid + "=" + b.value;
-        out.push_back(line);
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -52,7 +43,7 @@ TEST_F(TrunkConfig, ListsTrunksAndSwitchesLinkAggregation) {
     // Switching link aggregation off: one set, then the form shows the switch's state.
     d.tick("Enable Trunk", false);
     d.click(CTrunkConfigDlg::IDC_STATE_APPLY);
-    EXPECT_EQ(SetLines(m_sim), Strings{kLaState + "=2"});
+    EXPECT_EQ(sim.setLines(), Strings{kLaState + "=2"});
     ASSERT_TRUE(m_env.waitUntil([&] { return !d.enabled("&PortMember"); }));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_FALSE(d.checked("Enable Trunk"));
@@ -93,14 +84,14 @@ TEST_F(TrunkConfig, ChannelModeApply) {
         d.click(CTrunkConfigDlg::IDC_APPLY);
         EXPECT_EQ(m_env.takeMessages(), c.messages) << c.trunk;
     }
-    EXPECT_TRUE(m_sim.sets().empty());
+    EXPECT_TRUE(sim.sets().empty());
 
     d.clickRow(kList, 0);
     EXPECT_EQ(d.text("Trunk ID:"), "1");
     EXPECT_EQ(d.text("PortChannelMode:"), "Static");
     d.choose("PortChannelMode:", "LACP");
     d.click(CTrunkConfigDlg::IDC_APPLY);
-    EXPECT_EQ(SetLines(m_sim), Strings{kMode + ".1=1"});
+    EXPECT_EQ(sim.setLines(), Strings{kMode + ".1=1"});
     ASSERT_TRUE(d.waitRows(kList, 8));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_EQ(d.rows(kList)[0], (Strings{"1", "LACP", "1,2"}));
@@ -138,10 +129,10 @@ TEST_F(TrunkConfig, PortMemberOpensTheMemberDialog) {
         c.click("OK");
         ASSERT_TRUE(c.waitEnded(std::chrono::milliseconds(10000)));
     });
-    m_sim.clearLog();
+    sim.clearLog();
     d.click("&PortMember");
     EXPECT_TRUE(m_env.takeMessages().empty());
-    EXPECT_EQ(SetLines(m_sim), Strings{kMembers + ".4=e0000000 " + kMode + ".4=2"});
+    EXPECT_EQ(sim.setLines(), Strings{kMembers + ".4=e0000000 " + kMode + ".4=2"});
     ASSERT_TRUE(d.waitRows(kList, 8));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_EQ(d.rows(kList)[3], (Strings{"4", "Static", "1,2,3"}));

@@ -36,7 +36,7 @@ TEST_F(TrunkMapSim, WalkFillsTheMapAndRunsTheCompletionOnce) {
     EXPECT_TRUE(map.TrunkPeers(1).empty());
 
     // Every row of the walk was one get-next of the member column.
-    for (const auto& r : m_sim.requests()) {
+    for (const auto& r : sim.requests()) {
         EXPECT_EQ(r.pdu, "getnext");
         ASSERT_EQ(r.bindings.size(), 1u);
         EXPECT_EQ(r.bindings[0].oid.rfind(kMembers, 0), 0u) << r.bindings[0].oid;

@@ -17,20 +17,6 @@ namespace {
 const std::string kPriv = "1.3.6.1.4.1.171.10.76.12.";
 const std::string kMode = kPriv + "8.1.3.1.3";
 
-struct Binding {
-    std::string oid, value;
-    bool operator==(const Binding&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Binding& b) { return os << b.oid << "=" << b.value; }
-
-std::vector<std::vector<Binding>> Sets(const corvex::test::SimDevice& sim) {
-    std::vector<std::vector<Binding>> out;
-    for (const auto& r : sim.sets()) {
-        out.emplace_back();
-        for (const auto& b : r.bindings) out.back().push_back({b.oid, b.value});
-    }
-    return out;
-}
 
 class TrunkMember : public SimTest {
 protected:
@@ -47,7 +33,7 @@ protected:
         for (int p = 1; p <= dlg.PortCount(); ++p)
             d.tickPort(CTrunkMemberDlg::IDC_PORTS, 0, p,
                        std::find(ports.begin(), ports.end(), p) != ports.end());
-        m_sim.clearLog();
+        sim.clearLog();
         d.click("OK");
         m_env.waitUntil([&] { return !m_env.messages().empty() || d.ended(); }, std::chrono::milliseconds(10000));
     }
@@ -103,12 +89,12 @@ TEST_F(TrunkMember, EachRuleRefusesWithItsMessage) {
         Choose(*d, *dlg, {1, 2});
         EXPECT_EQ(m_env.takeMessages(), Strings{c.message});
         EXPECT_FALSE(d->ended());
-        EXPECT_TRUE(m_sim.sets().empty());
+        EXPECT_TRUE(sim.sets().empty());
         // Only the switch-wide states were read again for the check.
-        for (const auto& r : m_sim.requests()) EXPECT_EQ(r.pdu, "get");
+        for (const auto& r : sim.requests()) EXPECT_EQ(r.pdu, "get");
         d.reset();
         dlg.reset();
-        m_sim.stop();
+        sim.stop();
     }
 }
 
@@ -149,12 +135,12 @@ TEST_F(TrunkMember, AdmittedSelectionsAreWrittenInOneRequest) {
         EXPECT_TRUE(d->ended());
         EXPECT_EQ(d->result(), platform::kIdOk);
         const std::string t = c.trunk;
-        const std::vector<Binding> write = {{kMembers + "." + t, c.octets}, {kMode + "." + t, c.modeValue}};
-        EXPECT_EQ(Sets(m_sim), (std::vector<std::vector<Binding>>{write}));
+        const std::vector<Write> write = {{kMembers + "." + t, c.octets}, {kMode + "." + t, c.modeValue}};
+        EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{write}));
         EXPECT_EQ(HexToOctets(dlg->Result()), HexToOctets(c.octets));
         d.reset();
         dlg.reset();
-        m_sim.stop();
+        sim.stop();
     }
 }
 
@@ -175,7 +161,7 @@ TEST_F(TrunkMember, MemberCountLimits) {
     EXPECT_EQ(m_env.takeMessages(),
               (Strings{CTrunkMemberDlg::kMsgMinimum, CTrunkMemberDlg::kMsgMinimum, CTrunkMemberDlg::kMsgMaximum}));
     EXPECT_FALSE(d->ended());
-    EXPECT_TRUE(m_sim.requests().empty());
+    EXPECT_TRUE(sim.requests().empty());
 }
 
 // While the checker is still reading, OK is disabled and says why; it comes back only when
@@ -198,7 +184,7 @@ TEST_F(TrunkMember, OkWaitsForEveryRead) {
     EXPECT_EQ(d.control(CTrunkMemberDlg::IDC_STATUS).text(), "");
     EXPECT_EQ(dlg.Checker().Data().aclPorts, (std::vector<std::vector<int>>{{1}}));
 
-    m_sim.clearLog();
+    sim.clearLog();
     d.click("OK");
     EXPECT_FALSE(d.enabled("OK"));  // the switch-wide states are on their way
     EXPECT_TRUE(m_env.messages().empty());
@@ -206,8 +192,8 @@ TEST_F(TrunkMember, OkWaitsForEveryRead) {
     EXPECT_EQ(m_env.takeMessages(), Strings{trunkmsg::kAcl});
     EXPECT_TRUE(d.enabled("OK"));
     EXPECT_FALSE(d.ended());
-    EXPECT_TRUE(m_sim.sets().empty());
-    EXPECT_EQ(m_sim.requests().size(), 3u);
+    EXPECT_TRUE(sim.sets().empty());
+    EXPECT_EQ(sim.requests().size(), 3u);
 }
 
 // A switch that refuses the members: the dialog says so and stays open for another try.
@@ -219,7 +205,7 @@ TEST_F(TrunkMember, RefusedWriteKeepsTheDialogOpen) {
     Choose(*d, *dlg, {3, 4});
     EXPECT_EQ(m_env.takeMessages(), Strings{CTrunkMemberDlg::kMsgWriteFailed});
     EXPECT_FALSE(d->ended());
-    EXPECT_EQ(m_sim.sets().size(), 1u);
+    EXPECT_EQ(sim.sets().size(), 1u);
     EXPECT_TRUE(dlg->Result().empty());
     EXPECT_TRUE(d->enabled("OK"));
 }
@@ -228,15 +214,8 @@ TEST_F(TrunkMember, RefusedWriteKeepsTheDialogOpen) {
 // read arrives, and the write goes out as one authPriv set.
 TEST_F(TrunkMember, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
     ASSERT_NO_FATAL_FAILURE(
-        StartSim("10p", {"--user", "corvexv3:SHA:corvexAuth1:DES:corvexPriv1"}, {kPriv + "15.2.1.1.10.1 x c0000000"}));
-    SessionSettings& s = MutableSettings();
-    s.SnmpVersion = "3";
-    s.SecurityLevel = "3";
-    s.UserName = "corvexv3";
-    s.AuthPassword = "corvexAuth1";
-    s.PrivPassword = "corvexPriv1";
-    s.AuthProtocol = "3";
-    s.PrivProtocol = "2";
+        StartSim("10p", kV3.args(), {kPriv + "15.2.1.1.10.1 x c0000000"}));
+    kV3.use();
     std::unique_ptr<CTrunkMemberDlg> dlg;
     std::unique_ptr<DialogDriver> d;
     ASSERT_NO_FATAL_FAILURE(Open(dlg, d, "1", "Static", ""));
@@ -245,10 +224,10 @@ TEST_F(TrunkMember, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
     Choose(*d, *dlg, {1, 2});
     EXPECT_TRUE(m_env.takeMessages().empty());
     ASSERT_TRUE(d->ended());
-    const auto sets = m_sim.sets();
+    const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_EQ(sets[0].level, "authPriv");
-    for (const auto& r : m_sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
+    for (const auto& r : sim.requests()) EXPECT_EQ(r.version, "3") << r.pdu;
 }
 
 // Closing the member dialog closes the checker's sessions in their order, each with its trace.

@@ -42,7 +42,7 @@ TEST_F(SecuritySimTest, ArpListShowsActiveRowsOnlyAndDeletesTheChosenOne) {
     EXPECT_TRUE(sim.sets().empty());
     d.clickRow(kList, 1);
     d.click("&Delete");  // no confirmation
-    EXPECT_EQ(SetBindings(), Strings{kArpRowStatus + ".99.1.1.1=6"});
+    EXPECT_EQ(sim.setBindings(), Strings{kArpRowStatus + ".99.1.1.1=6"});
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_EQ(d.rowCount(kList), 1);
     EXPECT_EQ(d.text("Total Entries:"), "1");
@@ -128,7 +128,7 @@ TEST_F(SecuritySimTest, ArpEntryRefusesInOrderThenWritesCreateValuesActivate) {
     EXPECT_EQ(env.takeMessages().size(), 1u);  // the confirmation
     const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 3u);
-    EXPECT_EQ(SetBindings(), (Strings{kArpRowStatus + ".10.0.0.1=5", kArpMac + ".10.0.0.1=001a2b3c4d5e",
+    EXPECT_EQ(sim.setBindings(), (Strings{kArpRowStatus + ".10.0.0.1=5", kArpMac + ".10.0.0.1=001a2b3c4d5e",
                                       kArpPorts + ".10.0.0.1=ff800000", kArpRowStatus + ".10.0.0.1=1"}));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-1A-2B-3C-4D-5E", "1-9"}}));
@@ -154,7 +154,7 @@ TEST_F(SecuritySimTest, ArpEntryWriteFailureLeavesNoRowAndKeepsTheFormOpen) {
     d.click("&Add");
     EXPECT_EQ(env.takeMessages(), (Strings{"Make sure the host IP and MAC exists or you will lose the connection.",
                                            "The ARP Spoofing Prevention entry was not added."}));
-    EXPECT_EQ(SetBindings(), (Strings{kArpRowStatus + ".99.1.1.1=5", kArpMac + ".99.1.1.1=001122334455",
+    EXPECT_EQ(sim.setBindings(), (Strings{kArpRowStatus + ".99.1.1.1=5", kArpMac + ".99.1.1.1=001122334455",
                                       kArpPorts + ".99.1.1.1=80000000", kArpRowStatus + ".99.1.1.1=6"}));
     EXPECT_TRUE(ColumnEmpty(kArpRowStatus));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
@@ -179,7 +179,7 @@ TEST_F(SecuritySimTest, ArpEntryForAnExistingGatewayIsNotAddedAndTheEntryStays) 
     d.click("&Add");
     EXPECT_EQ(env.takeMessages().back(), "The ARP Spoofing Prevention entry was not added.");
     // Only the refused creation went out: the existing entry was not taken away.
-    EXPECT_EQ(SetBindings(), Strings{kArpRowStatus + ".10.0.0.1=5"});
+    EXPECT_EQ(sim.setBindings(), Strings{kArpRowStatus + ".10.0.0.1=5"});
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-11-22-33-44-00", "1"}}));
 }

@@ -46,7 +46,7 @@ TEST_F(SecuritySimTest, DhcpScreeningWritesOnePortListAndShowsWhatTheSwitchHolds
     d.click("&Apply");
     Choose(d, "10", "10", "Disabled");
     d.click("&Apply");
-    EXPECT_EQ(SetBindings(), (Strings{kDhcpPorts + "=c0400000", kDhcpPorts + "=c0000000"}));
+    EXPECT_EQ(sim.setBindings(), (Strings{kDhcpPorts + "=c0400000", kDhcpPorts + "=c0000000"}));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_EQ(StatesShown(d), (Strings{"Enabled", "Enabled", "Disabled", "Disabled", "Disabled", "Disabled",
                                        "Disabled", "Disabled", "Disabled", "Disabled"}));
@@ -75,7 +75,7 @@ TEST_F(SecuritySimTest, DhcpScreeningRefusesHalfATrunkAndForgetsTheRefusedStates
     Choose(d, "51", "52", "Enabled");
     d.click("&Apply");
     EXPECT_TRUE(env.takeMessages().empty());
-    EXPECT_EQ(SetBindings(), (Strings{kDhcpPorts + "=8000000000000000", kDhcpPorts + "=8000000000003000"}));
+    EXPECT_EQ(sim.setBindings(), (Strings{kDhcpPorts + "=8000000000000000", kDhcpPorts + "=8000000000003000"}));
 }
 
 TEST_F(SecuritySimTest, DhcpScreeningWithoutTheSwitchStatesWritesNothing) {

@@ -51,7 +51,7 @@ TEST_F(SecuritySimTest, RadiusKeyNeverReachesTracesOrMessages) {
         for (const auto& m : messages) EXPECT_EQ(m.find(kSecret), std::string::npos) << m;
         // The key did travel to the switch (the check above is not vacuous).
         bool sent = false;
-        for (const auto& b : SetBindings()) sent = sent || b == kRadiusKey + "=" + Hex(kSecret);
+        for (const auto& b : sim.setBindings()) sent = sent || b == kRadiusKey + "=" + Hex(kSecret);
         EXPECT_TRUE(sent);
         sim.stop();
     }

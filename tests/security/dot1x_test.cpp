@@ -84,7 +84,7 @@ TEST_F(SecuritySimTest, Dot1xApplyChecksEverythingFirstThenWritesServerStateAndP
     EXPECT_TRUE(env.takeMessages().empty());
     const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 3u);
-    EXPECT_EQ(SetBindings(), (Strings{kRadiusServer + "=10.0.0.1", kRadiusKey + "=" + Hex("radius-key"),
+    EXPECT_EQ(sim.setBindings(), (Strings{kRadiusServer + "=10.0.0.1", kRadiusKey + "=" + Hex("radius-key"),
                                       kDot1xState + "=1", kPriv + ".11.2.2.0=0", kPriv + ".11.2.3.0=65535",
                                       kPriv + ".11.2.4.0=12", kPriv + ".11.2.5.0=13", kPriv + ".11.2.6.0=10",
                                       kPriv + ".11.2.7.0=4294967295", kPriv + ".11.2.8.0=1"}));
@@ -128,7 +128,7 @@ TEST_F(SecuritySimTest, Dot1xSwitchingOffWritesOnlyTheState) {
     EXPECT_FALSE(d.enabled(C8021xGlobalDlg::IDC_QUIET_PERIOD));
     d.click("&Apply");
     EXPECT_TRUE(env.takeMessages().empty());
-    EXPECT_EQ(SetBindings(), Strings{kDot1xState + "=2"});
+    EXPECT_EQ(sim.setBindings(), Strings{kDot1xState + "=2"});
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_FALSE(d.checked("Enable 802.1X"));
     EXPECT_FALSE(d.enabled("&PortSet"));
@@ -185,7 +185,7 @@ TEST_F(SecuritySimTest, Dot1xPortControlKeepsOnePortForceAuthorizedAndRefusesTru
         d.choose("Control:", c.control);
         d.click("Apply");
         EXPECT_EQ(env.takeMessages(), c.message.empty() ? Strings{} : Strings{c.message});
-        EXPECT_EQ(SetBindings(), c.written);
+        EXPECT_EQ(sim.setBindings(), c.written);
         if (!c.written.empty()) {
             EXPECT_EQ(sim.sets().size(), 1u);
             ASSERT_TRUE(d.waitEnabled("&Refresh"));
@@ -217,7 +217,7 @@ TEST_F(SecuritySimTest, Dot1xPortApplyOnFiftyTwoPortsSendsThirtyThenTwentyTwoPor
     // Every port once, in order, across the two requests.
     Strings expected;
     for (int p = 1; p <= 52; ++p) expected.push_back(kPortControl + "." + std::to_string(p) + "=3");
-    EXPECT_EQ(SetBindings(), expected);
+    EXPECT_EQ(sim.setBindings(), expected);
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     ASSERT_EQ(d.rowCount(C8021xPortDlg::IDC_LIST), 52);
     EXPECT_EQ(d.cell(C8021xPortDlg::IDC_LIST, 51, 2), "forceAuthorized");

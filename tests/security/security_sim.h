@@ -14,6 +14,7 @@
 
 namespace securitytest {
 
+using corvex::test::Hex;
 using dialogtest::DialogDriver;
 using dialogtest::DialogEnvironment;
 using platform::MsgAnswer;
@@ -30,39 +31,13 @@ inline const std::string kArpRowStatus = kPriv + ".14.3.1.1.4";
 inline const std::string kDhcpPorts = kPriv + ".14.7.1.0";
 inline const std::string kTrunkMembers = kPriv + ".8.1.3.1.2";
 
-// Bytes as the simulator logs octet strings.
-inline std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
-class SecuritySimTest : public ::testing::Test {
+class SecuritySimTest : public corvex::test::SimDeviceTest {
 protected:
     // Starts the switch with the given model, preloaded objects ("OID TYPE VALUE") and options.
     void Start(const std::string& model, const std::vector<std::string>& state = {},
-               std::vector<std::string> extra = {}) {
-        if (!state.empty()) extra.insert(extra.end(), {"--state", sim.writeStateFile(state)});
-        // The build's own simulator and profiles, unless the environment names others.
-        setenv("CORVEX_SIM", SECURITY_TEST_SIM, 0);
-        setenv("CORVEX_SOURCE_DIR", SECURITY_TEST_SOURCE_DIR, 0);
-        std::string error;
-        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
-        sim.installAsDevice();
+               const std::vector<std::string>& extra = {}) {
+        ASSERT_NO_FATAL_FAILURE(SimDeviceTest::Start(model, state, extra));
         ASSERT_EQ(Profile().DevicePortNum, std::stoi(model));
-    }
-    void TearDown() override { sim.stop(); }
-
-    // Every binding of every set request since the last clearLog, as "oid=value".
-    std::vector<std::string> SetBindings() const {
-        std::vector<std::string> out;
-        for (const auto& r : sim.sets())
-            for (const auto& b : r.bindings) out.push_back(b.oid + "=" + b.value);
-        return out;
     }
 
     // True when the switch holds no row at all under the column (a get-next leaves it at once).
@@ -76,7 +51,6 @@ protected:
         return rc == CSnmp4w::EC_END_OF_TABLE;
     }
 
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
 };
 

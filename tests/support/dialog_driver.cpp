@@ -221,6 +221,16 @@ std::vector<std::vector<std::string>> DialogDriver::rows(Ref ref) const {
 
 std::string DialogDriver::cell(Ref ref, int row, int column) const { return list(ref).cell(row, column); }
 
+std::vector<std::string> CloseTraceLines(const std::string& trace) {
+    std::vector<std::string> closes;
+    for (size_t pos = 0; (pos = trace.find("==================", pos)) != std::string::npos;) {
+        const size_t end = trace.find('\n', pos);
+        closes.push_back(trace.substr(pos, end - pos));
+        pos = end;
+    }
+    return closes;
+}
+
 bool DialogDriver::waitRows(Ref ref, int count, std::chrono::milliseconds limit) {
     auto& l = list(ref);
     return env_->waitUntil([&] { return l.rowCount() >= count; }, limit) && l.rowCount() == count;

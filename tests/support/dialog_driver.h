@@ -139,6 +139,10 @@ private:
     bool owns_;
 };
 
+// The dialog close lines of a trace ("==================DestroyWindow===============", then one
+// "==================<session>.Close===============" per session), in the order written.
+std::vector<std::string> CloseTraceLines(const std::string& trace);
+
 template <class T>
 T& DialogDriver::as(Ref ref) const {
     platform::Control& c = control(ref);

@@ -125,6 +125,29 @@ std::string envOr(const char* name, const std::string& fallback) {
 
 }  // namespace
 
+std::vector<std::string> SimV3User::args() const { return {"--user", name + ":SHA:" + auth + ":DES:" + priv}; }
+
+void SimV3User::use(const std::string& level) const {
+    SessionSettings& s = MutableSettings();
+    s.SnmpVersion = "3";
+    s.SecurityLevel = level;
+    s.UserName = name;
+    s.AuthProtocol = "3";
+    s.AuthPassword = auth;
+    s.PrivProtocol = "2";
+    s.PrivPassword = priv;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
 bool ParseSimLogLine(const std::string& line, SimRequest& out) {
     out = SimRequest{};
     JsonReader r(line);
@@ -244,6 +267,21 @@ bool SimDevice::start(const std::string& model, const std::vector<std::string>& 
     return fail("corvex-sim found no free port");
 }
 
+bool SimDevice::startAsDevice(const std::string& model, const std::vector<std::string>& state,
+                              std::vector<std::string> extraArgs, std::string* error) {
+    if (!state.empty()) {
+        const std::string path = writeStateFile(state);
+        if (path.empty()) {
+            if (error) *error = "cannot write the state file";
+            return false;
+        }
+        extraArgs.insert(extraArgs.end(), {"--state", path});
+    }
+    if (!start(model, extraArgs, error)) return false;
+    installAsDevice();
+    return true;
+}
+
 void SimDevice::stop() {
     stopProcess();
     if (!dir_.empty()) {
@@ -304,6 +342,45 @@ std::vector<SimRequest> SimDevice::sets() const {
     for (auto& r : requests())
         if (r.pdu == "set") out.push_back(r);
     return out;
+}
+
+std::vector<std::vector<std::string>> SimDevice::setBindingLists() const {
+    std::vector<std::vector<std::string>> out;
+    for (const auto& r : sets()) {
+        std::vector<std::string> one;
+        for (const auto& b : r.bindings) one.push_back(b.oid + "=" + b.value);
+        out.push_back(std::move(one));
+    }
+    return out;
+}
+
+std::vector<std::string> SimDevice::setLines() const {
+    std::vector<std::string> out;
+    for (const auto& r : sets()) {
+        std::string line;
+        for (const auto& b : r.bindings) line += (line.empty() ? "" : " ") + b.oid + "=" + b.value;
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> SimDevice::setBindings() const {
+    std::vector<std::string> out;
+    for (const auto& r : sets())
+        for (const auto& b : r.bindings) out.push_back(b.oid + "=" + b.value);
+    return out;
+}
+
+int SimDevice::countRequests(const std::string& pdu, const std::string& oid) const {
+    int n = 0;
+    for (const auto& r : requests())
+        if (r.pdu == pdu)
+            for (const auto& b : r.bindings)
+                if (b.oid == oid) {
+                    ++n;
+                    break;
+                }
+    return n;
 }
 
 void SimDevice::clearLog() {

@@ -2,6 +2,7 @@
 // A virtual switch (corvex-sim) for one test: started on a free loopback port with a request
 // log, stopped at the end. Gives the host's launch line and session settings for it, and reads
 // back what it received.
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <string>
@@ -39,6 +40,10 @@ public:
     // Starting again restarts the device with a fresh request log.
     bool start(const std::string& model = "10p", const std::vector<std::string>& extraArgs = {},
                std::string* error = nullptr);
+    // Starts the device with preloaded objects (`OID TYPE VALUE` lines; none: its shipped
+    // state) and the extra options, and installs it as the managed device.
+    bool startAsDevice(const std::string& model, const std::vector<std::string>& state = {},
+                       std::vector<std::string> extraArgs = {}, std::string* error = nullptr);
     void stop();
     bool running() const { return pid_ > 0; }
     int port() const { return port_; }
@@ -55,6 +60,14 @@ public:
     std::vector<SimRequest> requests() const;
     // Only the set requests.
     std::vector<SimRequest> sets() const;
+    // Each set request as its bindings "oid=value", one list per request.
+    std::vector<std::vector<std::string>> setBindingLists() const;
+    // Each set request as one line: its bindings "oid=value" joined by single spaces.
+    std::vector<std::string> setLines() const;
+    // Every binding of every set request, as "oid=value".
+    std::vector<std::string> setBindings() const;
+    // How many requests of the kind ("get", "set", ...) name the object in one of their bindings.
+    int countRequests(const std::string& pdu, const std::string& oid) const;
     // Forget what was logged so far.
     void clearLog();
     const std::string& directory() const { return dir_; }
@@ -76,6 +89,34 @@ private:
     std::string dir_;
     std::string logPath_;
     long skipBefore_ = 0;  // seq numbers up to this one are forgotten
+};
+
+// An SNMPv3 user of the device with SHA authentication and DES privacy.
+struct SimV3User {
+    std::string name, auth, priv;
+    // The options that give the device this user: {"--user", "name:SHA:auth:DES:priv"}.
+    std::vector<std::string> args() const;
+    // Makes the process's session settings reach the device as this user at the security
+    // level ("1" no authentication, "2" authentication, "3" authentication and privacy).
+    void use(const std::string& level = "3") const;
+};
+
+// Bytes as the request log writes octet strings: two lower-case hex digits a byte.
+std::string Hex(const std::string& bytes);
+
+// A test with a virtual switch of its own, stopped at the end of the test.
+class SimDeviceTest : public ::testing::Test {
+protected:
+    // Starts the switch with the model, preloaded objects ("OID TYPE VALUE") and options, and
+    // installs it as the managed device; a switch that does not start fails the test.
+    void Start(const std::string& model, const std::vector<std::string>& state = {},
+               const std::vector<std::string>& extra = {}) {
+        std::string error;
+        ASSERT_TRUE(sim.startAsDevice(model, state, extra, &error)) << error;
+    }
+    void TearDown() override { sim.stop(); }
+
+    SimDevice sim;
 };
 
 // Parses one line of the simulator's request log; false for a line that is not a request.

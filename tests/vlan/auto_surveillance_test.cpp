@@ -84,7 +84,7 @@ TEST_F(SurveillanceTest, EnablingWritesOneRequestOfFourAndDisablingTheStateAlone
         EXPECT_EQ(env.takeMessages(), notice ? Strings{kPoeNotice} : Strings{});
         ASSERT_EQ(sim.sets().size(), 1u);
         const std::string ports = std::string(model) == "52" ? "c040000000000000" : "c0400000";
-        EXPECT_EQ(SetBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=1", kSurvPorts + "=" + ports,
+        EXPECT_EQ(sim.setBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=1", kSurvPorts + "=" + ports,
                                           kSurvState + "=1"}));
         ASSERT_TRUE(Settled(d, dlg));
         EXPECT_EQ(dlg.CurrentStateText(), "1");
@@ -102,7 +102,7 @@ TEST_F(SurveillanceTest, EnablingWritesOneRequestOfFourAndDisablingTheStateAlone
         EXPECT_FALSE(d.enabled(Dlg::IDC_UPLINK_PORTS));
         d.click("&Apply");
         EXPECT_TRUE(env.takeMessages().empty());
-        EXPECT_EQ(SetBindings(), (Strings{kSurvState + "=2"}));
+        EXPECT_EQ(sim.setBindings(), (Strings{kSurvState + "=2"}));
         ASSERT_TRUE(Settled(d, dlg));
         EXPECT_EQ(dlg.CurrentStateText(), "2");
     }
@@ -151,7 +151,7 @@ TEST_F(SurveillanceTest, ApplyRefusalsComeInOrderRefreshTheFormAndSendNothing) {
     d.type(Dlg::IDC_UPLINK_PORTS, "3-4");
     d.click("&Apply");
     EXPECT_TRUE(env.takeMessages().empty());
-    EXPECT_EQ(SetBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=2", kSurvPorts + "=30000000",
+    EXPECT_EQ(sim.setBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=2", kSurvPorts + "=30000000",
                                       kSurvState + "=1"}));
 }
 
@@ -196,7 +196,7 @@ TEST_F(SurveillanceTest, ExistingVlanIsConfirmedAndCancelLeavesTheDeviceAlone) {
     env.answer(MsgAnswer::Ok);
     d.click("&Apply");
     EXPECT_EQ(env.takeMessages(), (Strings{ask, kPoeNotice}));
-    EXPECT_EQ(SetBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=2", kSurvPorts + "=00000000",
+    EXPECT_EQ(sim.setBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=2", kSurvPorts + "=00000000",
                                       kSurvState + "=1"}));
 }
 
@@ -259,7 +259,7 @@ TEST_F(SurveillanceTest, AddingWritesTheRowThenItsColumnsAndListsIt) {
     d.click("&Add");
     ASSERT_EQ(sim.sets().size(), 2u);
     const std::string idx = ".0.17.34.0.0.0";
-    EXPECT_EQ(SetBindings(), (Strings{kOui + ".5" + idx + "=4", kOui + ".2" + idx + "=" + Hex("recorder (east)"),
+    EXPECT_EQ(sim.setBindings(), (Strings{kOui + ".5" + idx + "=4", kOui + ".2" + idx + "=" + Hex("recorder (east)"),
                                       kOui + ".4" + idx + "=3", kOui + ".3" + idx + "=ffffff000000"}));
     EXPECT_EQ(d.text(Dlg::IDC_MAC), "");
     EXPECT_EQ(d.text(Dlg::IDC_DESCRIPTION), "");
@@ -276,7 +276,7 @@ TEST_F(SurveillanceTest, AddingWritesTheRowThenItsColumnsAndListsIt) {
     sim.clearLog();
     d.click("&Add");
     const std::string mac = ".0.26.43.60.77.94";
-    EXPECT_EQ(SetBindings(), (Strings{kOui + ".5" + mac + "=4", kOui + ".2" + mac + "=" + Hex("Kamera Süd"),
+    EXPECT_EQ(sim.setBindings(), (Strings{kOui + ".5" + mac + "=4", kOui + ".2" + mac + "=" + Hex("Kamera Süd"),
                                       kOui + ".4" + mac + "=0"}));
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST)[1], (Strings{"2", "Video Management Server", "Kamera Süd", "00-1A-2B-3C-4D-5E"}));
@@ -361,7 +361,7 @@ TEST_F(SurveillanceTest, DeleteRefusesTheDefaultEntryAndDestroysAnyOther) {
 
     d.clickRow(Dlg::IDC_OUI_LIST, OuiRowOf(d, "00-11-22-00-00-00"));
     d.click("&Delete");
-    EXPECT_EQ(SetBindings(), (Strings{kOui + ".5.0.17.34.0.0.0=6"}));
+    EXPECT_EQ(sim.setBindings(), (Strings{kOui + ".5.0.17.34.0.0.0=6"}));
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST), (std::vector<Strings>{{"1", "Norvane Surveillance Device", "", "F0-7D-68-00-00-00"}}));
     EXPECT_TRUE(env.takeMessages().empty());
@@ -410,13 +410,7 @@ TEST_F(SurveillanceTest, MenuCommandOpensTheDialogAndClosingClosesEverySessionIn
     });
     EXPECT_EQ(command->RunModal(), platform::kIdCancel);
     const std::string err = testing::internal::GetCapturedStderr();
-    Strings closes;
-    for (size_t pos = 0; (pos = err.find("==================", pos)) != std::string::npos;) {
-        const size_t end = err.find('\n', pos);
-        closes.push_back(err.substr(pos, end - pos));
-        pos = end;
-    }
-    EXPECT_EQ(closes, (Strings{"==================DestroyWindow===============",
+    EXPECT_EQ(dialogtest::CloseTraceLines(err), (Strings{"==================DestroyWindow===============",
                                "==================m_cCommonSNMP.Close===============",
                                "==================m_cCommonSNMPSet.Close===============",
                                "==================m_cCommonSNMPGet.Close===============",

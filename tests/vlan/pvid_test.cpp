@@ -90,7 +90,7 @@ TEST_F(VlanSimTest, PvidWriteStopsAtTheFailingPortAndKeepsTheFormOpen) {
     });
     d.click("&PVID");
     EXPECT_TRUE(env.takeMessages().empty());
-    EXPECT_EQ(SetBindings(), (Strings{kPvid + ".1=10", kPvid + ".2=1", kPvid + ".3=1", kPvid + ".4=1", kPvid + ".5=1"}));
+    EXPECT_EQ(sim.setBindings(), (Strings{kPvid + ".1=10", kPvid + ".2=1", kPvid + ".3=1", kPvid + ".4=1", kPvid + ".5=1"}));
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_EQ(dlg.Pvids()[0], 10);  // written before the failure
     EXPECT_EQ(dlg.Pvids()[5], 1);   // never sent

@@ -69,7 +69,7 @@ TEST_F(VlanSimTest, DeleteRefusesInOrderThenConfirmsAndDestroys) {
     env.answer(MsgAnswer::Ok);
     d.click("&Delete");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetBindings(), (Strings{kRowState + ".30=6"}));
+    EXPECT_EQ(sim.setBindings(), (Strings{kRowState + ".30=6"}));
     EXPECT_EQ(RowOf(d, "30"), -1);
     EXPECT_EQ(d.rowCount(kList), 3);
 }
@@ -136,7 +136,7 @@ TEST_F(VlanSimTest, ModeChangeAsksAndWritesOnlyAfterOk) {
     env.answer(MsgAnswer::Ok);
     d.click("&Apply");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetBindings(), (Strings{kAsymmetric + "=1"}));
+    EXPECT_EQ(sim.setBindings(), (Strings{kAsymmetric + "=1"}));
     EXPECT_TRUE(d.checked(CVlanConfigDlg::IDC_ASYMMETRIC));
 }
 
@@ -240,14 +240,7 @@ TEST_F(VlanSimTest, MenuCommandOpensTheDialogAndClosingTracesEverySessionInOrder
         EXPECT_EQ(dlg.caption(), "802.1Q VLAN Configuration");
     }
     const std::string err = testing::internal::GetCapturedStderr();
-    Strings closes;
-    size_t pos = 0;
-    while ((pos = err.find("==================", pos)) != std::string::npos) {
-        size_t end = err.find('\n', pos);
-        closes.push_back(err.substr(pos, end - pos));
-        pos = end;
-    }
-    EXPECT_EQ(closes, (Strings{"==================DestroyWindow===============",
+    EXPECT_EQ(dialogtest::CloseTraceLines(err), (Strings{"==================DestroyWindow===============",
                                "==================m_cCommonSNMP.Close===============",
                                "==================m_cCommonSNMPTable.Close===============",
                                "==================m_cCommonSNMPVoiceVlan.Close===============",

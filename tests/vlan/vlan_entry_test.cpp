@@ -26,7 +26,7 @@ TEST_F(VlanSimTest, CreatingVlanOnTenPortsSendsTheRowInOrderAndListsIt) {
     d.click("&Add");
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_EQ(sim.sets().size(), 6u);  // one request per step
-    EXPECT_EQ(SetBindings(), (Strings{kRowState + ".10=5", kEgress + ".10=ffc00000", kUntagged + ".10=40000000",
+    EXPECT_EQ(sim.setBindings(), (Strings{kRowState + ".10=5", kEgress + ".10=ffc00000", kUntagged + ".10=40000000",
                                       kEgress + ".10=c0000000", kName + ".10=" + Hex("office"),
                                       kRowState + ".10=1"}));
     const int row = RowOf(d, "10");
@@ -51,7 +51,7 @@ TEST_F(VlanSimTest, CreatingVlanOnFiftyTwoPortsWritesEightOctetPortLists) {
     });
     d.click("&Add");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetBindings(), (Strings{kRowState + ".10=5", kEgress + ".10=fffffffffffff000",
+    EXPECT_EQ(sim.setBindings(), (Strings{kRowState + ".10=5", kEgress + ".10=fffffffffffff000",
                                       kUntagged + ".10=4000000000000000", kEgress + ".10=c000000000001000",
                                       kName + ".10=", kRowState + ".10=1"}));
     const int row = RowOf(d, "10");
@@ -155,7 +155,7 @@ TEST_F(VlanSimTest, EditingVlanOneKeepsItsRowAndLockedPortsAreWrittenAsNonMember
     d.clickRow(CVlanConfigDlg::IDC_VLAN_LIST, RowOf(d, "1"));
     d.click("&Edit");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetBindings(), (Strings{kUntagged + ".1=ff800000", kEgress + ".1=ffc00000",
+    EXPECT_EQ(sim.setBindings(), (Strings{kUntagged + ".1=ff800000", kEgress + ".1=ffc00000",
                                       kName + ".1=" + Hex("default"), kRowState + ".1=1"}));
 
     // VLAN 10: port 2 is egress and forbidden, so it is greyed and never written as a member.
@@ -170,7 +170,7 @@ TEST_F(VlanSimTest, EditingVlanOneKeepsItsRowAndLockedPortsAreWrittenAsNonMember
     d.clickRow(CVlanConfigDlg::IDC_VLAN_LIST, RowOf(d, "10"));
     d.click("&Edit");
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(SetBindings(), (Strings{kRowState + ".10=2", kEgress + ".10=bfc00000", kUntagged + ".10=00000000",
+    EXPECT_EQ(sim.setBindings(), (Strings{kRowState + ".10=2", kEgress + ".10=bfc00000", kUntagged + ".10=00000000",
                                       kEgress + ".10=80000000", kName + ".10=" + Hex("ten"), kRowState + ".10=1"}));
     EXPECT_TRUE(env.takeMessages().empty());
 }
@@ -212,7 +212,7 @@ TEST_F(VlanSimTest, NamesBeyondAsciiTravelAsUtf8AndComeBackIntact) {
         });
         d.click("&Add");
         ASSERT_TRUE(Settled(d, dlg));
-        EXPECT_EQ(SetBindings().at(4), kName + "." + vid + "=" + Hex(text));
+        EXPECT_EQ(sim.setBindings().at(4), kName + "." + vid + "=" + Hex(text));
         const int row = RowOf(d, vid);
         ASSERT_GE(row, 0);
         EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 1), text);

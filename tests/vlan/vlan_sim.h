@@ -2,11 +2,7 @@
 // Shared set-up of the VLAN dialog tests: a virtual switch per test, installed as the managed
 // device, and the dialog environment that plays the user.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +13,7 @@
 
 namespace vlantest {
 
+using corvex::test::Hex;
 using dialogtest::DialogDriver;
 using dialogtest::DialogEnvironment;
 using platform::MsgAnswer;
@@ -30,52 +27,13 @@ inline const std::string kPvid = kPriv + ".7.7.1.1";
 inline const std::string kAsymmetric = kPriv + ".7.5.0";
 inline const std::string kTrunkMembers = kPriv + ".8.1.3.1.2";
 
-// UTF-8 bytes as the simulator logs octet strings.
-inline std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
-class VlanSimTest : public ::testing::Test {
+class VlanSimTest : public corvex::test::SimDeviceTest {
 protected:
     // Starts the switch with the given model, preloaded objects ("OID TYPE VALUE") and options.
     void Start(const std::string& model, const std::vector<std::string>& state = {},
-               std::vector<std::string> extra = {}) {
-        if (!state.empty()) {
-            char tmpl[] = "/tmp/corvex-vlantest.XXXXXX";
-            ASSERT_NE(mkdtemp(tmpl), nullptr);
-            stateDir_ = tmpl;
-            std::ofstream out(stateDir_ + "/state.txt");
-            for (const auto& line : state) out << line << "\n";
-            extra.insert(extra.end(), {"--state", stateDir_ + "/state.txt"});
-        }
-        // The build's own simulator and profiles, unless the environment names others.
-        setenv("CORVEX_SIM", VLAN_TEST_SIM, 0);
-        setenv("CORVEX_SOURCE_DIR", VLAN_TEST_SOURCE_DIR, 0);
-        std::string error;
-        ASSERT_TRUE(sim.start(model, extra, &error)) << error;
-        sim.installAsDevice();
+               const std::vector<std::string>& extra = {}) {
+        ASSERT_NO_FATAL_FAILURE(SimDeviceTest::Start(model, state, extra));
         ASSERT_EQ(Profile().DevicePortNum, model == "52" ? 52 : 10);
-    }
-    void TearDown() override {
-        sim.stop();
-        if (!stateDir_.empty()) {
-            std::remove((stateDir_ + "/state.txt").c_str());
-            rmdir(stateDir_.c_str());
-        }
-    }
-
-    // Every binding of every set request since the last clearLog, as "oid=value".
-    std::vector<std::string> SetBindings() const {
-        std::vector<std::string> out;
-        for (const auto& r : sim.sets())
-            for (const auto& b : r.bindings) out.push_back(b.oid + "=" + b.value);
-        return out;
     }
 
     // Waits until the VLAN dialog has finished all the reads of its Refresh.
@@ -91,11 +49,7 @@ protected:
         return d.list(kList).findRow(0, vid);
     }
 
-    corvex::test::SimDevice sim;
     DialogEnvironment env;
-
-private:
-    std::string stateDir_;
 };
 
 }  // namespace vlantest

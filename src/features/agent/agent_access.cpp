@@ -1,5 +1,6 @@
 #include "features/agent/agent_access.h"
 
+#include "features/common/sync_request.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
@@ -141,19 +142,11 @@ bool CSnmpAgentAccess::SetRowStatus(const std::string& oid, const std::string& s
 }
 
 bool CSnmpAgentAccess::Set(CCommonSnmp& session, const std::vector<Binding>& bindings) {
-    if (bindings.empty() || !session.Open(SNMP_PDU_SET_T)) return false;
-    for (const Binding& b : bindings) {
-        const int added =
-            b.type == SNMP_T_OCTETS
-                ? session.AddValue(b.oid.c_str(), b.type, reinterpret_cast<const unsigned char*>(b.value.data()),
-                                   static_cast<int>(b.value.size()))
-                : session.AddValue(b.oid.c_str(), b.type, b.value.c_str());
-        if (added != 0) return false;
-    }
-    CSnmp* reply = nullptr;
-    const int result = session.Send(&reply, 0);
-    delete reply;
-    return result == 0;
+    std::vector<features::SetValue> values;
+    for (const Binding& b : bindings)
+        values.push_back(b.type == SNMP_T_OCTETS ? features::SetValue::Bytes(b.oid, Octets(b.value.begin(), b.value.end()))
+                                                 : features::SetValue::Text(b.oid, b.type, b.value));
+    return features::SendSet(session, values, false) == 0;
 }
 
 void CSnmpAgentAccess::Notify(int kind, const Record& record) { m_owner.OnAgentNotice(kind, record); }

@@ -1,6 +1,7 @@
 #include "features/lldp/lldp_dlgs.h"
 
 #include "app/session_settings.h"
+#include "features/common/port_range.h"
 #include "features/lldp/lldp_texts.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -174,9 +175,12 @@ void CLldpMedDlg::createControls() {
     setCaption("LLDP MED Settings");
     auto& g = addGroup(0, "LLDP-MED Power PSE TLV Setting");
     g.addLabel(0, "From Port");
-    g.addCombo(IDC_COMBO_FROM, MedPortItems()).onChange([this] { OnFromChanged(); }).setWidth(70);
+    auto& from = g.addCombo(IDC_COMBO_FROM, MedPortItems());
+    from.setWidth(70);
     g.addLabel(0, "To Port").sameLine();
-    g.addCombo(IDC_COMBO_TO, MedPortItems()).onChange([this] { OnToChanged(); }).setWidth(70);
+    auto& to = g.addCombo(IDC_COMBO_TO, MedPortItems());
+    to.setWidth(70);
+    features::BindFromToPorts(from, to);
     g.addLabel(0, "Power PSE TLV").sameLine();
     g.addCombo(IDC_COMBO_TLV, {"Enable", "Disable"}).setWidth(90);
     g.addList(IDC_LIST, {},
@@ -225,19 +229,6 @@ void CLldpMedDlg::Load() {
         [this, usable](int) { get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(usable && m_applyPort == 0); },
         options);
     if (!started) get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(usable && m_applyPort == 0);
-}
-
-void CLldpMedDlg::OnFromChanged() {
-    get<platform::ComboBox>(IDC_COMBO_TO).setCurrent(get<platform::ComboBox>(IDC_COMBO_FROM).current());
-}
-
-void CLldpMedDlg::OnToChanged() {
-    auto& from = get<platform::ComboBox>(IDC_COMBO_FROM);
-    auto& to = get<platform::ComboBox>(IDC_COMBO_TO);
-    if (to.current() < from.current()) {
-        platform::ShowMessage(kMsgToBeforeFrom);
-        to.setCurrent(from.current());
-    }
 }
 
 // One single-binding request per port; a port that fails is skipped. 1000 ms after the last

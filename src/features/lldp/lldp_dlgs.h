@@ -126,8 +126,6 @@ protected:
 
 private:
     void Load();
-    void OnFromChanged();
-    void OnToChanged();
     void OnApply();
     void ApplyNext();
     void EndApply();

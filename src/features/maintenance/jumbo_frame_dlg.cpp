@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "features/common/sync_request.h"
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
@@ -41,12 +42,7 @@ void CJumboFrameDlg::ReadState() {
 
 void CJumboFrameDlg::OnApply() {
     const bool on = get<platform::CheckBox>(IDC_JUMBO_ENABLE).checked();
-    int rc = -1;
-    if (m_cCommonSNMP.Open(SNMP_PDU_SET_T) && m_cCommonSNMP.AddValue(maint::kOidJumboFrame, SNMP_T_INTEGER, on ? "1" : "2") == 0) {
-        CSnmp* reply = nullptr;
-        rc = m_cCommonSNMP.Send(&reply, 0);
-        delete reply;
-    }
+    const int rc = features::SendSet(m_cCommonSNMP, {features::SetValue::Text(maint::kOidJumboFrame, SNMP_T_INTEGER, on ? "1" : "2")}, false);
     // The outcome is told only once the switch has answered.
     if (rc == 0) {
         platform::ShowMessage(on ? kMsgEnabled : kMsgDisabled);

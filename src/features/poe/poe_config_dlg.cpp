@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/session_settings.h"
+#include "features/common/port_range.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
@@ -23,12 +24,6 @@ const std::vector<int> kPortWalkColumns = {3, 4, 5, 6, 9, 10, 11, 12, 13, 7, 8};
 enum { kValState = 0, kValRange, kValPriority, kValClass, kValPower, kValVoltage, kValCurrent, kValClassification,
        kValStatus, kValUserFlag, kValUserLimit };
 enum { kColIndex = 0, kColState, kColTimeRange, kColPriority, kColLimit };
-
-std::vector<std::string> PortItems() {
-    std::vector<std::string> items;
-    for (int p = 1; p <= kPoePorts; ++p) items.push_back(std::to_string(p));
-    return items;
-}
 
 std::string PriorityText(const std::string& v) { return v == "1" ? "Low" : v == "2" ? "Normal" : "High"; }
 
@@ -102,9 +97,12 @@ void CPoeConfigDlg::createControls() {
 
     auto& cfg = addGroup(IDC_GROUP_CONFIG, "PoE Configuration");
     cfg.addLabel(0, "Form Port");
-    cfg.addCombo(IDC_COMBO_FROM, PortItems()).onChange([this] { OnFromChanged(); }).setWidth(70);
+    auto& from = cfg.addCombo(IDC_COMBO_FROM, features::PortItems(kPoePorts));
+    from.setWidth(70);
     cfg.addLabel(0, "To Port").sameLine();
-    cfg.addCombo(IDC_COMBO_TO, PortItems()).onChange([this] { OnToChanged(); }).setWidth(70);
+    auto& to = cfg.addCombo(IDC_COMBO_TO, features::PortItems(kPoePorts));
+    to.setWidth(70);
+    features::BindFromToPorts(from, to);
     cfg.addLabel(0, "Time Range").sameLine();
     cfg.addCombo(IDC_COMBO_TIME_RANGE, {"N/A"}).setWidth(150);
     cfg.addLabel(0, "State");
@@ -221,18 +219,6 @@ void CPoeConfigDlg::OnRowSelected(int row) {
     get<platform::ComboBox>(IDC_COMBO_FROM).setCurrent(row);
     get<platform::ComboBox>(IDC_COMBO_TO).setCurrent(row);
     get<platform::ComboBox>(IDC_COMBO_STATE).setCurrent(list.cell(row, kColState) == "Enable" ? 0 : 1);
-}
-
-void CPoeConfigDlg::OnFromChanged() {
-    get<platform::ComboBox>(IDC_COMBO_TO).setCurrent(get<platform::ComboBox>(IDC_COMBO_FROM).current());
-}
-
-void CPoeConfigDlg::OnToChanged() {
-    auto& from = get<platform::ComboBox>(IDC_COMBO_FROM);
-    auto& to = get<platform::ComboBox>(IDC_COMBO_TO);
-    if (to.current() < from.current()) {
-        if (platform::ShowMessage(kMsgToBeforeFrom) == platform::MsgAnswer::Ok) to.setCurrent(from.current());
-    }
 }
 
 void CPoeConfigDlg::OnUserDefine() {

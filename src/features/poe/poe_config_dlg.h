@@ -27,7 +27,6 @@ constexpr int kMaxTimeRanges = 8;
 
 constexpr const char* kMsgLimitRange = "The User Defined power limit ranges between 1.0 ~ 30.0";
 constexpr const char* kMsgLimitStep = "The per-port power limit must be a multiple of 0.2";
-constexpr const char* kMsgToBeforeFrom = "'To Port' can not be smaller than 'From Port'";
 constexpr const char* kMsgUnsuccessful = "Unsuccessful!";
 
 // The user-defined power limit: the leading decimal number of the text (0 without one), taken
@@ -89,8 +88,6 @@ private:
     void OnPortRow(const ReplyRow& row);
     void OnPortWalkEnd();
     void OnRowSelected(int row);
-    void OnFromChanged();
-    void OnToChanged();
     void OnUserDefine();
     void OnApply();
     void OnClose();

@@ -62,10 +62,8 @@ void CDhcpScreeningDlg::ReadStates() {
     auto& list = get<ReportList>(IDC_LIST);
     list.clear();
     enable({IDC_APPLY, IDC_REFRESH}, false);
-    CSnmp* reply = nullptr;
-    if (m_cCommonSNMP.Open(SNMP_PDU_GET_T) && m_cCommonSNMP.AddValue(kOidDhcpScreeningPorts, SNMP_T_NULL, nullptr) == 0 &&
-        m_cCommonSNMP.Send(&reply, 0) == 0 && reply) {
-        const ReplyRow row = ReadReplyRow(*reply);
+    ReplyRow row;
+    if (features::GetNow(m_cCommonSNMP, {kOidDhcpScreeningPorts}, false, row)) {
         // Only an octet string is a PortList; anything else leaves the states as they were.
         if (row.size() > 0 && row.values[0].type == SNMP_T_OCTETS) {
             std::fill(m_iState.begin(), m_iState.end(), static_cast<int>(kDisabled));
@@ -79,7 +77,6 @@ void CDhcpScreeningDlg::ReadStates() {
                                 m_iState[static_cast<std::size_t>(p - 1)] == kEnabled ? "Enabled" : "Disabled"});
         }
     }
-    delete reply;
     enable({IDC_APPLY, IDC_REFRESH}, true);
 }
 

@@ -4,12 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "features/common/port_range.h"
+#include "features/common/sync_request.h"
 #include "snmp/common_snmp.h"
 #include "snmp/encodings.h"
-
-namespace platform {
-class ComboBox;
-}
 
 namespace security {
 
@@ -39,39 +37,14 @@ inline constexpr int kMaxArpEntries = 64;
 // ---- DHCP server screening: PortList of the screened ports.
 inline constexpr const char* kOidDhcpScreeningPorts = "1.3.6.1.4.1.171.10.76.12.14.7.1.0";
 
-inline constexpr const char* kMsgToBelowFrom = "'To Port' can not be smaller than 'From Port'";
+// The synchronous set request of these dialogs.
+using features::SendSet;
+using features::SetValue;
 
-// One binding of a set request: text values, or raw octets for octet strings.
-struct SetValue {
-    std::string oid;
-    int type = SNMP_T_INTEGER;
-    std::string text;
-    Octets octets;
-    bool raw = false;  // send `octets` rather than `text`
-
-    static SetValue Text(std::string oid, int type, std::string text) {
-        return SetValue{std::move(oid), type, std::move(text), {}, false};
-    }
-    static SetValue Bytes(std::string oid, Octets octets) {
-        return SetValue{std::move(oid), SNMP_T_OCTETS, {}, std::move(octets), true};
-    }
-};
-
-// Sends one set request with the values in order, through the table path (GetNext) or as a
-// plain request (Send). 0 on success, the session's result otherwise (-1 when nothing could
-// be built).
-int SendSet(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
-
-// The port count of the managed device, as every port loop of these dialogs uses it.
-int DevicePorts();
-
-// "1" .. "N".
-std::vector<std::string> PortItems(int ports);
-
-// The "From Port" / "To Port" pair: choosing a From port sets To to the same port; choosing a To
-// port below From shows "'To Port' can not be smaller than 'From Port'" and sets To back to From.
-void BindFromToPorts(platform::ComboBox& from, platform::ComboBox& to);
-// The port a port list names (its current item + 1), 0 when nothing is chosen.
-int ChosenPort(const platform::ComboBox& ports);
+// The port choosers and the device's port count, as every port loop of these dialogs uses them.
+using features::BindFromToPorts;
+using features::ChosenPort;
+using features::DevicePorts;
+using features::PortItems;
 
 }  // namespace security

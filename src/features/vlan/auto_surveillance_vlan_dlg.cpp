@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/port_range.h"
+#include "features/common/sync_request.h"
 #include "features/vlan/surveillance_oui.h"
 #include "features/vlan/vlan_common.h"
 #include "platform/trace.h"
@@ -69,7 +71,7 @@ int SendPrepared(CCommonSnmp& session) {
 }  // namespace
 
 CAutoSurveillanceVlanDlg::CAutoSurveillanceVlanDlg()
-    : m_iPortNum(std::clamp(Profile().DevicePortNum, 0, kMaxPortCount)),
+    : m_iPortNum(features::DevicePorts()),
       m_iUplinkPorts(static_cast<std::size_t>(m_iPortNum), 0),
       m_TrunkPorts(static_cast<std::size_t>(m_iPortNum), 0),
       m_trunks(m_cCommonSNMPTableTrunk, m_iPortNum) {}
@@ -221,17 +223,11 @@ void CAutoSurveillanceVlanDlg::OnSettings(const ReplyRow& row) {
 
 void CAutoSurveillanceVlanDlg::ReadModeAndVoice() {
     // A failed read keeps what was known.
-    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T)) return;
-    for (const char* oid : {vlan::kOidAsymmetricVlan, vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId})
-        if (m_cCommonSNMP.AddValue(oid, SNMP_T_NULL, nullptr) != 0) return;
-    CSnmp* reply = nullptr;
-    if (m_cCommonSNMP.GetNext(&reply, 0) != 0 || !reply) {
-        delete reply;
+    ReplyRow row;
+    if (!features::GetNow(m_cCommonSNMP, {vlan::kOidAsymmetricVlan, vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId},
+                          true, row) ||
+        row.size() < 3)
         return;
-    }
-    const ReplyRow row = ReadReplyRow(*reply);
-    delete reply;
-    if (row.size() < 3) return;
     m_iAsymmetricState = row.text(0) == "1" ? 1 : 2;
     m_iVoiceVlanState = row.text(1) == "1" ? 1 : 2;
     m_iVoiceVlanId = TextToInt(row.text(2));

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "features/common/sync_request.h"
 #include "snmp/session_close.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -46,14 +47,9 @@ int PortsPerRow(int ports) {
 CPvidSnmp::CPvidSnmp(int portNum) : m_trunkMap(m_cCommonSNMPTable, portNum) {}
 
 int CPvidSnmp::WritePvid(int port, int pvid) {
-    if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return -1;
-    const std::string oid = InstanceOid(vlan::kOidVlanPvid, port);
-    const std::string value = std::to_string(pvid);
-    if (m_cCommonSNMP.AddValue(oid.c_str(), SNMP_T_UNSIGNED, value.c_str()) != 0) return -1;
-    CSnmp* reply = nullptr;
-    int rc = m_cCommonSNMP.Send(&reply, 0);
-    delete reply;
-    return rc;
+    return features::SendSet(
+        m_cCommonSNMP, {features::SetValue::Text(InstanceOid(vlan::kOidVlanPvid, port), SNMP_T_UNSIGNED, std::to_string(pvid))},
+        false);
 }
 
 void CPvidSnmp::Close() {

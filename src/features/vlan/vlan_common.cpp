@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "features/common/sync_request.h"
 #include "snmp/validation.h"
 
 namespace vlan {
@@ -29,12 +30,7 @@ std::vector<int> ParsePortNumbers(const std::string& text) {
 }
 
 int SetInteger(CCommonSnmp& session, const std::string& oid, const std::string& value) {
-    if (!session.Open(SNMP_PDU_SET_T)) return -1;
-    if (session.AddValue(oid.c_str(), SNMP_T_INTEGER, value.c_str()) != 0) return -1;
-    CSnmp* reply = nullptr;
-    int rc = session.GetNext(&reply, 0);
-    delete reply;
-    return rc;
+    return features::SendSet(session, {features::SetValue::Text(oid, SNMP_T_INTEGER, value)}, true);
 }
 
 }  // namespace vlan

@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/port_range.h"
+#include "features/common/sync_request.h"
 #include "snmp/session_close.h"
 #include "features/vlan/pvid_dlg.h"
 #include "features/vlan/vlan_entry_dlg.h"
@@ -43,7 +45,7 @@ int VidOfText(const std::string& text) { return TextToInt(text.substr(0, 49)); }
 }  // namespace
 
 CVlanConfigDlg::CVlanConfigDlg()
-    : m_iPortNum(std::clamp(Profile().DevicePortNum, 0, kMaxPortCount)),
+    : m_iPortNum(features::DevicePorts()),
       m_bVlanEditEnabled(Settings().VlanEditEnabled) {}
 
 void CVlanConfigDlg::createControls() {
@@ -120,13 +122,9 @@ void CVlanConfigDlg::OnVoiceState(const ReplyRow& row) {
 }
 
 void CVlanConfigDlg::ReadAsymmetricMode() {
-    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T)) return;
-    if (m_cCommonSNMP.AddValue(vlan::kOidAsymmetricVlan, SNMP_T_NULL, nullptr) != 0) return;
-    CSnmp* reply = nullptr;
-    if (m_cCommonSNMP.GetNext(&reply, 0) != 0 || !reply) return;
-    const ReplyRow row = ReadReplyRow(*reply);
-    if (row.size() > 0) get<platform::CheckBox>(IDC_ASYMMETRIC).setChecked(row.text(0) == "1");
-    delete reply;
+    ReplyRow row;
+    if (features::GetNow(m_cCommonSNMP, {vlan::kOidAsymmetricVlan}, true, row) && row.size() > 0)
+        get<platform::CheckBox>(IDC_ASYMMETRIC).setChecked(row.text(0) == "1");
 }
 
 void CVlanConfigDlg::StartPvidWalk() {

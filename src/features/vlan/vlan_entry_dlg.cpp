@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "features/common/sync_request.h"
 #include "snmp/session_close.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -49,14 +50,8 @@ int CVlanEntrySnmp::WritePortList(const char* column, int vid, const std::vector
         platform::ShowMessage(kMsgParameterError);
         return -1;
     }
-    if (!m_cCommonSNMPEgrePort.Open(SNMP_PDU_SET_T)) return -1;
-    const std::string oid = InstanceOid(column, vid);
-    if (m_cCommonSNMPEgrePort.AddValue(oid.c_str(), SNMP_T_OCTETS, octets.data(), static_cast<int>(octets.size())) != 0)
-        return -1;
-    CSnmp* reply = nullptr;
-    int rc = m_cCommonSNMPEgrePort.Send(&reply, 0);
-    delete reply;
-    return rc;
+    return features::SendSet(m_cCommonSNMPEgrePort,
+                             {features::SetValue::Bytes(InstanceOid(column, vid), std::move(octets))}, false);
 }
 
 int CVlanEntrySnmp::WriteEgressPorts(int vid, const std::vector<int>& flags) {
@@ -69,15 +64,9 @@ int CVlanEntrySnmp::WriteUntaggedPorts(int vid, const std::vector<int>& flags) {
 
 int CVlanEntrySnmp::WriteName(int vid, const std::string& name) {
     const std::string utf8 = Utf8CutBytes(name, vlan::kMaxNameBytes);
-    if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return -1;
-    const std::string oid = InstanceOid(vlan::kOidVlanStaticName, vid);
-    if (m_cCommonSNMP.AddValue(oid.c_str(), SNMP_T_OCTETS, reinterpret_cast<const unsigned char*>(utf8.data()),
-                               static_cast<int>(utf8.size())) != 0)
-        return -1;
-    CSnmp* reply = nullptr;
-    int rc = m_cCommonSNMP.Send(&reply, 0);
-    delete reply;
-    return rc;
+    return features::SendSet(
+        m_cCommonSNMP, {features::SetValue::Bytes(InstanceOid(vlan::kOidVlanStaticName, vid), Octets(utf8.begin(), utf8.end()))},
+        false);
 }
 
 int CVlanEntrySnmp::SetActive(int vid) {

@@ -1,4 +1,4 @@
-#include "features/security/security_common.h"
+#include "features/common/port_range.h"
 
 #include <algorithm>
 
@@ -6,20 +6,7 @@
 #include "platform/form.h"
 #include "platform/ui.h"
 
-namespace security {
-
-int SendSet(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext) {
-    if (values.empty() || !session.Open(SNMP_PDU_SET_T)) return -1;
-    for (const SetValue& v : values) {
-        const int rc = v.raw ? session.AddValue(v.oid.c_str(), v.type, v.octets.data(), static_cast<int>(v.octets.size()))
-                             : session.AddValue(v.oid.c_str(), v.type, v.text.c_str());
-        if (rc != 0) return -1;
-    }
-    CSnmp* reply = nullptr;
-    const int rc = viaGetNext ? session.GetNext(&reply, 0) : session.Send(&reply, 0);
-    delete reply;
-    return rc;
-}
+namespace features {
 
 int DevicePorts() { return std::clamp(Profile().DevicePortNum, 0, kMaxPortCount); }
 
@@ -43,4 +30,4 @@ void BindFromToPorts(platform::ComboBox& from, platform::ComboBox& to) {
 
 int ChosenPort(const platform::ComboBox& ports) { return ports.current() < 0 ? 0 : ports.current() + 1; }
 
-}  // namespace security
+}  // namespace features
