@@ -295,29 +295,32 @@ TEST_F(HostileVlan, ValuesOfTheWrongTypeLeaveEveryFormUsable) {
               kPortMedium + ".5 s fibre", kAsymmetric + " s on",
           },
           true);
-    CVlanConfigDlg dlg;
-    DialogDriver d(env, dlg);
-    ASSERT_TRUE(Settled(env, dlg));
-    EXPECT_TRUE(ButtonsBack(d));
-    EXPECT_NE(Find(dlg, 1), nullptr);  // the default VLAN is still read
-    const vlan::VlanRecord* odd = Find(dlg, 50);
-    if (odd != nullptr) {
-        EXPECT_LE(odd->egressCount, 10);  // whatever it read, it names no port beyond the switch's
+    {
+        // The VLAN table and its PVID form; closed (with every walk of theirs) before the port form.
+        CVlanConfigDlg dlg;
+        DialogDriver d(env, dlg);
+        ASSERT_TRUE(Settled(env, dlg));
+        EXPECT_TRUE(ButtonsBack(d));
+        EXPECT_NE(Find(dlg, 1), nullptr);  // the default VLAN is still read
+        const vlan::VlanRecord* odd = Find(dlg, 50);
+        if (odd != nullptr) {
+            EXPECT_LE(odd->egressCount, 10);  // whatever it read, it names no port beyond the switch's
+        }
+        // A row status that reads "1" as text counts as active, whatever its type; its member list
+        // (a string) still names no port beyond the switch's.
+        const vlan::VlanRecord* textual = Find(dlg, 51);
+        ASSERT_NE(textual, nullptr);
+        EXPECT_LE(textual->egressCount, 10);
+
+        // The PVID form reads what it can; unreadable PVIDs are not numbers in its grid.
+        env.onChild("PVID Configuration", [](DialogDriver& child) {
+            EXPECT_TRUE(child.waitEnabled("&Refresh", 10000ms));
+            EXPECT_TRUE(child.enabled("Apply"));
+            child.closeWindow();
+        });
+        d.click("&PVID");
+
     }
-    // A row status that reads "1" as text counts as active, whatever its type; its member list
-    // (a string) still names no port beyond the switch's.
-    const vlan::VlanRecord* textual = Find(dlg, 51);
-    ASSERT_NE(textual, nullptr);
-    EXPECT_LE(textual->egressCount, 10);
-
-    // The PVID form reads what it can; unreadable PVIDs are not numbers in its grid.
-    env.onChild("PVID Configuration", [](DialogDriver& child) {
-        EXPECT_TRUE(child.waitEnabled("&Refresh", 10000ms));
-        EXPECT_TRUE(child.enabled("Apply"));
-        child.closeWindow();
-    });
-    d.click("&PVID");
-
     DialogEnvironment portEnv;
     features::CPortSetInfo ports;
     DialogDriver p(portEnv, ports);

@@ -3,6 +3,7 @@
 // ends, unknown hosts. Through the table walk, Send and the corvex-snmp tool.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -37,7 +38,8 @@ struct ToolRun {
 ToolRun RunTool(const std::string& hostLine, const std::string& args, const std::string& prefix = "") {
     const char* dir = std::getenv("CORVEX_BUILD_DIR");
     const std::string tool = std::string(dir ? dir : "build") + "/tools/corvex-snmp/corvex-snmp";
-    const std::string errFile = testing::TempDir() + "corvex-snmp-err.txt";
+    // One file per test process: ctest runs other tests of this program at the same time.
+    const std::string errFile = testing::TempDir() + "corvex-snmp-err." + std::to_string(getpid()) + ".txt";
     const std::string command = prefix + tool + " '" + hostLine + "' " + args + " 2>" + errFile;
     ToolRun run;
     FILE* pipe = popen(command.c_str(), "r");
