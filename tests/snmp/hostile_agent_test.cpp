@@ -11,7 +11,9 @@
 #include <functional>
 #include <chrono>
 #include <cstdio>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "platform/headless_ui.h"
@@ -327,6 +329,40 @@ public:
     std::atomic<int> waits{0};
     int paints = 0;
 };
+
+// A long walk is listed by `ps` while it runs: the tool's argument memory no longer holds the
+// communities of its launch line, while the rest of the line stays readable.
+TEST_F(HostileAgent, ToolKeepsTheLaunchLineSecretsOutOfProcessListings) {
+    start({"--delay-ms", "200"});
+    const char* dir = std::getenv("CORVEX_BUILD_DIR");
+    const std::string tool = std::string(dir ? dir : "build") + "/tools/corvex-snmp/corvex-snmp";
+    const std::string line = sim_.hostLine(), column = kIfIndex;
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        execl(tool.c_str(), tool.c_str(), line.c_str(), "walk", column.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string shown;
+    for (int i = 0; i < 50 && shown.find("walk") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(50ms);
+        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+        shown.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::this_thread::sleep_for(300ms);  // well after the tool has read its line
+    {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+        shown.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    std::replace(shown.begin(), shown.end(), '\0', ' ');
+    EXPECT_NE(shown.find("/I127.0.0.1/"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("walk " + column), std::string::npos) << shown;
+    EXPECT_EQ(shown.find(sim_.settings().ReadCommunity), std::string::npos) << shown;
+    EXPECT_EQ(shown.find(sim_.settings().WriteCommunity), std::string::npos) << shown;
+}
 
 }  // namespace
 
