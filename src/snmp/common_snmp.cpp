@@ -257,11 +257,25 @@ int CCommonSnmp::GetNextAsync(SnmpCallback callback, void* param, int timeoutMs)
         shared_->ids.push_back(step.id);
         step.epoch = shared_->epoch;
     }
+    done_.reset();
+    if (!sending_ && !hasStep_ && table_->hasAhead()) {
+        // The row was fetched ahead: served here, without a trip through the worker.
+        CSnmp* reply = nullptr;
+        const int status = table_->getNext(address_.c_str(), &reply, step.timeoutMs);
+        NoteFailureLocked(status == CSnmp4w::EC_NO_ERROR || status == CSnmp4w::EC_END_OF_TABLE ? SnmpFailure::None
+                                                                                                : request_->lastFailure());
+        if (status != CSnmp4w::EC_NO_ERROR) {
+            delete reply;
+            reply = nullptr;
+        }
+        running_ = false;
+        Deliver(shared_, step, reply, status);
+        return 0;
+    }
     step_ = step;
     hasStep_ = true;
     stepPosted_.store(true, std::memory_order_release);
     running_ = true;
-    done_.reset();
     if (!worker_.joinable()) worker_ = std::thread(&CCommonSnmp::WorkerLoop, this);
     workCv_.notify_one();
     return 0;
@@ -322,18 +336,21 @@ void CCommonSnmp::WorkerLoop() {
             delete reply;
             reply = nullptr;
         }
-        std::shared_ptr<Shared> shared = shared_;
-        // The reply is owned by the delivery until the callback takes it, so a delivery that
-        // never runs (the UI went away first) still frees it.
-        auto owned = std::make_shared<std::unique_ptr<CSnmp>>(reply);
-        platform::ui().post([shared, step, owned, status]() {
-            {
-                std::lock_guard<std::mutex> sl(shared->mutex);
-                if (!shared->alive || shared->epoch != step.epoch) return;
-            }
-            step.callback(owned->release(), step.id, step.param, status);
-        });
+        Deliver(shared_, step, reply, status);
     }
+}
+
+void CCommonSnmp::Deliver(const std::shared_ptr<Shared>& shared, const Step& step, CSnmp* reply, int status) {
+    // The reply is owned by the delivery until the callback takes it, so a delivery that never
+    // runs (the UI went away first) still frees it.
+    auto owned = std::make_shared<std::unique_ptr<CSnmp>>(reply);
+    platform::ui().post([shared, step, owned, status]() {
+        {
+            std::lock_guard<std::mutex> sl(shared->mutex);
+            if (!shared->alive || shared->epoch != step.epoch) return;
+        }
+        step.callback(owned->release(), step.id, step.param, status);
+    });
 }
 
 bool CCommonSnmp::FindRequestID(int id) {

@@ -68,6 +68,9 @@ private:
         unsigned epoch = 0;
     };
     void WorkerLoop();
+    // Posts one step's outcome to the UI thread; dropped there when the walk was closed or
+    // superseded meanwhile.
+    static void Deliver(const std::shared_ptr<Shared>& shared, const Step& step, CSnmp* reply, int status);
     void StopWorker();
     void NoteFailureLocked(SnmpFailure failure);  // lock_ held
     int SendNow(CSnmp** reply, int timeoutMs);
