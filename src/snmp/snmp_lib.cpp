@@ -570,7 +570,7 @@ int RowStatus(const std::vector<std::string>& columns, const std::vector<CSnmp::
 
 // What an SNMPv3 message needs besides its bindings (header, security parameters, scoped PDU,
 // padding), generously.
-constexpr int kMessageOverhead = 200;
+constexpr int kMessageOverhead = 180;
 
 }  // namespace
 
@@ -616,11 +616,12 @@ int CSnmpTable::serveAhead(CSnmp** reply) {
 bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, int& rc) {
     auto& asked = request_->bindings_;
     const std::size_t n = asked.size();
-    if (!rowBytes_) {
+    std::size_t rowBytes = rowBytes_;
+    if (!rowBytes) {
         // Before the first reply: the asked OIDs with room for an index and a value.
-        for (const CSnmp::Binding& b : asked) rowBytes_ += BindingOctets(b) + 24;
+        for (const CSnmp::Binding& b : asked) rowBytes += BindingOctets(b) + 24;
     }
-    int reps = repetitionsFor(rowBytes_);
+    int reps = repetitionsFor(rowBytes);
     if (repsCap_ > 0) reps = std::min(reps, repsCap_);
     for (;;) {
         CSnmp* got = nullptr;

@@ -97,18 +97,21 @@ protected:
     corvex::test::SimDevice sim_;
 };
 
-// Table shapes around the size of one bulk reply (r rows, learnt from the first walk): rows
+// Table shapes around the size of the bulk replies (learnt from a first walk): rows
 // and end equal a get-next walk's, a v1 walk sends one get-next per row, and the v3 walk
 // sends the GETBULK requests the shape calls for (a table ending on a reply boundary needs one
 // more to see its end).
 TEST_F(BulkWalk, RowsEqualAGetNextWalk) {
-    start(1);
+    // The first GETBULK asks for r1 rows (guessed from the column), the next ones for r2 (from
+    // the rows of the first reply; all rows but the switch's own address, the last one, encode
+    // alike).
+    start(100);
     sim_.clearLog();
-    ASSERT_EQ(1u, walk(v3(), {kFdbPort}).rows.size());
-    const std::vector<int> first = bulkRepetitions();
-    ASSERT_EQ(1u, first.size());
-    const int r = first[0];
-    ASSERT_GE(r, 6);  // two replies hold more rows than the 11 interfaces
+    ASSERT_EQ(100u, walk(v3(), {kFdbPort}).rows.size());
+    const std::vector<int> learnt = bulkRepetitions();
+    ASSERT_GE(learnt.size(), 3u);
+    const int r1 = learnt[0], r2 = learnt[1];
+    ASSERT_GE(r1 + r2, 12);  // two replies hold more rows than the 11 interfaces
 
     struct Case {
         const char* name;
@@ -120,13 +123,13 @@ TEST_F(BulkWalk, RowsEqualAGetNextWalk) {
         size_t getNexts;  // get-next requests of the v3 walk
     };
     const std::vector<Case> cases = {
-        {"ends inside the second reply", r + r / 2, {kFdbPort}, 0, {}, 2, 0},
-        {"ends at a reply boundary", 2 * r, {kFdbPort}, 0, {}, 3, 0},
-        {"second column ends first", 2 * r, {kFdbPort, kIfIndex}, 0, {}, 0, 0},
-        {"first column ends first", 2 * r, {kIfIndex, kFdbPort}, 0, {}, 0, 0},
-        {"row bound inside a reply", 2 * r, {kFdbPort}, static_cast<size_t>(r + 1), {}, 2, 0},
-        {"agent refuses GETBULK", r + 2, {kFdbPort, kIfOper}, 0, {"--no-bulk"}, 1, static_cast<size_t>(r + 3)},
-        {"OID repeats inside a reply", 2 * r, {kFdbPort}, 0, {"--loop-at", kFdbPort + ".1.0.0.0.0.0.3"}, 1, 0},
+        {"ends inside the second reply", r1 + r2 / 2, {kFdbPort}, 0, {}, 2, 0},
+        {"ends at a reply boundary", r1 + r2, {kFdbPort}, 0, {}, 3, 0},
+        {"second column ends first", r1 + r2, {kFdbPort, kIfIndex}, 0, {}, 0, 0},
+        {"first column ends first", r1 + r2, {kIfIndex, kFdbPort}, 0, {}, 0, 0},
+        {"row bound inside a reply", r1 + r2, {kFdbPort}, static_cast<size_t>(r1 + 1), {}, 2, 0},
+        {"agent refuses GETBULK", r1 + 2, {kFdbPort, kIfOper}, 0, {"--no-bulk"}, 1, static_cast<size_t>(r1 + 3)},
+        {"OID repeats inside a reply", r1 + r2, {kFdbPort}, 0, {"--loop-at", kFdbPort + ".1.0.0.0.0.0.3"}, 1, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -147,8 +150,9 @@ TEST_F(BulkWalk, RowsEqualAGetNextWalk) {
             EXPECT_EQ(c.bulks, reps.size());
         }
         EXPECT_EQ(c.getNexts, getNexts());
-        if (c.columns.size() == 1) {
-            for (int n : reps) EXPECT_EQ(r, n);
+        if (c.columns.size() == 1 && reps.size() >= 2) {
+            EXPECT_EQ(r1, reps[0]);
+            EXPECT_EQ(r2, reps[1]);
         }
     }
 }
