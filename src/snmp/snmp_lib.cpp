@@ -613,16 +613,58 @@ int CSnmpTable::serveAhead(CSnmp** reply) {
     return status;
 }
 
-bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, int& rc) {
-    auto& asked = request_->bindings_;
-    const std::size_t n = asked.size();
+int CSnmpTable::nextRepetitions() const {
     std::size_t rowBytes = rowBytes_;
     if (!rowBytes) {
         // Before the first reply: the asked OIDs with room for an index and a value.
-        for (const CSnmp::Binding& b : asked) rowBytes += BindingOctets(b) + 24;
+        for (const CSnmp::Binding& b : request_->bindings_) rowBytes += BindingOctets(b) + 24;
     }
-    int reps = repetitionsFor(rowBytes);
-    if (repsCap_ > 0) reps = std::min(reps, repsCap_);
+    const int reps = repetitionsFor(rowBytes);
+    return repsCap_ > 0 ? std::min(reps, repsCap_) : reps;
+}
+
+int CSnmpTable::absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int reps) {
+    const std::size_t n = from.size();
+    const std::vector<int> data = SnmpDataBindings(got);
+    if (n == 0 || data.size() < n) return 0;
+    if (data.size() > n * static_cast<std::size_t>(reps)) return -1;
+    if (aheadPos_ > 0) {  // keep only the rows not handed out yet
+        ahead_.erase(ahead_.begin(), ahead_.begin() + static_cast<std::ptrdiff_t>(aheadPos_));
+        aheadPos_ = 0;
+    }
+    // Whole rows only: an agent may cut a reply short to make it fit.
+    const std::size_t rows = data.size() / n;
+    std::vector<CSnmp::Binding>& all = got.bindings_;
+    std::vector<CSnmp::Binding*> row(n);
+    std::vector<CSnmp::Binding> prev;  // the OIDs the row follows
+    const std::vector<CSnmp::Binding>* after = &from;
+    for (std::size_t r = 0; r < rows; ++r) {
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            row[i] = &all[static_cast<std::size_t>(data[r * n + i])];
+            bytes += BindingOctets(*row[i]);
+        }
+        SnmpFailure why = SnmpFailure::None;
+        const int rowStatus = RowStatus(columns_, *after, row.data(), why);
+        if (rowStatus != CSnmp4w::EC_NO_ERROR) {
+            aheadEnd_ = rowStatus;
+            aheadWhy_ = why;
+            break;
+        }
+        rowBytes_ = std::max(rowBytes_, bytes);
+        prev.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            prev[i].oid = row[i]->oid;
+            ahead_.push_back(std::move(*row[i]));
+        }
+        after = &prev;
+    }
+    lastReps_ = reps;
+    return 1;
+}
+
+bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, int& rc) {
+    int reps = nextRepetitions();
     for (;;) {
         CSnmp* got = nullptr;
         rc = request_->exchange(address, CSnmp::kPduGetBulk, &got, timeoutMs, false, reps);
@@ -640,51 +682,74 @@ bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, i
             repsCap_ = reps;
             continue;
         }
-        const std::vector<int> data = SnmpDataBindings(*got);
-        if (status != 0 || data.size() < n) {
-            // The agent does not walk with GETBULK (or not these columns): get-next from now on.
-            request_->transport()->refuseBulk();
-            return false;
-        }
-        if (data.size() > n * static_cast<std::size_t>(reps)) {
-            request_->failure_ = SnmpFailure::BadReply;
-            rc = CSnmp4w::EC_FAILED;
-            return true;
-        }
-        // Whole rows only: an agent may cut a reply short to make it fit.
-        const std::size_t rows = data.size() / n;
         ahead_.clear();
         aheadPos_ = 0;
         aheadEnd_ = 0;
         aheadWhy_ = SnmpFailure::None;
-        std::vector<CSnmp::Binding>& all = got->bindings_;
-        std::vector<CSnmp::Binding*> row(n);
-        std::vector<CSnmp::Binding> prev;  // the OIDs the row follows
-        const std::vector<CSnmp::Binding>* after = &asked;
-        for (std::size_t r = 0; r < rows; ++r) {
-            std::size_t bytes = 0;
-            for (std::size_t i = 0; i < n; ++i) {
-                row[i] = &all[static_cast<std::size_t>(data[r * n + i])];
-                bytes += BindingOctets(*row[i]);
-            }
-            SnmpFailure why = SnmpFailure::None;
-            const int rowStatus = RowStatus(columns_, *after, row.data(), why);
-            if (rowStatus != CSnmp4w::EC_NO_ERROR) {
-                aheadEnd_ = rowStatus;
-                aheadWhy_ = why;
-                break;
-            }
-            rowBytes_ = std::max(rowBytes_, bytes);
-            prev.resize(n);
-            for (std::size_t i = 0; i < n; ++i) {
-                prev[i].oid = row[i]->oid;
-                ahead_.push_back(std::move(*row[i]));
-            }
-            after = &prev;
+        const int absorbed = status == 0 ? absorb(*got, request_->bindings_, reps) : 0;
+        if (absorbed == 0) {
+            // The agent does not walk with GETBULK (or not these columns): get-next from now on.
+            request_->transport()->refuseBulk();
+            return false;
+        }
+        if (absorbed < 0) {
+            request_->failure_ = SnmpFailure::BadReply;
+            rc = CSnmp4w::EC_FAILED;
+            return true;
         }
         rc = serveAhead(reply);
         return true;
     }
+}
+
+bool CSnmpTable::wantsPrefetch() const {
+    if (!request_ || !request_->isV3() || request_->getType() != SNMP_PDU_GETNEXT_T || prefetching_ ||
+        aheadEnd_ != 0 || aheadPos_ >= ahead_.size() || columnsGeneration_ != request_->bindingsGeneration_ ||
+        !request_->transport_ || request_->transport_->bulkRefused())
+        return false;
+    const std::size_t n = request_->bindings_.size();
+    return n > 0 && (ahead_.size() - aheadPos_) / n <= static_cast<std::size_t>(lastReps_);
+}
+
+bool CSnmpTable::beginPrefetch(Prefetch& job) {
+    if (!wantsPrefetch()) return false;
+    const std::size_t n = request_->bindings_.size();
+    auto copy = std::make_unique<CSnmpV3>(*static_cast<const CSnmpV3*>(request_));
+    for (std::size_t i = 0; i < n; ++i) {
+        copy->bindings_[i].oid = ahead_[ahead_.size() - n + i].oid;
+        copy->bindings_[i].type = SNMP_T_NULL;
+        copy->bindings_[i].value.clear();
+    }
+    job.reps = nextRepetitions();
+    job.request = std::move(copy);
+    prefetching_ = true;
+    return true;
+}
+
+int CSnmpTable::runPrefetch(Prefetch& job, const char* address, int timeoutMs, CSnmp** got) {
+    if (!job.request) return -1;
+    return job.request->exchange(address, CSnmp::kPduGetBulk, got, timeoutMs, false, job.reps);
+}
+
+void CSnmpTable::endPrefetch(Prefetch& job, int rc, CSnmp* got) {
+    std::unique_ptr<CSnmp> owned(got);
+    prefetching_ = false;
+    if (rc != 0 || !got || !job.request || aheadEnd_ != 0) return;  // the step that needs it asks again
+    int status = 0, index = 0;
+    got->getErrorInfo(status, index);
+    if (status == SNMP_ERR_TOOBIG) repsCap_ = std::max(1, job.reps / 2);
+    if (status != 0) return;
+    // Only a continuation of the rows still held (nothing else fetched or handed out meanwhile).
+    // (When every held row has been handed out, the request's bindings stand at the last one.)
+    const auto& from = job.request->bindings_;
+    const std::size_t n = request_->bindings_.size();
+    if (from.size() != n) return;
+    const bool held = ahead_.size() >= aheadPos_ + n && ahead_.size() > aheadPos_;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string& last = held ? ahead_[ahead_.size() - n + i].oid : request_->bindings_[i].oid;
+        if (last != from[i].oid) return;
+    }
+    absorb(*got, from, job.reps);  // a reply that does not answer changes nothing: the step that reaches it asks again
 }
 
 int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {

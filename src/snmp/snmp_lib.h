@@ -174,6 +174,21 @@ public:
     bool hasAhead() const;
     // The most repetitions one GETBULK of this walk asks for (tests, benchmarks).
     static constexpr int kMaxRepetitions = 200;
+
+    // Fetching the next rows while the held ones are handed out, on another thread than the
+    // one that hands them out: beginPrefetch and endPrefetch run under the owner's lock,
+    // runPrefetch without it (it waits for the network) but with exclusive use of the request's
+    // Net-SNMP session. A prefetch only ever adds rows that continue the held ones; anything
+    // else it got (no answer, an error, a reply that does not answer) is dropped, and the step
+    // that needs those rows asks again.
+    struct Prefetch {
+        std::unique_ptr<CSnmp> request;
+        int reps = 0;
+    };
+    bool wantsPrefetch() const;
+    bool beginPrefetch(Prefetch& job);
+    static int runPrefetch(Prefetch& job, const char* address, int timeoutMs, CSnmp** got);
+    void endPrefetch(Prefetch& job, int rc, CSnmp* got);
     // The instance part of returned binding `index` after its walked column, with its leading dot.
     int getSuffix(int index, CSnmp* reply, std::string& suffix) const;
     int getRequestID() const { return lastRequestId_; }
@@ -187,6 +202,11 @@ private:
     bool fetchAhead(const char* address, CSnmp** reply, int timeoutMs, int& rc);
     int serveAhead(CSnmp** reply);
     int repetitionsFor(std::size_t rowBytes) const;
+    int nextRepetitions() const;
+    // Appends the whole rows of a GETBULK reply that follow `from` and judges them; sets aheadEnd_
+    // at the first row that ends the walk. 1 done, 0 the reply holds no row, -1 it holds more
+    // bindings than asked for.
+    int absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int reps);
 
     std::vector<std::string> columns_;  // the column OIDs of the first step
     unsigned columnsGeneration_ = ~0u;  // the request's bindings generation they belong to
@@ -200,6 +220,8 @@ private:
     SnmpFailure aheadWhy_ = SnmpFailure::None;
     std::size_t rowBytes_ = 0;  // the largest encoded row seen, for max-repetitions
     int repsCap_ = 0;           // after a tooBig: at most this many repetitions
+    int lastReps_ = 0;          // repetitions of the last GETBULK taken in
+    bool prefetching_ = false;
 };
 
 // The walk rule for one get-next step: 0 when the reply continues the walk, -2 when it ends it
