@@ -327,6 +327,12 @@ void CCommonSnmp::WorkerLoop() {
         Step step;
         unsigned prefetchEpoch = 0;
         bool prefetch = false;
+        // A walk callback usually re-arms within microseconds of its delivery: look for the
+        // next step briefly before sleeping, which saves a thread wake-up per row.
+        for (auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
+             !stepPosted_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until;) {
+            std::this_thread::yield();
+        }
         {
             std::unique_lock<std::mutex> wl(workMutex_);
             workCv_.wait(wl, [&] { return stop_ || hasStep_ || prefetchWanted_; });
