@@ -574,7 +574,10 @@ constexpr int kMessageOverhead = 180;
 
 }  // namespace
 
-bool CSnmpTable::hasAhead() const { return aheadPos_ < ahead_.size() || aheadEnd_ != 0; }
+bool CSnmpTable::hasAhead() const {
+    // Rows held for other bindings than the request's current ones do not count.
+    return request_ && columnsGeneration_ == request_->bindingsGeneration_ && (aheadPos_ < ahead_.size() || aheadEnd_ != 0);
+}
 
 int CSnmpTable::repetitionsFor(std::size_t rowBytes) const {
     int maxSize = request_ && request_->isV3() ? static_cast<const CSnmpV3*>(request_)->maxSize_ : 484;

@@ -79,12 +79,14 @@ protected:
 
     // The max-repetitions of every GETBULK logged since the last clearLog, and the get-next count.
     std::vector<int> bulkRepetitions() const {
+        const std::vector<corvex::test::SimRequest> kept = sim_.requests();
         std::vector<int> reps;
+        if (kept.empty()) return reps;
         std::ifstream in(sim_.directory() + "/requests.jsonl");
-        const std::regex re("\"pdu\":\"getbulk\".*\"max_repetitions\":([0-9]+)");
+        const std::regex re("\"seq\":([0-9]+),.*\"pdu\":\"getbulk\".*\"max_repetitions\":([0-9]+)");
         std::smatch m;
         for (std::string line; std::getline(in, line);)
-            if (std::regex_search(line, m, re)) reps.push_back(std::stoi(m[1]));
+            if (std::regex_search(line, m, re) && std::stol(m[1]) >= kept.front().seq) reps.push_back(std::stoi(m[2]));
         return reps;
     }
     size_t getNexts() const {
