@@ -33,6 +33,7 @@ struct AgentState {
     unsigned long long seq = 0;
     long long pdus = 0;
     bool suppressNextReply = false;  // the reply of the PDU being processed is dropped
+    bool bulkRequest = false;        // the PDU being processed is a GETBULK
     struct timeval silentUntil {};
     std::map<void*, Transaction> tx;
     int (*origSend)(netsnmp_transport*, const void*, int, void**, int*) = nullptr;
@@ -150,6 +151,7 @@ int onAcmInitial(int, int, void* serverarg, void*) {
     netsnmp_pdu* pdu = vp->pdu;
     ++g.pdus;
     g.suppressNextReply = false;
+    g.bulkRequest = pdu->command == SNMP_MSG_GETBULK;
     g.tx.clear();  // requests are handled one at a time; nothing of an earlier set survives
     logPdu(pdu);
     // Access itself is decided by the library's VACM callback; this one logs and imposes silence.
@@ -254,6 +256,12 @@ size_t largestReply(const netsnmp_pdu* pdu) {
 // no bindings, as an agent answers then.
 int buildReply(netsnmp_session* session, netsnmp_pdu* pdu, u_char** buf, size_t* bufLen, size_t* offset) {
     const bool reply = pdu->command == SNMP_MSG_RESPONSE;
+    if (reply && g.opt->noBulk && g.bulkRequest) {  // --no-bulk: genErr, no bindings
+        snmp_free_varbind(pdu->variables);
+        pdu->variables = nullptr;
+        pdu->errstat = SNMP_ERR_GENERR;
+        pdu->errindex = 1;
+    }
     if (reply && g.opt->badReply) spoilReply(pdu);
     if (reply && g.opt->proxyMarker) addProxyMarker(pdu);
     pdu->flags &= ~UCD_MSG_FLAG_FORWARD_ENCODE;  // encoded backwards, from the end of the buffer

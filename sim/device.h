@@ -57,6 +57,7 @@ struct Options {
     // A broken agent: every reply gets one binding more (1), one fewer (2), or its first
     // binding renamed to another OID (3), or the error status 99 that no agent may send (4).
     int badReply = 0;
+    bool noBulk = false;  // GETBULK requests are answered with genErr
     long long silentAfter = -1;
     std::string stateFile;
     bool stateAnyType = false;  // preloads keep their own type, whatever the object's

@@ -51,6 +51,7 @@ std::string usage() {
            "  --delay-ms N                  delay every reply by N ms\n"
            "  --set-error OID:STATUS        answer sets under OID with STATUS (number or name; repeatable)\n"
            "  --loop-at OID                 get-next of OID returns OID again\n"
+           "  --no-bulk                     answer every GETBULK with genErr (an agent without GETBULK)\n"
            "  --silent-after N              answer only the first N requests\n"
            "  --proxy-marker first|last     add the relay marker 1.3.6.1.4.1.171.7777.1.0 (IpAddress of\n"
            "                                the device) to every reply, as its first or last binding\n"
@@ -79,6 +80,7 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
         else if (a == "--live") opt.live = true;
         else if (a == "--transfer-silent") opt.transferSilent = true;
         else if (a == "--state-any-type") opt.stateAnyType = true;
+        else if (a == "--no-bulk") opt.noBulk = true;
         else if (!value(v)) return ParseResult::Error;
         else if (a == "--listen") opt.listen = v;
         else if (a == "--model") opt.model = v;

@@ -92,17 +92,21 @@ bool CCommonSnmp::Open(int pduType) {
         // waiting for the UI thread is discarded.
         std::lock_guard<std::mutex> wl(workMutex_);
         hasStep_ = false;
+        prefetchWanted_ = false;
         {
             std::lock_guard<std::mutex> sl(shared_->mutex);
             ++shared_->epoch;
         }
-        inFlight = sending_;
+        inFlight = sending_ || prefetchRunning_;
         if (!sending_) done_.set();
     }
     // The step in flight gives up rather than keep this thread waiting for the lock.
     if (inFlight) transport_->abort();
     std::lock_guard<std::mutex> lock(lock_);
-    transport_->resume();
+    {
+        std::lock_guard<std::mutex> net(transportMutex_);  // a prefetch that gave up has let go
+        transport_->resume();
+    }
     table_.reset();
     request_.reset();
     if (pduType != SNMP_PDU_GET_T && pduType != SNMP_PDU_GETNEXT_T && pduType != SNMP_PDU_SET_T) return false;
@@ -201,6 +205,7 @@ int CCommonSnmp::SendNow(CSnmp** reply, int timeoutMs) {
         NoteFailureLocked(SnmpFailure::NotSent);
         return -1;
     }
+    std::lock_guard<std::mutex> net(transportMutex_);
     const int rc = request_->send(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
     NoteFailureLocked(rc == 0 ? SnmpFailure::None : request_->lastFailure());
     return rc;
@@ -212,6 +217,7 @@ int CCommonSnmp::GetNextNow(CSnmp** reply, int timeoutMs) {
         NoteFailureLocked(SnmpFailure::NotSent);
         return -1;
     }
+    std::lock_guard<std::mutex> net(transportMutex_);
     const int rc = table_->getNext(address_.c_str(), reply, timeoutMs == 0 ? timeoutMs_ : timeoutMs);
     NoteFailureLocked(rc == 0 || rc == CSnmp4w::EC_END_OF_TABLE ? SnmpFailure::None : request_->lastFailure());
     return rc;
@@ -257,19 +263,70 @@ int CCommonSnmp::GetNextAsync(SnmpCallback callback, void* param, int timeoutMs)
         shared_->ids.push_back(step.id);
         step.epoch = shared_->epoch;
     }
+    done_.reset();
+    if (!sending_ && !hasStep_ && table_->hasAhead()) {
+        // The row was fetched ahead: served here, without a trip through the worker.
+        CSnmp* reply = nullptr;
+        const int status = table_->getNext(address_.c_str(), &reply, step.timeoutMs);
+        NoteFailureLocked(status == CSnmp4w::EC_NO_ERROR || status == CSnmp4w::EC_END_OF_TABLE ? SnmpFailure::None
+                                                                                                : request_->lastFailure());
+        if (status != CSnmp4w::EC_NO_ERROR) {
+            delete reply;
+            reply = nullptr;
+        }
+        running_ = false;
+        Deliver(shared_, step, reply, status);
+        if (status == CSnmp4w::EC_NO_ERROR && !prefetchRunning_ && !prefetchWanted_ && table_->wantsPrefetch()) {
+            prefetchWanted_ = true;
+            if (!worker_.joinable()) worker_ = std::thread(&CCommonSnmp::WorkerLoop, this);
+            workCv_.notify_one();
+        }
+        return 0;
+    }
     step_ = step;
     hasStep_ = true;
     stepPosted_.store(true, std::memory_order_release);
     running_ = true;
-    done_.reset();
     if (!worker_.joinable()) worker_ = std::thread(&CCommonSnmp::WorkerLoop, this);
     workCv_.notify_one();
     return 0;
 }
 
+void CCommonSnmp::Prefetch(unsigned epoch) {
+    CSnmpTable::Prefetch job;
+    CSnmpTable* table = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        if (!cancelled_ && table_ && table_->beginPrefetch(job)) table = table_.get();
+    }
+    if (table) {
+        CSnmp* got = nullptr;
+        int rc = -1;
+        {
+            // The session's Net-SNMP session is this thread's alone meanwhile; the rows held are
+            // still handed out (under lock_).
+            std::lock_guard<std::mutex> net(transportMutex_);
+            rc = CSnmpTable::runPrefetch(job, address_.c_str(), timeoutMs_, &got);
+        }
+        std::lock_guard<std::mutex> lock(lock_);
+        bool current = false;
+        {
+            std::lock_guard<std::mutex> sl(shared_->mutex);
+            current = shared_->alive && shared_->epoch == epoch;
+        }
+        if (current && table_.get() == table) table_->endPrefetch(job, rc, got);
+        else delete got;
+    }
+    std::lock_guard<std::mutex> wl(workMutex_);
+    prefetchRunning_ = false;
+    if ((cancelled_ || stop_) && !hasStep_) done_.set();  // closed meanwhile: nothing is under way now
+}
+
 void CCommonSnmp::WorkerLoop() {
     for (;;) {
         Step step;
+        unsigned prefetchEpoch = 0;
+        bool prefetch = false;
         // A walk callback usually re-arms within microseconds of its delivery: look for the
         // next step briefly before sleeping, which saves a thread wake-up per row.
         for (auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
@@ -278,21 +335,38 @@ void CCommonSnmp::WorkerLoop() {
         }
         {
             std::unique_lock<std::mutex> wl(workMutex_);
-            workCv_.wait(wl, [&] { return stop_ || hasStep_; });
+            workCv_.wait(wl, [&] { return stop_ || hasStep_ || prefetchWanted_; });
             stepPosted_.store(false, std::memory_order_relaxed);
             if (stop_) return;
-            step = step_;
-            hasStep_ = false;
-            sending_ = true;
+            if (hasStep_) {
+                step = step_;
+                hasStep_ = false;
+                sending_ = true;
+            } else {
+                prefetch = true;
+                prefetchWanted_ = false;
+                prefetchRunning_ = true;
+                std::lock_guard<std::mutex> sl(shared_->mutex);
+                prefetchEpoch = shared_->epoch;
+            }
+        }
+        if (prefetch) {
+            Prefetch(prefetchEpoch);
+            continue;
         }
         CSnmp* reply = nullptr;
         int status = CSnmp4w::EC_FAILED;
         bool sent = false;
+        bool wantsPrefetch = false;
         {
             std::lock_guard<std::mutex> lock(lock_);
             if (running_ && !cancelled_ && request_ && table_ && request_->getValuesCount() > 0) {
                 platform::Trace("getNext begin");
-                status = table_->getNext(address_.c_str(), &reply, step.timeoutMs);
+                {
+                    std::lock_guard<std::mutex> net(transportMutex_);
+                    status = table_->getNext(address_.c_str(), &reply, step.timeoutMs);
+                }
+                wantsPrefetch = status == CSnmp4w::EC_NO_ERROR && table_->wantsPrefetch();
                 NoteFailureLocked(status == CSnmp4w::EC_NO_ERROR || status == CSnmp4w::EC_END_OF_TABLE
                                       ? SnmpFailure::None
                                       : request_->lastFailure());
@@ -310,6 +384,8 @@ void CCommonSnmp::WorkerLoop() {
             }
             if (deliver) {
                 running_ = false;
+                // The next rows are fetched while these are handed out.
+                if (wantsPrefetch && !prefetchRunning_) prefetchWanted_ = true;
             } else if (!hasStep_) {
                 done_.set();  // closed, cancelled or superseded: the walk is over here
             }
@@ -322,18 +398,21 @@ void CCommonSnmp::WorkerLoop() {
             delete reply;
             reply = nullptr;
         }
-        std::shared_ptr<Shared> shared = shared_;
-        // The reply is owned by the delivery until the callback takes it, so a delivery that
-        // never runs (the UI went away first) still frees it.
-        auto owned = std::make_shared<std::unique_ptr<CSnmp>>(reply);
-        platform::ui().post([shared, step, owned, status]() {
-            {
-                std::lock_guard<std::mutex> sl(shared->mutex);
-                if (!shared->alive || shared->epoch != step.epoch) return;
-            }
-            step.callback(owned->release(), step.id, step.param, status);
-        });
+        Deliver(shared_, step, reply, status);
     }
+}
+
+void CCommonSnmp::Deliver(const std::shared_ptr<Shared>& shared, const Step& step, CSnmp* reply, int status) {
+    // The reply is owned by the delivery until the callback takes it, so a delivery that never
+    // runs (the UI went away first) still frees it.
+    auto owned = std::make_shared<std::unique_ptr<CSnmp>>(reply);
+    platform::ui().post([shared, step, owned, status]() {
+        {
+            std::lock_guard<std::mutex> sl(shared->mutex);
+            if (!shared->alive || shared->epoch != step.epoch) return;
+        }
+        step.callback(owned->release(), step.id, step.param, status);
+    });
 }
 
 bool CCommonSnmp::FindRequestID(int id) {
@@ -356,10 +435,11 @@ void CCommonSnmp::Close() {
         cancelled_ = true;
         running_ = false;
         hasStep_ = false;
+        prefetchWanted_ = false;
         std::lock_guard<std::mutex> sl(shared_->mutex);
         shared_->ids.clear();
         ++shared_->epoch;
-        idle = !sending_;
+        idle = !sending_ && !prefetchRunning_;
     }
     // Nothing is being sent: no late reply can come, the walk is over now. Otherwise the step in
     // flight gives up within milliseconds and the worker drops it and signals by itself, without

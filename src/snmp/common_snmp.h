@@ -68,6 +68,11 @@ private:
         unsigned epoch = 0;
     };
     void WorkerLoop();
+    // On the worker: fetches the walk's next rows while the held ones are handed out.
+    void Prefetch(unsigned epoch);
+    // Posts one step's outcome to the UI thread; dropped there when the walk was closed or
+    // superseded meanwhile.
+    static void Deliver(const std::shared_ptr<Shared>& shared, const Step& step, CSnmp* reply, int status);
     void StopWorker();
     void NoteFailureLocked(SnmpFailure failure);  // lock_ held
     int SendNow(CSnmp** reply, int timeoutMs);
@@ -86,6 +91,7 @@ private:
     SnmpFailure lastFailure_ = SnmpFailure::None;     // guarded by lock_
     std::string lastFailureText_;
     std::mutex lock_;                      // the lock event
+    std::mutex transportMutex_;            // use of transport_ (after lock_ where both are held)
     platform::Event done_{true};           // the done event
     std::atomic<bool> cancelled_{false};
     std::shared_ptr<Shared> shared_;       // request-ID list and liveness, shared with deliveries
@@ -97,6 +103,8 @@ private:
     bool stop_ = false;
     bool hasStep_ = false;
     bool sending_ = false;                 // the worker is sending a step
+    bool prefetchWanted_ = false;          // the walk's next rows are to be fetched ahead
+    bool prefetchRunning_ = false;         // the worker is fetching them
     Step step_;
     std::atomic<bool> running_{false};
     std::atomic<bool> stepPosted_{false};

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "snmp/snmp_transport.h"
 
@@ -42,12 +43,21 @@ bool ParseOid(const std::string& text, std::vector<oid>& arcs) {
 }
 
 std::string OidText(const oid* arcs, std::size_t count) {
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i) text += '.';
-        text += std::to_string(static_cast<unsigned long>(arcs[i]));
+    // Into one stack buffer: no allocation per arc.
+    char buf[MAX_OID_LEN * 11 + 1];
+    char* out = buf;
+    for (std::size_t i = 0; i < count && i < MAX_OID_LEN; ++i) {
+        if (i) *out++ = '.';
+        char digits[10];
+        int n = 0;
+        unsigned long value = static_cast<unsigned long>(arcs[i]) & 0xFFFFFFFFul;
+        do {
+            digits[n++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value);
+        while (n) *out++ = digits[--n];
     }
-    return text;
+    return std::string(buf, static_cast<std::size_t>(out - buf));
 }
 
 bool ParseLong(const std::string& text, long min, long max, long& out) {
@@ -136,6 +146,7 @@ int NetSnmpPduType(int pduType) {
     case SNMP_PDU_GET_T: return SNMP_MSG_GET;
     case SNMP_PDU_GETNEXT_T: return SNMP_MSG_GETNEXT;
     case SNMP_PDU_SET_T: return SNMP_MSG_SET;
+    case CSnmp::kPduGetBulk: return SNMP_MSG_GETBULK;
     default: return 0;
     }
 }
@@ -377,7 +388,8 @@ SnmpTransport* CSnmp::transport() {
     return transport_.get();
 }
 
-int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeoutMs, bool errorIsFailure) {
+int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeoutMs, bool errorIsFailure,
+                    int repetitions) {
     failure_ = SnmpFailure::NotSent;
     failureHost_.clear();
     if (!reply) return -1;
@@ -414,8 +426,13 @@ int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeout
         return -1;
     }
 
+    if (command == SNMP_MSG_GETBULK && (!isV3() || repetitions < 1)) return -1;
     netsnmp_pdu* pdu = snmp_pdu_create(command);
     if (!pdu) return -1;
+    if (command == SNMP_MSG_GETBULK) {
+        pdu->non_repeaters = 0;
+        pdu->max_repetitions = repetitions;
+    }
     for (const Binding& b : bindings_) {
         if (!AddToPdu(pdu, b)) {
             snmp_free_pdu(pdu);
@@ -489,6 +506,255 @@ int CSnmp::send(const char* address, CSnmp** reply, int timeoutMs) {
 
 // ---- CSnmpTable -------------------------------------------------------------------------------
 
+namespace {
+
+// Octets a dotted OID takes in BER (without tag and length): base-128 arcs, the first two in one.
+std::size_t OidOctets(const std::string& text) {
+    std::size_t octets = 0, arc = 0;
+    unsigned long long value = 0;
+    bool digits = false;
+    auto flush = [&] {
+        if (!digits) return;
+        if (arc != 1) {  // the second arc shares the first one's octet
+            std::size_t n = 1;
+            for (unsigned long long v = value >> 7; v; v >>= 7) ++n;
+            octets += n;
+        }
+        ++arc;
+        value = 0;
+        digits = false;
+    };
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            value = value * 10 + static_cast<unsigned>(c - '0');
+            digits = true;
+        } else {
+            flush();
+        }
+    }
+    flush();
+    return octets;
+}
+
+// Octets one binding takes in a message, roughly as BER puts it: the binding's sequence, its
+// OID and its value, each with tag and length.
+std::size_t BindingOctets(const CSnmp::Binding& b) {
+    std::size_t value = 0;
+    switch (b.type) {
+    case SNMP_T_NONE:
+    case SNMP_T_NULL: value = 0; break;
+    case SNMP_T_OCTETS: value = b.value.size(); break;
+    case SNMP_T_IPADDRESS: value = 4; break;
+    case SNMP_T_OID: value = OidOctets(std::string(b.value.begin(), b.value.end())); break;
+    case SNMP_T_COUNTER64: value = 9; break;
+    default: value = 5; break;
+    }
+    const auto withHeader = [](std::size_t n) { return n + (n < 128 ? 2 : n < 256 ? 3 : 4); };
+    return withHeader(withHeader(OidOctets(b.oid)) + withHeader(value));
+}
+
+// The walk rule of one row (one binding per column, `asked` the OIDs it follows): as
+// SnmpWalkStepStatus for a get-next reply.
+int RowStatus(const std::vector<std::string>& columns, const std::vector<CSnmp::Binding>& asked,
+              const CSnmp::Binding* const* row, SnmpFailure& why) {
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        if (row[i]->type == SNMP_T_NONE) return CSnmp4w::EC_END_OF_TABLE;
+        if (SnmpOidCompare(row[i]->oid, asked[i].oid) <= 0) {
+            why = SnmpFailure::NotIncreasing;
+            return CSnmp4w::EC_FAILED;
+        }
+    }
+    if (columns.empty() || !SnmpOidInSubtree(columns[0], row[0]->oid)) return CSnmp4w::EC_END_OF_TABLE;
+    return CSnmp4w::EC_NO_ERROR;
+}
+
+// What an SNMPv3 message needs besides its bindings (header, security parameters, scoped PDU,
+// padding), generously.
+constexpr int kMessageOverhead = 180;
+
+}  // namespace
+
+bool CSnmpTable::hasAhead() const {
+    // Rows held for other bindings than the request's current ones do not count.
+    return request_ && columnsGeneration_ == request_->bindingsGeneration_ && (aheadPos_ < ahead_.size() || aheadEnd_ != 0);
+}
+
+int CSnmpTable::repetitionsFor(std::size_t rowBytes) const {
+    int maxSize = request_ && request_->isV3() ? static_cast<const CSnmpV3*>(request_)->maxSize_ : 484;
+    maxSize = std::max(maxSize, 484);
+    const std::size_t budget = static_cast<std::size_t>(maxSize - kMessageOverhead);
+    const std::size_t reps = rowBytes ? budget / rowBytes : 1;
+    return static_cast<int>(std::clamp<std::size_t>(reps, 1, kMaxRepetitions));
+}
+
+int CSnmpTable::serveAhead(CSnmp** reply) {
+    auto& next = request_->bindings_;
+    const std::size_t n = next.size();
+    if (aheadPos_ + n <= ahead_.size() && n > 0) {
+        CSnmp* out = new CSnmpV3(0);
+        out->pduType_ = SNMP_PDU_GETNEXT_T;
+        out->bindings_.reserve(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            CSnmp::Binding& b = ahead_[aheadPos_ + i];
+            next[i].oid = b.oid;
+            out->bindings_.push_back(std::move(b));
+        }
+        aheadPos_ += n;
+        if (aheadPos_ >= ahead_.size()) {  // the buffer is kept for the next fetch
+            ahead_.clear();
+            aheadPos_ = 0;
+        }
+        request_->failure_ = SnmpFailure::None;
+        *reply = out;
+        return 0;
+    }
+    ahead_.clear();
+    aheadPos_ = 0;
+    const int status = aheadEnd_;
+    aheadEnd_ = 0;
+    request_->failure_ = status == CSnmp4w::EC_END_OF_TABLE ? SnmpFailure::None : aheadWhy_;
+    return status;
+}
+
+int CSnmpTable::nextRepetitions() const {
+    std::size_t rowBytes = rowBytes_;
+    if (!rowBytes) {
+        // Before the first reply: the asked OIDs with room for an index and a value.
+        for (const CSnmp::Binding& b : request_->bindings_) rowBytes += BindingOctets(b) + 24;
+    }
+    const int reps = repetitionsFor(rowBytes);
+    return repsCap_ > 0 ? std::min(reps, repsCap_) : reps;
+}
+
+int CSnmpTable::absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int reps) {
+    const std::size_t n = from.size();
+    const std::vector<int> data = SnmpDataBindings(got);
+    if (n == 0 || data.size() < n) return 0;
+    if (data.size() > n * static_cast<std::size_t>(reps)) return -1;
+    if (aheadPos_ > 0) {  // keep only the rows not handed out yet
+        ahead_.erase(ahead_.begin(), ahead_.begin() + static_cast<std::ptrdiff_t>(aheadPos_));
+        aheadPos_ = 0;
+    }
+    // Whole rows only: an agent may cut a reply short to make it fit.
+    const std::size_t rows = data.size() / n;
+    std::vector<CSnmp::Binding>& all = got.bindings_;
+    std::vector<CSnmp::Binding*> row(n);
+    std::vector<CSnmp::Binding> prev;  // the OIDs the row follows
+    const std::vector<CSnmp::Binding>* after = &from;
+    for (std::size_t r = 0; r < rows; ++r) {
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            row[i] = &all[static_cast<std::size_t>(data[r * n + i])];
+            bytes += BindingOctets(*row[i]);
+        }
+        SnmpFailure why = SnmpFailure::None;
+        const int rowStatus = RowStatus(columns_, *after, row.data(), why);
+        if (rowStatus != CSnmp4w::EC_NO_ERROR) {
+            aheadEnd_ = rowStatus;
+            aheadWhy_ = why;
+            break;
+        }
+        rowBytes_ = std::max(rowBytes_, bytes);
+        prev.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            prev[i].oid = row[i]->oid;
+            ahead_.push_back(std::move(*row[i]));
+        }
+        after = &prev;
+    }
+    lastReps_ = reps;
+    return 1;
+}
+
+bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, int& rc) {
+    int reps = nextRepetitions();
+    for (;;) {
+        CSnmp* got = nullptr;
+        rc = request_->exchange(address, CSnmp::kPduGetBulk, &got, timeoutMs, false, reps);
+        lastRequestId_ = request_->transport()->lastRequestId();
+        if (rc != 0) {
+            if (request_->failure_ != SnmpFailure::Refused) return true;  // no answer, cancelled, ...
+            request_->transport()->refuseBulk();  // a report: try a get-next
+            return false;
+        }
+        std::unique_ptr<CSnmp> owned(got);
+        int status = 0, index = 0;
+        got->getErrorInfo(status, index);
+        if (status == SNMP_ERR_TOOBIG && reps > 1) {
+            reps /= 2;  // the rows are larger than they looked: fewer of them, for the rest of the walk
+            repsCap_ = reps;
+            continue;
+        }
+        ahead_.clear();
+        aheadPos_ = 0;
+        aheadEnd_ = 0;
+        aheadWhy_ = SnmpFailure::None;
+        const int absorbed = status == 0 ? absorb(*got, request_->bindings_, reps) : 0;
+        if (absorbed == 0) {
+            // The agent does not walk with GETBULK (or not these columns): get-next from now on.
+            request_->transport()->refuseBulk();
+            return false;
+        }
+        if (absorbed < 0) {
+            request_->failure_ = SnmpFailure::BadReply;
+            rc = CSnmp4w::EC_FAILED;
+            return true;
+        }
+        rc = serveAhead(reply);
+        return true;
+    }
+}
+
+bool CSnmpTable::wantsPrefetch() const {
+    if (!request_ || !request_->isV3() || request_->getType() != SNMP_PDU_GETNEXT_T || prefetching_ ||
+        aheadEnd_ != 0 || aheadPos_ >= ahead_.size() || columnsGeneration_ != request_->bindingsGeneration_ ||
+        !request_->transport_ || request_->transport_->bulkRefused())
+        return false;
+    const std::size_t n = request_->bindings_.size();
+    return n > 0 && (ahead_.size() - aheadPos_) / n <= static_cast<std::size_t>(lastReps_);
+}
+
+bool CSnmpTable::beginPrefetch(Prefetch& job) {
+    if (!wantsPrefetch()) return false;
+    const std::size_t n = request_->bindings_.size();
+    auto copy = std::make_unique<CSnmpV3>(*static_cast<const CSnmpV3*>(request_));
+    for (std::size_t i = 0; i < n; ++i) {
+        copy->bindings_[i].oid = ahead_[ahead_.size() - n + i].oid;
+        copy->bindings_[i].type = SNMP_T_NULL;
+        copy->bindings_[i].value.clear();
+    }
+    job.reps = nextRepetitions();
+    job.request = std::move(copy);
+    prefetching_ = true;
+    return true;
+}
+
+int CSnmpTable::runPrefetch(Prefetch& job, const char* address, int timeoutMs, CSnmp** got) {
+    if (!job.request) return -1;
+    return job.request->exchange(address, CSnmp::kPduGetBulk, got, timeoutMs, false, job.reps);
+}
+
+void CSnmpTable::endPrefetch(Prefetch& job, int rc, CSnmp* got) {
+    std::unique_ptr<CSnmp> owned(got);
+    prefetching_ = false;
+    if (rc != 0 || !got || !job.request || aheadEnd_ != 0) return;  // the step that needs it asks again
+    int status = 0, index = 0;
+    got->getErrorInfo(status, index);
+    if (status == SNMP_ERR_TOOBIG) repsCap_ = std::max(1, job.reps / 2);
+    if (status != 0) return;
+    // Only a continuation of the rows still held (nothing else fetched or handed out meanwhile).
+    // (When every held row has been handed out, the request's bindings stand at the last one.)
+    const auto& from = job.request->bindings_;
+    const std::size_t n = request_->bindings_.size();
+    if (from.size() != n) return;
+    const bool held = ahead_.size() >= aheadPos_ + n && ahead_.size() > aheadPos_;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string& last = held ? ahead_[ahead_.size() - n + i].oid : request_->bindings_[i].oid;
+        if (last != from[i].oid) return;
+    }
+    absorb(*got, from, job.reps);  // a reply that does not answer changes nothing: the step that reaches it asks again
+}
+
 int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
     if (!reply) return -1;
     *reply = nullptr;
@@ -506,10 +772,21 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
         columns_.clear();
         for (const auto& b : request_->bindings()) columns_.push_back(b.oid);
         columnsGeneration_ = request_->bindingsGeneration_;
+        ahead_.clear();
+        aheadPos_ = 0;
+        aheadEnd_ = 0;
+        rowBytes_ = 0;
+        repsCap_ = 0;
+    }
+    if (request_->bindings().empty()) return -1;
+    if (request_->isV3()) {
+        if (hasAhead()) return serveAhead(reply);
+        int rc = 0;
+        if (!request_->transport()->bulkRefused() && fetchAhead(address, reply, timeoutMs, rc)) return rc;
     }
     std::vector<std::string> asked;
+    asked.reserve(request_->bindings().size());
     for (const auto& b : request_->bindings()) asked.push_back(b.oid);
-    if (asked.empty()) return -1;
 
     CSnmp* got = nullptr;
     int rc = request_->exchange(address, SNMP_PDU_GETNEXT_T, &got, timeoutMs, false);

@@ -110,9 +110,12 @@ protected:
     unsigned bindingsGeneration_ = 0;  // bumped whenever the caller adds or clears bindings
     std::shared_ptr<class SnmpTransport> transport_;  // opened lazily by send
     friend class CSnmpTable;
-    // Sends the bindings as a PDU of the given type; the reply keeps the error status.
-    int exchange(const char* address, int pduType, CSnmp** reply, int timeoutMs, bool errorIsFailure);
+    // Sends the bindings as a PDU of the given type; the reply keeps the error status. A GETBULK
+    // (kPduGetBulk) goes out with no non-repeaters and `repetitions` repetitions.
+    int exchange(const char* address, int pduType, CSnmp** reply, int timeoutMs, bool errorIsFailure,
+                 int repetitions = 0);
 public:
+    static constexpr int kPduGetBulk = 5;  // for exchange only: the table's fetch ahead
     SnmpTransport* transport();  // the Net-SNMP session behind this request (created on demand)
     // Lets several requests in turn reuse one Net-SNMP session (never two threads at once).
     void setTransport(std::shared_ptr<SnmpTransport> transport) { transport_ = std::move(transport); }
@@ -155,11 +158,37 @@ public:
 
 // Walker bound to a request: each getNext sends the request's bindings as a get-next (or, for
 // a set request, as the set) and moves the bindings to the returned OIDs.
+//
+// Under SNMPv3 a get-next step fetches ahead with one GETBULK (max-repetitions chosen so that
+// the reply fits the request's maximum message size) and the following steps are served from
+// the rows it holds, each judged by the same rule as a get-next reply (SnmpWalkStepStatus): a
+// row at or after the end of the walk ends it there, and nothing after it is ever handed out.
+// An agent that answers GETBULK with an error status or a report is walked with get-next from
+// then on. SNMPv1 steps are one get-next each.
 class CSnmpTable {
 public:
     explicit CSnmpTable(CSnmp* request) : request_(request) {}
     // Synchronous step. 0: *reply holds the row (caller deletes); -2: the walk left the table.
     int getNext(const char* address, CSnmp** reply, int timeoutMs);
+    // True when the next getNext needs no network: a row (or the walk's end) is held.
+    bool hasAhead() const;
+    // The most repetitions one GETBULK of this walk asks for (tests, benchmarks).
+    static constexpr int kMaxRepetitions = 200;
+
+    // Fetching the next rows while the held ones are handed out, on another thread than the
+    // one that hands them out: beginPrefetch and endPrefetch run under the owner's lock,
+    // runPrefetch without it (it waits for the network) but with exclusive use of the request's
+    // Net-SNMP session. A prefetch only ever adds rows that continue the held ones; anything
+    // else it got (no answer, an error, a reply that does not answer) is dropped, and the step
+    // that needs those rows asks again.
+    struct Prefetch {
+        std::unique_ptr<CSnmp> request;
+        int reps = 0;
+    };
+    bool wantsPrefetch() const;
+    bool beginPrefetch(Prefetch& job);
+    static int runPrefetch(Prefetch& job, const char* address, int timeoutMs, CSnmp** got);
+    void endPrefetch(Prefetch& job, int rc, CSnmp* got);
     // The instance part of returned binding `index` after its walked column, with its leading dot.
     int getSuffix(int index, CSnmp* reply, std::string& suffix) const;
     int getRequestID() const { return lastRequestId_; }
@@ -167,9 +196,32 @@ public:
 
 private:
     CSnmp* request_;
+    // One GETBULK step: fills ahead_ (or aheadEnd_), or falls back to get-next. Same results as
+    // getNext.
+    // False when the step is to go out as a get-next instead; rc is the step's result otherwise.
+    bool fetchAhead(const char* address, CSnmp** reply, int timeoutMs, int& rc);
+    int serveAhead(CSnmp** reply);
+    int repetitionsFor(std::size_t rowBytes) const;
+    int nextRepetitions() const;
+    // Appends the whole rows of a GETBULK reply that follow `from` and judges them; sets aheadEnd_
+    // at the first row that ends the walk. 1 done, 0 the reply holds no row, -1 it holds more
+    // bindings than asked for.
+    int absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int reps);
+
     std::vector<std::string> columns_;  // the column OIDs of the first step
     unsigned columnsGeneration_ = ~0u;  // the request's bindings generation they belong to
     int lastRequestId_ = 0;
+    // Rows fetched ahead (bindings of one row after another, columns_.size() each), the next
+    // one to hand out, and what follows the last of them: 0 more to fetch, otherwise the status
+    // of the step after them (end of the table, or a failed step with aheadWhy_).
+    std::vector<CSnmp::Binding> ahead_;
+    std::size_t aheadPos_ = 0;
+    int aheadEnd_ = 0;
+    SnmpFailure aheadWhy_ = SnmpFailure::None;
+    std::size_t rowBytes_ = 0;  // the largest encoded row seen, for max-repetitions
+    int repsCap_ = 0;           // after a tooBig: at most this many repetitions
+    int lastReps_ = 0;          // repetitions of the last GETBULK taken in
+    bool prefetching_ = false;
 };
 
 // The walk rule for one get-next step: 0 when the reply continues the walk, -2 when it ends it

@@ -97,6 +97,7 @@ void SnmpTransport::close() {
     hasKey_ = false;
     engineKnown_ = false;
     hasOwnKeys_ = false;
+    bulkRefused_ = false;
     resolvedHost_.clear();
 }
 

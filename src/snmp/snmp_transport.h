@@ -68,6 +68,10 @@ public:
     // one still comes, is ignored), and nothing is sent until resume().
     void abort() { abort_ = true; }
     void resume() { abort_ = false; }
+    // True once the agent answered a GETBULK with an error status or a report: walks of this
+    // session go on with get-next (until the session is opened anew).
+    bool bulkRefused() const { return bulkRefused_; }
+    void refuseBulk() { bulkRefused_ = true; }
 
 private:
     static int OnEvent(int op, struct snmp_session* session, int reqid, snmp_pdu* pdu, void* magic);
@@ -103,4 +107,5 @@ private:
     std::string probedEngine_;
     snmp_pdu* response_ = nullptr;
     std::atomic<bool> abort_{false};
+    bool bulkRefused_ = false;
 };

@@ -1,0 +1,162 @@
+// SNMPv3 walks fetch ahead with GETBULK: whatever the table's shape, the rows handed to the
+// walk's callback, its end status and its failure are those of a get-next walk of the same
+// switch (SNMPv1, one get-next per row on the wire).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "platform/headless_ui.h"
+#include "snmp/table_walk.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kFdbPort = "1.3.6.1.2.1.17.7.1.2.2.1.2";
+const std::string kIfIndex = "1.3.6.1.2.1.2.2.1.1";
+const std::string kIfOper = "1.3.6.1.2.1.2.2.1.8";
+const std::string kV3User = "bulker:SHA:bulkAuth01:DES:bulkPriv01";
+
+struct Walked {
+    std::vector<std::string> rows;  // "oid=value|oid=value..." per callback
+    int end = 99;
+    SnmpFailure failure = SnmpFailure::None;
+};
+
+class BulkWalk : public ::testing::Test {
+protected:
+    void SetUp() override { platform::setUi(&ui_); }
+
+    // A forwarding table of `rows` rows: the switch's own address and rows-1 preloaded ones whose
+    // indexes all encode alike (so every bulk reply of the walk asks for as many rows).
+    void start(int rows, std::vector<std::string> args = {}) {
+        std::vector<std::string> state;
+        for (int i = 1; i < rows; ++i) state.push_back(kFdbPort + ".1.0.0.0.0." + std::to_string(i / 100) + "." +
+                                                       std::to_string(i % 100) + " i " + std::to_string(i % 10 + 1));
+        args.insert(args.end(), {"--fdb", "0", "--user", kV3User});
+        if (!state.empty()) args.insert(args.end(), {"--state", sim_.writeStateFile(state)});
+        std::string error;
+        ASSERT_TRUE(sim_.start("10p", args, &error)) << error;
+    }
+
+    SessionSettings v3() const {
+        SessionSettings s = sim_.settings();
+        s.SnmpVersion = "3";
+        s.SecurityLevel = "3";
+        s.UserName = "bulker";
+        s.AuthProtocol = "3";
+        s.AuthPassword = "bulkAuth01";
+        s.PrivProtocol = "2";
+        s.PrivPassword = "bulkPriv01";
+        return s;
+    }
+
+    Walked walk(const SessionSettings& settings, const std::vector<std::string>& columns, size_t maxRows = 0) {
+        CCommonSnmp session(settings);
+        CTableWalk w(session);
+        CTableWalk::Options options;
+        options.maxRows = maxRows;
+        Walked out;
+        EXPECT_TRUE(w.Start(
+            columns,
+            [&](const ReplyRow& row, CSnmp&) {
+                std::string text;
+                for (const auto& v : row.values) text += v.oid + "=" + v.text + "|";
+                out.rows.push_back(text);
+                return true;
+            },
+            [&](int status) { out.end = status; }, options));
+        EXPECT_TRUE(ui_.runUntil([&] { return out.end != 99; }, 30s));
+        out.failure = session.LastFailure();
+        return out;
+    }
+
+    // The max-repetitions of every GETBULK logged since the last clearLog, and the get-next count.
+    std::vector<int> bulkRepetitions() const {
+        const std::vector<corvex::test::SimRequest> kept = sim_.requests();
+        std::vector<int> reps;
+        if (kept.empty()) return reps;
+        std::ifstream in(sim_.directory() + "/requests.jsonl");
+        const std::regex re("\"seq\":([0-9]+),.*\"pdu\":\"getbulk\".*\"max_repetitions\":([0-9]+)");
+        std::smatch m;
+        for (std::string line; std::getline(in, line);)
+            if (std::regex_search(line, m, re) && std::stol(m[1]) >= kept.front().seq) reps.push_back(std::stoi(m[2]));
+        return reps;
+    }
+    size_t getNexts() const {
+        size_t n = 0;
+        for (const auto& r : sim_.requests()) n += r.pdu == "getnext";
+        return n;
+    }
+
+    platform::HeadlessUi ui_;
+    corvex::test::SimDevice sim_;
+};
+
+// Table shapes around the size of the bulk replies (learnt from a first walk): rows
+// and end equal a get-next walk's, a v1 walk sends one get-next per row, and the v3 walk
+// sends the GETBULK requests the shape calls for (a table ending on a reply boundary needs one
+// more to see its end).
+TEST_F(BulkWalk, RowsEqualAGetNextWalk) {
+    // The first GETBULK asks for r1 rows (guessed from the column), the next ones for r2 (from
+    // the rows of the first reply; all rows but the switch's own address, the last one, encode
+    // alike).
+    start(100);
+    sim_.clearLog();
+    ASSERT_EQ(100u, walk(v3(), {kFdbPort}).rows.size());
+    const std::vector<int> learnt = bulkRepetitions();
+    ASSERT_GE(learnt.size(), 3u);
+    const int r1 = learnt[0], r2 = learnt[1];
+    ASSERT_GE(r1 + r2, 12);  // two replies hold more rows than the 11 interfaces
+
+    struct Case {
+        const char* name;
+        int tableRows;
+        std::vector<std::string> columns;
+        size_t maxRows;
+        std::vector<std::string> simArgs;
+        size_t bulks;     // GETBULK requests of the v3 walk (0: not checked)
+        size_t getNexts;  // get-next requests of the v3 walk
+    };
+    const std::vector<Case> cases = {
+        {"ends inside the second reply", r1 + r2 / 2, {kFdbPort}, 0, {}, 2, 0},
+        {"ends at a reply boundary", r1 + r2, {kFdbPort}, 0, {}, 3, 0},
+        {"second column ends first", r1 + r2, {kFdbPort, kIfIndex}, 0, {}, 0, 0},
+        {"first column ends first", r1 + r2, {kIfIndex, kFdbPort}, 0, {}, 0, 0},
+        {"row bound inside a reply", r1 + r2, {kFdbPort}, static_cast<size_t>(r1 + 1), {}, 0, 0},
+        {"agent refuses GETBULK", r1 + 2, {kFdbPort, kIfOper}, 0, {"--no-bulk"}, 1, static_cast<size_t>(r1 + 3)},
+        {"OID repeats inside a reply", r1 + r2, {kFdbPort}, 0, {"--loop-at", kFdbPort + ".1.0.0.0.0.0.3"}, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start(c.tableRows, c.simArgs);
+        const Walked byGetNext = walk(sim_.settings(), c.columns, c.maxRows);
+        if (c.columns.size() == 1 && c.maxRows == 0) {
+            EXPECT_EQ(byGetNext.rows.size() + 1, getNexts());  // v1: one get-next per row, one to see the end
+        }
+        EXPECT_TRUE(bulkRepetitions().empty());
+        sim_.clearLog();
+
+        const Walked byBulk = walk(v3(), c.columns, c.maxRows);
+        EXPECT_EQ(byGetNext.rows, byBulk.rows);
+        EXPECT_EQ(byGetNext.end, byBulk.end);
+        EXPECT_EQ(byGetNext.failure, byBulk.failure);
+        const std::vector<int> reps = bulkRepetitions();
+        if (c.bulks) {
+            EXPECT_EQ(c.bulks, reps.size());
+        }
+        EXPECT_EQ(c.getNexts, getNexts());
+        if (c.columns.size() == 1 && reps.size() >= 2) {
+            EXPECT_EQ(r1, reps[0]);
+            EXPECT_EQ(r2, reps[1]);
+        }
+    }
+}
+
+}  // namespace
