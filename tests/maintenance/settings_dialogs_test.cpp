@@ -225,7 +225,8 @@ TEST_F(Settings, MulticastFilteringAllSplitsIntoMessagesThatFit) {
     // The switch took every request: the list read afterwards shows every VLAN filtering.
     ASSERT_EQ(d.rowCount(list), 256);
     for (int r = 0; r < 256; ++r) ASSERT_EQ(d.cell(list, r, 2), kFilter) << r;
-    EXPECT_EQ(sim.countRequests("getnext", kMcastVlan), 1);
+    // One walk, which starts at the column itself (under SNMPv3 it reads ahead in bulk).
+    EXPECT_EQ(sim.countRequests("getnext", kMcastVlan) + sim.countRequests("getbulk", kMcastVlan), 1);
     EXPECT_TRUE(env.takeMessages().empty());
 }
 
