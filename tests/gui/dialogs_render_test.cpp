@@ -322,6 +322,13 @@ struct DialogsRender : guitest::QtTest {
         EXPECT_TRUE(AllShown().empty()) << "a dialog is still shown";
         return result;
     }
+    // A list dialog as most are looked at: its rows and its Refresh arrive, its picture is taken,
+    // and its Close button ends it.
+    void lookAtList(Form& form, const QString& title, int list, int rows, const std::string& file) {
+        Script s;
+        s.waitRows(title, list, rows).waitEnabled(title, "&Refresh").look(title, file).press(title, "&Close");
+        EXPECT_EQ(run(form, s), kIdCancel);
+    }
 };
 
 const std::string kStpState = "1.3.6.1.4.1.171.10.76.12.6.1.1.0";
@@ -331,13 +338,8 @@ TEST_F(DialogsRender, PortConfiguration) {
         SCOPED_TRACE(model);
         ASSERT_NO_FATAL_FAILURE(startSwitch(model));
         features::CPortSetInfo dlg;
-        const QString title = "Port Configuration";
-        Script s;
-        s.waitRows(title, features::CPortSetInfo::IDC_LIST_PORT, dlg.PortCount())
-            .waitEnabled(title, "&Refresh")
-            .look(title, std::string("dialog-ports-") + model + ".png")
-            .press(title, "&Close");
-        EXPECT_EQ(run(dlg, s), kIdCancel);
+        lookAtList(dlg, "Port Configuration", features::CPortSetInfo::IDC_LIST_PORT, dlg.PortCount(),
+                   std::string("dialog-ports-") + model + ".png");
         sim.stop();
     }
 }
@@ -697,23 +699,11 @@ TEST_F(DialogsRender, PoeAndLldpDialogs) {
     }
     {
         lldp::CLldpMedDlg dlg;
-        const QString title = "LLDP MED Settings";
-        Script s;
-        s.waitRows(title, lldp::CLldpMedDlg::IDC_LIST, 8)
-            .waitEnabled(title, "&Refresh")
-            .look(title, "dialog-lldp-med.png")
-            .press(title, "&Close");
-        EXPECT_EQ(run(dlg, s), kIdCancel);
+        lookAtList(dlg, "LLDP MED Settings", lldp::CLldpMedDlg::IDC_LIST, 8, "dialog-lldp-med.png");
     }
     {
         lldp::CLldpRemoteDlg dlg;
-        const QString title = "LLDP Remote Port Information";
-        Script s;
-        s.waitRows(title, lldp::CLldpRemoteDlg::IDC_LIST, 3)
-            .waitEnabled(title, "&Refresh")
-            .look(title, "dialog-lldp-remote.png")
-            .press(title, "&Close");
-        EXPECT_EQ(run(dlg, s), kIdCancel);
+        lookAtList(dlg, "LLDP Remote Port Information", lldp::CLldpRemoteDlg::IDC_LIST, 3, "dialog-lldp-remote.png");
     }
 }
 
@@ -755,13 +745,8 @@ TEST_F(DialogsRender, MaintenanceDialogs) {
     }
     {
         CMulticastFilterDlg dlg;
-        const QString title = "Multicast Filtering Mode Configuration";
-        Script s;
-        s.waitRows(title, CMulticastFilterDlg::IDC_LIST, 3)
-            .waitEnabled(title, "&Refresh")
-            .look(title, "dialog-multicast.png")
-            .press(title, "&Close");
-        EXPECT_EQ(run(dlg, s), kIdCancel);
+        lookAtList(dlg, "Multicast Filtering Mode Configuration", CMulticastFilterDlg::IDC_LIST, 3,
+                   "dialog-multicast.png");
     }
     {
         CJumboFrameDlg dlg;
@@ -818,13 +803,8 @@ TEST_F(DialogsRender, AccessSecurityDialogs) {
         }
         {
             security::CDhcpScreeningDlg dlg;
-            const QString title = "DHCP Server Screening Port Settings";
-            Script s;
-            s.waitRows(title, security::CDhcpScreeningDlg::IDC_LIST, ports)
-                .waitEnabled(title, "&Refresh")
-                .look(title, "dialog-dhcp-" + m + ".png")
-                .press(title, "&Close");
-            EXPECT_EQ(run(dlg, s), kIdCancel);
+            lookAtList(dlg, "DHCP Server Screening Port Settings", security::CDhcpScreeningDlg::IDC_LIST, ports,
+                       "dialog-dhcp-" + m + ".png");
         }
         sim.stop();
     }
