@@ -16,6 +16,9 @@ namespace {
 // Numbers the walk steps of every session; the first step is 1.
 std::atomic<int> g_walkCounter{0};
 
+// How long a step of a walk that reads ahead may wait for more rows before it is answered.
+constexpr std::chrono::microseconds kReadAheadHold{2000};
+
 int ToInt(const std::string& text, int fallback) {
     errno = 0;
     char* end = nullptr;
@@ -109,6 +112,7 @@ bool CCommonSnmp::Open(int pduType) {
     }
     table_.reset();
     request_.reset();
+    readAhead_ = false;
     if (pduType != SNMP_PDU_GET_T && pduType != SNMP_PDU_GETNEXT_T && pduType != SNMP_PDU_SET_T) return false;
 
     std::unique_ptr<CSnmp> request;
@@ -240,6 +244,19 @@ std::string CCommonSnmp::LastFailureText() {
     return lastFailureText_;
 }
 
+bool CCommonSnmp::SetReadAhead() {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!request_ || !table_ || request_->getType() != SNMP_PDU_GETNEXT_T) return false;
+    table_->setReadAhead(true);
+    readAhead_ = true;
+    return true;
+}
+
+void CCommonSnmp::WantPrefetchLocked(int timeoutMs) {
+    prefetchWanted_ = true;
+    prefetchTimeoutMs_ = timeoutMs;
+}
+
 int CCommonSnmp::GetSuffix(int index, CSnmp* reply, std::string& suffix) {
     std::lock_guard<std::mutex> lock(lock_);
     if (!request_ || !table_ || request_->getValuesCount() == 0) return -1;
@@ -277,13 +294,14 @@ int CCommonSnmp::GetNextAsync(SnmpCallback callback, void* param, int timeoutMs)
         running_ = false;
         Deliver(shared_, step, reply, status);
         if (status == CSnmp4w::EC_NO_ERROR && !prefetchRunning_ && !prefetchWanted_ && table_->wantsPrefetch()) {
-            prefetchWanted_ = true;
+            WantPrefetchLocked(step.timeoutMs);
             if (!worker_.joinable()) worker_ = std::thread(&CCommonSnmp::WorkerLoop, this);
             workCv_.notify_one();
         }
         return 0;
     }
     step_ = step;
+    stepQueuedAt_ = std::chrono::steady_clock::now();
     hasStep_ = true;
     stepPosted_.store(true, std::memory_order_release);
     running_ = true;
@@ -292,9 +310,10 @@ int CCommonSnmp::GetNextAsync(SnmpCallback callback, void* param, int timeoutMs)
     return 0;
 }
 
-void CCommonSnmp::Prefetch(unsigned epoch) {
+void CCommonSnmp::Prefetch(unsigned epoch, int timeoutMs) {
     CSnmpTable::Prefetch job;
     CSnmpTable* table = nullptr;
+    bool again = false;  // the fetch got on and the table wants more
     {
         std::lock_guard<std::mutex> lock(lock_);
         if (!cancelled_ && table_ && table_->beginPrefetch(job)) table = table_.get();
@@ -306,7 +325,7 @@ void CCommonSnmp::Prefetch(unsigned epoch) {
             // The session's Net-SNMP session is this thread's alone meanwhile; the rows held are
             // still handed out (under lock_).
             std::lock_guard<std::mutex> net(transportMutex_);
-            rc = CSnmpTable::runPrefetch(job, address_.c_str(), timeoutMs_, &got);
+            rc = CSnmpTable::runPrefetch(job, address_.c_str(), timeoutMs > 0 ? timeoutMs : timeoutMs_, &got);
         }
         std::lock_guard<std::mutex> lock(lock_);
         bool current = false;
@@ -314,11 +333,12 @@ void CCommonSnmp::Prefetch(unsigned epoch) {
             std::lock_guard<std::mutex> sl(shared_->mutex);
             current = shared_->alive && shared_->epoch == epoch;
         }
-        if (current && table_.get() == table) table_->endPrefetch(job, rc, got);
+        if (current && table_.get() == table) again = table_->endPrefetch(job, rc, got) && table_->wantsPrefetch();
         else delete got;
     }
     std::lock_guard<std::mutex> wl(workMutex_);
     prefetchRunning_ = false;
+    if (again && !cancelled_ && !stop_) WantPrefetchLocked(timeoutMs);
     if ((cancelled_ || stop_) && !hasStep_) done_.set();  // closed meanwhile: nothing is under way now
 }
 
@@ -326,11 +346,14 @@ void CCommonSnmp::WorkerLoop() {
     for (;;) {
         Step step;
         unsigned prefetchEpoch = 0;
+        int prefetchTimeoutMs = 0;
         bool prefetch = false;
         // A walk callback usually re-arms within microseconds of its delivery: look for the
-        // next step briefly before sleeping, which saves a thread wake-up per row.
+        // next step briefly before sleeping, which saves a thread wake-up per row. A walk that
+        // reads ahead has its next request to send already, or is waiting for a slow reader.
         for (auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
-             !stepPosted_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until;) {
+             !readAhead_.load(std::memory_order_relaxed) && !stepPosted_.load(std::memory_order_acquire) &&
+             std::chrono::steady_clock::now() < until;) {
             std::this_thread::yield();
         }
         {
@@ -338,7 +361,11 @@ void CCommonSnmp::WorkerLoop() {
             workCv_.wait(wl, [&] { return stop_ || hasStep_ || prefetchWanted_; });
             stepPosted_.store(false, std::memory_order_relaxed);
             if (stop_) return;
-            if (hasStep_) {
+            // A walk that reads ahead hands its rows over in runs rather than one by one: the
+            // step waits while more rows come quickly, so the UI thread wakes once per run.
+            const bool holdStep = hasStep_ && prefetchWanted_ && readAhead_.load(std::memory_order_relaxed) &&
+                                  std::chrono::steady_clock::now() - stepQueuedAt_ < kReadAheadHold;
+            if (hasStep_ && !holdStep) {
                 step = step_;
                 hasStep_ = false;
                 sending_ = true;
@@ -346,12 +373,13 @@ void CCommonSnmp::WorkerLoop() {
                 prefetch = true;
                 prefetchWanted_ = false;
                 prefetchRunning_ = true;
+                prefetchTimeoutMs = prefetchTimeoutMs_;
                 std::lock_guard<std::mutex> sl(shared_->mutex);
                 prefetchEpoch = shared_->epoch;
             }
         }
         if (prefetch) {
-            Prefetch(prefetchEpoch);
+            Prefetch(prefetchEpoch, prefetchTimeoutMs);
             continue;
         }
         CSnmp* reply = nullptr;
@@ -385,7 +413,7 @@ void CCommonSnmp::WorkerLoop() {
             if (deliver) {
                 running_ = false;
                 // The next rows are fetched while these are handed out.
-                if (wantsPrefetch && !prefetchRunning_) prefetchWanted_ = true;
+                if (wantsPrefetch && !prefetchRunning_) WantPrefetchLocked(step.timeoutMs);
             } else if (!hasStep_) {
                 done_.set();  // closed, cancelled or superseded: the walk is over here
             }

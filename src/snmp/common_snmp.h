@@ -3,6 +3,7 @@
 // kind of traffic; each owns its own Net-SNMP session and serialises its own operations.
 // Walk callbacks are delivered on the UI thread (platform::ui().post), in order.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <list>
 #include <memory>
@@ -34,6 +35,11 @@ public:
     int GetNext(CSnmp** reply, int timeoutMs);
     // Starts one walk step; the callback receives the reply on the UI thread.
     int GetNextAsync(SnmpCallback callback, void* param, int timeoutMs);
+    // For the walk just opened: each get-next goes out as soon as the row before it arrives,
+    // rather than when the next step is asked for. Meant for walks that ask for the next row
+    // before handling the current one: their requests are the same, only sooner. (SNMPv3 walks
+    // fetch ahead in bulk anyway.) False when no get-next walk is open.
+    bool SetReadAhead();
     int GetSuffix(int index, CSnmp* reply, std::string& suffix);
     // True when `id` is outstanding; it is then removed (each request is answered once).
     bool FindRequestID(int id);
@@ -69,7 +75,8 @@ private:
     };
     void WorkerLoop();
     // On the worker: fetches the walk's next rows while the held ones are handed out.
-    void Prefetch(unsigned epoch);
+    void Prefetch(unsigned epoch, int timeoutMs);
+    void WantPrefetchLocked(int timeoutMs);  // workMutex_ held
     // Posts one step's outcome to the UI thread; dropped there when the walk was closed or
     // superseded meanwhile.
     static void Deliver(const std::shared_ptr<Shared>& shared, const Step& step, CSnmp* reply, int status);
@@ -105,6 +112,9 @@ private:
     bool sending_ = false;                 // the worker is sending a step
     bool prefetchWanted_ = false;          // the walk's next rows are to be fetched ahead
     bool prefetchRunning_ = false;         // the worker is fetching them
+    int prefetchTimeoutMs_ = 0;            // the time-out of the step that wanted them
+    std::chrono::steady_clock::time_point stepQueuedAt_;  // when step_ was queued
+    std::atomic<bool> readAhead_{false};   // the open walk reads ahead: the worker never idles between rows
     Step step_;
     std::atomic<bool> running_{false};
     std::atomic<bool> stepPosted_{false};

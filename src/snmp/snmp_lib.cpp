@@ -19,8 +19,16 @@ constexpr int kDefaultTimeoutMs = 3000;
 constexpr int kMaxTimeoutMs = 600000;
 
 // Dotted decimal OID ("1.3.6", a leading dot allowed) into arcs. False on anything else.
-bool ParseOid(const std::string& text, std::vector<oid>& arcs) {
-    arcs.clear();
+// The arcs of a dotted OID, without allocating: OID parsing runs several times per walked row.
+struct OidArcs {
+    oid arcs[MAX_OID_LEN];
+    std::size_t count = 0;
+    const oid* data() const { return arcs; }
+    std::size_t size() const { return count; }
+};
+
+bool ParseOid(const std::string& text, OidArcs& out) {
+    out.count = 0;
     std::size_t i = (!text.empty() && text[0] == '.') ? 1 : 0;
     if (i >= text.size()) return false;
     while (i <= text.size()) {
@@ -32,8 +40,8 @@ bool ParseOid(const std::string& text, std::vector<oid>& arcs) {
             ++i;
         }
         if (i == start) return false;
-        arcs.push_back(static_cast<oid>(value));
-        if (arcs.size() > MAX_OID_LEN) return false;
+        if (out.count >= MAX_OID_LEN) return false;
+        out.arcs[out.count++] = static_cast<oid>(value);
         if (i == text.size()) break;
         if (text[i] != '.') return false;
         ++i;
@@ -153,7 +161,7 @@ int NetSnmpPduType(int pduType) {
 
 // Adds one binding to the PDU. False when its value cannot be encoded.
 bool AddToPdu(netsnmp_pdu* pdu, const CSnmp::Binding& b) {
-    std::vector<oid> name;
+    OidArcs name;
     if (!ParseOid(b.oid, name)) return false;
     std::string text(b.value.begin(), b.value.end());
     switch (b.type) {
@@ -173,7 +181,7 @@ bool AddToPdu(netsnmp_pdu* pdu, const CSnmp::Binding& b) {
         return snmp_pdu_add_variable(pdu, name.data(), name.size(), ASN_IPADDRESS, &addr.s_addr, 4) != nullptr;
     }
     case SNMP_T_OID: {
-        std::vector<oid> value;
+        OidArcs value;
         if (!ParseOid(text, value)) return false;
         return snmp_pdu_add_variable(pdu, name.data(), name.size(), ASN_OBJECT_ID, value.data(),
                                      value.size() * sizeof(oid)) != nullptr;
@@ -197,20 +205,20 @@ bool AddToPdu(netsnmp_pdu* pdu, const CSnmp::Binding& b) {
 // ---- OID helpers ------------------------------------------------------------------------------
 
 int SnmpOidCompare(const std::string& a, const std::string& b) {
-    std::vector<oid> x, y;
+    OidArcs x, y;
     bool okA = ParseOid(a, x), okB = ParseOid(b, y);
     if (!okA || !okB) return okA == okB ? 0 : (okA ? 1 : -1);
     std::size_t n = std::min(x.size(), y.size());
     for (std::size_t i = 0; i < n; ++i) {
-        if (x[i] != y[i]) return x[i] < y[i] ? -1 : 1;
+        if (x.arcs[i] != y.arcs[i]) return x.arcs[i] < y.arcs[i] ? -1 : 1;
     }
     return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
 }
 
 bool SnmpOidInSubtree(const std::string& prefix, const std::string& oidText) {
-    std::vector<oid> p, o;
+    OidArcs p, o;
     if (!ParseOid(prefix, p) || !ParseOid(oidText, o) || o.size() <= p.size()) return false;
-    return std::equal(p.begin(), p.end(), o.begin());
+    return std::equal(p.arcs, p.arcs + p.count, o.arcs);
 }
 
 bool SnmpIsProxyMarker(const std::string& oidText) {
@@ -226,8 +234,21 @@ std::vector<int> SnmpDataBindings(const CSnmp& reply) {
     return out;
 }
 
-int SnmpWalkStepStatus(const std::vector<std::string>& columns, const std::vector<std::string>& asked,
-                       const CSnmp& reply, SnmpFailure* why) {
+namespace {
+
+// Binding k of the reply, counting only those that are not the proxy marker; null past the end.
+const CSnmp::Binding* DataBinding(const CSnmp& reply, std::size_t k) {
+    for (const CSnmp::Binding& b : reply.bindings()) {
+        if (SnmpIsProxyMarker(b.oid)) continue;
+        if (k-- == 0) return &b;
+    }
+    return nullptr;
+}
+
+// The walk rule of SnmpWalkStepStatus, with the asked OIDs given by askedAt(i); allocates nothing.
+template <typename AskedAt>
+int StepStatus(const std::vector<std::string>& columns, std::size_t askedCount, AskedAt askedAt, const CSnmp& reply,
+               SnmpFailure* why) {
     auto fail = [&](SnmpFailure f) {
         if (why) *why = f;
         return CSnmp4w::EC_FAILED;
@@ -237,18 +258,25 @@ int SnmpWalkStepStatus(const std::vector<std::string>& columns, const std::vecto
     reply.getErrorInfo(status, index);
     if (status == SNMP_ERR_NOSUCHNAME) return CSnmp4w::EC_END_OF_TABLE;
     if (status != 0) return fail(status > 0 && status <= 18 ? SnmpFailure::AgentError : SnmpFailure::UnknownErrorStatus);
-    const auto& all = reply.bindings();
-    const std::vector<int> data = SnmpDataBindings(reply);
-    if (data.empty() || data.size() != asked.size()) return fail(SnmpFailure::BadReply);
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const CSnmp::Binding& got = all[static_cast<std::size_t>(data[i])];
+    std::size_t count = 0;
+    for (const CSnmp::Binding& got : reply.bindings()) count += !SnmpIsProxyMarker(got.oid);
+    if (count == 0 || count != askedCount) return fail(SnmpFailure::BadReply);
+    std::size_t i = 0;
+    for (const CSnmp::Binding& got : reply.bindings()) {
+        if (SnmpIsProxyMarker(got.oid)) continue;
         if (got.type == SNMP_T_NONE) return CSnmp4w::EC_END_OF_TABLE;
         // A peer that answers with an OID not after the one asked for would loop forever.
-        if (SnmpOidCompare(got.oid, asked[i]) <= 0) return fail(SnmpFailure::NotIncreasing);
+        if (SnmpOidCompare(got.oid, askedAt(i++)) <= 0) return fail(SnmpFailure::NotIncreasing);
     }
-    if (columns.empty() || !SnmpOidInSubtree(columns[0], all[static_cast<std::size_t>(data[0])].oid))
-        return CSnmp4w::EC_END_OF_TABLE;
+    if (columns.empty() || !SnmpOidInSubtree(columns[0], DataBinding(reply, 0)->oid)) return CSnmp4w::EC_END_OF_TABLE;
     return CSnmp4w::EC_NO_ERROR;
+}
+
+}  // namespace
+
+int SnmpWalkStepStatus(const std::vector<std::string>& columns, const std::vector<std::string>& asked,
+                       const CSnmp& reply, SnmpFailure* why) {
+    return StepStatus(columns, asked.size(), [&](std::size_t i) -> const std::string& { return asked[i]; }, reply, why);
 }
 
 std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::string& host) {
@@ -293,7 +321,7 @@ void CSnmp::clearVarBindList() {
 int CSnmp::addValue(const char* oidText, int type, const char* value) {
     if (!oidText) return -1;
     Binding b;
-    std::vector<oid> arcs;
+    OidArcs arcs;
     if (!ParseOid(oidText, arcs)) return -1;
     b.oid = OidText(arcs.data(), arcs.size());
     b.type = type;
@@ -301,7 +329,7 @@ int CSnmp::addValue(const char* oidText, int type, const char* value) {
     long l = 0;
     unsigned long u = 0;
     in_addr addr{};
-    std::vector<oid> valueArcs;
+    OidArcs valueArcs;
     switch (type) {
     case SNMP_T_NULL: break;
     case SNMP_T_INTEGER:
@@ -576,7 +604,12 @@ constexpr int kMessageOverhead = 180;
 
 bool CSnmpTable::hasAhead() const {
     // Rows held for other bindings than the request's current ones do not count.
-    return request_ && columnsGeneration_ == request_->bindingsGeneration_ && (aheadPos_ < ahead_.size() || aheadEnd_ != 0);
+    return request_ && columnsGeneration_ == request_->bindingsGeneration_ &&
+           (aheadPos_ < ahead_.size() || aheadEnd_ != 0 || !nextReplies_.empty());
+}
+
+bool CSnmpTable::bulkAhead() const {
+    return request_ && request_->isV3() && request_->transport_ && !request_->transport_->bulkRefused();
 }
 
 int CSnmpTable::repetitionsFor(std::size_t rowBytes) const {
@@ -590,6 +623,18 @@ int CSnmpTable::repetitionsFor(std::size_t rowBytes) const {
 int CSnmpTable::serveAhead(CSnmp** reply) {
     auto& next = request_->bindings_;
     const std::size_t n = next.size();
+    if (!nextReplies_.empty()) {  // read ahead with get-next: continue from its OIDs, as getNext does
+        std::unique_ptr<CSnmp> got = std::move(nextReplies_.front());
+        nextReplies_.pop_front();
+        for (std::size_t i = 0; i < n; ++i) {
+            next[i].oid = DataBinding(*got, i)->oid;  // held replies were judged: n data bindings
+            next[i].type = SNMP_T_NULL;
+            next[i].value.clear();
+        }
+        request_->failure_ = SnmpFailure::None;
+        *reply = got.release();
+        return 0;
+    }
     if (aheadPos_ + n <= ahead_.size() && n > 0) {
         CSnmp* out = new CSnmpV3(0);
         out->pduType_ = SNMP_PDU_GETNEXT_T;
@@ -613,6 +658,10 @@ int CSnmpTable::serveAhead(CSnmp** reply) {
     const int status = aheadEnd_;
     aheadEnd_ = 0;
     request_->failure_ = status == CSnmp4w::EC_END_OF_TABLE ? SnmpFailure::None : aheadWhy_;
+    request_->errorStatus_ = aheadErrorStatus_;
+    request_->failureHost_ = aheadFailureHost_;
+    aheadErrorStatus_ = 0;
+    aheadFailureHost_.clear();
     return status;
 }
 
@@ -706,24 +755,36 @@ bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, i
 }
 
 bool CSnmpTable::wantsPrefetch() const {
-    if (!request_ || !request_->isV3() || request_->getType() != SNMP_PDU_GETNEXT_T || prefetching_ ||
-        aheadEnd_ != 0 || aheadPos_ >= ahead_.size() || columnsGeneration_ != request_->bindingsGeneration_ ||
-        !request_->transport_ || request_->transport_->bulkRefused())
+    if (!request_ || request_->getType() != SNMP_PDU_GETNEXT_T || prefetching_ || aheadEnd_ != 0 ||
+        columnsGeneration_ != request_->bindingsGeneration_ || !request_->transport_)
         return false;
     const std::size_t n = request_->bindings_.size();
-    return n > 0 && (ahead_.size() - aheadPos_) / n <= static_cast<std::size_t>(lastReps_);
+    if (n == 0) return false;
+    if (!bulkAhead()) return readAhead_ && nextReplies_.size() < kReadAheadRows && aheadPos_ >= ahead_.size();
+    return aheadPos_ < ahead_.size() && (ahead_.size() - aheadPos_) / n <= static_cast<std::size_t>(lastReps_);
 }
 
 bool CSnmpTable::beginPrefetch(Prefetch& job) {
     if (!wantsPrefetch()) return false;
     const std::size_t n = request_->bindings_.size();
-    auto copy = std::make_unique<CSnmpV3>(*static_cast<const CSnmpV3*>(request_));
-    for (std::size_t i = 0; i < n; ++i) {
-        copy->bindings_[i].oid = ahead_[ahead_.size() - n + i].oid;
-        copy->bindings_[i].type = SNMP_T_NULL;
-        copy->bindings_[i].value.clear();
+    // The request of the last fetch is used again while the walk's bindings stay the same.
+    std::unique_ptr<CSnmp> copy = std::move(spare_);
+    if (!copy || spareGeneration_ != request_->bindingsGeneration_) {
+        if (request_->isV3()) copy = std::make_unique<CSnmpV3>(*static_cast<const CSnmpV3*>(request_));
+        else copy = std::make_unique<CSnmpV1>(*static_cast<const CSnmpV1*>(request_));
+        spareGeneration_ = request_->bindingsGeneration_;
     }
-    job.reps = nextRepetitions();
+    if (bulkAhead()) {
+        for (std::size_t i = 0; i < n; ++i) {
+            copy->bindings_[i].oid = ahead_[ahead_.size() - n + i].oid;
+            copy->bindings_[i].type = SNMP_T_NULL;
+            copy->bindings_[i].value.clear();
+        }
+        job.reps = nextRepetitions();
+    } else {
+        for (std::size_t i = 0; i < n; ++i) copy->bindings_[i].oid = continuesFrom(i);
+        job.reps = 0;
+    }
     job.request = std::move(copy);
     prefetching_ = true;
     return true;
@@ -731,28 +792,67 @@ bool CSnmpTable::beginPrefetch(Prefetch& job) {
 
 int CSnmpTable::runPrefetch(Prefetch& job, const char* address, int timeoutMs, CSnmp** got) {
     if (!job.request) return -1;
+    if (job.reps == 0) return job.request->exchange(address, SNMP_PDU_GETNEXT_T, got, timeoutMs, false);
     return job.request->exchange(address, CSnmp::kPduGetBulk, got, timeoutMs, false, job.reps);
 }
 
-void CSnmpTable::endPrefetch(Prefetch& job, int rc, CSnmp* got) {
+const std::string& CSnmpTable::continuesFrom(std::size_t binding) const {
+    if (nextReplies_.empty()) return request_->bindings_[binding].oid;
+    return DataBinding(*nextReplies_.back(), binding)->oid;  // held replies were judged: n data bindings
+}
+
+bool CSnmpTable::endPrefetch(Prefetch& job, int rc, CSnmp* got) {
+    const bool progress = takePrefetch(job, rc, got);
+    spare_ = std::move(job.request);
+    return progress;
+}
+
+bool CSnmpTable::takePrefetch(Prefetch& job, int rc, CSnmp* got) {
     std::unique_ptr<CSnmp> owned(got);
     prefetching_ = false;
-    if (rc != 0 || !got || !job.request || aheadEnd_ != 0) return;  // the step that needs it asks again
-    int status = 0, index = 0;
-    got->getErrorInfo(status, index);
-    if (status == SNMP_ERR_TOOBIG) repsCap_ = std::max(1, job.reps / 2);
-    if (status != 0) return;
+    if (!job.request || aheadEnd_ != 0) return false;
     // Only a continuation of the rows still held (nothing else fetched or handed out meanwhile).
     // (When every held row has been handed out, the request's bindings stand at the last one.)
     const auto& from = job.request->bindings_;
     const std::size_t n = request_->bindings_.size();
-    if (from.size() != n) return;
+    if (from.size() != n || columnsGeneration_ != request_->bindingsGeneration_) return false;
+    if (job.reps == 0) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (continuesFrom(i) != from[i].oid) return false;
+        }
+        // The step this answers ends as it would have had it gone out itself: no second try
+        // after a time-out, so a silent switch costs one time-out per step, as before.
+        if (job.request->transport_) lastRequestId_ = job.request->transport_->lastRequestId();
+        SnmpFailure why = job.request->failure_;
+        int status = rc;
+        if (rc == 0) {
+            status = got ? StepStatus(columns_, n, [&](std::size_t i) -> const std::string& { return from[i].oid; },
+                                      *got, &why)
+                         : CSnmp4w::EC_FAILED;
+        }
+        if (status == CSnmp4w::EC_NO_ERROR) {
+            nextReplies_.push_back(std::move(owned));
+            return true;
+        }
+        if (why == SnmpFailure::Cancelled) return false;  // given up for a close: nothing is known
+        aheadEnd_ = status;
+        aheadWhy_ = why;
+        aheadErrorStatus_ = job.request->errorStatus_;
+        aheadFailureHost_ = job.request->failureHost_;
+        return true;
+    }
     const bool held = ahead_.size() >= aheadPos_ + n && ahead_.size() > aheadPos_;
     for (std::size_t i = 0; i < n; ++i) {
         const std::string& last = held ? ahead_[ahead_.size() - n + i].oid : request_->bindings_[i].oid;
-        if (last != from[i].oid) return;
+        if (last != from[i].oid) return false;
     }
-    absorb(*got, from, job.reps);  // a reply that does not answer changes nothing: the step that reaches it asks again
+    if (rc != 0 || !got) return false;  // the step that needs it asks again
+    int status = 0, index = 0;
+    got->getErrorInfo(status, index);
+    if (status == SNMP_ERR_TOOBIG) repsCap_ = std::max(1, job.reps / 2);
+    if (status != 0) return false;
+    // A reply that does not answer changes nothing: the step that reaches it asks again.
+    return absorb(*got, from, job.reps) > 0;
 }
 
 int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
@@ -775,25 +875,24 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
         ahead_.clear();
         aheadPos_ = 0;
         aheadEnd_ = 0;
+        nextReplies_.clear();
         rowBytes_ = 0;
         repsCap_ = 0;
     }
     if (request_->bindings().empty()) return -1;
+    if (hasAhead()) return serveAhead(reply);
     if (request_->isV3()) {
-        if (hasAhead()) return serveAhead(reply);
         int rc = 0;
         if (!request_->transport()->bulkRefused() && fetchAhead(address, reply, timeoutMs, rc)) return rc;
     }
-    std::vector<std::string> asked;
-    asked.reserve(request_->bindings().size());
-    for (const auto& b : request_->bindings()) asked.push_back(b.oid);
-
     CSnmp* got = nullptr;
     int rc = request_->exchange(address, SNMP_PDU_GETNEXT_T, &got, timeoutMs, false);
     lastRequestId_ = request_->transport()->lastRequestId();
     if (rc != 0) return rc;
     SnmpFailure why = SnmpFailure::None;
-    int status = SnmpWalkStepStatus(columns_, asked, *got, &why);
+    const auto& asked = request_->bindings_;
+    int status = StepStatus(columns_, asked.size(), [&](std::size_t i) -> const std::string& { return asked[i].oid; },
+                            *got, &why);
     if (status != CSnmp4w::EC_NO_ERROR) {
         request_->failure_ = why;
         delete got;
@@ -801,10 +900,9 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
     }
     // Continue from the returned OIDs (the proxy marker aside); the bindings stay the caller's
     // (same generation).
-    const std::vector<int> data = SnmpDataBindings(*got);
     auto& next = request_->bindings_;
     for (std::size_t i = 0; i < next.size(); ++i) {
-        next[i].oid = got->bindings()[static_cast<std::size_t>(data[i])].oid;
+        next[i].oid = DataBinding(*got, i)->oid;
         next[i].type = SNMP_T_NULL;
         next[i].value.clear();
     }

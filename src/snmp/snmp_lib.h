@@ -3,6 +3,7 @@
 // bindings (CSnmp), community and user-based requests (CSnmpV1, CSnmpV3) and the table walker
 // (CSnmpTable). Implemented over Net-SNMP's single-session API.
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -165,6 +166,10 @@ public:
 // row at or after the end of the walk ends it there, and nothing after it is ever handed out.
 // An agent that answers GETBULK with an error status or a report is walked with get-next from
 // then on. SNMPv1 steps are one get-next each.
+//
+// A get-next walk set to read ahead (setReadAhead) has its next get-next sent as soon as a row
+// arrives (beginPrefetch/runPrefetch/endPrefetch), before the step that needs it is asked for;
+// that step is then answered from the held reply, or with the failure or end it met.
 class CSnmpTable {
 public:
     explicit CSnmpTable(CSnmp* request) : request_(request) {}
@@ -172,6 +177,11 @@ public:
     int getNext(const char* address, CSnmp** reply, int timeoutMs);
     // True when the next getNext needs no network: a row (or the walk's end) is held.
     bool hasAhead() const;
+    // Read ahead with get-next, up to kReadAheadRows rows, where the walk does not fetch ahead
+    // in bulk. Costs as many get-next requests the walk may never ask for, when its caller
+    // stops before the table ends.
+    void setReadAhead(bool on) { readAhead_ = on; }
+    static constexpr std::size_t kReadAheadRows = 32;
     // The most repetitions one GETBULK of this walk asks for (tests, benchmarks).
     static constexpr int kMaxRepetitions = 200;
 
@@ -183,12 +193,13 @@ public:
     // that needs those rows asks again.
     struct Prefetch {
         std::unique_ptr<CSnmp> request;
-        int reps = 0;
+        int reps = 0;  // 0: one get-next
     };
     bool wantsPrefetch() const;
     bool beginPrefetch(Prefetch& job);
     static int runPrefetch(Prefetch& job, const char* address, int timeoutMs, CSnmp** got);
-    void endPrefetch(Prefetch& job, int rc, CSnmp* got);
+    // True when the fetch added rows (or the walk's end) to the held ones.
+    bool endPrefetch(Prefetch& job, int rc, CSnmp* got);
     // The instance part of returned binding `index` after its walked column, with its leading dot.
     int getSuffix(int index, CSnmp* reply, std::string& suffix) const;
     int getRequestID() const { return lastRequestId_; }
@@ -222,6 +233,18 @@ private:
     int repsCap_ = 0;           // after a tooBig: at most this many repetitions
     int lastReps_ = 0;          // repetitions of the last GETBULK taken in
     bool prefetching_ = false;
+    // Read ahead with get-next: the replies of the next steps, then (aheadEnd_) how the step
+    // after them ended, with what its failure text needs.
+    bool readAhead_ = false;
+    std::deque<std::unique_ptr<CSnmp>> nextReplies_;
+    // The OIDs the next get-next continues from: the last held reply's, or the request's.
+    const std::string& continuesFrom(std::size_t binding) const;
+    bool takePrefetch(Prefetch& job, int rc, CSnmp* got);  // endPrefetch but for the request kept
+    std::unique_ptr<CSnmp> spare_;  // the request of the last fetch ahead, kept for the next
+    unsigned spareGeneration_ = 0;
+    int aheadErrorStatus_ = 0;
+    std::string aheadFailureHost_;
+    bool bulkAhead() const;  // the walk fetches ahead with GETBULK
 };
 
 // The walk rule for one get-next step: 0 when the reply continues the walk, -2 when it ends it

@@ -104,6 +104,9 @@ bool CTableWalk::Send(int pduType, const std::vector<Binding>& bindings, RowHand
         if (m_session.AddValue(b.oid.c_str(), b.type, value) != 0) return false;
         m_columns.push_back(b.oid);
     }
+    // A walk that asks for each row before handling the last one loses nothing by having the
+    // worker ask at once.
+    if (pduType == SNMP_PDU_GETNEXT_T && options.nextFirst) m_session.SetReadAhead();
     m_onRow = std::move(onRow);
     m_onEnd = std::move(onEnd);
     m_options = options;

@@ -53,7 +53,9 @@ public:
         size_t minValues = 0;
         // Ask for the next row before the row handler runs, so that the agent works on it while
         // this one is shown. The handler's result is then not used: such a walk ends at the end
-        // of the table, on a failed step or on a short reply (minValues).
+        // of the table, on a failed step or on a short reply (minValues). The session then
+        // reads ahead (CCommonSnmp::SetReadAhead): each get-next goes out as soon as the row
+        // before it arrives, so one more may go out when the walk stops at its bound.
         bool nextFirst = false;
         // The most rows this table can hold. A reply beyond it is not handed to the row handler
         // and the walk ends as a failed walk (end status -1, the rows so far stand), so a switch

@@ -139,9 +139,10 @@ int main(int argc, char** argv) {
     if (settings.DeviceAddress.empty()) return Usage("the host command line names no device address (/I...)");
     if (settings.SnmpVersion != "1" && settings.SnmpVersion != "3")
         return Usage("SNMP version must be 1 or 3");
-    // Line by line: an interrupted walk keeps every row it printed.
+    // Written in blocks, and whenever the switch keeps the tool waiting (see the walk), so that
+    // an interrupted walk has written all but the last few milliseconds' rows.
     static char buffer[1 << 16];
-    std::setvbuf(stdout, buffer, _IOLBF, sizeof buffer);
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 
     platform::HeadlessUi ui;
     platform::setUi(&ui);
@@ -179,6 +180,7 @@ int main(int argc, char** argv) {
         for (int i = first; i < argc; ++i) {
             if (session.AddValue(argv[i], SNMP_T_NULL, nullptr) != 0) return Usage((std::string("bad OID: ") + argv[i]).c_str());
         }
+        session.SetReadAhead();  // OnRow asks for the next row first
         WalkState walk;
         walk.session = &session;
         if (session.GetNextAsync(&OnRow, &walk, 0) != 0) {
@@ -187,18 +189,21 @@ int main(int argc, char** argv) {
         } else {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadlineMs);
             bool late = false;
-            // Rows come back within a fraction of a millisecond: poll briefly before sleeping.
+            long written = 0;  // rows flushed to the output
             while (!walk.ended) {
                 if (deadlineMs > 0 && std::chrono::steady_clock::now() >= deadline) {
                     late = true;
                     break;
                 }
-                if (ui.processPending() > 0) continue;
-                auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(300);
-                int ran = 0;
-                while (!walk.ended && std::chrono::steady_clock::now() < until && (ran = ui.processPending()) == 0)
-                    std::this_thread::yield();
-                if (!ran && !walk.ended) ui.runUntil([&] { return walk.ended; }, std::chrono::milliseconds(20));
+                // Rows printed but not yet written go out once no row came for 10 ms.
+                const long seen = walk.rows;
+                const bool unwritten = seen != written;
+                ui.runUntil([&] { return walk.ended || walk.rows != seen; },
+                            std::chrono::milliseconds(unwritten ? 10 : 20));
+                if (unwritten && walk.rows == seen) {
+                    std::fflush(stdout);
+                    written = seen;
+                }
             }
             if (late) {
                 std::fprintf(stderr, "corvex-snmp: walk stopped after %ld rows: the table did not end within %g s\n",
