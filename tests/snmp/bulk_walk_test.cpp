@@ -1,5 +1,6 @@
-// SNMPv3 walks fetch ahead with GETBULK: whatever the table's shape, the rows handed to the
-// walk's callback, its end status and its failure are those of a get-next walk of the same
+// SNMPv3 walks fetch ahead with GETBULK, and walks that ask for each row before handling the
+// last one read ahead with get-next: whatever the table's shape, the rows handed to the walk's
+// callback, its end status and its failure are those of a step-by-step get-next walk of the same
 // switch (SNMPv1, one get-next per row on the wire).
 #include <gtest/gtest.h>
 
@@ -57,11 +58,15 @@ protected:
         return s;
     }
 
-    Walked walk(const SessionSettings& settings, const std::vector<std::string>& columns, size_t maxRows = 0) {
+    // stopAfter: the row handler closes the session after that many rows.
+    Walked walk(const SessionSettings& settings, const std::vector<std::string>& columns, size_t maxRows = 0,
+                bool nextFirst = false, int stepTimeoutMs = 0, size_t stopAfter = 0) {
         CCommonSnmp session(settings);
         CTableWalk w(session);
         CTableWalk::Options options;
         options.maxRows = maxRows;
+        options.nextFirst = nextFirst;
+        options.stepTimeoutMs = stepTimeoutMs;
         Walked out;
         EXPECT_TRUE(w.Start(
             columns,
@@ -69,10 +74,15 @@ protected:
                 std::string text;
                 for (const auto& v : row.values) text += v.oid + "=" + v.text + "|";
                 out.rows.push_back(text);
+                if (out.rows.size() == stopAfter) {
+                    session.Close();
+                    out.end = 100;
+                }
                 return true;
             },
             [&](int status) { out.end = status; }, options));
         EXPECT_TRUE(ui_.runUntil([&] { return out.end != 99; }, 30s));
+        if (stopAfter) ui_.runUntil([] { return false; }, 300ms);  // nothing may follow the close
         out.failure = session.LastFailure();
         return out;
     }
@@ -157,6 +167,54 @@ TEST_F(BulkWalk, RowsEqualAGetNextWalk) {
             EXPECT_EQ(r2, reps[1]);
         }
     }
+}
+
+// Reading ahead (the worker sends each get-next as soon as the row before it arrives) hands the
+// same rows, end and failure to the walk as stepping, with the same requests on the wire but
+// when the walk stops before the table ends: at its bound, at most the rows read ahead more.
+TEST_F(BulkWalk, ReadingAheadChangesOnlyWhenRequestsGoOut) {
+    struct Case {
+        const char* name;
+        int tableRows;
+        std::vector<std::string> columns;
+        std::vector<std::string> simArgs;
+        bool v3 = false;   // SNMPv3 with GETBULK refused: read ahead with get-next
+        size_t maxRows = 0;
+        int stepTimeoutMs = 0;
+    };
+    const std::vector<Case> cases = {
+        {"one column", 300, {kFdbPort}, {}},
+        {"columns ending at different rows", 60, {kFdbPort, kIfIndex}, {}},
+        {"proxy marker first", 80, {kFdbPort, kIfOper}, {"--proxy-marker", "first"}},
+        {"proxy marker last", 80, {kFdbPort}, {"--proxy-marker", "last"}},
+        {"OID repeats", 80, {kFdbPort}, {"--loop-at", kFdbPort + ".1.0.0.0.0.0.40"}},
+        {"reply with error status", 10, {kFdbPort}, {"--bad-reply", "status"}},
+        {"switch falls silent", 80, {kFdbPort}, {"--silent-after", "50"}, false, 0, 300},
+        {"row bound", 300, {kFdbPort}, {}, false, 100},
+        {"SNMPv3 without GETBULK", 120, {kFdbPort, kIfOper}, {"--no-bulk"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start(c.tableRows, c.simArgs);
+        const Walked stepping = walk(c.v3 ? v3() : sim_.settings(), c.columns, c.maxRows, false, c.stepTimeoutMs);
+        const size_t steppingRequests = getNexts();
+        start(c.tableRows, c.simArgs);  // a fresh switch: --silent-after counts from its start
+        const Walked reading = walk(c.v3 ? v3() : sim_.settings(), c.columns, c.maxRows, true, c.stepTimeoutMs);
+        EXPECT_EQ(stepping.rows, reading.rows);
+        EXPECT_EQ(stepping.end, reading.end);
+        EXPECT_EQ(stepping.failure, reading.failure);
+        if (c.maxRows) {
+            EXPECT_EQ(c.maxRows, reading.rows.size());
+            EXPECT_LE(getNexts(), steppingRequests + CSnmpTable::kReadAheadRows);
+        } else {
+            EXPECT_EQ(steppingRequests, getNexts());  // a silent switch is not asked twice either
+        }
+    }
+    // Closed from the row handler, the walk hands over nothing more, whatever it read ahead.
+    start(300);
+    const Walked closed = walk(sim_.settings(), {kFdbPort}, 0, true, 0, 40);
+    EXPECT_EQ(40u, closed.rows.size());
+    EXPECT_EQ(100, closed.end);
 }
 
 }  // namespace
