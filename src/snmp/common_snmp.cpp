@@ -432,14 +432,21 @@ void CCommonSnmp::WorkerLoop() {
 
 void CCommonSnmp::Deliver(const std::shared_ptr<Shared>& shared, const Step& step, CSnmp* reply, int status) {
     // The reply is owned by the delivery until the callback takes it, so a delivery that never
-    // runs (the UI went away first) still frees it.
-    auto owned = std::make_shared<std::unique_ptr<CSnmp>>(reply);
-    platform::ui().post([shared, step, owned, status]() {
+    // runs (the UI went away first) still frees it. One allocation per row, the task included.
+    struct Delivery {
+        std::shared_ptr<Shared> shared;
+        Step step;
+        std::unique_ptr<CSnmp> reply;
+        int status;
+    };
+    auto delivery = std::make_shared<Delivery>(Delivery{shared, step, std::unique_ptr<CSnmp>(reply), status});
+    platform::ui().post([delivery]() {
         {
-            std::lock_guard<std::mutex> sl(shared->mutex);
-            if (!shared->alive || shared->epoch != step.epoch) return;
+            std::lock_guard<std::mutex> sl(delivery->shared->mutex);
+            if (!delivery->shared->alive || delivery->shared->epoch != delivery->step.epoch) return;
         }
-        step.callback(owned->release(), step.id, step.param, status);
+        const Step& s = delivery->step;
+        s.callback(delivery->reply.release(), s.id, s.param, delivery->status);
     });
 }
 

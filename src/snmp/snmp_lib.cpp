@@ -222,7 +222,28 @@ bool SnmpOidInSubtree(const std::string& prefix, const std::string& oidText) {
 }
 
 bool SnmpIsProxyMarker(const std::string& oidText) {
-    return oidText.find("1.3.6.1.4.1.171.7777.1.") != std::string::npos;
+    // Asked several times per walked row: the rare "7777" first, since OIDs are full of ones.
+    const std::size_t at = oidText.find("7777.1.");
+    return at != std::string::npos && oidText.find("1.3.6.1.4.1.171.7777.1.") != std::string::npos;
+}
+
+int SnmpCanonicalOidCompare(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t d = 0;
+    while (d < n && a[d] == b[d]) ++d;
+    if (d == n) return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);  // the shorter is a prefix
+    if (a[d] == '.') return -1;  // a's arc ended first: it is shorter, hence smaller
+    if (b[d] == '.') return 1;
+    // Both arcs go on from d: the one with more digits is larger, else the first digit that differs.
+    std::size_t ea = d, eb = d;
+    while (ea < a.size() && a[ea] != '.') ++ea;
+    while (eb < b.size() && b[eb] != '.') ++eb;
+    if (ea != eb) return ea < eb ? -1 : 1;
+    return a[d] < b[d] ? -1 : 1;
+}
+
+bool SnmpCanonicalOidInSubtree(const std::string& prefix, const std::string& oid) {
+    return oid.size() > prefix.size() + 1 && oid[prefix.size()] == '.' && oid.compare(0, prefix.size(), prefix) == 0;
 }
 
 std::vector<int> SnmpDataBindings(const CSnmp& reply) {
@@ -246,9 +267,12 @@ const CSnmp::Binding* DataBinding(const CSnmp& reply, std::size_t k) {
 }
 
 // The walk rule of SnmpWalkStepStatus, with the asked OIDs given by askedAt(i); allocates nothing.
-template <typename AskedAt>
+// kCanonical: every OID is in OidText's form.
+template <bool kCanonical, typename AskedAt>
 int StepStatus(const std::vector<std::string>& columns, std::size_t askedCount, AskedAt askedAt, const CSnmp& reply,
                SnmpFailure* why) {
+    const auto compare = kCanonical ? SnmpCanonicalOidCompare : SnmpOidCompare;
+    const auto inSubtree = kCanonical ? SnmpCanonicalOidInSubtree : SnmpOidInSubtree;
     auto fail = [&](SnmpFailure f) {
         if (why) *why = f;
         return CSnmp4w::EC_FAILED;
@@ -266,9 +290,9 @@ int StepStatus(const std::vector<std::string>& columns, std::size_t askedCount, 
         if (SnmpIsProxyMarker(got.oid)) continue;
         if (got.type == SNMP_T_NONE) return CSnmp4w::EC_END_OF_TABLE;
         // A peer that answers with an OID not after the one asked for would loop forever.
-        if (SnmpOidCompare(got.oid, askedAt(i++)) <= 0) return fail(SnmpFailure::NotIncreasing);
+        if (compare(got.oid, askedAt(i++)) <= 0) return fail(SnmpFailure::NotIncreasing);
     }
-    if (columns.empty() || !SnmpOidInSubtree(columns[0], DataBinding(reply, 0)->oid)) return CSnmp4w::EC_END_OF_TABLE;
+    if (columns.empty() || !inSubtree(columns[0], DataBinding(reply, 0)->oid)) return CSnmp4w::EC_END_OF_TABLE;
     return CSnmp4w::EC_NO_ERROR;
 }
 
@@ -276,7 +300,8 @@ int StepStatus(const std::vector<std::string>& columns, std::size_t askedCount, 
 
 int SnmpWalkStepStatus(const std::vector<std::string>& columns, const std::vector<std::string>& asked,
                        const CSnmp& reply, SnmpFailure* why) {
-    return StepStatus(columns, asked.size(), [&](std::size_t i) -> const std::string& { return asked[i]; }, reply, why);
+    return StepStatus<false>(columns, asked.size(), [&](std::size_t i) -> const std::string& { return asked[i]; }, reply,
+                             why);
 }
 
 std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::string& host) {
@@ -587,12 +612,12 @@ int RowStatus(const std::vector<std::string>& columns, const std::vector<CSnmp::
               const CSnmp::Binding* const* row, SnmpFailure& why) {
     for (std::size_t i = 0; i < asked.size(); ++i) {
         if (row[i]->type == SNMP_T_NONE) return CSnmp4w::EC_END_OF_TABLE;
-        if (SnmpOidCompare(row[i]->oid, asked[i].oid) <= 0) {
+        if (SnmpCanonicalOidCompare(row[i]->oid, asked[i].oid) <= 0) {
             why = SnmpFailure::NotIncreasing;
             return CSnmp4w::EC_FAILED;
         }
     }
-    if (columns.empty() || !SnmpOidInSubtree(columns[0], row[0]->oid)) return CSnmp4w::EC_END_OF_TABLE;
+    if (columns.empty() || !SnmpCanonicalOidInSubtree(columns[0], row[0]->oid)) return CSnmp4w::EC_END_OF_TABLE;
     return CSnmp4w::EC_NO_ERROR;
 }
 
@@ -826,7 +851,7 @@ bool CSnmpTable::takePrefetch(Prefetch& job, int rc, CSnmp* got) {
         SnmpFailure why = job.request->failure_;
         int status = rc;
         if (rc == 0) {
-            status = got ? StepStatus(columns_, n, [&](std::size_t i) -> const std::string& { return from[i].oid; },
+            status = got ? StepStatus<true>(columns_, n, [&](std::size_t i) -> const std::string& { return from[i].oid; },
                                       *got, &why)
                          : CSnmp4w::EC_FAILED;
         }
@@ -891,7 +916,7 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
     if (rc != 0) return rc;
     SnmpFailure why = SnmpFailure::None;
     const auto& asked = request_->bindings_;
-    int status = StepStatus(columns_, asked.size(), [&](std::size_t i) -> const std::string& { return asked[i].oid; },
+    int status = StepStatus<true>(columns_, asked.size(), [&](std::size_t i) -> const std::string& { return asked[i].oid; },
                             *got, &why);
     if (status != CSnmp4w::EC_NO_ERROR) {
         request_->failure_ = why;

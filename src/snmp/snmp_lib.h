@@ -263,3 +263,9 @@ std::vector<int> SnmpDataBindings(const CSnmp& reply);
 bool SnmpOidInSubtree(const std::string& prefix, const std::string& oid);
 // Compares two dotted OIDs arc by arc: <0, 0, >0. Unparsable text sorts first.
 int SnmpOidCompare(const std::string& a, const std::string& b);
+// SnmpOidCompare and SnmpOidInSubtree for OIDs in the form this library writes them (decimal
+// arcs without leading zeros, one dot between them, as in every request and reply binding),
+// without parsing: such texts order as their arcs do once the first arc that differs is
+// compared by its length first. A walk compares several per row.
+int SnmpCanonicalOidCompare(const std::string& a, const std::string& b);
+bool SnmpCanonicalOidInSubtree(const std::string& prefix, const std::string& oid);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 
 #include "platform/headless_ui.h"
 #include "snmp/common_snmp.h"
@@ -94,6 +95,25 @@ TEST(SnmpOid, CompareAndSubtreeWorkOnArcsNotText) {
     EXPECT_TRUE(SnmpOidInSubtree("1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.2.5"));
     EXPECT_FALSE(SnmpOidInSubtree("1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.20.5"));
     EXPECT_FALSE(SnmpOidInSubtree("1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.2"));
+}
+
+// The walk's text comparisons agree with the arc-by-arc ones on every OID in the library's own
+// form, including arcs that are prefixes of one another in text (1 / 10 / 100), zero arcs and
+// arcs of different digit counts.
+TEST(SnmpOid, CanonicalComparisonsAgreeWithTheArcs) {
+    std::mt19937 random(7);
+    const std::vector<unsigned long> arcs = {0, 1, 2, 9, 10, 11, 19, 100, 101, 255, 4294967295ul};
+    auto oid = [&] {
+        std::string text = "1.3";
+        for (int n = static_cast<int>(random() % 5); n >= 0; --n) text += "." + std::to_string(arcs[random() % arcs.size()]);
+        return text;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const std::string a = oid(), b = oid();
+        const int expected = SnmpOidCompare(a, b);
+        ASSERT_EQ(expected < 0 ? -1 : expected > 0 ? 1 : 0, SnmpCanonicalOidCompare(a, b)) << a << " vs " << b;
+        ASSERT_EQ(SnmpOidInSubtree(a, b), SnmpCanonicalOidInSubtree(a, b)) << a << " under " << b;
+    }
 }
 
 // The rule that decides whether one get-next step continues the walk.
