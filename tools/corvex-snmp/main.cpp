@@ -23,8 +23,8 @@ const char* const kUsage =
     "       corvex-snmp '<host command line>' get OID...\n"
     "       corvex-snmp '<host command line>' walk [--deadline SECONDS] COLUMN...\n"
     "       corvex-snmp '<host command line>' set OID TYPE VALUE [OID TYPE VALUE]...\n"
-    "  walk prints each row as it arrives; --deadline ends a walk that has not reached the end of\n"
-    "  the table in time (exit status 1)\n"
+    "  walk prints each row (written whenever no row came for 10 ms); --deadline ends a walk that\n"
+    "  has not reached the end of the table in time (exit status 1)\n"
     "  TYPE: 1 INTEGER, 2 OCTET STRING (text, or hex with a 0x prefix), 8 IpAddress, 10 Unsigned32\n"
     "  example: corvex-snmp '/Hx/I127.0.0.1/Cpublic/Dprivate/ETRUE/F1/G16161' walk 1.3.6.1.2.1.2.2.1.2\n";
 
