@@ -297,7 +297,16 @@ int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu
             self->probedEngine_.assign(reinterpret_cast<const char*>(pdu->securityEngineID), pdu->securityEngineIDLen);
         self->result_ = 0;
     } else if (op == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu && pdu->command == SNMP_MSG_RESPONSE) {
-        self->response_ = snmp_clone_pdu(pdu);
+        // Net-SNMP frees the PDU once this returns: its bindings are taken over rather than
+        // copied, in a PDU of our own that holds what the reply is read for.
+        self->response_ = snmp_pdu_create(SNMP_MSG_RESPONSE);
+        if (self->response_) {
+            self->response_->reqid = pdu->reqid;
+            self->response_->errstat = pdu->errstat;
+            self->response_->errindex = pdu->errindex;
+            self->response_->variables = pdu->variables;
+            pdu->variables = nullptr;
+        }
         self->result_ = self->response_ ? 0 : -1;
         self->eventFailure_ = SnmpFailure::NotSent;
     } else if (received) {
@@ -319,7 +328,7 @@ void SnmpTransport::pump(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs + 1000);
     netsnmp_large_fd_set fds;
     netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
-    std::vector<pollfd> polled;
+    std::vector<pollfd>& polled = polled_;
     for (;;) {
         int numfds = 0;
         int block = 1;  // in: no limit of our own; out: 0 when tv holds Net-SNMP's next time-out

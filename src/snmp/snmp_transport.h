@@ -5,6 +5,8 @@
 // counters) that every session touches while opening, building and parsing messages. All such
 // CPU work runs under one process-wide mutex; waiting for the socket happens outside it, so a
 // slow device never holds up the other sessions.
+#include <poll.h>
+
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -108,4 +110,5 @@ private:
     snmp_pdu* response_ = nullptr;
     std::atomic<bool> abort_{false};
     bool bulkRefused_ = false;
+    std::vector<pollfd> polled_;  // pump's, kept from one request to the next
 };
