@@ -17,7 +17,7 @@ namespace {
 std::atomic<int> g_walkCounter{0};
 
 // How long a step of a walk that reads ahead may wait for more rows before it is answered.
-constexpr std::chrono::microseconds kReadAheadHold{2000};
+constexpr std::chrono::microseconds kReadAheadHold{4000};
 
 int ToInt(const std::string& text, int fallback) {
     errno = 0;

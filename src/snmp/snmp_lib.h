@@ -181,7 +181,7 @@ public:
     // in bulk. Costs as many get-next requests the walk may never ask for, when its caller
     // stops before the table ends.
     void setReadAhead(bool on) { readAhead_ = on; }
-    static constexpr std::size_t kReadAheadRows = 32;
+    static constexpr std::size_t kReadAheadRows = 64;
     // The most repetitions one GETBULK of this walk asks for (tests, benchmarks).
     static constexpr int kMaxRepetitions = 200;
 
