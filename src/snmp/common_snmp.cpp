@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <functional>
+#include <vector>
 
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -31,9 +33,21 @@ int ToInt(const std::string& text, int fallback) {
 
 struct CCommonSnmp::Shared {
     std::mutex mutex;
-    std::list<int> ids;     // outstanding walk steps
+    std::vector<int> ids;   // outstanding walk steps
     bool alive = true;      // false once the session is destroyed
     unsigned epoch = 0;     // bumped by Open and Close: replies of an older walk are dropped
+    // Step outcomes waiting for the UI thread, in order. One posted task hands over all that
+    // are waiting, so that rows read ahead cost no UI-thread task (nor allocation) each.
+    struct Outcome {
+        Step step;
+        CSnmp* reply;
+        int status;
+    };
+    std::deque<Outcome> outcomes;
+    bool handOverPosted = false;
+    ~Shared() {
+        for (const Outcome& o : outcomes) delete o.reply;  // the UI went away before handing them over
+    }
 };
 
 bool IsProxyMarker(const std::string& oid) { return SnmpIsProxyMarker(oid); }
@@ -431,23 +445,47 @@ void CCommonSnmp::WorkerLoop() {
 }
 
 void CCommonSnmp::Deliver(const std::shared_ptr<Shared>& shared, const Step& step, CSnmp* reply, int status) {
-    // The reply is owned by the delivery until the callback takes it, so a delivery that never
-    // runs (the UI went away first) still frees it. One allocation per row, the task included.
-    struct Delivery {
-        std::shared_ptr<Shared> shared;
-        Step step;
-        std::unique_ptr<CSnmp> reply;
-        int status;
-    };
-    auto delivery = std::make_shared<Delivery>(Delivery{shared, step, std::unique_ptr<CSnmp>(reply), status});
-    platform::ui().post([delivery]() {
+    bool post = false;
+    {
+        std::lock_guard<std::mutex> sl(shared->mutex);
+        shared->outcomes.push_back({step, reply, status});
+        post = !shared->handOverPosted;
+        shared->handOverPosted = true;
+    }
+    if (post) platform::ui().post([shared] { HandOver(shared); });
+}
+
+void CCommonSnmp::HandOver(const std::shared_ptr<Shared>& shared) {
+    // Only the outcomes waiting now: what the callbacks cause (the next rows) waits for the next
+    // task, so that the UI thread's other work is never held up by a long walk.
+    std::size_t waiting = 0;
+    {
+        std::lock_guard<std::mutex> sl(shared->mutex);
+        waiting = shared->outcomes.size();
+    }
+    for (; waiting > 0; --waiting) {
+        Shared::Outcome o{};
+        bool current = false;
         {
-            std::lock_guard<std::mutex> sl(delivery->shared->mutex);
-            if (!delivery->shared->alive || delivery->shared->epoch != delivery->step.epoch) return;
+            std::lock_guard<std::mutex> sl(shared->mutex);
+            if (shared->outcomes.empty()) break;  // dropped by a close meanwhile
+            o = shared->outcomes.front();
+            shared->outcomes.pop_front();
+            current = shared->alive && shared->epoch == o.step.epoch;
         }
-        const Step& s = delivery->step;
-        s.callback(delivery->reply.release(), s.id, s.param, delivery->status);
-    });
+        if (!current) {
+            delete o.reply;  // closed or superseded: the callback is not called
+            continue;
+        }
+        o.step.callback(o.reply, o.step.id, o.step.param, o.status);
+    }
+    bool more = false;
+    {
+        std::lock_guard<std::mutex> sl(shared->mutex);
+        more = !shared->outcomes.empty();
+        shared->handOverPosted = more;
+    }
+    if (more) platform::ui().post([shared] { HandOver(shared); });
 }
 
 bool CCommonSnmp::FindRequestID(int id) {

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -80,6 +79,7 @@ private:
     // Posts one step's outcome to the UI thread; dropped there when the walk was closed or
     // superseded meanwhile.
     static void Deliver(const std::shared_ptr<Shared>& shared, const Step& step, CSnmp* reply, int status);
+    static void HandOver(const std::shared_ptr<Shared>& shared);  // on the UI thread
     void StopWorker();
     void NoteFailureLocked(SnmpFailure failure);  // lock_ held
     int SendNow(CSnmp** reply, int timeoutMs);
