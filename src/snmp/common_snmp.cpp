@@ -20,6 +20,8 @@ std::atomic<int> g_walkCounter{0};
 
 // How long a step of a walk that reads ahead may wait for more rows before it is answered.
 constexpr std::chrono::microseconds kReadAheadHold{4000};
+// How long one UI-thread task hands over step outcomes beyond those waiting when it started.
+constexpr std::chrono::microseconds kHandOverSlice{5000};
 
 int ToInt(const std::string& text, int fallback) {
     errno = 0;
@@ -456,19 +458,22 @@ void CCommonSnmp::Deliver(const std::shared_ptr<Shared>& shared, const Step& ste
 }
 
 void CCommonSnmp::HandOver(const std::shared_ptr<Shared>& shared) {
-    // Only the outcomes waiting now: what the callbacks cause (the next rows) waits for the next
-    // task, so that the UI thread's other work is never held up by a long walk.
+    // The outcomes waiting now, and those the callbacks cause (the next rows, read ahead) for a
+    // few milliseconds more; the rest wait for the next task, so that the UI thread's other work
+    // is never held up long by a walk.
     std::size_t waiting = 0;
     {
         std::lock_guard<std::mutex> sl(shared->mutex);
         waiting = shared->outcomes.size();
     }
-    for (; waiting > 0; --waiting) {
+    const auto until = std::chrono::steady_clock::now() + kHandOverSlice;
+    for (;; waiting = waiting ? waiting - 1 : 0) {
+        if (!waiting && std::chrono::steady_clock::now() >= until) break;
         Shared::Outcome o{};
         bool current = false;
         {
             std::lock_guard<std::mutex> sl(shared->mutex);
-            if (shared->outcomes.empty()) break;  // dropped by a close meanwhile
+            if (shared->outcomes.empty()) break;  // all handed over, or dropped by a close meanwhile
             o = shared->outcomes.front();
             shared->outcomes.pop_front();
             current = shared->alive && shared->epoch == o.step.epoch;
