@@ -467,8 +467,8 @@ void CCommonSnmp::HandOver(const std::shared_ptr<Shared>& shared) {
         waiting = shared->outcomes.size();
     }
     const auto until = std::chrono::steady_clock::now() + kHandOverSlice;
-    for (;; waiting = waiting ? waiting - 1 : 0) {
-        if (!waiting && std::chrono::steady_clock::now() >= until) break;
+    for (std::size_t handed = 0;; ++handed) {
+        if (handed >= waiting && std::chrono::steady_clock::now() >= until) break;
         Shared::Outcome o{};
         bool current = false;
         {

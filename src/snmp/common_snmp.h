@@ -76,8 +76,8 @@ private:
     // On the worker: fetches the walk's next rows while the held ones are handed out.
     void Prefetch(unsigned epoch, int timeoutMs);
     void WantPrefetchLocked(int timeoutMs);  // workMutex_ held
-    // Posts one step's outcome to the UI thread; dropped there when the walk was closed or
-    // superseded meanwhile.
+    // Queues one step's outcome for the UI thread (posting a hand-over task unless one is
+    // pending); it is dropped there when the walk was closed or superseded meanwhile.
     static void Deliver(const std::shared_ptr<Shared>& shared, const Step& step, CSnmp* reply, int status);
     static void HandOver(const std::shared_ptr<Shared>& shared);  // on the UI thread
     void StopWorker();

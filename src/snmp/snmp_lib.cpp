@@ -282,8 +282,14 @@ int StepStatus(const std::vector<std::string>& columns, std::size_t askedCount, 
     reply.getErrorInfo(status, index);
     if (status == SNMP_ERR_NOSUCHNAME) return CSnmp4w::EC_END_OF_TABLE;
     if (status != 0) return fail(status > 0 && status <= 18 ? SnmpFailure::AgentError : SnmpFailure::UnknownErrorStatus);
+    // The data bindings (the proxy marker left out) are counted before any is judged.
+    const CSnmp::Binding* first = nullptr;
     std::size_t count = 0;
-    for (const CSnmp::Binding& got : reply.bindings()) count += !SnmpIsProxyMarker(got.oid);
+    for (const CSnmp::Binding& got : reply.bindings()) {
+        if (SnmpIsProxyMarker(got.oid)) continue;
+        if (!first) first = &got;
+        ++count;
+    }
     if (count == 0 || count != askedCount) return fail(SnmpFailure::BadReply);
     std::size_t i = 0;
     for (const CSnmp::Binding& got : reply.bindings()) {
@@ -292,7 +298,7 @@ int StepStatus(const std::vector<std::string>& columns, std::size_t askedCount, 
         // A peer that answers with an OID not after the one asked for would loop forever.
         if (compare(got.oid, askedAt(i++)) <= 0) return fail(SnmpFailure::NotIncreasing);
     }
-    if (columns.empty() || !inSubtree(columns[0], DataBinding(reply, 0)->oid)) return CSnmp4w::EC_END_OF_TABLE;
+    if (columns.empty() || !inSubtree(columns[0], first->oid)) return CSnmp4w::EC_END_OF_TABLE;
     return CSnmp4w::EC_NO_ERROR;
 }
 
