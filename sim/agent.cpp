@@ -9,6 +9,7 @@
 #include <arpa/inet.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,20 @@ AgentState g;
 volatile std::sig_atomic_t g_stop = 0;
 
 void onSignal(int) { g_stop = 1; }
+
+// --drop-every / --drop-percent: whether the request just counted is lost on the way. A small
+// generator of our own, so that one seed loses the same requests on every machine.
+bool lostNow() {
+    if (g.opt->dropEvery > 0 && g.pdus % g.opt->dropEvery == 0) return true;
+    if (g.opt->dropPercent <= 0) return false;
+    std::uint64_t x = (static_cast<std::uint64_t>(g.opt->dropSeed) << 32) ^ static_cast<std::uint64_t>(g.pdus);
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return static_cast<int>(x % 100) < g.opt->dropPercent;
+}
 
 bool silentNow() {
     if (g.opt->silentAfter >= 0 && g.pdus > g.opt->silentAfter) return true;
@@ -106,7 +121,7 @@ const char* levelName(int level) {
     }
 }
 
-void logPdu(const netsnmp_pdu* pdu) {
+void logPdu(const netsnmp_pdu* pdu, bool lost) {
     if (!g.log) return;
     struct timeval now;
     gettimeofday(&now, nullptr);
@@ -128,6 +143,7 @@ void logPdu(const netsnmp_pdu* pdu) {
             << "\"";
     }
     out << ",\"pdu\":\"" << pduName(pdu->command) << "\",\"request_id\":" << pdu->reqid;
+    if (lost) out << ",\"lost\":\"" << (g.opt->dropReplies ? "reply" : "request") << "\"";
     if (pdu->command == SNMP_MSG_GETBULK)
         out << ",\"non_repeaters\":" << pdu->errstat << ",\"max_repetitions\":" << pdu->errindex;
     out << ",\"bindings\":[";
@@ -153,10 +169,12 @@ int onAcmInitial(int, int, void* serverarg, void*) {
     g.suppressNextReply = false;
     g.bulkRequest = pdu->command == SNMP_MSG_GETBULK;
     g.tx.clear();  // requests are handled one at a time; nothing of an earlier set survives
-    logPdu(pdu);
+    const bool lost = lostNow();
+    logPdu(pdu, lost);
     // Access itself is decided by the library's VACM callback; this one logs and imposes silence.
     g.device->runBeforeRequest();
-    if (silentNow()) {
+    if (lost && g.opt->dropReplies) g.suppressNextReply = true;
+    if (silentNow() || (lost && !g.opt->dropReplies)) {
         vp->errorcode = VACM_NOSECNAME;
         g.suppressNextReply = pdu->version == SNMP_VERSION_3;
         return 0;

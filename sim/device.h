@@ -59,6 +59,13 @@ struct Options {
     int badReply = 0;
     bool noBulk = false;  // GETBULK requests are answered with genErr
     long long silentAfter = -1;
+    // A lossy network: every n-th request (dropEvery) and about dropPercent of the others are
+    // lost, the same ones for the same seed. With dropReplies the request is handled and its
+    // reply lost instead (a set then takes effect unanswered).
+    int dropEvery = 0;
+    int dropPercent = 0;
+    unsigned dropSeed = 1;
+    bool dropReplies = false;
     std::string stateFile;
     bool stateAnyType = false;  // preloads keep their own type, whatever the object's
     std::string failFile;

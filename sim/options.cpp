@@ -53,6 +53,10 @@ std::string usage() {
            "  --loop-at OID                 get-next of OID returns OID again\n"
            "  --no-bulk                     answer every GETBULK with genErr (an agent without GETBULK)\n"
            "  --silent-after N              answer only the first N requests\n"
+           "  --drop-every N                lose every N-th request (a lossy network)\n"
+           "  --drop-percent P              lose about P% of the requests, the same ones for one seed\n"
+           "  --drop-seed S                 seed of --drop-percent (default 1)\n"
+           "  --drop-replies                the lost requests are handled, their replies lost instead\n"
            "  --proxy-marker first|last     add the relay marker 1.3.6.1.4.1.171.7777.1.0 (IpAddress of\n"
            "                                the device) to every reply, as its first or last binding\n"
            "  --bad-reply extra|missing|renamed|status   every reply carries one binding more, one fewer,\n"
@@ -81,6 +85,7 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
         else if (a == "--transfer-silent") opt.transferSilent = true;
         else if (a == "--state-any-type") opt.stateAnyType = true;
         else if (a == "--no-bulk") opt.noBulk = true;
+        else if (a == "--drop-replies") opt.dropReplies = true;
         else if (!value(v)) return ParseResult::Error;
         else if (a == "--listen") opt.listen = v;
         else if (a == "--model") opt.model = v;
@@ -115,6 +120,15 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
             else if (a == "--silent-after") opt.silentAfter = n;
             else if (a == "--reboot-seconds") opt.rebootSeconds = static_cast<int>(n);
             else opt.transferMs = static_cast<int>(n);
+        } else if (a == "--drop-every" || a == "--drop-percent" || a == "--drop-seed") {
+            const long long hi = a == "--drop-percent" ? 100 : 1000000000;
+            if (!toInt(v, a == "--drop-seed" ? 0 : 1, hi, n)) {
+                error = a + " expects a number from " + (a == "--drop-seed" ? "0" : "1") + " to " + std::to_string(hi);
+                return ParseResult::Error;
+            }
+            if (a == "--drop-every") opt.dropEvery = static_cast<int>(n);
+            else if (a == "--drop-percent") opt.dropPercent = static_cast<int>(n);
+            else opt.dropSeed = static_cast<unsigned>(n);
         } else if (a == "--drop-prefix" || a == "--loop-at") {
             auto o = parseOid(v);
             if (!o) {

@@ -26,6 +26,7 @@ struct SimRequest {
     std::string level;      // v3: "noAuthNoPriv", "authNoPriv" or "authPriv"
     std::string pdu;        // "get", "getnext", "set", ...
     long requestId = 0;
+    std::string lost;       // "request" or "reply" when the device's lossy network lost it
     std::vector<SimBinding> bindings;
 };
 
