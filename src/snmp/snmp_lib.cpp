@@ -266,6 +266,17 @@ const CSnmp::Binding* DataBinding(const CSnmp& reply, std::size_t k) {
     return nullptr;
 }
 
+// False when the binding of column i lies under its column with another instance than the first
+// column's: a reply that mixes instances (an agent that renames a binding, or a column with a
+// hole) would put another row's value into this row. A binding beyond its column (the column
+// ended before the first, or the agent lacks it) carries no value of the row and is let be.
+template <typename InSubtree>
+bool SameRow(const std::string& firstColumn, const std::string& firstOid, const std::string& column,
+             const std::string& oid, InSubtree inSubtree) {
+    if (!inSubtree(column, oid)) return true;  // the column has ended (or is not there): no value
+    return firstOid.compare(firstColumn.size(), std::string::npos, oid, column.size(), std::string::npos) == 0;
+}
+
 // The walk rule of SnmpWalkStepStatus, with the asked OIDs given by askedAt(i); allocates nothing.
 // kCanonical: every OID is in OidText's form.
 template <bool kCanonical, typename AskedAt>
@@ -299,6 +310,14 @@ int StepStatus(const std::vector<std::string>& columns, std::size_t askedCount, 
         if (compare(got.oid, askedAt(i++)) <= 0) return fail(SnmpFailure::NotIncreasing);
     }
     if (columns.empty() || !inSubtree(columns[0], first->oid)) return CSnmp4w::EC_END_OF_TABLE;
+    if (kCanonical && columns.size() == askedCount) {  // the instances line up as written
+        i = 0;
+        for (const CSnmp::Binding& got : reply.bindings()) {
+            if (SnmpIsProxyMarker(got.oid)) continue;
+            if (i > 0 && !SameRow(columns[0], first->oid, columns[i], got.oid, inSubtree)) return fail(SnmpFailure::BadReply);
+            ++i;
+        }
+    }
     return CSnmp4w::EC_NO_ERROR;
 }
 
@@ -325,6 +344,9 @@ std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::str
     case SnmpFailure::NoAnswer: return "no answer (time-out)";
     case SnmpFailure::Refused:
         return "the agent refused the request (report: unknown user, wrong pass phrase or security level, or not in time)";
+    case SnmpFailure::AuthFailed: return "authentication failed (wrong authentication pass phrase or protocol)";
+    case SnmpFailure::UnknownUser: return "unknown user";
+    case SnmpFailure::PrivacyFailed: return "wrong privacy pass phrase";
     case SnmpFailure::AgentError:
         if (errorStatus > 0 && errorStatus <= 18)
             return "the agent reported error status " + std::to_string(errorStatus) + " (" + kStatusNames[errorStatus] + ")";
@@ -624,6 +646,14 @@ int RowStatus(const std::vector<std::string>& columns, const std::vector<CSnmp::
         }
     }
     if (columns.empty() || !SnmpCanonicalOidInSubtree(columns[0], row[0]->oid)) return CSnmp4w::EC_END_OF_TABLE;
+    if (columns.size() == asked.size()) {
+        for (std::size_t i = 1; i < asked.size(); ++i) {
+            if (!SameRow(columns[0], row[0]->oid, columns[i], row[i]->oid, SnmpCanonicalOidInSubtree)) {
+                why = SnmpFailure::BadReply;
+                return CSnmp4w::EC_FAILED;
+            }
+        }
+    }
     return CSnmp4w::EC_NO_ERROR;
 }
 

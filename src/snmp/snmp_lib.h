@@ -36,7 +36,10 @@ enum class SnmpFailure {
     BadAddress,          // the device address is not a UDP/IPv4 peer
     UnknownHost,         // the host name does not resolve
     NoAnswer,            // no reply within the time-out
-    Refused,             // the agent sent a report instead of a reply (user, keys, security level)
+    Refused,             // the agent sent a report instead of a reply (security level, engine, ...)
+    AuthFailed,          // report usmStatsWrongDigests: wrong authentication pass phrase or protocol
+    UnknownUser,         // report usmStatsUnknownUserNames
+    PrivacyFailed,       // report usmStatsDecryptionErrors: wrong privacy pass phrase
     AgentError,          // the reply carries a known error status (1..18)
     UnknownErrorStatus,  // the reply carries an error status no agent may send
     BadReply,            // the reply's bindings do not answer the request

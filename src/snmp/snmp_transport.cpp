@@ -288,7 +288,11 @@ bool SnmpTransport::ensureUserLocked() {
 int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu, void* magic) {
     auto* self = static_cast<SnmpTransport*>(magic);
     // Called under the Net-SNMP mutex from snmp_sess_read / snmp_sess_timeout.
-    if (reqid != self->pendingReqId_ || self->finished_) return 1;  // a request given up earlier
+    // A report that the agent could not tie to the request (it could not check or decrypt it)
+    // carries request ID 0; Net-SNMP has matched it to the outstanding message already.
+    const bool report = pdu && pdu->command == SNMP_MSG_REPORT;
+    if (self->finished_ || self->pendingReqId_ == 0) return 1;
+    if (reqid != self->pendingReqId_ && !(report && reqid == 0)) return 1;  // a request given up earlier
     self->finished_ = true;
     self->result_ = -1;
     const bool received = op == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || op == NETSNMP_CALLBACK_OP_SEC_ERROR;
@@ -309,8 +313,10 @@ int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu
         }
         self->result_ = self->response_ ? 0 : -1;
         self->eventFailure_ = SnmpFailure::NotSent;
+    } else if (op == NETSNMP_CALLBACK_OP_SEC_ERROR) {
+        self->eventFailure_ = SnmpFailure::AuthFailed;  // the reply failed our own checks
     } else if (received) {
-        self->eventFailure_ = SnmpFailure::Refused;  // a report: unknown user, wrong digest, ...
+        self->eventFailure_ = ReportFailure(pdu);
     } else if (op == NETSNMP_CALLBACK_OP_TIMED_OUT) {
         self->eventFailure_ = SnmpFailure::NoAnswer;
     } else {
@@ -321,6 +327,16 @@ int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu
 namespace {
 constexpr long long kAbortSliceMs = 20;
 }  // namespace
+
+SnmpFailure SnmpTransport::ReportFailure(netsnmp_pdu* pdu) {
+    if (!pdu || pdu->command != SNMP_MSG_REPORT) return SnmpFailure::Refused;
+    switch (snmpv3_get_report_type(pdu)) {
+    case SNMPERR_AUTHENTICATION_FAILURE: return SnmpFailure::AuthFailed;
+    case SNMPERR_UNKNOWN_USER_NAME: return SnmpFailure::UnknownUser;
+    case SNMPERR_DECRYPTION_ERR: return SnmpFailure::PrivacyFailed;
+    default: return SnmpFailure::Refused;
+    }
+}
 
 void SnmpTransport::pump(int timeoutMs) {
     using Clock = std::chrono::steady_clock;
@@ -380,6 +396,10 @@ int SnmpTransport::exchange(netsnmp_pdu* pdu, int timeoutMs, netsnmp_pdu** respo
 }
 
 int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe) {
+    // Reads (and the engine probe) are sent again when no answer comes, so that one lost
+    // datagram does not fail them; a set is sent once, as repeating it is not harmless (a
+    // repeated row creation is refused although the first one worked).
+    const int tries = pdu && pdu->command == SNMP_MSG_SET ? 1 : corvex::snmp::kReadTries;
     if (!sess_ || abort_) {
         std::lock_guard<std::mutex> lock(NetSnmpMutex());
         snmp_free_pdu(pdu);
@@ -389,7 +409,10 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe) {
     {
         std::lock_guard<std::mutex> lock(NetSnmpMutex());
         netsnmp_session* ss = snmp_sess_session(sess_);
-        if (ss) ss->timeout = static_cast<long>(timeoutMs) * 1000L;
+        if (ss) {
+            ss->timeout = static_cast<long>(timeoutMs) * 1000L;
+            ss->retries = tries - 1;
+        }
         finished_ = false;
         probing_ = probe;
         result_ = -1;
@@ -418,7 +441,7 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe) {
         pendingReqId_ = reqid;
         lastReqId_ = reqid;
     }
-    pump(timeoutMs);
+    pump(timeoutMs * tries);
     std::lock_guard<std::mutex> lock(NetSnmpMutex());
     pendingReqId_ = 0;  // a reply that still comes is ignored
     probing_ = false;
@@ -427,7 +450,9 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe) {
         response_ = nullptr;
         failure_ = finished_ ? eventFailure_ : abort_ ? SnmpFailure::Cancelled : SnmpFailure::NoAnswer;
         finished_ = true;
-        if (!probe && failure_ == SnmpFailure::Refused && key_.v3) {
+        const bool report = failure_ == SnmpFailure::Refused || failure_ == SnmpFailure::AuthFailed ||
+                            failure_ == SnmpFailure::UnknownUser || failure_ == SnmpFailure::PrivacyFailed;
+        if (!probe && report && key_.v3) {
             // The agent may have a new engine (a replaced switch): probe again next time.
             netsnmp_session* ss = snmp_sess_session(sess_);
             if (ss) {

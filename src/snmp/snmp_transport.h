@@ -39,6 +39,10 @@ struct SessionKey {
     bool operator==(const SessionKey&) const = default;
 };
 
+// How often a read (get, get-next, GETBULK, the engine probe) is sent when no answer comes: a
+// silent switch is given up after kReadTries time-outs. Sets are sent once.
+inline constexpr int kReadTries = 3;
+
 // Splits "host" or "host:port" and refuses anything that is not a plain UDP/IPv4 peer
 // (no transport prefixes, no paths, no spaces). False on bad input.
 bool ParseAddress(const std::string& address, std::string& host, std::string& port);
@@ -77,6 +81,8 @@ public:
 
 private:
     static int OnEvent(int op, struct snmp_session* session, int reqid, snmp_pdu* pdu, void* magic);
+    // What a report says, in our terms (wrong digest, unknown user, decryption error, ...).
+    static SnmpFailure ReportFailure(snmp_pdu* pdu);
     void close();
     // Sends pdu (consumed) and waits for its answer; a report counts as the answer when probing.
     int sendAndWait(snmp_pdu* pdu, int timeoutMs, bool probe);

@@ -97,6 +97,7 @@ bool CTableWalk::Send(int pduType, const std::vector<Binding>& bindings, RowHand
     m_running = false;
     m_rows = 0;
     m_reachedBound = false;
+    m_endedShort = false;
     if (bindings.empty() || !m_session.Open(pduType)) return false;
     m_columns.clear();
     for (const Binding& b : bindings) {
@@ -133,9 +134,21 @@ unsigned CTableWalk::Callback(CSnmp* reply, int requestId, void* param, int stat
         self->Finish(status != CSnmp4w::EC_NO_ERROR ? status : CSnmp4w::EC_FAILED);
         return 0;
     }
-    const ReplyRow row = ReadReplyRow(*reply);
+    ReplyRow row = ReadReplyRow(*reply);
+    if (!self->m_oneStep) {
+        // A column that has ended answers with the next object beyond it: not a value of this row.
+        for (size_t i = 0; i < row.values.size() && i < self->m_columns.size(); ++i) {
+            ReplyRow::Value& v = row.values[i];
+            if (v.present && row.instance(i, self->m_columns[i]).empty()) {
+                v.present = false;
+                v.text.clear();
+                v.bytes.clear();
+            }
+        }
+    }
     if (row.size() < self->m_options.minValues) {
         delete reply;
+        self->m_endedShort = true;
         self->Finish(0);
         return 0;
     }

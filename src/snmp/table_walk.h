@@ -105,6 +105,9 @@ public:
     size_t Rows() const { return m_rows; }
     // True when the last walk ended because the agent kept answering beyond the row bound.
     bool ReachedBound() const { return m_reachedBound; }
+    // True when the last walk ended on a reply with fewer values than Options::minValues.
+    bool EndedShort() const { return m_endedShort; }
+    CCommonSnmp& Session() const { return m_session; }
     const std::vector<std::string>& Columns() const { return m_columns; }
 
 private:
@@ -123,4 +126,5 @@ private:
     bool m_running = false;
     size_t m_rows = 0;
     bool m_reachedBound = false;
+    bool m_endedShort = false;
 };
