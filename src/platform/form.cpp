@@ -100,6 +100,23 @@ void Control::setText(std::string text) {
     notify(Change::Text);
 }
 
+bool Control::enabled() const { return enabled_ && !heldByReads(); }
+
+Control& Control::needsRead(std::vector<std::string> reads) {
+    needsRead_ = true;
+    reads_ = std::move(reads);
+    notify(Change::Enabled);
+    return *this;
+}
+
+bool Control::heldByReads() const {
+    if (!needsRead_) return false;
+    if (reads_.empty()) return !form_->readsOk();
+    for (const std::string& r : reads_)
+        if (!form_->readOk(r)) return true;
+    return false;
+}
+
 void Control::setEnabled(bool on) {
     if (on == enabled_) return;
     enabled_ = on;
@@ -114,7 +131,7 @@ void Control::setVisible(bool on) {
 
 bool Control::usable() const {
     for (const Control* c = this; c; c = c->group_)
-        if (!c->enabled_ || !c->visible_) return false;
+        if (!c->enabled() || !c->visible_) return false;
     return true;
 }
 
@@ -695,6 +712,81 @@ void Form::build() {
     if (built_) return;
     built_ = true;
     createControls();
+    // Above the button row: says when the form could not read everything it shows.
+    addLabel(kIdReadStatus, "").setName("read status").setVisible(false);
+}
+
+// ---------------------------------------------------------------- reads
+
+void Form::beginRead(const std::string& read) {
+    for (auto& [name, r] : reads_) {
+        if (name == read) {
+            r = Read{};
+            readsChanged();
+            return;
+        }
+    }
+    reads_.emplace_back(read, Read{});
+    readsChanged();
+}
+
+void Form::readComplete(const std::string& read) {
+    for (auto& [name, r] : reads_) {
+        if (name == read) {
+            r = Read{ReadState::Complete, {}};
+            readsChanged();
+            return;
+        }
+    }
+    reads_.emplace_back(read, Read{ReadState::Complete, {}});
+    readsChanged();
+}
+
+void Form::readFailed(const std::string& read, const std::string& reason) {
+    for (auto& [name, r] : reads_) {
+        if (name == read) {
+            r = Read{ReadState::Failed, reason};
+            readsChanged();
+            return;
+        }
+    }
+    reads_.emplace_back(read, Read{ReadState::Failed, reason});
+    readsChanged();
+}
+
+std::optional<Form::ReadState> Form::readState(const std::string& read) const {
+    for (const auto& [name, r] : reads_)
+        if (name == read) return r.state;
+    return std::nullopt;
+}
+
+bool Form::readOk(const std::string& read) const { return readState(read) == ReadState::Complete; }
+
+bool Form::readsOk() const {
+    for (const auto& [name, r] : reads_)
+        if (r.state != ReadState::Complete) return false;
+    return true;
+}
+
+std::string Form::readStatusText() const {
+    for (const auto& [name, r] : reads_) {
+        if (r.state != ReadState::Failed) continue;
+        const bool refresh = find("&Refresh") != nullptr;
+        return "Not all settings could be read from the switch (" + (r.reason.empty() ? "no answer" : r.reason) +
+               "). " + (refresh ? "Press Refresh." : "Close the dialog and open it again.");
+    }
+    return {};
+}
+
+void Form::readsChanged() {
+    if (!built_) return;
+    const std::string status = readStatusText();
+    if (Control* line = find(kIdReadStatus)) {
+        line->setText(status);
+        line->setVisible(!status.empty());
+    }
+    for (auto& c : controls_)
+        if (c->needsRead_) c->notify(Change::Enabled);
 }
 
 void Form::open() {

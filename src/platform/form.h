@@ -46,8 +46,14 @@ public:
     const std::string& text() const { return text_; }
     virtual void setText(std::string text);
 
-    bool enabled() const { return enabled_; }
+    // Enabled as the program asked, and not held back by the form's reads (needsRead).
+    bool enabled() const;
     void setEnabled(bool on);
+    // This control writes (or decides on) values read from the switch: it stays disabled while
+    // any of the named reads (every read of the form when none is named) has not ended
+    // complete, whatever setEnabled says.
+    Control& needsRead(std::vector<std::string> reads = {});
+    bool heldByReads() const;
     bool visible() const { return visible_; }
     void setVisible(bool on);
     // Enabled and visible, and so is the group that holds it: the user can reach it.
@@ -79,6 +85,8 @@ private:
     bool visible_ = true;
     bool sameLine_ = false;
     int width_ = 0;
+    bool needsRead_ = false;
+    std::vector<std::string> reads_;  // needsRead's names; empty: all of the form's reads
 };
 
 class Label : public Control {
@@ -503,6 +511,24 @@ public:
     void setOnInit(std::function<void()> fn) { onInit_ = std::move(fn); }
     void setOnDestroy(std::function<void()> fn) { onDestroy_ = std::move(fn); }
 
+    // ---- What the form read from the switch
+    // Each read the form makes (a scalar get, a table walk) has a name. A read that failed,
+    // stopped early or was never answered holds back the controls marked needsRead and shows
+    // the status line (kIdReadStatus) until the same read ends complete.
+    enum class ReadState { Running, Complete, Failed };
+    void beginRead(const std::string& read);
+    void readComplete(const std::string& read);
+    // reason: why, in a few words for the user ("no answer", "authentication failed", ...).
+    void readFailed(const std::string& read, const std::string& reason);
+    // The state of one read; nullopt when it never began.
+    std::optional<ReadState> readState(const std::string& read) const;
+    // True when the read (or, with no name, every read begun so far) ended complete.
+    bool readOk(const std::string& read) const;
+    bool readsOk() const;
+    // The status line: "" while nothing failed.
+    std::string readStatusText() const;
+    static constexpr int kIdReadStatus = 0x7F01;
+
     // ---- Timers and posted work, dropped once the form is destroyed
     // One-shot timer: setting an id again replaces the pending one.
     void setTimer(int id, int ms, std::function<void()> fn);
@@ -542,8 +568,15 @@ private:
     std::function<void(Form&)> onCreate_;
     std::function<void()> onInit_, onDestroy_;
 
+    void readsChanged();
+
     struct TimerState;
     std::shared_ptr<TimerState> timers_;  // shared with queued callbacks; cleared on destroy
+    struct Read {
+        ReadState state = ReadState::Running;
+        std::string reason;
+    };
+    std::vector<std::pair<std::string, Read>> reads_;  // in the order they first began
 };
 
 template <class T>

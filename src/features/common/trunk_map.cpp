@@ -1,8 +1,10 @@
 #include "features/common/trunk_map.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/session_settings.h"
+#include "features/common/form_reads.h"
 
 namespace features {
 
@@ -38,7 +40,18 @@ CTrunkMap::CTrunkMap(CCommonSnmp& session, int portCount)
 
 CTrunkMap::~CTrunkMap() = default;
 
+bool CTrunkMap::Start(platform::Form& form, std::function<void()> onDone) {
+    form.beginRead(kReadName);
+    if (!Start(std::move(onDone))) {
+        form.readFailed(kReadName, ReadFailureReason(m_walk.Session().LastFailure()));
+        return false;
+    }
+    m_form = &form;
+    return true;
+}
+
 bool CTrunkMap::Start(std::function<void()> onDone) {
+    m_form = nullptr;
     m_onDone = std::move(onDone);
     m_rowsTaken = 0;
     CTableWalk::Options options;
@@ -86,6 +99,10 @@ void CTrunkMap::OnRow(const ReplyRow& row) {
 void CTrunkMap::Finish(int status) {
     m_walking = false;
     m_lastComplete = status == CSnmp4w::EC_END_OF_TABLE;
+    if (platform::Form* form = std::exchange(m_form, nullptr)) {
+        if (m_lastComplete) form->readComplete(kReadName);
+        else form->readFailed(kReadName, WalkShortfall(m_walk, status));
+    }
     // The handler may start another walk, which installs its own handler.
     std::function<void()> done = std::move(m_onDone);
     m_onDone = nullptr;

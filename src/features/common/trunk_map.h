@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/form.h"
 #include "snmp/encodings.h"
 #include "snmp/table_walk.h"
 
@@ -59,6 +60,10 @@ public:
     // the walk ends, whether it went to the end of the table or a step failed. False when the
     // walk could not start; onDone is then not called. Starting again abandons a walk under way.
     bool Start(std::function<void()> onDone = {});
+    // The same walk as the form's read kReadName: the form's controls that need it stay
+    // disabled until the whole table has arrived (platform::Form::needsRead).
+    bool Start(platform::Form& form, std::function<void()> onDone = {});
+    static constexpr const char* kReadName = "trunks";
     // Every port back to 0 (no trunk).
     void Clear();
 
@@ -85,6 +90,7 @@ private:
 
     std::vector<int> m_map;
     std::function<void()> m_onDone;
+    platform::Form* m_form = nullptr;  // whose read this walk is, if any
     bool m_walking = false;
     bool m_lastComplete = false;
     int m_rowsTaken = 0;
