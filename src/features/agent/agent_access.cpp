@@ -1,5 +1,6 @@
 #include "features/agent/agent_access.h"
 
+#include "features/common/form_reads.h"
 #include "features/common/sync_request.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -99,7 +100,8 @@ using namespace agent;
 
 namespace {
 
-// The launch settings with the write community for reads too.
+// The launch settings with the write community for reads too: the community table is readable
+// only with write access.
 SessionSettings WithWriteCommunityForReads(SessionSettings s) {
     s.ReadCommunity = s.WriteCommunity;
     return s;
@@ -109,13 +111,27 @@ std::string Bytes(const std::vector<std::uint8_t>& b) { return std::string(b.beg
 
 }  // namespace
 
-CSnmpAgentAccess::CSnmpAgentAccess(IAgentNotify& owner)
+CSnmpAgentAccess::CSnmpAgentAccess(IAgentNotify& owner, platform::Form* form)
     : m_cCommonSNMP(Settings()),
       m_cCommonSNMPSet(Settings()),
       m_cCommonSNMPTable(WithWriteCommunityForReads(Settings())),
       m_cCommonSNMPGetUse(Settings()),
       m_owner(owner),
+      m_form(form),
       m_settings(Settings()) {}
+
+bool CSnmpAgentAccess::Walk(const char* name, CTableWalk& walk, const std::vector<std::string>& columns,
+                            CTableWalk::RowHandler onRow, CTableWalk::EndHandler onEnd,
+                            const CTableWalk::Options& options) {
+    if (m_form) return features::WalkRead(*m_form, name, walk, columns, std::move(onRow), std::move(onEnd), options);
+    return walk.Start(columns, std::move(onRow), std::move(onEnd), options);
+}
+
+bool CSnmpAgentAccess::Get(const char* name, CTableWalk& walk, const std::vector<std::string>& objects,
+                           CTableWalk::RowHandler onReply) {
+    if (m_form) return features::AsyncRead(*m_form, name, walk, objects, std::move(onReply));
+    return walk.Read(objects, std::move(onReply));
+}
 
 std::string CSnmpAgentAccess::OctetIndex(const std::string& text) {
     std::string out = "." + std::to_string(text.size());
@@ -155,7 +171,7 @@ void CSnmpAgentAccess::Scalar(const std::string& value) { m_owner.OnAgentScalar(
 // ---------------------------------------------------------------- scalars
 
 bool CSnmpAgentAccess::ReadGlobalState() {
-    return m_read.Read({kOidGlobalState}, [this](const ReplyRow& row, CSnmp&) {
+    return Get("global state", m_read, {kOidGlobalState}, [this](const ReplyRow& row, CSnmp&) {
         if (row.present(0)) Scalar(row.text(0));
         return false;
     });
@@ -166,7 +182,7 @@ bool CSnmpAgentAccess::WriteGlobalState(bool enabled) {
 }
 
 bool CSnmpAgentAccess::ReadEngineId() {
-    return m_tableWalk.Read({kOidEngineId}, [this](const ReplyRow& row, CSnmp&) {
+    return Get("engine ID", m_readWalk, {kOidEngineId}, [this](const ReplyRow& row, CSnmp&) {
         if (row.present(0) && row.value(0).type == SNMP_T_OCTETS) Scalar(LowerHex(row.bytes(0)));
         return false;
     });
@@ -180,7 +196,7 @@ bool CSnmpAgentAccess::WriteEngineId(const std::string& text, bool useDefault) {
 bool CSnmpAgentAccess::ReadTrapEnables(bool poe) {
     std::vector<std::string> oids;
     for (int n = 1; n <= (poe ? 9 : 6); ++n) oids.push_back(TrapEnableOid(n));
-    return m_read.Read(oids, [this](const ReplyRow& row, CSnmp&) {
+    return Get("trap enables", m_read, oids, [this](const ReplyRow& row, CSnmp&) {
         Record values;
         for (size_t i = 0; i < row.size(); ++i) values.push_back(row.present(i) ? row.text(i) : std::string());
         Notify(kNoticeRow, values);
@@ -200,8 +216,8 @@ bool CSnmpAgentAccess::WriteTrapEnables(const std::array<bool, 9>& enabled, bool
 bool CSnmpAgentAccess::WalkCommunities() {
     CTableWalk::Options options;
     options.maxRows = kWalkBoundSmall;
-    const bool started = m_tableWalk.Start(
-        {Column(kOidCommunityEntry, 1), Column(kOidCommunityEntry, 2), Column(kOidCommunityEntry, 3)},
+    const bool started = Walk(
+        "communities", m_tableWalk, {Column(kOidCommunityEntry, 1), Column(kOidCommunityEntry, 2), Column(kOidCommunityEntry, 3)},
         [this](const ReplyRow& row, CSnmp&) {
             Notify(kNoticeCommunity, {Bytes(row.bytes(0)), Bytes(row.bytes(1)), row.text(2)});
             return true;
@@ -221,8 +237,8 @@ bool CSnmpAgentAccess::WalkUsers() {
     options.maxRows = kWalkBoundLarge;
     std::vector<std::string> columns;
     for (int c = 1; c <= 8; ++c) columns.push_back(Column(kOidUserEntry, c));
-    const bool started = m_userWalk.Start(
-        columns,
+    const bool started = Walk(
+        "users", m_readWalk, columns,
         [this](const ReplyRow& row, CSnmp&) {
             // Pass phrases (columns 5 and 7) are never kept, whatever the switch returns.
             Notify(kNoticeUser, {Bytes(row.bytes(0)), Bytes(row.bytes(2)), UserVersionText(row.text(1)),
@@ -239,8 +255,8 @@ bool CSnmpAgentAccess::WalkHosts() {
     CTableWalk::Options options;
     options.maxRows = kWalkBoundSmall;
     const std::string name = Column(kOidHostEntry, 2);
-    const bool started = m_tableWalk.Start(
-        {name, Column(kOidHostEntry, 1), Column(kOidHostEntry, 3), Column(kOidHostEntry, 4)},
+    const bool started = Walk(
+        "hosts", m_readWalk, {name, Column(kOidHostEntry, 1), Column(kOidHostEntry, 3), Column(kOidHostEntry, 4)},
         [this, name](const ReplyRow& row, CSnmp&) {
             // The address is the row's index when the switch leaves column 1 out.
             const std::string address = row.present(1) ? row.text(1) : row.instance(0, name);
@@ -257,8 +273,8 @@ bool CSnmpAgentAccess::WalkGroups() {
     options.maxRows = kWalkBoundLarge;
     std::vector<std::string> columns;
     for (int c = 1; c <= 7; ++c) columns.push_back(Column(kOidGroupEntry, c));
-    const bool started = m_tableWalk.Start(
-        columns,
+    const bool started = Walk(
+        "groups", m_readWalk, columns,
         [this](const ReplyRow& row, CSnmp&) {
             Notify(kNoticeRow, {Bytes(row.bytes(0)), Bytes(row.bytes(3)), Bytes(row.bytes(4)), Bytes(row.bytes(5)),
                                 ModelText(row.text(1)), LevelText(row.text(2)), row.text(6)});
@@ -301,8 +317,8 @@ bool CSnmpAgentAccess::WalkViews() {
     CTableWalk::Options options;
     options.maxRows = kWalkBoundLarge;
     const std::string nameColumn = Column(kOidViewEntry, 1);
-    const bool started = m_tableWalk.Start(
-        {nameColumn, Column(kOidViewEntry, 3), Column(kOidViewEntry, 4), Column(kOidViewEntry, 5)},
+    const bool started = Walk(
+        "views", m_readWalk, {nameColumn, Column(kOidViewEntry, 3), Column(kOidViewEntry, 4), Column(kOidViewEntry, 5)},
         [this, nameColumn](const ReplyRow& row, CSnmp&) {
             const std::vector<std::string> subtree = SubtreeOfIndex(row.instance(0, nameColumn));
             std::string subtreeText, mask;

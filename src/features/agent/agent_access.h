@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/session_settings.h"
+#include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
 
@@ -86,7 +87,9 @@ public:
         std::string value;  // decimal text, or the octets of an OCTET STRING
     };
 
-    explicit CSnmpAgentAccess(IAgentNotify& owner);
+    // form: the dialog whose read state follows the reads (its controls marked needsRead stay
+    // disabled until they are complete); null for none.
+    explicit CSnmpAgentAccess(IAgentNotify& owner, platform::Form* form = nullptr);
     CSnmpAgentAccess(const CSnmpAgentAccess&) = delete;
     CSnmpAgentAccess& operator=(const CSnmpAgentAccess&) = delete;
 
@@ -137,18 +140,24 @@ public:
     // Declaration order is the close order.
     CCommonSnmp m_cCommonSNMP;       // scalar gets, the trap-enable set
     CCommonSnmp m_cCommonSNMPSet;    // every other set
-    CCommonSnmp m_cCommonSNMPTable;  // table walks (with the write community: the community table is
-                                     // readable only with write access) and the engine ID read
-    CCommonSnmp m_cCommonSNMPGetUse; // user table walks
+    CCommonSnmp m_cCommonSNMPTable;  // the community table walk, with the write community: that
+                                     // table is readable only with write access
+    CCommonSnmp m_cCommonSNMPGetUse; // the other walks (users, hosts, groups, views) and the
+                                     // engine ID read, with the read community
 
 private:
     void Notify(int kind, const agent::Record& record);
     void Scalar(const std::string& value);
     void EndOfCommunities();
+    // Starts a walk (or a get) as the form's read `name` when there is a form.
+    bool Walk(const char* name, CTableWalk& walk, const std::vector<std::string>& columns, CTableWalk::RowHandler onRow,
+              CTableWalk::EndHandler onEnd, const CTableWalk::Options& options);
+    bool Get(const char* name, CTableWalk& walk, const std::vector<std::string>& objects, CTableWalk::RowHandler onReply);
 
     IAgentNotify& m_owner;
+    platform::Form* m_form;
     SessionSettings m_settings;
     CTableWalk m_read{m_cCommonSNMP};
     CTableWalk m_tableWalk{m_cCommonSNMPTable};
-    CTableWalk m_userWalk{m_cCommonSNMPGetUse};
+    CTableWalk m_readWalk{m_cCommonSNMPGetUse};
 };

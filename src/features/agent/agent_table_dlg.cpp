@@ -9,8 +9,9 @@ platform::ReportList& CAgentTableDlg::AddTableList(const std::string& group,
 }
 
 void CAgentTableDlg::AddTableButtons() {
-    addButton(IDC_ADD, "&Add", [this] { OnAdd(); });
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
+    // Adding checks the new row against the whole table: only after a complete read.
+    addButton(IDC_ADD, "&Add", [this] { OnAdd(); }).needsRead();
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(IDC_CANCEL, "&Cancel", [this] { OnCancelEdit(); });
     addButton(IDC_DELETE, "&Delete", [this] { OnDelete(); });
     addButton(IDC_REFRESH, "&Refresh", [this] { Reload(); });

@@ -19,7 +19,7 @@ public:
         IDC_REFRESH = 1006,
     };
 
-    CAgentTableDlg() : m_access(*this) {}
+    CAgentTableDlg() : m_access(*this, this) {}
 
     // The records listed by the last reload (rows whose RowStatus read "1"), in list order.
     const std::vector<agent::Record>& Listed() const { return m_listed; }

@@ -33,7 +33,8 @@ void CSnmpTrapDlg::createControls() {
     setCaption("SNMP Trap Configuration");
     auto& group = addGroup(0, "Trap Settings");
     for (int i = 0; i < 9; ++i) group.addCheck(IDC_TRAP_FIRST + i, kTrapBoxes[i]);
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
+    // Apply writes every box: only once every one was read.
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(platform::kIdCancel, "&Close");
 }
 
@@ -61,7 +62,7 @@ void CSnmpTrapDlg::OnApply() {
 void CSnmpGlobalStateDlg::createControls() {
     setCaption("SNMP Global State Settings");
     addCheck(IDC_ENABLE, "Enable SNMP Global ");
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(platform::kIdCancel, "&Cancel");
 }
 
@@ -83,7 +84,7 @@ void CSnmpEngineIdDlg::createControls() {
     addLabel(0, "SNMP Engine ID");
     addEdit(IDC_ENGINE_ID).setWidth(480);
     addLabel(0, "Note: Engine ID length is 10-64, the accepted character is from 0 to F.");
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(IDC_DEFAULT, "&Default", [this] { OnDefault(); });
     addButton(platform::kIdCancel, "&Close");
 }

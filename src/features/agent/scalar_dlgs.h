@@ -9,7 +9,7 @@
 // The owner of an access object that closes its sessions when the window goes.
 class CAgentScalarDlg : public platform::Form, public IAgentNotify {
 public:
-    CAgentScalarDlg() : m_access(*this) {}
+    CAgentScalarDlg() : m_access(*this, this) {}
     CSnmpAgentAccess& Access() { return m_access; }
     // How many answers of the device have been shown since the dialog opened.
     int Reads() const { return m_reads; }
