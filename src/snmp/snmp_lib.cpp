@@ -329,6 +329,15 @@ int SnmpWalkStepStatus(const std::vector<std::string>& columns, const std::vecto
                              why);
 }
 
+std::string SnmpCredentialProblem(SnmpFailure failure) {
+    switch (failure) {
+    case SnmpFailure::AuthFailed: return "authentication failed";
+    case SnmpFailure::UnknownUser: return "unknown user";
+    case SnmpFailure::PrivacyFailed: return "wrong privacy pass phrase";
+    default: return {};
+    }
+}
+
 std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::string& host) {
     static const char* const kStatusNames[] = {"noError", "tooBig", "noSuchName", "badValue", "readOnly", "genErr",
                                                "noAccess", "wrongType", "wrongLength", "wrongEncoding",

@@ -49,6 +49,9 @@ enum class SnmpFailure {
 // One line for the user or the trace: what happened. errorStatus is the reply's error status
 // (AgentError, UnknownErrorStatus); host is shown for UnknownHost.
 std::string SnmpFailureText(SnmpFailure failure, int errorStatus = 0, const std::string& host = {});
+// "authentication failed", "unknown user" or "wrong privacy pass phrase" when the agent refused
+// the credentials (an SNMPv3 report); "" for every other failure.
+std::string SnmpCredentialProblem(SnmpFailure failure);
 
 // Walk callback: (reply, request identifier, parameter, status). Status 0: the reply holds one
 // row; -2: the walk has left the table; -1 or anything else: the step failed. The reply is

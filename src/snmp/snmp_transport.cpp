@@ -290,6 +290,8 @@ int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu
     // Called under the Net-SNMP mutex from snmp_sess_read / snmp_sess_timeout.
     // A report that the agent could not tie to the request (it could not check or decrypt it)
     // carries request ID 0; Net-SNMP has matched it to the outstanding message already.
+    // Net-SNMP tells of each resend of a read; the request goes on.
+    if (op == NETSNMP_CALLBACK_OP_RESEND) return 1;
     const bool report = pdu && pdu->command == SNMP_MSG_REPORT;
     if (self->finished_ || self->pendingReqId_ == 0) return 1;
     if (reqid != self->pendingReqId_ && !(report && reqid == 0)) return 1;  // a request given up earlier
@@ -313,10 +315,12 @@ int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu
         }
         self->result_ = self->response_ ? 0 : -1;
         self->eventFailure_ = SnmpFailure::NotSent;
+    } else if (report) {
+        self->eventFailure_ = ReportFailure(pdu);  // unknown user, wrong digest, ...
     } else if (op == NETSNMP_CALLBACK_OP_SEC_ERROR) {
         self->eventFailure_ = SnmpFailure::AuthFailed;  // the reply failed our own checks
     } else if (received) {
-        self->eventFailure_ = ReportFailure(pdu);
+        self->eventFailure_ = SnmpFailure::Refused;
     } else if (op == NETSNMP_CALLBACK_OP_TIMED_OUT) {
         self->eventFailure_ = SnmpFailure::NoAnswer;
     } else {
@@ -388,18 +392,45 @@ void SnmpTransport::pump(int timeoutMs) {
 
 int SnmpTransport::exchange(netsnmp_pdu* pdu, int timeoutMs, netsnmp_pdu** response) {
     *response = nullptr;
-    if (sendAndWait(pdu, timeoutMs, false) != 0) return -1;
+    if (sendAndWait(pdu, timeoutMs, false) != 0) {
+        if (failure_ == SnmpFailure::NoAnswer) diagnoseSilence(timeoutMs);
+        return -1;
+    }
     std::lock_guard<std::mutex> lock(NetSnmpMutex());
     *response = response_;
     response_ = nullptr;
     return 0;
 }
 
-int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe) {
+void SnmpTransport::diagnoseSilence(int timeoutMs) {
+    // An agent that cannot decrypt a request drops it without a report, so a wrong privacy pass
+    // phrase looks like a silent switch. One get with authentication only tells them apart: an
+    // agent that answers it (with anything) is there, and did not take our encryption.
+    if (!key_.v3 || key_.flags != 3 || !engineKnown_ || abort_) return;
+    static const oid kSysUpTime[] = {1, 3, 6, 1, 2, 1, 1, 3, 0};
+    netsnmp_pdu* check = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(NetSnmpMutex());
+        check = snmp_pdu_create(SNMP_MSG_GET);
+        if (!check) return;
+        check->securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
+        snmp_add_null_var(check, kSysUpTime, OID_LENGTH(kSysUpTime));
+    }
+    const int rc = sendAndWait(check, timeoutMs, false, 1);
+    std::lock_guard<std::mutex> lock(NetSnmpMutex());
+    if (response_) snmp_free_pdu(response_);
+    response_ = nullptr;
+    const bool answered = rc == 0 || (failure_ != SnmpFailure::NoAnswer && failure_ != SnmpFailure::Cancelled &&
+                                      failure_ != SnmpFailure::NotSent && failure_ != SnmpFailure::AuthFailed &&
+                                      failure_ != SnmpFailure::UnknownUser);
+    failure_ = answered ? SnmpFailure::PrivacyFailed : failure_ == SnmpFailure::Cancelled ? failure_ : SnmpFailure::NoAnswer;
+}
+
+int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe, int tries) {
     // Reads (and the engine probe) are sent again when no answer comes, so that one lost
     // datagram does not fail them; a set is sent once, as repeating it is not harmless (a
     // repeated row creation is refused although the first one worked).
-    const int tries = pdu && pdu->command == SNMP_MSG_SET ? 1 : corvex::snmp::kReadTries;
+    if (tries <= 0) tries = pdu && pdu->command == SNMP_MSG_SET ? 1 : corvex::snmp::kReadTries;
     if (!sess_ || abort_) {
         std::lock_guard<std::mutex> lock(NetSnmpMutex());
         snmp_free_pdu(pdu);

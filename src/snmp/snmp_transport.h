@@ -85,7 +85,10 @@ private:
     static SnmpFailure ReportFailure(snmp_pdu* pdu);
     void close();
     // Sends pdu (consumed) and waits for its answer; a report counts as the answer when probing.
-    int sendAndWait(snmp_pdu* pdu, int timeoutMs, bool probe);
+    // tries: how often to send when no answer comes; 0 for the rule of the request's kind.
+    int sendAndWait(snmp_pdu* pdu, int timeoutMs, bool probe, int tries = 0);
+    // After a request got no answer: whether a wrong privacy pass phrase is the reason.
+    void diagnoseSilence(int timeoutMs);
     // Waits for the current request to finish or the deadline; socket waits are unlocked.
     void pump(int timeoutMs);
     // Under the Net-SNMP lock: makes the process-wide user entry for this session's engine and

@@ -22,6 +22,9 @@ using namespace std::chrono_literals;
 const std::string kFdbPort = "1.3.6.1.2.1.17.7.1.2.2.1.2";
 const std::string kIfIndex = "1.3.6.1.2.1.2.2.1.1";
 const std::string kIfOper = "1.3.6.1.2.1.2.2.1.8";
+const std::string kFdbStatus = "1.3.6.1.2.1.17.7.1.2.2.1.3";
+// A walk that sends one get-next per row and one more to see the end.
+constexpr size_t kOnePerRow = static_cast<size_t>(-1);
 const std::string kV3User = "bulker:SHA:bulkAuth01:DES:bulkPriv01";
 
 struct Walked {
@@ -140,7 +143,7 @@ TEST_F(BulkWalk, RowsEqualAGetNextWalk) {
         {"second column ends first", r1 + r2, {kFdbPort, kIfIndex}, 0, {}, 0, 0},
         {"first column ends first", r1 + r2, {kIfIndex, kFdbPort}, 0, {}, 0, 0},
         {"row bound inside a reply", r1 + r2, {kFdbPort}, static_cast<size_t>(r1 + 1), {}, 0, 0},
-        {"agent refuses GETBULK", r1 + 2, {kFdbPort, kIfOper}, 0, {"--no-bulk"}, 1, static_cast<size_t>(r1 + 3)},
+        {"agent refuses GETBULK", r1 + 2, {kFdbPort, kFdbStatus}, 0, {"--no-bulk"}, 1, kOnePerRow},
         {"OID repeats inside a reply", r1 + r2, {kFdbPort}, 0, {"--loop-at", kFdbPort + ".1.0.0.0.0.0.3"}, 1, 0},
     };
     for (const Case& c : cases) {
@@ -161,7 +164,7 @@ TEST_F(BulkWalk, RowsEqualAGetNextWalk) {
         if (c.bulks) {
             EXPECT_EQ(c.bulks, reps.size());
         }
-        EXPECT_EQ(c.getNexts, getNexts());
+        EXPECT_EQ(c.getNexts == kOnePerRow ? byGetNext.rows.size() + 1 : c.getNexts, getNexts());
         if (c.columns.size() == 1 && reps.size() >= 2) {
             EXPECT_EQ(r1, reps[0]);
             EXPECT_EQ(r2, reps[1]);

@@ -274,7 +274,7 @@ int GetSysName(CCommonSnmp& session, std::string* name = nullptr) {
 // that were open before keep working once the switch is back, and the new one recovers too,
 // each by itself.
 TEST_F(HostileAgent, FailedV3OpenLeavesOtherSessionsWorking) {
-    start({"--reboot-seconds", "2"});
+    start({"--reboot-seconds", "4"});  // longer than a failed open and a failed get, with their retries
     SessionSettings settings = V3(sim_);
     settings.TimeoutMs = "400";
     CCommonSnmp early(settings), poller(settings);
@@ -297,7 +297,7 @@ TEST_F(HostileAgent, FailedV3OpenLeavesOtherSessionsWorking) {
     EXPECT_EQ(-1, GetSysName(poller));
 
     // Back again: every session answers without being opened anew.
-    std::this_thread::sleep_until(rebooted + 2500ms);
+    std::this_thread::sleep_until(rebooted + 4500ms);
     sim_.clearLog();
     EXPECT_EQ(0, GetSysName(poller)) << poller.LastFailureText();
     EXPECT_EQ(0, GetSysName(early)) << early.LastFailureText();

@@ -74,8 +74,8 @@ TEST_F(LossyAgent, LostReadsAreAskedAgainAndComplete) {
         CCommonSnmp session(settings);
         std::vector<std::string> rows;
         EXPECT_EQ(CSnmp4w::EC_END_OF_TABLE, walk(session, rows)) << session.LastFailureText();
-        EXPECT_GE(rows.size(), 10u);
-        EXPECT_EQ(rows.front(), "1=" + rows.front().substr(2));
+        ASSERT_GE(rows.size(), 10u);
+        EXPECT_EQ(rows.front().substr(0, 2), "1=");
 
         ASSERT_TRUE(session.Open(SNMP_PDU_GET_T));
         session.AddValue(kSysName.c_str(), SNMP_T_NULL, nullptr);
@@ -89,7 +89,7 @@ TEST_F(LossyAgent, LostReadsAreAskedAgainAndComplete) {
             ++asked[r.requestId];
             lost += r.lost == "request";
         }
-        EXPECT_GT(lost, 2);
+        EXPECT_GT(lost, 0);
         int repeated = 0;
         for (const auto& [id, n] : asked) {
             EXPECT_LE(n, corvex::snmp::kReadTries) << "request " << id;
