@@ -158,12 +158,21 @@ void MainWindowView::SetBlinkTimer(int ms) {
 
 void MainWindowView::SetTitle(const std::string& title) {
     title_ = title;
-    setWindowTitle(QString::fromStdString(answering_ ? title_ : title_ + kNotAnsweringSuffix));
+    const std::string suffix = answering_ ? std::string() : refusal_.empty() ? kNotAnsweringSuffix : " - " + refusal_;
+    setWindowTitle(QString::fromStdString(title_ + suffix));
 }
 
 void MainWindowView::SetDeviceAnswering(bool answering) {
-    if (answering == answering_) return;
+    if (answering == answering_ && refusal_.empty()) return;
     answering_ = answering;
+    refusal_.clear();
+    SetTitle(title_);
+}
+
+void MainWindowView::SetDeviceRefusing(const std::string& why) {
+    if (!answering_ && refusal_ == why) return;
+    answering_ = false;
+    refusal_ = why;
     SetTitle(title_);
 }
 

@@ -50,6 +50,7 @@ public:
     void ShowNormal() override { showNormal(); }
     void SetTitle(const std::string& title) override;
     void SetDeviceAnswering(bool answering) override;
+    void SetDeviceRefusing(const std::string& why) override;
     void SetPanelGeometry(const panel::Rect& rect) override;
     void RunAboutBox(const app::AboutInfo& info) override;
     void SetPanelCursor(panel::PanelCursor cursor) override;
@@ -75,6 +76,7 @@ private:
     bool pollApplied_ = false;
     std::string title_;
     bool answering_ = true;
+    std::string refusal_;  // what the device said of the credentials, when it refused them
     bool closing_ = false;
 
     friend class PanelWidget;

@@ -55,11 +55,12 @@ void CPanelWalkState::FinishLink() {
     m_view.RepaintPanel();
 }
 
-void CPanelWalkState::OnLinkWalkFailed(int status) {
+void CPanelWalkState::OnLinkWalkFailed(int status, SnmpFailure failure) {
     m_record.SetAllIndicators(kPortEnabled);
     if (status == CSnmp4w::EC_FAILED) {
         ResetAllPorts(m_root, m_modules);
-        m_view.SetDeviceAnswering(false);
+        if (std::string why = SnmpCredentialProblem(failure); !why.empty()) m_view.SetDeviceRefusing(why);
+        else m_view.SetDeviceAnswering(false);
         m_view.RepaintPanel();
     } else if (status == CSnmp4w::EC_END_OF_TABLE) {
         FinishLink();
@@ -91,10 +92,14 @@ void CPanelWalkState::FinishPoe() {
     m_view.RepaintPanel();
 }
 
-void CPanelWalkState::OnPoeWalkFailed(int status) {
+void CPanelWalkState::OnPoeWalkFailed(int status, SnmpFailure failure) {
     m_record.SetAllIndicators(kPortEnabled);
-    if (status == CSnmp4w::EC_END_OF_TABLE) FinishPoe();
-    else if (status == CSnmp4w::EC_FAILED) m_view.SetDeviceAnswering(false);
+    if (status == CSnmp4w::EC_END_OF_TABLE) {
+        FinishPoe();
+    } else if (status == CSnmp4w::EC_FAILED) {
+        if (std::string why = SnmpCredentialProblem(failure); !why.empty()) m_view.SetDeviceRefusing(why);
+        else m_view.SetDeviceAnswering(false);
+    }
 }
 
 // ---- SNMP side ----------------------------------------------------------------------------
@@ -170,7 +175,7 @@ unsigned CPanelSnmpSource::LinkWalkCallback(CSnmp* reply, int requestId, void* p
     PortStateRecord& record = self->m_walks.Record();
     if (status != CSnmp4w::EC_NO_ERROR || !reply) {
         platform::Trace("call back iStatus = %d", status);
-        self->m_walks.OnLinkWalkFailed(status);
+        self->m_walks.OnLinkWalkFailed(status, session.LastFailure());
         session.SignalDone();
         record.PollPending = false;
         return 0;
@@ -195,7 +200,7 @@ unsigned CPanelSnmpSource::PoeWalkCallback(CSnmp* reply, int requestId, void* pa
     PortStateRecord& record = self->m_walks.Record();
     if (status != CSnmp4w::EC_NO_ERROR || !reply) {
         platform::Trace("iStatus != CSnmp4w::EC_NO_ERROR");
-        self->m_walks.OnPoeWalkFailed(status);
+        self->m_walks.OnPoeWalkFailed(status, session.LastFailure());
         session.SignalDone();
         record.PollPending = false;
         return 0;

@@ -8,6 +8,7 @@
 #include "panel/device_thread.h"
 #include "panel/panel_object.h"
 #include "panel/status_rules.h"
+#include "snmp/snmp_lib.h"
 
 class CCommonSnmp;
 class CSnmp;
@@ -27,6 +28,13 @@ public:
     // A status walk got no answer (false), or a later one was applied (true): the window says
     // so, since a panel with every port dark looks like a healthy switch with its cables pulled.
     virtual void SetDeviceAnswering(bool answering) { (void)answering; }
+    // The device answered but refused this module's credentials ("authentication failed", ...):
+    // the window says that rather than "not answering", which would send the administrator
+    // looking for a network fault.
+    virtual void SetDeviceRefusing(const std::string& why) {
+        (void)why;
+        SetDeviceAnswering(false);
+    }
 };
 
 // The walk state and the apply steps, independent of how rows arrive.
@@ -41,8 +49,8 @@ public:
     bool OnLinkRow(const ReplyBindings& bindings);
     bool OnPoeRow(const ReplyBindings& bindings);
     // The walk ended with a non-zero status.
-    void OnLinkWalkFailed(int status);
-    void OnPoeWalkFailed(int status);
+    void OnLinkWalkFailed(int status, SnmpFailure failure = SnmpFailure::NoAnswer);
+    void OnPoeWalkFailed(int status, SnmpFailure failure = SnmpFailure::NoAnswer);
 
     size_t LinkRowCount();
     PortStateRecord& Record() { return m_record; }

@@ -159,7 +159,9 @@ struct RecordingView : IPanelView {
     void RepaintPanel() override { ++repaints; }
     void SetBlinkTimer(int ms) override { timers.push_back(ms); }
     void SetDeviceAnswering(bool on) override { answering.push_back(on); }
+    void SetDeviceRefusing(const std::string& why) override { refusals.push_back(why); }
     int repaints = 0;
+    std::vector<std::string> refusals;
     std::vector<int> timers;
     std::vector<bool> answering;
 };
@@ -233,6 +235,16 @@ TEST(WalkState, FailuresMarkIndicatorsAndResetOrApply) {
     // The window hears of every time-out (-1) and of every applied walk: -7 (an error reply) was
     // an answer, -1, -2, -2 (PoE) and -1 (PoE) follow.
     EXPECT_EQ(view.answering, (std::vector<bool>{false, true, true, false}));
+
+    // A switch that refuses the credentials answered: the window says why, not "not answering".
+    for (SnmpFailure f : {SnmpFailure::AuthFailed, SnmpFailure::UnknownUser, SnmpFailure::PrivacyFailed}) {
+        walks.OnLinkWalkFailed(CSnmp4w::EC_FAILED, f);
+        walks.OnPoeWalkFailed(CSnmp4w::EC_FAILED, f);
+    }
+    EXPECT_EQ(view.refusals, (std::vector<std::string>{"authentication failed", "authentication failed", "unknown user",
+                                                       "unknown user", "wrong privacy pass phrase",
+                                                       "wrong privacy pass phrase"}));
+    EXPECT_EQ(view.answering.size(), 4u);
 }
 
 TEST(WalkState, ADeviceThatNeverLeavesThePortRangeIsCutOff) {
