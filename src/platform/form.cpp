@@ -768,6 +768,12 @@ bool Form::readsOk() const {
     return true;
 }
 
+std::vector<std::string> Form::readNames() const {
+    std::vector<std::string> names;
+    for (const auto& [name, r] : reads_) names.push_back(name);
+    return names;
+}
+
 std::string Form::readStatusText() const {
     for (const auto& [name, r] : reads_) {
         if (r.state != ReadState::Failed) continue;

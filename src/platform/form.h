@@ -525,6 +525,8 @@ public:
     // True when the read (or, with no name, every read begun so far) ended complete.
     bool readOk(const std::string& read) const;
     bool readsOk() const;
+    // The names of the reads begun so far, in the order they first began.
+    std::vector<std::string> readNames() const;
     // The status line: "" while nothing failed.
     std::string readStatusText() const;
     static constexpr int kIdReadStatus = 0x7F01;

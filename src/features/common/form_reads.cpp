@@ -7,11 +7,9 @@
 namespace features {
 
 std::string ReadFailureReason(SnmpFailure failure) {
+    if (std::string credentials = SnmpCredentialProblem(failure); !credentials.empty()) return credentials;
     switch (failure) {
     case SnmpFailure::NoAnswer: return "no answer";
-    case SnmpFailure::AuthFailed: return "authentication failed";
-    case SnmpFailure::UnknownUser: return "unknown user";
-    case SnmpFailure::PrivacyFailed: return "wrong privacy pass phrase";
     case SnmpFailure::Refused: return "the switch refused the request";
     case SnmpFailure::AgentError:
     case SnmpFailure::UnknownErrorStatus: return "the switch reported an error";

@@ -1,0 +1,41 @@
+#pragma once
+// A write of a form with its outcome told to the user. The request goes out away from the window
+// thread (the window keeps painting); when the switch refuses it or does not answer, a message
+// says what was not changed and why, and the form's handler then reads the switch again, so the
+// form shows what the switch holds. A set that got no answer may still have been taken: the read
+// that follows tells.
+//
+//   m_write.Send("The trap settings", {features::SetValue::Text(oid, SNMP_T_INTEGER, "1")},
+//                [this](bool ok) { Reload(); if (ok) ...; });
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "features/common/background_send.h"
+#include "features/common/sync_request.h"
+
+namespace features {
+
+// "<What> was not changed: the switch refused the value (wrongValue)." and the like. status is
+// the request's result: a positive error status of the reply, or -1 with the session's failure.
+std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure);
+
+class CFormWrite {
+public:
+    explicit CFormWrite(CCommonSnmp& session) : m_session(session), m_sender(session) {}
+
+    // Sends the values as one set request. onDone(true) runs once the switch took them; on a
+    // failure the message comes first, then onDone(false). False, and nothing sent, while a
+    // write is in flight or when the request cannot be built (a message says so).
+    bool Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,
+              int timeoutMs = 0);
+    bool Busy() const { return m_sender.Busy(); }
+    // Drops a write in flight (the form is going away): its outcome is not reported.
+    void Abandon() { m_sender.Wait(); }
+
+private:
+    CCommonSnmp& m_session;
+    CBackgroundSend m_sender;
+};
+
+}  // namespace features
