@@ -54,14 +54,15 @@ void CTrunkMemberDlg::createControls() {
     group.addPortGrid(IDC_PORTS, "", platform::PortGrid::CellKind::Check, m_iPortNum, {""}, perRow)
         .onCellChange([this](int, int port) { OnPort(port); });
     addLabel(IDC_STATUS, "");
-    addButton(platform::kIdOk, "OK", [this] { OnOK(); }).setDefault();
+    // The rules decide on what the checker read: OK waits for every read to come back whole.
+    addButton(platform::kIdOk, "OK", [this] { OnOK(); }).setDefault().needsRead();
     addButton(platform::kIdCancel, "Cancel");
 }
 
 void CTrunkMemberDlg::initDialog() {
     get<platform::EditBox>(IDC_TRUNK_ID).setText(m_strTrunk);
     get<platform::EditBox>(IDC_MODE).setText(m_strMode);
-    m_bInit = m_valid.Init(m_iPortNum);
+    m_bInit = m_valid.Init(m_iPortNum, this);
     if (!m_bInit) {
         platform::ShowMessage(kMsgInitError);
         return;
