@@ -47,8 +47,9 @@ void CReadChain::Next() {
             if (walk) why = WalkShortfall(m_walk, status);
             else if (status != 0) why = ReadFailureReason(m_walk.Session().LastFailure());
             else if (!*answered) why = "the switch did not return every setting";
+            const SnmpFailure failure = m_walk.Session().LastFailure();
             const bool silent = status != 0 && status != CSnmp4w::EC_END_OF_TABLE &&
-                                m_walk.Session().LastFailure() == SnmpFailure::NoAnswer;
+                                (failure == SnmpFailure::NoAnswer || failure == SnmpFailure::NotSent);
             Ended(read, why);
             if (silent) {
                 // The switch did not answer: the steps waiting on this session would not fare better.
