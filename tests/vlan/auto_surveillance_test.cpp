@@ -221,19 +221,23 @@ TEST_F(SurveillanceTest, ApplyWaitsForTheTrunkWalkUnderWayAndChecksItsWholeMap) 
     EXPECT_TRUE(sim.sets().empty());
 }
 
-TEST_F(SurveillanceTest, ApplyWaitsForTheWholeVlanListBeforeItAsks) {
+TEST_F(SurveillanceTest, ApplyWaitsForTheWholeVlanListAndTheSettingsBeforeItAsks) {
     // Twenty VLANs, every reply late: the VLAN ID walk outlasts the trunk walk.
     Strings state;
     for (int vid = 100; vid < 120; ++vid) state.push_back(kName + "." + std::to_string(vid) + " s \"v\"");
     Start("10p", state, {"--delay-ms", "50"});
     Dlg dlg;
     DialogDriver d(env, dlg);
+    // The settings are read after the list: until both are in, the form offers nothing to write.
+    EXPECT_FALSE(d.enabled(Dlg::IDC_ENABLE));
+    EXPECT_FALSE(d.enabled("&Apply"));
+    ASSERT_TRUE(d.waitEnabled("&Apply", 10000ms));
+    EXPECT_EQ(dlg.ExistingVids().size(), 21u);  // the default VLAN and the twenty
     d.tick(Dlg::IDC_ENABLE);
     d.type(Dlg::IDC_VLAN_ID, "119");  // the last row of the walk
     env.answer(MsgAnswer::Cancel);
     d.click("&Apply");
-    EXPECT_TRUE(dlg.ApplyWaiting());
-    ASSERT_TRUE(env.waitUntil([&] { return !dlg.ApplyWaiting(); }, 10000ms));
+    EXPECT_FALSE(dlg.ApplyWaiting());
     EXPECT_EQ(env.takeMessages(), Strings{"The VLAN ID 119 already exists, still apply? \nIf yes, the original "
                                           "setting of VLAN 119 members will be removed."});
     ASSERT_TRUE(env.waitUntil([&] { return !dlg.Refreshing(); }, 10000ms));

@@ -16,6 +16,7 @@ TEST_F(VlanSimTest, CreatingVlanOnTenPortsSendsTheRowInOrderAndListsIt) {
     ASSERT_TRUE(Settled(d, dlg));
     sim.clearLog();
     env.onChild("Add VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.type("VID:", "10");
         c.type("VLAN Name:", "office");
         c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
@@ -43,6 +44,7 @@ TEST_F(VlanSimTest, CreatingVlanOnFiftyTwoPortsWritesEightOctetPortLists) {
     ASSERT_TRUE(Settled(d, dlg));
     sim.clearLog();
     env.onChild("Add VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.type("VID:", "10");
         c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
         c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
@@ -68,6 +70,7 @@ TEST_F(VlanSimTest, UntaggedPortBelongsToOneVlanUnlessAsymmetric) {
 
     // Adding: port 2 is untagged in VLAN 1, so Untag falls back silently, also after Tag.
     env.onChild("Add VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         auto& grid = c.as<platform::PortGrid>(kGrid);
         c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
         EXPECT_EQ(grid.selectedLayer(2), CVlanEntryDlg::kNotMember);
@@ -79,6 +82,7 @@ TEST_F(VlanSimTest, UntaggedPortBelongsToOneVlanUnlessAsymmetric) {
     d.click("&Add");
     // Editing VLAN 1: a port taken out of its untagged set may be untagged again.
     env.onChild("Edit VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         auto& grid = c.as<platform::PortGrid>(kGrid);
         EXPECT_FALSE(c.enabled(CVlanEntryDlg::IDC_VID));
         EXPECT_EQ(c.text("VID:"), "1");
@@ -92,6 +96,7 @@ TEST_F(VlanSimTest, UntaggedPortBelongsToOneVlanUnlessAsymmetric) {
     // With the box ticked (not yet applied) the editor allows it while adding.
     d.tick(CVlanConfigDlg::IDC_ASYMMETRIC);
     env.onChild("Add VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
         EXPECT_EQ(c.as<platform::PortGrid>(kGrid).selectedLayer(2), CVlanEntryDlg::kUntag);
         c.click("Cancel");
@@ -149,6 +154,7 @@ TEST_F(VlanSimTest, EditingVlanOneKeepsItsRowAndLockedPortsAreWrittenAsNonMember
     sim.clearLog();
 
     env.onChild("Edit VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.tickPort(kGrid, CVlanEntryDlg::kTag, 10);
         c.click("OK");
     });
@@ -161,6 +167,7 @@ TEST_F(VlanSimTest, EditingVlanOneKeepsItsRowAndLockedPortsAreWrittenAsNonMember
     // VLAN 10: port 2 is egress and forbidden, so it is greyed and never written as a member.
     sim.clearLog();
     env.onChild("Edit VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         auto& grid = c.as<platform::PortGrid>(kGrid);
         EXPECT_FALSE(grid.cellEnabled(CVlanEntryDlg::kTag, 2));
         EXPECT_EQ(grid.selectedLayer(2), CVlanEntryDlg::kTag);
@@ -184,6 +191,7 @@ TEST_F(VlanSimTest, EditNeedsOneMemberSomewhere) {
     ASSERT_TRUE(Settled(d, dlg));
     sim.clearLog();
     env.onChild("Edit VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.tickPort(kGrid, CVlanEntryDlg::kNotMember, 1);
         c.click("OK");
         EXPECT_FALSE(c.ended());
@@ -205,6 +213,7 @@ TEST_F(VlanSimTest, NamesBeyondAsciiTravelAsUtf8AndComeBackIntact) {
     for (auto [vid, text] : {std::pair<const char*, std::string>{"30", name}, {"31", wide}}) {
         sim.clearLog();
         env.onChild("Add VLAN", [vid, text](DialogDriver& c) {
+            ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
             c.type("VID:", vid);
             c.type("VLAN Name:", text);
             c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
