@@ -1,0 +1,75 @@
+// What the port and trunk dialogs do when their reads fail: the switch reboots (and answers
+// nothing) just as a dialog opens. The dialog then says so in its status line and holds back
+// every control that would write or check what it did not read; nothing reaches the switch.
+// Once the switch is back, Refresh reads everything and the controls come back.
+#include <functional>
+#include <memory>
+
+#include "app/session_settings.h"
+#include "features/ports/port_set_info.h"
+#include "features/ports/trunk_dlg.h"
+#include "port_sim_support.h"
+
+using namespace features;
+using namespace portstest;
+using dialogtest::DialogDriver;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kSilentSeconds = 3;
+
+bool StatusSaysNotRead(DialogDriver& d) {
+    const platform::Control& line = d.control(platform::Form::kIdReadStatus);
+    return line.visible() && line.text().rfind("Not all settings could be read from the switch (", 0) == 0 &&
+           line.text().find("Press Refresh.") != std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(SimTest, ADialogOpenedOnASilentSwitchWritesNothingUntilRefreshReadsIt) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> state;
+        std::function<std::unique_ptr<platform::Form>()> make;
+        std::vector<dialogtest::Ref> writes;  // held back while not read
+    } cases[] = {
+        // The port table's first step waits 8 s a try and outlasts the silence; the trunk map
+        // does not.
+        {"port configuration", {TrunkLine(1, "30000000")}, [] { return std::make_unique<CPortSetInfo>(); },
+         {CPortSetInfo::IDC_BUTTON_APPLY}},
+        {"trunk configuration", {TrunkLine(1, "30000000"), "1.3.6.1.4.1.171.10.76.12.8.1.2.0 i 1"},
+         [] { return std::make_unique<CTrunkConfigDlg>(); },
+         {CTrunkConfigDlg::IDC_ENABLE, CTrunkConfigDlg::IDC_STATE_APPLY, CTrunkConfigDlg::IDC_APPLY,
+          CTrunkConfigDlg::IDC_PORT_MEMBER}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--reboot-seconds", std::to_string(kSilentSeconds)}, c.state));
+        MutableSettings().TimeoutMs = "200";
+        const auto silent = Reboot(sim);
+        sim.clearLog();
+        auto form = c.make();
+        DialogDriver d(m_env, *form);
+        ASSERT_TRUE(m_env.waitUntil([&] { return StatusSaysNotRead(d) && d.enabled("&Refresh"); }, 30000ms));
+        for (const auto& w : c.writes) EXPECT_FALSE(d.enabled(w)) << w.describe();
+        EXPECT_TRUE(sim.sets().empty());
+
+        // The switch is back: Refresh reads it all and the controls come back.
+        ASSERT_TRUE(m_env.waitUntil(
+            [&] { return std::chrono::steady_clock::now() > silent + std::chrono::seconds(kSilentSeconds) + 300ms; },
+            std::chrono::seconds(kSilentSeconds + 2)));
+        d.click("&Refresh");
+        ASSERT_TRUE(m_env.waitUntil(
+            [&] {
+                for (const auto& w : c.writes)
+                    if (!d.enabled(w)) return false;
+                return !d.control(platform::Form::kIdReadStatus).visible();
+            },
+            20000ms));
+        EXPECT_TRUE(form->readsOk());
+        EXPECT_TRUE(sim.sets().empty());
+        EXPECT_TRUE(m_env.takeMessages().empty());
+        sim.stop();
+    }
+}
