@@ -72,3 +72,59 @@ TEST_F(SimTest, ADialogOpenedOnASilentSwitchWritesNothingUntilRefreshReadsIt) {
         sim.stop();
     }
 }
+
+// One request in twenty lost on the way: every dialog ends with complete data (the reads are
+// sent again) or with the not-read line, and none writes anything.
+TEST_F(SimTest, ALossyNetworkEndsInCompleteDataOrTheNotReadLine) {
+    for (const char* seed : {"1", "2", "3"}) {
+        SCOPED_TRACE(seed);
+        ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--drop-percent", "5", "--drop-seed", seed},
+                                         {TrunkLine(2, "30000000"), "1.3.6.1.4.1.171.10.76.12.8.1.2.0 i 1"}));
+        MutableSettings().TimeoutMs = "300";
+        {
+            CPortSetInfo dlg;
+            DialogDriver d(m_env, dlg);
+            ASSERT_TRUE(m_env.waitUntil([&] { return d.enabled("&Refresh") && !dlg.Trunks().Walking(); }, 40000ms));
+            if (dlg.readsOk()) {
+                EXPECT_EQ(d.rowCount(CPortSetInfo::IDC_LIST_PORT), 10);
+                EXPECT_EQ(dlg.Trunks().PortsOfTrunk(2), (std::vector<int>{3, 4}));
+                EXPECT_TRUE(d.enabled("&Apply"));
+            } else {
+                EXPECT_TRUE(d.control(platform::Form::kIdReadStatus).visible());
+                EXPECT_FALSE(d.enabled("&Apply"));
+            }
+        }
+        {
+            CTrunkConfigDlg dlg;
+            DialogDriver d(m_env, dlg);
+            ASSERT_TRUE(m_env.waitUntil(
+                [&] { return d.enabled("&Refresh") && (dlg.readsOk() || d.control(platform::Form::kIdReadStatus).visible()); },
+                40000ms));
+            if (dlg.readsOk()) {
+                ASSERT_EQ(d.rowCount(CTrunkConfigDlg::IDC_LIST), 8);  // the switch lists all eight trunks
+                EXPECT_EQ(d.rows(CTrunkConfigDlg::IDC_LIST)[1], (std::vector<std::string>{"2", "Disable", "3,4"}));
+                EXPECT_TRUE(d.checked(CTrunkConfigDlg::IDC_ENABLE));
+            } else {
+                EXPECT_TRUE(d.control(platform::Form::kIdReadStatus).visible());
+                EXPECT_EQ(d.enabled(CTrunkConfigDlg::IDC_APPLY), dlg.readOk("trunk table"));
+                EXPECT_EQ(d.enabled(CTrunkConfigDlg::IDC_STATE_APPLY), dlg.readOk("link aggregation state"));
+            }
+        }
+        {
+            CTrunkMemberDlg dlg("1", "Static", "");
+            DialogDriver d(m_env, dlg);
+            ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.Checker().Reading(); }, 60000ms));
+            EXPECT_EQ(dlg.readsOk(), dlg.Checker().Data().arrived.all());
+            EXPECT_EQ(d.enabled("OK"), dlg.readsOk());
+            EXPECT_NE(d.control(platform::Form::kIdReadStatus).visible(), dlg.readsOk());
+            if (dlg.readsOk()) {
+                EXPECT_EQ(dlg.Checker().Data().trunkOf, (std::vector<int>{0, 0, 2, 2, 0, 0, 0, 0, 0, 0}));
+            }
+        }
+        EXPECT_TRUE(sim.sets().empty());
+        int lost = 0;
+        for (const auto& r : sim.requests()) lost += !r.lost.empty();
+        EXPECT_GT(lost, 0);  // the network did lose requests
+        sim.stop();
+    }
+}
