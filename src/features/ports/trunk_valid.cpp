@@ -35,7 +35,8 @@ void CReadChain::Next() {
         auto answered = std::make_shared<bool>(false);
         CTableWalk::RowHandler onRow = step.onRow;
         if (!step.walk)
-            onRow = [answered, wanted = step.objects.size(), inner = std::move(onRow)](const ReplyRow& row, CSnmp& reply) {
+            onRow = [answered, wanted = step.objects.size(), inner = std::move(onRow)](const ReplyRow& row,
+                                                                                        CSnmp& reply) {
                 bool all = row.size() >= wanted;
                 for (std::size_t i = 0; all && i < wanted; ++i) all = row.present(i);
                 *answered = all;
@@ -253,7 +254,8 @@ bool TrunkValid::Init(int portCount, platform::Form* form) {
     Start(*m_scalars, TrunkRead::AutoLearning, read(trunkoid::kAutoLearning, [this](const ReplyRow& r) {
         m_data.autoLearning = PortListToPorts(r.bytes(0), m_data.portCount);
     }));
-    Start(*m_scalars, TrunkRead::MirrorState, read(trunkoid::kMirrorState, [this](const ReplyRow& r) { m_data.mirrorState = TextToInt(r.text(0)); }));
+    Start(*m_scalars, TrunkRead::MirrorState,
+          read(trunkoid::kMirrorState, [this](const ReplyRow& r) { m_data.mirrorState = TextToInt(r.text(0)); }));
     Start(*m_scalars, TrunkRead::MirrorTarget,
           read(trunkoid::kMirrorTarget, [this](const ReplyRow& r) { m_data.mirrorTarget = TextToInt(r.text(0)); }));
     Start(*m_scalars, TrunkRead::DhcpScreening, read(trunkoid::kDhcpScreening, [this](const ReplyRow& r) {

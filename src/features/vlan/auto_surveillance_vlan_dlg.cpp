@@ -98,7 +98,9 @@ void CAutoSurveillanceVlanDlg::createControls() {
     auto& global = addGroup(0, "Auto Surveillance VLAN Global Settings");
     // The settings show the switch's values only once they were read; until then they are held
     // back, and so is Apply, which writes them and checks them against the VLAN modes.
-    global.addCheck(IDC_ENABLE, "Enable Auto Surveillance VLAN").onToggle([this] { OnEnableToggle(); }).needsRead({kReadSettings});
+    global.addCheck(IDC_ENABLE, "Enable Auto Surveillance VLAN")
+        .onToggle([this] { OnEnableToggle(); })
+        .needsRead({kReadSettings});
     global.addLabel(0, "Vlan ID");
     global.addEdit(IDC_VLAN_ID).setDigitsOnly().setWidth(80).needsRead({kReadSettings});
     global.addLabel(0, "Priority").sameLine();

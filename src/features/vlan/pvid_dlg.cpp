@@ -81,7 +81,9 @@ void CPvidDlg::createControls() {
     g.addPortGrid(IDC_PVID_GRID, "", PortGrid::CellKind::Edit, m_iPortNum, {"Port VID:"}, PortsPerRow(m_iPortNum))
         .onCellChange([this](int, int port) { OnCellChange(port); });
     // Apply writes every port's PVID and checks trunk members: only after both were read whole.
-    addButton(IDC_APPLY, "Apply", [this] { OnApply(); }).setDefault().needsRead({kReadPvids, features::CTrunkMap::kReadName});
+    addButton(IDC_APPLY, "Apply", [this] { OnApply(); })
+        .setDefault()
+        .needsRead({kReadPvids, features::CTrunkMap::kReadName});
     addButton(platform::kIdCancel, "Cancel");
     addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(); });
 }
