@@ -3,6 +3,8 @@
 // selection is written in one request, and OK never writes before every setting has been read.
 #include <gtest/gtest.h>
 
+#include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "features/ports/trunk_dlg.h"
 #include "platform/trace.h"
 #include "port_sim_support.h"
@@ -69,6 +71,9 @@ TEST_F(TrunkMember, EachRuleRefusesWithItsMessage) {
         {"9 mirror source", {kPriv + "18.4.0 x 40000000"}, trunkmsg::kMirrorSource},
         {"10 mirror target", {kPriv + "18.1.0 i 1", kPriv + "18.2.0 i 2"}, trunkmsg::kMirrorTarget},
         {"11 ARP spoofing", {kPriv + "14.3.1.1.3.10.0.0.1 x 80000000"}, trunkmsg::kArpSpoofing},
+        // Port 1 is protected by the first entry, whatever the last entry names.
+        {"11 ARP spoofing, entries on ports 1 and 5",
+         {kPriv + "14.3.1.1.3.10.0.0.1 x 80000000", kPriv + "14.3.1.1.3.10.0.0.2 x 08000000"}, trunkmsg::kArpSpoofing},
         {"12 rate control", {kPriv + "13.1.2.1.3.2 i 512"}, trunkmsg::kRateControl},
         {"13 RSTP", {stpOn, kPriv + "6.2.1.16.1 i 1"}, trunkmsg::kRstp},
         {"14 voice VLAN auto", {kPriv + "21.1.6.1.2.2 i 1"}, trunkmsg::kVoiceVlan},
@@ -194,6 +199,72 @@ TEST_F(TrunkMember, OkWaitsForEveryRead) {
     EXPECT_FALSE(d.ended());
     EXPECT_TRUE(sim.sets().empty());
     EXPECT_EQ(sim.requests().size(), 3u);
+}
+
+// A read of the checker that does not come back (the switch never answers for that object) holds
+// OK back and says so in the dialog; nothing is written. Each of these reads used to count as
+// "none", so the selection went through.
+TEST_F(TrunkMember, AnUnansweredReadHoldsOkBack) {
+    struct Case {
+        const char* name;
+        std::string object;
+    } cases[] = {
+        {"ACL ports", kPriv + "15.2.1.1.10"},
+        {"ARP spoofing entries", kPriv + "14.3.1.1.3"},
+        {"trunk members", kMembers},
+        {"spanning tree state", kPriv + "6.1.1.0"},
+        {"mirror target", kPriv + "18.2.0"},
+        {"forwarding hits", kPriv + "9.3.1.3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--drop-prefix", c.object}));
+        MutableSettings().TimeoutMs = "200";
+        CTrunkMemberDlg dlg("1", "Static", "");
+        DialogDriver d(m_env, dlg);
+        ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.Checker().Reading(); }, std::chrono::milliseconds(20000)));
+        d.tickPort(CTrunkMemberDlg::IDC_PORTS, 0, 1);
+        d.tickPort(CTrunkMemberDlg::IDC_PORTS, 0, 2);
+        EXPECT_FALSE(d.enabled("OK"));
+        EXPECT_TRUE(d.control(platform::Form::kIdReadStatus).visible());
+        const std::string status = d.control(platform::Form::kIdReadStatus).text();
+        EXPECT_EQ(status.rfind("Not all settings could be read from the switch (", 0), 0u) << status;
+        EXPECT_NE(status.find("Close the dialog and open it again."), std::string::npos) << status;
+        EXPECT_THROW(d.click("OK"), std::exception);
+        // The checker itself refuses too, should anything call it.
+        EXPECT_FALSE(dlg.Checker().Check(dlg.Flags(), ""));
+        EXPECT_EQ(m_env.takeMessages(), Strings{kMsgNotRead});
+        EXPECT_TRUE(sim.sets().empty());
+        sim.stop();
+    }
+}
+
+// A switch that falls silent after the dialog has read everything: OK reads the switch-wide
+// states again, gets no answer, and refuses because nothing could be decided (before, the rules
+// ran on what they had and the silence went unnoticed). Nothing is written.
+TEST_F(TrunkMember, ASwitchThatFallsSilentIsRefusedAsNotRead) {
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p"));
+    std::size_t opening = 0;
+    {
+        std::unique_ptr<CTrunkMemberDlg> dlg;
+        std::unique_ptr<DialogDriver> d;
+        ASSERT_NO_FATAL_FAILURE(Open(dlg, d, "1", "Static", ""));
+        opening = sim.requests().size();
+    }
+    sim.stop();
+    // The same switch, answering only what the dialog asks when it opens.
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {"--silent-after", std::to_string(opening)}));
+    MutableSettings().TimeoutMs = "200";
+    std::unique_ptr<CTrunkMemberDlg> dlg;
+    std::unique_ptr<DialogDriver> d;
+    ASSERT_NO_FATAL_FAILURE(Open(dlg, d, "1", "Static", ""));
+    EXPECT_TRUE(dlg->Checker().Data().arrived.all());
+    Choose(*d, *dlg, {1, 2});
+    EXPECT_EQ(m_env.takeMessages(), Strings{kMsgNotRead});
+    EXPECT_FALSE(d->ended());
+    EXPECT_TRUE(sim.sets().empty());
+    EXPECT_FALSE(d->enabled("OK"));
+    EXPECT_TRUE(d->control(platform::Form::kIdReadStatus).visible());
 }
 
 // A switch that refuses the members: the dialog says so and stays open for another try.

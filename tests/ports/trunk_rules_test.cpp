@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "features/common/form_reads.h"
 #include "features/ports/trunk_rules.h"
 
 using namespace features;
@@ -104,9 +105,16 @@ TEST(TrunkChain, OrderAndSpecialValues) {
          trunkmsg::kRateControl},
         {"ACL on port 1 only", [](TrunkRuleData& d) { d.aclPorts = {{1, 2}, {1}}; }, {1, 2}, {}, 16, trunkmsg::kAcl},
         {"surveillance off", [](TrunkRuleData& d) { d.survGlobal = 2, d.survMode[0] = 1; }, {1, 2}, {}, 0, ""},
+        // Every ARP entry counts: the one on port 1 splits {1, 2} although the last is on port 5.
+        {"ARP entries on ports 1 and 5", [](TrunkRuleData& d) { d.arpPorts = {{1}, {5}}; }, {1, 2}, {}, 11,
+         trunkmsg::kArpSpoofing},
+        {"ARP entries on ports 5 and 1", [](TrunkRuleData& d) { d.arpPorts = {{5}, {1}}; }, {1, 2}, {}, 11,
+         trunkmsg::kArpSpoofing},
+        {"ARP entries on both or neither", [](TrunkRuleData& d) { d.arpPorts = {{1, 2}, {5}}; }, {1, 2}, {}, 0, ""},
     };
     for (const auto& c : cases) {
         TrunkRuleData d(8);
+        d.MarkAllArrived();
         d.autoLearning = {1, 2, 3, 4, 5, 6, 7, 8};
         c.set(d);
         const auto refusal = FirstTrunkRefusal(d, Pick(8, c.selected), c.current);
@@ -117,4 +125,65 @@ TEST(TrunkChain, OrderAndSpecialValues) {
             EXPECT_EQ(*refusal, (TrunkRefusal{c.rule, c.message})) << c.name;
         }
     }
+}
+
+// A rule whose read did not come back complete refuses with the not-read message, in its place
+// in the chain: an earlier rule that has its data still decides first, and a read that only a
+// switched-off feature needs does not stop the chain.
+TEST(TrunkChain, RulesWithoutTheirDataRefuse) {
+    struct Case {
+        const char* name;
+        TrunkRead missing;
+        std::function<void(TrunkRuleData&)> set;
+        int rule;  // 0: passes
+        const char* message;
+    } cases[] = {
+        {"trunks", TrunkRead::Trunks, [](TrunkRuleData&) {}, 1, kMsgNotRead},
+        {"speed and media", TrunkRead::SpeedMedia, [](TrunkRuleData&) {}, 2, kMsgNotRead},
+        {"DHCP screening", TrunkRead::DhcpScreening, [](TrunkRuleData&) {}, 4, kMsgNotRead},
+        {"802.1X state", TrunkRead::Dot1xState, [](TrunkRuleData&) {}, 5, kMsgNotRead},
+        {"802.1X ports with 802.1X on", TrunkRead::RstpDot1xVoice, [](TrunkRuleData& d) { d.dot1xGlobal = 1; }, 5,
+         kMsgNotRead},
+        {"VLANs", TrunkRead::Vlans, [](TrunkRuleData&) {}, 6, kMsgNotRead},
+        {"auto-learning", TrunkRead::AutoLearning, [](TrunkRuleData&) {}, 7, kMsgNotRead},
+        {"priorities", TrunkRead::Priority, [](TrunkRuleData&) {}, 8, kMsgNotRead},
+        {"PVIDs", TrunkRead::Pvid, [](TrunkRuleData&) {}, 8, kMsgNotRead},
+        {"port security", TrunkRead::PortSecurity, [](TrunkRuleData&) {}, 8, kMsgNotRead},
+        {"loopback detection", TrunkRead::Loopback, [](TrunkRuleData&) {}, 8, kMsgNotRead},
+        {"mirror egress", TrunkRead::MirrorEgress, [](TrunkRuleData&) {}, 9, kMsgNotRead},
+        {"mirror state", TrunkRead::MirrorState, [](TrunkRuleData&) {}, 10, kMsgNotRead},
+        {"mirror target, mirroring off", TrunkRead::MirrorTarget, [](TrunkRuleData& d) { d.mirrorState = 2; }, 0, ""},
+        {"mirror target, mirroring on", TrunkRead::MirrorTarget, [](TrunkRuleData& d) { d.mirrorState = 1; }, 10,
+         kMsgNotRead},
+        {"ARP", TrunkRead::Arp, [](TrunkRuleData&) {}, 11, kMsgNotRead},
+        {"rate control", TrunkRead::RateControl, [](TrunkRuleData&) {}, 12, kMsgNotRead},
+        {"STP state", TrunkRead::StpState, [](TrunkRuleData&) {}, 13, kMsgNotRead},
+        {"RSTP ports, STP off", TrunkRead::RstpDot1xVoice, [](TrunkRuleData& d) { d.stpGlobal = 2; }, 14, kMsgNotRead},
+        {"forwarding hits", TrunkRead::FdbHits, [](TrunkRuleData&) {}, 15, kMsgNotRead},
+        {"ACL", TrunkRead::Acl, [](TrunkRuleData&) {}, 16, kMsgNotRead},
+        {"surveillance state", TrunkRead::SurveillanceState, [](TrunkRuleData&) {}, 17, kMsgNotRead},
+        {"surveillance ports, feature off", TrunkRead::SurveillancePorts, [](TrunkRuleData& d) { d.survGlobal = 2; }, 0,
+         ""},
+        {"surveillance ports, feature on", TrunkRead::SurveillancePorts, [](TrunkRuleData& d) { d.survGlobal = 1; }, 17,
+         kMsgNotRead},
+        // An earlier rule with its data decides before the unread one.
+        {"media differ, ACL unread", TrunkRead::Acl, [](TrunkRuleData& d) { d.media[0] = 1, d.media[1] = 2; }, 2,
+         trunkmsg::kMedia},
+    };
+    for (const auto& c : cases) {
+        TrunkRuleData d(8);
+        d.MarkAllArrived();
+        d.autoLearning = {1, 2, 3, 4, 5, 6, 7, 8};
+        c.set(d);
+        d.SetArrived(c.missing, false);
+        const auto refusal = FirstTrunkRefusal(d, Pick(8, {1, 2}), {});
+        if (c.rule == 0) {
+            EXPECT_FALSE(refusal.has_value()) << c.name << ": rule " << refusal->rule;
+        } else {
+            ASSERT_TRUE(refusal.has_value()) << c.name;
+            EXPECT_EQ(*refusal, (TrunkRefusal{c.rule, c.message})) << c.name;
+        }
+    }
+    // Nothing read at all: the first rule already refuses, not some rule on zeros further on.
+    EXPECT_EQ(FirstTrunkRefusal(TrunkRuleData(8), Pick(8, {1, 2}), {}), (TrunkRefusal{1, kMsgNotRead}));
 }

@@ -4,6 +4,8 @@
 #include "features/vlan/auto_surveillance_vlan_dlg.h"
 
 #include "app/main_window.h"
+#include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "features/vlan/register.h"
 #include "platform/trace.h"
 #include "vlan/vlan_sim.h"
@@ -221,23 +223,65 @@ TEST_F(SurveillanceTest, ApplyWaitsForTheTrunkWalkUnderWayAndChecksItsWholeMap) 
     EXPECT_TRUE(sim.sets().empty());
 }
 
-TEST_F(SurveillanceTest, ApplyWaitsForTheWholeVlanListBeforeItAsks) {
+TEST_F(SurveillanceTest, ApplyWaitsForTheWholeVlanListAndTheSettingsBeforeItAsks) {
     // Twenty VLANs, every reply late: the VLAN ID walk outlasts the trunk walk.
     Strings state;
     for (int vid = 100; vid < 120; ++vid) state.push_back(kName + "." + std::to_string(vid) + " s \"v\"");
     Start("10p", state, {"--delay-ms", "50"});
     Dlg dlg;
     DialogDriver d(env, dlg);
+    // The settings are read after the list: until both are in, the form offers nothing to write.
+    EXPECT_FALSE(d.enabled(Dlg::IDC_ENABLE));
+    EXPECT_FALSE(d.enabled("&Apply"));
+    ASSERT_TRUE(d.waitEnabled("&Apply", 10000ms));
+    EXPECT_EQ(dlg.ExistingVids().size(), 21u);  // the default VLAN and the twenty
     d.tick(Dlg::IDC_ENABLE);
     d.type(Dlg::IDC_VLAN_ID, "119");  // the last row of the walk
     env.answer(MsgAnswer::Cancel);
     d.click("&Apply");
-    EXPECT_TRUE(dlg.ApplyWaiting());
-    ASSERT_TRUE(env.waitUntil([&] { return !dlg.ApplyWaiting(); }, 10000ms));
+    EXPECT_FALSE(dlg.ApplyWaiting());
     EXPECT_EQ(env.takeMessages(), Strings{"The VLAN ID 119 already exists, still apply? \nIf yes, the original "
                                           "setting of VLAN 119 members will be removed."});
     ASSERT_TRUE(env.waitUntil([&] { return !dlg.Refreshing(); }, 10000ms));
     EXPECT_TRUE(sim.sets().empty());
+}
+
+// A VLAN list or trunk map that could not be read: the form still shows the switch's settings
+// (before, a failed VLAN list left the feature shown off with an empty VLAN ID), and an Apply
+// that needs the missing data refuses with the not-read message instead of skipping the
+// question about an existing VLAN or the trunk rule. Disabling needs no VLAN list.
+TEST_F(SurveillanceTest, AnUnreadVlanListOrTrunkMapStopsTheApplyThatNeedsIt) {
+    struct Case {
+        const char* name;
+        std::string unanswered;
+        bool disable;
+        Strings messages;
+        Strings sets;
+    } cases[] = {
+        {"VLAN list, enabling", kName, false, {features::kMsgNotRead}, {}},
+        {"VLAN list, disabling", kName, true, {}, {kSurvState + "=2"}},
+        {"trunk map, enabling", kTrunkMembers, false, {features::kMsgNotRead}, {}},
+        {"trunk map, disabling", kTrunkMembers, true, {features::kMsgNotRead}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // VLAN 100 exists: enabling on it must ask first.
+        ASSERT_NO_FATAL_FAILURE(Start("10p", Join(kEnabled, {kName + ".100 s \"cams\""}), {"--drop-prefix", c.unanswered}));
+        MutableSettings().TimeoutMs = "300";
+        Dlg dlg;
+        DialogDriver d(env, dlg);
+        ASSERT_TRUE(env.waitUntil([&] { return !dlg.Refreshing() && d.enabled("&Refresh"); }, 10000ms));
+        EXPECT_TRUE(d.checked(Dlg::IDC_ENABLE));
+        EXPECT_EQ(d.text(Dlg::IDC_VLAN_ID), "100");
+        EXPECT_TRUE(d.control(platform::Form::kIdReadStatus).visible());
+        sim.clearLog();
+        if (c.disable) d.tick(Dlg::IDC_ENABLE, false);
+        d.click("&Apply");
+        EXPECT_EQ(env.takeMessages(), c.messages);
+        ASSERT_TRUE(env.waitUntil([&] { return !dlg.Refreshing(); }, 10000ms));
+        EXPECT_EQ(sim.setBindings(), c.sets);
+        sim.stop();
+    }
 }
 
 TEST_F(SurveillanceTest, AddingWritesTheRowThenItsColumnsAndListsIt) {

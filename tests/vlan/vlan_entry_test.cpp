@@ -1,6 +1,8 @@
 // The Add/Edit VLAN form against the virtual switch: the write sequence on the wire, the port
 // membership rules, the checks of OK in their order, and names beyond ASCII.
 #include "features/vlan/vlan_entry_dlg.h"
+
+#include "app/session_settings.h"
 #include "vlan/vlan_sim.h"
 
 namespace vlantest {
@@ -16,6 +18,7 @@ TEST_F(VlanSimTest, CreatingVlanOnTenPortsSendsTheRowInOrderAndListsIt) {
     ASSERT_TRUE(Settled(d, dlg));
     sim.clearLog();
     env.onChild("Add VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.type("VID:", "10");
         c.type("VLAN Name:", "office");
         c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
@@ -43,6 +46,7 @@ TEST_F(VlanSimTest, CreatingVlanOnFiftyTwoPortsWritesEightOctetPortLists) {
     ASSERT_TRUE(Settled(d, dlg));
     sim.clearLog();
     env.onChild("Add VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.type("VID:", "10");
         c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
         c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
@@ -68,6 +72,7 @@ TEST_F(VlanSimTest, UntaggedPortBelongsToOneVlanUnlessAsymmetric) {
 
     // Adding: port 2 is untagged in VLAN 1, so Untag falls back silently, also after Tag.
     env.onChild("Add VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         auto& grid = c.as<platform::PortGrid>(kGrid);
         c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
         EXPECT_EQ(grid.selectedLayer(2), CVlanEntryDlg::kNotMember);
@@ -79,6 +84,7 @@ TEST_F(VlanSimTest, UntaggedPortBelongsToOneVlanUnlessAsymmetric) {
     d.click("&Add");
     // Editing VLAN 1: a port taken out of its untagged set may be untagged again.
     env.onChild("Edit VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         auto& grid = c.as<platform::PortGrid>(kGrid);
         EXPECT_FALSE(c.enabled(CVlanEntryDlg::IDC_VID));
         EXPECT_EQ(c.text("VID:"), "1");
@@ -92,6 +98,7 @@ TEST_F(VlanSimTest, UntaggedPortBelongsToOneVlanUnlessAsymmetric) {
     // With the box ticked (not yet applied) the editor allows it while adding.
     d.tick(CVlanConfigDlg::IDC_ASYMMETRIC);
     env.onChild("Add VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
         EXPECT_EQ(c.as<platform::PortGrid>(kGrid).selectedLayer(2), CVlanEntryDlg::kUntag);
         c.click("Cancel");
@@ -149,6 +156,7 @@ TEST_F(VlanSimTest, EditingVlanOneKeepsItsRowAndLockedPortsAreWrittenAsNonMember
     sim.clearLog();
 
     env.onChild("Edit VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.tickPort(kGrid, CVlanEntryDlg::kTag, 10);
         c.click("OK");
     });
@@ -161,6 +169,7 @@ TEST_F(VlanSimTest, EditingVlanOneKeepsItsRowAndLockedPortsAreWrittenAsNonMember
     // VLAN 10: port 2 is egress and forbidden, so it is greyed and never written as a member.
     sim.clearLog();
     env.onChild("Edit VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         auto& grid = c.as<platform::PortGrid>(kGrid);
         EXPECT_FALSE(grid.cellEnabled(CVlanEntryDlg::kTag, 2));
         EXPECT_EQ(grid.selectedLayer(2), CVlanEntryDlg::kTag);
@@ -184,6 +193,7 @@ TEST_F(VlanSimTest, EditNeedsOneMemberSomewhere) {
     ASSERT_TRUE(Settled(d, dlg));
     sim.clearLog();
     env.onChild("Edit VLAN", [](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
         c.tickPort(kGrid, CVlanEntryDlg::kNotMember, 1);
         c.click("OK");
         EXPECT_FALSE(c.ended());
@@ -205,6 +215,7 @@ TEST_F(VlanSimTest, NamesBeyondAsciiTravelAsUtf8AndComeBackIntact) {
     for (auto [vid, text] : {std::pair<const char*, std::string>{"30", name}, {"31", wide}}) {
         sim.clearLog();
         env.onChild("Add VLAN", [vid, text](DialogDriver& c) {
+            ASSERT_TRUE(c.waitEnabled("OK"));  // the trunk map has been read
             c.type("VID:", vid);
             c.type("VLAN Name:", text);
             c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
@@ -227,6 +238,46 @@ TEST(VlanNameCut, StopsBeforeACharacterThatWouldNotFit) {
     EXPECT_EQ(cut.size(), 125u);
     EXPECT_EQ(cut, name.substr(0, 125));
     EXPECT_EQ(Utf8CutBytes("plain", 127), "plain");
+}
+
+// The trunk rule waits for the whole trunk map: on a slow switch OK is held back until the map
+// is in and then refuses a trunk split; when the map cannot be read OK stays held back and the
+// form says so. Before, OK went ahead on the part of the map that had arrived, none at all on a
+// slow switch, and wrote the split trunk.
+TEST_F(VlanSimTest, OkWaitsForTheTrunkMapAndNeverDecidesWithoutIt) {
+    const vlan::VlanRecordList records = {{1, "default", "1,2,3,4,5,6,7,8,9,10", "", "", 10, 0, 0}};
+    struct Case {
+        const char* name;
+        Strings args;
+        bool mapRead;
+    } cases[] = {
+        {"slow switch", {"--delay-ms", "150"}, true},
+        {"trunk map unanswered", {"--drop-prefix", kTrunkMembers}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(Start("10p", {kTrunkMembers + ".1 x 30000000"}, c.args));
+        MutableSettings().TimeoutMs = "300";
+        CVlanEntryDlg dlg(10, &records, 1, true);
+        DialogDriver d(env, dlg);
+        d.type("VID:", "10");
+        d.tickPort(kGrid, CVlanEntryDlg::kTag, 3);  // port 4 of the same trunk left out
+        EXPECT_FALSE(d.enabled("OK"));
+        ASSERT_TRUE(env.waitUntil([&] { return !dlg.Snmp().TrunkMap().Walking(); }, std::chrono::milliseconds(10000)));
+        if (c.mapRead) {
+            d.click("OK");
+            EXPECT_EQ(env.takeMessages(), Strings{"Members in VLAN have to be in the same trunk !"});
+        } else {
+            EXPECT_FALSE(d.enabled("OK"));
+            const std::string status = d.control(platform::Form::kIdReadStatus).text();
+            EXPECT_TRUE(d.control(platform::Form::kIdReadStatus).visible());
+            EXPECT_EQ(status.rfind("Not all settings could be read from the switch (", 0), 0u) << status;
+            EXPECT_NE(status.find("Close the dialog and open it again."), std::string::npos) << status;
+        }
+        EXPECT_FALSE(d.ended());
+        EXPECT_TRUE(sim.sets().empty());
+        sim.stop();
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "features/ports/port_texts.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -22,6 +23,9 @@ const std::vector<std::string> kPortColumns = {kOidPortCtrlSpeed,       kOidPort
 const std::vector<std::string> kSpeedItems = {"1000M-Full", "100M-Full", "100M-Half", "10M-Full",
                                               "10M-Half",   "Auto",      "Disable"};
 const std::vector<std::string> kFlowItems = {"Enable", "Disable"};
+
+// The port table as the form's read; the trunk map is the other (CTrunkMap::kReadName).
+constexpr const char* kReadPorts = "ports";
 
 // List columns.
 enum { kColIndex = 0, kColSpeed, kColOperMode, kColFlow, kColPriority, kColOperFlow };
@@ -62,7 +66,8 @@ void CPortSetInfo::createControls() {
     addLabel(0, "FlowControlMode:");
     addCombo(IDC_COMBO_FLOW, kFlowItems);
     addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { OnRefresh(); });
-    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); });
+    // Apply's rules compare with the other ports' rows and their trunks: only on whole tables.
+    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); }).needsRead();
     addButton(platform::kIdCancel, "&Close");
 }
 
@@ -75,7 +80,7 @@ void CPortSetInfo::initDialog() {
 void CPortSetInfo::OnRefresh() {
     std::fill(m_media.begin(), m_media.end(), 0);
     m_trunkMap.Clear();
-    m_trunkMap.Start();
+    m_trunkMap.Start(*this);
     WalkPortTable();
 }
 
@@ -85,8 +90,8 @@ void CPortSetInfo::WalkPortTable() {
     CTableWalk::Options options;
     options.firstTimeoutMs = kFirstStepTimeoutMs;
     options.maxRows = CTableWalk::PortTableRows(m_iPortNum);
-    const bool started = m_portWalk.Start(
-        kPortColumns,
+    const bool started = WalkRead(
+        *this, kReadPorts, m_portWalk, kPortColumns,
         [this](const ReplyRow& row, CSnmp&) {
             OnPortRow(row);
             return true;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -16,6 +17,10 @@ namespace features {
 namespace {
 
 const std::vector<std::string> kModeItems = {"LACP", "Static", "Disable"};
+
+// The trunk dialog's reads.
+constexpr const char* kReadState = "link aggregation state";
+constexpr const char* kReadTable = "trunk table";
 enum { kColTrunk = 0, kColMode, kColMembers };
 
 // Waits after a write before the table is read again.
@@ -54,14 +59,15 @@ void CTrunkMemberDlg::createControls() {
     group.addPortGrid(IDC_PORTS, "", platform::PortGrid::CellKind::Check, m_iPortNum, {""}, perRow)
         .onCellChange([this](int, int port) { OnPort(port); });
     addLabel(IDC_STATUS, "");
-    addButton(platform::kIdOk, "OK", [this] { OnOK(); }).setDefault();
+    // The rules decide on what the checker read: OK waits for every read to come back whole.
+    addButton(platform::kIdOk, "OK", [this] { OnOK(); }).setDefault().needsRead();
     addButton(platform::kIdCancel, "Cancel");
 }
 
 void CTrunkMemberDlg::initDialog() {
     get<platform::EditBox>(IDC_TRUNK_ID).setText(m_strTrunk);
     get<platform::EditBox>(IDC_MODE).setText(m_strMode);
-    m_bInit = m_valid.Init(m_iPortNum);
+    m_bInit = m_valid.Init(m_iPortNum, this);
     if (!m_bInit) {
         platform::ShowMessage(kMsgInitError);
         return;
@@ -142,12 +148,14 @@ void CTrunkConfigDlg::createControls() {
     config.addEdit(IDC_TRUNK_ID).setDigitsOnly().setMaxLength(2).setWidth(60);
     config.addLabel(0, "PortChannelMode:");
     config.addCombo(IDC_MODE, kModeItems);
-    config.addButton(IDC_PORT_MEMBER, "&PortMember", [this] { OnPortMember(); });
+    // The member dialog starts from the members read; the state decides whether it may open.
+    config.addButton(IDC_PORT_MEMBER, "&PortMember", [this] { OnPortMember(); }).needsRead({kReadState, kReadTable});
     auto& status = addGroup(0, "Trunk status");
-    status.addCheck(IDC_ENABLE, "Enable Trunk");
-    status.addButton(IDC_STATE_APPLY, "&Apply", [this] { OnStateApply(); }).sameLine();
+    status.addCheck(IDC_ENABLE, "Enable Trunk").needsRead({kReadState});
+    status.addButton(IDC_STATE_APPLY, "&Apply", [this] { OnStateApply(); }).sameLine().needsRead({kReadState});
     addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(); });
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); });
+    // The channel mode is compared with the trunk's row and needs its members.
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).needsRead({kReadTable});
     addButton(platform::kIdCancel, "&Close");
 }
 
@@ -163,7 +171,7 @@ void CTrunkConfigDlg::OnRefresh() {
 
 void CTrunkConfigDlg::ReadState() {
     // "1" enables the member button; a failed read changes nothing.
-    m_stateRead.Read({trunkoid::kLaState}, [this](const ReplyRow& row, CSnmp&) {
+    AsyncRead(*this, kReadState, m_stateRead, {trunkoid::kLaState}, [this](const ReplyRow& row, CSnmp&) {
         if (!row.present(0)) return true;
         const bool on = row.text(0) == "1";
         get<platform::CheckBox>(IDC_ENABLE).setChecked(on);
@@ -177,8 +185,8 @@ void CTrunkConfigDlg::WalkTrunks() {
     enable({IDC_REFRESH}, false);
     CTableWalk::Options options;
     options.maxRows = kTrunkTableRows;
-    const bool started = m_walk.Start(
-        {trunkoid::kMemberList, trunkoid::kMode},
+    const bool started = WalkRead(
+        *this, kReadTable, m_walk, {trunkoid::kMemberList, trunkoid::kMode},
         [this](const ReplyRow& row, CSnmp&) {
             const std::string trunk = row.instance(0, trunkoid::kMemberList);
             if (trunk.empty()) return true;

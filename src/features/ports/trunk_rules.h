@@ -6,6 +6,7 @@
 // Selections and per-port arrays are indexed by port - 1; a selection flag other than 0 means
 // "selected". Port lists are port numbers (1-based), in any order.
 #include <array>
+#include <bitset>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,10 +74,46 @@ bool SameMembershipAsFirst(const std::vector<int>& list, const std::vector<int>&
 
 // ---------------------------------------------------------------- the data the rules read
 
+// The reads the rules depend on. A rule whose read did not come back complete cannot tell "not
+// read" from "none" and refuses with kMsgNotRead.
+enum class TrunkRead : unsigned {
+    SpeedMedia,
+    Priority,
+    PortSecurity,
+    Loopback,
+    RateControl,
+    Pvid,
+    SurveillancePorts,
+    RstpDot1xVoice,  // the RSTP columns, 802.1X port control and voice VLAN mode: one walk
+    Trunks,
+    Vlans,
+    Arp,
+    Acl,
+    FdbHits,
+    MirrorIngress,
+    MirrorEgress,
+    AutoLearning,
+    MirrorState,
+    MirrorTarget,
+    DhcpScreening,
+    Dot1xState,
+    StpState,
+    SurveillanceState,
+    Count
+};
+// The read's name in the member dialog's read state.
+const char* TrunkReadName(TrunkRead read);
+
 // Everything gathered from the switch; what never arrived stays 0 / empty.
 struct TrunkRuleData {
     explicit TrunkRuleData(int portCount = 0);
     void Reset(int portCount);  // every array sized to the port count and zeroed, lists emptied
+
+    // Which reads came back complete (none after Reset).
+    std::bitset<static_cast<std::size_t>(TrunkRead::Count)> arrived;
+    bool Arrived(TrunkRead r) const { return arrived.test(static_cast<std::size_t>(r)); }
+    void SetArrived(TrunkRead r, bool on) { arrived.set(static_cast<std::size_t>(r), on); }
+    void MarkAllArrived() { arrived.set(); }
 
     int portCount = 0;
     // Per port (index = port - 1).
@@ -96,7 +133,7 @@ struct TrunkRuleData {
     // Lists.
     std::vector<std::vector<int>> vlanEgress, vlanUntagged;  // one port list per VLAN
     std::vector<std::vector<int>> aclPorts;                  // one port list per ACL entry with ports
-    std::vector<int> arpPorts;        // ports of the last ARP spoofing entry that has ports
+    std::vector<std::vector<int>> arpPorts;                  // one port list per ARP spoofing entry with ports
     std::vector<int> mirrorIngress, mirrorEgress;
     std::vector<int> autoLearning;
     std::vector<int> fdbHitPorts;     // destination port of each forwarding hit entry
@@ -116,6 +153,7 @@ struct TrunkRefusal {
 };
 
 // Runs the chain of seventeen rules in order on the selection; the first that fails is returned.
+// A rule whose data has not arrived refuses with kMsgNotRead.
 // currentMembers: the trunk's present member ports (they may be members of a trunk: their own).
 std::optional<TrunkRefusal> FirstTrunkRefusal(const TrunkRuleData& data, const std::vector<int>& selection,
                                               const std::vector<int>& currentMembers);

@@ -1,5 +1,6 @@
 #include "features/ports/trunk_valid.h"
 
+#include "features/common/form_reads.h"
 #include "features/common/trunk_map.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -11,7 +12,7 @@ namespace features {
 
 // ---------------------------------------------------------------- CReadChain
 
-CReadChain::CReadChain(CCommonSnmp& session, std::function<void()> onStepEnded)
+CReadChain::CReadChain(CCommonSnmp& session, StepEnded onStepEnded)
     : m_walk(session), m_onStepEnded(std::move(onStepEnded)) {}
 
 void CReadChain::Add(Step step) { m_steps.push_back(std::move(step)); }
@@ -20,25 +21,53 @@ void CReadChain::Run() {
     if (!m_running) Next();
 }
 
+void CReadChain::Ended(TrunkRead read, const std::string& why) {
+    if (m_onStepEnded) m_onStepEnded(read, why);
+}
+
 void CReadChain::Next() {
     while (!m_steps.empty()) {
         Step step = std::move(m_steps.front());
         m_steps.pop_front();
         CTableWalk::Options options;
         options.maxRows = step.maxRows;
-        auto onEnd = [this](int) {
+        // A get is complete only when the switch gave a value for every object.
+        auto answered = std::make_shared<bool>(false);
+        CTableWalk::RowHandler onRow = step.onRow;
+        if (!step.walk)
+            onRow = [answered, wanted = step.objects.size(), inner = std::move(onRow)](const ReplyRow& row,
+                                                                                        CSnmp& reply) {
+                bool all = row.size() >= wanted;
+                for (std::size_t i = 0; all && i < wanted; ++i) all = row.present(i);
+                *answered = all;
+                return inner ? inner(row, reply) : true;
+            };
+        auto onEnd = [this, read = step.read, walk = step.walk, answered](int status) {
             m_running = false;
+            std::string why;
+            if (walk) why = WalkShortfall(m_walk, status);
+            else if (status != 0) why = ReadFailureReason(m_walk.Session().LastFailure());
+            else if (!*answered) why = "the switch did not return every setting";
+            const SnmpFailure failure = m_walk.Session().LastFailure();
+            const bool silent = status != 0 && status != CSnmp4w::EC_END_OF_TABLE &&
+                                (failure == SnmpFailure::NoAnswer || failure == SnmpFailure::NotSent);
+            Ended(read, why);
+            if (silent) {
+                // The switch did not answer: the steps waiting on this session would not fare better.
+                std::deque<Step> rest = std::move(m_steps);
+                m_steps.clear();
+                for (const Step& s : rest) Ended(s.read, why);
+            }
             // The handler may add steps; the next one starts after it.
-            if (m_onStepEnded) m_onStepEnded();
             Run();
         };
         m_running = true;
-        const bool started = step.walk ? m_walk.Start(step.objects, step.onRow, onEnd, options)
-                                       : m_walk.Read(step.objects, step.onRow, onEnd, options);
+        const bool started = step.walk ? m_walk.Start(step.objects, std::move(onRow), onEnd, options)
+                                       : m_walk.Read(step.objects, std::move(onRow), onEnd, options);
         if (started) return;
         // Nothing could be sent: this step has ended without data.
         m_running = false;
-        if (m_onStepEnded) m_onStepEnded();
+        Ended(step.read, ReadFailureReason(m_walk.Session().LastFailure()));
     }
 }
 
@@ -93,21 +122,26 @@ void TrunkValid::OnRstpRow(const ReplyRow& row) {
     }
 }
 
-void TrunkValid::Start(CReadChain& chain, CReadChain::Step step) {
+void TrunkValid::Start(CReadChain& chain, TrunkRead read, CReadChain::Step step) {
     ++m_pending;
+    step.read = read;
+    // Until it ends complete, the rules that need it refuse.
+    m_data.SetArrived(read, false);
+    if (m_form) m_form->beginRead(TrunkReadName(read));
     chain.Add(std::move(step));
     chain.Run();
 }
 
-bool TrunkValid::Init(int portCount) {
+bool TrunkValid::Init(int portCount, platform::Form* form) {
     if (portCount < 1 || portCount > kMaxEncodedPorts) return false;
+    m_form = form;
     m_data.Reset(portCount);
     m_chains.clear();
     m_pending = 0;
     auto chain = [this](CCommonSnmp& session) -> CReadChain& {
         std::weak_ptr<bool> alive = m_alive;
-        m_chains.push_back(std::make_unique<CReadChain>(session, [this, alive] {
-            if (alive.lock()) StepEnded();
+        m_chains.push_back(std::make_unique<CReadChain>(session, [this, alive](TrunkRead read, const std::string& why) {
+            if (alive.lock()) StepEnded(read, why);
         }));
         return *m_chains.back();
     };
@@ -116,14 +150,15 @@ bool TrunkValid::Init(int portCount) {
 
     // Per-port tables.
     CReadChain& point = chain(m_cCommonSNMPPoint);
-    Start(point, PortWalk({trunkoid::kSpeed, trunkoid::kMedia}, {&d.speed, &d.media}));
+    Start(point, TrunkRead::SpeedMedia, PortWalk({trunkoid::kSpeed, trunkoid::kMedia}, {&d.speed, &d.media}));
     CReadChain& port = chain(m_cCommonSNMPTablePort);
-    Start(port, PortWalk({trunkoid::kPriority}, {&d.priority}));
-    Start(port, PortWalk({trunkoid::kPortSecurity}, {&d.portSecurity}));
-    Start(port, PortWalk({trunkoid::kLoopback}, {&d.loopback}));
-    Start(port, PortWalk({trunkoid::kRateIngress, trunkoid::kRateEgress}, {&d.rateIngress, &d.rateEgress}));
-    Start(chain(m_cCommonSNMPTableGetVlanTrunk), PortWalk({trunkoid::kPvid}, {&d.pvid}));
-    Start(chain(m_cCommonSNMPTableSurv),
+    Start(port, TrunkRead::Priority, PortWalk({trunkoid::kPriority}, {&d.priority}));
+    Start(port, TrunkRead::PortSecurity, PortWalk({trunkoid::kPortSecurity}, {&d.portSecurity}));
+    Start(port, TrunkRead::Loopback, PortWalk({trunkoid::kLoopback}, {&d.loopback}));
+    Start(port, TrunkRead::RateControl,
+          PortWalk({trunkoid::kRateIngress, trunkoid::kRateEgress}, {&d.rateIngress, &d.rateEgress}));
+    Start(chain(m_cCommonSNMPTableGetVlanTrunk), TrunkRead::Pvid, PortWalk({trunkoid::kPvid}, {&d.pvid}));
+    Start(chain(m_cCommonSNMPTableSurv), TrunkRead::SurveillancePorts,
           PortWalk({trunkoid::kSurvMode, trunkoid::kSurvDynamic}, {&d.survMode, &d.survDynamic}));
     {
         CReadChain::Step step;
@@ -135,7 +170,7 @@ bool TrunkValid::Init(int portCount) {
             OnRstpRow(row);
             return true;
         };
-        Start(chain(m_cCommonSNMPTableRstp), std::move(step));
+        Start(chain(m_cCommonSNMPTableRstp), TrunkRead::RstpDot1xVoice, std::move(step));
     }
 
     // Trunk members of every trunk.
@@ -148,7 +183,7 @@ bool TrunkValid::Init(int portCount) {
                 ApplyTrunkRow(m_data.trunkOf, row.instance(0, trunkoid::kMemberList), row.bytes(0));
             return true;
         };
-        Start(chain(m_cCommonSNMPTableTrunk), std::move(step));
+        Start(chain(m_cCommonSNMPTableTrunk), TrunkRead::Trunks, std::move(step));
     }
     // VLAN egress and untagged ports, one list each per VLAN.
     {
@@ -160,19 +195,19 @@ bool TrunkValid::Init(int portCount) {
             m_data.vlanUntagged.push_back(PortListToPorts(row.bytes(1), m_data.portCount));
             return true;
         };
-        Start(chain(m_cCommonSNMPTableVlan), std::move(step));
+        Start(chain(m_cCommonSNMPTableVlan), TrunkRead::Vlans, std::move(step));
     }
-    // ARP spoofing prevention: the ports of the last entry that has any.
+    // ARP spoofing prevention entries that have ports: the rule compares against each one.
     {
         CReadChain::Step step;
         step.objects = {trunkoid::kArpPorts};
         step.maxRows = kArpTableRows;
         step.onRow = [this](const ReplyRow& row, CSnmp&) {
             std::vector<int> ports = PortListToPorts(row.bytes(0), m_data.portCount);
-            if (!ports.empty()) m_data.arpPorts = std::move(ports);
+            if (!ports.empty()) m_data.arpPorts.push_back(std::move(ports));
             return true;
         };
-        Start(chain(m_cCommonSNMPTableArp), std::move(step));
+        Start(chain(m_cCommonSNMPTableArp), TrunkRead::Arp, std::move(step));
     }
     // ACL entries that have ports.
     {
@@ -184,7 +219,7 @@ bool TrunkValid::Init(int portCount) {
             if (!ports.empty()) m_data.aclPorts.push_back(std::move(ports));
             return true;
         };
-        Start(chain(m_cCommonSNMPTableACL), std::move(step));
+        Start(chain(m_cCommonSNMPTableACL), TrunkRead::Acl, std::move(step));
     }
     // Forwarding destination hits: the port of each entry.
     {
@@ -196,7 +231,7 @@ bool TrunkValid::Init(int portCount) {
             if (NumberOf(row, 0, port) && port > 0) m_data.fdbHitPorts.push_back(port);
             return true;
         };
-        Start(chain(m_cCommonSNMPTableStaticPor), std::move(step));
+        Start(chain(m_cCommonSNMPTableStaticPor), TrunkRead::FdbHits, std::move(step));
     }
 
     // Single reads.
@@ -211,18 +246,19 @@ bool TrunkValid::Init(int portCount) {
         return step;
     };
     CReadChain& mirror = chain(m_cCommonSNMPMirror);
-    Start(mirror, read(trunkoid::kMirrorIngress,
+    Start(mirror, TrunkRead::MirrorIngress, read(trunkoid::kMirrorIngress,
                        [this](const ReplyRow& r) { m_data.mirrorIngress = PortListToPorts(r.bytes(0), m_data.portCount); }));
-    Start(mirror, read(trunkoid::kMirrorEgress,
+    Start(mirror, TrunkRead::MirrorEgress, read(trunkoid::kMirrorEgress,
                        [this](const ReplyRow& r) { m_data.mirrorEgress = PortListToPorts(r.bytes(0), m_data.portCount); }));
     m_scalars = &chain(m_cCommonSNMP);
-    Start(*m_scalars, read(trunkoid::kAutoLearning, [this](const ReplyRow& r) {
+    Start(*m_scalars, TrunkRead::AutoLearning, read(trunkoid::kAutoLearning, [this](const ReplyRow& r) {
         m_data.autoLearning = PortListToPorts(r.bytes(0), m_data.portCount);
     }));
-    Start(*m_scalars, read(trunkoid::kMirrorState, [this](const ReplyRow& r) { m_data.mirrorState = TextToInt(r.text(0)); }));
-    Start(*m_scalars,
+    Start(*m_scalars, TrunkRead::MirrorState,
+          read(trunkoid::kMirrorState, [this](const ReplyRow& r) { m_data.mirrorState = TextToInt(r.text(0)); }));
+    Start(*m_scalars, TrunkRead::MirrorTarget,
           read(trunkoid::kMirrorTarget, [this](const ReplyRow& r) { m_data.mirrorTarget = TextToInt(r.text(0)); }));
-    Start(*m_scalars, read(trunkoid::kDhcpScreening, [this](const ReplyRow& r) {
+    Start(*m_scalars, TrunkRead::DhcpScreening, read(trunkoid::kDhcpScreening, [this](const ReplyRow& r) {
         m_data.dhcpScreening = PortListToFlags(r.bytes(0), m_data.portCount);
     }));
     StartGlobals();
@@ -231,7 +267,7 @@ bool TrunkValid::Init(int portCount) {
 
 void TrunkValid::StartGlobals() {
     if (!m_scalars) return;
-    auto state = [this](const char* object, int TrunkRuleData::*field) {
+    auto state = [this](TrunkRead which, const char* object, int TrunkRuleData::*field) {
         CReadChain::Step step;
         step.walk = false;
         step.objects = {object};
@@ -239,16 +275,21 @@ void TrunkValid::StartGlobals() {
             m_data.*field = GlobalState(row);
             return true;
         };
-        Start(*m_scalars, std::move(step));
+        Start(*m_scalars, which, std::move(step));
     };
-    state(trunkoid::kDot1xState, &TrunkRuleData::dot1xGlobal);
-    state(trunkoid::kStpState, &TrunkRuleData::stpGlobal);
-    state(trunkoid::kSurvState, &TrunkRuleData::survGlobal);
+    state(TrunkRead::Dot1xState, trunkoid::kDot1xState, &TrunkRuleData::dot1xGlobal);
+    state(TrunkRead::StpState, trunkoid::kStpState, &TrunkRuleData::stpGlobal);
+    state(TrunkRead::SurveillanceState, trunkoid::kSurvState, &TrunkRuleData::survGlobal);
 }
 
 void TrunkValid::RefreshGlobals() { StartGlobals(); }
 
-void TrunkValid::StepEnded() {
+void TrunkValid::StepEnded(TrunkRead read, const std::string& why) {
+    m_data.SetArrived(read, why.empty());
+    if (m_form) {
+        if (why.empty()) m_form->readComplete(TrunkReadName(read));
+        else m_form->readFailed(TrunkReadName(read), why);
+    }
     if (m_pending > 0) --m_pending;
     if (m_pending == 0 && m_whenRead) {
         std::function<void()> fn = std::move(m_whenRead);
@@ -296,6 +337,7 @@ int TrunkValid::WriteTrunk(const std::string& mode, const std::string& membersHe
 }
 
 void TrunkValid::Close() {
+    m_form = nullptr;  // the form is going: nothing more is reported to it
     // 0: the read session had nothing under way; 258: a read was still running (it is cancelled).
     platform::Trace("tr = %d", m_cCommonSNMP.WaitDone(0) ? 0 : 258);
     CloseSessions({{m_cCommonSNMP, "m_cCommonSNMP"},

@@ -5,7 +5,9 @@
 //
 // Every read and walk runs asynchronously on the checker's own sessions; the rows arrive on the
 // UI thread. Reading() tells whether any of them is still under way, and WhenRead runs a step
-// once they have all ended (success or failure), so the rules never run on half the data.
+// once they have all ended (success or failure), so the rules never run on half the data. Each
+// read that did not come back complete is marked in the data, and the rules that need it refuse
+// with kMsgNotRead; with a form attached, each read is also one of the form's named reads.
 #include <deque>
 #include <functional>
 #include <memory>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "features/ports/trunk_rules.h"
+#include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
 
@@ -60,16 +63,21 @@ constexpr std::size_t kArpTableRows = 64;
 constexpr std::size_t kAclTableRows = 256;
 constexpr std::size_t kFdbTableRows = 100000;
 
-// One asynchronous read or walk after another on one session.
+// One asynchronous read or walk after another on one session. Each step ends complete or with
+// the reason it did not; once the switch has left a step unanswered, the steps still waiting
+// end the same way without being sent (a silent switch costs one time-out, not one per step).
 class CReadChain {
 public:
     struct Step {
+        TrunkRead read = TrunkRead::Count;    // what the step fills
         bool walk = true;                     // false: one get of `objects`
         std::vector<std::string> objects;     // walked columns, or the objects to get
         CTableWalk::RowHandler onRow;
         std::size_t maxRows = 0;
     };
-    CReadChain(CCommonSnmp& session, std::function<void()> onStepEnded);
+    // why: "" when the step read everything it asked for.
+    using StepEnded = std::function<void(TrunkRead read, const std::string& why)>;
+    CReadChain(CCommonSnmp& session, StepEnded onStepEnded);
     void Add(Step step);
     // Starts the next step unless one is running.
     void Run();
@@ -77,9 +85,10 @@ public:
 
 private:
     void Next();
+    void Ended(TrunkRead read, const std::string& why);
     CTableWalk m_walk;
     std::deque<Step> m_steps;
-    std::function<void()> m_onStepEnded;
+    StepEnded m_onStepEnded;
     bool m_running = false;
 };
 
@@ -91,8 +100,9 @@ public:
     TrunkValid& operator=(const TrunkValid&) = delete;
 
     // Sizes and zeroes the data for the port count and starts every read and walk. False only
-    // when the data cannot be made for that count.
-    bool Init(int portCount);
+    // when the data cannot be made for that count. With a form, every read is one of its named
+    // reads (TrunkReadName), so its controls marked needsRead wait for them.
+    bool Init(int portCount, platform::Form* form = nullptr);
     // Reads the three switch-wide states (802.1X, spanning tree, surveillance VLAN) again.
     void RefreshGlobals();
     // Reads and walks started and not yet ended.
@@ -116,14 +126,15 @@ public:
     int PortCount() const { return m_data.portCount; }
 
 private:
-    void StepEnded();
+    void StepEnded(TrunkRead read, const std::string& why);
     // Per-port walk: each column's value stored into its array by the row's port number.
     CReadChain::Step PortWalk(std::vector<std::string> columns, std::vector<std::vector<int>*> arrays);
     void OnRstpRow(const ReplyRow& row);
-    void Start(CReadChain& chain, CReadChain::Step step);
+    void Start(CReadChain& chain, TrunkRead read, CReadChain::Step step);
     void StartGlobals();
 
     TrunkRuleData m_data;
+    platform::Form* m_form = nullptr;
     int m_pending = 0;
     std::function<void()> m_whenRead;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "features/common/port_range.h"
 #include "features/common/sync_request.h"
 #include "features/vlan/surveillance_oui.h"
@@ -33,6 +34,13 @@ constexpr const char* kMsgTrunk =
 constexpr const char* kMsgPoe =
     "Switch will automatically turn on PoE function to all the member ports of surveillance VLAN, \n"
     "please ensure all the member ports of surveillance VLAN connected to PoE power devices.";
+
+// The dialog's reads.
+constexpr const char* kReadVids = "VLAN IDs";
+constexpr const char* kReadSettings = "settings";
+constexpr const char* kReadModeVoice = "mode and voice";
+constexpr const char* kReadOui = "OUI table";
+constexpr const char* kReadVoiceOui = "voice OUIs";
 
 constexpr const char* kMsgInvalidDescription = "Invalid Description.";
 constexpr const char* kMsgVoiceOui = "The OUI is already exist at Voice Vlan OUI Table!";
@@ -88,15 +96,19 @@ void CAutoSurveillanceVlanDlg::createControls() {
     setSize(700, 0);
 
     auto& global = addGroup(0, "Auto Surveillance VLAN Global Settings");
-    global.addCheck(IDC_ENABLE, "Enable Auto Surveillance VLAN").onToggle([this] { OnEnableToggle(); });
+    // The settings show the switch's values only once they were read; until then they are held
+    // back, and so is Apply, which writes them and checks them against the VLAN modes.
+    global.addCheck(IDC_ENABLE, "Enable Auto Surveillance VLAN")
+        .onToggle([this] { OnEnableToggle(); })
+        .needsRead({kReadSettings});
     global.addLabel(0, "Vlan ID");
-    global.addEdit(IDC_VLAN_ID).setDigitsOnly().setWidth(80);
+    global.addEdit(IDC_VLAN_ID).setDigitsOnly().setWidth(80).needsRead({kReadSettings});
     global.addLabel(0, "Priority").sameLine();
-    global.addCombo(IDC_PRIORITY, kPriorities).setWidth(110);
+    global.addCombo(IDC_PRIORITY, kPriorities).setWidth(110).needsRead({kReadSettings});
     global.addLabel(0, "Tagged Uplink/Downlink Port");
-    global.addEdit(IDC_UPLINK_PORTS).setWidth(220);
+    global.addEdit(IDC_UPLINK_PORTS).setWidth(220).needsRead({kReadSettings});
     global.addLabel(0, "ex:(1,2,4-6)").sameLine();
-    global.addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).sameLine();
+    global.addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).sameLine().needsRead({kReadSettings, kReadModeVoice});
 
     auto& oui = addGroup(0, "User-defined MAC Settings ");
     oui.addLabel(0, "To add more device(s) for Auto Surveillance VLAN by user-defined configuration as below ");
@@ -111,7 +123,8 @@ void CAutoSurveillanceVlanDlg::createControls() {
     entry.addEdit(IDC_MAC).setMaxLength(kMacChars).setWidth(150);
     entry.addLabel(0, "(XX-XX-XX-XX-XX-XX)").sameLine();
     entry.addCombo(IDC_MAC_MODE, {"MAC", "OUI"}).onChange([this] { OnMacModeChange(); }).sameLine().setWidth(80);
-    entry.addButton(IDC_ADD, "&Add", [this] { OnAdd(); }).sameLine();
+    // Add checks the new entry against both OUI tables as read.
+    entry.addButton(IDC_ADD, "&Add", [this] { OnAdd(); }).sameLine().needsRead({kReadOui, kReadVoiceOui});
     oui.addLabel(0, "Note : Maximum number of user-defined MAC is 5 entries");
     oui.addList(IDC_OUI_LIST, "",
                 {{"ID", 50, ReportList::Align::Center},
@@ -168,6 +181,8 @@ void CAutoSurveillanceVlanDlg::OnMacModeChange() {
 
 void CAutoSurveillanceVlanDlg::OnRefresh() {
     killTimer(kTimerRefresh);
+    // The settings are read once the VLAN ID walk has ended; until then they are not read.
+    beginRead(kReadSettings);
     StartVidWalk();
     ReadModeAndVoice();
     StartOuiWalks();
@@ -179,25 +194,30 @@ void CAutoSurveillanceVlanDlg::StartVidWalk() {
     CTableWalk::Options options;
     options.maxRows = vlan::kMaxVlanId;
     options.traceFailed = false;
-    const bool started = m_vidWalk.Start(
-        {vlan::kOidVlanStaticName},
+    const bool started = features::WalkRead(
+        *this, kReadVids, m_vidWalk, {vlan::kOidVlanStaticName},
         [this](const ReplyRow& row, CSnmp&) {
             const std::string vid = row.instance(0, vlan::kOidVlanStaticName);
             if (!vid.empty()) m_existingVids.push_back(vid);
             return true;
         },
-        [this](int status) {
-            // Only a walk that went through the whole table is followed by the settings read.
-            if (status == CSnmp4w::EC_END_OF_TABLE) StartSettingsRead();
+        [this](int) {
+            // The settings are shown whatever became of the VLAN list: an incomplete list only
+            // stops an Apply that would need it.
+            StartSettingsRead();
             OnWalkForApplyEnded();
         },
         options);
-    if (!started) OnWalkForApplyEnded();
+    if (!started) {
+        StartSettingsRead();
+        OnWalkForApplyEnded();
+    }
 }
 
 void CAutoSurveillanceVlanDlg::StartSettingsRead() {
-    m_settingsRead.Read({vlan::kOidSurveillanceVlanState, vlan::kOidSurveillanceVlanId, vlan::kOidSurveillancePriority,
-                         vlan::kOidSurveillanceUplinkPorts},
+    features::AsyncRead(*this, kReadSettings, m_settingsRead,
+                        {vlan::kOidSurveillanceVlanState, vlan::kOidSurveillanceVlanId,
+                         vlan::kOidSurveillancePriority, vlan::kOidSurveillanceUplinkPorts},
                         [this](const ReplyRow& row, CSnmp&) {
                             OnSettings(row);
                             return false;
@@ -222,11 +242,10 @@ void CAutoSurveillanceVlanDlg::OnSettings(const ReplyRow& row) {
 }
 
 void CAutoSurveillanceVlanDlg::ReadModeAndVoice() {
-    // A failed read keeps what was known.
+    // A failed read keeps what was known, and holds Apply back until a read succeeds.
     ReplyRow row;
-    if (!features::GetNow(m_cCommonSNMP, {vlan::kOidAsymmetricVlan, vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId},
-                          true, row) ||
-        row.size() < 3)
+    if (!features::ReadNow(*this, kReadModeVoice, m_cCommonSNMP,
+                           {vlan::kOidAsymmetricVlan, vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId}, true, row))
         return;
     m_iAsymmetricState = row.text(0) == "1" ? 1 : 2;
     m_iVoiceVlanState = row.text(1) == "1" ? 1 : 2;
@@ -239,7 +258,8 @@ void CAutoSurveillanceVlanDlg::StartOuiWalks() {
     CTableWalk::Options options;
     options.maxRows = vlan::kSurvOuiTableRows;
     options.traceFailed = false;
-    const bool started = m_ouiWalk.Start(
+    const bool started = features::WalkRead(
+        *this, kReadOui, m_ouiWalk,
         {vlan::kOidSurvOuiComponentType, vlan::kOidSurvOuiDescription, vlan::kOidSurvOuiAddress,
          vlan::kOidSurvOuiRowStatus},
         [this](const ReplyRow& row, CSnmp&) {
@@ -254,8 +274,8 @@ void CAutoSurveillanceVlanDlg::StartOuiWalks() {
     CTableWalk::Options voice;
     voice.maxRows = vlan::kVoiceOuiTableRows;
     voice.traceFailed = false;
-    m_voiceOuiWalk.Start(
-        {vlan::kOidVoiceOuiAddress, vlan::kOidVoiceOuiStatus},
+    features::WalkRead(
+        *this, kReadVoiceOui, m_voiceOuiWalk, {vlan::kOidVoiceOuiAddress, vlan::kOidVoiceOuiStatus},
         [this](const ReplyRow& row, CSnmp&) {
             OnVoiceOuiRow(row);
             return true;
@@ -279,7 +299,7 @@ void CAutoSurveillanceVlanDlg::StartTrunkWalk() {
     // A walk under way is left to finish: an Apply may be waiting for it.
     if (m_trunks.Walking()) return;
     m_trunks.Clear();
-    if (!m_trunks.Start([this] {
+    if (!m_trunks.Start(*this, [this] {
             // Only a whole table replaces the map the trunk rule uses.
             if (m_trunks.LastWalkComplete()) m_TrunkPorts = m_trunks.Map();
             OnWalkForApplyEnded();
@@ -352,6 +372,12 @@ void CAutoSurveillanceVlanDlg::OnWalkForApplyEnded() {
 }
 
 void CAutoSurveillanceVlanDlg::FinishApply(const PendingApply& a) {
+    // The trunk rule needs the whole trunk map, and enabling the question for an existing VLAN
+    // the whole VLAN list: without them nothing can be decided.
+    if (!readOk(features::CTrunkMap::kReadName) || (a.state == "1" && !readOk(kReadVids))) {
+        platform::ShowMessage(features::kMsgNotRead);
+        return;
+    }
     for (int p = 1; p <= m_iPortNum; ++p) {
         const int trunk = m_TrunkPorts[static_cast<std::size_t>(p - 1)];
         if (!a.ports[static_cast<std::size_t>(p - 1)] || trunk == 0) continue;

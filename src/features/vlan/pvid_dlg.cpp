@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "features/common/form_reads.h"
 #include "features/common/sync_request.h"
 #include "snmp/session_close.h"
 #include "platform/trace.h"
@@ -20,10 +21,7 @@ constexpr const char* kMsgTrunkUnsupported =
 constexpr const char* kMsgInvalidPvid = "Invalid PVID";
 constexpr const char* kMsgEmptyVlan = "Invalid PVID,VlAN is empty";
 
-std::string NotReadMessage(int port) {
-    return "The PVID of port " + std::to_string(port) +
-           " was not read from the switch.\nPress Refresh to read it again, or type it.";
-}
+constexpr const char* kReadPvids = "PVIDs";
 
 // Large switches get a breather after this many PVID writes.
 constexpr int kPortsBeforePause = 40;
@@ -67,7 +65,6 @@ CPvidDlg::CPvidDlg(int portNum, std::string vidText, int vidCount, const vlan::V
       m_pRecords(records),
       m_iPvid(static_cast<std::size_t>(m_iPortNum), 1),
       m_iReadPvid(static_cast<std::size_t>(m_iPortNum), 1),
-      m_bKnown(static_cast<std::size_t>(m_iPortNum), false),
       m_snmp(m_iPortNum) {}
 
 void CPvidDlg::createControls() {
@@ -83,14 +80,16 @@ void CPvidDlg::createControls() {
     auto& g = addGroup(0, "PVID Configuration");
     g.addPortGrid(IDC_PVID_GRID, "", PortGrid::CellKind::Edit, m_iPortNum, {"Port VID:"}, PortsPerRow(m_iPortNum))
         .onCellChange([this](int, int port) { OnCellChange(port); });
-    addButton(IDC_APPLY, "Apply", [this] { OnApply(); }).setDefault();
+    // Apply writes every port's PVID and checks trunk members: only after both were read whole.
+    addButton(IDC_APPLY, "Apply", [this] { OnApply(); })
+        .setDefault()
+        .needsRead({kReadPvids, features::CTrunkMap::kReadName});
     addButton(platform::kIdCancel, "Cancel");
     addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(); });
 }
 
 void CPvidDlg::initDialog() {
     std::fill(m_iPvid.begin(), m_iPvid.end(), 1);
-    std::fill(m_bKnown.begin(), m_bKnown.end(), false);
     m_snmp.TrunkMap().Clear();
     OnRefresh();
 }
@@ -106,8 +105,8 @@ void CPvidDlg::OnRefresh() {
     CTableWalk::Options options;
     options.traceFailed = false;
     options.maxRows = CTableWalk::PortTableRows(m_iPortNum);
-    m_bWalking = m_pvidWalk.Start(
-        {vlan::kOidVlanPvid},
+    m_bWalking = features::WalkRead(
+        *this, kReadPvids, m_pvidWalk, {vlan::kOidVlanPvid},
         [this](const ReplyRow& row, CSnmp&) {
             OnPvidRow(row);
             return true;
@@ -115,7 +114,7 @@ void CPvidDlg::OnRefresh() {
         [this](int status) { OnPvidWalkEnd(status); }, options);
     // A trunk that was dissolved since the last read must not linger in the map.
     m_snmp.TrunkMap().Clear();
-    m_snmp.TrunkMap().Start();
+    m_snmp.TrunkMap().Start(*this);
 }
 
 void CPvidDlg::OnPvidRow(const ReplyRow& row) {
@@ -127,10 +126,10 @@ void CPvidDlg::OnPvidRow(const ReplyRow& row) {
 
 void CPvidDlg::OnPvidWalkEnd(int status) {
     m_bWalking = false;
-    // A walk that failed part way leaves the boxes and the entered PVIDs as they were.
+    // A walk that failed part way leaves the boxes and the entered PVIDs as they were (and
+    // Apply held back).
     if (status != CSnmp4w::EC_END_OF_TABLE) return;
     m_iPvid = m_iReadPvid;
-    std::fill(m_bKnown.begin(), m_bKnown.end(), true);
     auto& grid = get<PortGrid>(IDC_PVID_GRID);
     for (int p = 1; p <= m_iPortNum; ++p) grid.setCellText(0, p, std::to_string(m_iPvid[static_cast<std::size_t>(p - 1)]));
 }
@@ -138,17 +137,9 @@ void CPvidDlg::OnPvidWalkEnd(int status) {
 void CPvidDlg::OnCellChange(int port) {
     if (port < 1 || port > m_iPortNum) return;
     m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(get<PortGrid>(IDC_PVID_GRID).cellText(0, port));
-    m_bKnown[static_cast<std::size_t>(port - 1)] = true;
 }
 
 void CPvidDlg::OnApply() {
-    // Only PVIDs read from the switch or typed by the user are written: an empty box after a
-    // failed read is no PVID 1.
-    for (int p = 1; p <= m_iPortNum; ++p)
-        if (!m_bKnown[static_cast<std::size_t>(p - 1)]) {
-            platform::ShowMessage(NotReadMessage(p));
-            return;
-        }
     const features::CTrunkMap& trunks = m_snmp.TrunkMap();
     // A trunk member keeps PVID 1: the first one with another PVID is refused.
     for (int p = 1; p <= m_iPortNum; ++p) {

@@ -57,7 +57,6 @@ private:
     const vlan::VlanRecordList* m_pRecords;
     std::vector<int> m_iPvid;      // the entered PVIDs, as the boxes show them
     std::vector<int> m_iReadPvid;  // rows of the walk under way
-    std::vector<bool> m_bKnown;    // per port: read by a complete walk or typed by the user
     bool m_bWalking = false;
 
     CCommonSnmp m_cCommonSNMPTable;  // PVID walk

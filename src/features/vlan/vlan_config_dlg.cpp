@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "features/common/port_range.h"
 #include "features/common/sync_request.h"
 #include "snmp/session_close.h"
@@ -39,6 +40,12 @@ constexpr const char* kMsgIsSurveillance = "The VLAN ID is Surveillance VLAN ID.
 // The switch needs a moment after a mode change before it answers with the new tables.
 constexpr auto kModeChangeDelay = std::chrono::milliseconds(50);
 
+// The dialog's reads.
+constexpr const char* kReadVoice = "voice state";      // voice and surveillance VLAN state and IDs
+constexpr const char* kReadMode = "asymmetric mode";
+constexpr const char* kReadPvids = "PVIDs";
+constexpr const char* kReadVlans = "VLANs";
+
 // A VID typed by nobody: the list's first column, read as a number.
 int VidOfText(const std::string& text) { return TextToInt(text.substr(0, 49)); }
 
@@ -51,8 +58,10 @@ CVlanConfigDlg::CVlanConfigDlg()
 void CVlanConfigDlg::createControls() {
     setCaption("802.1Q VLAN Configuration");
     auto& mode = addGroup(0, "802.1Q Asymmetric VLAN Configuration ");
-    mode.addCheck(IDC_ASYMMETRIC, "Enable Asymmetric VLAN");
-    mode.addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).sameLine();
+    // The box shows the switch's mode only once it was read; Apply also decides on the voice and
+    // surveillance VLAN states.
+    mode.addCheck(IDC_ASYMMETRIC, "Enable Asymmetric VLAN").needsRead({kReadMode});
+    mode.addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).sameLine().needsRead({kReadMode, kReadVoice});
 
     auto& info = addGroup(0, "802.1Q VLAN Information");
     info.addList(IDC_VLAN_LIST, "",
@@ -64,10 +73,12 @@ void CVlanConfigDlg::createControls() {
         .setFullRowSelect(true)
         .setActivateButton(IDC_EDIT);  // only while "&Edit" is enabled: editing allowed, walk over
 
-    addButton(IDC_PVID, "&PVID", [this] { OnPvid(); });
-    addButton(IDC_ADD, "&Add", [this] { OnAdd(); });
-    addButton(IDC_EDIT, "&Edit", [this] { OnEdit(); });
-    addButton(IDC_DELETE, "&Delete", [this] { OnDelete(); });
+    // The editors check against the whole VLAN list and the mode; Delete against the PVIDs and
+    // the voice and surveillance VLANs as well.
+    addButton(IDC_PVID, "&PVID", [this] { OnPvid(); }).needsRead({kReadVlans});
+    addButton(IDC_ADD, "&Add", [this] { OnAdd(); }).needsRead({kReadVlans, kReadMode});
+    addButton(IDC_EDIT, "&Edit", [this] { OnEdit(); }).needsRead({kReadVlans, kReadMode});
+    addButton(IDC_DELETE, "&Delete", [this] { OnDelete(); }).needsRead({kReadVlans, kReadMode, kReadPvids, kReadVoice});
     addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(); });
     addButton(platform::kIdCancel, "&Close");
 }
@@ -104,12 +115,13 @@ void CVlanConfigDlg::OnRefresh() {
 
 void CVlanConfigDlg::StartVoiceStateRead() {
     m_bVoiceStateRead = false;
-    m_voiceRead.Read({vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId, vlan::kOidSurveillanceVlanState,
-                      vlan::kOidSurveillanceVlanId},
-                     [this](const ReplyRow& row, CSnmp&) {
-                         OnVoiceState(row);
-                         return false;
-                     });
+    features::AsyncRead(*this, kReadVoice, m_voiceRead,
+                        {vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId, vlan::kOidSurveillanceVlanState,
+                         vlan::kOidSurveillanceVlanId},
+                        [this](const ReplyRow& row, CSnmp&) {
+                            OnVoiceState(row);
+                            return false;
+                        });
 }
 
 void CVlanConfigDlg::OnVoiceState(const ReplyRow& row) {
@@ -123,7 +135,7 @@ void CVlanConfigDlg::OnVoiceState(const ReplyRow& row) {
 
 void CVlanConfigDlg::ReadAsymmetricMode() {
     ReplyRow row;
-    if (features::GetNow(m_cCommonSNMP, {vlan::kOidAsymmetricVlan}, true, row) && row.size() > 0)
+    if (features::ReadNow(*this, kReadMode, m_cCommonSNMP, {vlan::kOidAsymmetricVlan}, true, row))
         get<platform::CheckBox>(IDC_ASYMMETRIC).setChecked(row.text(0) == "1");
 }
 
@@ -133,8 +145,8 @@ void CVlanConfigDlg::StartPvidWalk() {
     CTableWalk::Options options;
     options.traceFailed = false;
     options.maxRows = CTableWalk::PortTableRows(m_iPortNum);
-    m_bPvidWalking = m_pvidWalk.Start(
-        {vlan::kOidVlanPvid},
+    m_bPvidWalking = features::WalkRead(
+        *this, kReadPvids, m_pvidWalk, {vlan::kOidVlanPvid},
         [this](const ReplyRow& row, CSnmp&) {
             OnPvidRow(row);
             return true;
@@ -159,7 +171,8 @@ void CVlanConfigDlg::StartVlanWalk() {
     CTableWalk::Options options;
     options.traceFailed = false;
     options.maxRows = vlan::kMaxVlanRows;
-    const bool started = m_vlanWalk.Start(
+    const bool started = features::WalkRead(
+        *this, kReadVlans, m_vlanWalk,
         {vlan::kOidVlanStaticName, vlan::kOidVlanStaticEgressPorts, vlan::kOidVlanStaticUntaggedPorts,
          vlan::kOidVlanForbiddenEgressPorts, vlan::kOidVlanStaticRowState},
         [this](const ReplyRow& row, CSnmp&) {

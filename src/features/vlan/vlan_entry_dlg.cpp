@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "features/common/form_reads.h"
 #include "features/common/sync_request.h"
 #include "snmp/session_close.h"
 #include "platform/trace.h"
@@ -118,14 +119,15 @@ void CVlanEntryDlg::createControls() {
                      {"Tag Ports:", "Untag Ports:", "Not Member:"}, perRow)
         .onCellChange([this](int layer, int port) { OnCellChange(layer, port); });
 
-    addButton(platform::kIdOk, "OK", [this] { OnOK(); }).setDefault();
+    // The trunk rule needs the whole trunk map: OK waits until it has been read.
+    addButton(platform::kIdOk, "OK", [this] { OnOK(); }).setDefault().needsRead({features::CTrunkMap::kReadName});
     addButton(platform::kIdCancel, "Cancel");
 }
 
 void CVlanEntryDlg::initDialog() {
     auto& vidBox = get<platform::EditBox>(IDC_VID);
     if (!m_bAdd) vidBox.setEnabled(false);
-    m_snmp.TrunkMap().Start();
+    m_snmp.TrunkMap().Start(*this);
 
     // Ports already untagged in some VLAN: with asymmetric VLAN off a port is untagged in one only.
     m_untaggedElsewhere.clear();
@@ -234,7 +236,11 @@ void CVlanEntryDlg::OnOK() {
         platform::ShowMessage(kMsgInvalidName);
         return;
     }
-    // 4: the ports of one trunk go together, tagged and untagged alike.
+    // 4: the ports of one trunk go together, tagged and untagged alike; an unread map decides nothing.
+    if (!readOk(features::CTrunkMap::kReadName)) {
+        platform::ShowMessage(features::kMsgNotRead);
+        return;
+    }
     if (!TrunkRuleHolds(m_iEgress) || !TrunkRuleHolds(m_iUntagged)) {
         platform::ShowMessage(kMsgTrunk);
         return;
