@@ -26,6 +26,21 @@ protected:
         ASSERT_NO_FATAL_FAILURE(SimDeviceTest::Start("10p", state, extra));
     }
 
+    // Starts the switch again on the same address, so that open dialogs reach it, with new
+    // options (none: a switch that answers everything) and its shipped state plus `state`.
+    void Restart(const std::vector<std::string>& state = {}, std::vector<std::string> extra = {}) {
+        const int port = sim.port();
+        if (!state.empty()) {
+            extra.push_back("--state");
+            extra.push_back(sim.writeStateFile(state));
+        }
+        // The last --listen is the one the switch takes.
+        extra.push_back("--listen");
+        extra.push_back("udp:127.0.0.1:" + std::to_string(port));
+        std::string error;
+        ASSERT_TRUE(sim.start("10p", extra, &error)) << error;
+    }
+
     DialogEnvironment env;
 };
 

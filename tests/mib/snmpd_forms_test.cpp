@@ -41,6 +41,8 @@ protected:
         DialogDriver d(env, dlg);
         env.runFor(std::chrono::milliseconds(20));  // the interface and IP forms start by posting
         EXPECT_TRUE(env.waitUntil([&] { return !dlg.Walking(); }, std::chrono::milliseconds(10000)));
+        // Read to the table's end, whatever columns the host leaves out: no not-read line.
+        EXPECT_EQ(d.control(platform::Form::kIdReadStatus).text(), "");
         return d.rows(CMibListDlg::kIdList);
     }
 
@@ -92,6 +94,9 @@ TEST_F(MibSnmpd, SystemInformationShowsTheHostsSystemGroup) {
     EXPECT_EQ(d.text("Location:"), get("1.3.6.1.2.1.1.6.0"));
     // The agent started moments ago: well under an hour.
     EXPECT_EQ(d.control(CSysInfoDlg::kIdRuntime).text().rfind("0 Hour ", 0), 0u) << d.control(CSysInfoDlg::kIdRuntime).text();
+    // Everything was read: "&Apply" may write, and no not-read line shows.
+    EXPECT_TRUE(d.waitEnabled("&Apply"));
+    EXPECT_FALSE(d.visible(platform::Form::kIdReadStatus));
 }
 
 TEST_F(MibSnmpd, SystemInformationWritesNameAndLocation) {
@@ -152,6 +157,7 @@ TEST_F(MibSnmpd, InterfaceAndIpFormsListWhatSnmpwalkLists) {
     EXPECT_EQ(d.control(CIpTableDlg::kIdEntries).text(), "0");
     env.runFor(std::chrono::milliseconds(20));
     ASSERT_TRUE(env.waitUntil([&] { return !ip.Walking(); }));
+    EXPECT_EQ(d.control(platform::Form::kIdReadStatus).text(), "");
     EXPECT_EQ(d.rows(CMibListDlg::kIdList), ips);
     EXPECT_EQ(d.control(CIpTableDlg::kIdEntries).text(), std::to_string(ips.size()));
 }

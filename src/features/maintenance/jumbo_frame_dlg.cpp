@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "features/common/form_reads.h"
 #include "features/common/sync_request.h"
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
@@ -18,7 +19,8 @@ void CJumboFrameDlg::createControls() {
     setSize(300, 130);
     addCheck(IDC_JUMBO_ENABLE, "Enable Jumbo Frame");
     addLabel(IDC_NOTE, "Note: Maximum Length is 10000 bytes");
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
+    // Apply writes the box: only once the switch's state was read into it.
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
 }
 
 void CJumboFrameDlg::initDialog() { ReadState(); }
@@ -26,18 +28,10 @@ void CJumboFrameDlg::initDialog() { ReadState(); }
 void CJumboFrameDlg::destroyWindow() { CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}}); }
 
 void CJumboFrameDlg::ReadState() {
-    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T) || m_cCommonSNMP.AddValue(maint::kOidJumboFrame, SNMP_T_NULL, nullptr) != 0)
-        return;
-    CSnmp* reply = nullptr;
-    if (m_cCommonSNMP.Send(&reply, 0) != 0 || !reply) {
-        delete reply;
-        return;  // a failed read leaves the box as it was
-    }
-    int type = 0;
-    std::string value;
-    if (reply->getValuesCount() > 0 && reply->getValue(0, type, value) == 0 && type != SNMP_T_NONE)
-        get<platform::CheckBox>(IDC_JUMBO_ENABLE).setChecked(value == "1");
-    delete reply;
+    ReplyRow row;
+    // A failed read leaves the box as it was, and Apply held back.
+    if (features::ReadNow(*this, "jumbo", m_cCommonSNMP, {maint::kOidJumboFrame}, false, row))
+        get<platform::CheckBox>(IDC_JUMBO_ENABLE).setChecked(row.text(0) == "1");
 }
 
 void CJumboFrameDlg::OnApply() {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "features/common/form_reads.h"
 #include "features/maintenance/maint_oids.h"
+#include "platform/ui.h"
 #include "snmp/encodings.h"
 #include "snmp/session_close.h"
 #include "snmp/validation.h"
@@ -107,12 +109,12 @@ void CMulticastFilterDlg::OnRefresh() {
     enable({IDC_APPLY, IDC_REFRESH}, false);
     CTableWalk::Options options;
     options.maxRows = kMaxVlanId;
-    if (!m_walk.Start({maint::kOidMcastVlan, maint::kOidVlanName, maint::kOidMcastMode},
-                      [this](const ReplyRow& row, CSnmp&) {
-                          OnRow(row);
-                          return true;
-                      },
-                      [this](int) { enable({IDC_APPLY, IDC_REFRESH}, true); }, options))
+    if (!features::WalkRead(*this, "vlans", m_walk, {maint::kOidMcastVlan, maint::kOidVlanName, maint::kOidMcastMode},
+                            [this](const ReplyRow& row, CSnmp&) {
+                                OnRow(row);
+                                return true;
+                            },
+                            [this](int) { enable({IDC_APPLY, IDC_REFRESH}, true); }, options))
         enable({IDC_APPLY, IDC_REFRESH}, true);
 }
 
@@ -132,6 +134,12 @@ void CMulticastFilterDlg::OnApply() {
     const char* mode = get<platform::ComboBox>(IDC_MODE).current() == 1 ? "1" : "0";
     std::vector<int> vlans;
     if (get<platform::CheckBox>(IDC_ALL).checked()) {
+        // "All" means every VLAN of the switch: a list not read to its end would leave some out.
+        // One VLAN from the selector was read and can still be written.
+        if (!readOk("vlans")) {
+            platform::ShowMessage(features::kMsgNotRead);
+            return;
+        }
         const auto& list = get<platform::ReportList>(IDC_LIST);
         for (int r = 0; r < list.rowCount(); ++r) {
             const int vid = InstanceNumber(list.cell(r, 0), kMaxVlanId);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "features/common/form_reads.h"
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
@@ -35,7 +36,8 @@ void CSyslogHostDlg::createControls() {
     setSize(380, 300);
     auto& state = addGroup(0, "Syslog");
     state.addCheck(IDC_SYSLOG_ENABLE, "SysLogEnable").onToggle([this] { OnEnableClick(); });
-    state.addButton(IDC_STATE_APPLY, "Apply", [this] { OnStateApply(); }).sameLine();
+    // Both Apply buttons write what the form shows: only once all five objects were read.
+    state.addButton(IDC_STATE_APPLY, "Apply", [this] { OnStateApply(); }).sameLine().needsRead();
     auto& config = addGroup(0, "Configuratiom");
     config.addLabel(0, "Host IP:");
     config.addIpAddress(IDC_HOST_IP);
@@ -47,7 +49,7 @@ void CSyslogHostDlg::createControls() {
     config.addLabel(0, "Severity:");
     config.addCombo(IDC_SEVERITY, {"warning", "info", "all"});
     addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(); });
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(IDC_CLOSE, "&Close");
 }
 
@@ -66,12 +68,13 @@ void CSyslogHostDlg::EnableFields(bool on) { enable({IDC_HOST_IP, IDC_UDP_PORT, 
 void CSyslogHostDlg::OnEnableClick() { EnableFields(get<platform::CheckBox>(IDC_SYSLOG_ENABLE).checked()); }
 
 void CSyslogHostDlg::OnRefresh() {
-    m_read.Read({maint::kOidSyslogServer, maint::kOidSyslogPort, maint::kOidSyslogFacility, maint::kOidSyslogSeverity,
-                 maint::kOidSyslogState},
-                [this](const ReplyRow& row, CSnmp&) {
-                    OnRead(row);
-                    return false;
-                });
+    features::AsyncRead(*this, "syslog", m_read,
+                        {maint::kOidSyslogServer, maint::kOidSyslogPort, maint::kOidSyslogFacility, maint::kOidSyslogSeverity,
+                         maint::kOidSyslogState},
+                        [this](const ReplyRow& row, CSnmp&) {
+                            OnRead(row);
+                            return false;
+                        });
 }
 
 void CSyslogHostDlg::OnRead(const ReplyRow& row) {

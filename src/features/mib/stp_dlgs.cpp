@@ -5,6 +5,7 @@
 
 #include "app/session_settings.h"
 #include "snmp/session_close.h"
+#include "features/common/form_reads.h"
 #include "features/mib/mib_format.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -73,7 +74,9 @@ void CStpBridgeDlg::createControls() {
     addLabel(0, "Designated Root:");
     addLabel(kIdDesignatedRoot, "");
     addLabel(0, "(Time Unit: 1/100 Second)");
-    addButton(platform::kIdOk, "&Apply", [this] { OnApply(); }).setDefault();
+    // Apply writes every setting shown (and turns the tree off when the box is clear): only
+    // once the bridge was read.
+    addButton(platform::kIdOk, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(platform::kIdCancel, "Cancel");
     addButton(kIdRefresh, "&Refresh", [this] { Read(); });
     addButton(kIdPortSetting, "Port Setting", [this] { OnPortSetting(); });
@@ -96,7 +99,7 @@ void CStpBridgeDlg::Read() {
     std::vector<std::string> objects(std::begin(kBridgeReadOids), std::end(kBridgeReadOids));
     objects.push_back(kStpState + ".0");
     objects.push_back(kStpVersion + ".0");
-    m_read.Read(objects, [this](const ReplyRow& row, CSnmp&) {
+    features::AsyncRead(*this, "bridge", m_read, objects, [this](const ReplyRow& row, CSnmp&) {
         OnRead(row);
         return false;
     });
@@ -242,7 +245,8 @@ void CStpTableDlg::createControls() {
         .setActivateButton(kIdPortConfig);  // not while the walk fills the list
     addLabel(0, "Entries:");
     addLabel(kIdEntries, "0");
-    addButton(kIdPortConfig, "&Port Config", [this] { OnPortConfig(); });
+    // The port form moves through the listed rows: only a table read to its end.
+    addButton(kIdPortConfig, "&Port Config", [this] { OnPortConfig(); }).needsRead();
     addButton(kIdRefresh, "&Refresh", [this] { Walk(); });
     addButton(platform::kIdCancel, "&Close");
     addButton(kIdBridgeConfig, "&Bridge Config").setVisible(false);
@@ -259,8 +263,8 @@ void CStpTableDlg::Walk() {
     CTableWalk::Options options;
     options.minValues = 6;  // a shorter row ends the walk; columns it lacks beyond that stay empty
     options.maxRows = CTableWalk::PortTableRows(Profile().DevicePortNum);
-    const bool started = m_walk.Start(
-        columns,
+    const bool started = features::WalkRead(
+        *this, "ports", m_walk, columns,
         [this](const ReplyRow& row, CSnmp&) {
             OnWalkRow(row);
             return true;
@@ -327,35 +331,38 @@ void CStpPortDlg::createControls() {
         addLabel(0, caption);
         m_aInfo[static_cast<std::size_t>(i++)] = &addLabel(0, "");
     }
-    addButton(kIdApply, "&Apply", [this] { Apply(); });
+    // Both write the port's settings and are decided on the aggregated links: only once this
+    // port and the link membership were read.
+    addButton(kIdApply, "&Apply", [this] { Apply(); }).needsRead();
     addButton(platform::kIdOk, "&OK", [this] {
         Apply();
         end(platform::kIdOk);
-    }).setDefault();
+    }).setDefault().needsRead();
     addButton(platform::kIdCancel, "&Cancel");
-    addButton(kIdRefresh, "&Refresh", [this] { ReadRow(); });
+    addButton(kIdRefresh, "&Refresh", [this] {
+        if (!readOk("trunk members") && !m_memberWalk.Running()) WalkMembers();
+        ReadRow();
+    });
 }
 
 void CStpPortDlg::initDialog() {
+    WalkMembers();
+    ReadRow();
+}
+
+void CStpPortDlg::WalkMembers() {
     m_aTrunkMember.assign(static_cast<std::size_t>(m_iPortCount), 0);
-    m_bMembersKnown = false;
-    // Applying before the membership is known could split an aggregated link.
-    UpdateWriteButtons();
     CTableWalk::Options options;
     options.minValues = 1;
     options.maxRows = kMaxTrunkRows;
-    const bool started = m_memberWalk.Start(
-        {kTrunkMembers},
+    // Applying before the membership is known could split an aggregated link.
+    features::WalkRead(
+        *this, "trunk members", m_memberWalk, {kTrunkMembers},
         [this](const ReplyRow& row, CSnmp&) {
             OnMemberRow(row);
             return true;
         },
         [this](int status) { OnMemberWalkEnd(status); }, options);
-    if (!started) {
-        m_bMembersKnown = true;
-        UpdateWriteButtons();
-    }
-    ReadRow();
 }
 
 void CStpPortDlg::OnMemberRow(const ReplyRow& v) {
@@ -366,11 +373,7 @@ void CStpPortDlg::OnMemberRow(const ReplyRow& v) {
 
 void CStpPortDlg::OnMemberWalkEnd(int status) {
     if (status == 0) platform::Trace("call back iStatus = %d", status);  // a reply without the column
-    m_bMembersKnown = true;
-    UpdateWriteButtons();
 }
-
-void CStpPortDlg::UpdateWriteButtons() { enable({kIdApply, platform::kIdOk}, m_bMembersKnown && m_bRowRead); }
 
 bool CStpPortDlg::IsTrunkMember(int port) const {
     return port >= 1 && port <= static_cast<int>(m_aTrunkMember.size()) && m_aTrunkMember[static_cast<std::size_t>(port - 1)];
@@ -395,34 +398,38 @@ void CStpPortDlg::ReadRow() {
     get<platform::PushButton>(kIdPrev).setEnabled(prev);
     get<platform::PushButton>(kIdNext).setEnabled(next);
     // Until this port's values are read, the fields hold nothing that may be written to it.
-    m_bRowRead = false;
+    beginRead("port");
     auto& priority = get<platform::ComboBox>(kIdPriority);
     priority.setItems(m_priorityItems);
     get<platform::EditBox>(kIdCost).setText("");
     get<platform::CheckBox>(kIdEnable).setChecked(false);
-    UpdateWriteButtons();
-    if (last < 0) return;
+    if (last < 0) {
+        readFailed("port", "no port to read");
+        return;
+    }
 
     using C = CStpTableDlg;
     SetLabel(*this, kIdPort, m_table.cell(m_iRow, C::kColPort));
     for (int i = 0; i < 6; ++i) m_aInfo[static_cast<std::size_t>(i)]->setText(m_table.cell(m_iRow, C::kColStatus + i));
 
     const int port = RowPort();
-    if (port <= 0 || !m_cCommonSNMP.Open(SNMP_PDU_GET_T)) return;
-    for (const char* column : {"2", "5", "4"})
-        m_cCommonSNMP.AddValue(InstanceOid(kStpPortEntry + column, port).c_str(), SNMP_T_NULL, nullptr);
-    CSnmp* reply = nullptr;
-    if (m_cCommonSNMP.Send(&reply, 0) != 0) return;
-    const ReplyRow v = ReadReplyRow(*reply);
-    delete reply;
-    if (v.size() < 3 || v.text(0).empty() || v.text(1).empty()) return;
+    if (port <= 0) {
+        readFailed("port", "no port to read");
+        return;
+    }
+    std::vector<std::string> oids;
+    for (const char* column : {"2", "5", "4"}) oids.push_back(InstanceOid(kStpPortEntry + column, port));
+    ReplyRow v;
+    if (!features::ReadNow(*this, "port", m_cCommonSNMP, oids, false, v)) return;
+    if (v.text(0).empty() || v.text(1).empty()) {
+        readFailed("port", "the switch did not return every setting");
+        return;
+    }
     // A priority the list does not offer is shown as read, so that it is written back unchanged.
     if (priority.findItem(v.text(0)) < 0) priority.addItem(v.text(0));
     priority.setCurrent(priority.findItem(v.text(0)));
     get<platform::EditBox>(kIdCost).setText(v.text(1));
     get<platform::CheckBox>(kIdEnable).setChecked(v.text(2) == "1");
-    m_bRowRead = true;
-    UpdateWriteButtons();
 }
 
 void CStpPortDlg::Move(int delta) {
@@ -431,7 +438,7 @@ void CStpPortDlg::Move(int delta) {
 }
 
 bool CStpPortDlg::Apply() {
-    if (!m_bRowRead) return false;  // nothing read for this port: nothing to write to it
+    if (!readOk("port")) return false;  // nothing read for this port: nothing to write to it
     const std::string priority = get<platform::ComboBox>(kIdPriority).text();
     const std::string costText = get<platform::EditBox>(kIdCost).text();
     const long long cost = TextToInt64(costText);
@@ -442,6 +449,11 @@ bool CStpPortDlg::Apply() {
     const int port = RowPort();
     if (port <= 0) return false;
     const bool enabled = get<platform::CheckBox>(kIdEnable).checked();
+    // Without the whole membership any port may belong to an aggregated link.
+    if (!readOk("trunk members")) {
+        platform::ShowMessage(features::kMsgNotRead);
+        return false;
+    }
     if (IsTrunkMember(port)) {
         using C = CStpTableDlg;
         const bool same = TextToInt64(priority) == TextToInt64(m_table.cell(m_iRow, C::kColPriority)) &&

@@ -108,21 +108,18 @@ protected:
     void destroyWindow() override;
 
 private:
+    void WalkMembers();
     void ReadRow();
     void Move(int delta);
     bool Apply();
     int RowPort() const;
     void OnMemberRow(const ReplyRow& v);
     void OnMemberWalkEnd(int status);
-    // "&Apply" and "&OK" write only what was read for the current port.
-    void UpdateWriteButtons();
 
     const platform::ReportList& m_table;
     int m_iRow;
     int m_iPortCount;
     std::vector<int> m_aTrunkMember;  // one flag per port: member of an aggregated link
-    bool m_bMembersKnown = false;
-    bool m_bRowRead = false;                  // the fields hold the current port's values
     std::vector<std::string> m_priorityItems;  // the priority list's own items
     std::array<platform::Label*, 6> m_aInfo{};  // status, designated root ... forward transitions
     CCommonSnmp m_cCommonSNMP;       // reads

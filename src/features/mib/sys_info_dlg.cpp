@@ -1,6 +1,7 @@
 #include "features/mib/sys_info_dlg.h"
 
 #include "snmp/session_close.h"
+#include "features/common/form_reads.h"
 #include "features/mib/mib_format.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -35,18 +36,19 @@ void CSysInfoDlg::createControls() {
     auto& description = addGroup(0, "Description");
     description.addLabel(kIdDescription, "");
     addButton(kIdRefresh, "&Refresh", [this] { OnRefresh(); });
-    addButton(kIdApply, "&Apply", [this] { OnApply(); }).setDefault();
+    // Apply writes the name and location shown: only once they were read.
+    addButton(kIdApply, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(kIdClose, "&Close", [this] { end(platform::kIdCancel); });
 }
 
 void CSysInfoDlg::initDialog() { OnRefresh(); }
 
 void CSysInfoDlg::OnRefresh() {
-    m_read.Read(std::vector<std::string>(std::begin(kSystemOids), std::end(kSystemOids)),
-                [this](const ReplyRow& row, CSnmp&) {
-                    OnRead(row);
-                    return false;
-                });
+    features::AsyncRead(*this, "system", m_read, std::vector<std::string>(std::begin(kSystemOids), std::end(kSystemOids)),
+                        [this](const ReplyRow& row, CSnmp&) {
+                            OnRead(row);
+                            return false;
+                        });
 }
 
 void CSysInfoDlg::OnRead(const ReplyRow& values) {

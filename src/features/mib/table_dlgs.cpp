@@ -1,6 +1,7 @@
 #include "features/mib/table_dlgs.h"
 
 #include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "snmp/session_close.h"
 #include "platform/trace.h"
 
@@ -40,8 +41,9 @@ void CMibListDlg::OnRefresh() {
     options.nextFirst = true;
     options.traceDropped = false;
     options.maxRows = m_layout.maxRows;
-    const bool started = m_walk.Start(
-        m_layout.columnOids,
+    // A list that stopped short shows the status line; "&Refresh" stays usable to read it again.
+    const bool started = features::WalkRead(
+        *this, "table", m_walk, m_layout.columnOids,
         [this](const ReplyRow& row, CSnmp&) {
             OnRow(row);
             return true;
