@@ -388,6 +388,12 @@ void FormDialog::setVisible(bool visible) {
         fitToScreen();
     }
     QDialog::setVisible(visible);
+    // The contents were laid out while hidden, at the size they had then: lay them out at the
+    // size they have now.
+    if (QLayout* contents = visible ? scroll_->widget()->layout() : nullptr) {
+        contents->invalidate();
+        contents->activate();
+    }
 }
 
 void FormDialog::fitToScreen() {
@@ -408,7 +414,10 @@ void FormDialog::fitToScreen() {
     scroll_->setLimit(QSize(room.width() - m.left() - m.right(), room.height() - m.top() - m.bottom() - buttons));
     layout()->activate();
     if (!testAttribute(Qt::WA_Resized)) adjustSize();
-    resize(size().boundedTo(room).expandedTo(minimumSize()));
+    QSize size = this->size();
+    // Without a list nothing could use more height than the contents ask for: no empty band.
+    if (!listTakesHeight_) size.setHeight(std::min(size.height(), sizeHint().height()));
+    resize(size.boundedTo(room).expandedTo(minimumSize()));
 }
 
 void FormDialog::reject() {
@@ -487,6 +496,7 @@ void FormDialog::buildContainer(const std::vector<Control*>& controls, QVBoxLayo
         ++row;
     }
     // Spare height goes to the lists; without one it stays below the rows.
+    if (topLevel) listTakesHeight_ = anyTall;
     into->addLayout(grid, anyTall ? 1 : 0);
     if (!anyTall && topLevel) into->addStretch(1);
     if (!bottom.empty()) {

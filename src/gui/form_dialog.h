@@ -138,6 +138,7 @@ private:
     FitScrollArea* scroll_ = nullptr;
     QBoxLayout* buttonRow_ = nullptr;
     bool fitted_ = false;
+    bool listTakesHeight_ = false;
     bool applyingFocus_ = false;
     QMetaObject::Connection focusWatch_;
     std::map<const platform::Control*, QWidget*> widgets_;

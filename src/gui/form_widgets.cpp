@@ -1,6 +1,7 @@
 #include "gui/form_widgets.h"
 
 #include <QEvent>
+#include <QLayout>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
@@ -148,7 +149,7 @@ MultiLineEdit::MultiLineEdit(int lines, QWidget* parent) : QPlainTextEdit(parent
 QSize MultiLineEdit::sizeHint() const {
     const QMargins m = contentsMargins();
     const int h = lines_ * fontMetrics().lineSpacing() + static_cast<int>(2 * document()->documentMargin()) +
-                  m.top() + m.bottom();
+                  2 * frameWidth() + m.top() + m.bottom();
     return {QPlainTextEdit::sizeHint().width(), h};
 }
 
@@ -195,7 +196,12 @@ QSize FitScrollArea::sizeHint() const {
 }
 
 bool FitScrollArea::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == widget() && event->type() == QEvent::LayoutRequest) updateGeometry();
+    if (watched == widget() && event->type() == QEvent::LayoutRequest) {
+        // Laid out now even while hidden: a layout left waiting for the show would keep the rows
+        // of its first, smaller size.
+        if (QLayout* l = widget()->layout()) l->activate();
+        updateGeometry();
+    }
     return QScrollArea::eventFilter(watched, event);
 }
 
