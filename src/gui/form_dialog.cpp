@@ -483,8 +483,12 @@ void FormDialog::buildContainer(const std::vector<Control*>& controls, QVBoxLayo
         for (size_t i = captioned ? 1 : 0; i < line.items.size(); ++i)
             fields->addWidget(line.items[i].second, Expands(*line.items[i].first) ? 1 : 0);
         if (!line.expands) fields->addStretch(1);
+        // A caption stands level with the first line of a box of several lines.
+        const bool multiLine = std::any_of(line.items.begin(), line.items.end(), [](const auto& item) {
+            return item.first->kind() == ControlKind::Edit && static_cast<platform::EditBox*>(item.first)->lines() > 1;
+        });
         if (captioned) {
-            grid->addWidget(line.items.front().second, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+            grid->addWidget(line.items.front().second, row, 0, Qt::AlignLeft | (multiLine ? Qt::AlignTop : Qt::AlignVCenter));
             grid->addLayout(fields, row, 1);
         } else {
             grid->addLayout(fields, row, 0, 1, 2);

@@ -56,12 +56,19 @@ struct SmallScreen : guitest::QtTest {
         QElapsedTimer clock;
         clock.start();
         bool looked = false;
+        qint64 readySince = -1;
         QTimer poll;
         poll.setInterval(50);
         QObject::connect(&poll, &QTimer::timeout, [&] {
             gui::FormDialog* d = ShownDialog();
             if (!d) return;
-            if (!ready(*d) && clock.elapsed() < 20000) return;
+            // Ready for a moment: the lists have shown their rows.
+            if (!ready(*d) && clock.elapsed() < 20000) {
+                readySince = -1;
+                return;
+            }
+            if (readySince < 0) readySince = clock.elapsed();
+            if (clock.elapsed() - readySince < 200) return;
             poll.stop();
             looked = true;
             const QRect avail = d->screen()->availableGeometry();
