@@ -17,7 +17,7 @@ namespace gui {
 // text() is always the whole text.
 class TextLabel : public QLabel {
 public:
-    static constexpr int kMaxChars = 60;
+    static constexpr int kMaxChars = 90;
     static constexpr int kMaxLines = 6;
     // Tooltips show up to this many characters (a description of the switch's own type holds
     // at most 255); the rest of a longer text is cut with "…".
