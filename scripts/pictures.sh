@@ -6,10 +6,17 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 build=${CORVEX_BUILD_DIR:-build}
-export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 state=$(mktemp -d)
 sims=()
 trap 'for p in "${sims[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done; rm -rf "$state"' EXIT
+# Without a display the pictures are taken on an offscreen screen of CORVEX_SCREEN (WIDTHxHEIGHT);
+# dialogs are fitted into the screen they open on.
+if [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  screen=${CORVEX_SCREEN:-1920x1080}
+  printf '{"screens": [{"name": "shots", "x": 0, "y": 0, "width": %d, "height": %d, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]}\n' \
+    "${screen%x*}" "${screen#*x}" > "$state/screen.json"
+  export QT_QPA_PLATFORM="offscreen:configfile=$state/screen.json"
+fi
 
 # Starts a virtual switch of the model; prints its host line.
 start_switch() {

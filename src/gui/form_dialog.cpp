@@ -1,4 +1,5 @@
 #include "gui/form_dialog.h"
+#include "gui/form_widgets.h"
 #include "gui/qt_ui.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@
 #include <QScrollBar>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -72,8 +75,8 @@ bool Expands(const Control& c) {
     if (c.width() > 0) return false;  // sized by the dialog
     switch (c.kind()) {
     case ControlKind::Edit: {
-        int max = static_cast<const platform::EditBox&>(c).maxLength();
-        return max <= 0 || max > kShortEdit;
+        const auto& e = static_cast<const platform::EditBox&>(c);
+        return e.lines() > 1 || e.maxLength() <= 0 || e.maxLength() > kShortEdit;
     }
     case ControlKind::Progress:
     case ControlKind::List:
@@ -81,6 +84,14 @@ bool Expands(const Control& c) {
     case ControlKind::PortGrid: return true;
     default: return false;
     }
+}
+
+// A list, or a group that holds one, takes the spare height of its dialog.
+bool TakesSpareHeight(const Control& c) {
+    if (c.kind() == ControlKind::List) return true;
+    if (c.kind() != ControlKind::Group) return false;
+    const auto& children = static_cast<const platform::GroupBox&>(c).children();
+    return std::any_of(children.begin(), children.end(), [](const Control* child) { return TakesSpareHeight(*child); });
 }
 
 // Whole rows a list shows at least, and by default.
@@ -332,13 +343,27 @@ void ReportView::mouseReleaseEvent(QMouseEvent* event) {
 FormDialog::FormDialog(platform::Form& form, QWidget* parent) : QDialog(parent), form_(&form) {
     form.build();
     auto* root = new QVBoxLayout(this);
-    buildContainer(form.children(), root, true);
+    auto* contents = new QWidget;
+    auto* inner = new QVBoxLayout(contents);
+    inner->setContentsMargins(0, 0, 0, 0);
+    buttonRow_ = new QHBoxLayout;
+    buildContainer(form.children(), inner, true, buttonRow_);
+    scroll_ = new FitScrollArea(this);
+    scroll_->setWidget(contents);
+    root->addWidget(scroll_, 1);
+    root->addLayout(buttonRow_);
     for (auto& c : form.allControls()) sync(*c);
     applyFormAttributes();
     form.addObserver(this);
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { userFocusChanged(now); });
+    if (Control* f = form.focused()) applyFocus(*f);
 }
 
-FormDialog::~FormDialog() { form_->removeObserver(this); }
+FormDialog::~FormDialog() {
+    // The widgets go after this body, moving the focus as they go.
+    disconnect(focusWatch_);
+    form_->removeObserver(this);
+}
 
 QWidget* FormDialog::widgetFor(const Control& control) const {
     auto it = widgets_.find(&control);
@@ -357,6 +382,44 @@ QWidget* FormDialog::cellWidget(const platform::PortGrid& grid, int layer, int p
     return it->second[static_cast<size_t>(layer * grid.portCount() + port - 1)];
 }
 
+void FormDialog::setVisible(bool visible) {
+    if (visible && !fitted_) {
+        fitted_ = true;
+        fitToScreen();
+    }
+    QDialog::setVisible(visible);
+    // The contents were laid out while hidden, at the size they had then: lay them out at the
+    // size they have now.
+    if (QLayout* contents = visible ? scroll_->widget()->layout() : nullptr) {
+        contents->invalidate();
+        contents->activate();
+    }
+}
+
+void FormDialog::fitToScreen() {
+    QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect avail = screen->availableGeometry();
+    // The window frame: known once the window has been shown; before, room for a title bar and
+    // borders.
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty() && !testAttribute(Qt::WA_WState_Visible)) {
+        const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) * 2 + 4;
+        frame = QSize(2 * border, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 2 * border);
+    }
+    const QSize room = (avail.size() - frame).expandedTo(QSize(200, 150));
+    const QMargins m = layout()->contentsMargins();
+    const int buttons = buttonRow_->count() > 0 ? buttonRow_->sizeHint().height() + layout()->spacing() : 0;
+    scroll_->setLimit(QSize(room.width() - m.left() - m.right(), room.height() - m.top() - m.bottom() - buttons));
+    layout()->activate();
+    if (!testAttribute(Qt::WA_Resized)) adjustSize();
+    QSize size = this->size();
+    // Without a list nothing could use more height than the contents ask for: no empty band.
+    if (!listTakesHeight_) size.setHeight(std::min(size.height(), sizeHint().height()));
+    resize(size.boundedTo(room).expandedTo(minimumSize()));
+}
+
 void FormDialog::reject() {
     if (QtUi::Waiting()) return;  // a request of this thread waits for the switch: closing comes later
     form_->requestClose();
@@ -373,7 +436,8 @@ void FormDialog::applyFormAttributes() {
     if (form_->width() > 0 && form_->height() > 0) resize(form_->width(), form_->height());
 }
 
-void FormDialog::buildContainer(const std::vector<Control*>& controls, QVBoxLayout* into, bool topLevel) {
+void FormDialog::buildContainer(const std::vector<Control*>& controls, QVBoxLayout* into, bool topLevel,
+                                QBoxLayout* buttonsInto) {
     // Controls go into lines: a control starts a new line unless it is kept on the line before,
     // or follows a caption label (a field, or a label showing the caption's value). A line that
     // starts with a caption is a form row: captions in the first column, so that the fields of
@@ -391,8 +455,7 @@ void FormDialog::buildContainer(const std::vector<Control*>& controls, QVBoxLayo
             continue;
         }
         if (c->width() > 0) w->setFixedWidth(c->width());
-        else if (c->kind() == ControlKind::Edit && !Expands(*c)) {
-            auto* le = static_cast<QLineEdit*>(w);
+        else if (auto* le = qobject_cast<QLineEdit*>(w); le && c->kind() == ControlKind::Edit && !Expands(*c)) {
             int chars = static_cast<platform::EditBox&>(*c).maxLength() + 1;
             le->setFixedWidth(le->fontMetrics().horizontalAdvance(QString(chars, QChar('0'))) + 16);
         }
@@ -420,45 +483,61 @@ void FormDialog::buildContainer(const std::vector<Control*>& controls, QVBoxLayo
         for (size_t i = captioned ? 1 : 0; i < line.items.size(); ++i)
             fields->addWidget(line.items[i].second, Expands(*line.items[i].first) ? 1 : 0);
         if (!line.expands) fields->addStretch(1);
+        // A caption stands level with the first line of a box of several lines.
+        const bool multiLine = std::any_of(line.items.begin(), line.items.end(), [](const auto& item) {
+            return item.first->kind() == ControlKind::Edit && static_cast<platform::EditBox*>(item.first)->lines() > 1;
+        });
         if (captioned) {
-            grid->addWidget(line.items.front().second, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+            grid->addWidget(line.items.front().second, row, 0, Qt::AlignLeft | (multiLine ? Qt::AlignTop : Qt::AlignVCenter));
             grid->addLayout(fields, row, 1);
         } else {
             grid->addLayout(fields, row, 0, 1, 2);
         }
-        const bool tall = std::any_of(line.items.begin(), line.items.end(), [](const auto& item) {
-            return item.first->kind() == ControlKind::List;
-        });
+        const bool tall = std::any_of(line.items.begin(), line.items.end(),
+                                      [](const auto& item) { return TakesSpareHeight(*item.first); });
         if (tall) grid->setRowStretch(row, 1);
         anyTall = anyTall || tall;
         ++row;
     }
     // Spare height goes to the lists; without one it stays below the rows.
+    if (topLevel) listTakesHeight_ = anyTall;
     into->addLayout(grid, anyTall ? 1 : 0);
     if (!anyTall && topLevel) into->addStretch(1);
     if (!bottom.empty()) {
-        auto* buttons = new QHBoxLayout;
+        QBoxLayout* buttons = buttonsInto;
+        if (!buttons) {
+            buttons = new QHBoxLayout;
+            into->addLayout(buttons);
+        }
         buttons->addStretch(1);
         for (auto* b : bottom) buttons->addWidget(b);
-        into->addLayout(buttons);
     }
 }
 
 QWidget* FormDialog::createWidget(Control& c) {
     QWidget* w = nullptr;
     switch (c.kind()) {
-    case ControlKind::Label: {
-        auto* l = new QLabel(this);
-        l->setTextFormat(Qt::PlainText);
-        w = l;
-        break;
-    }
+    case ControlKind::Label: w = new TextLabel(this); break;
     case ControlKind::Edit: {
         auto& e = static_cast<platform::EditBox&>(c);
+        if (e.lines() > 1) {
+            auto* box = new MultiLineEdit(e.lines(), this);
+            box->setReadOnly(e.readOnly());
+            ApplyReadOnlyLook(box, e.readOnly());
+            connect(box, &QPlainTextEdit::textChanged, this, [this, &e, box] {
+                const std::string typed = box->toPlainText().toStdString();
+                if (typed == e.text()) return;  // the model's own text arriving
+                e.userSetText(typed);
+                sync(e);
+            });
+            w = box;
+            break;
+        }
         auto* le = new QLineEdit(this);
         if (e.digitsOnly()) le->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), le));
         if (e.maxLength() > 0) le->setMaxLength(e.maxLength());
         le->setReadOnly(e.readOnly());
+        ApplyReadOnlyLook(le, e.readOnly());
         if (e.password()) le->setEchoMode(QLineEdit::Password);
         connect(le, &QLineEdit::textEdited, this, [this, &e](const QString& s) {
             e.userSetText(s.toStdString());
@@ -659,8 +738,12 @@ void FormDialog::sync(Control& c) {
     outer->setHidden(!c.visible());
     QString text = Q(c.text());
     switch (c.kind()) {
-    case ControlKind::Label: static_cast<QLabel*>(w)->setText(text); break;
+    case ControlKind::Label: static_cast<TextLabel*>(w)->setWholeText(text); break;
     case ControlKind::Edit: {
+        if (auto* box = qobject_cast<QPlainTextEdit*>(w)) {
+            if (box->toPlainText() != text) box->setPlainText(text);
+            break;
+        }
         auto* le = static_cast<QLineEdit*>(w);
         if (le->text() != text) {
             int cursor = std::min(le->cursorPosition(), static_cast<int>(text.size()));
@@ -725,12 +808,21 @@ void FormDialog::sync(Control& c) {
 }
 
 void FormDialog::controlChanged(Control& c, Change what) {
+    if (what == Change::Focus) {
+        applyFocus(c);
+        return;
+    }
     if (what == Change::Layout) {
         // Edit box attributes.
-        if (auto* le = qobject_cast<QLineEdit*>(widgetFor(c))) {
+        if (auto* box = qobject_cast<QPlainTextEdit*>(widgetFor(c))) {
+            const bool readOnly = static_cast<platform::EditBox&>(c).readOnly();
+            box->setReadOnly(readOnly);
+            ApplyReadOnlyLook(box, readOnly);
+        } else if (auto* le = qobject_cast<QLineEdit*>(widgetFor(c))) {
             auto& e = static_cast<platform::EditBox&>(c);
             le->setMaxLength(e.maxLength() > 0 ? e.maxLength() : 32767);
             le->setReadOnly(e.readOnly());
+            ApplyReadOnlyLook(le, e.readOnly());
             le->setEchoMode(e.password() ? QLineEdit::Password : QLineEdit::Normal);
         } else if (auto* pb = qobject_cast<QPushButton*>(widgetFor(c))) {
             pb->setDefault(static_cast<platform::PushButton&>(c).isDefault());
@@ -738,6 +830,60 @@ void FormDialog::controlChanged(Control& c, Change what) {
         return;
     }
     sync(c);
+}
+
+void FormDialog::applyFocus(Control& c) {
+    QWidget* w = widgetFor(c);
+    if (!w) return;
+    QWidget* target = w;
+    switch (c.kind()) {
+    case ControlKind::IpAddress: {
+        // The first blank field, where the address is incomplete.
+        auto& ip = static_cast<platform::IpAddressField&>(c);
+        int field = 0;
+        while (field < 4 && ip.octet(field)) ++field;
+        target = static_cast<IpEdit*>(w)->fields[field < 4 ? field : 0];
+        break;
+    }
+    case ControlKind::Combo:
+        if (auto* edit = static_cast<QComboBox*>(w)->lineEdit()) target = edit;
+        break;
+    case ControlKind::PortGrid: {
+        auto it = cells_.find(static_cast<platform::PortGrid*>(&c));
+        if (it == cells_.end()) break;
+        for (QWidget* cell : it->second)
+            if (cell->isEnabled()) {
+                target = cell;
+                break;
+            }
+        break;
+    }
+    default: break;
+    }
+    const bool outer = applyingFocus_;
+    applyingFocus_ = true;
+    target->setFocus(Qt::OtherFocusReason);
+    applyingFocus_ = outer;
+    if (form_->focusSelectsAll()) {
+        if (auto* le = qobject_cast<QLineEdit*>(target)) le->selectAll();
+        else if (auto* box = qobject_cast<QPlainTextEdit*>(target)) box->selectAll();
+    }
+    scroll_->ensureWidgetVisible(target);
+}
+
+void FormDialog::userFocusChanged(QWidget* now) {
+    if (applyingFocus_ || !now || now->window() != this) return;
+    // The innermost control whose widget holds the focused one.
+    Control* found = nullptr;
+    for (const auto& c : form_->allControls()) {
+        if (c->kind() == ControlKind::Group) continue;
+        QWidget* w = widgetFor(*c);
+        if (w && (w == now || w->isAncestorOf(now))) {
+            found = c.get();
+            break;
+        }
+    }
+    if (found != form_->focused()) form_->userFocus(found);
 }
 
 void FormDialog::formChanged(platform::Form&) { applyFormAttributes(); }

@@ -17,6 +17,8 @@ class QVBoxLayout;
 
 namespace gui {
 
+class FitScrollArea;
+
 // The module icon (drawn at run time).
 QIcon ModuleIcon();
 
@@ -109,20 +111,36 @@ public:
 
     // Esc and the close box go to the form, which decides.
     void reject() override;
+    // Showing fits the dialog into the available area of its screen: contents that do not fit
+    // scroll, the button row stays in view.
+    void setVisible(bool visible) override;
+    // The contents, which scroll when the screen is too small for them.
+    FitScrollArea* contentsArea() const { return scroll_; }
 
 private:
     void controlChanged(platform::Control& control, platform::Change what) override;
     void formChanged(platform::Form& form) override;
     void formEnded(platform::Form& form, int result) override;
 
-    void buildContainer(const std::vector<platform::Control*>& controls, QVBoxLayout* into, bool topLevel);
+    // The form's own buttons go to buttonsInto (topLevel only).
+    void buildContainer(const std::vector<platform::Control*>& controls, QVBoxLayout* into, bool topLevel,
+                        QBoxLayout* buttonsInto = nullptr);
     QWidget* createWidget(platform::Control& c);
     QWidget* createPortGrid(platform::PortGrid& grid);
     void sync(platform::Control& c);
     void syncGrid(platform::PortGrid& grid);
     void applyFormAttributes();
+    void applyFocus(platform::Control& c);
+    void userFocusChanged(QWidget* now);
+    void fitToScreen();
 
     platform::Form* form_;
+    FitScrollArea* scroll_ = nullptr;
+    QBoxLayout* buttonRow_ = nullptr;
+    bool fitted_ = false;
+    bool listTakesHeight_ = false;
+    bool applyingFocus_ = false;
+    QMetaObject::Connection focusWatch_;
     std::map<const platform::Control*, QWidget*> widgets_;
     std::map<const platform::PortGrid*, std::vector<QWidget*>> cells_;  // layer-major
     bool ending_ = false;

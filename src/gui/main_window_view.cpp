@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -206,23 +207,33 @@ void MainWindowView::NotifyPortClicked(unsigned short identifier) {
     platform::SingleInstance::broadcast(broadcastDir_, app::kPortClickMessage, 0, identifier);
 }
 
-void MainWindowView::RunAboutBox(const app::AboutInfo& info) {
-    QDialog box(this);
-    box.setWindowTitle(QString::fromStdString(info.title));
-    box.setWindowIcon(ModuleIcon());
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    auto* layout = new QVBoxLayout(&box);
+std::unique_ptr<QDialog> MakeAboutBox(const app::AboutInfo& info, QWidget* parent) {
+    auto box = std::make_unique<QDialog>(parent);
+    box->setWindowTitle(QString::fromStdString(info.title));
+    box->setWindowIcon(ModuleIcon());
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    auto* layout = new QVBoxLayout(box.get());
     layout->addWidget(new QLabel(QString::fromStdString(info.nameLine)));
-    for (const auto& [caption, value] : info.lines)
-        layout->addWidget(new QLabel(QString::fromStdString(caption + value)));
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    for (const auto& [caption, value] : info.lines) {
+        // The captions carry the blanks that lined the values up in a fixed layout.
+        grid->addWidget(new QLabel(QString::fromStdString(caption).trimmed()), row, 0);
+        grid->addWidget(new QLabel(QString::fromStdString(value)), row, 1);
+        ++row;
+    }
+    layout->addLayout(grid);
     auto* hidden = new QLabel(QString::fromStdString(info.hiddenLine));
     hidden->hide();
     layout->addWidget(hidden);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
-    connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, box.get(), &QDialog::accept);
     layout->addWidget(buttons);
-    box.exec();
+    return box;
 }
+
+void MainWindowView::RunAboutBox(const app::AboutInfo& info) { MakeAboutBox(info, this)->exec(); }
 
 void MainWindowView::SetPanelCursor(panel::PanelCursor cursor) {
     panel_->setCursor(cursor == panel::PanelCursor::Port ? Qt::PointingHandCursor : Qt::ArrowCursor);

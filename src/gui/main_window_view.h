@@ -9,9 +9,15 @@
 #include "app/main_window.h"
 #include "gui/panel_canvas_qt.h"
 
+class QDialog;
+
 namespace gui {
 
 class PanelWidget;
+
+// The About box: the name line, then the fixed lines in a grid of captions and values so that
+// the values line up whatever the font.
+std::unique_ptr<QDialog> MakeAboutBox(const app::AboutInfo& info, QWidget* parent);
 
 class MainWindowView : public QMainWindow, public app::IMainWindowView {
     Q_OBJECT

@@ -135,6 +135,19 @@ bool Control::usable() const {
     return true;
 }
 
+bool Control::takesFocus() const {
+    switch (kind_) {
+    case ControlKind::Label:
+    case ControlKind::Group:
+    case ControlKind::Progress: return false;
+    case ControlKind::Edit:
+        if (static_cast<const EditBox*>(this)->readOnly()) return false;
+        break;
+    default: break;
+    }
+    return usable();
+}
+
 Label::Label(Form& form, GroupBox* group, int id, std::string text)
     : Control(form, group, ControlKind::Label, id, std::move(text)) {}
 
@@ -152,6 +165,7 @@ void EditBox::userSetText(std::string_view typed) {
     value = CutChars(value, maxLength_);
     bool same = value == text_;
     text_ = std::move(value);
+    form().userFocus(this);  // typing replaces a selection made by setFocus
     notify(Change::Text);
     if (!same && onChange_) onChange_();
 }
@@ -258,6 +272,7 @@ void ComboBox::userSetText(std::string_view typed) {
         notify(Change::State);
         return;
     }
+    form().userFocus(this);
     setText(std::string(typed));
     if (onChange_) onChange_();
 }
@@ -335,6 +350,7 @@ void IpAddressField::userSetOctet(int i, std::string_view typed) {
     std::optional<int> value;
     if (!digits.empty()) value = std::min(255, std::stoi(digits));
     bool same = value == octets_[static_cast<size_t>(i)];
+    form().userFocus(this);
     octets_[static_cast<size_t>(i)] = value;
     syncText();
     notify(Change::State);
@@ -347,6 +363,7 @@ void IpAddressField::userSetAddress(std::string_view text) {
         return;
     }
     std::string before = text_;
+    form().userFocus(this);
     setAddress(text);
     if (text_ != before && onChange_) onChange_();
 }
@@ -701,6 +718,25 @@ Control* Form::next(const Control& c) const {
 void Form::enable(std::initializer_list<int> ids, bool on) {
     for (int id : ids)
         if (Control* c = find(id)) c->setEnabled(on);
+}
+
+bool Form::setFocus(Control& control, bool selectAll) {
+    if (&control.form() != this || !control.takesFocus()) return false;
+    focused_ = &control;
+    const bool hasText = control.kind() == ControlKind::Edit || control.kind() == ControlKind::IpAddress ||
+                         (control.kind() == ControlKind::Combo && static_cast<ComboBox&>(control).editable());
+    focusSelectsAll_ = selectAll && hasText;
+    // Told every time: the same control may be asked again after the user moved on.
+    notifyControl(control, Change::Focus);
+    return true;
+}
+
+Control* Form::focused() const { return focused_ && focused_->takesFocus() ? focused_ : nullptr; }
+
+void Form::userFocus(Control* control) {
+    if (control && &control->form() != this) return;
+    focused_ = control;
+    focusSelectsAll_ = false;
 }
 
 void Form::missing(const std::string& key, const char* want, const Control* got) {

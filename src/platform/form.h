@@ -27,8 +27,9 @@ constexpr int kIdCancel = 2;
 enum class ControlKind { Label, Edit, Check, Radio, Combo, IpAddress, List, Button, Progress, Group, PortGrid };
 const char* KindName(ControlKind kind);
 
-// What changed on a control; the renderer refreshes only that aspect.
-enum class Change { Text, Enabled, Visible, State, Items, Layout };
+// What changed on a control; the renderer refreshes only that aspect. Focus: the program gave
+// the control the keyboard focus (Form::setFocus).
+enum class Change { Text, Enabled, Visible, State, Items, Layout, Focus };
 
 class Control {
 public:
@@ -58,6 +59,9 @@ public:
     void setVisible(bool on);
     // Enabled and visible, and so is the group that holds it: the user can reach it.
     bool usable() const;
+    // The user can reach it and it is a field or button: not a caption, a frame, a progress bar
+    // or a read-only box.
+    bool takesFocus() const;
 
     // Layout: by default a control starts a new line, except right after a label, where it
     // joins the label's line. sameLine(true) keeps a control on the line before it.
@@ -106,6 +110,9 @@ public:
     EditBox& setReadOnly(bool on = true) { readOnly_ = on; notify(Change::Layout); return *this; }
     bool password() const { return password_; }
     EditBox& setPassword(bool on = true) { password_ = on; notify(Change::Layout); return *this; }
+    // Lines shown at once: above 1 the text wraps over that many lines and scrolls beyond them.
+    int lines() const { return lines_; }
+    EditBox& setLines(int lines) { lines_ = lines < 1 ? 1 : lines; notify(Change::Layout); return *this; }
 
     // Called after the user changed the text (not after setText).
     EditBox& onChange(std::function<void()> fn) { onChange_ = std::move(fn); return *this; }
@@ -117,6 +124,7 @@ private:
     bool digitsOnly_ = false;
     bool readOnly_ = false;
     bool password_ = false;
+    int lines_ = 1;
     std::function<void()> onChange_;
 };
 
@@ -485,6 +493,20 @@ public:
     // Enables or disables several controls by id.
     void enable(std::initializer_list<int> ids, bool on);
 
+    // ---- Keyboard focus
+    // Gives the control the focus, as after a refused input: an address field puts it in its
+    // first blank field, selectAll selects the text of an edit box or editable drop-down.
+    // False, and the focus stays where it was, when the control cannot take the focus.
+    bool setFocus(Control& control, bool selectAll = false);
+    // The control that has the focus, or null (none yet, or it can no longer take it).
+    Control* focused() const;
+    // True while the focused control's text is selected by setFocus and the user has not moved
+    // the focus or typed since.
+    bool focusSelectsAll() const { return focused() != nullptr && focusSelectsAll_; }
+    // The user moved the focus (a click, Tab, typing); null when it left the form's controls.
+    // The renderer reports it; it does not call back.
+    void userFocus(Control* control);
+
     // ---- Lifecycle (driven by the host)
     // Builds the controls once (createControls).
     void build();
@@ -565,6 +587,8 @@ private:
     int iconId_ = 447;
     std::vector<std::unique_ptr<Control>> controls_;
     std::vector<FormObserver*> observers_;
+    Control* focused_ = nullptr;
+    bool focusSelectsAll_ = false;
     bool built_ = false, opened_ = false, ended_ = false, destroyed_ = false;
     int result_ = 0;
     std::function<void(Form&)> onCreate_;

@@ -125,9 +125,11 @@ void DialogDriver::typeOctet(Ref ref, int index, std::string_view text) {
 void DialogDriver::tick(Ref ref, bool on) {
     Control& c = reachable(field(ref), ref);
     if (auto* box = dynamic_cast<platform::CheckBox*>(&c)) {
+        form_->userFocus(box);
         box->userSetChecked(on);
     } else if (auto* radio = dynamic_cast<platform::RadioButton*>(&c)) {
         if (!on) throw std::logic_error("a radio button cannot be cleared by the user: " + ref.describe());
+        form_->userFocus(radio);
         radio->userSelect();
     } else {
         throw std::logic_error("cannot tick " + std::string(platform::KindName(c.kind())) + " " + ref.describe());
@@ -139,6 +141,7 @@ void DialogDriver::choose(Ref ref, std::string_view item) {
     if (!cb) throw std::logic_error("control " + ref.describe() + " is not a drop-down list");
     int index = cb->findItem(item);
     if (index < 0) throw std::logic_error("drop-down list " + ref.describe() + " has no item \"" + std::string(item) + "\"");
+    form_->userFocus(cb);
     cb->userSelect(index);
 }
 
@@ -147,12 +150,14 @@ void DialogDriver::chooseIndex(Ref ref, int index) {
     if (!cb) throw std::logic_error("control " + ref.describe() + " is not a drop-down list");
     if (index < 0 || index >= cb->count())
         throw std::logic_error("drop-down list " + ref.describe() + " has no item " + std::to_string(index));
+    form_->userFocus(cb);
     cb->userSelect(index);
 }
 
 void DialogDriver::click(Ref ref) {
     auto* b = dynamic_cast<platform::PushButton*>(&reachable(control(ref), ref));
     if (!b) throw std::logic_error("control " + ref.describe() + " is not a button");
+    form_->userFocus(b);  // a clicked button takes the focus before its handler runs
     b->userClick();
 }
 
@@ -160,6 +165,7 @@ void DialogDriver::clickRow(Ref ref, int row) {
     auto& l = list(ref);
     reachable(l, ref);
     if (row >= l.rowCount()) throw std::logic_error("list " + ref.describe() + " has no row " + std::to_string(row));
+    form_->userFocus(&l);
     l.userClickRow(row);
 }
 
@@ -168,6 +174,7 @@ void DialogDriver::doubleClickRow(Ref ref, int row) {
     reachable(l, ref);
     if (row < 0 || row >= l.rowCount())
         throw std::logic_error("list " + ref.describe() + " has no row " + std::to_string(row));
+    form_->userFocus(&l);
     l.userDoubleClickRow(row);
 }
 
@@ -182,6 +189,7 @@ void DialogDriver::tickPort(Ref ref, int layer, int port, bool on) {
     reachable(g, ref);
     if (!g.cellEnabled(layer, port))
         throw std::logic_error("port " + std::to_string(port) + " of grid " + ref.describe() + " is disabled");
+    form_->userFocus(&g);
     g.userSetChecked(layer, port, on);
 }
 
@@ -190,7 +198,13 @@ void DialogDriver::typePort(Ref ref, int port, std::string_view text, int layer)
     reachable(g, ref);
     if (!g.cellEnabled(layer, port))
         throw std::logic_error("port " + std::to_string(port) + " of grid " + ref.describe() + " is disabled");
+    form_->userFocus(&g);
     g.userSetCellText(layer, port, text);
+}
+
+bool DialogDriver::hasFocus(Ref ref) const {
+    platform::Control* f = form_->focused();
+    return f != nullptr && f == &field(ref);
 }
 
 std::string DialogDriver::text(Ref ref) const { return field(ref).text(); }

@@ -123,6 +123,12 @@ public:
     int rowCount(Ref list) const;
     std::vector<std::vector<std::string>> rows(Ref list) const;
     std::string cell(Ref list, int row, int column) const;
+    // The control with the keyboard focus (null: none), whether it is the one given, and whether
+    // its text is selected. A click, tick or choice moves the focus to that control, as it does
+    // in the window, before its handler runs.
+    platform::Control* focused() const { return form_->focused(); }
+    bool hasFocus(Ref ref) const;
+    bool focusSelectsAll() const { return form_->focusSelectsAll(); }
     bool ended() const { return form_->ended(); }
     int result() const { return form_->result(); }
 

@@ -19,12 +19,26 @@ TEST_F(VlanSimTest, ListsOnlyActiveRowsWithTheirMembers) {
     CVlanConfigDlg dlg;
     DialogDriver d(env, dlg);
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "default", "10", "1,2,3,4,5,6,7,8,9,10", "1,2,3,4,5,6,7,8,9,10"},
-                                                    {"10", "ten", "2", "1,8", "8"}}));
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "default", "10", "1-10", "1-10"}, {"10", "ten", "2", "1,8", "8"}}));
     ASSERT_EQ(dlg.Records().size(), 2u);
     EXPECT_EQ(dlg.Records()[1].untaggedCount, 1);
     EXPECT_EQ(dlg.Pvids(), std::vector<int>(10, 1));
     EXPECT_FALSE(d.checked(CVlanConfigDlg::IDC_ASYMMETRIC));
+}
+
+// Members of a large switch read as ranges; the records keep every port for the editors.
+TEST_F(VlanSimTest, MembersOfALargeSwitchAreListedAsRanges) {
+    Start("52", {kName + ".30 s \"cams\"", kEgress + ".30 x ffffff0000008001", kUntagged + ".30 x 0000000000008000"});
+    CVlanConfigDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Settled(d, dlg));
+    const int row = d.list(kList).findRow(0, "30");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(d.rows(kList)[static_cast<size_t>(row)], (Strings{"30", "cams", "25", "1-24,49", "49"}));
+    EXPECT_EQ(d.cell(kList, d.list(kList).findRow(0, "1"), 3), "1-52");
+    const auto* r = vlan::FindVlan(dlg.Records(), 30);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->egressPorts, "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,49");
 }
 
 TEST_F(VlanSimTest, DeleteRefusesInOrderThenConfirmsAndDestroys) {

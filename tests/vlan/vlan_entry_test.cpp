@@ -35,7 +35,7 @@ TEST_F(VlanSimTest, CreatingVlanOnTenPortsSendsTheRowInOrderAndListsIt) {
     const int row = RowOf(d, "10");
     ASSERT_GE(row, 0);
     EXPECT_EQ(d.rows(CVlanConfigDlg::IDC_VLAN_LIST)[static_cast<size_t>(row)],
-              (Strings{"10", "office", "2", "1,2", "2"}));
+              (Strings{"10", "office", "2", "1-2", "2"}));
     EXPECT_TRUE(env.takeMessages().empty());
 }
 
@@ -60,7 +60,7 @@ TEST_F(VlanSimTest, CreatingVlanOnFiftyTwoPortsWritesEightOctetPortLists) {
                                       kName + ".10=", kRowState + ".10=1"}));
     const int row = RowOf(d, "10");
     ASSERT_GE(row, 0);
-    EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 3), "1,2,52");
+    EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 3), "1-2,52");
 }
 
 TEST_F(VlanSimTest, UntaggedPortBelongsToOneVlanUnlessAsymmetric) {
@@ -145,7 +145,7 @@ TEST_F(VlanSimTest, AddRefusesInOrderAndSendsNothingUntilAllChecksPass) {
     const int row = RowOf(d, "11");
     ASSERT_GE(row, 0);
     EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 1), "lab net (2)_x+y=z");
-    EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 3), "3,4");
+    EXPECT_EQ(d.cell(CVlanConfigDlg::IDC_VLAN_LIST, row, 3), "3-4");
 }
 
 TEST_F(VlanSimTest, EditingVlanOneKeepsItsRowAndLockedPortsAreWrittenAsNonMembers) {

@@ -42,6 +42,7 @@ void CSnmpHostDlg::OnApply() {
     const auto& field = get<platform::IpAddressField>(IDC_ADDRESS);
     if (!field.complete()) {
         platform::ShowMessage(kMsgInvalidHost);
+        setFocus(get<platform::IpAddressField>(IDC_ADDRESS));
         return;
     }
     std::array<int, 4> octets{};

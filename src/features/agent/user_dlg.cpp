@@ -122,12 +122,19 @@ void CSnmpUserDlg::OnApply() {
         priv = get<platform::ComboBox>(IDC_PRIV_PROTOCOL).text() == "DES" ? "DES" : "None";
         authPassword = get<platform::EditBox>(IDC_AUTH_PASSWORD).text();
         if (TrimBlanks(authPassword).empty()) return (void)platform::ShowMessage(kMsgAuthEmpty);
-        if (auth == "MD5" && authPassword.size() > 32) return (void)platform::ShowMessage(kMsgMd5Length);
-        if (auth == "SHA" && authPassword.size() > 40) return (void)platform::ShowMessage(kMsgShaLength);
+        if ((auth == "MD5" && authPassword.size() > 32) || (auth == "SHA" && authPassword.size() > 40)) {
+            platform::ShowMessage(auth == "MD5" ? kMsgMd5Length : kMsgShaLength);
+            setFocus(get<platform::EditBox>(IDC_AUTH_PASSWORD));
+            return;
+        }
         if (priv == "DES") {
             privPassword = get<platform::EditBox>(IDC_PRIV_PASSWORD).text();
             if (TrimBlanks(privPassword).empty()) return (void)platform::ShowMessage(kMsgPrivEmpty);
-            if (privPassword.size() > 32) return (void)platform::ShowMessage(kMsgDesLength);
+            if (privPassword.size() > 32) {
+                platform::ShowMessage(kMsgDesLength);
+                setFocus(get<platform::EditBox>(IDC_PRIV_PASSWORD));
+                return;
+            }
         }
         // Pass phrases written over a session without privacy cross the network in clear.
         if (!m_access.SessionHasPrivacy() && !platform::Confirm(kMsgInClear, platform::MsgIcon::Warning)) return;

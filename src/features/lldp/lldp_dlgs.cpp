@@ -63,7 +63,7 @@ void CLldpGlobalDlg::createControls() {
     info.addLabel(0, "System Name");
     info.addEdit(IDC_EDIT_NAME).setReadOnly().setWidth(340);
     info.addLabel(0, "System Description");
-    info.addEdit(IDC_EDIT_DESC).setReadOnly().setWidth(340);
+    info.addEdit(IDC_EDIT_DESC).setReadOnly().setLines(6).setWidth(340);  // the whole 255 characters
     addButton(platform::kIdCancel, "Close", [this] {
         // A request on its way is answered first; no further attempt follows.
         m_bCloseAfterWrite = m_writing;

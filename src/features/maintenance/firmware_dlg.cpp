@@ -93,6 +93,7 @@ void CFirmwareUpgradeDlg::OnApply() {
     const int first = ip.octet(0).value_or(0), last = ip.octet(3).value_or(0);
     if (!ip.complete() || ip.address() == "0.0.0.0" || first == 0 || first == 255 || last == 0 || last == 255) {
         platform::ShowMessage(kMsgInvalidServer);
+        if (!ip.complete()) setFocus(get<platform::IpAddressField>(IDC_TFTP_IP));
         return;
     }
     const std::string& file = get<platform::EditBox>(IDC_FILE_NAME).text();

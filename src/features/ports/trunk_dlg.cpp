@@ -229,6 +229,7 @@ int CTrunkConfigDlg::TrunkNumberTyped() {
     const int number = InstanceNumber(edit.text(), static_cast<int>(kTrunkTableRows));
     if (number == 0) {
         platform::ShowMessage(kMsgBadTrunk);
+        setFocus(edit, true);
     }
     return number;
 }

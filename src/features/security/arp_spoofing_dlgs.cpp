@@ -171,7 +171,10 @@ void CArpSpoofingEntryDlg::OnApply() {
     const auto& ipField = get<platform::IpAddressField>(IDC_IP);
     IpFields ip{};
     for (int i = 0; i < 4; ++i) ip[static_cast<std::size_t>(i)] = ipField.octet(i).value_or(-1);
-    if (!CheckIpInput(ip)) return;
+    if (!CheckIpInput(ip)) {
+        if (!ipField.complete()) setFocus(get<platform::IpAddressField>(IDC_IP));
+        return;
+    }
     std::array<std::uint8_t, 6> mac{};
     if (!CheckMacInput(get<platform::EditBox>(IDC_MAC).text(), false, &mac, kMsgMulticastMac)) return;
     if (!TrunkRuleHolds()) {

@@ -209,8 +209,10 @@ void CVlanConfigDlg::OnVlanRow(const ReplyRow& row) {
     r.untaggedCount = untagged.count;
     r.forbiddenPorts = forbidden.text;
     r.forbiddenCount = forbidden.count;
+    // Ranges keep the members of a 52-port switch readable in the list ("1-24,49").
     get<ReportList>(IDC_VLAN_LIST)
-        .appendRow({std::to_string(r.vid), r.name, std::to_string(r.egressCount), r.egressPorts, r.untaggedPorts});
+        .appendRow({std::to_string(r.vid), r.name, std::to_string(r.egressCount), PortListToRanges(row.bytes(1), 1, n).text,
+                    PortListToRanges(row.bytes(2), 1, n).text});
     m_vlanRecords.push_back(std::move(r));
 }
 
