@@ -55,6 +55,12 @@ int LinkStatus(const LinkRow& row, int portCount, bool allGiga);
 // Port status from a PoE state text: 1 "POWER ON", 2 "POWER OFF" / "Time-based OFF", else 0.
 int PoeStatus(const std::string& state);
 
+// Position of `port` among the root's port elements (the element index), or -1.
+int PortElementIndex(const CPanelObject& root, const CPanelObject& port);
+// The port number (1-based) an element stands for: elements 0 .. PortCount - 1 are ports 1 ..
+// PortCount, the fibre twins after them stand for the last ComboCount ports; 0 for others.
+int PortNumberOfElement(const PortStateRecord& record, int element);
+
 // True when port p (1-based) has a fibre twin element.
 bool HasFibreTwin(const PortStateRecord& record, int port);
 
