@@ -199,4 +199,46 @@ TEST_F(PoeSimTest, NoMoreThanEightTimeRangesAreKeptWhateverTheSwitchLists) {
 }
 
 }  // namespace
+TEST(PoeTotal, SumsTheReadingsAndJudgesTheBudget) {
+    struct Case {
+        Strings powers;
+        std::string level, text;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"6.4", "11.8", "4.2", "15.2", "0.0", "3.9", "7.1", "0.0"}, "9", "Total Power(W): 48.6 (within the power budget)"},
+             {{"30.0", "30.0"}, "7", "Total Power(W): 60.0 (power budget exhausted)"},
+             {{"12.5W", "", "n/a", "-4"}, "", "Total Power(W): 12.5"},  // no number counts as 0, nor below 0
+             {{}, "8", "Total Power(W): 0.0 (within the power budget)"},
+             {{"abc"}, "x", "Total Power(W): 0.0 (power budget exhausted)"},
+         })
+        EXPECT_EQ(poe::TotalPowerText(c.powers, c.level), c.text);
+}
+
+TEST_F(PoeSimTest, TotalPowerIsShownAgainstTheBudget) {
+    struct Case {
+        std::string name;
+        Strings state, options;
+        std::string text;
+    };
+    const std::string level = "1.3.6.1.4.1.171.10.76.12.22.6";
+    for (const Case& c : std::vector<Case>{
+             // Port 7 is shut on the virtual switch, so its device draws nothing.
+             {"power to spare", {}, {}, "Total Power(W): 41.5 (within the power budget)"},
+             {"budget spent", {level + ".0 i 3", PortObj(3, 2) + " i 2"}, {}, "Total Power(W): 29.7 (power budget exhausted)"},
+             {"level not answered", {}, {"--drop-prefix", level}, "Total Power(W): 41.5"},
+         }) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(Start("10p", c.state, c.options));
+        CPoeConfigDlg dlg;
+        DialogDriver d(env, dlg);
+        // An unanswered read ends with the session's time-out.
+        ASSERT_TRUE(env.waitUntil([&] { return !dlg.Loading() && d.rowCount(kList) == 8; }, std::chrono::seconds(15)));
+        EXPECT_EQ(d.as<platform::Label>(CPoeConfigDlg::IDC_TOTAL_POWER).text(), c.text);
+        // The level is read once, after the port table, with a get.
+        if (c.options.empty()) EXPECT_EQ(sim.countRequests("get", level + ".0"), 1);
+        else EXPECT_GE(sim.countRequests("get", level + ".0"), 1);
+        sim.stop();
+    }
+}
+
 }  // namespace poetest
