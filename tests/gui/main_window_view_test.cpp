@@ -404,6 +404,97 @@ TEST_F(ModuleProcessTest, CommandShotsShowTheDialogAndASilentSwitchGetsNoPicture
     EXPECT_FALSE(std::filesystem::exists(dir + "/silent.png"));
 }
 
+// A picture that cannot be made ends the module with a message and a non-zero status: another
+// module of the device is running, a step names nothing or brings up a message instead of a
+// dialog, a step without a command. A step that opens a child dialog pictures that dialog.
+TEST_F(ModuleProcessTest, PicturesThatCannotBeMadeSayWhyAndChildDialogsArePictured) {
+    if (ModulePath().empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "not built";
+    corvex::test::SimDevice sim;
+    std::string error;
+    ASSERT_TRUE(sim.start("10p", {}, &error)) << error;
+    const std::string dir = sim.directory();
+    const auto file = [&](const std::string& name) { return QString::fromStdString(dir + "/" + name); };
+    struct Case {
+        std::string what;
+        QStringList options;
+        std::string file;  // written when not empty
+        int exitCode;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"VLAN entry through the table's Edit", {"--command", "32834", "--step", "row:1", "--step", "&Edit", "--window-shot",
+                                                 file("entry.png")}, dir + "/entry.png", 0, ""},
+        {"no such button", {"--command", "32834", "--step", "&Frobnicate", "--window-shot", file("nobutton.png")}, "", 2,
+         "step &Frobnicate not played in \"802.1Q VLAN Configuration\": it has no button &Frobnicate; no picture written"},
+        {"no such row", {"--command", "32834", "--step", "row:99", "--window-shot", file("norow.png")}, "", 2,
+         "it has no row 99"},
+        {"a message instead of a dialog", {"--command", "32834", "--step", "&Edit", "--window-shot", file("message.png")},
+         "", 2, "a message came up instead of a dialog: \"Please select the VLAN !\"; no picture written"},
+        {"step without command", {"--step", "&Edit", "--window-shot", file("nocommand.png")}, "", 1,
+         "--step needs --command and --window-shot"},
+    };
+    for (const Case& c : cases) {
+        const ModuleRun run = RunModule(sim.hostLine(), c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what << ": " << run.errors;
+        EXPECT_NE(run.errors.find(c.error), std::string::npos) << c.what << ": " << run.errors;
+        if (!c.file.empty()) {
+            EXPECT_FALSE(QImage(QString::fromStdString(c.file)).isNull()) << c.what;
+        }
+    }
+    for (const char* name : {"nobutton.png", "norow.png", "message.png", "nocommand.png"})
+        EXPECT_FALSE(std::filesystem::exists(dir + "/" + name)) << name;
+    // The child's picture is the entry form, not the table behind it.
+    const ModuleRun table = RunModule(sim.hostLine(), {"--command", "32834", "--window-shot", file("table.png")});
+    ASSERT_EQ(table.exitCode, 0) << table.errors;
+    EXPECT_NE(QImage(file("entry.png")).size(), QImage(file("table.png")).size());
+
+    // A second module for the same device, while the first runs.
+    QProcess first;
+    first.setProcessEnvironment(ModuleEnvironment());
+    first.start(QString::fromStdString(ModulePath()),
+                {"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini"),
+                 QString::fromStdString(sim.hostLine())});
+    ASSERT_TRUE(first.waitForStarted());
+    // Its first status walk shows that it has claimed the device.
+    sim.clearLog();
+    for (int i = 0; i < 200 && sim.countRequests("getnext", "1.3.6.1.2.1.2.2.1.3") == 0; ++i)
+        std::this_thread::sleep_for(50ms);
+    const ModuleRun second = RunModule(sim.hostLine(), {"--screenshot", file("second.png")});
+    first.kill();
+    first.waitForFinished();
+    EXPECT_EQ(second.exitCode, 4) << second.errors;
+    EXPECT_NE(second.errors.find("a module for 127.0.0.1 is already running; no picture written"), std::string::npos)
+        << second.errors;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/second.png"));
+}
+
+// --command without a picture option opens the command's dialog in the window, as the host's
+// shortcut does: Port Configuration reads its port table, which the window alone never reads.
+TEST_F(ModuleProcessTest, CommandWithoutPictureOpensTheDialog) {
+    if (ModulePath().empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "not built";
+    corvex::test::SimDevice sim;
+    std::string error;
+    ASSERT_TRUE(sim.start("10p", {}, &error)) << error;
+    const std::string portTable = "1.3.6.1.4.1.171.10.76.12.1.13.1.2";
+    const std::string ifType = "1.3.6.1.2.1.2.2.1.3";
+    for (const bool withCommand : {false, true}) {
+        sim.clearLog();
+        QStringList args{"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini")};
+        if (withCommand) args << "--command" << "32774";
+        args << QString::fromStdString(sim.hostLine());
+        QProcess module;
+        module.setProcessEnvironment(ModuleEnvironment());
+        module.start(QString::fromStdString(ModulePath()), args);
+        ASSERT_TRUE(module.waitForStarted());
+        // Until the dialog reads its table, or the window has polled twice without it.
+        for (int i = 0; i < 300 && sim.countRequests("getnext", portTable) == 0 && sim.countRequests("getnext", ifType) < 2; ++i)
+            std::this_thread::sleep_for(50ms);
+        module.kill();
+        module.waitForFinished();
+        EXPECT_EQ(sim.countRequests("getnext", portTable) > 0, withCommand);
+    }
+}
+
 // The communities and pass phrases of the launch line leave the process's argument memory
 // once parsed: /proc/PID/cmdline (what ps shows) no longer carries them.
 TEST_F(ModuleProcessTest, LaunchLineSecretsAreGoneFromTheProcessArguments) {
