@@ -162,6 +162,71 @@ TEST_P(ShippedPanelTest, ScreenshotShowsEachPortsStatusPicture) {
 
 INSTANTIATE_TEST_SUITE_P(Models, ShippedPanelTest, ::testing::Values("10p", "16", "24", "28", "28p", "48", "52"));
 
+// The PoE models with their port LEDs in PoE mode: a powered port shows the top-speed picture,
+// every other port (unpowered, switched off by time, or without PoE at all) the dark enabled
+// picture, and none the disabled one; the PoE lamp of the mode pair is lit, the link lamp not.
+class PoeModePanelTest : public guitest::QtTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(PoeModePanelTest, ScreenshotShowsUnpoweredPortsDarkAndThePoeModeLamp) {
+    const std::string model = GetParam();
+    const std::string module = ModulePath();
+    if (module.empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "module or simulator not built";
+    corvex::test::SimDevice sim;
+    std::string error;
+    ASSERT_TRUE(sim.startAsDevice(model, {"1.3.6.1.4.1.171.10.76.12.22.8.0 i 2"}, {}, &error)) << error;
+    const std::string dir = corvex::test::SimDevice::panelsDirectory() + "/" + model;
+    const std::string shot = sim.directory() + "/panel.png";
+    QProcess process;
+    process.setProcessEnvironment(ModuleEnvironment());
+    process.start(QString::fromStdString(module),
+                  {"--profile", QString::fromStdString(dir + "/User.ini"), "--screenshot", QString::fromStdString(shot),
+                   QString::fromStdString(sim.hostLine())});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QImage image(QString::fromStdString(shot));
+    ASSERT_FALSE(image.isNull());
+
+    // What the switch says of each PoE port.
+    std::vector<std::string> states;
+    for (int port = 1; port <= 8; ++port) {
+        CCommonSnmp session;
+        ASSERT_TRUE(session.Open(SNMP_PDU_GET_T));
+        session.AddValue(("1.3.6.1.4.1.171.10.76.12.22.1.1.13.1." + std::to_string(port)).c_str(), SNMP_T_NULL, nullptr);
+        CSnmp* reply = nullptr;
+        ASSERT_EQ(session.Send(&reply, 0), 0);
+        int type = 0;
+        std::string state;
+        reply->getValue(0, type, state);
+        delete reply;
+        states.push_back(state);
+    }
+
+    panel::CDevModule root;
+    panel::ModuleList modules;
+    ASSERT_TRUE(panel::LoadPanel(dir + "/panel.xml", root, modules, nullptr));
+    const int elements = Profile().DevicePortNum + panel::ComboCountFor(Profile().DevicePortNum);
+    int powered = 0;
+    for (int e = 0; e < elements; ++e) {
+        auto* port = panel::FindPort(root, e);
+        ASSERT_NE(port, nullptr) << e;
+        const bool on = e < 8 && states[static_cast<size_t>(e)] == "POWER ON";
+        powered += on;
+        const int picture = on ? panel::kPortLinkTop : panel::kPortEnabled;
+        int compared = 0;
+        const QImage want(QString::fromStdString(dir + "/" + port->m_strPictures[static_cast<size_t>(picture)]));
+        EXPECT_EQ(DifferingPixels(image, port->GetRect(), want, &compared), 0) << model << " element " << e;
+        const QImage disabled(QString::fromStdString(dir + "/" + port->m_strPictures[panel::kPortDisabled]));
+        EXPECT_GT(DifferingPixels(image, port->GetRect(), disabled, &compared), 0) << model << " element " << e;
+    }
+    EXPECT_GT(powered, 0);
+    EXPECT_LT(powered, 8);
+    // The mode pair: link lamp (81, 42) off, PoE lamp (81, 55) lit green; the middle of each.
+    EXPECT_EQ(QColor(image.pixel(86, 45)), QColor(58, 62, 58)) << model;
+    EXPECT_EQ(QColor(image.pixel(86, 58)), QColor(61, 230, 90)) << model;
+}
+
+INSTANTIATE_TEST_SUITE_P(PoeModels, PoeModePanelTest, ::testing::Values("10p", "28p"));
+
 // ---- the window in this process ---------------------------------------------------------
 
 struct NoLaunch : app::IProcessLauncher {
