@@ -1,5 +1,6 @@
 #include "panel/status_rules.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "snmp/common_snmp.h"
@@ -142,6 +143,9 @@ void ApplyPoeRows(const std::vector<PoeRow>& rows, PortStateRecord& record, CPan
         if (!PortInRange(record, port)) continue;
         if (port == 1) {
             for (int e = 8; e < record.PortCount + record.ComboCount; ++e) SetStatus(FindPort(root, e), kPortDisabled);
+            // Their lamps go off with them: a link state from the link display would still blink.
+            for (int p = 9; p <= std::min(record.PortCount, kPortIndicatorCount); ++p)
+                record.PortIndicator[p - 1] = kPortDisabled;
         }
         SetStatus(FindPort(root, port - 1), status);
         record.PortIndicator[port - 1] = static_cast<std::uint8_t>(status);

@@ -66,7 +66,7 @@ bool HasFibreTwin(const PortStateRecord& record, int port);
 
 // Applies a finished link walk to the port elements and the record.
 void ApplyLinkRows(const std::vector<LinkRow>& rows, PortStateRecord& record, CPanelObject& root, bool allGiga);
-// Applies a finished PoE walk.
+// Applies a finished PoE walk. The ports from 9 on have no PoE: dark, their lamps off.
 void ApplyPoeRows(const std::vector<PoeRow>& rows, PortStateRecord& record, CPanelObject& root);
 
 }  // namespace panel

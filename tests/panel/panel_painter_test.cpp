@@ -150,10 +150,10 @@ TEST(PanelPaint, PoeDisplayDrawsUnpoweredPortsDarkNeverDisabled) {
     // Link display: port 1 administratively down, port 2 up, port 9 down, the rest without link.
     std::vector<LinkRow> rows;
     for (int port = 1; port <= 10; ++port)
-        rows.push_back(link(port, port == 1 || port == 9 ? "2" : "1", port == 2 ? "1" : "2"));
+        rows.push_back(link(port, port == 1 || port == 9 ? "2" : "1", port == 2 || port == 10 ? "1" : "2"));
     ApplyLinkRows(rows, p.record, p.root, false);
     EXPECT_EQ(PortPictures(p, 12), (V{"dis.png", "top.png", "en.png", "en.png", "en.png", "en.png", "en.png", "en.png",
-                                      "dis.png", "en.png", "en.png", "en.png"}));
+                                      "dis.png", "lower.png", "en.png", "en.png"}));
 
     // PoE display: only port 2 is powered, port 3 is switched off by its time range, port 4 is
     // in another state; unpowered ports and every port without PoE (9, 10 and the fibre twins)
@@ -165,10 +165,12 @@ TEST(PanelPaint, PoeDisplayDrawsUnpoweredPortsDarkNeverDisabled) {
                                       "en.png", "en.png", "en.png", "en.png"}));
     EXPECT_EQ(p.canvas.Count("dis.png"), 0);
     // Their lamps are off: the lamp-off picture only, whatever the blink phase.
+    // Port 10, linked (below its top speed) a moment ago, has no PoE: its lamp goes off too.
     for (bool blink : {false, true}) {
         p.Paint(blink);
         EXPECT_EQ(p.Lamp(0), (V{"res159", "res159"})) << blink;
-        for (const std::string& lamp : p.Lamp(8)) EXPECT_EQ(lamp, "res159") << blink;
+        EXPECT_EQ(p.Lamp(8), (V{"res159", "res159"})) << blink;
+        EXPECT_EQ(p.Lamp(9), (V{"res159", "res159"})) << blink;
         EXPECT_EQ(p.Lamp(1), (blink ? V{"res159"} : V{"res159", "res161"}));
     }
 
@@ -179,7 +181,7 @@ TEST(PanelPaint, PoeDisplayDrawsUnpoweredPortsDarkNeverDisabled) {
     EXPECT_TRUE(FindPort(p.root, 0)->m_bChanged);
     EXPECT_FALSE(FindPort(p.root, 1)->m_bChanged);  // powered and linked: the same picture in both
     EXPECT_EQ(PortPictures(p, 12), (V{"dis.png", "top.png", "en.png", "en.png", "en.png", "en.png", "en.png", "en.png",
-                                      "dis.png", "en.png", "en.png", "en.png"}));
+                                      "dis.png", "lower.png", "en.png", "en.png"}));
 
     // The picture choice itself, per status and display.
     for (int status = 0; status < kPortStatusCount; ++status) {
