@@ -4,6 +4,7 @@
 
 #include "app/session_settings.h"
 #include "panel/panel_painter.h"
+#include "panel/status_rules.h"
 #include "platform/system.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -121,6 +122,12 @@ std::unique_ptr<IModalDialog> DialogRegistry::Create(int command) const {
     auto it = m_factories.find(command);
     if (it == m_factories.end() || !it->second) return nullptr;
     return it->second();
+}
+
+std::unique_ptr<IModalDialog> DialogRegistry::CreateForPort(int command, int port) const {
+    auto it = m_portFactories.find(command);
+    if (port < 1 || it == m_portFactories.end() || !it->second) return Create(command);
+    return it->second(port);
 }
 
 DialogRegistry& Dialogs() {
@@ -371,8 +378,10 @@ void CMainWindow::OnMouseMove(int x, int y) { m_root.OnMouseMove(x, y); }
 
 void CMainWindow::OnPortClicked(panel::CPort& port) {
     m_view.NotifyPortClicked(port.m_wIdentifier);
-    // The port configuration dialog, as from the menu but without pausing the poller.
-    std::unique_ptr<IModalDialog> dialog = m_dialogs.Create(kCmdPortConfiguration);
+    // The port configuration dialog, as from the menu but without pausing the poller, showing
+    // the clicked port (a fibre twin stands for its combo port).
+    const int number = panel::PortNumberOfElement(m_record, panel::PortElementIndex(m_root, port));
+    std::unique_ptr<IModalDialog> dialog = m_dialogs.CreateForPort(kCmdPortConfiguration, number);
     if (!dialog) return;
     m_view.HideWindow();
     m_view.MinimizeWindow();

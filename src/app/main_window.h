@@ -99,6 +99,8 @@ public:
     virtual int RunModal() = 0;
 };
 using DialogFactory = std::function<std::unique_ptr<IModalDialog>()>;
+// A dialog opened by a click on a port (1-based port number), showing that port.
+using PortDialogFactory = std::function<std::unique_ptr<IModalDialog>(int port)>;
 
 // Which command opens which dialog. Commands without an entry are unavailable.
 class DialogRegistry {
@@ -106,9 +108,13 @@ public:
     void Register(int command, DialogFactory factory) { m_factories[command] = std::move(factory); }
     bool Has(int command) const { return m_factories.count(command) != 0; }
     std::unique_ptr<IModalDialog> Create(int command) const;
+    // How `command` opens for a clicked port; without one, a click opens it as the menu does.
+    void RegisterForPort(int command, PortDialogFactory factory) { m_portFactories[command] = std::move(factory); }
+    std::unique_ptr<IModalDialog> CreateForPort(int command, int port) const;
 
 private:
     std::map<int, DialogFactory> m_factories;
+    std::map<int, PortDialogFactory> m_portFactories;
 };
 // The process-wide registry the front end fills at start-up.
 DialogRegistry& Dialogs();

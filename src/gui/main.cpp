@@ -1,16 +1,22 @@
 // corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png]
-//               [--click-port N | --command ID] [--report-first-paint] '<host command line>'
+//               [--click-port N | --command ID [--step STEP]...] [--report-first-paint]
+//               '<host command line>'
 // One module process per managed device: parses the host's command line, claims the device's
 // single-instance lock, and runs the main window until it closes.
 // --screenshot writes the panel after the first applied poll and ends the module; --window-shot
 // does the same with the whole window (menu bar and panel); with --click-port the port is
 // clicked first and the screenshot shows the dialog that opens; with --command ID the menu
-// command runs after the first poll and the window shot shows the dialog it opens. A switch
-// that never answered gets no picture and exit status 3. --report-first-paint prints the
-// time from the start of the process to the first paint that shows the device's state.
+// command runs after the first poll and the window shot shows the dialog it opens, after the
+// steps (a row or a button clicked in the dialog on top, as the user would) have been played.
+// Without a picture option --command ID opens its dialog in the window, as the host's shortcut
+// does. A picture that cannot be made (switch never answered, another module of the device
+// running, a command or step that opens nothing) ends the module with a message and a non-zero
+// status. --report-first-paint prints the time from the start of the process to the first
+// paint that shows the device's state.
 #include <unistd.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <climits>
@@ -27,6 +33,7 @@
 
 #include "app/main_window.h"
 #include "app/session_settings.h"
+#include "gui/form_dialog.h"
 #include "gui/main_window_view.h"
 #include "gui/qt_ui.h"
 #include "platform/single_instance.h"
@@ -106,16 +113,46 @@ void RegisterDialogs(app::DialogRegistry& registry) {
     (void)registry;
 }
 
+// Plays one --step on a dialog as the user would: "row:N" clicks row N (from 1) of its first
+// list, anything else clicks the button with that caption ('&' optional). Empty when the click
+// was made, else why not. A button that opens a dialog returns once that dialog has closed.
+std::string PlayStep(platform::Form& form, const std::string& step) {
+    if (step.rfind("row:", 0) == 0) {
+        const int row = std::atoi(step.c_str() + 4);
+        for (const auto& control : form.allControls()) {
+            auto* list = dynamic_cast<platform::ReportList*>(control.get());
+            if (!list) continue;
+            if (row < 1 || row > list->rowCount()) return "it has no row " + step.substr(4);
+            if (!list->usable()) return "its list is disabled";
+            list->userClickRow(row - 1);
+            return {};
+        }
+        return "it has no list";
+    }
+    auto* button = dynamic_cast<platform::PushButton*>(form.find(step));
+    if (!button) return "it has no button " + step;
+    if (!button->usable()) return "its button " + step + " is disabled";
+    button->userClick();
+    return {};
+}
+
 constexpr const char* kUsage =
     "usage: corvex-module [--help] [--version] [--profile FILE] [--screenshot FILE.png]\n"
     "                     [--window-shot FILE.png]"
-    " [--click-port N | --command ID] [--report-first-paint] '<host command line>'\n"
+    " [--click-port N | --command ID [--step STEP]...] [--report-first-paint]\n"
+    "                     '<host command line>'\n"
     "  --screenshot FILE     write the panel after the first poll, then exit\n"
     "  --window-shot FILE    write the whole window after the first poll, then exit\n"
     "  --click-port N        click port N first; --screenshot then shows the dialog it opens\n"
-    "  --command ID          run menu command ID (e.g. 32834, VLAN Configuration) after the first\n"
-    "                        poll; --window-shot then shows the dialog it opens, which is closed\n"
-    "  Without an answer from the switch within 15 s, no picture is written (exit status 3).\n"
+    "  --command ID          open the dialog of menu command ID (e.g. 32834, VLAN Configuration)\n"
+    "                        in the window; with --window-shot: after the first poll, picture\n"
+    "                        the dialog, then close it and exit\n"
+    "  --step STEP           before that picture, click in the dialog on top: STEP is row:N\n"
+    "                        (row N of its first list) or a button's caption (e.g. '&Edit');\n"
+    "                        repeatable, for dialogs that other dialogs open\n"
+    "  Exit status 2 when a requested picture cannot be made (no such command, nothing opened,\n"
+    "  a step that fails), 3 without an answer from the switch within 15 s, 4 when a module for\n"
+    "  the same device is already running.\n"
     "  the host command line: /H<x>/I<address>/C<read community>/D<write community>/E<TRUE|FALSE>\n"
     "                         /F<1|3>/G<agent port>[/...SNMPv3 fields 8 to 16]\n";
 
@@ -153,6 +190,7 @@ int main(int argc, char** argv) {
     std::string windowShot;
     int clickPort = 0;
     int command = 0;
+    std::vector<std::string> steps;
     bool reportFirstPaint = false;
     std::string line;
     std::vector<char*> lineArgs;  // the argument strings that make the host's line
@@ -170,6 +208,8 @@ int main(int argc, char** argv) {
             clickPort = std::atoi(argv[++i]);
         else if (a == "--command" && hasValue)
             command = std::atoi(argv[++i]);
+        else if (a == "--step" && hasValue)
+            steps.push_back(argv[++i]);
         else if (a == "--report-first-paint")
             reportFirstPaint = true;
         else {
@@ -181,6 +221,10 @@ int main(int argc, char** argv) {
         platform::ShowMessage("No parameter input !");
         return 1;
     }
+    if (!steps.empty() && (command == 0 || windowShot.empty())) {
+        std::cerr << "corvex-module: --step needs --command and --window-shot\n";
+        return 1;
+    }
     ParseCommandLine(line, MutableSettings());
     // The communities and pass phrases are in the settings now: process listings lose them.
     ScrubSecretArguments(lineArgs.data(), static_cast<int>(lineArgs.size()));
@@ -189,7 +233,14 @@ int main(int argc, char** argv) {
     const std::string deviceName = LoadDeviceName(profilePath);
     const std::string instance = InstanceName(deviceName, Settings().DeviceAddress);
     platform::SingleInstance single;
+    const bool picture = !screenshot.empty() || !windowShot.empty();
     if (!single.claim(instance)) {
+        if (picture) {
+            // The running module owns the device's window; this one has nothing to picture.
+            std::cerr << "corvex-module: a module for " << Settings().DeviceAddress
+                      << " is already running; no picture written\n";
+            return 4;
+        }
         single.notifyRunning(instance);
         return 0;
     }
@@ -215,31 +266,70 @@ int main(int argc, char** argv) {
             result = 2;
         }
     };
-    // Runs `open`, which opens a modal dialog and returns once it is closed: once the dialog has
-    // been up for `settleMs` (its first reads done), its picture goes to `file` and it is closed,
-    // and so is anything modal that closing it brings up. False when no dialog came up.
-    auto shootDialog = [&](const std::function<void()>& open, const std::string& file, int settleMs) {
+    // Runs `open`, which opens a modal dialog and returns once it is closed. Once the dialog has
+    // been up for `settleMs` (its first reads done), each step is played on the dialog on top and
+    // given `settleMs` again; then the dialog on top goes to `file` and it is closed, and so is
+    // everything modal under it or brought up by closing it. Empty when the picture was taken,
+    // else why not.
+    auto shootDialog = [&](const std::function<void()>& open, const std::string& file, int settleMs,
+                           const std::vector<std::string>& steps) {
         QTimer poll;
-        bool shot = false;
+        std::string failure = "nothing opened";
+        bool done = false;
+        size_t played = 0;
         int upMs = 0;
         constexpr int kTickMs = 100;
         QObject::connect(&poll, &QTimer::timeout, &window, [&] {
             QWidget* dialog = QApplication::activeModalWidget();
             if (!dialog) return;
-            if (!shot) {
-                upMs += kTickMs;
-                if (upMs < settleMs) return;
-                shot = true;
-                write(dialog->grab().toImage(), file);
+            if (done) {
+                dialog->close();
+                return;
             }
+            upMs += kTickMs;
+            if (upMs < settleMs) return;
+            auto* form = dynamic_cast<gui::FormDialog*>(dialog);
+            if (!steps.empty() && !form) {
+                // A message box where a dialog was expected: say what it says.
+                const auto* box = qobject_cast<QMessageBox*>(dialog);
+                failure = "a message came up instead of a dialog" +
+                          (box ? ": \"" + box->text().toStdString() + "\"" : std::string());
+                done = true;
+                dialog->close();
+                return;
+            }
+            if (played < steps.size()) {
+                const std::string step = steps[played++];
+                upMs = 0;
+                // Outside this tick: a click that opens a dialog runs it modally, and the ticks go
+                // on inside that run.
+                QTimer::singleShot(0, dialog, [&, form, step] {
+                    const std::string why = PlayStep(form->form(), step);
+                    if (!why.empty() && !done) {
+                        failure = "step " + step + " not played in \"" + form->form().caption() + "\": " + why;
+                        done = true;
+                    }
+                });
+                return;
+            }
+            failure.clear();
+            done = true;
+            write(dialog->grab().toImage(), file);
             dialog->close();
         });
         poll.start(kTickMs);
         open();
         poll.stop();
-        return shot;
+        return failure;
     };
-    if (!screenshot.empty() || !windowShot.empty()) {
+    if (!picture && command != 0) {
+        // As the host's shortcut: the command's dialog opens over the window once it runs.
+        QTimer::singleShot(0, &window, [&window, command] {
+            if (window.logic().IsCommandAvailable(command)) window.logic().OnCommand(command);
+            else std::cerr << "corvex-module: command " << command << " is not available\n";
+        });
+    }
+    if (picture) {
         // Render after the first applied poll, or after a while without one.
         auto save = [&] {
             if (saved) return;
@@ -255,16 +345,17 @@ int main(int argc, char** argv) {
                     result = 2;
                 } else {
                     write(window.renderPanel(), screenshot);
-                    const bool shot = shootDialog([&] { window.logic().OnCommand(command); }, windowShot, 1500);
-                    if (!shot && !windowShot.empty()) {
-                        std::cerr << "corvex-module: command " << command << " opened no dialog\n";
+                    const std::string failure =
+                        shootDialog([&] { window.logic().OnCommand(command); }, windowShot, 1500, steps);
+                    if (!failure.empty() && !windowShot.empty()) {
+                        std::cerr << "corvex-module: command " << command << ": " << failure << "; no picture written\n";
                         result = 2;
                     }
                 }
             } else if (clickPort > 0) {
                 // The port's dialog runs modally inside the click: picture it once it is up.
                 bool clicked = false;
-                const bool shot = shootDialog([&] { clicked = window.clickPort(clickPort); }, screenshot, 500);
+                const bool shot = shootDialog([&] { clicked = window.clickPort(clickPort); }, screenshot, 500, {}).empty();
                 if (!clicked || !shot) {
                     std::cerr << "corvex-module: no dialog opened for port " << clickPort << "\n";
                     result = 2;

@@ -89,11 +89,26 @@ void CPort::SetStatus(int status) {
     for (CLamp* lamp : m_lamps) lamp->SetStatus(LampStatusForPort(status, lamp->m_iType));
 }
 
+int PortPictureIndex(int status, bool poeDisplay) {
+    if (poeDisplay && status == kPortDisabled) return kPortEnabled;
+    return status;
+}
+
 void CPort::LoadPicture() {
     const std::string* name = &m_strBmp;
-    if (m_iStatus >= 0 && m_iStatus < kPortStatusCount && !m_strPictures[m_iStatus].empty())
-        name = &m_strPictures[m_iStatus];
+    const int picture = PortPictureIndex(m_iStatus, m_bPoeDisplay);
+    if (picture >= 0 && picture < kPortStatusCount && !m_strPictures[picture].empty())
+        name = &m_strPictures[picture];
     m_pPicture = m_source.Load(*name);
+}
+
+void CPort::SetPoeDisplay(bool on) {
+    if (on == m_bPoeDisplay) return;
+    m_bPoeDisplay = on;
+    // Only a status whose picture differs between the two displays needs a reload.
+    if (PortPictureIndex(m_iStatus, true) == PortPictureIndex(m_iStatus, false)) return;
+    m_bChanged = true;
+    LoadPicture();
 }
 
 CPanelObject* FindElement(const CPanelObject& root, const std::string& className, int n) {

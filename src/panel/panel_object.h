@@ -125,10 +125,17 @@ public:
     void OnLButtonDown(int x, int y) override;
     // Port status change with the lamp rules.
     void SetStatus(int status) override;
-    void LoadPicture() override;  // BMPLINK100 .. BMPEMPTY by status
+    void LoadPicture() override;  // BMPLINK100 .. BMPEMPTY by status (PortPictureIndex)
+    // Whether the status is a PoE state (the switch shows PoE on its LEDs) rather than a link
+    // state; reloads the picture when that changes.
+    void SetPoeDisplay(bool on);
+    bool PoeDisplay() const { return m_bPoeDisplay; }
     // BMPLINK100, BMPLINK10, BMPDISABLE, BMPENABLE, BMPEMPTY.
     std::array<std::string, kPortStatusCount> m_strPictures;
     unsigned short m_wIdentifier = 0;  // sent with the port-click notification; nothing sets it
+
+private:
+    bool m_bPoeDisplay = false;
 };
 
 // An expansion module (MODULE under DEVICEMODULE); kept in the window's module list.
@@ -138,6 +145,10 @@ public:
 };
 
 using ModuleList = std::vector<std::unique_ptr<CModule>>;
+
+// The picture (BMPLINK100 .. BMPEMPTY, 0 to 4) that a port status selects. A PoE state of "not
+// powered" is no administrative state: that port is drawn dark (BMPENABLE), never as disabled.
+int PortPictureIndex(int status, bool poeDisplay);
 
 // Lamp status that a port status gives a lamp of the given type.
 int LampStatusForPort(int portStatus, int lampType);

@@ -23,6 +23,21 @@ bool LampPosition(const CDevModule& root, int element, int& x, int& y) {
 
 namespace {
 
+// The LED-mode pair (link above, PoE below; the lit one is the mode in force) and the
+// power-budget warning of the PoE models.
+void DrawPoeIndicators(IPanelCanvas& canvas, const PortStateRecord& record, const CMyBitmapApp& store) {
+    if (record.LinkModeShown) {
+        store.DrawBitmap(canvas, kResModeOn, 81, 42);
+        store.DrawBitmap(canvas, kResModeOff, 81, 55);
+    } else {
+        store.DrawBitmap(canvas, kResModeOff, 81, 42);
+        store.DrawBitmap(canvas, kResModeOn, 81, 55);
+    }
+    if (record.PowerMax) store.DrawBitmap(canvas, kResWarning, 42, 38);
+}
+
+bool IsPoeName(const std::string& deviceName) { return deviceName.find_first_of("Pp") != std::string::npos; }
+
 void DrawFixedIndicators(IPanelCanvas& canvas, const PortStateRecord& record, const CDevModule& root,
                          const CMyBitmapApp& store, const std::string& deviceName) {
     const bool fanFailed = record.FanStatus == '2';
@@ -35,16 +50,11 @@ void DrawFixedIndicators(IPanelCanvas& canvas, const PortStateRecord& record, co
         break;
     case 10:
         store.DrawBitmap(canvas, kResPanelIndicator, 12, 25);
-        if (record.LinkModeShown) {
-            store.DrawBitmap(canvas, kResModeOn, 81, 42);
-            store.DrawBitmap(canvas, kResModeOff, 81, 55);
-        } else {
-            store.DrawBitmap(canvas, kResModeOff, 81, 42);
-            store.DrawBitmap(canvas, kResModeOn, 81, 55);
-        }
-        if (record.PowerMax) store.DrawBitmap(canvas, kResWarning, 42, 38);
+        DrawPoeIndicators(canvas, record, store);
         break;
     default:
+        // The 28-port PoE model carries the same mode lamps as the 10-port one, at the same place.
+        if (record.PortCount == 28 && IsPoeName(deviceName)) DrawPoeIndicators(canvas, record, store);
         if (deviceName == "Vantor") store.DrawBitmap(canvas, kResPanelIndicator, 25, 23);
         // Other fan models show a fan failure where their description puts the FAN area.
         if (fanFailed) {

@@ -1,5 +1,6 @@
 #include "panel/status_rules.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "snmp/common_snmp.h"
@@ -74,6 +75,23 @@ int PoeStatus(const std::string& state) {
     return kPortLinkLower;
 }
 
+int PortElementIndex(const CPanelObject& root, const CPanelObject& port) {
+    int index = 0;
+    for (const auto& child : root.m_children) {
+        if (std::string("CPort") != child->ClassName()) continue;
+        if (child.get() == &port) return index;
+        ++index;
+    }
+    return -1;
+}
+
+int PortNumberOfElement(const PortStateRecord& record, int element) {
+    if (element < 0) return 0;
+    if (element < record.PortCount) return element + 1;
+    if (element < record.PortCount + record.ComboCount) return element - record.ComboCount + 1;
+    return 0;
+}
+
 bool HasFibreTwin(const PortStateRecord& record, int port) {
     return record.ComboCount > 0 && port > record.PortCount - record.ComboCount && port <= record.PortCount;
 }
@@ -86,7 +104,16 @@ bool PortInRange(const PortStateRecord& record, int port) {
 }
 }  // namespace
 
+namespace {
+// Every port element, fibre twins included, learns which kind of state it shows.
+void SetDisplay(const PortStateRecord& record, CPanelObject& root, bool poe) {
+    for (int e = 0; e < record.PortCount + record.ComboCount; ++e)
+        if (CPort* port = FindPort(root, e)) port->SetPoeDisplay(poe);
+}
+}  // namespace
+
 void ApplyLinkRows(const std::vector<LinkRow>& rows, PortStateRecord& record, CPanelObject& root, bool allGiga) {
+    SetDisplay(record, root, false);
     for (const LinkRow& row : rows) {
         const int port = ToInt(row.index);
         const int medium = ToInt(row.medium);
@@ -109,12 +136,16 @@ void ApplyLinkRows(const std::vector<LinkRow>& rows, PortStateRecord& record, CP
 }
 
 void ApplyPoeRows(const std::vector<PoeRow>& rows, PortStateRecord& record, CPanelObject& root) {
+    SetDisplay(record, root, true);
     for (const PoeRow& row : rows) {
         const int port = ToInt(row.port);
         const int status = PoeStatus(row.state);
         if (!PortInRange(record, port)) continue;
         if (port == 1) {
             for (int e = 8; e < record.PortCount + record.ComboCount; ++e) SetStatus(FindPort(root, e), kPortDisabled);
+            // Their lamps go off with them: a link state from the link display would still blink.
+            for (int p = 9; p <= std::min(record.PortCount, kPortIndicatorCount); ++p)
+                record.PortIndicator[p - 1] = kPortDisabled;
         }
         SetStatus(FindPort(root, port - 1), status);
         record.PortIndicator[port - 1] = static_cast<std::uint8_t>(status);

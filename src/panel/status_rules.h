@@ -55,12 +55,18 @@ int LinkStatus(const LinkRow& row, int portCount, bool allGiga);
 // Port status from a PoE state text: 1 "POWER ON", 2 "POWER OFF" / "Time-based OFF", else 0.
 int PoeStatus(const std::string& state);
 
+// Position of `port` among the root's port elements (the element index), or -1.
+int PortElementIndex(const CPanelObject& root, const CPanelObject& port);
+// The port number (1-based) an element stands for: elements 0 .. PortCount - 1 are ports 1 ..
+// PortCount, the fibre twins after them stand for the last ComboCount ports; 0 for others.
+int PortNumberOfElement(const PortStateRecord& record, int element);
+
 // True when port p (1-based) has a fibre twin element.
 bool HasFibreTwin(const PortStateRecord& record, int port);
 
 // Applies a finished link walk to the port elements and the record.
 void ApplyLinkRows(const std::vector<LinkRow>& rows, PortStateRecord& record, CPanelObject& root, bool allGiga);
-// Applies a finished PoE walk.
+// Applies a finished PoE walk. The ports from 9 on have no PoE: dark, their lamps off.
 void ApplyPoeRows(const std::vector<PoeRow>& rows, PortStateRecord& record, CPanelObject& root);
 
 }  // namespace panel

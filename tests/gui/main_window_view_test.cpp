@@ -162,6 +162,71 @@ TEST_P(ShippedPanelTest, ScreenshotShowsEachPortsStatusPicture) {
 
 INSTANTIATE_TEST_SUITE_P(Models, ShippedPanelTest, ::testing::Values("10p", "16", "24", "28", "28p", "48", "52"));
 
+// The PoE models with their port LEDs in PoE mode: a powered port shows the top-speed picture,
+// every other port (unpowered, switched off by time, or without PoE at all) the dark enabled
+// picture, and none the disabled one; the PoE lamp of the mode pair is lit, the link lamp not.
+class PoeModePanelTest : public guitest::QtTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(PoeModePanelTest, ScreenshotShowsUnpoweredPortsDarkAndThePoeModeLamp) {
+    const std::string model = GetParam();
+    const std::string module = ModulePath();
+    if (module.empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "module or simulator not built";
+    corvex::test::SimDevice sim;
+    std::string error;
+    ASSERT_TRUE(sim.startAsDevice(model, {"1.3.6.1.4.1.171.10.76.12.22.8.0 i 2"}, {}, &error)) << error;
+    const std::string dir = corvex::test::SimDevice::panelsDirectory() + "/" + model;
+    const std::string shot = sim.directory() + "/panel.png";
+    QProcess process;
+    process.setProcessEnvironment(ModuleEnvironment());
+    process.start(QString::fromStdString(module),
+                  {"--profile", QString::fromStdString(dir + "/User.ini"), "--screenshot", QString::fromStdString(shot),
+                   QString::fromStdString(sim.hostLine())});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QImage image(QString::fromStdString(shot));
+    ASSERT_FALSE(image.isNull());
+
+    // What the switch says of each PoE port.
+    std::vector<std::string> states;
+    for (int port = 1; port <= 8; ++port) {
+        CCommonSnmp session;
+        ASSERT_TRUE(session.Open(SNMP_PDU_GET_T));
+        session.AddValue(("1.3.6.1.4.1.171.10.76.12.22.1.1.13.1." + std::to_string(port)).c_str(), SNMP_T_NULL, nullptr);
+        CSnmp* reply = nullptr;
+        ASSERT_EQ(session.Send(&reply, 0), 0);
+        int type = 0;
+        std::string state;
+        reply->getValue(0, type, state);
+        delete reply;
+        states.push_back(state);
+    }
+
+    panel::CDevModule root;
+    panel::ModuleList modules;
+    ASSERT_TRUE(panel::LoadPanel(dir + "/panel.xml", root, modules, nullptr));
+    const int elements = Profile().DevicePortNum + panel::ComboCountFor(Profile().DevicePortNum);
+    int powered = 0;
+    for (int e = 0; e < elements; ++e) {
+        auto* port = panel::FindPort(root, e);
+        ASSERT_NE(port, nullptr) << e;
+        const bool on = e < 8 && states[static_cast<size_t>(e)] == "POWER ON";
+        powered += on;
+        const int picture = on ? panel::kPortLinkTop : panel::kPortEnabled;
+        int compared = 0;
+        const QImage want(QString::fromStdString(dir + "/" + port->m_strPictures[static_cast<size_t>(picture)]));
+        EXPECT_EQ(DifferingPixels(image, port->GetRect(), want, &compared), 0) << model << " element " << e;
+        const QImage disabled(QString::fromStdString(dir + "/" + port->m_strPictures[panel::kPortDisabled]));
+        EXPECT_GT(DifferingPixels(image, port->GetRect(), disabled, &compared), 0) << model << " element " << e;
+    }
+    EXPECT_GT(powered, 0);
+    EXPECT_LT(powered, 8);
+    // The mode pair: link lamp (81, 42) off, PoE lamp (81, 55) lit green; the middle of each.
+    EXPECT_EQ(QColor(image.pixel(86, 45)), QColor(58, 62, 58)) << model;
+    EXPECT_EQ(QColor(image.pixel(86, 58)), QColor(61, 230, 90)) << model;
+}
+
+INSTANTIATE_TEST_SUITE_P(PoeModels, PoeModePanelTest, ::testing::Values("10p", "28p"));
+
 // ---- the window in this process ---------------------------------------------------------
 
 struct NoLaunch : app::IProcessLauncher {
@@ -402,6 +467,97 @@ TEST_F(ModuleProcessTest, CommandShotsShowTheDialogAndASilentSwitchGetsNoPicture
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/none.png"));
     EXPECT_FALSE(std::filesystem::exists(dir + "/silent.png"));
+}
+
+// A picture that cannot be made ends the module with a message and a non-zero status: another
+// module of the device is running, a step names nothing or brings up a message instead of a
+// dialog, a step without a command. A step that opens a child dialog pictures that dialog.
+TEST_F(ModuleProcessTest, PicturesThatCannotBeMadeSayWhyAndChildDialogsArePictured) {
+    if (ModulePath().empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "not built";
+    corvex::test::SimDevice sim;
+    std::string error;
+    ASSERT_TRUE(sim.start("10p", {}, &error)) << error;
+    const std::string dir = sim.directory();
+    const auto file = [&](const std::string& name) { return QString::fromStdString(dir + "/" + name); };
+    struct Case {
+        std::string what;
+        QStringList options;
+        std::string file;  // written when not empty
+        int exitCode;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"VLAN entry through the table's Edit", {"--command", "32834", "--step", "row:1", "--step", "&Edit", "--window-shot",
+                                                 file("entry.png")}, dir + "/entry.png", 0, ""},
+        {"no such button", {"--command", "32834", "--step", "&Frobnicate", "--window-shot", file("nobutton.png")}, "", 2,
+         "step &Frobnicate not played in \"802.1Q VLAN Configuration\": it has no button &Frobnicate; no picture written"},
+        {"no such row", {"--command", "32834", "--step", "row:99", "--window-shot", file("norow.png")}, "", 2,
+         "it has no row 99"},
+        {"a message instead of a dialog", {"--command", "32834", "--step", "&Edit", "--window-shot", file("message.png")},
+         "", 2, "a message came up instead of a dialog: \"Please select the VLAN !\"; no picture written"},
+        {"step without command", {"--step", "&Edit", "--window-shot", file("nocommand.png")}, "", 1,
+         "--step needs --command and --window-shot"},
+    };
+    for (const Case& c : cases) {
+        const ModuleRun run = RunModule(sim.hostLine(), c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what << ": " << run.errors;
+        EXPECT_NE(run.errors.find(c.error), std::string::npos) << c.what << ": " << run.errors;
+        if (!c.file.empty()) {
+            EXPECT_FALSE(QImage(QString::fromStdString(c.file)).isNull()) << c.what;
+        }
+    }
+    for (const char* name : {"nobutton.png", "norow.png", "message.png", "nocommand.png"})
+        EXPECT_FALSE(std::filesystem::exists(dir + "/" + name)) << name;
+    // The child's picture is the entry form, not the table behind it.
+    const ModuleRun table = RunModule(sim.hostLine(), {"--command", "32834", "--window-shot", file("table.png")});
+    ASSERT_EQ(table.exitCode, 0) << table.errors;
+    EXPECT_NE(QImage(file("entry.png")).size(), QImage(file("table.png")).size());
+
+    // A second module for the same device, while the first runs.
+    QProcess first;
+    first.setProcessEnvironment(ModuleEnvironment());
+    first.start(QString::fromStdString(ModulePath()),
+                {"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini"),
+                 QString::fromStdString(sim.hostLine())});
+    ASSERT_TRUE(first.waitForStarted());
+    // Its first status walk shows that it has claimed the device.
+    sim.clearLog();
+    for (int i = 0; i < 200 && sim.countRequests("getnext", "1.3.6.1.2.1.2.2.1.3") == 0; ++i)
+        std::this_thread::sleep_for(50ms);
+    const ModuleRun second = RunModule(sim.hostLine(), {"--screenshot", file("second.png")});
+    first.kill();
+    first.waitForFinished();
+    EXPECT_EQ(second.exitCode, 4) << second.errors;
+    EXPECT_NE(second.errors.find("a module for 127.0.0.1 is already running; no picture written"), std::string::npos)
+        << second.errors;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/second.png"));
+}
+
+// --command without a picture option opens the command's dialog in the window, as the host's
+// shortcut does: Port Configuration reads its port table, which the window alone never reads.
+TEST_F(ModuleProcessTest, CommandWithoutPictureOpensTheDialog) {
+    if (ModulePath().empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "not built";
+    corvex::test::SimDevice sim;
+    std::string error;
+    ASSERT_TRUE(sim.start("10p", {}, &error)) << error;
+    const std::string portTable = "1.3.6.1.4.1.171.10.76.12.1.13.1.2";
+    const std::string ifType = "1.3.6.1.2.1.2.2.1.3";
+    for (const bool withCommand : {false, true}) {
+        sim.clearLog();
+        QStringList args{"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini")};
+        if (withCommand) args << "--command" << "32774";
+        args << QString::fromStdString(sim.hostLine());
+        QProcess module;
+        module.setProcessEnvironment(ModuleEnvironment());
+        module.start(QString::fromStdString(ModulePath()), args);
+        ASSERT_TRUE(module.waitForStarted());
+        // Until the dialog reads its table, or the window has polled twice without it.
+        for (int i = 0; i < 300 && sim.countRequests("getnext", portTable) == 0 && sim.countRequests("getnext", ifType) < 2; ++i)
+            std::this_thread::sleep_for(50ms);
+        module.kill();
+        module.waitForFinished();
+        EXPECT_EQ(sim.countRequests("getnext", portTable) > 0, withCommand);
+    }
 }
 
 // The communities and pass phrases of the launch line leave the process's argument memory

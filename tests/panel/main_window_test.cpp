@@ -8,6 +8,7 @@
 
 #include "app/main_window.h"
 #include "app/session_settings.h"
+#include "panel/status_rules.h"
 #include "panel_fakes.h"
 #include "platform/headless_ui.h"
 #include "snmp/table_walk.h"
@@ -313,6 +314,50 @@ TEST_F(MainWindowTest, DialogCommandsPauseRunAndRestore) {
     EXPECT_EQ(view.events, (std::vector<std::string>{"about"}));
     win.OnActivateMessage();
     EXPECT_EQ(view.events.back(), "front");
+}
+
+TEST_F(MainWindowTest, PortClickOpensPortConfigurationOnTheClickedPort) {
+    if (corvex::test::SimDevice::panelsDirectory().empty()) GTEST_SKIP() << "no panels";
+    CMainWindow win(view, corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini", &loader, dialogs, launcher);
+    std::vector<std::string> log;
+    std::vector<int> opened;
+    dialogs.Register(kCmdPortConfiguration, [&] {
+        opened.push_back(0);
+        return std::make_unique<ProbeDialog>(view, win.m_record, log);
+    });
+    ASSERT_TRUE(win.OnInitDialog(false));
+    ASSERT_TRUE(win.HasPanel());
+    paneltest::RecordingCanvas canvas;
+    win.Paint(canvas, panel::Rect{0, 0, 400, 90});
+    auto click = [&](int element) {
+        const panel::Rect r = panel::FindPort(win.m_root, element)->GetRect();
+        win.OnLButtonDown((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    };
+    // Without a port-aware dialog the click opens it as the menu does.
+    click(2);
+    EXPECT_EQ(opened, (std::vector<int>{0}));
+
+    dialogs.RegisterForPort(kCmdPortConfiguration, [&](int port) {
+        opened.push_back(port);
+        return std::make_unique<ProbeDialog>(view, win.m_record, log);
+    });
+    opened.clear();
+    // Ports 1, 4 and 10, then the fibre twins 9F and 10F, which stand for ports 9 and 10.
+    for (int element : {0, 3, 9, 10, 11}) click(element);
+    EXPECT_EQ(opened, (std::vector<int>{1, 4, 10, 9, 10}));
+    // A click on the port's edge opens nothing.
+    const panel::Rect r = panel::FindPort(win.m_root, 5)->GetRect();
+    win.OnLButtonDown(r.left + 2, r.top + 2);
+    EXPECT_EQ(opened.size(), 5u);
+
+    // The element-to-port rule on its own: ports, twins, and what stands for no port.
+    panel::PortStateRecord record(10);
+    EXPECT_EQ(panel::PortNumberOfElement(record, 12), 0);
+    EXPECT_EQ(panel::PortNumberOfElement(record, -1), 0);
+    panel::PortStateRecord big(52);
+    EXPECT_EQ(panel::PortNumberOfElement(big, 51), 52);
+    EXPECT_EQ(panel::PortNumberOfElement(big, 52), 49);
+    EXPECT_EQ(panel::PortNumberOfElement(big, 55), 52);
 }
 
 // ---- against the virtual switch ---------------------------------------------------------

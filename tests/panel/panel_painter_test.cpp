@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "panel/panel_painter.h"
+#include "panel/status_rules.h"
 #include "panel_fakes.h"
 
 using namespace panel;
@@ -106,6 +107,87 @@ TEST(PanelPaint, FixedIndicatorsOfTheOtherModels) {
     fan52.record.FanStatus = '2';
     fan52.Paint(false);
     EXPECT_EQ(fan52.canvas.At(60, 40), (V{"res190"}));
+}
+
+TEST(PanelPaint, TwentyEightPortPoeModelShowsTheLedModeAndBudget) {
+    Painted poe(28, 32);
+    poe.Paint(false, "Corvex-28P");
+    EXPECT_EQ(poe.canvas.At(81, 42), (V{"res191"}));  // link mode lit
+    EXPECT_EQ(poe.canvas.At(81, 55), (V{"res192"}));
+    EXPECT_EQ(poe.canvas.Count("res190"), 0);
+    poe.record.LinkModeShown = false;
+    poe.record.PowerMax = true;
+    poe.Paint(false, "Corvex-28P");
+    EXPECT_EQ(poe.canvas.At(81, 42), (V{"res192"}));
+    EXPECT_EQ(poe.canvas.At(81, 55), (V{"res191"}));  // PoE mode lit
+    EXPECT_EQ(poe.canvas.At(42, 38), (V{"res190"}));
+
+    // The 28-port model without PoE has no such lamps.
+    Painted plain(28, 32);
+    plain.record.PowerMax = true;
+    plain.Paint(false, "Corvex-28");
+    EXPECT_EQ(plain.canvas.Count("res191") + plain.canvas.Count("res192") + plain.canvas.Count("res190"), 0);
+}
+
+// What the background draws for each port, by element.
+std::vector<std::string> PortPictures(Painted& p, int elements) {
+    FakeWindow window;
+    p.canvas.draws.clear();
+    PaintBackground(p.root, p.canvas, Rect{0, 0, 900, 80}, &window);
+    std::vector<std::string> names;
+    for (int e = 0; e < elements; ++e) {
+        const auto at = p.canvas.At(100 + 30 * e, 20);
+        names.push_back(at.empty() ? "" : at.back());
+    }
+    return names;
+}
+
+TEST(PanelPaint, PoeDisplayDrawsUnpoweredPortsDarkNeverDisabled) {
+    Painted p(10, 12);
+    auto link = [](int port, const char* admin, const char* oper) {
+        return LinkRow{std::to_string(port), admin, oper, "100000000", "1"};
+    };
+    // Link display: port 1 administratively down, port 2 up, port 9 down, the rest without link.
+    std::vector<LinkRow> rows;
+    for (int port = 1; port <= 10; ++port)
+        rows.push_back(link(port, port == 1 || port == 9 ? "2" : "1", port == 2 || port == 10 ? "1" : "2"));
+    ApplyLinkRows(rows, p.record, p.root, false);
+    EXPECT_EQ(PortPictures(p, 12), (V{"dis.png", "top.png", "en.png", "en.png", "en.png", "en.png", "en.png", "en.png",
+                                      "dis.png", "lower.png", "en.png", "en.png"}));
+
+    // PoE display: only port 2 is powered, port 3 is switched off by its time range, port 4 is
+    // in another state; unpowered ports and every port without PoE (9, 10 and the fibre twins)
+    // are dark, none shows the disabled picture.
+    ApplyPoeRows({{"1", "POWER OFF"}, {"2", "POWER ON"}, {"3", "Time-based OFF"}, {"4", "searching"},
+                  {"5", "POWER OFF"}, {"6", "POWER OFF"}, {"7", "POWER OFF"}, {"8", "POWER OFF"}},
+                 p.record, p.root);
+    EXPECT_EQ(PortPictures(p, 12), (V{"en.png", "top.png", "en.png", "lower.png", "en.png", "en.png", "en.png", "en.png",
+                                      "en.png", "en.png", "en.png", "en.png"}));
+    EXPECT_EQ(p.canvas.Count("dis.png"), 0);
+    // Their lamps are off: the lamp-off picture only, whatever the blink phase.
+    // Port 10, linked (below its top speed) a moment ago, has no PoE: its lamp goes off too.
+    for (bool blink : {false, true}) {
+        p.Paint(blink);
+        EXPECT_EQ(p.Lamp(0), (V{"res159", "res159"})) << blink;
+        EXPECT_EQ(p.Lamp(8), (V{"res159", "res159"})) << blink;
+        EXPECT_EQ(p.Lamp(9), (V{"res159", "res159"})) << blink;
+        EXPECT_EQ(p.Lamp(1), (blink ? V{"res159"} : V{"res159", "res161"}));
+    }
+
+    // Back to the link display: port 1 is down again with the same status code, and its
+    // picture is the disabled one again (the change of display alone redraws it).
+    for (int e = 0; e < 12; ++e) FindPort(p.root, e)->m_bChanged = false;
+    ApplyLinkRows(rows, p.record, p.root, false);
+    EXPECT_TRUE(FindPort(p.root, 0)->m_bChanged);
+    EXPECT_FALSE(FindPort(p.root, 1)->m_bChanged);  // powered and linked: the same picture in both
+    EXPECT_EQ(PortPictures(p, 12), (V{"dis.png", "top.png", "en.png", "en.png", "en.png", "en.png", "en.png", "en.png",
+                                      "dis.png", "lower.png", "en.png", "en.png"}));
+
+    // The picture choice itself, per status and display.
+    for (int status = 0; status < kPortStatusCount; ++status) {
+        EXPECT_EQ(PortPictureIndex(status, false), status);
+        EXPECT_EQ(PortPictureIndex(status, true), status == kPortDisabled ? kPortEnabled : status);
+    }
 }
 
 TEST(PanelPaint, MissingPortsLampsAndPicturesAreSkipped) {

@@ -10,6 +10,15 @@ namespace {
 using poe::CPoeConfigDlg;
 constexpr int kList = CPoeConfigDlg::IDC_LIST_PORT;
 
+// The last request that reads or writes the tables: each reading of the port table is followed by
+// one get of the switch's power level, for the total under the list.
+corvex::test::SimRequest LastTableRequest(const corvex::test::SimDevice& sim) {
+    const auto requests = sim.requests();
+    for (auto it = requests.rbegin(); it != requests.rend(); ++it)
+        if (it->pdu != "get" || it->bindings.empty() || it->bindings.front().oid != poe::kOidPoePowerLevel) return *it;
+    return {};
+}
+
 bool Loaded(DialogDriver& d, CPoeConfigDlg& dlg) {
     return d.env().waitUntil([&] { return !dlg.Loading() && !dlg.Applying() && d.rowCount(kList) == 8; });
 }
@@ -38,7 +47,7 @@ TEST_F(PoeSimTest, ListShowsEveryPoePortWithRangeNamesAndLimitsOnBothModels) {
         const auto requests = sim.requests();
         ASSERT_FALSE(requests.empty());
         EXPECT_EQ(requests.front().bindings.at(0).oid.rfind(kRange + ".1", 0), 0u);
-        EXPECT_EQ(requests.back().bindings.at(0).oid.rfind(kPort + ".3", 0), 0u);
+        EXPECT_EQ(LastTableRequest(sim).bindings.at(0).oid.rfind(kPort + ".3", 0), 0u);
         EXPECT_TRUE(env.takeMessages().empty());
         sim.stop();
     }
@@ -90,7 +99,7 @@ TEST_F(PoeSimTest, ApplyWritesOneRequestPerPortWithTheFormsSettings) {
         EXPECT_EQ(sim.setBindingLists(), c.sets);
         EXPECT_TRUE(env.takeMessages().empty());
         // The list was read again after the writes.
-        EXPECT_EQ(sim.requests().back().pdu, "getnext");
+        EXPECT_EQ(LastTableRequest(sim).pdu, "getnext");
         if (c.custom) {
             const auto row = d.rows(kList)[2];
             EXPECT_EQ(Strings(row.begin(), row.begin() + 5), (Strings{"3", "Disable", "night", "High", "15.4"}));
@@ -152,7 +161,7 @@ TEST_F(PoeSimTest, FailedPortStopsTheRemainingPortsAndCloseWaitsForTheRequestInF
         const auto sets = sim.setBindingLists();
         ASSERT_EQ(sets.size(), 3u);  // ports 2, 3 and the failing 4
         EXPECT_EQ(sets[2].front(), PortObj(3, 4) + "=1");
-        EXPECT_EQ(sim.requests().back().pdu, "getnext");
+        EXPECT_EQ(LastTableRequest(sim).pdu, "getnext");
     }
     sim.stop();
     ASSERT_NO_FATAL_FAILURE(Start("10p", {}, {"--delay-ms", "150"}));
@@ -199,4 +208,46 @@ TEST_F(PoeSimTest, NoMoreThanEightTimeRangesAreKeptWhateverTheSwitchLists) {
 }
 
 }  // namespace
+TEST(PoeTotal, SumsTheReadingsAndJudgesTheBudget) {
+    struct Case {
+        Strings powers;
+        std::string level, text;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"6.4", "11.8", "4.2", "15.2", "0.0", "3.9", "7.1", "0.0"}, "9", "Total Power(W): 48.6 (within the power budget)"},
+             {{"30.0", "30.0"}, "7", "Total Power(W): 60.0 (power budget exhausted)"},
+             {{"12.5W", "", "n/a", "-4"}, "", "Total Power(W): 12.5"},  // no number counts as 0, nor below 0
+             {{}, "8", "Total Power(W): 0.0 (within the power budget)"},
+             {{"abc"}, "x", "Total Power(W): 0.0 (power budget exhausted)"},
+         })
+        EXPECT_EQ(poe::TotalPowerText(c.powers, c.level), c.text);
+}
+
+TEST_F(PoeSimTest, TotalPowerIsShownAgainstTheBudget) {
+    struct Case {
+        std::string name;
+        Strings state, options;
+        std::string text;
+    };
+    const std::string level = "1.3.6.1.4.1.171.10.76.12.22.6";
+    for (const Case& c : std::vector<Case>{
+             // Port 7 is shut on the virtual switch, so its device draws nothing.
+             {"power to spare", {}, {}, "Total Power(W): 41.5 (within the power budget)"},
+             {"budget spent", {level + ".0 i 3", PortObj(3, 2) + " i 2"}, {}, "Total Power(W): 29.7 (power budget exhausted)"},
+             {"level not answered", {}, {"--drop-prefix", level}, "Total Power(W): 41.5"},
+         }) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(Start("10p", c.state, c.options));
+        CPoeConfigDlg dlg;
+        DialogDriver d(env, dlg);
+        // An unanswered read ends with the session's time-out.
+        ASSERT_TRUE(env.waitUntil([&] { return !dlg.Loading() && d.rowCount(kList) == 8; }, std::chrono::seconds(15)));
+        EXPECT_EQ(d.as<platform::Label>(CPoeConfigDlg::IDC_TOTAL_POWER).text(), c.text);
+        // The level is read once, after the port table, with a get.
+        if (c.options.empty()) EXPECT_EQ(sim.countRequests("get", level + ".0"), 1);
+        else EXPECT_GE(sim.countRequests("get", level + ".0"), 1);
+        sim.stop();
+    }
+}
+
 }  // namespace poetest

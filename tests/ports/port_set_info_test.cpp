@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
+#include "features/common/form_command.h"
 #include "features/ports/port_set_info.h"
 #include "features/ports/register.h"
 #include "port_sim_support.h"
@@ -338,4 +339,43 @@ TEST_F(PortDialog, PortTableBeyondItsBoundEndsTheWalk) {
     for (const auto& r : sim.requests())
         steps += r.pdu == "getnext" && !r.bindings.empty() && r.bindings[0].oid.rfind(kSpeed, 0) == 0;
     EXPECT_EQ(steps, 41u);  // forty rows and the reply beyond the bound
+}
+
+TEST_F(PortDialog, OpenedByAPortClickSelectsThatPortsRow) {
+    ASSERT_NO_FATAL_FAILURE(StartSim("10p", {}, {SpeedLine(2, 3)}));
+    app::DialogRegistry registry;
+    RegisterPortDialogs(registry);
+    using Command = FormCommand<CPortSetInfo>;
+    // What the window's click opens, for port 2; and for ports the table does not have.
+    for (int port : {2, 99}) {
+        auto opened = registry.CreateForPort(app::kCmdPortConfiguration, port);
+        auto* command = dynamic_cast<Command*>(opened.get());
+        ASSERT_TRUE(command);
+        CPortSetInfo& dlg = command->dialog();
+        DialogDriver d(m_env, dlg);
+        ASSERT_TRUE(Ready(m_env, d, dlg));
+        if (port == 99) {
+            EXPECT_EQ(d.list(kList).selectedRow(), -1);
+            EXPECT_EQ(d.text("Port ID:"), "");
+            continue;
+        }
+        EXPECT_EQ(d.list(kList).selectedRow(), 1);
+        EXPECT_EQ(d.text("Port ID:"), "2");
+        EXPECT_EQ(d.text("PortControlSpeed:"), "100M-Half");
+        EXPECT_EQ(dlg.SelectedPort(), "2");
+        // Chosen once: after the user's own choice, Refresh does not go back to port 2.
+        d.clickRow(kList, 5);
+        d.click("&Refresh");
+        ASSERT_TRUE(Ready(m_env, d, dlg));
+        EXPECT_NE(d.list(kList).selectedRow(), 1);
+        EXPECT_EQ(d.text("Port ID:"), "6");
+    }
+    // From the menu (no port) nothing is chosen.
+    auto menu = registry.CreateForPort(app::kCmdPortConfiguration, 0);
+    auto* command = dynamic_cast<Command*>(menu.get());
+    ASSERT_TRUE(command);
+    DialogDriver d(m_env, command->dialog());
+    ASSERT_TRUE(Ready(m_env, d, command->dialog()));
+    EXPECT_EQ(d.list(kList).selectedRow(), -1);
+    EXPECT_EQ(d.text("Port ID:"), "");
 }

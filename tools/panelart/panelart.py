@@ -106,7 +106,7 @@ class Image:
                 + chunk(b"IEND", b""))
 
 
-# 5x7 letters for the labels, 3x5 digits for the port numbers.
+# 5x7 letters and digits: the labels and the port numbers.
 FONT5 = {
     "A": (0x0E, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11), "B": (0x1E, 0x11, 0x11, 0x1E, 0x11, 0x11, 0x1E),
     "C": (0x0E, 0x11, 0x10, 0x10, 0x10, 0x11, 0x0E),
@@ -122,18 +122,9 @@ FONT5 = {
     "0": (0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E), "1": (0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E),
     "2": (0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F), "4": (0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02),
     "5": (0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E), "6": (0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E),
-    "8": (0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E),
+    "8": (0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E), "3": (0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E),
+    "7": (0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08), "9": (0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C),
 }
-FONT3 = {
-    "0": ("111", "101", "101", "101", "111"), "1": ("010", "110", "010", "010", "111"),
-    "2": ("111", "001", "111", "100", "111"), "3": ("111", "001", "111", "001", "111"),
-    "4": ("101", "101", "111", "001", "001"), "5": ("111", "100", "111", "001", "111"),
-    "6": ("111", "100", "111", "101", "111"), "7": ("111", "001", "010", "010", "010"),
-    "8": ("111", "101", "111", "101", "111"), "9": ("111", "101", "111", "001", "111"),
-    "F": ("111", "100", "110", "100", "100"),
-}
-
-
 def text5(img, x, y, s, color):
     for ch in s:
         rows = FONT5[ch]
@@ -142,16 +133,6 @@ def text5(img, x, y, s, color):
                 if bits & (0x10 >> c):
                     img.put(x + c, y + r, color)
         x += 6
-    return x
-
-
-def text3(img, x, y, s, color):
-    for ch in s:
-        for r, row in enumerate(FONT3[ch]):
-            for c, bit in enumerate(row):
-                if bit == "1":
-                    img.put(x + c, y + r, color)
-        x += 4
     return x
 
 
@@ -322,6 +303,7 @@ def port_picture_name(kind, row, status):
 # Models
 
 PITCH = 26          # column pitch
+TWIN_PITCH = 30     # fibre twins: room for three-character numbers such as "49F"
 GROUP_GAP = 12      # extra gap between groups of columns
 UPPER_Y, LOWER_Y = 26, 48
 LAMP_W, LAMP_H = 8, 4
@@ -335,7 +317,8 @@ MODELS = {
     "16": dict(ports=16, combo=4, group=12, title="16", power=(25, 26), drawn_power=True),
     "24": dict(ports=24, combo=4, group=12, title="24", power=(24, 25), drawn_power=True),
     "28": dict(ports=28, combo=4, group=12, title="28", power=(25, 23), drawn_power=False),
-    "28p": dict(ports=28, combo=4, group=12, title="28P", power=(25, 23), drawn_power=False),
+    "28p": dict(ports=28, combo=4, group=12, title="28P", power=(25, 23), drawn_power=False,
+                poe_max=(42, 38), mode=((81, 42), (81, 55))),
     "48": dict(ports=48, combo=4, group=12, title="48", power=(21, 27), drawn_power=True, fan=(55, 33),
                fan_element=False),
     "52": dict(ports=52, combo=4, group=12, title="52", power=(25, 23), drawn_power=False, fan=(55, 33),
@@ -365,7 +348,7 @@ def layout_columns(spec):
     twin_cols = []
     for _ in range(combo // 2):
         twin_cols.append(x)
-        x += PITCH
+        x += TWIN_PITCH
     return xs, combo_cols, twin_cols, x + 10
 
 
@@ -437,19 +420,18 @@ def background(spec, model):
     if xs:
         groups.append((start, prev + PORT_W))
     groups.append((combo_cols[0], combo_cols[-1] + PORT_W))
-    groups.append((twin_cols[0], twin_cols[-1] + PORT_W))
+    groups.append((twin_cols[0], twin_cols[-1] + PORT_W + 6))  # room for "10F" beside the last lamp
     for x0, x1 in groups:
         recess(x0, x1)
     # Combo marking: a bracket over the copper/fibre pair.
     cx0, cx1 = combo_cols[0], twin_cols[-1] + PORT_W
     img.rect(cx0, HEIGHT - 5, cx1 - cx0, 1, ACCENT)
-    if cx1 - cx0 > 60:
-        text5(img, cx0 + (cx1 - cx0 - 29) // 2, 4, "COMBO", ACCENT)
+    text5(img, cx0 + (cx1 - cx0 - 29) // 2, 4, "COMBO", ACCENT)
     # Lamp sockets and port numbers.
     for (x, y, row, kind, label) in places:
         lx, ly = lamp_place(x, y, row)
         img.blit(resource_pictures()[159], lx, ly)
-        text3(img, lx + LAMP_W + 2, ly - 1 if row == "u" else ly, label, DIM_LABEL)
+        text5(img, lx + LAMP_W + 2, ly - 2 if row == "u" else ly, label, LABEL)
     return img, places, width
 
 

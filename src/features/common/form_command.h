@@ -27,4 +27,16 @@ void RegisterFormCommand(app::DialogRegistry& registry, int command) {
     registry.Register(command, [] { return std::make_unique<FormCommand<Dialog>>(); });
 }
 
+// As RegisterFormCommand; a click on a port opens the dialog with that port chosen
+// (Dialog::SelectPortOnOpen).
+template <class Dialog>
+void RegisterPortFormCommand(app::DialogRegistry& registry, int command) {
+    RegisterFormCommand<Dialog>(registry, command);
+    registry.RegisterForPort(command, [](int port) {
+        auto dialog = std::make_unique<FormCommand<Dialog>>();
+        dialog->dialog().SelectPortOnOpen(port);
+        return dialog;
+    });
+}
+
 }  // namespace features

@@ -1,6 +1,8 @@
 #include "features/poe/poe_config_dlg.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cmath>
 
 #include "app/session_settings.h"
@@ -23,7 +25,7 @@ const std::vector<std::string> kLimitItems = {"Auto", "Class 1", "Class 2", "Cla
 const std::vector<int> kPortWalkColumns = {3, 4, 5, 6, 9, 10, 11, 12, 13, 7, 8};
 enum { kValState = 0, kValRange, kValPriority, kValClass, kValPower, kValVoltage, kValCurrent, kValClassification,
        kValStatus, kValUserFlag, kValUserLimit };
-enum { kColIndex = 0, kColState, kColTimeRange, kColPriority, kColLimit };
+enum { kColIndex = 0, kColState, kColTimeRange, kColPriority, kColLimit, kColPower };
 
 std::string PriorityText(const std::string& v) { return v == "1" ? "Low" : v == "2" ? "Normal" : "High"; }
 
@@ -73,6 +75,16 @@ const char* CheckPowerLimit(const std::string& text) {
     return nullptr;
 }
 
+std::string TotalPowerText(const std::vector<std::string>& powers, const std::string& powerLevel) {
+    double total = 0;
+    for (const std::string& p : powers) total += std::max(0.0f, LeadingDecimal(p));
+    char watts[32];
+    std::snprintf(watts, sizeof watts, "%.1f", total);
+    std::string text = std::string("Total Power(W): ") + watts;
+    if (powerLevel.empty()) return text;
+    return text + (TextToInt(powerLevel) > 7 ? " (within the power budget)" : " (power budget exhausted)");
+}
+
 CPoeConfigDlg::CPoeConfigDlg() = default;
 
 void CPoeConfigDlg::createControls() {
@@ -94,6 +106,7 @@ void CPoeConfigDlg::createControls() {
         .setGridLines()
         .setVisibleRows(8)
         .onSelectionChange([this](int row) { OnRowSelected(row); });
+    ports.addLabel(IDC_TOTAL_POWER, "");
 
     auto& cfg = addGroup(IDC_GROUP_CONFIG, "PoE Configuration");
     cfg.addLabel(0, "Form Port");
@@ -211,7 +224,22 @@ void CPoeConfigDlg::OnPortRow(const ReplyRow& row) {
                     row.text(kValStatus)});
 }
 
-void CPoeConfigDlg::OnPortWalkEnd() { EnableButtons(!Applying()); }
+void CPoeConfigDlg::OnPortWalkEnd() {
+    EnableButtons(!Applying());
+    ShowTotalPower({});
+    // Then the switch's power level, for the budget beside the total.
+    m_portWalk.Read({kOidPoePowerLevel}, [this](const ReplyRow& row, CSnmp&) {
+        if (row.present(0)) ShowTotalPower(row.text(0));
+        return true;
+    });
+}
+
+void CPoeConfigDlg::ShowTotalPower(const std::string& powerLevel) {
+    const auto& list = get<platform::ReportList>(IDC_LIST_PORT);
+    std::vector<std::string> powers;
+    for (int r = 0; r < list.rowCount(); ++r) powers.push_back(list.cell(r, kColPower));
+    get<platform::Label>(IDC_TOTAL_POWER).setText(TotalPowerText(powers, powerLevel));
+}
 
 void CPoeConfigDlg::OnRowSelected(int row) {
     const auto& list = get<platform::ReportList>(IDC_LIST_PORT);

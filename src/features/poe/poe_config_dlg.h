@@ -20,6 +20,13 @@ inline const std::string kOidTimeRangeTable = "1.3.6.1.4.1.171.10.76.12.23.1.1";
 std::string PoePortColumn(int column);
 std::string PoePortOid(int column, int port);
 
+// The switch's PoE power level: above 7 it has power to spare, otherwise its budget is spent.
+inline const std::string kOidPoePowerLevel = "1.3.6.1.4.1.171.10.76.12.22.6.0";
+
+// The line under the port list: the sum of the ports' Power(W) readings (texts that are no
+// number count as 0) and, when the power level was read, where that leaves the budget.
+std::string TotalPowerText(const std::vector<std::string>& powers, const std::string& powerLevel);
+
 // The switch's PoE ports are 1 to 8 on every PoE model.
 constexpr int kPoePorts = 8;
 // The time-range table holds at most this many rows.
@@ -52,6 +59,7 @@ public:
         IDC_PROGRESS_TEXT = 2412,
         IDC_PROGRESS = 2413,
         IDC_GROUP_CONFIG = 2414,
+        IDC_TOTAL_POWER = 2415,
     };
     static constexpr int kSetTimeoutMs = 20000;
 
@@ -87,6 +95,7 @@ private:
     void WalkPorts();
     void OnPortRow(const ReplyRow& row);
     void OnPortWalkEnd();
+    void ShowTotalPower(const std::string& powerLevel);
     void OnRowSelected(int row);
     void OnUserDefine();
     void OnApply();

@@ -113,6 +113,17 @@ void CPortSetInfo::OnPortRow(const ReplyRow& row) {
 
 void CPortSetInfo::OnPortWalkEnd() {
     enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, true);
+    SelectOpeningPort();
+}
+
+void CPortSetInfo::SelectOpeningPort() {
+    // Once only: a later Refresh keeps whatever the user chose.
+    const int row = m_iOpenOnPort - 1;
+    m_iOpenOnPort = 0;
+    auto& list = get<platform::ReportList>(IDC_LIST_PORT);
+    if (row < 0 || row >= list.rowCount()) return;
+    list.setSelectedRow(row);
+    OnRowClick(row);
 }
 
 void CPortSetInfo::OnRowClick(int row) {

@@ -51,6 +51,8 @@ public:
     int MediaOf(int port) const;
     const CTrunkMap& Trunks() const { return m_trunkMap; }
     const std::string& SelectedPort() const { return m_strSelectPort; }
+    // Opened by a click on port `port`: its row is selected once the table has been read.
+    void SelectPortOnOpen(int port) { m_iOpenOnPort = port; }
 
 protected:
     void createControls() override;
@@ -66,12 +68,14 @@ private:
     void OnPortWalkEnd();
     // Text of the PortControlSpeed column of a port's row (row = port - 1), empty if none.
     std::string SpeedShown(int port) const;
+    void SelectOpeningPort();
 
     int m_iPortNum;
     bool m_bAllGiga;
     int m_iComboPortNum = 0;
     std::vector<int> m_media;
     std::string m_strSelectPort;
+    int m_iOpenOnPort = 0;  // the clicked port, until its row has been selected
 
     // Closed in this order when the window is destroyed.
     CCommonSnmp m_cCommonSNMP;            // writes

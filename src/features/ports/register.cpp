@@ -8,7 +8,7 @@
 namespace features {
 
 void RegisterPortDialogs(app::DialogRegistry& registry) {
-    RegisterFormCommand<CPortSetInfo>(registry, app::kCmdPortConfiguration);
+    RegisterPortFormCommand<CPortSetInfo>(registry, app::kCmdPortConfiguration);
     RegisterFormCommand<CTrunkConfigDlg>(registry, app::kCmdTrunkConfiguration);
 }
 

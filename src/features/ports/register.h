@@ -7,7 +7,7 @@ class DialogRegistry;
 namespace features {
 
 // Registers the port configuration dialog for "&Port Configuration..." (32774). The main
-// window's port click opens the same command, so it gets the same dialog. Registers the trunk
+// window's port click opens the same dialog with the clicked port's row selected. Registers the trunk
 // configuration dialog for "&Trunk Configuration..." (32818).
 void RegisterPortDialogs(app::DialogRegistry& registry);
 
