@@ -3,6 +3,9 @@
 #include "agent/agent_sim.h"
 #include "features/agent/scalar_dlgs.h"
 
+#include <functional>
+#include <memory>
+
 namespace agenttest {
 namespace {
 
@@ -28,6 +31,7 @@ TEST_F(AgentSimTest, TrapEnablesBySixOrNineBoxes) {
         d.tick(CSnmpTrapDlg::IDC_TRAP_FIRST + 0, true);
         d.tick(CSnmpTrapDlg::IDC_TRAP_FIRST + 4, false);
         d.click("&Apply");
+        ASSERT_TRUE(env.waitUntil([&] { return dlg.Reads() == 2; }));  // the switch is read again
         std::string want;
         for (int n = 1; n <= (poe ? 9 : 6); ++n)
             want += (n > 1 ? " " : "") + kAgent + ".8." + std::to_string(n) + ".0=" + (n == 2 || n == 5 ? "2" : "1");
@@ -77,6 +81,14 @@ TEST_F(AgentSimTest, EngineIdChecksOddLengthAndDefault) {
 
     const std::string id = kAgent + ".7.0=";
     d.type(CSnmpEngineIdDlg::IDC_ENGINE_ID, "ABCDEF0123456");  // 13 digits: 7 octets, a 0 in front
+    d.click("&Apply");  // the question is left at its default, Cancel: nothing is written
+    ASSERT_EQ(env.messages().size(), 1u);
+    EXPECT_EQ(env.messages()[0].buttons, platform::MsgButtons::OkCancel);
+    EXPECT_EQ(env.messages()[0].defaultButton, 1);
+    env.takeMessages();
+    env.runFor(std::chrono::milliseconds(200));
+    EXPECT_TRUE(sim.requests().empty());
+    env.answer({MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Ok});
     d.click("&Apply");
     ASSERT_TRUE(env.waitUntil([&] { return dlg.Reads() == 2; }));
     EXPECT_EQ(d.text(CSnmpEngineIdDlg::IDC_ENGINE_ID), "0abcdef0123456");
@@ -88,7 +100,48 @@ TEST_F(AgentSimTest, EngineIdChecksOddLengthAndDefault) {
     ASSERT_TRUE(env.waitUntil([&] { return dlg.Reads() == 4; }));
     EXPECT_EQ(d.text(CSnmpEngineIdDlg::IDC_ENGINE_ID), "8000081c044653");
     EXPECT_EQ(sim.setLines(), (Strings{id + "0abcdef0123456", id + std::string(64, 'f'), id + "8000081c044653"}));
-    EXPECT_TRUE(env.takeMessages().empty());
+    EXPECT_EQ(env.takeMessages().size(), 3u);  // the three questions, and no failure
+}
+
+// A write the switch refuses or does not answer says what was not changed, and the form reads
+// the switch again; turning the agent off asks first.
+TEST_F(AgentSimTest, ScalarWritesTellTheirOutcome) {
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<CAgentScalarDlg>()> make;
+        std::function<void(DialogDriver&)> change;
+        std::string object;
+        int questions;  // OK/Cancel questions before the write
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"traps", [] { return std::make_unique<CSnmpTrapDlg>(); },
+         [](DialogDriver& d) { d.tick(CSnmpTrapDlg::IDC_TRAP_FIRST + 2, false); }, kAgent + ".8", 0,
+         "The trap settings could not be changed: the switch refused the value (genErr)."},
+        {"global state off", [] { return std::make_unique<CSnmpGlobalStateDlg>(); },
+         [](DialogDriver& d) { d.tick(CSnmpGlobalStateDlg::IDC_ENABLE, false); }, kAgent + ".1", 1,
+         "The SNMP global state could not be changed: the switch refused the value (genErr)."},
+        {"engine ID", [] { return std::make_unique<CSnmpEngineIdDlg>(); },
+         [](DialogDriver& d) { d.type(CSnmpEngineIdDlg::IDC_ENGINE_ID, "0123456789ab"); }, kAgent + ".7", 1,
+         "The engine ID could not be changed: the switch refused the value (genErr)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Start("10p", {kAgent + ".1.0 i 1"}, {"--set-error", c.object + ":genErr"});
+        auto dlg = c.make();
+        DialogDriver d(env, *dlg);
+        ASSERT_TRUE(env.waitUntil([&] { return dlg->Reads() == 1; }));
+        c.change(d);
+        for (int i = 0; i < c.questions; ++i) env.answer(MsgAnswer::Ok);
+        d.click("&Apply");
+        ASSERT_TRUE(env.waitUntil([&] { return dlg->Reads() == 2; }));
+        Strings shown = env.takeMessages();
+        ASSERT_EQ(shown.size(), static_cast<size_t>(c.questions + 1));
+        EXPECT_EQ(shown.back(), c.message);
+        EXPECT_EQ(sim.sets().size(), 1u);
+        EXPECT_TRUE(dlg->readsOk());
+        sim.stop();
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // commands, the browser search, and the live panel against the virtual switch.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -573,11 +575,13 @@ TEST_F(LiveWindowTest, SaveConfigurationSendsExactlyOneSet) {
 const char* const kWalkColumn = "1.3.6.1.2.1.2.2.1.3";
 const char* const kLedModeObject = "1.3.6.1.4.1.171.10.76.12.22.8.0";
 
-// Requests whose first binding is `oid` (walk starts: get-next of the column itself).
+// Requests whose first binding is `oid` (walk starts: get-next of the column itself); a read
+// sent again after a time-out keeps its request ID and counts once.
 int CountRequests(const std::vector<corvex::test::SimRequest>& requests, const std::string& pdu, const std::string& oid) {
-    int n = 0;
-    for (const auto& r : requests) n += r.pdu == pdu && !r.bindings.empty() && r.bindings[0].oid == oid;
-    return n;
+    std::set<long> ids;
+    for (const auto& r : requests)
+        if (r.pdu == pdu && !r.bindings.empty() && r.bindings[0].oid == oid) ids.insert(r.requestId);
+    return static_cast<int>(ids.size());
 }
 
 // A device that never answers the walk: the walk's time-out ends it with the failure reaction,

@@ -238,9 +238,10 @@ TEST_F(PoeSimTest, TotalPowerIsShownAgainstTheBudget) {
          }) {
         SCOPED_TRACE(c.name);
         ASSERT_NO_FATAL_FAILURE(Start("10p", c.state, c.options));
+        MutableSettings().TimeoutMs = "1000";
         CPoeConfigDlg dlg;
         DialogDriver d(env, dlg);
-        // An unanswered read ends with the session's time-out.
+        // An unanswered read ends after its tries, each of the session's time-out.
         ASSERT_TRUE(env.waitUntil([&] { return !dlg.Loading() && d.rowCount(kList) == 8; }, std::chrono::seconds(15)));
         EXPECT_EQ(d.as<platform::Label>(CPoeConfigDlg::IDC_TOTAL_POWER).text(), c.text);
         // The level is read once, after the port table, with a get.

@@ -157,12 +157,32 @@ bool CSnmpAgentAccess::SetRowStatus(const std::string& oid, const std::string& s
     return Set(m_cCommonSNMPSet, {{oid, SNMP_T_INTEGER, status}});
 }
 
-bool CSnmpAgentAccess::Set(CCommonSnmp& session, const std::vector<Binding>& bindings) {
+std::vector<features::SetValue> CSnmpAgentAccess::Values(const std::vector<Binding>& bindings) {
     std::vector<features::SetValue> values;
     for (const Binding& b : bindings)
         values.push_back(b.type == SNMP_T_OCTETS ? features::SetValue::Bytes(b.oid, Octets(b.value.begin(), b.value.end()))
                                                  : features::SetValue::Text(b.oid, b.type, b.value));
-    return features::SendSet(session, values, false) == 0;
+    return values;
+}
+
+bool CSnmpAgentAccess::Set(CCommonSnmp& session, const std::vector<Binding>& bindings) {
+    return features::SendSet(session, Values(bindings), false) == 0;
+}
+
+std::vector<CSnmpAgentAccess::Binding> CSnmpAgentAccess::GlobalStateBindings(bool enabled) {
+    return {{kOidGlobalState, SNMP_T_INTEGER, enabled ? "1" : "2"}};
+}
+
+std::vector<CSnmpAgentAccess::Binding> CSnmpAgentAccess::EngineIdBindings(const std::string& text, bool useDefault) {
+    const std::vector<std::uint8_t> octets = EngineIdOctets(useDefault ? std::string(kDefaultEngineId) : text);
+    return {{kOidEngineId, SNMP_T_OCTETS, Bytes(octets)}};
+}
+
+std::vector<CSnmpAgentAccess::Binding> CSnmpAgentAccess::TrapEnableBindings(const std::array<bool, 9>& enabled, bool poe) {
+    std::vector<Binding> bindings;
+    for (int n = 1; n <= (poe ? 9 : 6); ++n)
+        bindings.push_back({TrapEnableOid(n), SNMP_T_INTEGER, enabled[static_cast<size_t>(n - 1)] ? "1" : "2"});
+    return bindings;
 }
 
 void CSnmpAgentAccess::Notify(int kind, const Record& record) { m_owner.OnAgentNotice(kind, record); }
@@ -177,9 +197,7 @@ bool CSnmpAgentAccess::ReadGlobalState() {
     });
 }
 
-bool CSnmpAgentAccess::WriteGlobalState(bool enabled) {
-    return Set(m_cCommonSNMPSet, {{kOidGlobalState, SNMP_T_INTEGER, enabled ? "1" : "2"}});
-}
+bool CSnmpAgentAccess::WriteGlobalState(bool enabled) { return Set(m_cCommonSNMPSet, GlobalStateBindings(enabled)); }
 
 bool CSnmpAgentAccess::ReadEngineId() {
     return Get("engine ID", m_readWalk, {kOidEngineId}, [this](const ReplyRow& row, CSnmp&) {
@@ -189,8 +207,7 @@ bool CSnmpAgentAccess::ReadEngineId() {
 }
 
 bool CSnmpAgentAccess::WriteEngineId(const std::string& text, bool useDefault) {
-    const std::vector<std::uint8_t> octets = EngineIdOctets(useDefault ? std::string(kDefaultEngineId) : text);
-    return Set(m_cCommonSNMPSet, {{kOidEngineId, SNMP_T_OCTETS, Bytes(octets)}});
+    return Set(m_cCommonSNMPSet, EngineIdBindings(text, useDefault));
 }
 
 bool CSnmpAgentAccess::ReadTrapEnables(bool poe) {
@@ -205,10 +222,7 @@ bool CSnmpAgentAccess::ReadTrapEnables(bool poe) {
 }
 
 bool CSnmpAgentAccess::WriteTrapEnables(const std::array<bool, 9>& enabled, bool poe) {
-    std::vector<Binding> bindings;
-    for (int n = 1; n <= (poe ? 9 : 6); ++n)
-        bindings.push_back({TrapEnableOid(n), SNMP_T_INTEGER, enabled[static_cast<size_t>(n - 1)] ? "1" : "2"});
-    return Set(m_cCommonSNMP, bindings);
+    return Set(m_cCommonSNMP, TrapEnableBindings(enabled, poe));
 }
 
 // ---------------------------------------------------------------- walks

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/session_settings.h"
+#include "features/common/sync_request.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -105,6 +106,13 @@ public:
     bool SetRowStatus(const std::string& oid, const std::string& status);
     // One synchronous set request on the session with the bindings; true when the switch took it.
     static bool Set(CCommonSnmp& session, const std::vector<Binding>& bindings);
+
+    // The values of a set request with the bindings, in order.
+    static std::vector<features::SetValue> Values(const std::vector<Binding>& bindings);
+    // The bindings of the scalar writes below.
+    static std::vector<Binding> GlobalStateBindings(bool enabled);
+    static std::vector<Binding> EngineIdBindings(const std::string& text, bool useDefault);
+    static std::vector<Binding> TrapEnableBindings(const std::array<bool, 9>& enabled, bool poe);
 
     // Global state: the read answers with a scalar (the number); the write is true on success.
     bool ReadGlobalState();

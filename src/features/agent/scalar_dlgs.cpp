@@ -18,7 +18,20 @@ const char* const kTrapBoxes[9] = {"SNMP Authentication Traps",
                                    "Trap notification if over max power budget"};
 constexpr const char* kMsgEngineLength = "ID length is 10-64";
 constexpr const char* kMsgEngineDigits = "the accepted character is from 0 to F";
+constexpr const char* kMsgAgentOff =
+    "Turning the SNMP agent off cuts this module off from the switch until the agent is turned on at the switch "
+    "itself. Turn it off?";
+constexpr const char* kMsgEngineChange =
+    "A new engine ID makes the switch's SNMPv3 users need their keys anew: managers that use them, this module "
+    "among them, may lose access. Change the engine ID?";
 }  // namespace
+
+void CAgentScalarDlg::Write(features::CFormWrite& writer, std::string what,
+                            const std::vector<CSnmpAgentAccess::Binding>& bindings, std::function<void()> reread) {
+    writer.Send(std::move(what), CSnmpAgentAccess::Values(bindings), [this, reread = std::move(reread)](bool) {
+        if (!destroyed() && reread) reread();
+    });
+}
 
 void CAgentScalarDlg::destroyWindow() {
     platform::Trace("==================DestroyWindow===============");
@@ -51,10 +64,10 @@ void CSnmpTrapDlg::OnAgentNotice(int kind, const Record& values) {
 }
 
 void CSnmpTrapDlg::OnApply() {
-    platform::WaitCursor wait;
     std::array<bool, 9> enabled{};
     for (int i = 0; i < 9; ++i) enabled[static_cast<size_t>(i)] = get<platform::CheckBox>(IDC_TRAP_FIRST + i).checked();
-    m_access.WriteTrapEnables(enabled, m_bPoe);
+    Write(m_readSessionWrite, "The trap settings", CSnmpAgentAccess::TrapEnableBindings(enabled, m_bPoe),
+          [this] { m_access.ReadTrapEnables(m_bPoe); });
 }
 
 // ---------------------------------------------------------------- global state
@@ -74,7 +87,10 @@ void CSnmpGlobalStateDlg::OnAgentScalar(const std::string& value) {
 }
 
 void CSnmpGlobalStateDlg::OnApply() {
-    if (m_access.WriteGlobalState(get<platform::CheckBox>(IDC_ENABLE).checked())) m_access.ReadGlobalState();
+    const bool on = get<platform::CheckBox>(IDC_ENABLE).checked();
+    if (!on && !platform::Confirm(kMsgAgentOff, platform::MsgIcon::Warning)) return;
+    Write(m_setSessionWrite, "The SNMP global state", CSnmpAgentAccess::GlobalStateBindings(on),
+          [this] { m_access.ReadGlobalState(); });
 }
 
 // ---------------------------------------------------------------- engine ID
@@ -107,12 +123,13 @@ void CSnmpEngineIdDlg::OnApply() {
         platform::ShowMessage(kMsgEngineDigits);
         return;
     }
-    m_access.WriteEngineId(text, false);
-    m_access.ReadEngineId();
+    if (!platform::Confirm(kMsgEngineChange, platform::MsgIcon::Warning)) return;
+    Write(m_setSessionWrite, "The engine ID", CSnmpAgentAccess::EngineIdBindings(text, false),
+          [this] { m_access.ReadEngineId(); });
 }
 
 void CSnmpEngineIdDlg::OnDefault() {
-    platform::WaitCursor wait;
-    m_access.WriteEngineId({}, true);
-    m_access.ReadEngineId();
+    if (!platform::Confirm(kMsgEngineChange, platform::MsgIcon::Warning)) return;
+    Write(m_setSessionWrite, "The engine ID", CSnmpAgentAccess::EngineIdBindings({}, true),
+          [this] { m_access.ReadEngineId(); });
 }

@@ -1,9 +1,11 @@
 #pragma once
 // The single-value dialogs of the switch's agent: trap enables, global state and engine ID.
 #include <array>
+#include <functional>
 #include <string>
 
 #include "features/agent/agent_access.h"
+#include "features/common/form_write.h"
 #include "platform/form.h"
 
 // The owner of an access object that closes its sessions when the window goes.
@@ -17,7 +19,14 @@ public:
 protected:
     void destroyWindow() override;
     void OnAgentNotice(int, const agent::Record&) override {}
+    // Sends the bindings on the session; says what was not changed when the switch does not take
+    // them; then reads the switch again (reread) so the form shows what it holds.
+    void Write(features::CFormWrite& writer, std::string what, const std::vector<CSnmpAgentAccess::Binding>& bindings,
+               std::function<void()> reread);
     CSnmpAgentAccess m_access;
+    // After the access object: a write in flight ends before the sessions go.
+    features::CFormWrite m_readSessionWrite{m_access.m_cCommonSNMP};
+    features::CFormWrite m_setSessionWrite{m_access.m_cCommonSNMPSet};
     int m_reads = 0;
 };
 

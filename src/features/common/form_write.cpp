@@ -29,7 +29,7 @@ std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure
     } else {
         why = ReadFailureReason(failure);
     }
-    return what + " was not changed: " + why + ".";
+    return what + " could not be changed: " + why + ".";
 }
 
 bool CFormWrite::Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,

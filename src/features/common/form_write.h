@@ -16,7 +16,7 @@
 
 namespace features {
 
-// "<What> was not changed: the switch refused the value (wrongValue)." and the like. status is
+// "<What> could not be changed: the switch refused the value (wrongValue)." and the like. status is
 // the request's result: a positive error status of the reply, or -1 with the session's failure.
 std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure);
 
