@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "snmp/snmp_transport.h"
 
@@ -442,6 +443,32 @@ void CSnmp::getErrorInfo(int& status, int& index) const {
 
 std::string CSnmp::lastFailureText() const { return SnmpFailureText(failure_, errorStatus_, failureHost_); }
 
+namespace {
+
+// The maximum message size of the SNMPv3 request whose session this thread is opening. Net-SNMP
+// would advertise what UDP allows (65507 octets); a switch's agent may have far smaller buffers,
+// so a session of such a request advertises the request's size instead.
+thread_local int t_openingMaxSize = 0;
+
+int LimitAdvertisedSize(int, int, void* serverArg, void*) {
+    auto* session = static_cast<netsnmp_session*>(serverArg);
+    if (session && session->version == SNMP_VERSION_3 && t_openingMaxSize > 0 &&
+        session->rcvMsgMaxSize > static_cast<std::size_t>(t_openingMaxSize))
+        session->rcvMsgMaxSize = static_cast<std::size_t>(t_openingMaxSize);
+    return SNMPERR_SUCCESS;
+}
+
+void EnsureSizeHook() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        corvex::snmp::EnsureNetSnmp();
+        std::lock_guard<std::mutex> lock(corvex::snmp::NetSnmpMutex());
+        snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_SESSION_INIT, LimitAdvertisedSize, nullptr);
+    });
+}
+
+}  // namespace
+
 SnmpTransport* CSnmp::transport() {
     if (!transport_) transport_ = std::make_shared<SnmpTransport>();
     return transport_.get();
@@ -479,7 +506,12 @@ int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeout
             key.privPwd = v3->privPwd_;
         }
     }
-    if (transport()->ensureOpen(key, timeoutMs) != 0) {
+    EnsureSizeHook();
+    // Never below the smallest message every agent takes (484 octets).
+    t_openingMaxSize = isV3() ? std::max(static_cast<const CSnmpV3*>(this)->maxSize_, 484) : 0;
+    const int opened = transport()->ensureOpen(key, timeoutMs);
+    t_openingMaxSize = 0;
+    if (opened != 0) {
         failure_ = transport_->lastFailure();
         failureHost_ = key.host;
         return -1;
@@ -697,7 +729,7 @@ int CSnmpTable::serveAhead(CSnmp** reply) {
 }
 
 int CSnmpTable::nextRepetitions() const {
-    std::size_t rowBytes = rowBytes_;
+    std::size_t rowBytes = (rowBytes_ + kRowBytesScale - 1) / kRowBytesScale;
     if (!rowBytes) {
         // Before the first reply: the asked OIDs with room for an index and a value.
         for (const CSnmp::Binding& b : request_->bindings_) rowBytes += BindingOctets(b) + 24;
@@ -721,6 +753,7 @@ int CSnmpTable::absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int 
     std::vector<CSnmp::Binding*> row(n);
     std::vector<CSnmp::Binding> prev;  // the OIDs the row follows
     const std::vector<CSnmp::Binding>* after = &from;
+    std::size_t taken = 0, takenBytes = 0;
     for (std::size_t r = 0; r < rows; ++r) {
         std::size_t bytes = 0;
         for (std::size_t i = 0; i < n; ++i) {
@@ -734,13 +767,22 @@ int CSnmpTable::absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int 
             aheadWhy_ = why;
             break;
         }
-        rowBytes_ = std::max(rowBytes_, bytes);
+        ++taken;
+        takenBytes += bytes;
         prev.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             prev[i].oid = row[i]->oid;
             ahead_.push_back(std::move(*row[i]));
         }
         after = &prev;
+    }
+    if (taken > 0) {
+        // The rows as they arrive: the mean of this reply, weighed equally with what came before,
+        // so that one large row shrinks the next request only, not the rest of the walk.
+        const std::size_t mean = takenBytes * kRowBytesScale / taken;
+        rowBytes_ = rowBytes_ ? (rowBytes_ + mean) / 2 : mean;
+        // A tooBig limit eases off again, by a quarter with every reply that fits.
+        if (repsCap_ > 0) repsCap_ = repsCap_ >= kMaxRepetitions ? 0 : repsCap_ + std::max(1, repsCap_ / 4);
     }
     lastReps_ = reps;
     return 1;
@@ -761,7 +803,7 @@ bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, i
         int status = 0, index = 0;
         got->getErrorInfo(status, index);
         if (status == SNMP_ERR_TOOBIG && reps > 1) {
-            reps /= 2;  // the rows are larger than they looked: fewer of them, for the rest of the walk
+            reps /= 2;  // the rows are larger than they looked: fewer of them, until replies fit again
             repsCap_ = reps;
             continue;
         }

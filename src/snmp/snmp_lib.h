@@ -229,8 +229,10 @@ private:
     std::size_t aheadPos_ = 0;
     int aheadEnd_ = 0;
     SnmpFailure aheadWhy_ = SnmpFailure::None;
-    std::size_t rowBytes_ = 0;  // the largest encoded row seen, for max-repetitions
-    int repsCap_ = 0;           // after a tooBig: at most this many repetitions
+    // The encoded size of recent rows (a running mean, in 1/16 octets), for max-repetitions.
+    static constexpr std::size_t kRowBytesScale = 16;
+    std::size_t rowBytes_ = 0;
+    int repsCap_ = 0;           // after a tooBig: at most this many repetitions, rising per reply
     int lastReps_ = 0;          // repetitions of the last GETBULK taken in
     bool prefetching_ = false;
     // Read ahead with get-next: the replies of the next steps, then (aheadEnd_) how the step
