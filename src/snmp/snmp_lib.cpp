@@ -777,12 +777,12 @@ int CSnmpTable::absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int 
         after = &prev;
     }
     if (taken > 0) {
-        // The rows as they arrive: the mean of this reply, weighed equally with what came before,
-        // so that one large row shrinks the next request only, not the rest of the walk.
-        const std::size_t mean = takenBytes * kRowBytesScale / taken;
-        rowBytes_ = rowBytes_ ? (rowBytes_ + mean) / 2 : mean;
-        // A tooBig limit eases off again, by a quarter with every reply that fits.
-        if (repsCap_ > 0) repsCap_ = repsCap_ >= kMaxRepetitions ? 0 : repsCap_ + std::max(1, repsCap_ / 4);
+        // The rows as they arrive: the mean of this reply's, so that one large row shrinks the
+        // next request only, not the rest of the walk.
+        rowBytes_ = takenBytes * kRowBytesScale / taken;
+        // A tooBig limit eases off again, doubling with every reply that fits: the rows that did
+        // not fit have been taken in by now.
+        if (repsCap_ > 0) repsCap_ = repsCap_ >= kMaxRepetitions / 2 ? 0 : repsCap_ * 2;
     }
     lastReps_ = reps;
     return 1;

@@ -229,10 +229,10 @@ private:
     std::size_t aheadPos_ = 0;
     int aheadEnd_ = 0;
     SnmpFailure aheadWhy_ = SnmpFailure::None;
-    // The encoded size of recent rows (a running mean, in 1/16 octets), for max-repetitions.
+    // The mean encoded size of the rows of the last reply (in 1/16 octets), for max-repetitions.
     static constexpr std::size_t kRowBytesScale = 16;
     std::size_t rowBytes_ = 0;
-    int repsCap_ = 0;           // after a tooBig: at most this many repetitions, rising per reply
+    int repsCap_ = 0;           // after a tooBig: at most this many repetitions, doubling per reply
     int lastReps_ = 0;          // repetitions of the last GETBULK taken in
     bool prefetching_ = false;
     // Read ahead with get-next: the replies of the next steps, then (aheadEnd_) how the step

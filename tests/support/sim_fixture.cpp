@@ -169,7 +169,7 @@ bool ParseSimLogLine(const std::string& line, SimRequest& out) {
             });
         }
         if (key == "seq" || key == "version" || key == "community" || key == "user" || key == "level" ||
-            key == "pdu" || key == "request_id") {
+            key == "pdu" || key == "request_id" || key == "max_size" || key == "max_repetitions") {
             if (!r.scalar(v)) return false;
             if (key == "seq") out.seq = std::atol(v.c_str());
             else if (key == "version") out.version = v;
@@ -177,6 +177,8 @@ bool ParseSimLogLine(const std::string& line, SimRequest& out) {
             else if (key == "user") out.user = v;
             else if (key == "level") out.level = v;
             else if (key == "pdu") out.pdu = v;
+            else if (key == "max_size") out.maxSize = std::atol(v.c_str());
+            else if (key == "max_repetitions") out.maxRepetitions = std::atol(v.c_str());
             else out.requestId = std::atol(v.c_str());
             return true;
         }

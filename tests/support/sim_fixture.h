@@ -26,6 +26,8 @@ struct SimRequest {
     std::string level;      // v3: "noAuthNoPriv", "authNoPriv" or "authPriv"
     std::string pdu;        // "get", "getnext", "set", ...
     long requestId = 0;
+    long maxSize = 0;         // v3: the maximum message size the sender advertised
+    long maxRepetitions = 0;  // getbulk
     std::vector<SimBinding> bindings;
 };
 
