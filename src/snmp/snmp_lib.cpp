@@ -777,6 +777,7 @@ int CSnmpTable::absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int 
         after = &prev;
     }
     if (taken > 0) {
+        bulkWorked_ = true;
         // The rows as they arrive: the mean of this reply's, so that one large row shrinks the
         // next request only, not the rest of the walk.
         rowBytes_ = takenBytes * kRowBytesScale / taken;
@@ -802,8 +803,11 @@ bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, i
         std::unique_ptr<CSnmp> owned(got);
         int status = 0, index = 0;
         got->getErrorInfo(status, index);
-        if (status == SNMP_ERR_TOOBIG && reps > 1) {
-            reps /= 2;  // the rows are larger than they looked: fewer of them, until replies fit again
+        // tooBig: the rows are larger than they looked. Another error where GETBULK worked
+        // before: some agents (Net-SNMP's snmpd among them) fail a reply they would have to cut
+        // short to fit the message size. Either way fewer rows, until replies fit again.
+        if ((status == SNMP_ERR_TOOBIG || (status != 0 && bulkWorked_)) && reps > 1) {
+            reps /= 2;
             repsCap_ = reps;
             continue;
         }
@@ -813,6 +817,7 @@ bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, i
         aheadWhy_ = SnmpFailure::None;
         const int absorbed = status == 0 ? absorb(*got, request_->bindings_, reps) : 0;
         if (absorbed == 0) {
+            if (bulkWorked_) return false;  // this step only goes out as a get-next
             // The agent does not walk with GETBULK (or not these columns): get-next from now on.
             request_->transport()->refuseBulk();
             return false;
@@ -922,7 +927,7 @@ bool CSnmpTable::takePrefetch(Prefetch& job, int rc, CSnmp* got) {
     if (rc != 0 || !got) return false;  // the step that needs it asks again
     int status = 0, index = 0;
     got->getErrorInfo(status, index);
-    if (status == SNMP_ERR_TOOBIG) repsCap_ = std::max(1, job.reps / 2);
+    if (status == SNMP_ERR_TOOBIG || (status != 0 && bulkWorked_)) repsCap_ = std::max(1, job.reps / 2);
     if (status != 0) return false;
     // A reply that does not answer changes nothing: the step that reaches it asks again.
     return absorb(*got, from, job.reps) > 0;
@@ -951,6 +956,7 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
         nextReplies_.clear();
         rowBytes_ = 0;
         repsCap_ = 0;
+        bulkWorked_ = false;
     }
     if (request_->bindings().empty()) return -1;
     if (hasAhead()) return serveAhead(reply);
