@@ -135,7 +135,7 @@ void logPdu(const netsnmp_pdu* pdu, bool lost) {
     if (pdu->version == SNMP_VERSION_3) {
         out << "3\",\"user\":\""
             << jsonEscape(std::string(pdu->securityName ? pdu->securityName : "", pdu->securityNameLen))
-            << "\",\"level\":\"" << levelName(pdu->securityLevel) << "\"";
+            << "\",\"level\":\"" << levelName(pdu->securityLevel) << "\",\"max_size\":" << pdu->msgMaxSize;
     } else {
         out << (pdu->version == SNMP_VERSION_1 ? "1" : "2c") << "\",\"community\":\""
             << jsonEscape(std::string(reinterpret_cast<const char*>(pdu->community ? pdu->community : (u_char*)""),

@@ -37,7 +37,7 @@ std::string usage() {
            "  --community-ro NAME           read community (default qorvin)\n"
            "  --community-rw NAME           write community (default tessmar)\n"
            "  --user NAME:MD5|SHA:authpass[:DES|AES:privpass]   SNMPv3 user (repeatable)\n"
-           "  --fdb N                       forwarding table entries (default 40, up to 100000)\n"
+           "  --fdb N                       forwarding table entries (default 40, up to 1000000)\n"
            "  --fiber PORT[:3|4]            combo port with an active fibre module (medium 3 or 4, default 4)\n"
            "  --log FILE                    append every received PDU as one JSON line\n"
            "  --state FILE                  preload objects, lines 'OID TYPE VALUE'\n"
@@ -110,7 +110,7 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
         }
         else if (a == "--fdb" || a == "--delay-ms" || a == "--silent-after" || a == "--reboot-seconds" ||
                  a == "--transfer-ms") {
-            long long hi = a == "--fdb" ? 100000 : a == "--silent-after" ? 1000000000 : 600000;
+            long long hi = a == "--fdb" ? 1000000 : a == "--silent-after" ? 1000000000 : 600000;
             if (!toInt(v, 0, hi, n)) {
                 error = a + " expects a number from 0 to " + std::to_string(hi);
                 return ParseResult::Error;

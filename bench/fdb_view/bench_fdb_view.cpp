@@ -1,223 +1,290 @@
-// Forwarding table view throughput: the forwarding table form, headless, on a virtual switch with
-// a large forwarding table, against Net-SNMP's snmpwalk over the same two columns (one get-next
-// walk per column, one after the other). Prints rows per second for both, their ratio, and the
-// longest time the UI thread was busy in one go. With --v3 the form and snmpwalk use one SNMPv3
-// authPriv user (SHA, DES) instead of the SNMPv1 community.
+// Forwarding table dialog throughput, window-thread stalls and memory: the Forwarding Table
+// dialog through the Qt renderer (offscreen) against a virtual switch with a large forwarding
+// table, next to two peers that read the same two columns over the same agent:
+//   - corvex-snmp walk of dot1qTpFdbStatus and dot1qTpFdbPort (the module's own SNMP stack, the
+//     same requests on the wire as the dialog: what the dialog could reach at best);
+//   - Net-SNMP's snmpbulkwalk -v3 at its defaults (10 repetitions) of the table's entry, both
+//     columns in one walk (SNMPv1: snmpwalk -v1 of the entry).
+// Runs are interleaved so that drift hits all alike. Prints rows per second and processor
+// seconds per 10000 rows of each, the window thread's longest task (the longest gap between
+// ticks of a 5 ms timer while the rows arrive), and this process's resident memory before, at
+// the peak of the list and 3 s after the dialog closed; then every target against its figure.
 //
-//   bench_fdb_view --sim path/to/corvex-sim [--fdb N] [--runs N] [--v3]
+//   QT_QPA_PLATFORM=offscreen bench_fdb_view --sim corvex-sim --tool corvex-snmp [--fdb N]... [--runs N] [--v3]
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "app/session_settings.h"
 #include "features/mib/table_dlgs.h"
-#include "platform/ui.h"
+#include "gui/qt_ui.h"
 #include "support/sim_fixture.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// UI services that run posted work on this thread and time every task.
-class TimedUi : public platform::UiServices {
-public:
-    TimedUi() : uiThread_(std::this_thread::get_id()) {}
-    platform::MsgAnswer messageBox(const platform::MessageRequest& r) override {
-        std::fprintf(stderr, "message: %s\n", r.text.c_str());
-        return platform::MsgAnswer::Ok;
-    }
-    void post(std::function<void()> fn) override { schedule(Clock::now(), std::move(fn)); }
-    void singleShot(int ms, std::function<void()> fn) override {
-        schedule(Clock::now() + std::chrono::milliseconds(ms), std::move(fn));
-    }
-    void setWaitCursor(bool) override {}
-    bool isUiThread() const override { return std::this_thread::get_id() == uiThread_; }
+double Seconds(const timeval& tv) { return static_cast<double>(tv.tv_sec) + tv.tv_usec / 1e6; }
 
-    // Runs due tasks until pred() holds or the limit passes.
-    bool runUntil(const std::function<bool()>& pred, std::chrono::seconds limit) {
-        const auto deadline = Clock::now() + limit;
-        while (!pred()) {
-            std::function<void()> fn;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                auto due = [&] {
-                    for (auto it = tasks_.begin(); it != tasks_.end(); ++it)
-                        if (it->first <= Clock::now()) return it;
-                    return tasks_.end();
-                };
-                auto it = due();
-                if (it == tasks_.end()) {
-                    if (Clock::now() >= deadline) return false;
-                    wake_.wait_for(lock, std::chrono::milliseconds(2));
-                    continue;
-                }
-                fn = std::move(it->second);
-                tasks_.erase(it);
-            }
-            timed(fn);
-        }
-        return true;
-    }
-    // Runs fn on the UI thread now and counts it as one busy stretch.
-    void timed(const std::function<void()>& fn) {
-        const auto start = Clock::now();
-        fn();
-        longest_ = std::max(longest_, Clock::now() - start);
-        ++tasksRun_;
-    }
-    double longestMs() const { return std::chrono::duration<double, std::milli>(longest_).count(); }
-    long tasksRun() const { return tasksRun_; }
-    void resetStats() {
-        longest_ = {};
-        tasksRun_ = 0;
-    }
+double CpuOf(int who) {
+    rusage u{};
+    getrusage(who, &u);
+    return Seconds(u.ru_utime) + Seconds(u.ru_stime);
+}
 
-private:
-    void schedule(Clock::time_point due, std::function<void()> fn) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            tasks_.emplace_back(due, std::move(fn));
-        }
-        wake_.notify_one();
-    }
-    std::thread::id uiThread_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::pair<Clock::time_point, std::function<void()>>> tasks_;
-    Clock::duration longest_{};
-    long tasksRun_ = 0;
+// Resident memory of this process in MB.
+double ResidentMb() {
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0;
+    long pages = 0, resident = 0;
+    const int got = std::fscanf(f, "%ld %ld", &pages, &resident);
+    std::fclose(f);
+    return got == 2 ? resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+}
+
+struct Figures {
+    double seconds = 0, cpu = 0;
+    long rows = 0;
+    double rate() const { return seconds > 0 ? rows / seconds : 0; }
+    double cpuPer10k() const { return rows > 0 ? cpu / rows * 10000 : 0; }
 };
 
-// Runs a shell command and counts its output lines; seconds, or -1 on failure.
-double TimedCommand(const std::string& command, long& lines) {
+// Runs a shell command and counts its output lines; false on failure.
+bool RunPeer(const std::string& command, int linesPerRow, Figures& into) {
+    const double cpu0 = CpuOf(RUSAGE_CHILDREN);
     const auto start = Clock::now();
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return -1;
-    lines = 0;
+    if (!pipe) return false;
+    long lines = 0;
     char buf[65536];
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
         for (std::size_t i = 0; i < n; ++i) lines += buf[i] == '\n';
     const int status = pclose(pipe);
-    const double secs = std::chrono::duration<double>(Clock::now() - start).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? secs : -1;
+    into.seconds += std::chrono::duration<double>(Clock::now() - start).count();
+    into.cpu += CpuOf(RUSAGE_CHILDREN) - cpu0;
+    into.rows += lines / linesPerRow;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-struct ViewRun {
-    long rows = 0;
-    double seconds = 0;
-    double longestBusyMs = 0;
-    long tasks = 0;
+struct DialogRun {
+    Figures figures;
+    double longestTaskMs = 0;
+    double baseMb = 0, peakMb = 0, afterCloseMb = 0;
 };
 
-ViewRun RunView(TimedUi& ui) {
-    ViewRun run;
-    CFdbTableDlg dlg;
-    ui.resetStats();
-    const auto start = Clock::now();
-    ui.timed([&] { dlg.open(); });  // controls, walk start and the age time read
-    ui.runUntil([&] { return !dlg.Walking(); }, std::chrono::seconds(600));
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.rows = dlg.List().rowCount();
-    ui.timed([&] { dlg.destroy(); });
-    run.longestBusyMs = ui.longestMs();
-    run.tasks = ui.tasksRun();
-    return run;
+// Opens the dialog, lets it walk the whole table and closes it as the close box would.
+bool RunDialog(DialogRun& run) {
+    run.baseMb = ResidentMb();
+    QElapsedTimer clock;
+    qint64 lastTick = 0, longest = 0;
+    double peak = run.baseMb;
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    bool walking = false;
+    long rows = 0;
+    double seconds = 0;
+    const double cpu0 = CpuOf(RUSAGE_SELF);
+    double cpu = 0;
+    auto dlg = std::make_unique<CFdbTableDlg>();
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - lastTick);
+        lastTick = now;
+        if (++ticks % 20 == 0) peak = std::max(peak, ResidentMb());
+        if (dlg->Walking()) walking = true;
+        if (walking && !dlg->Walking() && seconds == 0) {
+            seconds = clock.elapsed() / 1000.0;
+            cpu = CpuOf(RUSAGE_SELF) - cpu0;
+            rows = dlg->List().rowCount();
+            peak = std::max(peak, ResidentMb());
+            // Painted once with every row, then closed.
+            QTimer::singleShot(50, [] {
+                if (QWidget* w = QApplication::activeModalWidget()) w->close();
+            });
+        }
+    });
+    clock.start();
+    ticker.start();
+    gui::QtFormHost host;
+    host.runModal(*dlg);
+    ticker.stop();
+    dlg.reset();
+    QEventLoop settle;
+    QTimer::singleShot(3000, &settle, &QEventLoop::quit);
+    settle.exec();
+    run.afterCloseMb = ResidentMb();
+    run.peakMb = peak;
+    run.longestTaskMs = static_cast<double>(longest);
+    run.figures = {seconds, cpu, rows};
+    return seconds > 0;
+}
+
+struct SizeResult {
+    int fdb = 0;
+    Figures dialog, tool, peer;
+    double longestTaskMs = 0, baseMb = 0, peakMb = 0, afterCloseMb = 0;
+};
+
+void Row(const char* name, const Figures& f, const Figures& dialog) {
+    std::printf("  %-34s %8ld rows %8.2f s %10.0f rows/s %8.3f CPU s/10k rows   dialog: %5.2fx speed, %5.2fx CPU\n",
+                name, f.rows, f.seconds, f.rate(), f.cpuPer10k(), f.rate() > 0 ? dialog.rate() / f.rate() : 0,
+                f.cpuPer10k() > 0 ? dialog.cpuPer10k() / f.cpuPer10k() : 0);
+}
+
+void Target(const char* what, double figure, const char* unit, const char* peer, double peerFigure, double ratio,
+            const char* goal, bool met) {
+    std::printf("  %-44s %10.2f %-6s %-22s %10.2f %8.2f  %-10s %s\n", what, figure, unit, peer, peerFigure, ratio, goal,
+                met ? "ok" : "MISSED");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string sim;
-    int fdb = 100000;
+    std::string sim, tool;
+    std::vector<int> sizes;
     int runs = 1;
     bool v3 = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--v3") v3 = true;
         else if (a == "--sim" && i + 1 < argc) sim = argv[++i];
-        else if (a == "--fdb" && i + 1 < argc) fdb = std::atoi(argv[++i]);
+        else if (a == "--tool" && i + 1 < argc) tool = argv[++i];
+        else if (a == "--fdb" && i + 1 < argc) sizes.push_back(std::atoi(argv[++i]));
         else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
         else {
-            std::fprintf(stderr, "usage: bench_fdb_view --sim path/to/corvex-sim [--fdb N] [--runs N] [--v3]\n");
+            std::fprintf(stderr, "usage: bench_fdb_view --sim corvex-sim --tool corvex-snmp [--fdb N]... [--runs N] [--v3]\n");
             return 2;
         }
     }
-    if (!sim.empty()) setenv("CORVEX_SIM", sim.c_str(), 1);
-
-    corvex::test::SimDevice device;
-    std::string error;
-    if (!device.start("28", {"--fdb", std::to_string(fdb), "--user", "benchv3:SHA:benchAuth1:DES:benchPriv1"},
-                      &error)) {
-        std::fprintf(stderr, "corvex-sim: %s\n", error.c_str());
-        return 1;
+    if (sim.empty() || tool.empty()) {
+        std::fprintf(stderr, "bench_fdb_view: --sim and --tool are needed\n");
+        return 2;
     }
-    device.installAsDevice();
-    if (v3) {
-        SessionSettings& s = MutableSettings();
-        s.SnmpVersion = "3";
-        s.SecurityLevel = "3";
-        s.UserName = "benchv3";
-        s.AuthProtocol = "3";
-        s.AuthPassword = "benchAuth1";
-        s.PrivProtocol = "2";
-        s.PrivPassword = "benchPriv1";
-    }
-    const std::string address = "127.0.0.1:" + std::to_string(device.port());
-    const std::string walk =
-        (v3 ? std::string("snmpwalk -v3 -l authPriv -u benchv3 -a SHA -A benchAuth1 -x DES -X benchPriv1")
-            : "snmpwalk -v1 -c " + device.settings().ReadCommunity) +
-        " -m '' -On -Oq -t 3 -r 0 " + address + " ";
-    const char* columns[] = {"1.3.6.1.2.1.17.7.1.2.2.1.3", "1.3.6.1.2.1.17.7.1.2.2.1.2"};
-
-    TimedUi ui;
+    if (sizes.empty()) sizes = {100000};
+    setenv("CORVEX_SIM", sim.c_str(), 1);
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    gui::QtUi ui;
     platform::setUi(&ui);
-    double viewSecs = 0, walkSecs = 0, longestBusy = 0;
-    long viewRows = 0, walkRows = 0, tasks = 0;
-    for (int r = 0; r < runs; ++r) {  // interleaved so that drift hits both alike
-        double secs = 0;
-        long rows = 0;
-        for (const char* column : columns) {
-            long lines = 0;
-            const double t = TimedCommand(walk + column, lines);
-            if (t < 0) {
-                std::fprintf(stderr, "snmpwalk of %s failed\n", column);
+
+    const char* entry = "1.3.6.1.2.1.17.7.1.2.2.1";
+    const std::string columns = "1.3.6.1.2.1.17.7.1.2.2.1.3 1.3.6.1.2.1.17.7.1.2.2.1.2";
+    const char* peerName = v3 ? "snmpbulkwalk -v3 (defaults), entry" : "snmpwalk -v1, entry";
+    std::vector<SizeResult> results;
+    for (int fdb : sizes) {
+        corvex::test::SimDevice device;
+        std::string error;
+        if (!device.start("28", {"--fdb", std::to_string(fdb), "--user", "benchv3:SHA:benchAuth1:DES:benchPriv1"},
+                          &error)) {
+            std::fprintf(stderr, "corvex-sim: %s\n", error.c_str());
+            return 1;
+        }
+        device.installAsDevice();
+        SessionSettings& s = MutableSettings();
+        if (v3) {
+            s.SnmpVersion = "3";
+            s.SecurityLevel = "3";
+            s.UserName = "benchv3";
+            s.AuthProtocol = "3";
+            s.AuthPassword = "benchAuth1";
+            s.PrivProtocol = "2";
+            s.PrivPassword = "benchPriv1";
+        }
+        const std::string port = std::to_string(device.port());
+        const std::string address = "127.0.0.1:" + port;
+        const std::string line = v3 ? "/Hx/I127.0.0.1/Cqorvin/Dtessmar/ETRUE/F3/G" + port +
+                                          "/a/b/c/K3/Lbenchv3/MbenchAuth1/NbenchPriv1/O3/P2"
+                                    : "/Hx/I127.0.0.1/C" + s.ReadCommunity + "/D" + s.WriteCommunity +
+                                          "/ETRUE/F1/G" + port;
+        const std::string toolCommand = tool + " '" + line + "' walk " + columns;
+        const std::string peerCommand =
+            v3 ? "snmpbulkwalk -v3 -l authPriv -u benchv3 -a SHA -A benchAuth1 -x DES -X benchPriv1 -m '' -On -Oq -t 3 -r 0 " +
+                     address + " " + entry
+               : "snmpwalk -v1 -c " + s.ReadCommunity + " -m '' -On -Oq -t 3 -r 0 " + address + " " + entry;
+
+        SizeResult result;
+        result.fdb = fdb;
+        for (int r = 0; r < runs; ++r) {
+            if (!RunPeer(toolCommand, 2, result.tool)) {
+                std::fprintf(stderr, "corvex-snmp walk failed\n");
                 return 1;
             }
-            secs += t;
-            rows = std::max(rows, lines);
+            if (!RunPeer(peerCommand, 2, result.peer)) {
+                std::fprintf(stderr, "%s failed\n", peerName);
+                return 1;
+            }
+            DialogRun run;
+            if (!RunDialog(run)) {
+                std::fprintf(stderr, "the dialog's walk did not end\n");
+                return 1;
+            }
+            result.dialog.seconds += run.figures.seconds;
+            result.dialog.cpu += run.figures.cpu;
+            result.dialog.rows += run.figures.rows;
+            result.longestTaskMs = std::max(result.longestTaskMs, run.longestTaskMs);
+            result.baseMb = run.baseMb;
+            result.peakMb = std::max(result.peakMb, run.peakMb);
+            result.afterCloseMb = std::max(result.afterCloseMb, run.afterCloseMb);
         }
-        walkSecs += secs;
-        walkRows += rows;
-
-        const ViewRun view = RunView(ui);
-        viewSecs += view.seconds;
-        viewRows += view.rows;
-        longestBusy = std::max(longestBusy, view.longestBusyMs);
-        tasks += view.tasks;
-        if (view.rows != rows)
-            std::fprintf(stderr, "run %d: the form listed %ld rows, snmpwalk %ld\n", r + 1, view.rows, rows);
+        std::printf("forwarding table of %d entries (+1 own address), SNMPv%s, %d run(s)\n", fdb,
+                    v3 ? "3 authPriv SHA/DES" : "1", runs);
+        Row("Forwarding Table dialog (Qt)", result.dialog, result.dialog);
+        Row("corvex-snmp walk, same 2 columns", result.tool, result.dialog);
+        Row(peerName, result.peer, result.dialog);
+        std::printf("  window thread's longest task %.0f ms; resident memory %.0f MB before, %.0f MB at the peak, "
+                    "%.0f MB 3 s after closing\n",
+                    result.longestTaskMs, result.baseMb, result.peakMb, result.afterCloseMb);
+        if (result.dialog.rows != result.tool.rows || result.dialog.rows != result.peer.rows)
+            std::printf("  note: row counts differ (dialog %ld, corvex-snmp %ld, peer %ld)\n", result.dialog.rows,
+                        result.tool.rows, result.peer.rows);
+        std::fflush(stdout);
+        results.push_back(result);
     }
     platform::setUi(nullptr);
 
-    const double viewRate = viewRows / viewSecs;
-    const double walkRate = walkRows / walkSecs;
-    const double ratio = viewRate / walkRate;
-    std::printf("forwarding table entries : %d (+1 own address), %d run(s), SNMPv%s\n", fdb, runs, v3 ? "3 authPriv" : "1");
-    std::printf("form (headless)          : %ld rows in %.2f s = %.0f rows/s (%ld UI tasks)\n", viewRows, viewSecs,
-                viewRate, tasks);
-    std::printf("snmpwalk -v%s, 2 columns  : %ld rows in %.2f s = %.0f rows/s\n", v3 ? "3" : "1", walkRows, walkSecs, walkRate);
-    std::printf("ratio form / snmpwalk    : %.2f (target >= 0.80) %s\n", ratio, ratio >= 0.8 ? "ok" : "BELOW TARGET");
-    std::printf("longest UI-thread task   : %.1f ms (target <= 100 ms) %s\n", longestBusy,
-                longestBusy <= 100 ? "ok" : "ABOVE TARGET");
+    std::printf("\ntargets (figure, peer figure, ratio):\n");
+    for (const SizeResult& r : results) {
+        char what[96];
+        std::snprintf(what, sizeof what, "%d rows: dialog vs corvex-snmp walk", r.fdb);
+        const double toTool = r.dialog.rate() / r.tool.rate();
+        Target(what, r.dialog.rate(), "rows/s", "corvex-snmp rows/s", r.tool.rate(), toTool, ">= 0.90", toTool >= 0.9);
+        const double toPeer = r.dialog.rate() / r.peer.rate();
+        std::snprintf(what, sizeof what, "%d rows: dialog vs %s", r.fdb, v3 ? "snmpbulkwalk -v3" : "snmpwalk -v1");
+        Target(what, r.dialog.rate(), "rows/s", v3 ? "snmpbulkwalk rows/s" : "snmpwalk rows/s", r.peer.rate(), toPeer,
+               v3 ? ">= 1.20" : "(info)", !v3 || toPeer >= 1.2);
+        std::snprintf(what, sizeof what, "%d rows: window thread's longest task", r.fdb);
+        Target(what, r.longestTaskMs, "ms", "-", 0, 0, "< 50 ms", r.longestTaskMs < 50);
+        std::snprintf(what, sizeof what, "%d rows: resident memory at the peak", r.fdb);
+        Target(what, r.peakMb, "MB", "-", 0, 0, "<= 100 MB", r.peakMb <= 100);
+        std::snprintf(what, sizeof what, "%d rows: resident memory 3 s after closing", r.fdb);
+        Target(what, r.afterCloseMb, "MB", "before opening", r.baseMb, r.afterCloseMb / r.baseMb, "< 50 MB",
+               r.afterCloseMb < 50);
+    }
+    if (results.size() > 1) {
+        const SizeResult& small = results.front();
+        const SizeResult& large = results.back();
+        const double perRowSmall = small.dialog.seconds / small.dialog.rows;
+        const double perRowLarge = large.dialog.seconds / large.dialog.rows;
+        char what[96];
+        std::snprintf(what, sizeof what, "time per row, %d vs %d rows (us)", large.fdb, small.fdb);
+        Target(what, perRowLarge * 1e6, "us", "at the smaller size", perRowSmall * 1e6, perRowLarge / perRowSmall,
+               "<= 1.10", perRowLarge / perRowSmall <= 1.10);
+    }
     return 0;
 }

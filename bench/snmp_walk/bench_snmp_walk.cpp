@@ -6,7 +6,8 @@
 //   bench_snmp_walk --tool path/to/corvex-snmp [--runs N] [--sim path/to/corvex-sim [--fdb N]...]
 //
 // Agent 1: Debian's snmpd on a free port, walking all of MIB-II ("1.3.6.1.2.1") as one column
-// with SNMPv1 (snmpwalk -v1). Agent 2 (with --sim): the virtual switch with a forwarding table of
+// with SNMPv1 (against snmpwalk -v1) and SNMPv3 authPriv, SHA and DES (against snmpbulkwalk -v3
+// at its defaults). Agent 2 (with --sim): the virtual switch with a forwarding table of
 // each --fdb size (default 20000 and 100000), walking dot1qTpFdbPort with SNMPv1 (against
 // snmpwalk -v1) and with SNMPv3 authPriv, SHA and DES (against snmpwalk -v3, one get-next per
 // row, and snmpbulkwalk -v3 with its default of 10 repetitions per GETBULK), one user for all.
@@ -148,6 +149,17 @@ int main(int argc, char** argv) {
                       {{"corvex-snmp walk (v1)", tool + " '" + host + "' walk " + column},
                        {"snmpwalk -v1", "snmpwalk -v1 -c public -On -m '' -t 3 -r 0 " + agent.address() + " " + column}},
                       runs);
+        // MIB-II's rows differ in size (descriptions, addresses, counters): GETBULK sizing meets
+        // the rows as they come.
+        using A = corvex::test::SnmpdAccounts;
+        const std::string v3Host = "/Hx/I127.0.0.1/Cpublic/Dprivate/ETRUE/F3/G" + std::to_string(agent.port()) +
+                                   "/a/b/c/K3/L" + A::kUserShaDes + "/M" + A::kAuthPass + "/N" + A::kPrivPass + "/O3/P2";
+        const std::string v3Args = std::string(" -v3 -l authPriv -u ") + A::kUserShaDes + " -a SHA -A " + A::kAuthPass +
+                                   " -x DES -X " + A::kPrivPass + " -On -m '' -t 3 -r 0 ";
+        ok &= Compare("snmpd, SNMPv3 authPriv", column,
+                      {{"corvex-snmp walk (v3)", tool + " '" + v3Host + "' walk " + column},
+                       {"snmpbulkwalk -v3", "snmpbulkwalk" + v3Args + agent.address() + " " + column}},
+                      runs);
     }
     const std::string column = "1.3.6.1.2.1.17.7.1.2.2.1.2";  // dot1qTpFdbPort
     for (int fdb : sim.empty() ? std::vector<int>{} : fdbSizes) {
@@ -171,7 +183,8 @@ int main(int argc, char** argv) {
                        {"snmpbulkwalk -v3", "snmpbulkwalk" + v3Args + address + " " + column}},
                       simRuns);
     }
-    std::printf("targets: SNMPv3 speed >= 5.00x against snmpwalk -v3 and >= 0.80x against snmpbulkwalk -v3;\n"
-                "         CPU <= 1.00x against snmpwalk, SNMPv1 and SNMPv3\n");
+    std::printf("targets: SNMPv1 speed >= 1.00x and CPU <= 1.00x against snmpwalk -v1;\n"
+                "         SNMPv3 speed >= 1.20x and CPU <= 1.00x against snmpbulkwalk -v3 (snmpd's MIB-II, forwarding tables);\n"
+                "         SNMPv3 speed >= 5.00x against snmpwalk -v3\n");
     return ok ? 0 : 1;
 }

@@ -21,11 +21,15 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cctype>
+
+#include "platform/system.h"
 
 namespace gui {
 
@@ -127,6 +131,50 @@ QIcon ModuleIcon() {
 
 // ---------------------------------------------------------------- ReportListModel
 
+namespace {
+
+// A cell as a number when it is one (blanks around it allowed).
+bool AsNumber(std::string_view text, qlonglong& n) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    if (text.empty() || text.size() > 20) return false;
+    bool ok = false;
+    n = QByteArrayView(text.data(), static_cast<qsizetype>(text.size())).toLongLong(&ok);
+    return ok;
+}
+
+bool IsAscii(std::string_view text) {
+    for (unsigned char ch : text)
+        if (ch >= 0x80) return false;
+    return true;
+}
+
+int CompareAsciiNoCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+QString Trimmed(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
+}
+
+// Numbers first, by value; then texts (byte-wise without case when `ascii`, else by locale).
+int CompareCells(std::string_view a, std::string_view b, bool ascii) {
+    qlonglong na = 0, nb = 0;
+    const bool numA = AsNumber(a, na), numB = AsNumber(b, nb);
+    if (numA && numB) return na < nb ? -1 : na > nb ? 1 : 0;
+    if (numA != numB) return numA ? -1 : 1;
+    if (ascii && IsAscii(a) && IsAscii(b)) return CompareAsciiNoCase(a, b);
+    return QString::localeAwareCompare(Trimmed(a).toCaseFolded(), Trimmed(b).toCaseFolded());
+}
+
+}  // namespace
+
 ReportListModel::ReportListModel(platform::ReportList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(&list), shown_(list.rowCount()) {
     batch_.setSingleShot(true);
@@ -137,13 +185,108 @@ ReportListModel::ReportListModel(platform::ReportList& list, QObject* parent)
 
 ReportListModel::~ReportListModel() { list_->removeRowObserver(this); }
 
+int ReportListModel::listRow(int viewRow) const {
+    if (viewRow < 0 || viewRow >= shown_) return -1;
+    return order_.empty() ? viewRow : order_[static_cast<std::size_t>(viewRow)];
+}
+
+int ReportListModel::viewRow(int listRow) const {
+    if (listRow < 0 || listRow >= shown_) return -1;
+    if (order_.empty()) return listRow;
+    auto it = std::find(order_.begin(), order_.end(), listRow);
+    return it == order_.end() ? -1 : static_cast<int>(it - order_.begin());
+}
+
+bool ReportListModel::before(int a, int b) const {
+    const int c = CompareCells(list_->cellView(a, sortColumn_), list_->cellView(b, sortColumn_), sortAscii_);
+    return sortOrder_ == Qt::AscendingOrder ? c < 0 : c > 0;
+}
+
+std::size_t ReportListModel::sortedPlace(const std::vector<int>& rows, int r) const {
+    auto it = std::upper_bound(rows.begin(), rows.end(), r, [this](int x, int y) { return before(x, y); });
+    return static_cast<std::size_t>(it - rows.begin());
+}
+
 void ReportListModel::flush() {
     batch_.stop();
-    int total = list_->rowCount();
+    const int total = list_->rowCount();
     if (total <= shown_) return;
+    if (sortColumn_ >= 0 && total <= kSortedInsertRows) {
+        for (int r = shown_; r < total; ++r) {
+            const int at = static_cast<int>(sortedPlace(order_, r));
+            beginInsertRows({}, at, at);
+            order_.insert(order_.begin() + at, r);
+            ++shown_;
+            endInsertRows();
+        }
+        return;
+    }
+    const bool dropSort = sortColumn_ >= 0;
+    sortColumn_ = -1;
     beginInsertRows({}, shown_, total - 1);
+    if (!order_.empty())
+        for (int r = shown_; r < total; ++r) order_.push_back(r);
     shown_ = total;
     endInsertRows();
+    if (dropSort) emit sortDropped();
+}
+
+void ReportListModel::sort(int column, Qt::SortOrder order) {
+    flush();
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList kept = persistentIndexList();
+    std::vector<int> listRows;
+    listRows.reserve(static_cast<std::size_t>(kept.size()));
+    for (const QModelIndex& i : kept) listRows.push_back(listRow(i.row()));
+
+    sortColumn_ = column >= 0 && column < list_->columnCount() ? column : -1;
+    sortOrder_ = order;
+    std::vector<int>().swap(order_);
+    if (sortColumn_ >= 0) {
+        // Keys once per row, not once per comparison: numbers parsed, texts checked for ASCII.
+        struct Key {
+            qlonglong num;
+            bool isNum;
+        };
+        std::vector<Key> keys(static_cast<std::size_t>(shown_));
+        sortAscii_ = true;
+        for (int r = 0; r < shown_; ++r) {
+            const std::string_view t = list_->cellView(r, sortColumn_);
+            Key& k = keys[static_cast<std::size_t>(r)];
+            k.isNum = AsNumber(t, k.num);
+            if (!k.isNum && sortAscii_ && !IsAscii(t)) sortAscii_ = false;
+        }
+        order_.resize(static_cast<std::size_t>(shown_));
+        for (int r = 0; r < shown_; ++r) order_[static_cast<std::size_t>(r)] = r;
+        auto less = [&](int a, int b) {
+            const Key& ka = keys[static_cast<std::size_t>(a)];
+            const Key& kb = keys[static_cast<std::size_t>(b)];
+            if (ka.isNum && kb.isNum) return ka.num < kb.num;
+            if (ka.isNum != kb.isNum) return ka.isNum;
+            const std::string_view ta = list_->cellView(a, sortColumn_), tb = list_->cellView(b, sortColumn_);
+            if (sortAscii_) return CompareAsciiNoCase(ta, tb) < 0;
+            return QString::localeAwareCompare(Trimmed(ta).toCaseFolded(), Trimmed(tb).toCaseFolded()) < 0;
+        };
+        if (order == Qt::AscendingOrder)
+            std::stable_sort(order_.begin(), order_.end(), less);
+        else
+            std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) { return less(b, a); });
+    } else {
+        sortAscii_ = true;
+    }
+
+    if (!kept.isEmpty()) {
+        std::vector<int> place(static_cast<std::size_t>(shown_));
+        for (int v = 0; v < shown_; ++v) place[static_cast<std::size_t>(listRow(v))] = v;
+        QModelIndexList after;
+        after.reserve(kept.size());
+        for (qsizetype i = 0; i < kept.size(); ++i) {
+            const int r = listRows[static_cast<std::size_t>(i)];
+            after.push_back(r < 0 ? QModelIndex() : index(place[static_cast<std::size_t>(r)], kept[i].column()));
+        }
+        changePersistentIndexList(kept, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 int ReportListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
@@ -152,23 +295,39 @@ int ReportListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : std::max(1, list_->columnCount());
 }
 
-QVariant ReportListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= shown_) return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return Q(list_->cell(index.row(), index.column()));
-    if (role == Qt::TextAlignmentRole && index.column() < list_->columnCount()) {
-        switch (list_->columns()[static_cast<size_t>(index.column())].align) {
-        case platform::ReportList::Align::Left: return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
-        case platform::ReportList::Align::Center: return QVariant(Qt::AlignCenter);
-        case platform::ReportList::Align::Right: return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        }
+namespace {
+
+QVariant AlignmentOf(platform::ReportList::Align align) {
+    switch (align) {
+    case platform::ReportList::Align::Left: return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    case platform::ReportList::Align::Center: return QVariant(Qt::AlignCenter);
+    case platform::ReportList::Align::Right: return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     }
     return {};
 }
 
+}  // namespace
+
+QVariant ReportListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const int r = listRow(index.row());
+    if (r < 0 || r >= list_->rowCount()) return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        const std::string_view t = list_->cellView(r, index.column());
+        return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+    }
+    if (role == Qt::TextAlignmentRole && index.column() < list_->columnCount())
+        return AlignmentOf(list_->columns()[static_cast<size_t>(index.column())].align);
+    return {};
+}
+
 QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (orientation != Qt::Horizontal) return {};
     if (section < 0 || section >= list_->columnCount()) return {};
-    return Q(list_->columns()[static_cast<size_t>(section)].heading);
+    const auto& column = list_->columns()[static_cast<size_t>(section)];
+    if (role == Qt::DisplayRole) return Q(column.heading);
+    if (role == Qt::TextAlignmentRole) return AlignmentOf(column.align);  // headings sit as their cells
+    return {};
 }
 
 void ReportListModel::rowsAppended(platform::ReportList&, int, int) {
@@ -176,12 +335,33 @@ void ReportListModel::rowsAppended(platform::ReportList&, int, int) {
 }
 
 void ReportListModel::rowChanged(platform::ReportList&, int row) {
-    if (row < shown_) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    const int v = viewRow(row);
+    if (v < 0) return;
+    if (sortColumn_ >= 0 && shown_ <= kSortedInsertRows) {
+        std::vector<int> rest = order_;
+        rest.erase(rest.begin() + v);
+        const int at = static_cast<int>(sortedPlace(rest, row));
+        if (at != v) {
+            beginMoveRows({}, v, v, {}, at > v ? at + 1 : at);
+            order_ = std::move(rest);
+            order_.insert(order_.begin() + at, row);
+            endMoveRows();
+            emit dataChanged(index(at, 0), index(at, columnCount() - 1));
+            return;
+        }
+    }
+    emit dataChanged(index(v, 0), index(v, columnCount() - 1));
 }
 
 void ReportListModel::rowRemoved(platform::ReportList&, int row) {
     if (row >= shown_) return;  // never announced
-    beginRemoveRows({}, row, row);
+    const int v = viewRow(row);
+    beginRemoveRows({}, v, v);
+    if (!order_.empty()) {
+        order_.erase(order_.begin() + v);
+        for (int& r : order_)
+            if (r > row) --r;
+    }
     --shown_;
     endRemoveRows();
 }
@@ -190,48 +370,45 @@ void ReportListModel::rowsCleared(platform::ReportList&) {
     batch_.stop();
     beginResetModel();
     shown_ = 0;
+    std::vector<int>().swap(order_);
     endResetModel();
 }
 
 void ReportListModel::columnsChanged(platform::ReportList&) {
     beginResetModel();
+    if (sortColumn_ >= list_->columnCount()) {
+        sortColumn_ = -1;
+        std::vector<int>().swap(order_);
+    }
     endResetModel();
-}
-
-// ---------------------------------------------------------------- ReportSortProxy
-
-bool ReportSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-    QString a = left.data().toString().trimmed();
-    QString b = right.data().toString().trimmed();
-    bool okA = false, okB = false;
-    qlonglong na = a.toLongLong(&okA);
-    qlonglong nb = b.toLongLong(&okB);
-    if (okA && okB) return na < nb;
-    if (okA != okB) return okA;  // numbers before text
-    return QString::localeAwareCompare(a, b) < 0;
 }
 
 // ---------------------------------------------------------------- ReportView
 
 ReportView::ReportView(platform::ReportList& list, QWidget* parent)
-    : QTreeView(parent), list_(&list), model_(new ReportListModel(list, this)), proxy_(new ReportSortProxy(this)) {
-    proxy_->setSourceModel(model_);
-    proxy_->setSortCaseSensitivity(Qt::CaseInsensitive);
-    setModel(proxy_);
-    setRootIsDecorated(false);
-    setUniformRowHeights(true);
-    setItemsExpandable(false);
-    setAllColumnsShowFocus(true);
+    : QTableView(parent), list_(&list), model_(new ReportListModel(list, this)) {
+    setModel(model_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setAlternatingRowColors(list.gridLines());
-    header()->setStretchLastSection(true);
-    header()->setSectionsMovable(false);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setShowGrid(list.gridLines());
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // One line per row, all alike: the view never measures rows.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    QHeaderView* h = horizontalHeader();
+    h->setStretchLastSection(true);
+    h->setSectionsMovable(false);
+    h->setHighlightSections(false);
+    h->setMinimumSectionSize(fontMetrics().horizontalAdvance("000"));
     // Rows start in the order the device returned them; a header click sorts the view only.
-    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    h->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);
-    header()->setMinimumSectionSize(fontMetrics().horizontalAdvance("000"));
     applyColumnWidths();
 
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { list_->userClickRow(modelRow(i)); });
@@ -241,6 +418,18 @@ ReportView::ReportView(platform::ReportList& list, QWidget* parent)
         if (!syncing_ && current.isValid()) list_->userSelectRow(modelRow(current));
     });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { applyColumnWidths(); });
+    connect(model_, &ReportListModel::sortDropped, this, [this] {
+        const QSignalBlocker quiet(horizontalHeader());  // the indicator only; the rows stay
+        horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        horizontalHeader()->viewport()->update();
+    });
+}
+
+ReportView::~ReportView() {
+    // The view's own per-row state goes with it; hand what a large list freed back once the
+    // window is gone.
+    if (model_->rowCount() >= 10000 && QCoreApplication::instance())
+        QTimer::singleShot(0, QCoreApplication::instance(), [] { platform::ReleaseFreeMemory(); });
 }
 
 void ReportView::applyColumnWidths() {
@@ -257,31 +446,32 @@ int ReportView::columnsWidth() const {
 }
 
 int ReportView::rowsHeight(int rows) const {
-    const int row = std::max(fontMetrics().height() + 4, sizeHintForRow(0));
-    return header()->sizeHint().height() + rows * row + 2 * frameWidth() +
-           horizontalScrollBar()->sizeHint().height();
+    const int row = verticalHeader()->defaultSectionSize();
+    return header()->sizeHint().height() + rows * row + 2 * frameWidth() + horizontalScrollBar()->sizeHint().height();
 }
 
 QSize ReportView::minimumSizeHint() const {
-    // Every column without scrolling sideways, and a few rows.
-    const int w = columnsWidth() + 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 2;
+    // Every column up to kMinWidth; a wider table scrolls sideways when the dialog is narrow.
+    const int chrome = 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 2;
+    const int w = std::min(columnsWidth(), kMinWidth) + chrome;
     const int rows = list_->visibleRows() > 0 ? std::min(list_->visibleRows(), kListMinRows) : kListMinRows;
     return {w, rowsHeight(rows)};
 }
 
 QSize ReportView::sizeHint() const {
     const int rows = list_->visibleRows() > 0 ? list_->visibleRows() : kListRows;
-    return {minimumSizeHint().width(), rowsHeight(rows)};
+    const int chrome = 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 2;
+    return {columnsWidth() + chrome, rowsHeight(rows)};
 }
 
 int ReportView::modelRow(const QModelIndex& viewIndex) const {
     if (!viewIndex.isValid()) return -1;
-    return proxy_->mapToSource(viewIndex).row();
+    return model_->listRow(viewIndex.row());
 }
 
 QModelIndex ReportView::viewIndex(int modelRow) const {
-    if (modelRow < 0 || modelRow >= model_->rowCount()) return {};
-    return proxy_->mapFromSource(model_->index(modelRow, 0));
+    const int v = model_->viewRow(modelRow);
+    return v < 0 ? QModelIndex() : model_->index(v, 0);
 }
 
 QString ReportView::selectedText() const {
@@ -289,7 +479,8 @@ QString ReportView::selectedText() const {
     for (const QModelIndex& i : selectionModel()->selectedRows()) viewRows.push_back(i.row());
     std::sort(viewRows.begin(), viewRows.end());
     std::vector<int> rows;
-    for (int v : viewRows) rows.push_back(proxy_->mapToSource(proxy_->index(v, 0)).row());
+    rows.reserve(viewRows.size());
+    for (int v : viewRows) rows.push_back(model_->listRow(v));
     return Q(list_->rowsAsText(rows));
 }
 
@@ -329,12 +520,12 @@ void ReportView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    QTreeView::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
 }
 
 void ReportView::mouseReleaseEvent(QMouseEvent* event) {
     bool outside = !indexAt(event->position().toPoint()).isValid();
-    QTreeView::mouseReleaseEvent(event);
+    QTableView::mouseReleaseEvent(event);
     if (outside && event->button() == Qt::LeftButton) list_->userClickRow(-1);
 }
 

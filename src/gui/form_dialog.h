@@ -4,15 +4,15 @@
 #include <QAbstractTableModel>
 #include <QDialog>
 #include <QIcon>
-#include <QSortFilterProxyModel>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 #include <map>
 #include <vector>
 
 #include "platform/form.h"
 
 class QBoxLayout;
+class QHeaderView;
 class QVBoxLayout;
 
 namespace gui {
@@ -22,8 +22,12 @@ class FitScrollArea;
 // The module icon (drawn at run time).
 QIcon ModuleIcon();
 
-// A report list as a Qt table model. Appended rows are announced in batches on a short timer,
-// so that long walks do not relayout the view once per row.
+// A report list as a Qt table model, rows in the order the view shows them. Appended rows are
+// announced in batches on a short timer, at the end of the view, so that long walks cost the
+// view no more than the rows they add. A heading click sorts once (sort): numbers compare as
+// numbers and before other texts, which compare by locale; equal rows keep the list's order.
+// While sorted, later rows go into place as long as the list is small; a large list shows them
+// at the end and drops its sort (sortDropped) until the next click.
 class ReportListModel : public QAbstractTableModel, private platform::ReportList::RowObserver {
     Q_OBJECT
 public:
@@ -32,11 +36,23 @@ public:
     platform::ReportList& list() const { return *list_; }
     // Announces rows that are waiting for the batch timer.
     void flush();
+    // The list row a view row shows, and back; -1 for rows not shown.
+    int listRow(int viewRow) const;
+    int viewRow(int listRow) const;
+    int sortColumn() const { return sortColumn_; }
+    // Up to this many rows, rows that arrive or change while sorted move into place.
+    static constexpr int kSortedInsertRows = 5000;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Column -1: the list's own order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+signals:
+    // Rows arrived at the end of a large sorted view: it is no longer sorted.
+    void sortDropped();
 
 private:
     void rowsAppended(platform::ReportList&, int first, int count) override;
@@ -44,29 +60,29 @@ private:
     void rowRemoved(platform::ReportList&, int row) override;
     void rowsCleared(platform::ReportList&) override;
     void columnsChanged(platform::ReportList&) override;
+    // Where list row r goes among the sorted rows of `rows` (after its equals).
+    std::size_t sortedPlace(const std::vector<int>& rows, int r) const;
+    bool before(int a, int b) const;  // list rows, by the sort column and order
 
     platform::ReportList* list_;
-    int shown_ = 0;  // rows announced to views
+    int shown_ = 0;          // rows announced to views: list rows 0 .. shown_-1
+    std::vector<int> order_;  // view row -> list row once sorted; empty: the list's order
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    bool sortAscii_ = true;  // the sorted column held only ASCII texts: byte-wise, case-blind
     QTimer batch_;
 };
 
-// Sorting by a column: numbers compare as numbers, other texts by locale.
-class ReportSortProxy : public QSortFilterProxyModel {
-    Q_OBJECT
-public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
-
-protected:
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
-};
-
-// The list view: sortable headers, Ctrl+C copies the selected rows tab-separated.
-class ReportView : public QTreeView {
+// The list view: one line per row (uniform heights), sortable headings, Ctrl+C copies the
+// selected rows tab-separated.
+class ReportView : public QTableView {
     Q_OBJECT
 public:
     ReportView(platform::ReportList& list, QWidget* parent = nullptr);
+    ~ReportView() override;
     ReportListModel* sourceModel() const { return model_; }
-    ReportSortProxy* proxy() const { return proxy_; }
+    QHeaderView* header() const { return horizontalHeader(); }
+    using QTableView::sizeHintForRow;
     // Model row of a view index and back.
     int modelRow(const QModelIndex& viewIndex) const;
     QModelIndex viewIndex(int modelRow) const;
@@ -76,10 +92,12 @@ public:
     // Shows the model's selected row.
     void syncSelection();
 
-    // Wide enough for every column (each at least as wide as its heading), tall enough for a
-    // few rows (the list's visible rows when it gives them).
+    // At least as wide as its columns up to kMinWidth (wider tables scroll sideways), and
+    // preferably as wide as all of them; tall enough for a few rows (the list's visible rows
+    // when it gives them).
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
+    static constexpr int kMinWidth = 600;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -92,7 +110,6 @@ private:
 
     platform::ReportList* list_;
     ReportListModel* model_;
-    ReportSortProxy* proxy_;
     bool syncing_ = false;
 };
 

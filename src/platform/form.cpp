@@ -7,6 +7,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "platform/system.h"
 #include "platform/ui.h"
 
 namespace platform {
@@ -383,35 +384,39 @@ void ReportList::addColumn(std::string heading, int width, Align align) {
     for (auto* o : rowObservers_) o->columnsChanged(*this);
 }
 
-std::string ReportList::cell(int r, int c) const {
-    const auto& cells = row(r);
-    if (c < 0 || c >= static_cast<int>(cells.size())) return {};
-    return cells[static_cast<size_t>(c)];
+ReportList::~ReportList() { releaseIfLarge(rows_.bytesHeld()); }
+
+void ReportList::releaseIfLarge(std::size_t held) {
+    // Only after lists of many thousand rows: the allocator keeps what a small list freed anyway.
+    if (held >= kReleaseBytes) ReleaseFreeMemory();
 }
 
 int ReportList::appendRow(std::vector<std::string> cells) {
-    rows_.push_back(std::move(cells));
+    rows_.append(cells);
     int r = rowCount() - 1;
     for (auto* o : rowObservers_) o->rowsAppended(*this, r, 1);
     return r;
 }
 
 void ReportList::setCell(int r, int c, std::string text) {
-    auto& cells = rows_.at(static_cast<size_t>(r));
+    if (r < 0 || r >= rowCount()) throw std::out_of_range("list row");
     if (c < 0) throw std::out_of_range("list column");
+    std::vector<std::string> cells = rows_.cells(r);
     if (static_cast<size_t>(c) >= cells.size()) cells.resize(static_cast<size_t>(c) + 1);
     cells[static_cast<size_t>(c)] = std::move(text);
+    rows_.assign(r, cells);
     for (auto* o : rowObservers_) o->rowChanged(*this, r);
 }
 
 void ReportList::setRow(int r, std::vector<std::string> cells) {
-    rows_.at(static_cast<size_t>(r)) = std::move(cells);
+    if (r < 0 || r >= rowCount()) throw std::out_of_range("list row");
+    rows_.assign(r, cells);
     for (auto* o : rowObservers_) o->rowChanged(*this, r);
 }
 
 void ReportList::removeRow(int r) {
     if (r < 0 || r >= rowCount()) throw std::out_of_range("list row");
-    rows_.erase(rows_.begin() + r);
+    rows_.erase(r);
     for (auto* o : rowObservers_) o->rowRemoved(*this, r);
     if (selected_ == r) {
         selected_ = -1;
@@ -423,17 +428,19 @@ void ReportList::removeRow(int r) {
 }
 
 void ReportList::clear() {
+    const std::size_t held = rows_.bytesHeld();
     rows_.clear();
     for (auto* o : rowObservers_) o->rowsCleared(*this);
     if (selected_ != -1) {
         selected_ = -1;
         notify(Change::State);
     }
+    releaseIfLarge(held);
 }
 
 int ReportList::findRow(int c, std::string_view text) const {
     for (int r = 0; r < rowCount(); ++r)
-        if (cell(r, c) == text) return r;
+        if (cellView(r, c) == text) return r;
     return -1;
 }
 
@@ -484,11 +491,10 @@ void ReportList::clickActivateButton() {
 std::string ReportList::rowsAsText(const std::vector<int>& rows) const {
     std::string out;
     for (int r : rows) {
-        const auto& cells = row(r);
         int n = std::max(columnCount(), 1);
         for (int c = 0; c < n; ++c) {
             if (c) out += '\t';
-            if (c < static_cast<int>(cells.size())) out += cells[static_cast<size_t>(c)];
+            out += cellView(r, c);
         }
         out += '\n';
     }

@@ -15,6 +15,8 @@
 #include <typeinfo>
 #include <vector>
 
+#include "platform/row_store.h"
+
 namespace platform {
 
 class Form;
@@ -241,10 +243,14 @@ public:
     void addColumn(std::string heading, int width = 100, Align align = Align::Left);
     int columnCount() const { return static_cast<int>(columns_.size()); }
 
-    int rowCount() const { return static_cast<int>(rows_.size()); }
-    const std::vector<std::string>& row(int r) const { return rows_.at(static_cast<size_t>(r)); }
+    ~ReportList() override;
+
+    int rowCount() const { return rows_.size(); }
+    std::vector<std::string> row(int r) const { return rows_.cells(r); }
     // Cell text; empty for a column the row does not have.
-    std::string cell(int r, int c) const;
+    std::string cell(int r, int c) const { return std::string(rows_.cell(r, c)); }
+    // The same without a copy, valid until the list next changes.
+    std::string_view cellView(int r, int c) const { return rows_.cell(r, c); }
     // Appends a row (cells beyond the columns are kept but not shown); returns its number.
     int appendRow(std::vector<std::string> cells);
     void setCell(int r, int c, std::string text);
@@ -291,7 +297,11 @@ private:
     void clickActivateButton();
 
     std::vector<Column> columns_;
-    std::vector<std::vector<std::string>> rows_;
+    // A list that held this much hands its freed memory back to the system when it empties.
+    static constexpr std::size_t kReleaseBytes = 4u << 20;
+    void releaseIfLarge(std::size_t held);
+
+    RowStore rows_;
     int selected_ = -1;
     bool fullRowSelect_ = true;
     bool gridLines_ = false;

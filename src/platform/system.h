@@ -32,4 +32,7 @@ std::vector<std::string> SearchPathFolders();
 // path; it runs on its own and is reaped when it ends. False when it could not be started.
 bool StartDetachedProcess(const std::vector<std::string>& argv);
 
+// Hands memory the program has freed back to the system (after a large list is gone).
+void ReleaseFreeMemory();
+
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "snmp/snmp_transport.h"
 
@@ -473,6 +474,32 @@ void CSnmp::getErrorInfo(int& status, int& index) const {
 
 std::string CSnmp::lastFailureText() const { return SnmpFailureText(failure_, errorStatus_, failureHost_); }
 
+namespace {
+
+// The maximum message size of the SNMPv3 request whose session this thread is opening. Net-SNMP
+// would advertise what UDP allows (65507 octets); a switch's agent may have far smaller buffers,
+// so a session of such a request advertises the request's size instead.
+thread_local int t_openingMaxSize = 0;
+
+int LimitAdvertisedSize(int, int, void* serverArg, void*) {
+    auto* session = static_cast<netsnmp_session*>(serverArg);
+    if (session && session->version == SNMP_VERSION_3 && t_openingMaxSize > 0 &&
+        session->rcvMsgMaxSize > static_cast<std::size_t>(t_openingMaxSize))
+        session->rcvMsgMaxSize = static_cast<std::size_t>(t_openingMaxSize);
+    return SNMPERR_SUCCESS;
+}
+
+void EnsureSizeHook() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        corvex::snmp::EnsureNetSnmp();
+        std::lock_guard<std::mutex> lock(corvex::snmp::NetSnmpMutex());
+        snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_SESSION_INIT, LimitAdvertisedSize, nullptr);
+    });
+}
+
+}  // namespace
+
 SnmpTransport* CSnmp::transport() {
     if (!transport_) transport_ = std::make_shared<SnmpTransport>();
     return transport_.get();
@@ -510,7 +537,12 @@ int CSnmp::exchange(const char* address, int pduType, CSnmp** reply, int timeout
             key.privPwd = v3->privPwd_;
         }
     }
-    if (transport()->ensureOpen(key, timeoutMs) != 0) {
+    EnsureSizeHook();
+    // Never below the smallest message every agent takes (484 octets).
+    t_openingMaxSize = isV3() ? std::max(static_cast<const CSnmpV3*>(this)->maxSize_, 484) : 0;
+    const int opened = transport()->ensureOpen(key, timeoutMs);
+    t_openingMaxSize = 0;
+    if (opened != 0) {
         failure_ = transport_->lastFailure();
         failureHost_ = key.host;
         return -1;
@@ -736,7 +768,7 @@ int CSnmpTable::serveAhead(CSnmp** reply) {
 }
 
 int CSnmpTable::nextRepetitions() const {
-    std::size_t rowBytes = rowBytes_;
+    std::size_t rowBytes = (rowBytes_ + kRowBytesScale - 1) / kRowBytesScale;
     if (!rowBytes) {
         // Before the first reply: the asked OIDs with room for an index and a value.
         for (const CSnmp::Binding& b : request_->bindings_) rowBytes += BindingOctets(b) + 24;
@@ -760,6 +792,7 @@ int CSnmpTable::absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int 
     std::vector<CSnmp::Binding*> row(n);
     std::vector<CSnmp::Binding> prev;  // the OIDs the row follows
     const std::vector<CSnmp::Binding>* after = &from;
+    std::size_t taken = 0, takenBytes = 0;
     for (std::size_t r = 0; r < rows; ++r) {
         std::size_t bytes = 0;
         for (std::size_t i = 0; i < n; ++i) {
@@ -773,13 +806,23 @@ int CSnmpTable::absorb(CSnmp& got, const std::vector<CSnmp::Binding>& from, int 
             aheadWhy_ = why;
             break;
         }
-        rowBytes_ = std::max(rowBytes_, bytes);
+        ++taken;
+        takenBytes += bytes;
         prev.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             prev[i].oid = row[i]->oid;
             ahead_.push_back(std::move(*row[i]));
         }
         after = &prev;
+    }
+    if (taken > 0) {
+        bulkWorked_ = true;
+        // The rows as they arrive: the mean of this reply's, so that one large row shrinks the
+        // next request only, not the rest of the walk.
+        rowBytes_ = takenBytes * kRowBytesScale / taken;
+        // A tooBig limit eases off again, doubling with every reply that fits: the rows that did
+        // not fit have been taken in by now.
+        if (repsCap_ > 0) repsCap_ = repsCap_ >= kMaxRepetitions / 2 ? 0 : repsCap_ * 2;
     }
     lastReps_ = reps;
     return 1;
@@ -799,8 +842,11 @@ bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, i
         std::unique_ptr<CSnmp> owned(got);
         int status = 0, index = 0;
         got->getErrorInfo(status, index);
-        if (status == SNMP_ERR_TOOBIG && reps > 1) {
-            reps /= 2;  // the rows are larger than they looked: fewer of them, for the rest of the walk
+        // tooBig: the rows are larger than they looked. Another error where GETBULK worked
+        // before: some agents (Net-SNMP's snmpd among them) fail a reply they would have to cut
+        // short to fit the message size. Either way fewer rows, until replies fit again.
+        if ((status == SNMP_ERR_TOOBIG || (status != 0 && bulkWorked_)) && reps > 1) {
+            reps /= 2;
             repsCap_ = reps;
             continue;
         }
@@ -810,6 +856,7 @@ bool CSnmpTable::fetchAhead(const char* address, CSnmp** reply, int timeoutMs, i
         aheadWhy_ = SnmpFailure::None;
         const int absorbed = status == 0 ? absorb(*got, request_->bindings_, reps) : 0;
         if (absorbed == 0) {
+            if (bulkWorked_) return false;  // this step only goes out as a get-next
             // The agent does not walk with GETBULK (or not these columns): get-next from now on.
             request_->transport()->refuseBulk();
             return false;
@@ -919,7 +966,7 @@ bool CSnmpTable::takePrefetch(Prefetch& job, int rc, CSnmp* got) {
     if (rc != 0 || !got) return false;  // the step that needs it asks again
     int status = 0, index = 0;
     got->getErrorInfo(status, index);
-    if (status == SNMP_ERR_TOOBIG) repsCap_ = std::max(1, job.reps / 2);
+    if (status == SNMP_ERR_TOOBIG || (status != 0 && bulkWorked_)) repsCap_ = std::max(1, job.reps / 2);
     if (status != 0) return false;
     // A reply that does not answer changes nothing: the step that reaches it asks again.
     return absorb(*got, from, job.reps) > 0;
@@ -948,6 +995,7 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
         nextReplies_.clear();
         rowBytes_ = 0;
         repsCap_ = 0;
+        bulkWorked_ = false;
     }
     if (request_->bindings().empty()) return -1;
     if (hasAhead()) return serveAhead(reply);

@@ -235,8 +235,11 @@ private:
     std::size_t aheadPos_ = 0;
     int aheadEnd_ = 0;
     SnmpFailure aheadWhy_ = SnmpFailure::None;
-    std::size_t rowBytes_ = 0;  // the largest encoded row seen, for max-repetitions
-    int repsCap_ = 0;           // after a tooBig: at most this many repetitions
+    // The mean encoded size of the rows of the last reply (in 1/16 octets), for max-repetitions.
+    static constexpr std::size_t kRowBytesScale = 16;
+    std::size_t rowBytes_ = 0;
+    int repsCap_ = 0;           // after a tooBig: at most this many repetitions, doubling per reply
+    bool bulkWorked_ = false;   // a GETBULK of this walk brought rows
     int lastReps_ = 0;          // repetitions of the last GETBULK taken in
     bool prefetching_ = false;
     // Read ahead with get-next: the replies of the next steps, then (aheadEnd_) how the step

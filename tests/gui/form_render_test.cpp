@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -283,6 +284,105 @@ TEST_F(ReportListRender, AHundredThousandRowsArriveInBatches) {
     EXPECT_EQ(view->model()->index(99999, 0).data().toString(), "99999");
     list->setSelectedRow(99999);
     EXPECT_EQ(view->selectionModel()->currentIndex().row(), 99999);
+}
+
+// Whatever the view's order, each view row shows the list row it maps to, model row numbers stay
+// the order rows were added, and removals and selection follow the right rows.
+TEST_F(ReportListRender, ViewRowsMapToListRowsThroughSortingAndRemoval) {
+    const std::vector<std::vector<std::string>> rows = {
+        {"10", "ten"}, {"", "blank"}, {"9", "Nine"}, {"x", ""}, {"100", "hundred"}, {"-3", "minus"}, {"9", "nine again"}};
+    for (const auto& r : rows) list->appendRow(r);
+    view->sourceModel()->flush();
+    auto viewMatchesList = [&] {
+        for (int v = 0; v < view->model()->rowCount(); ++v) {
+            const int r = view->modelRow(view->model()->index(v, 0));
+            if (r < 0 || view->viewIndex(r).row() != v) return false;
+            for (int c = 0; c < 2; ++c)
+                if (view->model()->index(v, c).data().toString().toStdString() != list->cell(r, c)) return false;
+        }
+        return view->model()->rowCount() == list->rowCount();
+    };
+    struct Step {
+        const char* name;
+        int column;
+        Qt::SortOrder order;
+        std::vector<std::string> column0;  // as shown
+    };
+    const std::vector<Step> steps = {
+        {"numbers first, by value; equal ones keep their order", 0, Qt::AscendingOrder, {"-3", "9", "9", "10", "100", "", "x"}},
+        {"descending", 0, Qt::DescendingOrder, {"x", "", "100", "10", "9", "9", "-3"}},
+        {"texts without regard to case", 1, Qt::AscendingOrder, {"x", "", "100", "-3", "9", "9", "10"}},
+        {"the list's own order", -1, Qt::AscendingOrder, {"10", "", "9", "x", "100", "-3", "9"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        view->sourceModel()->sort(step.column, step.order);
+        EXPECT_EQ(viewColumn0(), step.column0);
+        EXPECT_TRUE(viewMatchesList());
+    }
+    EXPECT_EQ(list->cell(0, 0), "10");  // the list itself never moves
+
+    view->sortByColumn(1, Qt::DescendingOrder);
+    list->setSelectedRow(4);  // "100"
+    const int shownAt = view->selectionModel()->currentIndex().row();
+    EXPECT_EQ(view->model()->index(shownAt, 0).data().toString(), "100");
+    list->removeRow(0);  // rows after it move up one place in the list, not in the view
+    EXPECT_EQ(list->selectedRow(), 3);
+    EXPECT_TRUE(viewMatchesList());
+    EXPECT_EQ(view->modelRow(view->selectionModel()->currentIndex()), 3);
+    list->removeRow(list->rowCount() - 1);
+    EXPECT_TRUE(viewMatchesList());
+    EXPECT_EQ(view->selectedText(), "100\thundred\n");
+}
+
+// Once a list holds more rows than are cheap to keep in order, rows that arrive after a heading
+// click go to the end, in arrival order, and the heading no longer claims an order; the next
+// click sorts all of them.
+TEST_F(ReportListRender, ALargeSortedListTakesLaterRowsAtTheEnd) {
+    const int many = gui::ReportListModel::kSortedInsertRows + 10;
+    for (int i = 0; i < many; ++i) list->appendRow({std::to_string(many - i), "row"});
+    view->sourceModel()->flush();
+    view->sortByColumn(0, Qt::AscendingOrder);
+    EXPECT_EQ(view->model()->index(0, 0).data().toString(), "1");
+    EXPECT_EQ(view->header()->sortIndicatorSection(), 0);
+
+    list->appendRow({"0", "late"});
+    list->appendRow({"99999", "later"});
+    view->sourceModel()->flush();
+    ASSERT_EQ(view->model()->rowCount(), many + 2);
+    EXPECT_EQ(view->model()->index(0, 0).data().toString(), "1");  // the sorted rows stay put
+    EXPECT_EQ(view->model()->index(many, 0).data().toString(), "0");
+    EXPECT_EQ(view->model()->index(many + 1, 0).data().toString(), "99999");
+    EXPECT_EQ(view->modelRow(view->model()->index(many, 0)), many);
+    EXPECT_EQ(view->header()->sortIndicatorSection(), -1);
+
+    QTest::mouseClick(view->header()->viewport(), Qt::LeftButton, {},
+                      QPoint(view->header()->sectionViewportPosition(0) + 5, view->header()->height() / 2));
+    EXPECT_EQ(view->header()->sortIndicatorSection(), 0);
+    EXPECT_EQ(view->model()->index(0, 0).data().toString(), "0");
+    EXPECT_EQ(view->model()->index(many + 1, 0).data().toString(), "99999");
+}
+
+// Headings sit as their cells do; a list asks for at most 600 px of width and scrolls sideways
+// when its columns are wider than the window gives it.
+TEST_F(ReportListRender, HeadingsAlignAsCellsAndWideListsScroll) {
+    fill();
+    for (int c = 0; c < 2; ++c)
+        EXPECT_EQ(view->model()->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole),
+                  view->model()->index(0, c).data(Qt::TextAlignmentRole))
+            << c;
+    EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+    const int narrow = view->minimumSizeHint().width();
+    EXPECT_LT(narrow, gui::ReportView::kMinWidth);  // two narrow columns: their own width
+
+    list->setColumns({{"A", 400}, {"B", 400}, {"C", 400}});
+    const QSize min = view->minimumSizeHint(), preferred = view->sizeHint();
+    EXPECT_LE(min.width(), gui::ReportView::kMinWidth + 60);
+    EXPECT_GE(preferred.width(), 1200);
+    view->resize(min.width(), 300);
+    QApplication::processEvents();
+    EXPECT_GT(view->header()->length(), view->viewport()->width());
+    EXPECT_TRUE(view->horizontalScrollBar()->maximum() > 0);
 }
 
 }  // namespace

@@ -181,6 +181,32 @@ TEST_F(MibTables, ClosingDuringAWalkDropsTheLateReplies) {
     EXPECT_LE(sim.requests().size(), logged + 1);  // at most the step that was in flight
 }
 
+// A long walk shows the first row's count at once and the final count at its end, but does
+// not change the counter's text once per row (each change costs the window a text layout).
+TEST_F(MibTables, TheCounterFollowsALongWalkWithoutChangingPerRow) {
+    start({"--fdb", "20000"});
+    struct CounterWatch : platform::FormObserver {
+        std::vector<std::string> texts;
+        void controlChanged(platform::Control& c, platform::Change what) override {
+            if (c.id() == CFdbTableDlg::kIdEntries && what == platform::Change::Text) texts.push_back(c.text());
+        }
+        void formChanged(platform::Form&) override {}
+        void formEnded(platform::Form&, int) override {}
+    } watch;
+    CFdbTableDlg dlg;
+    dlg.addObserver(&watch);
+    DialogDriver d(env, dlg);
+    const Rows rows = listed(dlg, d);
+    dlg.removeObserver(&watch);
+    ASSERT_EQ(rows.size(), 20001u);
+    EXPECT_EQ(d.control(CFdbTableDlg::kIdEntries).text(), "20001");
+    std::erase(watch.texts, " 0");  // the reset at the start of the walk
+    ASSERT_GE(watch.texts.size(), 2u);
+    EXPECT_EQ(watch.texts.front(), "1");
+    EXPECT_EQ(watch.texts.back(), "20001");
+    EXPECT_LT(watch.texts.size(), 2000u);
+}
+
 TEST_F(MibTables, AWalkThatFailsEndsWithTheRowsSoFar) {
     // The switch never answers the step that would return the second connection.
     start({"--drop-prefix", "1.3.6.1.2.1.6.13.1.3.0.0.0.0.80.0.0.0.0.0"});

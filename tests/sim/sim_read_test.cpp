@@ -161,7 +161,7 @@ TEST(SimRead, RefusesBadCommandLines) {
     EXPECT_EQ(run(simBinary() + " --model 99").code, 2);
     EXPECT_EQ(run(simBinary() + " --listen udp:10.1.2.3:16161").code, 2);
     EXPECT_EQ(run(simBinary() + " --fdb many").code, 2);
-    EXPECT_EQ(run(simBinary() + " --fdb 100001").code, 2);
+    EXPECT_EQ(run(simBinary() + " --fdb 1000001").code, 2);
     EXPECT_EQ(run(simBinary() + " --set-error 1.3.6:bogus").code, 2);
     EXPECT_EQ(run(simBinary() + " --user bob:MD4:x").code, 2);
     EXPECT_EQ(run(simBinary() + " --state").code, 2);

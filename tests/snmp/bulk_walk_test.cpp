@@ -222,4 +222,48 @@ TEST_F(BulkWalk, ReadingAheadChangesOnlyWhenRequestsGoOut) {
     EXPECT_EQ(100, closed.end);
 }
 
+// Rows of different sizes: one large row makes the next GETBULK ask for fewer rows, and the
+// requests after it ask for as many as before it again; every SNMPv3 message advertises a
+// maximum message size of 1024 octets, and the rows equal a get-next walk's.
+TEST_F(BulkWalk, RepetitionsFollowTheRowsThatArrive) {
+    const std::string column = "1.3.6.1.2.1.99.1.1";  // a column of nothing else the switch serves
+    std::vector<std::string> state;
+    // Indexes 1000..1299 and texts of one length: every row but the large one encodes alike.
+    for (int i = 1000; i < 1300; ++i)
+        state.push_back(column + "." + std::to_string(i) + " s " + (i == 1040 ? std::string(600, 'L') : "row" + std::to_string(i)));
+    std::string error;
+    ASSERT_TRUE(sim_.start("10p", {"--fdb", "0", "--user", kV3User, "--state", sim_.writeStateFile(state)}, &error))
+        << error;
+    const Walked byGetNext = walk(sim_.settings(), {column});
+    ASSERT_EQ(300u, byGetNext.rows.size());
+    sim_.clearLog();
+    const Walked byBulk = walk(v3(), {column});
+    EXPECT_EQ(byGetNext.rows, byBulk.rows);
+    EXPECT_EQ(byGetNext.end, byBulk.end);
+
+    std::vector<long> reps;
+    size_t v3Requests = 0;
+    for (const auto& r : sim_.requests()) {
+        if (r.version != "3") continue;
+        ++v3Requests;
+        EXPECT_EQ(1024, r.maxSize) << r.pdu << " " << r.seq;
+        if (r.pdu == "getbulk") reps.push_back(r.maxRepetitions);
+    }
+    ASSERT_GE(v3Requests, 4u);
+    ASSERT_GE(reps.size(), 4u);
+    // reps[1] is sized from the first reply's short rows; the reply holding the large row comes
+    // later and the request after it asks for fewer rows.
+    const long learnt = reps[1];
+    ASSERT_GT(learnt, 10);
+    const auto low = std::min_element(reps.begin() + 2, reps.end());
+    EXPECT_LT(*low, learnt / 2);
+    ASSERT_NE(low, reps.end() - 1) << "the walk ended before the repetitions could recover";
+    EXPECT_GE(*std::max_element(low, reps.end()), learnt) << "repetitions stayed low after one large row";
+    // Short rows only: about as many requests as the rows need at the learnt size, not at the
+    // large row's.
+    std::string sequence;
+    for (long r : reps) sequence += std::to_string(r) + " ";
+    EXPECT_LE(reps.size(), 300 / static_cast<size_t>(learnt) + 6) << sequence;
+}
+
 }  // namespace

@@ -169,7 +169,8 @@ bool ParseSimLogLine(const std::string& line, SimRequest& out) {
             });
         }
         if (key == "seq" || key == "version" || key == "community" || key == "user" || key == "level" ||
-            key == "pdu" || key == "request_id" || key == "lost") {
+            key == "pdu" || key == "request_id" || key == "lost" ||
+            key == "max_size" || key == "max_repetitions") {
             if (!r.scalar(v)) return false;
             if (key == "seq") out.seq = std::atol(v.c_str());
             else if (key == "version") out.version = v;

@@ -27,6 +27,8 @@ struct SimRequest {
     std::string pdu;        // "get", "getnext", "set", ...
     long requestId = 0;
     std::string lost;       // "request" or "reply" when the device's lossy network lost it
+    long maxSize = 0;         // v3: the maximum message size the sender advertised
+    long maxRepetitions = 0;  // getbulk
     std::vector<SimBinding> bindings;
 };
 

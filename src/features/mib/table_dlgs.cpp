@@ -31,6 +31,7 @@ void CMibListDlg::createControls() {
 }
 
 void CMibListDlg::OnRefresh() {
+    killTimer(kCounterTimer);
     List().clear();
     if (m_layout.counterId) get<platform::Label>(m_layout.counterId).setText(m_layout.counterStart);
     get<platform::PushButton>(m_layout.refreshId).setEnabled(false);
@@ -54,12 +55,24 @@ void CMibListDlg::OnRefresh() {
 
 void CMibListDlg::EndWalk() {
     m_bWalking = false;
+    if (timerPending(kCounterTimer)) {  // rows came since the counter last showed them
+        killTimer(kCounterTimer);
+        UpdateCounter();
+    }
     get<platform::PushButton>(m_layout.refreshId).setEnabled(true);
 }
 
 void CMibListDlg::AddRow(std::vector<std::string> cells) {
     List().appendRow(std::move(cells));
-    UpdateCounter();
+    // A long walk brings rows far faster than anyone reads a number, and every new text costs
+    // the window a layout: the counter shows the first row at once and then follows at most
+    // every kCounterMs, and the end of the walk shows the final count.
+    if (!m_bWalking) {
+        UpdateCounter();
+    } else if (!timerPending(kCounterTimer)) {
+        UpdateCounter();
+        setTimer(kCounterTimer, kCounterMs, [this] { UpdateCounter(); });
+    }
 }
 
 void CMibListDlg::UpdateCounter() {

@@ -44,6 +44,8 @@ protected:
     virtual void OnRow(const ReplyRow& row) = 0;
     void AddRow(std::vector<std::string> cells);
     void UpdateCounter();
+    static constexpr int kCounterTimer = 1;
+    static constexpr int kCounterMs = 40;
 
     Layout m_layout;
     CCommonSnmp m_cCommonSNMPTable;  // the walk
