@@ -179,6 +179,8 @@ bool ParseSimLogLine(const std::string& line, SimRequest& out) {
             else if (key == "level") out.level = v;
             else if (key == "pdu") out.pdu = v;
             else if (key == "lost") out.lost = v;
+            else if (key == "max_size") out.maxSize = std::atol(v.c_str());
+            else if (key == "max_repetitions") out.maxRepetitions = std::atol(v.c_str());
             else out.requestId = std::atol(v.c_str());
             return true;
         }
