@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "features/common/port_range.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -131,7 +132,8 @@ void CPoeConfigDlg::createControls() {
     addLabel(IDC_PROGRESS_TEXT, "");
     addProgress(IDC_PROGRESS).sameLine();
     addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { OnRefresh(); });
-    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); });
+    // Apply names time ranges by the indexes read: only after the ranges and the ports arrived.
+    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); }).needsRead();
     addButton(platform::kIdCancel, "&Close", [this] { OnClose(); });
 }
 
@@ -168,8 +170,8 @@ void CPoeConfigDlg::Load() {
     EnableButtons(false);
     CTableWalk::Options options;
     options.maxRows = 3 * kMaxTimeRanges;
-    const bool started = m_timeRangeWalk.Start(
-        {kOidTimeRangeTable + ".1", kOidTimeRangeTable + ".2"},
+    const bool started = features::WalkRead(
+        *this, "time ranges", m_timeRangeWalk, {kOidTimeRangeTable + ".1", kOidTimeRangeTable + ".2"},
         [this](const ReplyRow& row, CSnmp&) {
             OnTimeRangeRow(row);
             return true;
@@ -197,8 +199,8 @@ void CPoeConfigDlg::WalkPorts() {
     for (int c : kPortWalkColumns) columns.push_back(PoePortColumn(c));
     CTableWalk::Options options;
     options.maxRows = static_cast<size_t>(SanitizePortCount(Profile().DevicePortNum));
-    const bool started = m_portWalk.Start(
-        columns,
+    const bool started = features::WalkRead(
+        *this, "ports", m_portWalk, columns,
         [this](const ReplyRow& row, CSnmp&) {
             OnPortRow(row);
             return true;
