@@ -204,5 +204,50 @@ TEST_F(SecuritySimTest, Dot1xForceAuthorizedRuleRefusesOnPortsItCouldNotRead) {
     }
 }
 
+// On a network that loses one request in twenty, every dialog ends either with all it reads
+// and its writes open, or with the status line and its writes held; opening writes nothing.
+TEST_F(SecuritySimTest, OnALossyNetworkEveryDialogEndsCompleteOrVisiblyNotRead) {
+    struct Dialog {
+        const char* what;
+        std::function<std::unique_ptr<Form>()> make;
+        Strings reads;
+        std::vector<dialogtest::Ref> writes;
+    };
+    const Dialog dialogs[] = {
+        {"802.1X global", [] { return std::make_unique<C8021xGlobalDlg>(); }, {"settings"}, {"&Apply"}},
+        {"802.1X ports", [] { return std::make_unique<C8021xPortDlg>(kTexts); }, {"ports", "trunks"}, {"Apply"}},
+        {"ARP list", [] { return std::make_unique<CArpSpoofingDlg>(); }, {"entries"}, {"&Add"}},
+        {"ARP entry", [] { return std::make_unique<CArpSpoofingEntryDlg>(10); }, {"trunks"}, {"&Apply"}},
+        {"DHCP screening", [] { return std::make_unique<CDhcpScreeningDlg>(); }, {"screening", "trunks"}, {"&Apply"}},
+    };
+    for (const Dialog& dialog : dialogs) {
+        for (const char* seed : {"1", "2", "3", "4"}) {
+            SCOPED_TRACE(std::string(dialog.what) + ", seed " + seed);
+            ASSERT_NO_FATAL_FAILURE(Start("10p", {kTrunkMembers + ".1 x 00c00000", kArpRowStatus + ".10.0.0.1 i 1"}, {"--drop-percent", "5", "--drop-seed", seed}));
+            MutableSettings().TimeoutMs = "200";
+            std::unique_ptr<Form> dlg = dialog.make();
+            DialogDriver d(env, *dlg);
+            ASSERT_TRUE(env.waitUntil(
+                [&] {
+                    // A read that follows another begins only once that one is complete.
+                    bool unbegun = false;
+                    for (const std::string& r : dialog.reads) {
+                        if (dlg->readState(r) == Form::ReadState::Running) return false;
+                        unbegun = unbegun || !dlg->readState(r);
+                    }
+                    return !unbegun || !dlg->readsOk();
+                },
+                std::chrono::seconds(10)));
+            env.runFor(std::chrono::milliseconds(20));
+            const bool complete = dlg->readsOk();
+            EXPECT_EQ(d.visible(Form::kIdReadStatus), !complete);
+            for (const dialogtest::Ref& ref : dialog.writes) EXPECT_EQ(d.enabled(ref), complete) << ref.describe();
+            EXPECT_TRUE(sim.sets().empty());
+            env.takeMessages();
+            sim.stop();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace securitytest
