@@ -240,6 +240,9 @@ TEST_F(SecuritySimTest, OnALossyNetworkEveryDialogEndsCompleteOrVisiblyNotRead) 
                 std::chrono::seconds(10)));
             env.runFor(std::chrono::milliseconds(20));
             const bool complete = dlg->readsOk();
+            if (complete) {
+                for (const std::string& r : dialog.reads) EXPECT_EQ(dlg->readState(r), Form::ReadState::Complete) << r;
+            }
             EXPECT_EQ(d.visible(Form::kIdReadStatus), !complete);
             for (const dialogtest::Ref& ref : dialog.writes) EXPECT_EQ(d.enabled(ref), complete) << ref.describe();
             EXPECT_TRUE(sim.sets().empty());
