@@ -46,7 +46,8 @@ TEST_F(LldpReadsTest, FailedReadsShowTheStatusLineAndHoldBackEveryWrite) {
     };
     const Case cases[] = {
         {"global settings without the TX delay", kOidTxDelay, [] { return std::make_unique<CLldpGlobalDlg>(); },
-         {"settings"}, {+CLldpGlobalDlg::IDC_BUTTON_STATE_APPLY, +CLldpGlobalDlg::IDC_BUTTON_APPLY}, kReopen, -1, 0, {}, ""},
+         {"settings"}, {+CLldpGlobalDlg::IDC_BUTTON_STATE_APPLY, +CLldpGlobalDlg::IDC_BUTTON_APPLY}, kReopen, -1, 0, {},
+         ""},
         // Whether LLDP is on decides whether MED may be set at all.
         {"MED without the LLDP state", kOidLldpState, [] { return std::make_unique<CLldpMedDlg>(); }, {"state"},
          {"&Apply"}, kPressRefresh, 0, CLldpMedDlg::IDC_LIST, {}, kOidLldpState},

@@ -101,7 +101,8 @@ TEST_F(PoeSimTest, OnALossyNetworkEveryDialogEndsCompleteOrVisiblyNotRead) {
     for (const Dialog& dialog : dialogs) {
         for (const char* seed : {"1", "2", "3", "4"}) {
             SCOPED_TRACE(std::string(dialog.what) + ", seed " + seed);
-            ASSERT_NO_FATAL_FAILURE(Start("10p", RangeState(5, "eve", 17, 22), {"--drop-percent", "5", "--drop-seed", seed}));
+            ASSERT_NO_FATAL_FAILURE(
+                Start("10p", RangeState(5, "eve", 17, 22), {"--drop-percent", "5", "--drop-seed", seed}));
             MutableSettings().TimeoutMs = "200";
             std::unique_ptr<Form> dlg = dialog.make();
             DialogDriver d(env, *dlg);

@@ -223,7 +223,8 @@ TEST_F(SecuritySimTest, OnALossyNetworkEveryDialogEndsCompleteOrVisiblyNotRead) 
     for (const Dialog& dialog : dialogs) {
         for (const char* seed : {"1", "2", "3", "4"}) {
             SCOPED_TRACE(std::string(dialog.what) + ", seed " + seed);
-            ASSERT_NO_FATAL_FAILURE(Start("10p", {kTrunkMembers + ".1 x 00c00000", kArpRowStatus + ".10.0.0.1 i 1"}, {"--drop-percent", "5", "--drop-seed", seed}));
+            ASSERT_NO_FATAL_FAILURE(Start("10p", {kTrunkMembers + ".1 x 00c00000", kArpRowStatus + ".10.0.0.1 i 1"},
+                                          {"--drop-percent", "5", "--drop-seed", seed}));
             MutableSettings().TimeoutMs = "200";
             std::unique_ptr<Form> dlg = dialog.make();
             DialogDriver d(env, *dlg);

@@ -34,7 +34,9 @@ void CDhcpScreeningDlg::createControls() {
     addLabel(0, "State").sameLine();
     addCombo(IDC_STATE, {"Disabled", "Enabled"});
     // Apply writes every port's state and checks the trunks: only after both were read whole.
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).sameLine().needsRead({kReadStates, features::CTrunkMap::kReadName});
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); })
+        .sameLine()
+        .needsRead({kReadStates, features::CTrunkMap::kReadName});
     BindFromToPorts(from, to);
     addList(IDC_LIST, "", {{"Port", 100, ReportList::Align::Center}, {"State", 400, ReportList::Align::Center}})
         .setGridLines(true)

@@ -295,7 +295,9 @@ void C8021xPortDlg::createControls() {
     g.addLabel(0, "Control:").sameLine();
     g.addCombo(IDC_CONTROL, kControlItems);
     // The control rules and the trunk check decide on the whole port list and trunk map.
-    g.addButton(IDC_APPLY, "Apply", [this] { OnApply(); }).sameLine().needsRead({kReadPorts, features::CTrunkMap::kReadName});
+    g.addButton(IDC_APPLY, "Apply", [this] { OnApply(); })
+        .sameLine()
+        .needsRead({kReadPorts, features::CTrunkMap::kReadName});
     BindFromToPorts(from, to);
 
     addList(IDC_LIST, "",
