@@ -132,8 +132,9 @@ void CPoeConfigDlg::createControls() {
     addLabel(IDC_PROGRESS_TEXT, "");
     addProgress(IDC_PROGRESS).sameLine();
     addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { OnRefresh(); });
-    // Apply names time ranges by the indexes read: only after the ranges and the ports arrived.
-    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); }).needsRead();
+    // Apply names time ranges by the indexes read: only after the ranges and the ports arrived
+    // (the power level only informs the total).
+    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); }).needsRead({"time ranges", "ports"});
     addButton(platform::kIdCancel, "&Close", [this] { OnClose(); });
 }
 
@@ -230,7 +231,7 @@ void CPoeConfigDlg::OnPortWalkEnd() {
     EnableButtons(!Applying());
     ShowTotalPower({});
     // Then the switch's power level, for the budget beside the total.
-    m_portWalk.Read({kOidPoePowerLevel}, [this](const ReplyRow& row, CSnmp&) {
+    features::AsyncRead(*this, "power level", m_portWalk, {kOidPoePowerLevel}, [this](const ReplyRow& row, CSnmp&) {
         if (row.present(0)) ShowTotalPower(row.text(0));
         return true;
     });
