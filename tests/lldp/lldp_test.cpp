@@ -234,7 +234,7 @@ TEST_F(LldpSimTest, RemoteListWithLldpOffOrUnreadableState) {
     }
     sim.stop();
     ASSERT_NO_FATAL_FAILURE(Start("10p", {}, {"--drop-prefix", "1.3.6.1.4.1.171.10.76.12.24.1"}));
-    MutableSettings().TimeoutMs = "1000";  // three tries of it
+    MutableSettings().TimeoutMs = "500";  // three tries before the state counts as unanswered
     CLldpRemoteDlg dlg;
     DialogDriver d(env, dlg);
     ASSERT_TRUE(env.waitUntil([&] { return !env.messages().empty(); }, std::chrono::milliseconds(8000)));

@@ -142,6 +142,7 @@ TEST_F(SecuritySimTest, ArpEntryWriteFailureLeavesNoRowAndKeepsTheFormOpen) {
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     sim.clearLog();
     env.onChild(kTitle, [&](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("&Apply"));  // once the trunk map is in
         c.type(kIp, "99.1.1.1");
         c.type(kMac, "00-11-22-33-44-55");
         c.tickPort(kGrid, 0, 1);
@@ -169,6 +170,7 @@ TEST_F(SecuritySimTest, ArpEntryForAnExistingGatewayIsNotAddedAndTheEntryStays) 
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     sim.clearLog();
     env.onChild(kTitle, [&](DialogDriver& c) {
+        ASSERT_TRUE(c.waitEnabled("&Apply"));  // once the trunk map is in
         c.type(kIp, "10.0.0.1");
         c.type(kMac, "00-11-22-33-44-66");
         c.env().answer(MsgAnswer::Ok);

@@ -201,7 +201,7 @@ TEST_F(SecuritySimTest, Dot1xPortApplyOnFiftyTwoPortsSendsThirtyThenTwentyTwoPor
     C8021xPortDlg dlg(kTexts);
     DialogDriver d(env, dlg);
     ASSERT_TRUE(d.waitRows(C8021xPortDlg::IDC_LIST, 52));
-    ASSERT_TRUE(d.waitEnabled("&Refresh"));
+    ASSERT_TRUE(d.waitEnabled("Apply"));  // the port list and the trunk map are in
     EXPECT_EQ(d.rows(C8021xPortDlg::IDC_LIST)[51],
               (Strings{"52", "authorized", "auto", "60", "30", "30", "30", "2", "3600", "Disabled"}));
     sim.clearLog();

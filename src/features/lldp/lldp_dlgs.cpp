@@ -1,6 +1,7 @@
 #include "features/lldp/lldp_dlgs.h"
 
 #include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "features/common/port_range.h"
 #include "features/lldp/lldp_texts.h"
 #include "platform/trace.h"
@@ -41,7 +42,8 @@ void CLldpGlobalDlg::createControls() {
     setCaption("LLDP Global Settings");
     auto& state = addGroup(0, "");
     state.addCheck(IDC_CHECK_ENABLE, " LLDP Enable ");
-    state.addButton(IDC_BUTTON_STATE_APPLY, "&Apply", [this] { OnStateApply(); }).sameLine();
+    // Each Apply writes what the read put into its boxes: only after a whole read.
+    state.addButton(IDC_BUTTON_STATE_APPLY, "&Apply", [this] { OnStateApply(); }).sameLine().needsRead();
     auto& timers = addGroup(0, "");
     timers.addLabel(0, "Message TX Hold Multipier(2 - 10)");
     timers.addEdit(IDC_EDIT_HOLD).setDigitsOnly().setMaxLength(2).setWidth(80);
@@ -54,7 +56,7 @@ void CLldpGlobalDlg::createControls() {
     timers.addLabel(0, "LLDP TX Delay (1 - 8192)");
     timers.addEdit(IDC_EDIT_DELAY).setDigitsOnly().setMaxLength(4).setWidth(80);
     timers.addLabel(0, "sec").sameLine();
-    timers.addButton(IDC_BUTTON_APPLY, "Apply", [this] { OnTimersApply(); });
+    timers.addButton(IDC_BUTTON_APPLY, "Apply", [this] { OnTimersApply(); }).needsRead();
     auto& info = addGroup(0, "LLDP System Information");
     info.addLabel(0, "Chassis ID Subtype");
     info.addEdit(IDC_EDIT_SUBTYPE).setReadOnly().setWidth(340);
@@ -74,7 +76,8 @@ void CLldpGlobalDlg::createControls() {
 void CLldpGlobalDlg::initDialog() { Read(); }
 
 void CLldpGlobalDlg::Read() {
-    const bool started = m_readWalk.Read(
+    const bool started = features::AsyncRead(
+        *this, "settings", m_readWalk,
         {kOidLldpState, kOidHoldMultiplier, kOidTxInterval, kOidReinitDelay, kOidTxDelay, kOidLocChassisIdSubtype,
          kOidLocChassisId, kOidLocSysName, kOidLocSysDesc},
         [this](const ReplyRow& row, CSnmp&) {
@@ -189,8 +192,9 @@ void CLldpMedDlg::createControls() {
         .setGridLines()
         .setFullRowSelect()
         .setVisibleRows(8);
-    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); });
-    addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { Load(); });
+    // Apply waits for the LLDP state (no writes while LLDP is off) and the port list.
+    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); }).needsRead();
+    addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { OnRefresh(); });
     addButton(platform::kIdCancel, "&Close", [this] {
         // A request on its way is answered first; the remaining ports are not written.
         m_bCloseAfterApply = m_applyPort != 0;
@@ -202,7 +206,13 @@ void CLldpMedDlg::initDialog() {
     get<platform::ComboBox>(IDC_COMBO_FROM).setCurrent(0);
     get<platform::ComboBox>(IDC_COMBO_TO).setCurrent(0);
     get<platform::ComboBox>(IDC_COMBO_TLV).setCurrent(1);
-    m_stateRead.Read({kOidLldpState}, [this](const ReplyRow& row, CSnmp&) {
+    ReadState();
+}
+
+void CLldpMedDlg::ReadState() {
+    features::AsyncRead(*this, kReadState, m_stateRead, {kOidLldpState}, [this](const ReplyRow& row, CSnmp&) {
+        // Without the state nothing is known about whether LLDP is on: the form stays as it was.
+        if (!row.present(0)) return false;
         m_bStateRead = true;
         const bool disabled = row.text(0) == "2";
         if (disabled) platform::ShowMessage(kMsgMedDisabled);
@@ -212,6 +222,12 @@ void CLldpMedDlg::initDialog() {
     });
 }
 
+void CLldpMedDlg::OnRefresh() {
+    // A state that did not arrive is read first; its answer loads the list.
+    if (!readOk(kReadState)) return ReadState();
+    Load();
+}
+
 void CLldpMedDlg::Load() {
     get<platform::ReportList>(IDC_LIST).clear();
     // With LLDP off the controls stay disabled; the list still shows what the switch holds.
@@ -219,8 +235,8 @@ void CLldpMedDlg::Load() {
     get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(false);
     CTableWalk::Options options;
     options.maxRows = static_cast<size_t>(PortsOfDevice());
-    const bool started = m_walk.Start(
-        {kOidPsePowerTlv},
+    const bool started = features::WalkRead(
+        *this, "ports", m_walk, {kOidPsePowerTlv},
         [this](const ReplyRow& row, CSnmp&) {
             auto& list = get<platform::ReportList>(IDC_LIST);
             list.appendRow({"    " + std::to_string(list.rowCount() + 1), row.text(0) == "2" ? "Disable" : "Enable"});
@@ -238,6 +254,11 @@ void CLldpMedDlg::OnApply() {
     const int from = get<platform::ComboBox>(IDC_COMBO_FROM).current() + 1;
     const int to = get<platform::ComboBox>(IDC_COMBO_TO).current() + 1;
     if (from < 1 || to < from) return;
+    // Whether LLDP is on decides whether MED may be set at all.
+    if (!readOk(kReadState)) {
+        platform::ShowMessage(features::kMsgNotRead);
+        return;
+    }
     m_applyPort = from;
     m_applyTo = to;
     m_applyValue = get<platform::ComboBox>(IDC_COMBO_TLV).text() == "Enable" ? "1" : "2";
@@ -302,6 +323,8 @@ void CLldpRemoteDlg::createControls() {
         .setVisibleRows(8);
     addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] {
         get<platform::EditBox>(IDC_EDIT_COUNT).setText("0");
+        // A state that did not arrive is read first; its answer loads the list.
+        if (!readOk(kReadState)) return ReadState();
         Load();
     });
     addButton(platform::kIdCancel, "&Close");
@@ -310,16 +333,21 @@ void CLldpRemoteDlg::createControls() {
 // The state is read under every SNMP version: the neighbour table is readable under both.
 void CLldpRemoteDlg::initDialog() {
     get<platform::EditBox>(IDC_EDIT_COUNT).setText("0");
-    const bool started = m_stateRead.Read(
-        {kOidLldpState},
+    ReadState();
+}
+
+void CLldpRemoteDlg::ReadState() {
+    const bool started = features::AsyncRead(
+        *this, kReadState, m_stateRead, {kOidLldpState},
         [this](const ReplyRow& row, CSnmp&) {
+            if (!row.present(0)) return false;
             m_bStateRead = true;
             enable({IDC_LIST, IDC_BUTTON_REFRESH}, row.text(0) != "2");
             Load();
             return false;
         },
-        [this](int status) {
-            if (status != 0) platform::ShowMessage(kMsgRemoteReadFailed);
+        [this](int) {
+            if (!readOk(kReadState)) platform::ShowMessage(kMsgRemoteReadFailed);
         });
     if (!started) platform::ShowMessage(kMsgRemoteReadFailed);
 }
@@ -332,8 +360,8 @@ void CLldpRemoteDlg::Load() {
     for (int c = 4; c <= 10; ++c) columns.push_back(kOidRemTable + "." + std::to_string(c));
     CTableWalk::Options options;
     options.maxRows = static_cast<size_t>(kNeighboursPerPort * PortsOfDevice());
-    const bool started = m_walk.Start(
-        columns,
+    const bool started = features::WalkRead(
+        *this, "neighbours", m_walk, columns,
         [this](const ReplyRow& row, CSnmp&) {
             OnRow(row);
             return true;

@@ -125,6 +125,10 @@ protected:
     void destroyWindow() override;
 
 private:
+    static constexpr const char* kReadState = "state";
+
+    void ReadState();
+    void OnRefresh();
     void Load();
     void OnApply();
     void ApplyNext();
@@ -166,6 +170,9 @@ protected:
     void destroyWindow() override;
 
 private:
+    static constexpr const char* kReadState = "state";
+
+    void ReadState();
     void Load();
     void OnRow(const ReplyRow& row);
 

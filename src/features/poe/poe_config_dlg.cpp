@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/session_settings.h"
+#include "features/common/form_reads.h"
 #include "features/common/port_range.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -131,7 +132,9 @@ void CPoeConfigDlg::createControls() {
     addLabel(IDC_PROGRESS_TEXT, "");
     addProgress(IDC_PROGRESS).sameLine();
     addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { OnRefresh(); });
-    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); });
+    // Apply names time ranges by the indexes read: only after the ranges and the ports arrived
+    // (the power level only informs the total).
+    addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); }).needsRead({"time ranges", "ports"});
     addButton(platform::kIdCancel, "&Close", [this] { OnClose(); });
 }
 
@@ -168,8 +171,8 @@ void CPoeConfigDlg::Load() {
     EnableButtons(false);
     CTableWalk::Options options;
     options.maxRows = 3 * kMaxTimeRanges;
-    const bool started = m_timeRangeWalk.Start(
-        {kOidTimeRangeTable + ".1", kOidTimeRangeTable + ".2"},
+    const bool started = features::WalkRead(
+        *this, "time ranges", m_timeRangeWalk, {kOidTimeRangeTable + ".1", kOidTimeRangeTable + ".2"},
         [this](const ReplyRow& row, CSnmp&) {
             OnTimeRangeRow(row);
             return true;
@@ -197,8 +200,8 @@ void CPoeConfigDlg::WalkPorts() {
     for (int c : kPortWalkColumns) columns.push_back(PoePortColumn(c));
     CTableWalk::Options options;
     options.maxRows = static_cast<size_t>(SanitizePortCount(Profile().DevicePortNum));
-    const bool started = m_portWalk.Start(
-        columns,
+    const bool started = features::WalkRead(
+        *this, "ports", m_portWalk, columns,
         [this](const ReplyRow& row, CSnmp&) {
             OnPortRow(row);
             return true;
@@ -228,7 +231,7 @@ void CPoeConfigDlg::OnPortWalkEnd() {
     EnableButtons(!Applying());
     ShowTotalPower({});
     // Then the switch's power level, for the budget beside the total.
-    m_portWalk.Read({kOidPoePowerLevel}, [this](const ReplyRow& row, CSnmp&) {
+    features::AsyncRead(*this, "power level", m_portWalk, {kOidPoePowerLevel}, [this](const ReplyRow& row, CSnmp&) {
         if (row.present(0)) ShowTotalPower(row.text(0));
         return true;
     });

@@ -1,5 +1,6 @@
 #include "features/poe/time_range_dlg.h"
 
+#include "features/common/form_reads.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
@@ -122,7 +123,8 @@ void CTimeRangeEditDlg::createControls() {
         auto& box = g.addCheck(IDC_CHECK_MON + d, kDayBoxes[d]);
         if (d > 0) box.sameLine();
     }
-    addButton(IDC_BUTTON_APPLY, "Apply", [this] { OnApply(); }).setDefault();
+    // An edit rewrites the whole row and puts it back from what was read if a write fails.
+    addButton(IDC_BUTTON_APPLY, "Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(platform::kIdCancel, "Cancel", [this] { OnCancel(); });
 }
 
@@ -133,12 +135,16 @@ void CTimeRangeEditDlg::initDialog() {
     EnableDates(false);
     if (m_mode != Mode::Edit) return;
     get<platform::EditBox>(IDC_EDIT_NAME).setEnabled(false);
-    // The row is rewritten only once the form knows how it stood (it is put back if a write fails).
-    get<platform::PushButton>(IDC_BUTTON_APPLY).setEnabled(false);
-    m_readWalk.Read(AllColumns(m_strIndex), [this](const ReplyRow& row, CSnmp&) {
-        OnRowRead(row);
-        return false;
-    });
+    features::AsyncRead(
+        *this, kReadRow, m_readWalk, AllColumns(m_strIndex),
+        [this](const ReplyRow& row, CSnmp&) {
+            OnRowRead(row);
+            return false;
+        },
+        [this](int) {
+            // A reply without a name names no time range of the switch.
+            if (readOk(kReadRow) && !m_original) readFailed(kReadRow, "the time range is not on the switch");
+        });
 }
 
 void CTimeRangeEditDlg::EnableDates(bool on) {
@@ -191,7 +197,6 @@ void CTimeRangeEditDlg::OnRowRead(const ReplyRow& row) {
     SelectPrefix(IDC_END_HOUR, r.endHour);
     SelectPrefix(IDC_END_MINUTE, r.endMinute);
     for (int d = 0; d < 7; ++d) get<platform::CheckBox>(IDC_CHECK_MON + d).setChecked(r.days[static_cast<size_t>(d)] == "1");
-    get<platform::PushButton>(IDC_BUTTON_APPLY).setEnabled(true);
 }
 
 TimeRangeRecord CTimeRangeEditDlg::FromForm() {
@@ -348,8 +353,9 @@ void CTimeRangeListDlg::createControls() {
                {"End Time", 75, platform::ReportList::Align::Center}})
         .setFullRowSelect()
         .setVisibleRows(8);
-    addButton(IDC_BUTTON_ADD, "&Add", [this] { OnAdd(); });
-    addButton(IDC_BUTTON_EDIT, "&Edit", [this] { OnEdit(); });
+    // A new range's index and name are checked against the whole list; Edit opens a listed row.
+    addButton(IDC_BUTTON_ADD, "&Add", [this] { OnAdd(); }).needsRead();
+    addButton(IDC_BUTTON_EDIT, "&Edit", [this] { OnEdit(); }).needsRead();
     addButton(IDC_BUTTON_DELETE, "&Delete", [this] { OnDelete(); });
     addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { Load(); });
     addButton(platform::kIdCancel, "&Close");
@@ -369,8 +375,8 @@ void CTimeRangeListDlg::Load() {
     CTableWalk::Options options;
     options.maxRows = 3 * 8;
     EnableButtons(false);
-    const bool started = m_walk.Start(
-        AllColumns({}),
+    const bool started = features::WalkRead(
+        *this, "time ranges", m_walk, AllColumns({}),
         [this](const ReplyRow& row, CSnmp&) {
             OnRow(row);
             return true;

@@ -104,6 +104,8 @@ private:
     void RestoreStep(int status);
     void Done(const char* message);
 
+    static constexpr const char* kReadRow = "row";
+
     Mode m_mode;
     std::string m_strIndex;
     std::vector<std::string> m_names, m_statuses;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "features/common/form_reads.h"
 #include "features/security/security_common.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -44,7 +45,8 @@ void CArpSpoofingDlg::createControls() {
              {"Ports", 150, ReportList::Align::Center}})
         .setGridLines(true)
         .setFullRowSelect(true);
-    addButton(IDC_ADD, "&Add", [this] { OnAdd(); });
+    // The entry limit is counted on the whole list.
+    addButton(IDC_ADD, "&Add", [this] { OnAdd(); }).needsRead();
     addButton(IDC_DELETE, "&Delete", [this] { OnDelete(); });
     addButton(IDC_REFRESH, "&Refresh", [this] { ReadList(); });
     addButton(platform::kIdCancel, "&Close");
@@ -62,8 +64,8 @@ void CArpSpoofingDlg::ReadList() {
     get<platform::EditBox>(IDC_TOTAL).setText("0");
     CTableWalk::Options options;
     options.maxRows = kMaxArpEntries;
-    m_bWalking = m_walk.Start(
-        {kOidArpGatewayIp, kOidArpGatewayMac, kOidArpPorts, kOidArpRowStatus},
+    m_bWalking = features::WalkRead(
+        *this, "entries", m_walk, {kOidArpGatewayIp, kOidArpGatewayMac, kOidArpPorts, kOidArpRowStatus},
         [this](const ReplyRow& row, CSnmp&) {
             OnRow(row);
             return true;
@@ -131,13 +133,14 @@ void CArpSpoofingEntryDlg::createControls() {
     const int perRow = m_iPortNum == 48 ? 24 : m_iPortNum == 52 ? 26 : 0;
     ports.addPortGrid(IDC_PORTS, "", platform::PortGrid::CellKind::Check, m_iPortNum, {""}, perRow)
         .onCellChange([this](int, int port) { OnPortCell(port); });
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
+    // The trunk rule needs the whole trunk map.
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault().needsRead({features::CTrunkMap::kReadName});
     addButton(platform::kIdCancel, "&Cancel");
 }
 
 void CArpSpoofingEntryDlg::initDialog() {
     m_trunkMap.Clear();
-    m_trunkMap.Start();
+    m_trunkMap.Start(*this);
 }
 
 void CArpSpoofingEntryDlg::destroyWindow() {
@@ -177,6 +180,10 @@ void CArpSpoofingEntryDlg::OnApply() {
     }
     std::array<std::uint8_t, 6> mac{};
     if (!CheckMacInput(get<platform::EditBox>(IDC_MAC).text(), false, &mac, kMsgMulticastMac)) return;
+    if (!readOk(features::CTrunkMap::kReadName)) {
+        platform::ShowMessage(features::kMsgNotRead);
+        return;
+    }
     if (!TrunkRuleHolds()) {
         platform::ShowMessage(kMsgTrunk);
         return;

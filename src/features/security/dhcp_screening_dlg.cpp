@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "features/common/form_reads.h"
 #include "features/security/security_common.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -32,7 +33,10 @@ void CDhcpScreeningDlg::createControls() {
     auto& to = addCombo(IDC_TO_PORT, PortItems(m_iPortNum));
     addLabel(0, "State").sameLine();
     addCombo(IDC_STATE, {"Disabled", "Enabled"});
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).sameLine();
+    // Apply writes every port's state and checks the trunks: only after both were read whole.
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); })
+        .sameLine()
+        .needsRead({kReadStates, features::CTrunkMap::kReadName});
     BindFromToPorts(from, to);
     addList(IDC_LIST, "", {{"Port", 100, ReportList::Align::Center}, {"State", 400, ReportList::Align::Center}})
         .setGridLines(true)
@@ -54,7 +58,7 @@ void CDhcpScreeningDlg::destroyWindow() {
 
 void CDhcpScreeningDlg::Refresh() {
     m_trunkMap.Clear();
-    m_trunkMap.Start();
+    m_trunkMap.Start(*this);
     ReadStates();
 }
 
@@ -63,15 +67,16 @@ void CDhcpScreeningDlg::ReadStates() {
     list.clear();
     enable({IDC_APPLY, IDC_REFRESH}, false);
     ReplyRow row;
-    if (features::GetNow(m_cCommonSNMP, {kOidDhcpScreeningPorts}, false, row)) {
+    if (features::ReadNow(*this, kReadStates, m_cCommonSNMP, {kOidDhcpScreeningPorts}, false, row)) {
         // Only an octet string is a PortList; anything else leaves the states as they were.
-        if (row.size() > 0 && row.values[0].type == SNMP_T_OCTETS) {
+        if (row.values[0].type != SNMP_T_OCTETS) {
+            readFailed(kReadStates, "the switch's reply did not match the request");
+        } else {
             std::fill(m_iState.begin(), m_iState.end(), static_cast<int>(kDisabled));
             const std::vector<int> on = PortListToFlags(row.bytes(0), m_iPortNum);
             for (std::size_t i = 0; i < m_iState.size() && i < on.size(); ++i)
                 if (on[i]) m_iState[i] = kEnabled;
             m_iStateRead = m_iState;
-            m_bRead = true;
             for (int p = 1; p <= m_iPortNum; ++p)
                 list.appendRow({std::to_string(p),
                                 m_iState[static_cast<std::size_t>(p - 1)] == kEnabled ? "Enabled" : "Disabled"});
@@ -88,11 +93,15 @@ bool CDhcpScreeningDlg::TrunkRuleHolds() const {
 }
 
 void CDhcpScreeningDlg::OnApply() {
-    // Without the switch's own states the PortList would switch off ports nobody chose.
-    if (!m_bRead) return;
     const int from = ChosenPort(get<ComboBox>(IDC_FROM_PORT));
     const int to = ChosenPort(get<ComboBox>(IDC_TO_PORT));
     if (from < 1 || to < from || to > m_iPortNum) return;
+    // Without the switch's own states the PortList would switch off ports nobody chose, and
+    // without the whole trunk map the trunk rule cannot decide.
+    if (!readOk(kReadStates) || !readOk(features::CTrunkMap::kReadName)) {
+        platform::ShowMessage(features::kMsgNotRead);
+        return;
+    }
     const int state = get<ComboBox>(IDC_STATE).text() == "Enabled" ? kEnabled : kDisabled;
     for (int p = from; p <= to; ++p) m_iState[static_cast<std::size_t>(p - 1)] = state;
     if (!TrunkRuleHolds()) {

@@ -38,10 +38,11 @@ private:
     void OnApply();
     bool TrunkRuleHolds() const;
 
+    static constexpr const char* kReadStates = "screening";
+
     int m_iPortNum;
     std::vector<int> m_iState;
     std::vector<int> m_iStateRead;  // the states as last read from the switch
-    bool m_bRead = false;           // the switch's states have been read at least once
 
     // Closed in this order when the window is destroyed.
     CCommonSnmp m_cCommonSNMP;       // read and write

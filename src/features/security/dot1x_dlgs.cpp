@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "features/common/form_reads.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
@@ -95,17 +96,21 @@ bool RadiusAddressRefused(const std::array<int, 4>& f) {
 
 const char* PortControlRefusal(const std::vector<int>& controls, int from, int to, int control, int portCount) {
     const int k = to - from + 1;
-    int unauthorized = 0, automatic = 0;
+    int unauthorized = 0, automatic = 0, unknown = 0;
     for (int p = 1; p <= portCount; ++p) {
         if (p >= from && p <= to) continue;
         const int c = static_cast<std::size_t>(p - 1) < controls.size() ? controls[static_cast<std::size_t>(p - 1)] : 0;
         if (c == kForceUnauthorized) ++unauthorized;
         else if (c == kAuto) ++automatic;
+        else if (c != kForceAuthorized) ++unknown;
     }
     if (control == kForceUnauthorized && unauthorized + k == portCount) return kMsgAllForceUnauthorized;
     if (control == kAuto && automatic + k == portCount) return kMsgAllAuto;
     if ((control == kForceUnauthorized || control == kAuto) && unauthorized + automatic + k == portCount)
         return kMsgAllAutoOrForceUnauthorized;
+    // No port known to stay force-authorized: whether one does depends on ports not read.
+    if ((control == kForceUnauthorized || control == kAuto) && unauthorized + automatic + unknown + k == portCount)
+        return features::kMsgNotRead;
     return nullptr;
 }
 
@@ -143,8 +148,9 @@ void C8021xGlobalDlg::createControls() {
     g.addLabel(0, "ReAuthEnabled");
     g.addCombo(IDC_REAUTH_ENABLED, kReAuthItems);
 
-    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); });
-    addButton(IDC_PORTSET, "&PortSet", [this] { OnPortSet(); });
+    // Apply writes every field and PortSet hands the parameters on: both wait for a whole read.
+    addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).needsRead();
+    addButton(IDC_PORTSET, "&PortSet", [this] { OnPortSet(); }).needsRead();
     addButton(IDC_REFRESH, "&Refresh", [this] { ReadGlobal(); });
     addButton(platform::kIdCancel, "&Close");
 }
@@ -184,22 +190,26 @@ Dot1xParamTexts C8021xGlobalDlg::ParamTexts() const {
 
 void C8021xGlobalDlg::ReadGlobal() {
     enable({IDC_APPLY, IDC_REFRESH}, false);
-    m_bReading = m_read.Read({kOidDot1xState, kOidRadiusServer, kOidRadiusKey, kOidQuietPeriod, kOidTxPeriod,
-                              kOidSuppTimeout, kOidServerTimeout, kOidMaxReq, kOidReAuthPeriod, kOidReAuthEnabled},
-                             [this](const ReplyRow& row, CSnmp&) {
-                                 OnReply(row);
-                                 return false;
-                             },
-                             [this](int) {
-                                 m_bReading = false;
-                                 enable({IDC_APPLY, IDC_REFRESH}, true);
-                             });
+    m_bReading = features::AsyncRead(
+        *this, "settings", m_read,
+        {kOidDot1xState, kOidRadiusServer, kOidRadiusKey, kOidQuietPeriod, kOidTxPeriod, kOidSuppTimeout,
+         kOidServerTimeout, kOidMaxReq, kOidReAuthPeriod, kOidReAuthEnabled},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnReply(row);
+            return false;
+        },
+        [this](int) {
+            m_bReading = false;
+            enable({IDC_APPLY, IDC_REFRESH}, true);
+        });
     if (!m_bReading) enable({IDC_APPLY, IDC_REFRESH}, true);
 }
 
 void C8021xGlobalDlg::OnReply(const ReplyRow& row) {
-    // A reply without all ten objects leaves the form as it was.
+    // A reply without all ten objects leaves the form as it was (the read counts as failed).
     if (row.size() < 10) return;
+    for (std::size_t i = 0; i < 10; ++i)
+        if (!row.present(i)) return;
     const bool on = row.text(0) == "1";
     get<platform::CheckBox>(IDC_ENABLE).setChecked(on);
     EnableFields(on);
@@ -284,7 +294,10 @@ void C8021xPortDlg::createControls() {
     auto& to = g.addCombo(IDC_TO_PORT, PortItems(m_iPortNum));
     g.addLabel(0, "Control:").sameLine();
     g.addCombo(IDC_CONTROL, kControlItems);
-    g.addButton(IDC_APPLY, "Apply", [this] { OnApply(); }).sameLine();
+    // The control rules and the trunk check decide on the whole port list and trunk map.
+    g.addButton(IDC_APPLY, "Apply", [this] { OnApply(); })
+        .sameLine()
+        .needsRead({kReadPorts, features::CTrunkMap::kReadName});
     BindFromToPorts(from, to);
 
     addList(IDC_LIST, "",
@@ -299,7 +312,7 @@ void C8021xPortDlg::createControls() {
              {"ReAuthPeriod", 100},
              {"ReAuthEnabled", 105}})
         .setFullRowSelect(true);
-    addButton(IDC_REFRESH, "&Refresh", [this] { ReadPorts(); });
+    addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(); });
     addButton(platform::kIdCancel, "Cancel");
 }
 
@@ -308,7 +321,16 @@ void C8021xPortDlg::initDialog() {
     get<ComboBox>(IDC_TO_PORT).setCurrent(m_iPortNum - 1);
     get<ComboBox>(IDC_CONTROL).setCurrent(1);
     m_trunkMap.Clear();
-    m_trunkMap.Start();
+    m_trunkMap.Start(*this);
+    ReadPorts();
+}
+
+void C8021xPortDlg::OnRefresh() {
+    // A trunk map that did not arrive is read again with the ports.
+    if (!readOk(features::CTrunkMap::kReadName) && !m_trunkMap.Walking()) {
+        m_trunkMap.Clear();
+        m_trunkMap.Start(*this);
+    }
     ReadPorts();
 }
 
@@ -324,8 +346,8 @@ void C8021xPortDlg::ReadPorts() {
     enable({IDC_APPLY, IDC_REFRESH}, false);
     CTableWalk::Options options;
     options.maxRows = static_cast<std::size_t>(m_iPortNum);
-    m_bWalking = m_portWalk.Start(
-        {kOidAuthControlledPortStatus, kOidAuthControlledPortControl},
+    m_bWalking = features::WalkRead(
+        *this, kReadPorts, m_portWalk, {kOidAuthControlledPortStatus, kOidAuthControlledPortControl},
         [this](const ReplyRow& row, CSnmp&) {
             OnPortRow(row);
             return true;
@@ -358,6 +380,11 @@ void C8021xPortDlg::OnApply() {
     const int from = ChosenPort(get<ComboBox>(IDC_FROM_PORT));
     const int to = ChosenPort(get<ComboBox>(IDC_TO_PORT));
     if (from < 1 || to < from || to > m_iPortNum) return;
+    // Both checks decide on what was read: a list or map cut short refuses.
+    if (!readOk(kReadPorts) || !readOk(features::CTrunkMap::kReadName)) {
+        platform::ShowMessage(features::kMsgNotRead);
+        return;
+    }
     for (int p = from; p <= to; ++p)
         if (m_trunkMap.TrunkOf(p) != 0) {
             platform::ShowMessage(kMsgTrunkPort);

@@ -43,7 +43,8 @@ enum PortControl : int { kForceUnauthorized = 1, kAuto = 2, kForceAuthorized = 3
 
 // Whether setting ports from..to to `control` would leave no port force-authorized, given the
 // control of every port as last read (index = port - 1, 0 = not read): nullptr when allowed,
-// else the message to show.
+// else the message to show (features::kMsgNotRead when only unread ports could stay
+// force-authorized).
 const char* PortControlRefusal(const std::vector<int>& controls, int from, int to, int control, int portCount);
 
 // The ports from..to cut into batches of at most `size` ports, each sent as its own request.
@@ -76,9 +77,12 @@ protected:
     void destroyWindow() override;
 
 private:
+    void OnRefresh();
     void ReadPorts();
     void OnPortRow(const ReplyRow& row);
     void OnApply();
+
+    static constexpr const char* kReadPorts = "ports";
 
     int m_iPortNum;
     Dot1xParamTexts m_texts;

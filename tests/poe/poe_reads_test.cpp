@@ -1,0 +1,136 @@
+// The PoE dialogs after a read that did not arrive: the status line says so, the controls that
+// would write what was read stay disabled and nothing reaches the switch.
+#include <functional>
+#include <memory>
+
+#include "features/poe/poe_config_dlg.h"
+#include "features/poe/time_range_dlg.h"
+#include "poe/poe_sim.h"
+
+namespace poetest {
+namespace {
+
+using platform::Form;
+using poe::CPoeConfigDlg;
+using poe::CTimeRangeEditDlg;
+using poe::CTimeRangeListDlg;
+
+const std::string kNotRead = "Not all settings could be read from the switch (";
+const std::string kPressRefresh = "). Press Refresh.";
+const std::string kReopen = "). Close the dialog and open it again.";
+
+std::unique_ptr<Form> EditForm(const std::string& index) {
+    return std::make_unique<CTimeRangeEditDlg>(CTimeRangeEditDlg::Mode::Edit, index, Strings{"eve"}, Strings{"1"},
+                                               std::array<int, 8>{5});
+}
+
+TEST_F(PoeSimTest, FailedReadsShowTheStatusLineAndHoldBackEveryWrite) {
+    struct Case {
+        const char* what;
+        Strings state;
+        std::string dropped;  // no answer for requests touching it ("": none)
+        std::function<std::unique_ptr<Form>()> make;
+        Strings reads;  // the dialog's reads, all ended before the checks
+        std::vector<dialogtest::Ref> held;
+        std::string status;
+        int rows;  // rows listed after the failure (-1: no list)
+        int list;
+    };
+    const Case cases[] = {
+        {"PoE ports without the time ranges", RangeState(1, "night"), kRange + ".2",
+         [] { return std::make_unique<CPoeConfigDlg>(); }, {"time ranges"}, {"&Apply"}, kPressRefresh, 0,
+         CPoeConfigDlg::IDC_LIST_PORT},
+        // One lost reply in the middle of the port walk.
+        {"PoE ports cut after port 4", {}, PortObj(3, 5), [] { return std::make_unique<CPoeConfigDlg>(); },
+         {"time ranges", "ports"}, {"&Apply"}, kPressRefresh, 4, CPoeConfigDlg::IDC_LIST_PORT},
+        {"time range list not read", RangeState(5, "eve", 17, 22), kRange + ".21",
+         [] { return std::make_unique<CTimeRangeListDlg>(); }, {"time ranges"}, {"&Add", "&Edit"}, kPressRefresh, 0,
+         CTimeRangeListDlg::IDC_LIST},
+        {"edited time range not read", RangeState(5, "eve", 17, 22), RangeObj(2, 5), [] { return EditForm("5"); },
+         {"row"}, {"Apply"}, kReopen, -1, 0},
+        {"edited time range gone from the switch", {}, "", [] { return EditForm("5"); }, {"row"}, {"Apply"}, kReopen,
+         -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Strings args;
+        if (!c.dropped.empty()) args = {"--drop-prefix", c.dropped};
+        ASSERT_NO_FATAL_FAILURE(Start("10p", c.state, args));
+        MutableSettings().TimeoutMs = "200";
+        std::unique_ptr<Form> dlg = c.make();
+        DialogDriver d(env, *dlg);
+        ASSERT_TRUE(env.waitUntil(
+            [&] {
+                for (const std::string& r : c.reads)
+                    if (dlg->readState(r) == Form::ReadState::Running) return false;
+                return !dlg->readStatusText().empty();
+            },
+            std::chrono::seconds(10)));
+        EXPECT_TRUE(d.visible(Form::kIdReadStatus));
+        const std::string line = dlg->find(Form::kIdReadStatus)->text();
+        EXPECT_EQ(line.rfind(kNotRead, 0), 0u) << line;
+        EXPECT_TRUE(line.size() > c.status.size() && line.ends_with(c.status)) << line;
+        if (c.rows >= 0) {
+            EXPECT_EQ(d.rowCount(c.list), c.rows);
+        }
+        sim.clearLog();
+        for (const dialogtest::Ref& ref : c.held) {
+            EXPECT_FALSE(d.enabled(ref)) << ref.describe();
+            EXPECT_ANY_THROW(d.click(ref)) << ref.describe();
+        }
+        EXPECT_TRUE(env.takeMessages().empty());
+        EXPECT_TRUE(sim.sets().empty());
+        sim.stop();
+    }
+}
+
+// On a network that loses one request in twenty, every dialog ends either with all it reads
+// and its writes open, or with the status line and its writes held; opening writes nothing.
+TEST_F(PoeSimTest, OnALossyNetworkEveryDialogEndsCompleteOrVisiblyNotRead) {
+    struct Dialog {
+        const char* what;
+        std::function<std::unique_ptr<Form>()> make;
+        Strings reads;  // the reads its writes need
+        std::vector<dialogtest::Ref> writes;
+    };
+    const Dialog dialogs[] = {
+        {"PoE ports", [] { return std::make_unique<CPoeConfigDlg>(); }, {"time ranges", "ports"}, {"&Apply"}},
+        {"time range list", [] { return std::make_unique<CTimeRangeListDlg>(); }, {"time ranges"}, {"&Add", "&Edit"}},
+        {"time range edit", [] { return EditForm("5"); }, {"row"}, {"Apply"}},
+    };
+    for (const Dialog& dialog : dialogs) {
+        for (const char* seed : {"1", "2", "3", "4"}) {
+            SCOPED_TRACE(std::string(dialog.what) + ", seed " + seed);
+            ASSERT_NO_FATAL_FAILURE(
+                Start("10p", RangeState(5, "eve", 17, 22), {"--drop-percent", "5", "--drop-seed", seed}));
+            MutableSettings().TimeoutMs = "200";
+            std::unique_ptr<Form> dlg = dialog.make();
+            DialogDriver d(env, *dlg);
+            ASSERT_TRUE(env.waitUntil(
+                [&] {
+                    // A read that follows another begins only once that one is complete.
+                    bool unbegun = false;
+                    for (const std::string& r : dialog.reads) unbegun = unbegun || !dlg->readState(r);
+                    for (const std::string& r : dlg->readNames())
+                        if (dlg->readState(r) == Form::ReadState::Running) return false;
+                    return !unbegun || !dlg->readsOk();
+                },
+                std::chrono::seconds(10)));
+            env.runFor(std::chrono::milliseconds(20));
+            // Every read the writes need has begun, and they are open exactly when all are complete.
+            bool needed = true;
+            for (const std::string& r : dialog.reads) needed = needed && dlg->readOk(r);
+            if (dlg->readsOk()) {
+                for (const std::string& r : dialog.reads) EXPECT_TRUE(dlg->readState(r).has_value()) << r;
+            }
+            EXPECT_EQ(d.visible(Form::kIdReadStatus), !dlg->readsOk());
+            for (const dialogtest::Ref& ref : dialog.writes) EXPECT_EQ(d.enabled(ref), needed) << ref.describe();
+            EXPECT_TRUE(sim.sets().empty());
+            env.takeMessages();
+            sim.stop();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace poetest
