@@ -166,6 +166,7 @@ TEST_F(StpForms, BridgeApplyWritesTimersInASafeOrderThenPriorityAndVersion) {
     d.type("Priority:", "8192");
     d.choose("STP Version:", "STP Compatible");
     d.click("&Apply");
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));  // the timers go out after a pause
     EXPECT_TRUE(env.takeMessages().empty());
     EXPECT_EQ(SetsOf(sim.sets()),
               (std::vector<Set>{{kStp + "13.0=100", kStp + "14.0=3000"},
@@ -189,6 +190,7 @@ TEST_F(StpForms, BridgeApplyTurnsTheSpanningTreeOnFirstWhenItWasOff) {
     EXPECT_TRUE(d.enabled(CStpBridgeDlg::kIdAgeTime));
     EXPECT_FALSE(d.enabled("Port Setting"));
     d.click("&Apply");
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));  // the timers go out after a pause
     const auto sets = SetsOf(sim.sets());
     ASSERT_EQ(sets.size(), 6u);
     EXPECT_EQ(sets[0], (Set{kStpState + "=1"}));
@@ -206,6 +208,7 @@ TEST_F(StpForms, BridgeApplyWithTheBoxUntickedOnlyTurnsTheSpanningTreeOff) {
     d.type("Priority:", "4096");
     d.tick("Enable RSTP", false);
     d.click("&Apply");
+    EXPECT_FALSE(dlg.writing());  // one request, nothing follows
     EXPECT_TRUE(env.takeMessages().empty());
     EXPECT_EQ(SetsOf(sim.sets()), (std::vector<Set>{{kStpState + "=2"}}));
 }
