@@ -5,7 +5,7 @@
 // (corvex-sim --delay-ms 2000); each dialog gets a freshly started switch, so what one Apply
 // wrote does not change the next dialog. Message boxes are answered at once (OK, Yes), as a
 // user who agrees to everything; Refresh and Apply are pressed only when the dialog has them
-// and they are enabled.
+// and they are enabled, Apply with the first row of the dialog's list selected.
 //
 //   QT_QPA_PLATFORM=offscreen bench_dialog_freeze --sim path/to/corvex-sim [--model 10p]
 //       [--delay-ms 2000] [--timeout-ms N] [--phase-ms N] [--snmp-version 1|3] [--only TEXT]
@@ -132,7 +132,7 @@ public:
     std::string notes;
 
 private:
-    // Polls until the form's reads and writes have settled (at least 100 ms, at most limitMs).
+    // Polls until the form's reads and writes have settled (at least 300 ms, at most limitMs).
     void waitThen(int limitMs, std::function<void()> next) {
         phaseClock_.start();
         poll(limitMs, std::move(next));
@@ -140,7 +140,12 @@ private:
     void poll(int limitMs, std::function<void()> next) {
         platform::ui().singleShot(50, [this, gen = gen_, limitMs, next = std::move(next)]() mutable {
             if (gen != gen_ || !top_ || top_->ended()) return;
-            const bool settled = phaseClock_.elapsed() >= 100 && Settled(*top_);
+            // A dialog may begin its reads from a timer: one that has begun none is given 3 s.
+            const qint64 waited = phaseClock_.elapsed();
+            // A dialog that keeps its Refresh disabled while it works is given up to 10 s more.
+            const platform::PushButton* refresh = Button(*top_, {"&Refresh", "Refresh"});
+            const bool settled = waited >= 300 && (waited >= 3000 || !top_->readNames().empty()) &&
+                                 (waited >= 10000 || !refresh || refresh->usable()) && Settled(*top_);
             if (settled || phaseClock_.elapsed() >= limitMs) {
                 if (!settled) notes += std::string(notes.empty() ? "" : ", ") + "unsettled";
                 next();
@@ -163,6 +168,14 @@ private:
         press(kRefresh, Button(*top_, {"&Refresh", "Refresh"}), [this] { apply(); });
     }
     void apply() {
+        // A dialog that writes the selected entry (a port, a trunk) gets its first row selected,
+        // so that Apply has something to write.
+        for (const auto& c : top_->allControls())
+            if (auto* list = dynamic_cast<platform::ReportList*>(c.get());
+                list && list->usable() && list->rowCount() > 0 && list->selectedRow() < 0) {
+                list->userClickRow(0);
+                break;
+            }
         press(kApply, Button(*top_, {"&Apply", "Apply"}), [this] { close(); });
     }
     void close() {
