@@ -142,10 +142,10 @@ private:
             if (gen != gen_ || !top_ || top_->ended()) return;
             // A dialog may begin its reads from a timer: one that has begun none is given 3 s.
             const qint64 waited = phaseClock_.elapsed();
-            // A dialog that keeps its Refresh disabled while it works is given up to 10 s more.
+            // A dialog keeps its Refresh disabled while it works.
             const platform::PushButton* refresh = Button(*top_, {"&Refresh", "Refresh"});
             const bool settled = waited >= 300 && (waited >= 3000 || !top_->readNames().empty()) &&
-                                 (waited >= 10000 || !refresh || refresh->usable()) && Settled(*top_);
+                                 (!refresh || refresh->usable()) && Settled(*top_);
             if (settled || phaseClock_.elapsed() >= limitMs) {
                 if (!settled) notes += std::string(notes.empty() ? "" : ", ") + "unsettled";
                 next();

@@ -93,6 +93,8 @@ TEST_F(VlanSimTest, PausedWritesContinueOnATimer) {
              [](DialogDriver& d) {
                  d.typePort(CPvidDlg::IDC_PVID_GRID, 52, "10");
                  d.click("Apply");
+                 // Typed during the pause: the write goes on with what was checked.
+                 d.typePort(CPvidDlg::IDC_PVID_GRID, 45, "999");
              },
          .sentAtOnce = PvidWrites(1, 40, 10),
          .sentInAll = PvidWrites(1, 52, 10),

@@ -165,18 +165,18 @@ void CPvidDlg::OnApply() {
         }
     }
     beginWrite({IDC_APPLY, IDC_REFRESH});
-    WritePvids(1);
+    WritePvids(1, m_iPvid);  // what was checked, whatever is typed during the pause
 }
 
-void CPvidDlg::WritePvids(int first) {
+void CPvidDlg::WritePvids(int first, std::vector<int> pvids) {
     for (int p = first; p <= m_iPortNum; ++p) {
-        if (m_snmp.WritePvid(p, m_iPvid[static_cast<std::size_t>(p - 1)]) != 0) {
+        if (m_snmp.WritePvid(p, pvids[static_cast<std::size_t>(p - 1)]) != 0) {
             endWrite();  // form stays open
             return;
         }
         // The switch is given a moment after the first ports; the rest follow from a timer.
         if (p == kPortsBeforePause && m_iPortNum >= kPortsBeforePause) {
-            setTimer(kTimerPause, kPauseMs, [this, p] { WritePvids(p + 1); });
+            setTimer(kTimerPause, kPauseMs, [this, p, pvids = std::move(pvids)] { WritePvids(p + 1, pvids); });
             return;
         }
     }
