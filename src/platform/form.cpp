@@ -101,7 +101,7 @@ void Control::setText(std::string text) {
     notify(Change::Text);
 }
 
-bool Control::enabled() const { return enabled_ && !heldByReads(); }
+bool Control::enabled() const { return enabled_ && !heldByReads() && !form_->heldByWrite(id_); }
 
 Control& Control::needsRead(std::vector<std::string> reads) {
     needsRead_ = true;
@@ -824,6 +824,32 @@ std::string Form::readStatusText() const {
                "). " + (refresh ? "Press Refresh." : "Close the dialog and open it again.");
     }
     return {};
+}
+
+void Form::beginWrite(std::vector<int> holdIds) {
+    std::vector<int> previous = std::move(writeHolds_);
+    writing_ = true;
+    writeHolds_ = std::move(holdIds);
+    previous.insert(previous.end(), writeHolds_.begin(), writeHolds_.end());
+    writeHoldChanged(previous);
+}
+
+void Form::endWrite() {
+    if (!writing_) return;
+    writing_ = false;
+    std::vector<int> held = std::move(writeHolds_);
+    writeHolds_.clear();
+    writeHoldChanged(held);
+}
+
+bool Form::heldByWrite(int id) const {
+    return writing_ && id != 0 && std::find(writeHolds_.begin(), writeHolds_.end(), id) != writeHolds_.end();
+}
+
+void Form::writeHoldChanged(const std::vector<int>& ids) {
+    if (!built_) return;
+    for (int id : ids)
+        if (Control* c = find(id)) c->notify(Change::Enabled);
 }
 
 void Form::readsChanged() {

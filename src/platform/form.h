@@ -563,6 +563,15 @@ public:
     std::string readStatusText() const;
     static constexpr int kIdReadStatus = 0x7F01;
 
+    // ---- A write of several requests that continues on timers
+    // While it runs, the controls that would start another write (Apply, Refresh, Add...) stay
+    // disabled whatever setEnabled says; ending it gives them back the state the form asked for.
+    // The form's timers go with the window, so a form closed mid-way writes nothing more.
+    void beginWrite(std::vector<int> holdIds);
+    void endWrite();
+    bool writing() const { return writing_; }
+    bool heldByWrite(int id) const;
+
     // ---- Timers and posted work, dropped once the form is destroyed
     // One-shot timer: setting an id again replaces the pending one.
     void setTimer(int id, int ms, std::function<void()> fn);
@@ -605,6 +614,9 @@ private:
     std::function<void()> onInit_, onDestroy_;
 
     void readsChanged();
+    void writeHoldChanged(const std::vector<int>& ids);
+    bool writing_ = false;
+    std::vector<int> writeHolds_;
 
     struct TimerState;
     std::shared_ptr<TimerState> timers_;  // shared with queued callbacks; cleared on destroy

@@ -53,7 +53,7 @@ protected:
     void UseV3(const std::string& level) { kV3.use(level); }
 
     static bool Settled(DialogDriver& d, CAgentTableDlg& dlg) {
-        return d.env().waitUntil([&] { return !dlg.Reloading(); });
+        return d.env().waitUntil([&] { return !dlg.writing() && !dlg.Reloading(); });
     }
 
     DialogEnvironment env;

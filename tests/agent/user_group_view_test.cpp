@@ -5,6 +5,7 @@
 #include "features/agent/group_dlg.h"
 #include "features/agent/user_dlg.h"
 #include "features/agent/view_dlg.h"
+#include "support/write_sequence.h"
 
 namespace agenttest {
 namespace {
@@ -373,6 +374,30 @@ TEST_F(AgentSimTest, ViewMaskOctetsIndexAndRefusals) {
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_EQ(sim.setLines(), (Strings{kView + ".5" + index + "=6"}));
     EXPECT_EQ(d.list(kList).findRow(0, "lab"), -1);
+}
+
+// A group is read again a moment after it was written: the pause is a form timer, with the
+// table's buttons held; a form closed meanwhile reads nothing more.
+TEST_F(AgentSimTest, GroupAddReadsAgainFromATimer) {
+    const Strings written = {kGroup + ".7.1.103.3.2=5", kGroup + ".4.1.103.3.2=" + Hex("CommunityView"),
+                             kGroup + ".7.1.103.3.2=1"};
+    const dialogtest::WriteSequenceCase c{
+        .name = "group added",
+        .model = "28",
+        .make = [] { return std::make_unique<CSnmpGroupDlg>(); },
+        .ready = [](DialogDriver& d, platform::Form& f) { return Settled(d, dynamic_cast<CSnmpGroupDlg&>(f)); },
+        .act =
+            [](DialogDriver& d) {
+                d.type(CSnmpGroupDlg::IDC_GROUP_NAME, "g");
+                d.type(CSnmpGroupDlg::IDC_READ_VIEW, "CommunityView");
+                d.choose(CSnmpGroupDlg::IDC_MODEL, "v3");
+                d.choose(CSnmpGroupDlg::IDC_LEVEL, "AuthNoPriv");
+                d.click("&Apply");
+            },
+        .sentAtOnce = written,
+        .sentInAll = written,
+        .held = {"&Add", "&Apply", "&Delete", "&Refresh"}};
+    RunWriteSequenceCase(sim, env, c);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "features/mib/stp_dlgs.h"
 #include "support/dialog_driver.h"
 #include "support/sim_fixture.h"
+#include "support/write_sequence.h"
 
 using corvex::test::SimDevice;
 using corvex::test::SimRequest;
@@ -166,6 +167,7 @@ TEST_F(StpForms, BridgeApplyWritesTimersInASafeOrderThenPriorityAndVersion) {
     d.type("Priority:", "8192");
     d.choose("STP Version:", "STP Compatible");
     d.click("&Apply");
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));  // the timers go out after a pause
     EXPECT_TRUE(env.takeMessages().empty());
     EXPECT_EQ(SetsOf(sim.sets()),
               (std::vector<Set>{{kStp + "13.0=100", kStp + "14.0=3000"},
@@ -189,6 +191,7 @@ TEST_F(StpForms, BridgeApplyTurnsTheSpanningTreeOnFirstWhenItWasOff) {
     EXPECT_TRUE(d.enabled(CStpBridgeDlg::kIdAgeTime));
     EXPECT_FALSE(d.enabled("Port Setting"));
     d.click("&Apply");
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));  // the timers go out after a pause
     const auto sets = SetsOf(sim.sets());
     ASSERT_EQ(sets.size(), 6u);
     EXPECT_EQ(sets[0], (Set{kStpState + "=1"}));
@@ -206,6 +209,7 @@ TEST_F(StpForms, BridgeApplyWithTheBoxUntickedOnlyTurnsTheSpanningTreeOff) {
     d.type("Priority:", "4096");
     d.tick("Enable RSTP", false);
     d.click("&Apply");
+    EXPECT_FALSE(dlg.writing());  // one request, nothing follows
     EXPECT_TRUE(env.takeMessages().empty());
     EXPECT_EQ(SetsOf(sim.sets()), (std::vector<Set>{{kStpState + "=2"}}));
 }
@@ -352,4 +356,48 @@ TEST_F(StpForms, PortFormWritesOnlyValuesReadForThePortShown) {
     sim.clearLog();
     p.closeWindow();
     EXPECT_TRUE(sim.sets().empty());
+}
+
+// The bridge Apply pauses after widening the timers and before reading again: both pauses are
+// form timers, Apply and Refresh are held meanwhile, and a form closed in a pause writes no more.
+TEST_F(StpForms, BridgeApplyContinuesOnATimer) {
+    const auto ready = [this](DialogDriver& d, platform::Form&) {
+        waitRead(d);
+        return d.waitEnabled("&Apply");
+    };
+    const auto act = [](DialogDriver& d) {
+        d.tick("Enable RSTP");
+        d.type("Age Time(600-4000):", "1800");
+        d.type("Delay(400-3000):", "1200");
+        d.type("Hello Time(100-1000):", "300");
+        d.type("Priority:", "8192");
+        d.choose("STP Version:", "STP Compatible");
+        d.click("&Apply");
+    };
+    const Set widen = {kStp + "13.0=100", kStp + "14.0=3000"};
+    const Set timers = {kStp + "12.0=1800", kStp + "14.0=1200", kStp + "13.0=300",
+                        kStp + "13.0=300", kStp + "2.0=8192", kStpVersion + "=0"};
+    auto join = [](Set a, const Set& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const std::vector<dialogtest::WriteSequenceCase> cases = {
+        {.name = "spanning tree on",
+         .state = {kStpState + " i 1", kStpVersion + " i 2"},
+         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
+         .ready = ready,
+         .act = act,
+         .sentAtOnce = widen,
+         .sentInAll = join(widen, timers),
+         .held = {"&Apply", "&Refresh"}},
+        {.name = "spanning tree turned on first",
+         .state = {kStpState + " i 2", kStpVersion + " i 2"},
+         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
+         .ready = ready,
+         .act = act,
+         .sentAtOnce = join({kStpState + "=1"}, widen),
+         .sentInAll = join(join({kStpState + "=1"}, widen), timers),
+         .held = {"&Apply", "&Refresh"}},
+    };
+    for (const auto& c : cases) RunWriteSequenceCase(sim, env, c);
 }

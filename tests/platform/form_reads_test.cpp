@@ -86,3 +86,29 @@ TEST(FormReads, HeldControlsTakeNoInputAndTheLineSaysHowToReadAgain) {
 }
 
 }  // namespace
+
+// A write that continues on timers holds its buttons whatever the form's own enabling says,
+// and gives them back the state the form asked for meanwhile; a held button takes no click.
+TEST(FormWrites, HeldButtonsTakeNoInputUntilTheWriteEnds) {
+    dialogtest::DialogEnvironment env;
+    ReadForm f;
+    dialogtest::DialogDriver d(env, f);
+    f.beginWrite({20, 22});
+    EXPECT_TRUE(f.writing());
+    f.enable({20, 22}, true);  // a read that ends meanwhile enables its buttons again
+    EXPECT_FALSE(d.enabled("&Apply"));
+    EXPECT_FALSE(d.enabled("&Refresh"));
+    EXPECT_TRUE(d.enabled("&Close"));
+    EXPECT_TRUE(d.enabled("Enabled"));
+    EXPECT_THROW(d.click("&Apply"), std::exception);
+    EXPECT_EQ(f.applied, 0);
+    f.enable({22}, false);
+    f.endWrite();
+    EXPECT_FALSE(f.writing());
+    EXPECT_TRUE(d.enabled("&Apply"));
+    EXPECT_FALSE(d.enabled("&Refresh"));  // as the form last asked
+    d.click("&Apply");
+    EXPECT_EQ(f.applied, 1);
+    f.endWrite();  // a second end changes nothing
+    EXPECT_TRUE(d.enabled("&Apply"));
+}

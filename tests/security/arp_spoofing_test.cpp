@@ -121,7 +121,7 @@ TEST_F(SecuritySimTest, ArpEntryRefusesInOrderThenWritesCreateValuesActivate) {
         c.type(kMac, "00-1a-2B-3c-4D-5e");
         c.env().answer(MsgAnswer::Ok);
         c.click("&Apply");
-        EXPECT_TRUE(c.ended());
+        EXPECT_TRUE(c.waitEnded());
         EXPECT_EQ(c.result(), platform::kIdOk);
     });
     d.click("&Add");
@@ -148,6 +148,7 @@ TEST_F(SecuritySimTest, ArpEntryWriteFailureLeavesNoRowAndKeepsTheFormOpen) {
         c.tickPort(kGrid, 0, 1);
         c.env().answer(MsgAnswer::Ok);
         c.click("&Apply");
+        ASSERT_TRUE(c.env().waitUntil([&] { return !c.form().writing(); }));
         EXPECT_FALSE(c.ended());
         EXPECT_EQ(c.text(kMac), "00-11-22-33-44-55");
         c.click("&Cancel");

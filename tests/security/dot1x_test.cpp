@@ -209,6 +209,7 @@ TEST_F(SecuritySimTest, Dot1xPortApplyOnFiftyTwoPortsSendsThirtyThenTwentyTwoPor
     d.choose("To Port:", "52");
     d.choose("Control:", "forceAuthorized");
     d.click("Apply");
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));  // the second batch follows a pause
     EXPECT_TRUE(env.takeMessages().empty());
     const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 2u);

@@ -301,6 +301,7 @@ TEST_F(SurveillanceTest, AddingWritesTheRowThenItsColumnsAndListsIt) {
     d.type(Dlg::IDC_DESCRIPTION, "recorder (east)");
     sim.clearLog();
     d.click("&Add");
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));  // the entry is filled from a timer
     ASSERT_EQ(sim.sets().size(), 2u);
     const std::string idx = ".0.17.34.0.0.0";
     EXPECT_EQ(sim.setBindings(), (Strings{kOui + ".5" + idx + "=4", kOui + ".2" + idx + "=" + Hex("recorder (east)"),
@@ -319,6 +320,7 @@ TEST_F(SurveillanceTest, AddingWritesTheRowThenItsColumnsAndListsIt) {
     d.choose(Dlg::IDC_COMPONENT_TYPE, "Video Management Server");
     sim.clearLog();
     d.click("&Add");
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));
     const std::string mac = ".0.26.43.60.77.94";
     EXPECT_EQ(sim.setBindings(), (Strings{kOui + ".5" + mac + "=4", kOui + ".2" + mac + "=" + Hex("Kamera Süd"),
                                       kOui + ".4" + mac + "=0"}));

@@ -110,7 +110,7 @@ TEST_F(VlanSimTest, PvidWritesEveryPortOfALargeSwitchAndClosesWithOk) {
         ASSERT_TRUE(PvidFormReady(p, c));
         c.typePort(kGrid, 52, "10");
         c.click("Apply");
-        EXPECT_TRUE(c.ended());
+        EXPECT_TRUE(c.waitEnded());
         EXPECT_EQ(c.result(), platform::kIdOk);
     });
     d.click("&PVID");

@@ -24,7 +24,7 @@ TEST_F(VlanSimTest, CreatingVlanOnTenPortsSendsTheRowInOrderAndListsIt) {
         c.tickPort(kGrid, CVlanEntryDlg::kTag, 1);
         c.tickPort(kGrid, CVlanEntryDlg::kUntag, 2);
         c.click("OK");
-        EXPECT_TRUE(c.ended());
+        EXPECT_TRUE(c.waitEnded());
     });
     d.click("&Add");
     ASSERT_TRUE(Settled(d, dlg));
@@ -134,7 +134,7 @@ TEST_F(VlanSimTest, AddRefusesInOrderAndSendsNothingUntilAllChecksPass) {
         EXPECT_TRUE(sim.sets().empty());
         c.tickPort(kGrid, CVlanEntryDlg::kTag, 4);
         c.click("OK");
-        EXPECT_TRUE(c.ended());
+        EXPECT_TRUE(c.waitEnded());
     });
     d.click("&Add");
     EXPECT_EQ(env.takeMessages(),

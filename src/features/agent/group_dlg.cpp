@@ -1,7 +1,5 @@
 #include "features/agent/group_dlg.h"
 
-#include <chrono>
-#include <thread>
 
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -17,7 +15,9 @@ constexpr const char* kMsgSelect = "Please select the item would be delete!\n";
 // View names travel in 128-byte buffers with their terminator.
 constexpr size_t kMaxViewBytes = 127;
 // The switch needs a moment after a new group before its table shows it.
-constexpr auto kSettleDelay = std::chrono::milliseconds(50);
+// The table is read again a moment after a group was added (a form timer).
+constexpr int kSettleDelayMs = 50;
+constexpr int kTimerSettle = 1;
 }  // namespace
 
 std::string CSnmpGroupDlg::GroupIndex(const std::string& name, const std::string& model, const std::string& level) {
@@ -100,8 +100,11 @@ void CSnmpGroupDlg::OnApply() {
     if (!views.empty()) CSnmpAgentAccess::Set(m_access.m_cCommonSNMPSet, views);
     m_access.SetRowStatus(Column(kOidGroupEntry, 7) + index, "1");
     ResetInputs();
-    std::this_thread::sleep_for(kSettleDelay);
-    Reload();
+    beginWrite({IDC_ADD, IDC_APPLY, IDC_CANCEL, IDC_DELETE, IDC_REFRESH});
+    setTimer(kTimerSettle, kSettleDelayMs, [this] {
+        endWrite();
+        Reload();
+    });
 }
 
 void CSnmpGroupDlg::OnCancelEdit() {

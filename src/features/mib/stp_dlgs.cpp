@@ -1,7 +1,5 @@
 #include "features/mib/stp_dlgs.h"
 
-#include <chrono>
-#include <thread>
 
 #include "app/session_settings.h"
 #include "snmp/session_close.h"
@@ -30,7 +28,10 @@ const char* const kBridgeReadOids[] = {
     "1.3.6.1.2.1.17.2.7.0",  "1.3.6.1.2.1.17.2.12.0", "1.3.6.1.2.1.17.2.13.0", "1.3.6.1.2.1.17.2.14.0",
     "1.3.6.1.2.1.17.2.9.0",  "1.3.6.1.2.1.17.2.10.0", "1.3.6.1.2.1.17.2.11.0"};
 
-void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+// The bridge write pauses between its steps on a form timer.
+constexpr int kTimerBridgeWrite = 1;
+constexpr int kAfterWideningMs = 50;
+constexpr int kBeforeReadMs = 30;
 
 std::vector<std::string> Steps(int first, int step, int count) {
     std::vector<std::string> items;
@@ -185,7 +186,6 @@ void CStpBridgeDlg::OnApply() {
         if (m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) {
             m_cCommonSNMPSet.AddValue(stateOid.c_str(), SNMP_T_INTEGER, "2");
             SendSet(0);
-            Pause(30);
         }
         return;
     }
@@ -195,12 +195,19 @@ void CStpBridgeDlg::OnApply() {
         SendSet(3500);
     }
     // Largest forward delay and smallest hello time first: any valid max age is then accepted.
+    int pause = 0;
     if (m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) {
         m_cCommonSNMPSet.AddValue((kStp + "13.0").c_str(), SNMP_T_INTEGER, "100");
         m_cCommonSNMPSet.AddValue((kStp + "14.0").c_str(), SNMP_T_INTEGER, "3000");
         SendSet(0);
-        Pause(50);
+        pause = kAfterWideningMs;
     }
+    const std::string version = get<platform::ComboBox>(kIdVersion).current() == 1 ? "0" : "2";
+    beginWrite({platform::kIdOk, kIdRefresh, kIdPortSetting});
+    setTimer(kTimerBridgeWrite, pause, [this, a, d, h, priority, version] { WriteBridgeTimers(a, d, h, priority, version); });
+}
+
+void CStpBridgeDlg::WriteBridgeTimers(int a, int d, int h, const std::string& priority, const std::string& version) {
     const std::pair<const char*, int> timers[] = {{"12.0", a}, {"14.0", d}, {"13.0", h}};
     bool open = false;
     for (const auto& [column, value] : timers) {
@@ -211,13 +218,14 @@ void CStpBridgeDlg::OnApply() {
     }
     if (open) {
         // The hello-time binding stays in the request and goes out again with these two.
-        const std::string version = get<platform::ComboBox>(kIdVersion).current() == 1 ? "0" : "2";
         m_cCommonSNMPSet.AddValue((kStp + "2.0").c_str(), SNMP_T_INTEGER, std::to_string(TextToInt(priority)).c_str());
         m_cCommonSNMPSet.AddValue((kStpVersion + ".0").c_str(), SNMP_T_INTEGER, version.c_str());
         SendSet(0);
     }
-    Pause(30);
-    Read();
+    setTimer(kTimerBridgeWrite, kBeforeReadMs, [this] {
+        endWrite();
+        Read();
+    });
 }
 
 void CStpBridgeDlg::destroyWindow() {

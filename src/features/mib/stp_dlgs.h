@@ -40,6 +40,8 @@ protected:
 private:
     void Read();
     void OnApply();
+    // The second step of Apply: the three timers, then the priority and the version.
+    void WriteBridgeTimers(int a, int d, int h, const std::string& priority, const std::string& version);
     void OnEnableClicked();
     void OnPortSetting();
     void EnableSettings(bool on, bool portSetting);

@@ -1,7 +1,5 @@
 #include "features/ports/port_set_info.h"
 
-#include <chrono>
-#include <thread>
 
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
@@ -26,6 +24,9 @@ const std::vector<std::string> kFlowItems = {"Enable", "Disable"};
 
 // The port table as the form's read; the trunk map is the other (CTrunkMap::kReadName).
 constexpr const char* kReadPorts = "ports";
+// After a failed set the table is read again a moment later (a form timer).
+constexpr int kTimerReread = 1;
+constexpr int kRereadDelayMs = 50;
 
 // List columns.
 enum { kColIndex = 0, kColSpeed, kColOperMode, kColFlow, kColPriority, kColOperFlow };
@@ -214,10 +215,18 @@ void CPortSetInfo::OnApply() {
     platform::Trace("set status = %d", status);
     enable({IDC_BUTTON_REFRESH}, true);
 
-    // 14. Read the table again: it shows what the switch now holds.
-    if (status != 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    else delete reply;
-    WalkPortTable();
+    // 14. Read the table again: it shows what the switch now holds. After a failed set the
+    // switch gets a moment first; the window keeps painting meanwhile.
+    if (status == 0) {
+        delete reply;
+        WalkPortTable();
+        return;
+    }
+    beginWrite({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH});
+    setTimer(kTimerReread, kRereadDelayMs, [this] {
+        endWrite();
+        WalkPortTable();
+    });
 }
 
 void CPortSetInfo::destroyWindow() {

@@ -1,8 +1,6 @@
 #include "features/ports/trunk_dlg.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
@@ -23,9 +21,10 @@ constexpr const char* kReadState = "link aggregation state";
 constexpr const char* kReadTable = "trunk table";
 enum { kColTrunk = 0, kColMode, kColMembers };
 
-// Waits after a write before the table is read again.
-constexpr auto kStateSettle = std::chrono::milliseconds(10);
-constexpr auto kModeSettle = std::chrono::milliseconds(50);
+// Waits after a write before the table is read again (form timers).
+constexpr int kStateSettleMs = 10;
+constexpr int kModeSettleMs = 50;
+constexpr int kTimerSettle = 1;
 
 int PortsPerRow(int ports) { return ports == 48 ? 24 : ports == 52 ? 26 : 0; }
 
@@ -210,8 +209,15 @@ void CTrunkConfigDlg::OnStateApply() {
     const int status = m_cCommonSNMP.Send(&reply, 0);
     delete reply;
     if (status != 0) return;
-    std::this_thread::sleep_for(kStateSettle);
-    OnRefresh();
+    RefreshAfter(kStateSettleMs);
+}
+
+void CTrunkConfigDlg::RefreshAfter(int ms) {
+    beginWrite({IDC_STATE_APPLY, IDC_APPLY, IDC_REFRESH, IDC_PORT_MEMBER});
+    setTimer(kTimerSettle, ms, [this] {
+        endWrite();
+        OnRefresh();
+    });
 }
 
 void CTrunkConfigDlg::OnRowClick(int row) {
@@ -256,8 +262,7 @@ void CTrunkConfigDlg::OnApply() {
     platform::Trace("state = %d ", status);
     delete reply;
     if (status != 0) return;
-    std::this_thread::sleep_for(kModeSettle);
-    OnRefresh();
+    RefreshAfter(kModeSettleMs);
 }
 
 void CTrunkConfigDlg::OnPortMember() {

@@ -90,6 +90,8 @@ private:
     void ReadState();
     void WalkTrunks();
     void OnStateApply();
+    // Reads the state and the table again after a write, ms later (a form timer).
+    void RefreshAfter(int ms);
     void OnApply();
     void OnRowClick(int row);
     void OnPortMember();

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
-#include <thread>
 
 #include "features/common/form_reads.h"
 #include "features/security/security_common.h"
@@ -25,7 +23,7 @@ constexpr const char* kMsgTrunk = "ARP Spoofing Prevention enabled port must mat
 constexpr const char* kMsgConfirm = "Make sure the host IP and MAC exists or you will lose the connection.";
 constexpr const char* kMsgNotAdded = "The ARP Spoofing Prevention entry was not added.";
 
-void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+constexpr int kTimerWrite = 1;  // the pauses between writes
 
 }  // namespace
 
@@ -111,8 +109,11 @@ void CArpSpoofingDlg::OnDelete() {
     }
     const std::string oid = std::string(kOidArpRowStatus) + "." + list.cell(row, 1);
     if (SendSet(m_cCommonSNMP, {SetValue::Text(oid, SNMP_T_INTEGER, "6")}, false) != 0) return;
-    Pause(kDeleteDelayMs);
-    ReadList();
+    beginWrite({IDC_ADD, IDC_DELETE, IDC_REFRESH});
+    setTimer(kTimerWrite, kDeleteDelayMs, [this] {
+        endWrite();
+        ReadList();
+    });
 }
 
 // ---------------------------------------------------------------- CArpSpoofingEntryDlg
@@ -189,31 +190,43 @@ void CArpSpoofingEntryDlg::OnApply() {
         return;
     }
     if (!platform::Confirm(kMsgConfirm)) return;
-    if (!WriteEntry(FormatIp(ip), std::vector<std::uint8_t>(mac.begin(), mac.end()))) {
+    WriteEntry(FormatIp(ip), std::vector<std::uint8_t>(mac.begin(), mac.end()));
+}
+
+// Create the row, fill it, make it active, with a pause on a form timer before each of the
+// last two requests. The ports are those chosen when Apply was pressed.
+void CArpSpoofingEntryDlg::WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac) {
+    const std::string suffix = "." + ip;
+    const std::string rowStatus = kOidArpRowStatus + suffix;
+    // A row that could not be created is not ours to take away (it may be an existing entry).
+    if (SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "5")}, false) != 0) {
+        platform::ShowMessage(kMsgNotAdded);
+        return;
+    }
+    beginWrite({IDC_APPLY});
+    const std::vector<SetValue> fill = {SetValue::Bytes(kOidArpGatewayMac + suffix, Octets(mac.begin(), mac.end())),
+                                        SetValue::Bytes(kOidArpPorts + suffix, PortFlagsToPortList(m_iSelect, m_iPortNum))};
+    setTimer(kTimerWrite, kWriteDelayMs, [this, rowStatus, fill] {
+        if (SendSet(m_cCommonSNMP, fill, false) != 0) {
+            EndEntryWrite(rowStatus, false);
+            return;
+        }
+        setTimer(kTimerWrite, kWriteDelayMs, [this, rowStatus] {
+            EndEntryWrite(rowStatus, SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "1")}, false) == 0);
+        });
+    });
+}
+
+void CArpSpoofingEntryDlg::EndEntryWrite(const std::string& rowStatus, bool ok) {
+    endWrite();
+    if (!ok) {
+        // A half-made row is never listed but still takes one of the switch's entries: remove it.
+        SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "6")}, false);
         platform::ShowMessage(kMsgNotAdded);
         return;
     }
     get<platform::EditBox>(IDC_MAC).setText("");
     end(platform::kIdOk);
-}
-
-bool CArpSpoofingEntryDlg::WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac) {
-    const std::string suffix = "." + ip;
-    const std::string rowStatus = kOidArpRowStatus + suffix;
-    // A row that could not be created is not ours to take away (it may be an existing entry).
-    if (SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "5")}, false) != 0) return false;
-    Pause(kWriteDelayMs);
-    bool ok = SendSet(m_cCommonSNMP,
-                      {SetValue::Bytes(kOidArpGatewayMac + suffix, Octets(mac.begin(), mac.end())),
-                       SetValue::Bytes(kOidArpPorts + suffix, PortFlagsToPortList(m_iSelect, m_iPortNum))},
-                      false) == 0;
-    if (ok) {
-        Pause(kWriteDelayMs);
-        ok = SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "1")}, false) == 0;
-    }
-    // A half-made row is never listed but still takes one of the switch's entries: remove it.
-    if (!ok) SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "6")}, false);
-    return ok;
 }
 
 }  // namespace security

@@ -37,8 +37,10 @@ private:
     void OnPortCell(int port);
     void OnApply();
     bool TrunkRuleHolds() const;
-    // The writes of a new entry; false (with the row taken away again) when one failed.
-    bool WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac);
+    // The writes of a new entry, continued on form timers; one that failed takes the row away
+    // again and says the entry was not added.
+    void WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac);
+    void EndEntryWrite(const std::string& rowStatus, bool ok);
 
     int m_iPortNum;
     std::vector<int> m_iSelect;  // 1 for every chosen port (index = port - 1)

@@ -1,8 +1,6 @@
 #include "features/security/dot1x_dlgs.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "features/common/form_reads.h"
 #include "platform/trace.h"
@@ -396,16 +394,31 @@ void C8021xPortDlg::OnApply() {
         platform::ShowMessage(refusal);
         return;
     }
+    beginWrite({IDC_APPLY, IDC_REFRESH});
+    SendBatches(PortBatches(from, to, kBatchPorts), 0, std::to_string(control));
+}
+
+void C8021xPortDlg::SendBatches(std::vector<std::pair<int, int>> batches, std::size_t next, std::string value) {
     // Each batch is a request of its own that carries only its own ports.
-    const std::string value = std::to_string(control);
-    for (const auto& [first, last] : PortBatches(from, to, kBatchPorts)) {
+    for (; next < batches.size(); ++next) {
+        const auto [first, last] = batches[next];
         std::vector<SetValue> values;
         for (int p = first; p <= last; ++p)
             values.push_back(SetValue::Text(InstanceOid(kOidAuthControlledPortControl, p), SNMP_T_INTEGER, value));
         // A failed request ends the Apply; the list keeps what it showed.
-        if (SendSet(m_cCommonSNMP, values, true) != 0) return;
-        if (last - first + 1 == kBatchPorts) std::this_thread::sleep_for(std::chrono::milliseconds(kBatchPauseMs));
+        if (SendSet(m_cCommonSNMP, values, true) != 0) {
+            endWrite();
+            return;
+        }
+        // After a full batch the switch gets a pause; the window keeps painting meanwhile.
+        if (last - first + 1 == kBatchPorts) {
+            setTimer(kTimerBatch, kBatchPauseMs, [this, batches = std::move(batches), next, value = std::move(value)] {
+                SendBatches(batches, next + 1, value);
+            });
+            return;
+        }
     }
+    endWrite();
     ReadPorts();
 }
 

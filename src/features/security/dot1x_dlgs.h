@@ -63,6 +63,7 @@ public:
     // Ports per set request, and the pause after each full request.
     static constexpr int kBatchPorts = 30;
     static constexpr int kBatchPauseMs = 100;
+    static constexpr int kTimerBatch = 1;
 
     explicit C8021xPortDlg(Dot1xParamTexts texts);
 
@@ -81,6 +82,8 @@ private:
     void ReadPorts();
     void OnPortRow(const ReplyRow& row);
     void OnApply();
+    // Sends the batches from next on, continuing from a form timer after each full batch.
+    void SendBatches(std::vector<std::pair<int, int>> batches, std::size_t next, std::string value);
 
     static constexpr const char* kReadPorts = "ports";
 

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
-#include <thread>
 
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
@@ -59,7 +57,8 @@ constexpr int kOuiChars = 8;
 
 // The switch takes a moment after a write before it answers with the new values.
 constexpr int kRefreshDelayMs = 50;
-constexpr auto kBetweenWrites = std::chrono::milliseconds(50);
+constexpr int kBetweenWritesMs = 50;  // between creating an entry and filling it
+constexpr int kTimerFill = 2;
 constexpr int kTimerRefresh = 1;
 
 std::string ConfirmExistingText(int vid) {
@@ -461,8 +460,17 @@ void CAutoSurveillanceVlanDlg::OnAdd() {
     if (m_cCommonSNMP.Open(SNMP_PDU_SET_T) &&
         m_cCommonSNMP.AddValue((vlan::kOidSurvOuiRowStatus + suffix).c_str(), SNMP_T_INTEGER, "4") == 0)
         SendPrepared(m_cCommonSNMP);
-    std::this_thread::sleep_for(kBetweenWrites);
+    get<EditBox>(IDC_DESCRIPTION).setText("");
+    get<EditBox>(IDC_MAC).setText("");
+    beginWrite({IDC_APPLY, IDC_ADD, IDC_DELETE, IDC_REFRESH});
+    setTimer(kTimerFill, kBetweenWritesMs, [this, suffix, type, description, ouiMode] {
+        endWrite();
+        FillOuiEntry(suffix, type, description, ouiMode);
+    });
+}
 
+void CAutoSurveillanceVlanDlg::FillOuiEntry(const std::string& suffix, const std::string& type,
+                                            const std::string& description, bool ouiMode) {
     const std::string utf8 = Utf8CutBytes(description, kMaxDescriptionBytes);
     const Octets mask = HexToOctets("ffffff000000");
     bool filled = m_cCommonSNMP.Open(SNMP_PDU_SET_T) &&
@@ -475,9 +483,6 @@ void CAutoSurveillanceVlanDlg::OnAdd() {
         filled = m_cCommonSNMP.AddValue((vlan::kOidSurvOuiMask + suffix).c_str(), SNMP_T_OCTETS, mask.data(),
                                         static_cast<int>(mask.size())) == 0;
     if (filled && SendPrepared(m_cCommonSNMP) == 0) RefreshSoon();
-
-    get<EditBox>(IDC_DESCRIPTION).setText("");
-    get<EditBox>(IDC_MAC).setText("");
 }
 
 void CAutoSurveillanceVlanDlg::OnDelete() {

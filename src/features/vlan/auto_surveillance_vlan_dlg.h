@@ -79,6 +79,9 @@ private:
     void OnApply();
     void FinishApply(const PendingApply& a);
     void OnAdd();
+    // The second request of Add: the created entry's description, type and mask.
+    void FillOuiEntry(const std::string& suffix, const std::string& type, const std::string& description,
+                      bool ouiMode);
     void OnDelete();
     bool RefuseApply(const char* message);
 

@@ -1,8 +1,6 @@
 #include "features/vlan/pvid_dlg.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "features/common/form_reads.h"
 #include "features/common/sync_request.h"
@@ -25,7 +23,8 @@ constexpr const char* kReadPvids = "PVIDs";
 
 // Large switches get a breather after this many PVID writes.
 constexpr int kPortsBeforePause = 40;
-constexpr auto kPause = std::chrono::milliseconds(50);
+constexpr int kPauseMs = 50;  // a form timer
+constexpr int kTimerPause = 1;
 
 int PortsPerRow(int ports) {
     switch (ports) {
@@ -165,9 +164,22 @@ void CPvidDlg::OnApply() {
             return;
         }
     }
-    for (int p = 1; p <= m_iPortNum; ++p) {
-        if (m_snmp.WritePvid(p, m_iPvid[static_cast<std::size_t>(p - 1)]) != 0) return;  // form stays open
-        if (p == kPortsBeforePause && m_iPortNum >= kPortsBeforePause) std::this_thread::sleep_for(kPause);
+    beginWrite({IDC_APPLY, IDC_REFRESH});
+    WritePvids(1, m_iPvid);  // what was checked, whatever is typed during the pause
+}
+
+void CPvidDlg::WritePvids(int first, std::vector<int> pvids) {
+    for (int p = first; p <= m_iPortNum; ++p) {
+        if (m_snmp.WritePvid(p, pvids[static_cast<std::size_t>(p - 1)]) != 0) {
+            endWrite();  // form stays open
+            return;
+        }
+        // The switch is given a moment after the first ports; the rest follow from a timer.
+        if (p == kPortsBeforePause && m_iPortNum >= kPortsBeforePause) {
+            setTimer(kTimerPause, kPauseMs, [this, p, pvids = std::move(pvids)] { WritePvids(p + 1, pvids); });
+            return;
+        }
     }
+    endWrite();
     end(platform::kIdOk);
 }

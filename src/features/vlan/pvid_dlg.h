@@ -47,6 +47,8 @@ protected:
 private:
     void OnRefresh();
     void OnApply();
+    // Writes the PVIDs from port first on, pausing on a form timer after the first ports.
+    void WritePvids(int first, std::vector<int> pvids);
     void OnCellChange(int port);
     void OnPvidRow(const ReplyRow& row);
     void OnPvidWalkEnd(int status);

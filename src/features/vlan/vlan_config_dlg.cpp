@@ -1,8 +1,6 @@
 #include "features/vlan/vlan_config_dlg.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
@@ -38,7 +36,9 @@ constexpr const char* kMsgIsVoice = "The VLAN ID is Voice VLAN ID.";
 constexpr const char* kMsgIsSurveillance = "The VLAN ID is Surveillance VLAN ID.";
 
 // The switch needs a moment after a mode change before it answers with the new tables.
-constexpr auto kModeChangeDelay = std::chrono::milliseconds(50);
+// The table is read again a moment after the mode changed (a form timer).
+constexpr int kModeChangeDelayMs = 50;
+constexpr int kTimerModeChange = 1;
 
 // The dialog's reads.
 constexpr const char* kReadVoice = "voice state";      // voice and surveillance VLAN state and IDs
@@ -232,8 +232,11 @@ void CVlanConfigDlg::OnApply() {
     if (!platform::Confirm(kMsgModeResets)) return;
     const char* value = get<platform::CheckBox>(IDC_ASYMMETRIC).checked() ? "1" : "2";
     if (vlan::SetInteger(m_cCommonSNMP, vlan::kOidAsymmetricVlan, value) != 0) return;
-    std::this_thread::sleep_for(kModeChangeDelay);
-    OnRefresh();
+    beginWrite({IDC_APPLY, IDC_PVID, IDC_ADD, IDC_EDIT, IDC_DELETE, IDC_REFRESH});
+    setTimer(kTimerModeChange, kModeChangeDelayMs, [this] {
+        endWrite();
+        OnRefresh();
+    });
 }
 
 void CVlanConfigDlg::OnAdd() {

@@ -1,8 +1,6 @@
 #include "features/vlan/vlan_entry_dlg.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "features/common/form_reads.h"
 #include "features/common/sync_request.h"
@@ -24,7 +22,9 @@ constexpr const char* kMsgNoMember = "You have to include at least one member in
 constexpr const char* kMsgParameterError = "Parameter Error !";
 
 // The switch needs a moment between the name and activating the row.
-constexpr auto kActivateDelay = std::chrono::milliseconds(50);
+// The row is made active a moment after its last column was written (a form timer).
+constexpr int kActivateDelayMs = 50;
+constexpr int kTimerActivate = 1;
 
 std::vector<int> Zeros(int n) { return std::vector<int>(static_cast<std::size_t>(std::max(n, 0)), 0); }
 
@@ -286,9 +286,11 @@ void CVlanEntryDlg::OnOK() {
 
     // 10: name, then activate.
     m_snmp.WriteName(vid, name);
-    std::this_thread::sleep_for(kActivateDelay);
-    m_snmp.SetActive(vid);
-
-    // 11: the VLAN dialog reads the table again and shows what the switch holds.
-    end(platform::kIdOk);
+    beginWrite({platform::kIdOk});
+    setTimer(kTimerActivate, kActivateDelayMs, [this, vid] {
+        endWrite();
+        m_snmp.SetActive(vid);
+        // 11: the VLAN dialog reads the table again and shows what the switch holds.
+        end(platform::kIdOk);
+    });
 }
