@@ -11,6 +11,7 @@
 #include "features/security/dhcp_screening_dlg.h"
 #include "features/security/dot1x_dlgs.h"
 #include "security/security_sim.h"
+#include "support/lossy_open.h"
 
 namespace securitytest {
 namespace {
@@ -228,25 +229,7 @@ TEST_F(SecuritySimTest, OnALossyNetworkEveryDialogEndsCompleteOrVisiblyNotRead) 
             MutableSettings().TimeoutMs = "200";
             std::unique_ptr<Form> dlg = dialog.make();
             DialogDriver d(env, *dlg);
-            ASSERT_TRUE(env.waitUntil(
-                [&] {
-                    // A read that follows another begins only once that one is complete.
-                    bool unbegun = false;
-                    for (const std::string& r : dialog.reads) unbegun = unbegun || !dlg->readState(r);
-                    for (const std::string& r : dlg->readNames())
-                        if (dlg->readState(r) == Form::ReadState::Running) return false;
-                    return !unbegun || !dlg->readsOk();
-                },
-                std::chrono::seconds(10)));
-            env.runFor(std::chrono::milliseconds(20));
-            // Every read the writes need has begun, and they are open exactly when all are complete.
-            bool needed = true;
-            for (const std::string& r : dialog.reads) needed = needed && dlg->readOk(r);
-            if (dlg->readsOk()) {
-                for (const std::string& r : dialog.reads) EXPECT_TRUE(dlg->readState(r).has_value()) << r;
-            }
-            EXPECT_EQ(d.visible(Form::kIdReadStatus), !dlg->readsOk());
-            for (const dialogtest::Ref& ref : dialog.writes) EXPECT_EQ(d.enabled(ref), needed) << ref.describe();
+            ASSERT_NO_FATAL_FAILURE(dialogtest::ExpectSettledOpen(env, d, dialog.reads, dialog.writes));
             EXPECT_TRUE(sim.sets().empty());
             env.takeMessages();
             sim.stop();
