@@ -880,6 +880,9 @@ void Form::end(int result) {
 
 void Form::requestClose() {
     if (auto* cancel = dynamic_cast<PushButton*>(find(kIdCancel)); cancel && cancel->hasHandler()) {
+        // A form that holds its own close button back (a transfer under way) is not closed by
+        // Esc or the close box either.
+        if (!cancel->usable()) return;
         cancel->userClick();
         if (!cancel->usable()) end(kIdCancel);
         return;

@@ -101,6 +101,8 @@ TEST_F(Transfer, EveryEndComesBackThroughTheFinishStep) {
         d.click("&Apply");
         EXPECT_TRUE(d.visible(CFirmwareUpgradeDlg::IDC_PROGRESS));
         for (const auto& ref : kFormControls) EXPECT_FALSE(d.enabled(ref)) << ref;
+        d.closeWindow();  // Esc or the close box while the transfer runs: nothing happens
+        EXPECT_FALSE(d.ended());
         ASSERT_TRUE(RunTransfer(dlg, c.step));
         // Each of these ends well within the overall limit, long before the bound of the transfer.
         EXPECT_LT(env.ui().advanced() - before, std::chrono::minutes(5));

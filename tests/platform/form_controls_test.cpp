@@ -301,6 +301,10 @@ TEST(FormControls, OkCancelAndTheCloseBox) {
         d.closeWindow();  // routed to the Close handler, which decides
         EXPECT_EQ(cancels, 1);
         EXPECT_FALSE(d.ended());
+        f.get<PushButton>(kIdCancel).setEnabled(false);  // the form holds its Close back
+        d.closeWindow();
+        EXPECT_EQ(cancels, 1);
+        EXPECT_FALSE(d.ended());
     }
     {
         TestForm f([](TestForm&) {});

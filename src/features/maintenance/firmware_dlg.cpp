@@ -50,7 +50,8 @@ void CFirmwareUpgradeDlg::createControls() {
     addLabel(0, "Upgrade/BackUp:");
     addProgress(IDC_PROGRESS);
     addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault();
-    addButton(IDC_CLOSE, "&Close");
+    // Held while a transfer runs, and with it Esc and the window's close box.
+    addButton(IDC_CLOSE, "&Close", [this] { end(platform::kIdCancel); });
 }
 
 void CFirmwareUpgradeDlg::initDialog() {
