@@ -150,6 +150,8 @@ TEST_F(AgentSimTest, UserRefusalsInOrderSendNothing) {
         {{"u", "g<", "V1"}, "Invalid Group Name."},
         {{"ReadOnly", "g", "V2c"}, "This User Entry already exists."},
         {{"u", "g", "V3", true, "MD5", "  "}, "Auth-Protocol Password can't be empty."},
+        {{"u", "g", "V3", true, "MD5", "seven77"}, "Auth-Protocol Password needs at least 8 characters."},
+        {{"u", "g", "V3", true, "SHA", a40, "DES", "seven77"}, "Priv-Protocol Password needs at least 8 characters."},
         {{"u", "g", "V3", true, "MD5", a33}, " MD5 Max. Password length is 32."},
         {{"u", "g", "V3", true, "SHA", a41}, " SHA Max. Password length is 40."},
         {{"u", "g", "V3", true, "SHA", a40, "DES", " "}, "Priv-Protocol Password can't be empty."},

@@ -16,6 +16,9 @@ constexpr const char* kMsgAuthEmpty = "Auth-Protocol Password can't be empty.";
 constexpr const char* kMsgMd5Length = " MD5 Max. Password length is 32.";
 constexpr const char* kMsgShaLength = " SHA Max. Password length is 40.";
 constexpr const char* kMsgPrivEmpty = "Priv-Protocol Password can't be empty.";
+constexpr const char* kMsgAuthShort = "Auth-Protocol Password needs at least 8 characters.";
+constexpr const char* kMsgPrivShort = "Priv-Protocol Password needs at least 8 characters.";
+constexpr std::size_t kMinPassPhrase = 8;
 constexpr const char* kMsgDesLength = " DES Max. Password length is 32.";
 constexpr const char* kMsgSelect = "Please select the item would be delete!\n";
 constexpr const char* kMsgInClear =
@@ -122,6 +125,12 @@ void CSnmpUserDlg::OnApply() {
         priv = get<platform::ComboBox>(IDC_PRIV_PROTOCOL).text() == "DES" ? "DES" : "None";
         authPassword = get<platform::EditBox>(IDC_AUTH_PASSWORD).text();
         if (TrimBlanks(authPassword).empty()) return (void)platform::ShowMessage(kMsgAuthEmpty);
+        // The switch derives the user's key from the pass phrase, which takes at least 8 octets.
+        if (authPassword.size() < kMinPassPhrase) {
+            platform::ShowMessage(kMsgAuthShort);
+            setFocus(get<platform::EditBox>(IDC_AUTH_PASSWORD));
+            return;
+        }
         if ((auth == "MD5" && authPassword.size() > 32) || (auth == "SHA" && authPassword.size() > 40)) {
             platform::ShowMessage(auth == "MD5" ? kMsgMd5Length : kMsgShaLength);
             setFocus(get<platform::EditBox>(IDC_AUTH_PASSWORD));
@@ -130,6 +139,11 @@ void CSnmpUserDlg::OnApply() {
         if (priv == "DES") {
             privPassword = get<platform::EditBox>(IDC_PRIV_PASSWORD).text();
             if (TrimBlanks(privPassword).empty()) return (void)platform::ShowMessage(kMsgPrivEmpty);
+            if (privPassword.size() < kMinPassPhrase) {
+                platform::ShowMessage(kMsgPrivShort);
+                setFocus(get<platform::EditBox>(IDC_PRIV_PASSWORD));
+                return;
+            }
             if (privPassword.size() > 32) {
                 platform::ShowMessage(kMsgDesLength);
                 setFocus(get<platform::EditBox>(IDC_PRIV_PASSWORD));
