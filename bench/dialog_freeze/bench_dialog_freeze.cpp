@@ -25,16 +25,9 @@
 
 #include "app/main_window.h"
 #include "app/session_settings.h"
-#include "features/agent/register.h"
-#include "features/lldp/register.h"
-#include "features/maintenance/register.h"
-#include "features/mib/register.h"
-#include "features/poe/register.h"
-#include "features/ports/register.h"
-#include "features/security/register.h"
-#include "features/vlan/register.h"
 #include "gui/qt_ui.h"
 #include "platform/form.h"
+#include "support/menu_dialogs.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -196,13 +189,6 @@ private:
     QElapsedTimer clock_, phaseClock_;
 };
 
-void Commands(const app::MenuBar& menu, std::vector<std::pair<int, std::string>>& out) {
-    for (const app::MenuItem& item : menu) {
-        if (item.kind == app::MenuItem::Kind::SubMenu) Commands(item.items, out);
-        else if (item.kind == app::MenuItem::Kind::Command) out.emplace_back(item.command, item.text);
-    }
-}
-
 std::string Plain(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
     while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
@@ -241,16 +227,9 @@ int main(int argc, char** argv) {
     platform::setUi(&ui);
 
     app::DialogRegistry registry;
-    features::RegisterPortDialogs(registry);
-    RegisterVlanDialogs(registry);
-    RegisterSecurityDialogs(registry);
-    RegisterPoeDialogs(registry);
-    RegisterLldpDialogs(registry);
-    RegisterAgentDialogs(registry);
-    RegisterMaintenanceDialogs(registry);
-    RegisterMibDialogs(registry);
+    corvex::test::RegisterEveryDialog(registry);
     std::vector<std::pair<int, std::string>> commands;
-    Commands(app::BuildMainMenu(model == "10p" ? "Corvex-10P" : "Corvex-" + model), commands);
+    corvex::test::MenuCommands(app::BuildMainMenu(model == "10p" ? "Corvex-10P" : "Corvex-" + model), commands);
 
     std::printf("window thread's longest time without repainting (ms); switch %s answering %d ms late, "
                 "SNMPv%s, time-out %d ms\n",

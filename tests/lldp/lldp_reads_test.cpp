@@ -11,7 +11,6 @@
 #include "app/session_settings.h"
 #include "features/lldp/lldp_dlgs.h"
 #include "support/dialog_driver.h"
-#include "support/lossy_open.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -105,36 +104,6 @@ TEST_F(LldpReadsTest, FailedReadsShowTheStatusLineAndHoldBackEveryWrite) {
             env.takeMessages();
         }
         sim.stop();
-    }
-}
-
-// On a network that loses one request in twenty, every dialog ends either with all it reads
-// and its writes open, or with the status line and its writes held; opening writes nothing.
-TEST_F(LldpReadsTest, OnALossyNetworkEveryDialogEndsCompleteOrVisiblyNotRead) {
-    struct Dialog {
-        const char* what;
-        std::function<std::unique_ptr<Form>()> make;
-        Strings reads;  // the reads its writes need
-        std::vector<dialogtest::Ref> writes;
-    };
-    const Dialog dialogs[] = {
-        {"global", [] { return std::make_unique<CLldpGlobalDlg>(); }, {"settings"},
-         {+CLldpGlobalDlg::IDC_BUTTON_STATE_APPLY, +CLldpGlobalDlg::IDC_BUTTON_APPLY}},
-        {"MED", [] { return std::make_unique<CLldpMedDlg>(); }, {"state", "ports"}, {"&Apply"}},
-        {"remote", [] { return std::make_unique<CLldpRemoteDlg>(); }, {"state", "neighbours"}, {}},
-    };
-    for (const Dialog& dialog : dialogs) {
-        for (const char* seed : {"1", "2", "3", "4"}) {
-            SCOPED_TRACE(std::string(dialog.what) + ", seed " + seed);
-            ASSERT_NO_FATAL_FAILURE(Start("10p", {}, {"--drop-percent", "5", "--drop-seed", seed}));
-            MutableSettings().TimeoutMs = "200";
-            std::unique_ptr<Form> dlg = dialog.make();
-            DialogDriver d(env, *dlg);
-            ASSERT_NO_FATAL_FAILURE(dialogtest::ExpectSettledOpen(env, d, dialog.reads, dialog.writes));
-            EXPECT_TRUE(sim.sets().empty());
-            env.takeMessages();
-            sim.stop();
-        }
     }
 }
 

@@ -334,47 +334,6 @@ TEST_F(Settings, MulticastAllRefusesAnIncompleteVlanList) {
     EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{kMcastMode + ".1=1", kMcastMode + ".10=1", kMcastMode + ".20=1"}}));
 }
 
-// A lossy network (5% of requests lost): each form ends either read whole, its writes usable, or
-// with the not-read line and its writes held back; none writes anything.
-TEST_F(Settings, OnALossyNetworkEachFormEndsReadOrSaysItIsNot) {
-    struct Case {
-        const char* name;
-        std::function<std::unique_ptr<platform::Form>()> make;
-        const char* read;
-        std::vector<int> writes;
-    };
-    const Case cases[] = {
-        {"syslog host", [] { return std::make_unique<CSyslogHostDlg>(); }, "syslog",
-         {CSyslogHostDlg::IDC_STATE_APPLY, CSyslogHostDlg::IDC_APPLY}},
-        {"jumbo frame", [] { return std::make_unique<CJumboFrameDlg>(); }, "jumbo", {CJumboFrameDlg::IDC_APPLY}},
-        {"multicast filtering", [] { return std::make_unique<CMulticastFilterDlg>(); }, "vlans", {}},
-    };
-    int complete = 0, failed = 0;
-    for (int seed = 1; seed <= 6; ++seed) {
-        ASSERT_NO_FATAL_FAILURE(Start({}, {"--drop-percent", "5", "--drop-seed", std::to_string(seed)}));
-        MutableSettings().TimeoutMs = "200";
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.name) + " seed " + std::to_string(seed));
-            auto form = c.make();
-            DialogDriver d(env, *form);
-            ASSERT_TRUE(env.waitUntil([&] {
-                const auto state = form->readState(c.read);
-                return state && *state != platform::Form::ReadState::Running;
-            }));
-            const bool whole = form->readsOk();
-            (whole ? complete : failed)++;
-            EXPECT_EQ(d.visible(kReadStatus), !whole);
-            if (!whole) {
-                EXPECT_TRUE(IsNotReadLine(d.control(kReadStatus).text(), form->find("&Refresh") ? kPressRefresh : kReopen));
-            }
-            for (int id : c.writes) EXPECT_EQ(d.enabled(id), whole) << id;
-        }
-        EXPECT_TRUE(sim.sets().empty());
-        sim.stop();
-    }
-    std::printf("lossy network: %d forms read whole, %d showed the not-read line\n", complete, failed);
-}
-
 // The menu commands open their dialogs, which close with the window's close box.
 TEST_F(Settings, MenuCommandsOpenTheirDialogs) {
     ASSERT_NO_FATAL_FAILURE(Start());

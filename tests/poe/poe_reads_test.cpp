@@ -6,7 +6,6 @@
 #include "features/poe/poe_config_dlg.h"
 #include "features/poe/time_range_dlg.h"
 #include "poe/poe_sim.h"
-#include "support/lossy_open.h"
 
 namespace poetest {
 namespace {
@@ -82,36 +81,6 @@ TEST_F(PoeSimTest, FailedReadsShowTheStatusLineAndHoldBackEveryWrite) {
         EXPECT_TRUE(env.takeMessages().empty());
         EXPECT_TRUE(sim.sets().empty());
         sim.stop();
-    }
-}
-
-// On a network that loses one request in twenty, every dialog ends either with all it reads
-// and its writes open, or with the status line and its writes held; opening writes nothing.
-TEST_F(PoeSimTest, OnALossyNetworkEveryDialogEndsCompleteOrVisiblyNotRead) {
-    struct Dialog {
-        const char* what;
-        std::function<std::unique_ptr<Form>()> make;
-        Strings reads;  // the reads its writes need
-        std::vector<dialogtest::Ref> writes;
-    };
-    const Dialog dialogs[] = {
-        {"PoE ports", [] { return std::make_unique<CPoeConfigDlg>(); }, {"time ranges", "ports"}, {"&Apply"}},
-        {"time range list", [] { return std::make_unique<CTimeRangeListDlg>(); }, {"time ranges"}, {"&Add", "&Edit"}},
-        {"time range edit", [] { return EditForm("5"); }, {"row"}, {"Apply"}},
-    };
-    for (const Dialog& dialog : dialogs) {
-        for (const char* seed : {"1", "2", "3", "4"}) {
-            SCOPED_TRACE(std::string(dialog.what) + ", seed " + seed);
-            ASSERT_NO_FATAL_FAILURE(
-                Start("10p", RangeState(5, "eve", 17, 22), {"--drop-percent", "5", "--drop-seed", seed}));
-            MutableSettings().TimeoutMs = "200";
-            std::unique_ptr<Form> dlg = dialog.make();
-            DialogDriver d(env, *dlg);
-            ASSERT_NO_FATAL_FAILURE(dialogtest::ExpectSettledOpen(env, d, dialog.reads, dialog.writes));
-            EXPECT_TRUE(sim.sets().empty());
-            env.takeMessages();
-            sim.stop();
-        }
     }
 }
 

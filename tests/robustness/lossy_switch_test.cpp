@@ -8,27 +8,13 @@
 
 #include "app/main_window.h"
 #include "app/session_settings.h"
-#include "features/agent/register.h"
-#include "features/lldp/register.h"
-#include "features/maintenance/register.h"
-#include "features/mib/register.h"
-#include "features/poe/register.h"
-#include "features/ports/register.h"
-#include "features/security/register.h"
-#include "features/vlan/register.h"
 #include "support/dialog_driver.h"
+#include "support/menu_dialogs.h"
 #include "support/sim_fixture.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-void Commands(const app::MenuBar& menu, std::vector<std::pair<int, std::string>>& out) {
-    for (const app::MenuItem& item : menu) {
-        if (item.kind == app::MenuItem::Kind::SubMenu) Commands(item.items, out);
-        else if (item.kind == app::MenuItem::Kind::Command) out.emplace_back(item.command, item.text);
-    }
-}
 
 bool Settled(const platform::Form& form) {
     const std::vector<std::string> names = form.readNames();
@@ -42,16 +28,9 @@ class LossySwitch : public corvex::test::SimDeviceTest {};
 
 TEST_F(LossySwitch, EveryDialogShowsWhatItReadOrSaysItCouldNot) {
     app::DialogRegistry registry;
-    features::RegisterPortDialogs(registry);
-    RegisterVlanDialogs(registry);
-    RegisterSecurityDialogs(registry);
-    RegisterPoeDialogs(registry);
-    RegisterLldpDialogs(registry);
-    RegisterAgentDialogs(registry);
-    RegisterMaintenanceDialogs(registry);
-    RegisterMibDialogs(registry);
+    corvex::test::RegisterEveryDialog(registry);
     std::vector<std::pair<int, std::string>> commands;
-    Commands(app::BuildMainMenu("Corvex-10P"), commands);
+    corvex::test::MenuCommands(app::BuildMainMenu("Corvex-10P"), commands);
 
     int complete = 0, notRead = 0;
     for (const char* seed : {"1", "2"}) {

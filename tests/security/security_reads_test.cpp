@@ -11,7 +11,6 @@
 #include "features/security/dhcp_screening_dlg.h"
 #include "features/security/dot1x_dlgs.h"
 #include "security/security_sim.h"
-#include "support/lossy_open.h"
 
 namespace securitytest {
 namespace {
@@ -202,38 +201,6 @@ TEST_F(SecuritySimTest, Dot1xForceAuthorizedRuleRefusesOnPortsItCouldNotRead) {
         if (written.empty() && c.message.empty())
             for (int p = 1; p <= 8; ++p) written.push_back(kPortControl + "." + std::to_string(p) + "=2");
         EXPECT_EQ(sim.setBindings(), written);
-    }
-}
-
-// On a network that loses one request in twenty, every dialog ends either with all it reads
-// and its writes open, or with the status line and its writes held; opening writes nothing.
-TEST_F(SecuritySimTest, OnALossyNetworkEveryDialogEndsCompleteOrVisiblyNotRead) {
-    struct Dialog {
-        const char* what;
-        std::function<std::unique_ptr<Form>()> make;
-        Strings reads;  // the reads its writes need
-        std::vector<dialogtest::Ref> writes;
-    };
-    const Dialog dialogs[] = {
-        {"802.1X global", [] { return std::make_unique<C8021xGlobalDlg>(); }, {"settings"}, {"&Apply"}},
-        {"802.1X ports", [] { return std::make_unique<C8021xPortDlg>(kTexts); }, {"ports", "trunks"}, {"Apply"}},
-        {"ARP list", [] { return std::make_unique<CArpSpoofingDlg>(); }, {"entries"}, {"&Add"}},
-        {"ARP entry", [] { return std::make_unique<CArpSpoofingEntryDlg>(10); }, {"trunks"}, {"&Apply"}},
-        {"DHCP screening", [] { return std::make_unique<CDhcpScreeningDlg>(); }, {"screening", "trunks"}, {"&Apply"}},
-    };
-    for (const Dialog& dialog : dialogs) {
-        for (const char* seed : {"1", "2", "3", "4"}) {
-            SCOPED_TRACE(std::string(dialog.what) + ", seed " + seed);
-            ASSERT_NO_FATAL_FAILURE(Start("10p", {kTrunkMembers + ".1 x 00c00000", kArpRowStatus + ".10.0.0.1 i 1"},
-                                          {"--drop-percent", "5", "--drop-seed", seed}));
-            MutableSettings().TimeoutMs = "200";
-            std::unique_ptr<Form> dlg = dialog.make();
-            DialogDriver d(env, *dlg);
-            ASSERT_NO_FATAL_FAILURE(dialogtest::ExpectSettledOpen(env, d, dialog.reads, dialog.writes));
-            EXPECT_TRUE(sim.sets().empty());
-            env.takeMessages();
-            sim.stop();
-        }
     }
 }
 

@@ -79,59 +79,5 @@ TEST_F(VlanSimTest, ADialogOpenedOnASilentSwitchWritesNothingUntilRefreshReadsIt
     }
 }
 
-// One request in twenty lost on the way: every dialog ends with complete data (the reads are
-// sent again) or with the not-read line, and none writes anything.
-TEST_F(VlanSimTest, ALossyNetworkEndsInCompleteDataOrTheNotReadLine) {
-    static const vlan::VlanRecordList kRecords = {{10, "ten", "1,2", "", "", 2, 0, 0}};
-    for (const char* seed : {"1", "2", "3"}) {
-        SCOPED_TRACE(seed);
-        ASSERT_NO_FATAL_FAILURE(Start("10p",
-                                      {kName + ".10 s \"ten\"", kEgress + ".10 x c0000000", kPvid + ".2 g 10", kSurvOn,
-                                       kSurvVid},
-                                      {"--drop-percent", "5", "--drop-seed", seed}));
-        MutableSettings().TimeoutMs = "300";
-        auto ended = [](DialogDriver& d, platform::Form& f) {
-            return d.enabled("&Refresh") && (f.readsOk() || d.control(platform::Form::kIdReadStatus).visible());
-        };
-        {
-            CVlanConfigDlg dlg;
-            DialogDriver d(env, dlg);
-            ASSERT_TRUE(env.waitUntil([&] { return ended(d, dlg) && !dlg.PvidWalking(); }, 40000ms));
-            EXPECT_NE(d.control(platform::Form::kIdReadStatus).visible(), dlg.readsOk());
-            if (dlg.readsOk()) {
-                EXPECT_EQ(d.rowCount(CVlanConfigDlg::IDC_VLAN_LIST), 2);
-                EXPECT_EQ(dlg.Pvids(), (std::vector<int>{1, 10, 1, 1, 1, 1, 1, 1, 1, 1}));
-                EXPECT_EQ(dlg.SurveillanceVlanState(), 1);
-            }
-        }
-        {
-            CPvidDlg dlg(10, "10", 1, &kRecords);
-            DialogDriver d(env, dlg);
-            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Walking() && !dlg.Snmp().TrunkMap().Walking(); }, 40000ms));
-            EXPECT_EQ(d.enabled("Apply"), dlg.readsOk());
-            EXPECT_NE(d.control(platform::Form::kIdReadStatus).visible(), dlg.readsOk());
-            if (dlg.readsOk()) {
-                EXPECT_EQ(d.as<platform::PortGrid>(CPvidDlg::IDC_PVID_GRID).cellText(0, 2), "10");
-            }
-        }
-        {
-            CAutoSurveillanceVlanDlg dlg;
-            DialogDriver d(env, dlg);
-            ASSERT_TRUE(env.waitUntil([&] { return ended(d, dlg) && !dlg.Refreshing(); }, 40000ms));
-            EXPECT_NE(d.control(platform::Form::kIdReadStatus).visible(), dlg.readsOk());
-            if (dlg.readsOk()) {
-                EXPECT_TRUE(d.checked(CAutoSurveillanceVlanDlg::IDC_ENABLE));
-                EXPECT_EQ(d.text(CAutoSurveillanceVlanDlg::IDC_VLAN_ID), "100");
-                EXPECT_TRUE(d.enabled(CAutoSurveillanceVlanDlg::IDC_APPLY));
-            }
-        }
-        EXPECT_TRUE(sim.sets().empty());
-        int lost = 0;
-        for (const auto& r : sim.requests()) lost += !r.lost.empty();
-        EXPECT_GT(lost, 0);  // the network did lose requests
-        sim.stop();
-    }
-}
-
 }  // namespace
 }  // namespace vlantest

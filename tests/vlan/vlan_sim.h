@@ -13,6 +13,7 @@
 #include "snmp/common_snmp.h"
 #include "support/dialog_driver.h"
 #include "support/sim_fixture.h"
+#include "support/sim_reboot.h"
 
 namespace vlantest {
 
@@ -30,19 +31,7 @@ inline const std::string kPvid = kPriv + ".7.7.1.1";
 inline const std::string kAsymmetric = kPriv + ".7.5.0";
 inline const std::string kTrunkMembers = kPriv + ".8.1.3.1.2";
 
-// Asks the switch to reboot: it then answers nothing for its --reboot-seconds. Returns once it
-// has gone quiet, with the moment it did.
-inline std::chrono::steady_clock::time_point Reboot(const corvex::test::SimDevice& sim) {
-    CCommonSnmp session(sim.settings());
-    if (session.Open(SNMP_PDU_SET_T) && session.AddValue("1.3.6.1.4.1.171.10.76.12.1.9.0", SNMP_T_INTEGER, "1") == 0) {
-        CSnmp* reply = nullptr;
-        session.Send(&reply, 0);
-        delete reply;
-    }
-    const auto at = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the switch reboots 1 ms after the reply
-    return at;
-}
+using corvex::test::Reboot;
 
 class VlanSimTest : public corvex::test::SimDeviceTest {
 protected:
