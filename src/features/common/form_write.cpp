@@ -15,7 +15,18 @@ const char* StatusName(int status) {
     return status > 0 && status <= 18 ? kNames[status] : nullptr;
 }
 
+std::function<void()>& WriteTakenHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
 }  // namespace
+
+void SetWriteTakenHandler(std::function<void()> handler) { WriteTakenHandler() = std::move(handler); }
+
+void NoteWriteTaken() {
+    if (WriteTakenHandler()) WriteTakenHandler()();
+}
 
 std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure) {
     std::string why;
@@ -32,16 +43,35 @@ std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure
     return what + " could not be changed: " + why + ".";
 }
 
-bool CFormWrite::Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,
-                      int timeoutMs) {
-    if (m_sender.Busy()) return false;
+bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext,
+              bool quiet) {
+    const int status = SendSet(session, values, viaGetNext);
+    if (status == 0) {
+        NoteWriteTaken();
+        return true;
+    }
+    if (!quiet)
+        platform::ShowMessage(
+            WriteFailureMessage(what, status, status < 0 && session.LastFailure() == SnmpFailure::None
+                                                  ? SnmpFailure::NotSent
+                                                  : session.LastFailure()));
+    return false;
+}
+
+bool CFormWrite::Prepare(const std::vector<SetValue>& values) {
     bool built = !values.empty() && m_session.Open(SNMP_PDU_SET_T);
     for (size_t i = 0; built && i < values.size(); ++i) {
         const SetValue& v = values[i];
         built = (v.raw ? m_session.AddValue(v.oid.c_str(), v.type, v.octets.data(), static_cast<int>(v.octets.size()))
                        : m_session.AddValue(v.oid.c_str(), v.type, v.text.c_str())) == 0;
     }
-    if (!built) {
+    return built;
+}
+
+bool CFormWrite::Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,
+                      int timeoutMs) {
+    if (m_sender.Busy()) return false;
+    if (!Prepare(values)) {
         platform::ShowMessage(WriteFailureMessage(what, -1, SnmpFailure::NotSent));
         if (onDone) onDone(false);
         return false;
@@ -49,7 +79,49 @@ bool CFormWrite::Send(std::string what, const std::vector<SetValue>& values, std
     CCommonSnmp* session = &m_session;
     return m_sender.Send(timeoutMs, [session, what = std::move(what), onDone = std::move(onDone)](int status) {
         if (status != 0) platform::ShowMessage(WriteFailureMessage(what, status, session->LastFailure()));
+        else NoteWriteTaken();
         if (onDone) onDone(status == 0);
+    });
+}
+
+struct StepsRun {
+    std::string what;
+    std::vector<std::vector<SetValue>> steps;
+    std::function<void(int failedStep)> onDone;
+    bool quiet = false;
+    int timeoutMs = 0;
+};
+
+bool CFormWrite::SendSteps(std::string what, std::vector<std::vector<SetValue>> steps,
+                           std::function<void(int failedStep)> onDone, bool quiet, int timeoutMs) {
+    if (m_sender.Busy()) return false;
+    auto run = std::make_shared<StepsRun>(
+        StepsRun{std::move(what), std::move(steps), std::move(onDone), quiet, timeoutMs});
+    SendStep(run, 0);
+    return true;
+}
+
+void CFormWrite::SendStep(std::shared_ptr<StepsRun> run, size_t index) {
+    if (index >= run->steps.size()) {
+        if (run->onDone) run->onDone(-1);
+        return;
+    }
+    auto fail = [run, index](int status, SnmpFailure failure) {
+        if (!run->quiet) platform::ShowMessage(WriteFailureMessage(run->what, status, failure));
+        if (run->onDone) run->onDone(static_cast<int>(index));
+    };
+    if (!Prepare(run->steps[index])) {
+        fail(-1, SnmpFailure::NotSent);
+        return;
+    }
+    CCommonSnmp* session = &m_session;
+    m_sender.Send(run->timeoutMs, [this, session, run, index, fail](int status) {
+        if (status != 0) {
+            fail(status, session->LastFailure());
+            return;
+        }
+        NoteWriteTaken();
+        SendStep(run, index + 1);  // the sender is free again: its handler runs after it is done
     });
 }
 

@@ -8,6 +8,7 @@
 //   m_write.Send("The trap settings", {features::SetValue::Text(oid, SNMP_T_INTEGER, "1")},
 //                [this](bool ok) { Reload(); if (ok) ...; });
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,22 @@
 
 namespace features {
 
+// Called after every write the switch took, so that the window can mark the configuration as
+// changed and not saved. The handler runs on the UI thread; an empty handler turns it off.
+void SetWriteTakenHandler(std::function<void()> handler);
+void NoteWriteTaken();
+
 // "<What> could not be changed: the switch refused the value (wrongValue)." and the like. status is
 // the request's result: a positive error status of the reply, or -1 with the session's failure.
 std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure);
+
+// Sends one set request now and waits for its answer, for the dialogs whose writes follow one
+// another. On a refusal or no answer the message of WriteFailureMessage is shown (unless
+// `quiet`) and false comes back; the caller then reads the switch again.
+bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext,
+              bool quiet = false);
+
+struct StepsRun;
 
 class CFormWrite {
 public:
@@ -29,11 +43,19 @@ public:
     // write is in flight or when the request cannot be built (a message says so).
     bool Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,
               int timeoutMs = 0);
+    // Sends each step as its own set request, one after the other; stops at the first that the
+    // switch does not take. onDone(-1) when every step was taken, else onDone(index of the step
+    // that failed) after the message (none when `quiet`, for a caller that words its own).
+    bool SendSteps(std::string what, std::vector<std::vector<SetValue>> steps, std::function<void(int failedStep)> onDone,
+                   bool quiet = false, int timeoutMs = 0);
     bool Busy() const { return m_sender.Busy(); }
     // Drops a write in flight (the form is going away): its outcome is not reported.
     void Abandon() { m_sender.Wait(); }
 
 private:
+    bool Prepare(const std::vector<SetValue>& values);
+    void SendStep(std::shared_ptr<StepsRun> run, size_t index);
+
     CCommonSnmp& m_session;
     CBackgroundSend m_sender;
 };
