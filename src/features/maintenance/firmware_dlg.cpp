@@ -1,5 +1,6 @@
 #include "features/maintenance/firmware_dlg.h"
 
+#include "features/common/form_reads.h"
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -26,11 +27,32 @@ constexpr const char* kMsgConfigLimit =
     "Time out! Please check TFTP Server IP and network.\n You may close the current device Orbisa Module and "
     "implement 'Device Discovery'to restart it";
 
-constexpr std::size_t kMaxFileNameChars = 64;
+// The switch counts the file name in octets.
+constexpr std::size_t kMaxFileNameBytes = 64;
 constexpr int kStatusTimeoutsAllowed = 3;  // the fourth time-out in a row ends the transfer
 constexpr int kProgressEnd = 90;
 constexpr int kProgressDone = 99;
 constexpr int kFinishRecheckMs = 100;
+
+// Why the session's last set was not taken, in the words of the other dialogs' failure messages
+// ("the switch refused the value (genErr)"), for the transfer's own sentences.
+std::string SetFailureReason(CCommonSnmp& session) {
+    SnmpFailure failure = session.LastFailure();
+    if (failure == SnmpFailure::None) failure = SnmpFailure::NotSent;
+    int status = -1;
+    if (failure == SnmpFailure::AgentError) {
+        // The session names the reply's error status in its failure text only.
+        const std::string text = session.LastFailureText(), lead = "error status ";
+        const std::size_t at = text.find(lead);
+        for (std::size_t i = at == std::string::npos ? text.size() : at + lead.size();
+             i < text.size() && text[i] >= '0' && text[i] <= '9' && status < 100; ++i)
+            status = (status < 0 ? 0 : status * 10) + (text[i] - '0');
+    }
+    std::string sentence = features::WriteFailureMessage("", status, failure);
+    sentence = sentence.substr(sentence.find(": ") + 2);
+    if (!sentence.empty() && sentence.back() == '.') sentence.pop_back();
+    return sentence;
+}
 
 }  // namespace
 
@@ -68,7 +90,7 @@ void CFirmwareUpgradeDlg::destroyWindow() {
 
 void CFirmwareUpgradeDlg::OnFileNameChange() {
     auto& edit = get<platform::EditBox>(IDC_FILE_NAME);
-    const std::string cut = Utf8Prefix(edit.text(), kMaxFileNameChars);
+    const std::string cut = Utf8CutBytes(edit.text(), kMaxFileNameBytes);
     if (cut == edit.text()) return;
     edit.setText(cut);
     platform::ShowMessage(kMsgFileNameLength);
@@ -107,10 +129,12 @@ void CFirmwareUpgradeDlg::OnApply() {
     if (m_iKind == kConfiguration) m_bInProgress = true;
     m_iTimeouts = 0;
 
-    CTableWalk::Options options;
-    options.firstTimeoutMs = m_timings.fileStepTimeout;
-    if (!m_step.Write({{o.server, SNMP_T_IPADDRESS, ip.address()}, {o.fileName, SNMP_T_OCTETS, file}},
-                      [this](int status) { OnFileStepEnd(status); }, options))
+    // Quiet: the transfer words its own messages, which say which step failed.
+    if (!m_fileWrite.SendSteps("The TFTP server address and file name",
+                               {{features::SetValue::Text(o.server, SNMP_T_IPADDRESS, ip.address()),
+                                 features::SetValue::Text(o.fileName, SNMP_T_OCTETS, file)}},
+                               [this](int failedStep) { OnFileStepEnd(failedStep < 0); }, true,
+                               m_timings.fileStepTimeout))
         return;
     m_bTransferring = true;
     EnableControls(false);
@@ -118,26 +142,31 @@ void CFirmwareUpgradeDlg::OnApply() {
     setTimer(kTimerBound, m_timings.transferBound, [this] { OnLimitTimer(); });
 }
 
-void CFirmwareUpgradeDlg::OnFileStepEnd(int status) {
+std::string CFirmwareUpgradeDlg::TransferName() const {
+    return std::string(m_iKind == kFirmware ? "firmware" : "configuration") + (m_bUpgrade ? " upgrade" : " backup");
+}
+
+void CFirmwareUpgradeDlg::OnFileStepEnd(bool ok) {
     if (m_IsFinish) return;
-    if (status == 0) {
+    if (ok) {
         StartOperationStep();
         return;
     }
-    if (status == CSnmp4w::EC_FAILED) {
-        m_IsFinish = true;
+    m_IsFinish = true;
+    if (m_cCommonSNMP.LastFailure() == SnmpFailure::NoAnswer)
         platform::ShowMessage(kMsgFileTimeout);
-    }
-    // Refused by the switch: nothing was started, the form comes back without a message.
+    else
+        platform::ShowMessage("The TFTP server address and file name could not be set: " +
+                              SetFailureReason(m_cCommonSNMP) + ". The " + TransferName() + " was not started.");
     Finish();
 }
 
 void CFirmwareUpgradeDlg::StartOperationStep() {
     const maint::TransferObjects& o = m_iKind == kFirmware ? maint::kFirmwareObjects : maint::kConfigObjects;
-    CTableWalk::Options options;
-    options.firstTimeoutMs = m_timings.operationStepTimeout;
-    if (!m_opStep.Write({{o.operation, SNMP_T_INTEGER, m_bUpgrade ? "1" : "2"}},
-                        [this](int status) { OnOperationStepEnd(status); }, options)) {
+    const std::string name = TransferName();
+    if (!m_opWrite.SendSteps(name, {{features::SetValue::Text(o.operation, SNMP_T_INTEGER, m_bUpgrade ? "1" : "2")}},
+                             [this](int failedStep) { OnOperationStepEnd(failedStep < 0); }, true,
+                             m_timings.operationStepTimeout)) {
         Finish();
         return;
     }
@@ -146,12 +175,16 @@ void CFirmwareUpgradeDlg::StartOperationStep() {
              [this] { OnPollTimer(); });
 }
 
-void CFirmwareUpgradeDlg::OnOperationStepEnd(int status) {
-    if (m_IsFinish || status == 0) return;
+void CFirmwareUpgradeDlg::OnOperationStepEnd(bool ok) {
+    if (m_IsFinish || ok) return;
     m_IsFinish = true;
-    killTimer(kTimerProgress);
-    killTimer(kTimerPoll);
-    if (status == CSnmp4w::EC_FAILED) platform::ShowMessage(kMsgOperationTimeout);
+    StopTransferTimers();
+    if (m_cCommonSNMPSetOp.LastFailure() == SnmpFailure::NoAnswer) {
+        platform::ShowMessage(kMsgOperationTimeout);
+    } else {
+        platform::ShowMessage("The " + TransferName() + " could not be started: " +
+                              SetFailureReason(m_cCommonSNMPSetOp) + ".");
+    }
     Finish();
 }
 
@@ -168,7 +201,7 @@ void CFirmwareUpgradeDlg::OnPollTimer() {
     CTableWalk::Options options;
     options.firstTimeoutMs = m_timings.pollTimeout;
     options.traceFailed = false;
-    const bool sent = m_step.Read(
+    const bool sent = m_poll.Read(
         {o.status},
         [this](const ReplyRow& row, CSnmp&) {
             m_bPollValue = row.present(0);
@@ -258,7 +291,7 @@ void CFirmwareUpgradeDlg::OnFinishTimer() {
     StopTransferTimers();
     // A step still on its way (a poll the switch has not answered) ends within its time-out; the
     // form waits for it, so that its reply can never be taken for a step of the next transfer.
-    if (m_step.Running() || m_opStep.Running()) {
+    if (StepOutstanding()) {
         setTimer(kTimerFinish, kFinishRecheckMs, [this] { OnFinishTimer(); });
         return;
     }

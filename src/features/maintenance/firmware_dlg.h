@@ -6,6 +6,7 @@
 // the finish step, which gives the form back to the user.
 #include <string>
 
+#include "features/common/form_write.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -50,7 +51,7 @@ public:
     // True from Apply until the finish step has given the form back.
     bool Transferring() const { return m_bTransferring; }
     // True while a write or a status poll waits for the switch's answer.
-    bool StepOutstanding() const { return m_step.Running() || m_opStep.Running(); }
+    bool StepOutstanding() const { return m_fileWrite.Busy() || m_opWrite.Busy() || m_poll.Running(); }
 
 protected:
     void createControls() override;
@@ -60,9 +61,11 @@ protected:
 private:
     void OnApply();
     void OnFileNameChange();
-    void OnFileStepEnd(int status);
+    void OnFileStepEnd(bool ok);
     void StartOperationStep();
-    void OnOperationStepEnd(int status);
+    void OnOperationStepEnd(bool ok);
+    // "firmware upgrade", "configuration backup", ...: the transfer as the user chose it.
+    std::string TransferName() const;
     void OnPollTimer();
     void OnPollEnd(int status, const std::string& value, bool present);
     void OnProgressTimer();
@@ -87,6 +90,7 @@ private:
     // Declaration order is the close order.
     CCommonSnmp m_cCommonSNMP;       // server and file name, status polls
     CCommonSnmp m_cCommonSNMPSetOp;  // the operation
-    CTableWalk m_step{m_cCommonSNMP};
-    CTableWalk m_opStep{m_cCommonSNMPSetOp};
+    features::CFormWrite m_fileWrite{m_cCommonSNMP};
+    features::CFormWrite m_opWrite{m_cCommonSNMPSetOp};
+    CTableWalk m_poll{m_cCommonSNMP};
 };

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "features/common/form_reads.h"
-#include "features/common/sync_request.h"
+#include "features/common/form_write.h"
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
@@ -11,7 +11,6 @@
 namespace {
 constexpr const char* kMsgEnabled = "Enabled Jumbo Frame";
 constexpr const char* kMsgDisabled = "Disabled Jumbo Frame";
-constexpr const char* kMsgNotChanged = "The Jumbo Frame setting was not changed.";
 }  // namespace
 
 void CJumboFrameDlg::createControls() {
@@ -36,13 +35,14 @@ void CJumboFrameDlg::ReadState() {
 
 void CJumboFrameDlg::OnApply() {
     const bool on = get<platform::CheckBox>(IDC_JUMBO_ENABLE).checked();
-    const int rc = features::SendSet(m_cCommonSNMP, {features::SetValue::Text(maint::kOidJumboFrame, SNMP_T_INTEGER, on ? "1" : "2")}, false);
     // The outcome is told only once the switch has answered.
-    if (rc == 0) {
-        platform::ShowMessage(on ? kMsgEnabled : kMsgDisabled);
+    if (!features::WriteNow(m_cCommonSNMP, "The Jumbo Frame setting",
+                            {features::SetValue::Text(maint::kOidJumboFrame, SNMP_T_INTEGER, on ? "1" : "2")}, false)) {
+        // The box shows what the switch holds, and the dialog stays for another try.
         ReadState();
-    } else {
-        platform::ShowMessage(kMsgNotChanged);
+        return;
     }
+    platform::ShowMessage(on ? kMsgEnabled : kMsgDisabled);
+    ReadState();
     end(platform::kIdOk);
 }

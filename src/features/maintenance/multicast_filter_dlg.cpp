@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -66,6 +67,25 @@ std::vector<std::size_t> SplitIntoMessages(const std::vector<std::size_t>& sizes
     }
     if (count > 0) runs.push_back(count);
     return runs;
+}
+
+std::string VlanListText(const std::vector<int>& vlans) {
+    if (vlans.size() == 1) return "VLAN " + std::to_string(vlans[0]);
+    std::vector<std::string> runs;
+    for (std::size_t i = 0; i < vlans.size();) {
+        std::size_t j = i;
+        while (j + 1 < vlans.size() && vlans[j + 1] == vlans[j] + 1) ++j;
+        runs.push_back(std::to_string(vlans[i]) + (j > i ? "-" + std::to_string(vlans[j]) : std::string()));
+        i = j + 1;
+    }
+    // A message box holds a few runs; beyond them the count and the bounds say enough.
+    constexpr std::size_t kMostRuns = 8;
+    if (runs.size() > kMostRuns)
+        return std::to_string(vlans.size()) + " VLANs from " + std::to_string(vlans.front()) + " to " +
+               std::to_string(vlans.back());
+    std::string text = "VLANs ";
+    for (std::size_t i = 0; i < runs.size(); ++i) text += (i ? ", " : "") + runs[i];
+    return text;
 }
 
 }  // namespace maint
@@ -152,8 +172,9 @@ void CMulticastFilterDlg::OnApply() {
         if (vid != 0) vlans.push_back(vid);
     }
     if (vlans.empty()) return;
-    // The list is read again once, after the last request, when the switch took any of them.
-    if (WriteModes(vlans, mode) > 0) OnRefresh();
+    // The list is read again once, after the last request, whatever the switch made of them.
+    WriteModes(vlans, mode);
+    OnRefresh();
 }
 
 int CMulticastFilterDlg::WriteModes(const std::vector<int>& vlans, const char* mode) {
@@ -166,15 +187,15 @@ int CMulticastFilterDlg::WriteModes(const std::vector<int>& vlans, const char* m
     int accepted = 0;
     std::size_t next = 0;
     for (std::size_t run : maint::SplitIntoMessages(sizes, maint::kMaxMessageSize - maint::kMessageOverhead)) {
-        if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) break;
-        bool added = true;
+        std::vector<features::SetValue> values;
         for (std::size_t i = next; i < next + run; ++i)
-            added = added && m_cCommonSNMP.AddValue(oids[i].c_str(), SNMP_T_INTEGER, mode) == 0;
+            values.push_back(features::SetValue::Text(oids[i], SNMP_T_INTEGER, mode));
+        // A set is taken whole or not at all: this request's VLANs and those after it keep their mode.
+        const std::vector<int> left(vlans.begin() + static_cast<std::ptrdiff_t>(next), vlans.end());
         next += run;
-        CSnmp* reply = nullptr;
-        const int rc = added ? m_cCommonSNMP.GetNext(&reply, 0) : -1;
-        delete reply;
-        if (rc != 0) break;
+        if (!features::WriteNow(m_cCommonSNMP, "The multicast filtering mode of " + maint::VlanListText(left), values,
+                                true))
+            break;
         ++accepted;
     }
     return accepted;

@@ -23,6 +23,8 @@ std::size_t EncodedIntegerBindingSize(const std::string& oid, long value);
 // Splits bindings of the given sizes, in order, into runs whose total fits `budget`; returns the
 // number of bindings of each run. A binding larger than the budget travels alone.
 std::vector<std::size_t> SplitIntoMessages(const std::vector<std::size_t>& sizes, std::size_t budget);
+// "VLAN 20", "VLANs 1, 10-12", or for many runs "300 VLANs from 2 to 4094" (VLAN IDs in order).
+std::string VlanListText(const std::vector<int>& vlans);
 
 }  // namespace maint
 
@@ -50,7 +52,8 @@ private:
     void OnRow(const ReplyRow& row);
     void OnApply();
     // Sets the mode of the VLANs (in the order given) in as few requests as fit a message.
-    // Returns how many requests the switch accepted; stops at the first it refuses.
+    // Returns how many requests the switch accepted; stops at the first it does not take, and
+    // says which VLANs kept their mode.
     int WriteModes(const std::vector<int>& vlans, const char* mode);
 
     // Declaration order is the close order.

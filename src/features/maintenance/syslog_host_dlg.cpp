@@ -3,6 +3,7 @@
 #include <string>
 
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
@@ -12,6 +13,7 @@ namespace {
 constexpr const char* kMsgStateSet = "Set System log Server successfully";
 constexpr const char* kMsgServerError = "Syslog Server IP Error.";
 constexpr const char* kMsgPortRange = "Invalid UDP port range (1-65535)";
+constexpr const char* kMsgHostCleared = "The syslog host was cleared.";
 
 constexpr int kFacilityBase = 128;  // local0; local1 to local7 follow in steps of 8
 constexpr int kFacilityStep = 8;
@@ -31,6 +33,18 @@ int ParsePort(const std::string& text) {
 
 }  // namespace
 
+namespace maint {
+
+SyslogHost CheckSyslogHost(const IpFields& f) {
+    for (int v : f)
+        if (v < 0 || v > 255) return SyslogHost::Blank;
+    if (f[0] == 0 && f[1] == 0 && f[2] == 0 && f[3] == 0) return SyslogHost::Clear;
+    if (f[0] == 0 || f[0] == 127 || f[0] >= 224 || f[3] == 0 || f[3] == 255) return SyslogHost::Invalid;
+    return SyslogHost::Valid;
+}
+
+}  // namespace maint
+
 void CSyslogHostDlg::createControls() {
     setCaption("Syslog Host Configuration");
     setSize(380, 300);
@@ -48,7 +62,7 @@ void CSyslogHostDlg::createControls() {
                     {"local0", "local1", "local2", "local3", "local4", "local5", "local6", "local7"});
     config.addLabel(0, "Severity:");
     config.addCombo(IDC_SEVERITY, {"warning", "info", "all"});
-    addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(); });
+    addButton(IDC_REFRESH, "&Refresh", [this] { OnRefresh(false); });
     addButton(IDC_APPLY, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(IDC_CLOSE, "&Close");
 }
@@ -56,7 +70,7 @@ void CSyslogHostDlg::createControls() {
 void CSyslogHostDlg::initDialog() {
     EnableFields(false);
     get<platform::EditBox>(IDC_UDP_PORT).setText("514");
-    OnRefresh();
+    OnRefresh(false);
 }
 
 void CSyslogHostDlg::destroyWindow() {
@@ -67,21 +81,25 @@ void CSyslogHostDlg::EnableFields(bool on) { enable({IDC_HOST_IP, IDC_UDP_PORT, 
 
 void CSyslogHostDlg::OnEnableClick() { EnableFields(get<platform::CheckBox>(IDC_SYSLOG_ENABLE).checked()); }
 
-void CSyslogHostDlg::OnRefresh() {
-    features::AsyncRead(*this, "syslog", m_read,
+void CSyslogHostDlg::OnRefresh(bool keepTyped) {
+    m_bKeepTyped = keepTyped;
+    const bool sent = features::AsyncRead(*this, "syslog", m_read,
                         {maint::kOidSyslogServer, maint::kOidSyslogPort, maint::kOidSyslogFacility, maint::kOidSyslogSeverity,
                          maint::kOidSyslogState},
                         [this](const ReplyRow& row, CSnmp&) {
                             OnRead(row);
                             return false;
-                        });
+                        },
+                        [this](int) { m_bKeepTyped = false; });
+    if (!sent) m_bKeepTyped = false;
 }
 
 void CSyslogHostDlg::OnRead(const ReplyRow& row) {
+    const bool keepTyped = m_bKeepTyped;
     // Each value fills its field when the switch sent it; a missing one leaves the field as it was.
-    if (row.present(0) && row.value(0).type == SNMP_T_IPADDRESS)
+    if (!keepTyped && row.present(0) && row.value(0).type == SNMP_T_IPADDRESS)
         get<platform::IpAddressField>(IDC_HOST_IP).setAddress(row.text(0));
-    if (row.present(1)) get<platform::EditBox>(IDC_UDP_PORT).setText(row.text(1).substr(0, 5));
+    if (!keepTyped && row.present(1)) get<platform::EditBox>(IDC_UDP_PORT).setText(row.text(1).substr(0, 5));
     if (row.present(2)) {
         int index = 0;
         for (int i = 0; i < kFacilities; ++i)
@@ -101,23 +119,25 @@ void CSyslogHostDlg::OnRead(const ReplyRow& row) {
 }
 
 void CSyslogHostDlg::OnStateApply() {
-    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return;
-    const char* value = get<platform::CheckBox>(IDC_SYSLOG_ENABLE).checked() ? "1" : "2";
-    if (m_cCommonSNMPSet.AddValue(maint::kOidSyslogState, SNMP_T_INTEGER, value) != 0) return;
-    CSnmp* reply = nullptr;
-    const int rc = m_cCommonSNMPSet.Send(&reply, 0);
-    delete reply;
-    if (rc == 0) platform::ShowMessage(kMsgStateSet);
+    const bool on = get<platform::CheckBox>(IDC_SYSLOG_ENABLE).checked();
+    if (features::WriteNow(m_cCommonSNMPSet, "The syslog state",
+                           {features::SetValue::Text(maint::kOidSyslogState, SNMP_T_INTEGER, on ? "1" : "2")}, false))
+        platform::ShowMessage(kMsgStateSet);
+    else
+        OnRefresh(true);
 }
 
 void CSyslogHostDlg::OnApply() {
-    const auto& ip = get<platform::IpAddressField>(IDC_HOST_IP);
+    auto& ip = get<platform::IpAddressField>(IDC_HOST_IP);
     const int severity = get<platform::ComboBox>(IDC_SEVERITY).current();
     const int facility = get<platform::ComboBox>(IDC_FACILITY).current();
-    if (severity < 0 || severity > 2 || facility < 0 || facility >= kFacilities || !ip.complete()) return;
-    const int first = ip.octet(0).value_or(0), last = ip.octet(3).value_or(0);
-    if (first == 0 || first == 255 || last == 0 || last == 255) {
+    if (severity < 0 || severity > 2 || facility < 0 || facility >= kFacilities) return;
+    IpFields fields{};
+    for (int i = 0; i < 4; ++i) fields[static_cast<std::size_t>(i)] = ip.octet(i).value_or(-1);
+    const maint::SyslogHost host = maint::CheckSyslogHost(fields);
+    if (host == maint::SyslogHost::Blank || host == maint::SyslogHost::Invalid) {
         platform::ShowMessage(kMsgServerError);
+        if (host == maint::SyslogHost::Blank) setFocus(ip);
         return;
     }
     const int port = ParsePort(get<platform::EditBox>(IDC_UDP_PORT).text());
@@ -125,15 +145,14 @@ void CSyslogHostDlg::OnApply() {
         platform::ShowMessage(kMsgPortRange);
         return;
     }
-    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return;
-    const std::string portText = std::to_string(port);
-    const std::string facilityText = std::to_string(kFacilityBase + kFacilityStep * facility);
-    if (m_cCommonSNMPSet.AddValue(maint::kOidSyslogServer, SNMP_T_IPADDRESS, ip.address().c_str()) != 0 ||
-        m_cCommonSNMPSet.AddValue(maint::kOidSyslogPort, SNMP_T_INTEGER, portText.c_str()) != 0 ||
-        m_cCommonSNMPSet.AddValue(maint::kOidSyslogSeverity, SNMP_T_INTEGER, kSeverityValues[severity]) != 0 ||
-        m_cCommonSNMPSet.AddValue(maint::kOidSyslogFacility, SNMP_T_INTEGER, facilityText.c_str()) != 0)
-        return;
-    CSnmp* reply = nullptr;
-    m_cCommonSNMPSet.Send(&reply, 0);
-    delete reply;
+    const bool written = features::WriteNow(
+        m_cCommonSNMPSet, "The syslog host settings",
+        {features::SetValue::Text(maint::kOidSyslogServer, SNMP_T_IPADDRESS, FormatIp(fields)),
+         features::SetValue::Text(maint::kOidSyslogPort, SNMP_T_INTEGER, std::to_string(port)),
+         features::SetValue::Text(maint::kOidSyslogSeverity, SNMP_T_INTEGER, kSeverityValues[severity]),
+         features::SetValue::Text(maint::kOidSyslogFacility, SNMP_T_INTEGER,
+                                  std::to_string(kFacilityBase + kFacilityStep * facility))},
+        false);
+    if (!written) OnRefresh(true);
+    else if (host == maint::SyslogHost::Clear) platform::ShowMessage(kMsgHostCleared);
 }

@@ -4,6 +4,22 @@
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
+#include "snmp/validation.h"
+
+namespace maint {
+
+// What the switch makes of a syslog server address typed into the form.
+enum class SyslogHost {
+    Valid,    // a unicast host
+    Clear,    // 0.0.0.0: no server, remote logging goes nowhere
+    Blank,    // a field left empty
+    Invalid,  // 0.x, loopback, multicast or reserved, or a network or broadcast address
+};
+// Every field counts: a blank one is not taken for 0, and the first number must name a unicast
+// network (1 to 223, not 127), the last a host (not 0 or 255).
+SyslogHost CheckSyslogHost(const IpFields& fields);
+
+}  // namespace maint
 
 class CSyslogHostDlg : public platform::Form {
 public:
@@ -29,7 +45,9 @@ protected:
 
 private:
     void OnEnableClick();
-    void OnRefresh();
+    // keepTyped: the read after a write the switch did not take, which leaves the address and
+    // port the user typed in their boxes for another try.
+    void OnRefresh(bool keepTyped);
     void OnRead(const ReplyRow& row);
     void OnStateApply();
     void OnApply();
@@ -39,4 +57,5 @@ private:
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_read{m_cCommonSNMP};
+    bool m_bKeepTyped = false;  // the read under way leaves the typed address and port alone
 };

@@ -4,6 +4,7 @@
 #include "app/session_settings.h"
 #include "snmp/session_close.h"
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "features/mib/mib_format.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -40,6 +41,28 @@ std::vector<std::string> Steps(int first, int step, int count) {
 }
 
 void SetLabel(platform::Form& f, int id, const std::string& text) { f.get<platform::Label>(id).setText(text); }
+
+// Why the session's last set was not taken, in the words of the framework's failure messages
+// ("the switch refused the value (genErr)"), for the bridge's own sentences.
+std::string SetFailureReason(CCommonSnmp& session) {
+    SnmpFailure failure = session.LastFailure();
+    if (failure == SnmpFailure::None) failure = SnmpFailure::NotSent;
+    int status = -1;
+    if (failure == SnmpFailure::AgentError) {
+        // The session names the reply's error status in its failure text only.
+        const std::string text = session.LastFailureText(), lead = "error status ";
+        const std::size_t at = text.find(lead);
+        for (std::size_t i = at == std::string::npos ? text.size() : at + lead.size();
+             i < text.size() && text[i] >= '0' && text[i] <= '9' && status < 100; ++i)
+            status = (status < 0 ? 0 : status * 10) + (text[i] - '0');
+    }
+    std::string sentence = features::WriteFailureMessage("", status, failure);
+    sentence = sentence.substr(sentence.find(": ") + 2);
+    if (!sentence.empty() && sentence.back() == '.') sentence.pop_back();
+    return sentence;
+}
+
+constexpr const char* kStpSettings = "The spanning tree settings";
 
 }  // namespace
 
@@ -96,26 +119,34 @@ void CStpBridgeDlg::EnableSettings(bool on, bool portSetting) {
     get<platform::PushButton>(kIdPortSetting).setEnabled(portSetting);
 }
 
-void CStpBridgeDlg::Read() {
+void CStpBridgeDlg::Read(bool keepTyped) {
     std::vector<std::string> objects(std::begin(kBridgeReadOids), std::end(kBridgeReadOids));
     objects.push_back(kStpState + ".0");
     objects.push_back(kStpVersion + ".0");
-    features::AsyncRead(*this, "bridge", m_read, objects, [this](const ReplyRow& row, CSnmp&) {
-        OnRead(row);
-        return false;
-    });
+    m_bKeepTyped = keepTyped;
+    const bool sent = features::AsyncRead(
+        *this, "bridge", m_read, objects,
+        [this](const ReplyRow& row, CSnmp&) {
+            OnRead(row);
+            return false;
+        },
+        [this](int) { m_bKeepTyped = false; });
+    if (!sent) m_bKeepTyped = false;
 }
 
 void CStpBridgeDlg::OnRead(const ReplyRow& v) {
     if (v.size() <= 10 || !v.present(0)) return;
-    get<platform::ComboBox>(kIdPriority).setText(v.text(0));
+    if (!m_bKeepTyped) get<platform::ComboBox>(kIdPriority).setText(v.text(0));
     SetLabel(*this, kIdTopoChangeTime, v.text(1));
     SetLabel(*this, kIdTopoChanged, v.text(2));
     SetLabel(*this, kIdDesignatedRoot, mib::FormatBridgeId(v.value(3)));
     SetLabel(*this, kIdRootPort, v.text(4));
-    get<platform::EditBox>(kIdAgeTime).setText(v.text(5));
-    get<platform::EditBox>(kIdHelloTime).setText(v.text(6));
-    get<platform::EditBox>(kIdDelay).setText(v.text(7));
+    if (!m_bKeepTyped) {
+        get<platform::EditBox>(kIdAgeTime).setText(v.text(5));
+        get<platform::EditBox>(kIdHelloTime).setText(v.text(6));
+        get<platform::EditBox>(kIdDelay).setText(v.text(7));
+    }
+    m_readTimers = {TextToInt(v.text(5)), TextToInt(v.text(7)), TextToInt(v.text(6))};
     SetLabel(*this, kIdHello, v.text(8));
     SetLabel(*this, kIdHoldTime, v.text(9));
     SetLabel(*this, kIdForwardDelay, v.text(10));
@@ -143,11 +174,10 @@ void CStpBridgeDlg::OnPortSetting() {
     runChild(table);
 }
 
-bool CStpBridgeDlg::SendSet(int timeoutMs) {
-    CSnmp* reply = nullptr;
-    if (m_cCommonSNMPSet.Send(&reply, timeoutMs) != 0) return false;
-    delete reply;
-    return true;
+bool CStpBridgeDlg::Set(const std::vector<std::pair<std::string, std::string>>& values) {
+    std::vector<features::SetValue> set;
+    for (const auto& [oid, value] : values) set.push_back(features::SetValue::Text(oid, SNMP_T_INTEGER, value));
+    return features::WriteNow(m_cCommonSNMPSet, kStpSettings, set, false, true);
 }
 
 void CStpBridgeDlg::OnApply() {
@@ -183,48 +213,79 @@ void CStpBridgeDlg::OnApply() {
 
     const std::string stateOid = kStpState + ".0";
     if (!get<platform::CheckBox>(kIdEnable).checked()) {
-        if (m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) {
-            m_cCommonSNMPSet.AddValue(stateOid.c_str(), SNMP_T_INTEGER, "2");
-            SendSet(0);
-        }
+        if (!features::WriteNow(m_cCommonSNMPSet, "The spanning tree state",
+                                {features::SetValue::Text(stateOid, SNMP_T_INTEGER, "2")}, false))
+            Read(true);
         return;
     }
 
-    if (m_strRstpState == "0" && m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) {
-        m_cCommonSNMPSet.AddValue(stateOid.c_str(), SNMP_T_INTEGER, "1");
-        SendSet(3500);
+    m_bTurnedOn = false;
+    if (m_strRstpState == "0") {
+        if (!features::WriteNow(m_cCommonSNMPSet, "The spanning tree state",
+                                {features::SetValue::Text(stateOid, SNMP_T_INTEGER, "1")}, false)) {
+            Read(true);
+            return;
+        }
+        m_bTurnedOn = true;
     }
     // Largest forward delay and smallest hello time first: any valid max age is then accepted.
-    int pause = 0;
-    if (m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) {
-        m_cCommonSNMPSet.AddValue((kStp + "13.0").c_str(), SNMP_T_INTEGER, "100");
-        m_cCommonSNMPSet.AddValue((kStp + "14.0").c_str(), SNMP_T_INTEGER, "3000");
-        SendSet(0);
-        pause = kAfterWideningMs;
+    if (!Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}})) {
+        platform::ShowMessage(std::string(kStpSettings) + " could not be changed: " + SetFailureReason(m_cCommonSNMPSet) +
+                              "." + (m_bTurnedOn ? " The spanning tree was turned on." : ""));
+        Read(true);
+        return;
     }
     const std::string version = get<platform::ComboBox>(kIdVersion).current() == 1 ? "0" : "2";
     beginWrite({platform::kIdOk, kIdRefresh, kIdPortSetting});
-    setTimer(kTimerBridgeWrite, pause, [this, a, d, h, priority, version] { WriteBridgeTimers(a, d, h, priority, version); });
+    setTimer(kTimerBridgeWrite, kAfterWideningMs,
+             [this, a, d, h, priority, version] { WriteBridgeTimers(a, d, h, priority, version); });
 }
 
 void CStpBridgeDlg::WriteBridgeTimers(int a, int d, int h, const std::string& priority, const std::string& version) {
-    const std::pair<const char*, int> timers[] = {{"12.0", a}, {"14.0", d}, {"13.0", h}};
-    bool open = false;
-    for (const auto& [column, value] : timers) {
-        open = m_cCommonSNMPSet.Open(SNMP_PDU_SET_T);
-        if (!open) break;
-        m_cCommonSNMPSet.AddValue((kStp + column).c_str(), SNMP_T_INTEGER, std::to_string(value).c_str());
-        SendSet(0);
+    // Each timer in its own request; the hello-time binding goes out again with the priority
+    // and the version.
+    const std::string hello = std::to_string(h);
+    const std::vector<std::vector<std::pair<std::string, std::string>>> steps = {
+        {{kStp + "12.0", std::to_string(a)}},
+        {{kStp + "14.0", std::to_string(d)}},
+        {{kStp + "13.0", hello}},
+        {{kStp + "13.0", hello}, {kStp + "2.0", std::to_string(TextToInt(priority))}, {kStpVersion + ".0", version}}};
+    for (const auto& step : steps) {
+        if (!Set(step)) {
+            PutTimersBack(SetFailureReason(m_cCommonSNMPSet));
+            return;
+        }
     }
-    if (open) {
-        // The hello-time binding stays in the request and goes out again with these two.
-        m_cCommonSNMPSet.AddValue((kStp + "2.0").c_str(), SNMP_T_INTEGER, std::to_string(TextToInt(priority)).c_str());
-        m_cCommonSNMPSet.AddValue((kStpVersion + ".0").c_str(), SNMP_T_INTEGER, version.c_str());
-        SendSet(0);
+    EndApply(false);
+}
+
+void CStpBridgeDlg::PutTimersBack(const std::string& failure) {
+    // The timers may now hold any mix of old and new values: widen again, so that the old max
+    // age is accepted whatever the rest holds.
+    if (!Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}})) {
+        FinishTimersBack(failure + ". The bridge timers could not all be put back; the form shows what the switch holds");
+        return;
     }
-    setTimer(kTimerBridgeWrite, kBeforeReadMs, [this] {
+    setTimer(kTimerBridgeWrite, kAfterWideningMs, [this, failure] {
+        const auto& [age, delay, hello] = m_readTimers;
+        const bool back = Set({{kStp + "12.0", std::to_string(age)}}) && Set({{kStp + "14.0", std::to_string(delay)}}) &&
+                          Set({{kStp + "13.0", std::to_string(hello)}});
+        FinishTimersBack(failure + (back ? ". The bridge timers were put back as they were"
+                                         : ". The bridge timers could not all be put back; the form shows what the "
+                                           "switch holds"));
+    });
+}
+
+void CStpBridgeDlg::FinishTimersBack(const std::string& failure) {
+    platform::ShowMessage(std::string(kStpSettings) + " could not be changed: " + failure + "." +
+                          (m_bTurnedOn ? " The spanning tree was turned on." : ""));
+    EndApply(true);
+}
+
+void CStpBridgeDlg::EndApply(bool keepTyped) {
+    setTimer(kTimerBridgeWrite, kBeforeReadMs, [this, keepTyped] {
         endWrite();
-        Read();
+        Read(keepTyped);
     });
 }
 
@@ -342,9 +403,9 @@ void CStpPortDlg::createControls() {
     // Both write the port's settings and are decided on the aggregated links: only once this
     // port and the link membership were read.
     addButton(kIdApply, "&Apply", [this] { Apply(); }).needsRead();
+    // A write the switch did not take keeps the form open, with what was typed, for another try.
     addButton(platform::kIdOk, "&OK", [this] {
-        Apply();
-        end(platform::kIdOk);
+        if (Apply() != Applied::NotTaken) end(platform::kIdOk);
     }).setDefault().needsRead();
     addButton(platform::kIdCancel, "&Cancel");
     addButton(kIdRefresh, "&Refresh", [this] {
@@ -445,22 +506,22 @@ void CStpPortDlg::Move(int delta) {
     ReadRow();
 }
 
-bool CStpPortDlg::Apply() {
-    if (!readOk("port")) return false;  // nothing read for this port: nothing to write to it
+CStpPortDlg::Applied CStpPortDlg::Apply() {
+    if (!readOk("port")) return Applied::Stopped;  // nothing read for this port: nothing to write to it
     const std::string priority = get<platform::ComboBox>(kIdPriority).text();
     const std::string costText = get<platform::EditBox>(kIdCost).text();
     const long long cost = TextToInt64(costText);
     if (cost > 200000000 || cost < 0) {
         platform::ShowMessage("Invalid Path Cost(1-200000000)");
-        return false;
+        return Applied::Stopped;
     }
     const int port = RowPort();
-    if (port <= 0) return false;
+    if (port <= 0) return Applied::Stopped;
     const bool enabled = get<platform::CheckBox>(kIdEnable).checked();
     // Without the whole membership any port may belong to an aggregated link.
     if (!readOk("trunk members")) {
         platform::ShowMessage(features::kMsgNotRead);
-        return false;
+        return Applied::Stopped;
     }
     if (IsTrunkMember(port)) {
         using C = CStpTableDlg;
@@ -468,17 +529,19 @@ bool CStpPortDlg::Apply() {
                           cost == TextToInt64(m_table.cell(m_iRow, C::kColCost)) &&
                           enabled == (m_table.cell(m_iRow, C::kColEnable) == "Y");
         if (!same) platform::ShowMessage("Cannot add ports with different STP configurations to an aggregated link.");
-        return false;
+        return Applied::Stopped;
     }
-    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return false;
-    m_cCommonSNMPSet.AddValue(InstanceOid(kStpPortEntry + "2", port).c_str(), SNMP_T_INTEGER,
-                              std::to_string(TextToInt64(priority)).c_str());
-    m_cCommonSNMPSet.AddValue(InstanceOid(kStpPortCost, port).c_str(), SNMP_T_INTEGER, std::to_string(cost).c_str());
-    m_cCommonSNMPSet.AddValue(InstanceOid(kStpPortEntry + "4", port).c_str(), SNMP_T_INTEGER, enabled ? "1" : "2");
-    CSnmp* reply = nullptr;
-    if (m_cCommonSNMPSet.Send(&reply, 0) != 0) return false;
-    delete reply;
-    return true;
+    const bool taken = features::WriteNow(
+        m_cCommonSNMPSet, "The spanning tree settings of port " + std::to_string(port),
+        {features::SetValue::Text(InstanceOid(kStpPortEntry + "2", port), SNMP_T_INTEGER, std::to_string(TextToInt64(priority))),
+         features::SetValue::Text(InstanceOid(kStpPortCost, port), SNMP_T_INTEGER, std::to_string(cost)),
+         features::SetValue::Text(InstanceOid(kStpPortEntry + "4", port), SNMP_T_INTEGER, enabled ? "1" : "2")},
+        false);
+    if (taken) return Applied::Written;
+    // The port's settings as the switch holds them; the cost typed stays for another try.
+    ReadRow();
+    if (readOk("port")) get<platform::EditBox>(kIdCost).setText(costText);
+    return Applied::NotTaken;
 }
 
 void CStpPortDlg::destroyWindow() {

@@ -38,17 +38,30 @@ protected:
     void destroyWindow() override;
 
 private:
-    void Read();
+    // keepTyped: the read after a write the switch did not take, which leaves the timers and the
+    // priority the user typed in their boxes for another try.
+    void Read(bool keepTyped = false);
     void OnApply();
     // The second step of Apply: the three timers, then the priority and the version.
     void WriteBridgeTimers(int a, int d, int h, const std::string& priority, const std::string& version);
+    // After a timer write the switch did not take: the timers as they were read go back, widened
+    // first as on the way out, and one message tells what was changed and what was left.
+    void PutTimersBack(const std::string& failure);
+    void FinishTimersBack(const std::string& failure);
+    // The end of every Apply that got as far as the timers: the form reads the bridge again.
+    void EndApply(bool keepTyped);
     void OnEnableClicked();
     void OnPortSetting();
     void EnableSettings(bool on, bool portSetting);
-    bool SendSet(int timeoutMs);
+    // One set request with the outcome kept quiet; the caller words the message.
+    bool Set(const std::vector<std::pair<std::string, std::string>>& values);
     void OnRead(const ReplyRow& v);
 
     std::string m_strRstpState = "0";
+    // The bridge timers as last read (max age, forward delay, hello time), to put back.
+    std::array<int, 3> m_readTimers{};
+    bool m_bTurnedOn = false;  // this Apply turned the spanning tree on
+    bool m_bKeepTyped = false;
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_read{m_cCommonSNMP};
@@ -113,7 +126,8 @@ private:
     void WalkMembers();
     void ReadRow();
     void Move(int delta);
-    bool Apply();
+    enum class Applied { Written, Stopped, NotTaken };
+    Applied Apply();
     int RowPort() const;
     void OnMemberRow(const ReplyRow& v);
     void OnMemberWalkEnd(int status);

@@ -2,6 +2,7 @@
 
 #include "snmp/session_close.h"
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "features/mib/mib_format.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -35,20 +36,24 @@ void CSysInfoDlg::createControls() {
     addLabel(kIdObjectId, "");
     auto& description = addGroup(0, "Description");
     description.addLabel(kIdDescription, "");
-    addButton(kIdRefresh, "&Refresh", [this] { OnRefresh(); });
+    addButton(kIdRefresh, "&Refresh", [this] { OnRefresh(false); });
     // Apply writes the name and location shown: only once they were read.
     addButton(kIdApply, "&Apply", [this] { OnApply(); }).setDefault().needsRead();
     addButton(kIdClose, "&Close", [this] { end(platform::kIdCancel); });
 }
 
-void CSysInfoDlg::initDialog() { OnRefresh(); }
+void CSysInfoDlg::initDialog() { OnRefresh(false); }
 
-void CSysInfoDlg::OnRefresh() {
-    features::AsyncRead(*this, "system", m_read, std::vector<std::string>(std::begin(kSystemOids), std::end(kSystemOids)),
-                        [this](const ReplyRow& row, CSnmp&) {
-                            OnRead(row);
-                            return false;
-                        });
+void CSysInfoDlg::OnRefresh(bool keepTyped) {
+    m_bKeepTyped = keepTyped;
+    const bool sent = features::AsyncRead(
+        *this, "system", m_read, std::vector<std::string>(std::begin(kSystemOids), std::end(kSystemOids)),
+        [this](const ReplyRow& row, CSnmp&) {
+            OnRead(row);
+            return false;
+        },
+        [this](int) { m_bKeepTyped = false; });
+    if (!sent) m_bKeepTyped = false;
 }
 
 void CSysInfoDlg::OnRead(const ReplyRow& values) {
@@ -57,6 +62,7 @@ void CSysInfoDlg::OnRead(const ReplyRow& values) {
     get<platform::Label>(kIdObjectId).setText(values.text(1));
     if (!values.text(2).empty()) get<platform::Label>(kIdRuntime).setText(mib::FormatUptime(values.text(2)));
     get<platform::EditBox>(kIdContact).setText(values.text(3));
+    if (m_bKeepTyped) return;
     get<platform::EditBox>(kIdName).setText(Utf8Prefix(values.text(4), kMaxShownChars));
     get<platform::EditBox>(kIdLocation).setText(Utf8Prefix(values.text(5), kMaxShownChars));
 }
@@ -72,17 +78,15 @@ void CSysInfoDlg::OnApply() {
         platform::ShowMessage("Invalid System Location.");
         return;
     }
-    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return;
     // Whole characters only: a cut multi-byte character would reach the switch as garbage.
     const std::string nameBytes = Utf8CutBytes(name, kMaxTextBytes);
     const std::string locationBytes = Utf8CutBytes(location, kMaxTextBytes);
-    m_cCommonSNMPSet.AddValue(kSysNameOid, SNMP_T_OCTETS, reinterpret_cast<const unsigned char*>(nameBytes.data()),
-                              static_cast<int>(nameBytes.size()));
-    m_cCommonSNMPSet.AddValue(kSysLocationOid, SNMP_T_OCTETS,
-                              reinterpret_cast<const unsigned char*>(locationBytes.data()),
-                              static_cast<int>(locationBytes.size()));
-    CSnmp* reply = nullptr;
-    if (m_cCommonSNMPSet.Send(&reply, 0) == 0) delete reply;
+    // Success is silent; after a failure the form reads again, keeping what was typed.
+    if (!features::WriteNow(m_cCommonSNMPSet, "The system name and location",
+                            {features::SetValue::Bytes(kSysNameOid, Octets(nameBytes.begin(), nameBytes.end())),
+                             features::SetValue::Bytes(kSysLocationOid, Octets(locationBytes.begin(), locationBytes.end()))},
+                            false))
+        OnRefresh(true);
 }
 
 void CSysInfoDlg::destroyWindow() {

@@ -25,11 +25,14 @@ protected:
     void destroyWindow() override;
 
 private:
-    void OnRefresh();
+    // keepTyped: the read after a write the switch did not take, which leaves the name and
+    // location the user typed in their boxes for another try.
+    void OnRefresh(bool keepTyped);
     void OnApply();
     void OnRead(const ReplyRow& values);
 
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_read{m_cCommonSNMP};
+    bool m_bKeepTyped = false;
 };
