@@ -81,11 +81,6 @@ bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onRepl
     return Send(SNMP_PDU_GET_T, Reads(objects), std::move(onReply), std::move(onEnd), options);
 }
 
-bool CTableWalk::Write(const std::vector<Binding>& bindings, EndHandler onEnd, const Options& options) {
-    m_oneStep = true;
-    return Send(SNMP_PDU_SET_T, bindings, {}, std::move(onEnd), options);
-}
-
 std::vector<CTableWalk::Binding> CTableWalk::Reads(const std::vector<std::string>& oids) {
     std::vector<Binding> out;
     for (const std::string& oid : oids) out.push_back({oid, SNMP_T_NULL, {}});

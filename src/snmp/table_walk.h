@@ -91,15 +91,6 @@ public:
     // status. False when nothing could be sent.
     bool Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd = {});
     bool Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd, const Options& options);
-    // One asynchronous set of the bindings, in order: onEnd gets 0 when the switch took them,
-    // otherwise the step's status (-1 time-out, or the reply's error status). False when nothing
-    // could be sent; onEnd is not called then.
-    struct Binding {
-        std::string oid;
-        int type = SNMP_T_INTEGER;
-        std::string value;
-    };
-    bool Write(const std::vector<Binding>& bindings, EndHandler onEnd, const Options& options);
     bool Running() const { return m_running; }
     // Rows handed to the row handler by the current (or last) walk.
     size_t Rows() const { return m_rows; }
@@ -111,6 +102,11 @@ public:
     const std::vector<std::string>& Columns() const { return m_columns; }
 
 private:
+    struct Binding {
+        std::string oid;
+        int type = SNMP_T_INTEGER;
+        std::string value;
+    };
     bool Send(int pduType, const std::vector<Binding>& bindings, RowHandler onRow, EndHandler onEnd,
               const Options& options);
     static std::vector<Binding> Reads(const std::vector<std::string>& oids);

@@ -35,6 +35,13 @@ TransferTimings Quick() {
     return t;
 }
 
+// The operation step gives up well before the first status poll is due.
+TransferTimings QuickOperation() {
+    TransferTimings t;
+    t.operationStepTimeout = 300;
+    return t;
+}
+
 class Transfer : public MaintSimTest {
 protected:
     // Moves the clock forward in steps of `step` whenever no request is waiting for the switch
@@ -70,6 +77,7 @@ TEST_F(Transfer, EveryEndComesBackThroughTheFinishStep) {
         Strings messages;  // after the upgrade question, when there is one
         int polls;         // status polls expected (-1: at least one)
         bool success;
+        bool opSent = true;  // the operation step went out
     };
     const Case cases[] = {
         {"configuration backup succeeds", {"--transfer-ms", "300"}, "Configuration", "Backup", {}, 500ms,
@@ -82,10 +90,21 @@ TEST_F(Transfer, EveryEndComesBackThroughTheFinishStep) {
          Quick(), 1000ms, {"Get Firmware BackUp/Upgrade status Time Out !"}, 4, false},
         {"configuration status never answers: the limit from the first poll", {"--transfer-silent"},
          "Configuration", "Backup", Quick(), 2000ms, {kConfigLimit}, -1, false},
+        // A step the switch refuses or does not answer: the message says which, no status is
+        // polled, and the form comes back.
         {"the switch refuses the operation", {"--set-error", kPriv + ".3.7:genErr"}, "Configuration", "Backup", {},
-         500ms, {}, 0, false},
+         500ms, {"The configuration backup could not be started: the switch refused the value (genErr)."}, 0, false},
+        {"the switch refuses the upgrade", {"--set-error", kPriv + ".3.3:badValue"}, "Firmware", "Upgrade", {},
+         500ms, {"The firmware upgrade could not be started: the switch refused the value (badValue)."}, 0, false},
+        {"the switch refuses the file name", {"--set-error", kPriv + ".3.6:genErr"}, "Configuration", "Upgrade", {},
+         500ms,
+         {"The TFTP server address and file name could not be set: the switch refused the value (genErr). The "
+          "configuration upgrade was not started."},
+         0, false, false},
         {"the server address and file name are never answered", {"--drop-prefix", kPriv + ".3.2"}, "Firmware",
-         "Backup", Quick(), 500ms, {"Setting file name TimeOut !"}, 0, false},
+         "Backup", Quick(), 500ms, {"Setting file name TimeOut !"}, 0, false, false},
+        {"the operation is never answered", {"--drop-prefix", kPriv + ".3.7"}, "Configuration", "Backup", QuickOperation(), 500ms,
+         {"Setting operation TimeOut !"}, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,7 +138,7 @@ TEST_F(Transfer, EveryEndComesBackThroughTheFinishStep) {
         const std::string& file = firmware ? kFwFile : kCfgFile;
         const std::string& op = firmware ? kFwOp : kCfgOp;
         std::vector<Strings> sets = {{server + "=10.0.0.5", file + "=" + Hex("fw.bin")}};
-        if (c.polls != 0 || c.messages.empty()) sets.push_back({op + "=" + (upgrade ? "1" : "2")});
+        if (c.opSent) sets.push_back({op + "=" + (upgrade ? "1" : "2")});
         EXPECT_EQ(sim.setBindingLists(), sets);
         // A poll the switch does not answer is sent again with the same request ID: count polls,
         // not datagrams.
@@ -156,7 +175,7 @@ TEST_F(Transfer, InProgressForEverEndsByTheBoundOfTheTransfer) {
 }
 
 // What is refused before anything is sent: bad server addresses, an empty file name, an upgrade
-// the user does not confirm. Over-long file names are cut to 64 characters.
+// the user does not confirm. Over-long file names are cut to 64 octets.
 TEST_F(Transfer, RefusedInputSendsNothing) {
     ASSERT_NO_FATAL_FAILURE(Start());
     struct Case {
@@ -193,6 +212,22 @@ TEST_F(Transfer, RefusedInputSendsNothing) {
     DialogDriver d(env, dlg);
     d.type("File Name:", std::string(70, 'f'));
     EXPECT_EQ(d.text("File Name:"), std::string(64, 'f'));
+    EXPECT_EQ(env.takeMessages(), Strings{"The maximum length of file name is 64!"});
+    // The switch counts octets: 64 of them fit whatever the characters, and a cut never splits one.
+    auto repeat = [](const std::string& piece, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += piece;
+        return out;
+    };
+    const std::string e = "\xc3\xa9";  // é, two octets
+    d.type("File Name:", repeat(e, 32));
+    EXPECT_EQ(d.text("File Name:"), repeat(e, 32));
+    EXPECT_TRUE(env.takeMessages().empty());
+    d.type("File Name:", repeat(e, 40));
+    EXPECT_EQ(d.text("File Name:"), repeat(e, 32));
+    EXPECT_EQ(env.takeMessages(), Strings{"The maximum length of file name is 64!"});
+    d.type("File Name:", "a" + repeat(e, 32));
+    EXPECT_EQ(d.text("File Name:"), "a" + repeat(e, 31));
     EXPECT_EQ(env.takeMessages(), Strings{"The maximum length of file name is 64!"});
     // The upgrade question has Cancel as its default button.
     d.type("TFTP Server IP:", "10.0.0.5");

@@ -238,40 +238,6 @@ TEST_F(TableWalkTest, V3SessionsOfOneUserWalkingAtOnceAllSucceed) {
     }
 }
 
-// An asynchronous set: the bindings go out in order with their types; the end handler tells
-// acceptance (0), the switch's refusal (its error status) or silence (-1).
-TEST_F(TableWalkTest, WriteSendsOneSetAndTellsItsOutcome) {
-    const std::string sysName = "1.3.6.1.2.1.1.5.0", sysLocation = "1.3.6.1.2.1.1.6.0";
-    struct Case {
-        std::vector<std::string> simArgs;
-        int status;  // -1 silence, 1 any refusal, 0 accepted
-    };
-    for (const Case& c : {Case{{}, 0}, Case{{"--set-error", sysLocation + ":genErr"}, 1},
-                          Case{{"--silent-after", "0"}, -1}}) {
-        std::string error;
-        ASSERT_TRUE(sim_.start("10p", c.simArgs, &error)) << error;
-        CCommonSnmp session(sim_.settings());
-        CTableWalk walk(session);
-        int endStatus = 99;
-        CTableWalk::Options options;
-        options.firstTimeoutMs = 300;
-        options.traceFailed = false;
-        ASSERT_TRUE(walk.Write({{sysName, SNMP_T_OCTETS, "core-1"}, {sysLocation, SNMP_T_OCTETS, "rack 4"}},
-                               [&](int status) { endStatus = status; }, options));
-        EXPECT_TRUE(walk.Running());
-        ASSERT_TRUE(ui_.runUntil([&] { return endStatus != 99; }, 10s));
-        if (c.status > 0) EXPECT_GT(endStatus, 0);
-        else EXPECT_EQ(endStatus, c.status);
-        EXPECT_FALSE(walk.Running());
-        const auto sets = sim_.sets();
-        ASSERT_EQ(sets.size(), 1u);
-        ASSERT_EQ(sets[0].bindings.size(), 2u);
-        EXPECT_EQ(sets[0].bindings[0].oid, sysName);
-        EXPECT_EQ(sets[0].bindings[0].type, "OCTET STRING");
-        EXPECT_EQ(sets[0].bindings[1].value, "7261636b2034");  // "rack 4"
-    }
-}
-
 TEST(ReplyRowTest, InstanceIsTheOidPartAfterTheColumn) {
     ReplyRow row;
     row.values.push_back({"1.3.6.1.2.1.2.2.1.8.12", SNMP_T_INTEGER, "1", {}, 0});
