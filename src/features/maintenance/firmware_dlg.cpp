@@ -1,6 +1,5 @@
 #include "features/maintenance/firmware_dlg.h"
 
-#include "features/common/form_reads.h"
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"

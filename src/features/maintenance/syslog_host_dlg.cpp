@@ -83,14 +83,15 @@ void CSyslogHostDlg::OnEnableClick() { EnableFields(get<platform::CheckBox>(IDC_
 
 void CSyslogHostDlg::OnRefresh(bool keepTyped) {
     m_bKeepTyped = keepTyped;
-    const bool sent = features::AsyncRead(*this, "syslog", m_read,
-                        {maint::kOidSyslogServer, maint::kOidSyslogPort, maint::kOidSyslogFacility, maint::kOidSyslogSeverity,
-                         maint::kOidSyslogState},
-                        [this](const ReplyRow& row, CSnmp&) {
-                            OnRead(row);
-                            return false;
-                        },
-                        [this](int) { m_bKeepTyped = false; });
+    const bool sent = features::AsyncRead(
+        *this, "syslog", m_read,
+        {maint::kOidSyslogServer, maint::kOidSyslogPort, maint::kOidSyslogFacility, maint::kOidSyslogSeverity,
+         maint::kOidSyslogState},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnRead(row);
+            return false;
+        },
+        [this](int) { m_bKeepTyped = false; });
     if (!sent) m_bKeepTyped = false;
 }
 
