@@ -17,11 +17,6 @@
 
 namespace features {
 
-// Called after every write the switch took, so that the window can mark the configuration as
-// changed and not saved. The handler runs on the UI thread; an empty handler turns it off.
-void SetWriteTakenHandler(std::function<void()> handler);
-void NoteWriteTaken();
-
 // "<What> could not be changed: the switch refused the value (wrongValue)." and the like. status is
 // the request's result: a positive error status of the reply, or -1 with the session's failure.
 std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure);
@@ -43,6 +38,7 @@ public:
     // write is in flight or when the request cannot be built (a message says so).
     bool Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,
               int timeoutMs = 0);
+    // Every accepted set is reported to app::NoteWriteTaken (the window's unsaved-changes mark).
     // Sends each step as its own set request, one after the other; stops at the first that the
     // switch does not take. onDone(-1) when every step was taken, else onDone(index of the step
     // that failed) after the message (none when `quiet`, for a caller that words its own).
