@@ -1,4 +1,4 @@
-// ARP spoofing prevention against the virtual switch: only active rows are listed and counted,
+// ARP spoofing prevention against the virtual switch: every row is listed with its status,
 // the 64-entry limit, deletion, the entry form's refusals in their order, the three writes of a
 // new entry, and a failed write that leaves no half-made row behind.
 #include "features/security/arp_spoofing_dlgs.h"
@@ -23,29 +23,30 @@ std::vector<std::string> Entry(int n, const std::string& status = "1") {
             kArpPorts + "." + ip + " x 80000000", kArpRowStatus + "." + ip + " i " + status};
 }
 
-TEST_F(SecuritySimTest, ArpListShowsActiveRowsOnlyAndDeletesTheChosenOne) {
+TEST_F(SecuritySimTest, ArpListShowsEveryRowWithItsStatusAndDeletesTheChosenOne) {
     std::vector<std::string> state = Entry(1);
-    for (const auto& l : Entry(2, "2")) state.push_back(l);  // not in service: not an entry yet
+    for (const auto& l : Entry(2, "2")) state.push_back(l);  // not in service: it takes a place too
     state.push_back(kArpMac + ".99.1.1.1 x 00AABBCCDDEE");
     state.push_back(kArpPorts + ".99.1.1.1 x 30400000");
     Start("10p", state);
     CArpSpoofingDlg dlg;
     DialogDriver d(env, dlg);
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.2", "00-11-22-33-44-01", "1"},
-                                                   {"2", "99.1.1.1", "00-AA-BB-CC-DD-EE", "3-4,10"}}));
-    EXPECT_EQ(d.text("Total Entries:"), "2");
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.2", "00-11-22-33-44-01", "1", "Active"},
+                                                   {"2", "10.0.0.3", "00-11-22-33-44-02", "1", "Not in service"},
+                                                   {"3", "99.1.1.1", "00-AA-BB-CC-DD-EE", "3-4,10", "Active"}}));
+    EXPECT_EQ(d.text("Total Entries:"), "3");
     sim.clearLog();
 
     d.click("&Delete");
     EXPECT_EQ(env.takeMessages(), Strings{"Please select the entry you would be delete!"});
     EXPECT_TRUE(sim.sets().empty());
-    d.clickRow(kList, 1);
+    d.clickRow(kList, 2);
     d.click("&Delete");  // no confirmation
     EXPECT_EQ(sim.setBindings(), Strings{kArpRowStatus + ".99.1.1.1=6"});
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(d.rowCount(kList), 1);
-    EXPECT_EQ(d.text("Total Entries:"), "1");
+    EXPECT_EQ(d.rowCount(kList), 2);
+    EXPECT_EQ(d.text("Total Entries:"), "2");
     EXPECT_TRUE(env.takeMessages().empty());
 }
 
@@ -131,7 +132,7 @@ TEST_F(SecuritySimTest, ArpEntryRefusesInOrderThenWritesCreateValuesActivate) {
     EXPECT_EQ(sim.setBindings(), (Strings{kArpRowStatus + ".10.0.0.1=5", kArpMac + ".10.0.0.1=001a2b3c4d5e",
                                       kArpPorts + ".10.0.0.1=ff800000", kArpRowStatus + ".10.0.0.1=1"}));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-1A-2B-3C-4D-5E", "1-9"}}));
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-1A-2B-3C-4D-5E", "1-9", "Active"}}));
 }
 
 TEST_F(SecuritySimTest, ArpEntryWriteFailureLeavesNoRowAndKeepsTheFormOpen) {
@@ -155,7 +156,8 @@ TEST_F(SecuritySimTest, ArpEntryWriteFailureLeavesNoRowAndKeepsTheFormOpen) {
     });
     d.click("&Add");
     EXPECT_EQ(env.takeMessages(), (Strings{"Make sure the host IP and MAC exists or you will lose the connection.",
-                                           "The ARP Spoofing Prevention entry was not added."}));
+                                           "The ARP Spoofing Prevention entry could not be added: the switch "
+                                           "refused the value (genErr). The unfinished entry was removed."}));
     EXPECT_EQ(sim.setBindings(), (Strings{kArpRowStatus + ".99.1.1.1=5", kArpMac + ".99.1.1.1=001122334455",
                                       kArpPorts + ".99.1.1.1=80000000", kArpRowStatus + ".99.1.1.1=6"}));
     EXPECT_TRUE(ColumnEmpty(kArpRowStatus));
@@ -180,11 +182,12 @@ TEST_F(SecuritySimTest, ArpEntryForAnExistingGatewayIsNotAddedAndTheEntryStays) 
         c.click("&Cancel");
     });
     d.click("&Add");
-    EXPECT_EQ(env.takeMessages().back(), "The ARP Spoofing Prevention entry was not added.");
-    // Only the refused creation went out: the existing entry was not taken away.
+    EXPECT_EQ(env.takeMessages().back(),
+              "The ARP Spoofing Prevention entry could not be added: the switch already holds an entry for 10.0.0.1.");
+    // Only the refused creation went out (and a read of the row): the existing entry was not taken away.
     EXPECT_EQ(sim.setBindings(), Strings{kArpRowStatus + ".10.0.0.1=5"});
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-11-22-33-44-00", "1"}}));
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-11-22-33-44-00", "1", "Active"}}));
 }
 
 }  // namespace

@@ -118,8 +118,8 @@ void CArpSpoofingDlg::OnDelete() {
     const std::string ip = list.cell(row, 1);
     const std::string oid = std::string(kOidArpRowStatus) + "." + ip;
     // Taken or not, the list is read again: it shows what the switch holds.
-    features::WriteNow(m_cCommonSNMP, "The ARP Spoofing Prevention entry for " + ip,
-                       {SetValue::Text(oid, SNMP_T_INTEGER, "6")}, false);
+    if (const StepResult r = WriteStep(m_cCommonSNMP, {SetValue::Text(oid, SNMP_T_INTEGER, "6")}, false); !r.ok)
+        platform::ShowMessage("The ARP Spoofing Prevention entry for " + ip + " could not be deleted: " + r.why);
     beginWrite({IDC_ADD, IDC_DELETE, IDC_REFRESH});
     setTimer(kTimerWrite, kDeleteDelayMs, [this] {
         endWrite();
@@ -264,9 +264,17 @@ void CArpSpoofingEntryDlg::RemoveUnfinished(const StepResult& failed) {
 }
 
 int CArpSpoofingEntryDlg::ReadRowStatus() {
+    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T) || m_cCommonSNMP.AddValue(m_rowStatus.c_str(), SNMP_T_NULL, nullptr) != 0)
+        return -1;
+    CSnmp* reply = nullptr;
+    const int rc = m_cCommonSNMP.Send(&reply, 0);
     ReplyRow row;
-    if (!features::GetNow(m_cCommonSNMP, {m_rowStatus}, false, row)) return -1;
-    if (!row.present(0)) return 0;  // no such row
+    if (rc == 0 && reply) row = ReadReplyRow(*reply);
+    delete reply;
+    constexpr int kNoSuchName = 2;  // SNMPv1's answer for a row that is not there
+    if (rc == kNoSuchName) return 0;
+    if (rc != 0 || row.size() != 1) return -1;
+    if (!row.present(0)) return 0;  // noSuchInstance
     const std::string& v = row.text(0);
     return v.size() == 1 && v[0] >= '1' && v[0] <= '6' ? v[0] - '0' : -1;
 }

@@ -277,7 +277,9 @@ void C8021xGlobalDlg::OnApply() {
         failure = NotChanged("The 802.1X state", r) + " " + serverWhat + (key.empty() ? " was" : " were") +
                   " changed; the parameters were not written.";
     } else if (r = WriteStep(m_cCommonSNMParg, params.values, true); !r.ok) {
-        failure = NotChanged("The 802.1X parameters", r) + " " + serverWhat + " and the state were changed.";
+        failure = NotChanged("The 802.1X parameters", r) +
+                  (key.empty() ? " The RADIUS server and the state were changed."
+                               : " The RADIUS server, the key and the state were changed.");
     }
     if (failure.empty()) {
         // The switch holds the key now; empty boxes keep it from here on.
