@@ -190,5 +190,111 @@ TEST_F(SecuritySimTest, ArpEntryForAnExistingGatewayIsNotAddedAndTheEntryStays) 
     EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-11-22-33-44-00", "1", "Active"}}));
 }
 
+// Rows left unfinished (by a creation whose reply was lost, or an earlier failed try) take one of
+// the 64 places: they are listed with their status, counted, and Delete removes them.
+TEST_F(SecuritySimTest, ArpUnfinishedRowsAreListedCountedAndDeletable) {
+    std::vector<std::string> state;
+    for (int n = 0; n < 62; ++n)
+        for (const auto& l : Entry(n)) state.push_back(l);
+    for (const auto& l : Entry(62, "2")) state.push_back(l);  // 10.0.0.63, not in service
+    for (const auto& l : Entry(63, "3")) state.push_back(l);  // 10.0.0.64, not ready
+    Start("10p", state);
+    CArpSpoofingDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(d.waitRows(kList, 64, std::chrono::seconds(10)));
+    ASSERT_TRUE(d.waitEnabled("&Refresh"));
+    EXPECT_EQ(d.text("Total Entries:"), "64");
+    EXPECT_EQ(d.rows(kList)[62], (Strings{"63", "10.0.0.63", "00-11-22-33-44-3E", "1", "Not in service"}));
+    EXPECT_EQ(d.rows(kList)[63], (Strings{"64", "10.0.0.64", "00-11-22-33-44-3F", "1", "Not ready"}));
+    d.click("&Add");
+    EXPECT_EQ(env.takeMessages(), Strings{"The Maximum of Entry is 64, can not add any more"});
+
+    sim.clearLog();
+    d.clickRow(kList, 63);
+    d.click("&Delete");
+    EXPECT_EQ(sim.setBindings(), Strings{kArpRowStatus + ".10.0.0.64=6"});
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.Walking() && !dlg.writing() && d.rowCount(kList) == 63; },
+                              std::chrono::seconds(10)));
+    EXPECT_EQ(d.text("Total Entries:"), "63");
+    EXPECT_EQ(d.rows(kList)[62][1], "10.0.0.63");
+    EXPECT_TRUE(env.takeMessages().empty());
+    // The place is free again: Add opens the entry form.
+    env.onChild(kTitle, [](DialogDriver& c) { c.click("&Cancel"); });
+    d.click("&Add");
+    EXPECT_EQ(env.childHistory().size(), 1u);
+}
+
+// A creation the switch took but whose reply was lost leaves a row not in service: the entry
+// form reads it back and finishes it, or removes it when the values are refused.
+TEST_F(SecuritySimTest, ArpEntryWhoseCreationReplyWasLostIsFinishedOrRemoved) {
+    // The requests the entry form sends before its creation (its trunk walk).
+    size_t before = 0;
+    {
+        ASSERT_NO_FATAL_FAILURE(Start("10p"));
+        CArpSpoofingEntryDlg dlg(10);
+        DialogDriver d(env, dlg);
+        ASSERT_TRUE(d.waitEnabled("&Apply"));
+        before = sim.requests().size();
+        sim.stop();
+    }
+    ASSERT_GT(before, 3u);  // the requests after the creation stay below the next lost one
+    const std::string ip = ".99.1.1.1";
+    struct Case {
+        const char* name;
+        std::vector<std::string> refuse;
+        bool added;
+        Strings messages;
+        Strings sent;
+    };
+    const Case cases[] = {
+        {"finished", {}, true, {}, {kArpRowStatus + ip + "=5", kArpMac + ip + "=001122334455", kArpPorts + ip + "=40000000",
+                                    kArpRowStatus + ip + "=1"}},
+        {"values refused: removed",
+         {"--set-error", kArpMac + ":genErr"},
+         false,
+         {"The ARP Spoofing Prevention entry could not be added: the switch refused the value (genErr). The unfinished "
+          "entry was removed."},
+         {kArpRowStatus + ip + "=5", kArpMac + ip + "=001122334455", kArpPorts + ip + "=40000000",
+          kArpRowStatus + ip + "=6"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"--drop-every", std::to_string(before + 1), "--drop-replies"};
+        args.insert(args.end(), c.refuse.begin(), c.refuse.end());
+        ASSERT_NO_FATAL_FAILURE(Start("10p", {}, args));
+        {
+            CArpSpoofingEntryDlg dlg(10);
+            DialogDriver d(env, dlg);
+            ASSERT_TRUE(d.waitEnabled("&Apply"));
+            ASSERT_EQ(sim.requests().size(), before);
+            d.type(kIp, "99.1.1.1");
+            d.type(kMac, "00-11-22-33-44-55");
+            d.tickPort(kGrid, 0, 2);
+            env.answer(MsgAnswer::Ok);
+            d.click("&Apply");
+            ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }, std::chrono::seconds(15)));
+            EXPECT_EQ(d.ended(), c.added);
+            Strings shown = env.takeMessages();
+            ASSERT_FALSE(shown.empty());
+            shown.erase(shown.begin());  // the confirmation
+            EXPECT_EQ(shown, c.messages);
+        }
+        EXPECT_EQ(sim.setBindings(), c.sent);
+        const auto sets = sim.sets();
+        ASSERT_FALSE(sets.empty());
+        EXPECT_EQ(sim.requests()[before].lost, "reply");  // the creation was taken, unanswered
+        // What the switch holds: the finished entry, or no row at all.
+        if (c.added) {
+            CArpSpoofingDlg list;
+            DialogDriver l(env, list);
+            ASSERT_TRUE(l.waitEnabled("&Refresh"));
+            EXPECT_EQ(l.rows(kList), (std::vector<Strings>{{"1", "99.1.1.1", "00-11-22-33-44-55", "2", "Active"}}));
+        } else {
+            EXPECT_TRUE(ColumnEmpty(kArpRowStatus));
+        }
+        sim.stop();
+    }
+}
+
 }  // namespace
 }  // namespace securitytest
