@@ -145,7 +145,7 @@ TEST_F(SecuritySimTest, Dot1xEmptyKeyBoxesKeepTheSwitchKey) {
     ASSERT_TRUE(d.waitEnabled("&Apply"));
     EXPECT_EQ(d.text(kKey), "");
     EXPECT_EQ(d.text(kConfirm), "");
-    EXPECT_EQ(d.as<platform::Label>(C8021xGlobalDlg::IDC_KEY_NOTE).text(), "Leave both key boxes empty to keep the key the switch holds.");
+    EXPECT_EQ(d.as<platform::Label>(C8021xGlobalDlg::IDC_KEY_NOTE).text(), "Both boxes empty: the switch keeps its key.");
     const auto params = [](const std::string& tx) {
         return Strings{kPriv + ".11.2.2.0=60", kPriv + ".11.2.3.0=" + tx, kPriv + ".11.2.4.0=30",
                        kPriv + ".11.2.5.0=30", kPriv + ".11.2.6.0=2",       kPriv + ".11.2.7.0=3600",

@@ -29,7 +29,7 @@ std::string RowStatusText(const std::string& v) {
     if (v == "1") return "Active";
     if (v == "2") return "Not in service";
     if (v == "3") return "Not ready";
-    return "Unknown (" + v + ")";
+    return v.empty() ? "Unknown" : "Unknown (" + v + ")";
 }
 
 constexpr int kTimerWrite = 1;  // the pauses between writes

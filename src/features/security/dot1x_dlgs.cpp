@@ -25,7 +25,8 @@ constexpr const char* kMsgAllForceUnauthorized =
 constexpr const char* kMsgAllAuto = "Could not set all port AUTO  to the port access control.";
 constexpr const char* kMsgAllAutoOrForceUnauthorized =
     "Could not set all port AUTO or Force Unauthorized to the port access control.";
-constexpr const char* kKeyNote = "Leave both key boxes empty to keep the key the switch holds.";
+constexpr const char* kKeyNote = "Both boxes empty: the switch keeps its key.";
+constexpr int kKeyBoxWidth = 240;  // both key boxes alike, with the note beside the first
 
 // The parameters in the order the switch takes them, with their ranges and messages.
 struct ParamRule {
@@ -129,11 +130,11 @@ void C8021xGlobalDlg::createControls() {
     g.addLabel(0, "Radius Server IP:");
     g.addIpAddress(IDC_RADIUS_IP);
     g.addLabel(0, "Key:");
-    g.addEdit(IDC_KEY).setPassword().setMaxLength(kMaxKeyChars);
-    g.addLabel(0, "Confirm Key:");
-    g.addEdit(IDC_CONFIRM_KEY).setPassword().setMaxLength(kMaxKeyChars);
+    g.addEdit(IDC_KEY).setPassword().setMaxLength(kMaxKeyChars).setWidth(kKeyBoxWidth);
     // The switch never gives its key back, so the boxes start empty whatever it holds.
-    g.addLabel(IDC_KEY_NOTE, kKeyNote);
+    g.addLabel(IDC_KEY_NOTE, kKeyNote).sameLine();
+    g.addLabel(0, "Confirm Key:");
+    g.addEdit(IDC_CONFIRM_KEY).setPassword().setMaxLength(kMaxKeyChars).setWidth(kKeyBoxWidth);
     g.addLabel(0, "TxPeriod(1-65535 sec)");
     g.addEdit(IDC_TX_PERIOD).setMaxLength(5).setDigitsOnly();
     g.addLabel(0, "QuietPeriod(0-65535 sec)");
