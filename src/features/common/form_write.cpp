@@ -7,7 +7,7 @@
 
 namespace features {
 
-std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure) {
+std::string WriteFailureReason(int status, SnmpFailure failure) {
     std::string why;
     if (status > 0) {
         const char* name = ErrorStatusName(status);
@@ -19,22 +19,29 @@ std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure
     } else {
         why = ReadFailureReason(failure);
     }
-    return what + " could not be changed: " + why + ".";
+    return why + ".";
+}
+
+std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure) {
+    return what + " could not be changed: " + WriteFailureReason(status, failure);
+}
+
+StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext) {
+    const int status = SendSet(session, values, viaGetNext);
+    if (status == 0) {
+        app::NoteWriteTaken();
+        return {};
+    }
+    SnmpFailure failure = session.LastFailure();
+    if (status < 0 && failure == SnmpFailure::None) failure = SnmpFailure::NotSent;
+    return {false, status < 0 && failure == SnmpFailure::NoAnswer, WriteFailureReason(status, failure)};
 }
 
 bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext,
               bool quiet) {
-    const int status = SendSet(session, values, viaGetNext);
-    if (status == 0) {
-        app::NoteWriteTaken();
-        return true;
-    }
-    if (!quiet)
-        platform::ShowMessage(
-            WriteFailureMessage(what, status, status < 0 && session.LastFailure() == SnmpFailure::None
-                                                  ? SnmpFailure::NotSent
-                                                  : session.LastFailure()));
-    return false;
+    const StepResult r = WriteStep(session, values, viaGetNext);
+    if (!r.ok && !quiet) platform::ShowMessage(NotChanged(what, r));
+    return r.ok;
 }
 
 bool CFormWrite::Prepare(const std::vector<SetValue>& values) {

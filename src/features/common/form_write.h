@@ -21,6 +21,23 @@ namespace features {
 // the request's result: a positive error status of the reply, or -1 with the session's failure.
 std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure);
 
+// The reason alone, as WriteFailureMessage words it after "could not be changed: " (with the
+// full stop).
+std::string WriteFailureReason(int status, SnmpFailure failure);
+
+// The outcome of one set request of a write of several steps, whose message the dialog words
+// itself (what was written, what was left). `why` is the reason when the switch did not take
+// it; `unanswered` tells that the switch may have taken it all the same.
+struct StepResult {
+    bool ok = true;
+    bool unanswered = false;
+    std::string why;
+};
+// One set request sent now, quiet; noted as a change when the switch took it.
+StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
+// "<what> could not be changed: <why>", as a single write is worded.
+inline std::string NotChanged(const std::string& what, const StepResult& r) { return what + " could not be changed: " + r.why; }
+
 // Sends one set request now and waits for its answer, for the dialogs whose writes follow one
 // another. On a refusal or no answer the message of WriteFailureMessage is shown (unless
 // `quiet`) and false comes back; the caller then reads the switch again.

@@ -42,19 +42,10 @@ inline constexpr const char* kOidDhcpScreeningPorts = "1.3.6.1.4.1.171.10.76.12.
 using features::SendSet;
 using features::SetValue;
 
-// A user's write of several steps whose message is worded by the dialog (what was written, what
-// was left): one set request sent now, noted as a change when the switch took it. `why` is the
-// reason in words when it did not ("the switch refused the value (genErr)."), and `unanswered`
-// tells that the switch may have taken it all the same.
-struct StepResult {
-    bool ok = true;
-    bool unanswered = false;
-    std::string why;
-};
-StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
-
-// "<what> could not be changed: <why>", as the framework words a single write.
-inline std::string NotChanged(const std::string& what, const StepResult& r) { return what + " could not be changed: " + r.why; }
+// A user's write of several steps, with the message worded by the dialog.
+using features::NotChanged;
+using features::StepResult;
+using features::WriteStep;
 
 // The port choosers and the device's port count, as every port loop of these dialogs uses them.
 using features::BindFromToPorts;
