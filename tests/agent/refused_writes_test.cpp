@@ -208,6 +208,18 @@ TEST_F(AgentSimTest, TableWritesTellTheirOutcome) {
         {.name = "view add, row exists", .state = {v5 + " i 2"}, .make = Make<CSnmpViewDlg>(), .ready = Ready,
          .act = AddView, .message = "The view could not be added: " + existing,
          .check = notTouched(v5, Bindings(v5, {}, false))},
+        // A create the switch does not answer may have been taken: it is destroyed again, and
+        // when that is not answered either the user learns what may be left.
+        {.name = "community add, create unanswered", .args = {"--drop-prefix", c3}, .make = Make<CSnmpCommunityDlg>(),
+         .ready = Ready, .act = AddCommunity,
+         .message = "The community could not be added: the switch did not answer, so it may or may not have taken "
+                    "the change; the settings are read again. An unfinished community may be left on the switch; it "
+                    "is not listed.",
+         .check =
+             [c3](DialogDriver& d, platform::Form&, corvex::test::SimDevice& sim) {
+                 EXPECT_EQ(sim.setBindings(), (Strings{c3 + "=5", c3 + "=6"}));
+                 EXPECT_EQ(d.text(CSnmpCommunityDlg::IDC_NAME), "lab7");
+             }},
 
         // Every delete, refused: the row stays.
         {.name = "community delete", .state = {c2 + " s \"ReadOnly\""}, .refuse = {kCommunity + ".3"},
