@@ -81,7 +81,8 @@ bool CAgentTableDlg::AddRow(const std::string& noun, const std::string& rowStatu
     std::string undoWhy;
     text += m_access.SetRowStatus(rowStatusOid, "6", &undoWhy)
                 ? " The new " + noun + " was removed."
-                : " The unfinished " + noun + " could not be removed (" + undoWhy + "); it is left on the switch, not listed.";
+                : " The unfinished " + noun + " could not be removed (" + undoWhy +
+                      "); it is left on the switch, not listed.";
     platform::ShowMessage(text);
     return false;
 }

@@ -80,8 +80,9 @@ void CSnmpGroupDlg::OnApply() {
     // The group name is the row's index, which the switch counts in bytes.
     if (const std::string tooLong = TooLongMessage("The Group Name", name, kMaxNameBytes); !tooLong.empty())
         return (void)platform::ShowMessage(tooLong);
-    const std::pair<int, const char*> viewBoxes[] = {
-        {IDC_READ_VIEW, "The Read View Name"}, {IDC_WRITE_VIEW, "The Write View Name"}, {IDC_NOTIFY_VIEW, "The Notify View Name"}};
+    const std::pair<int, const char*> viewBoxes[] = {{IDC_READ_VIEW, "The Read View Name"},
+                                                     {IDC_WRITE_VIEW, "The Write View Name"},
+                                                     {IDC_NOTIFY_VIEW, "The Notify View Name"}};
     for (const auto& [id, label] : viewBoxes) {
         const std::string tooLong = TooLongMessage(label, get<platform::EditBox>(id).text(), kMaxReferenceBytes);
         if (!tooLong.empty()) return (void)platform::ShowMessage(tooLong);
