@@ -151,6 +151,30 @@ TEST_F(PoeSimTest, RefusedWritesTellTheirOutcome) {
              EXPECT_EQ(ReadObject(RangeObj(2, 2)), "<absent>");
              EXPECT_EQ(d.rowCount(CTimeRangeListDlg::IDC_LIST), 2);
          }},
+        {"time range Add, row unanswered after the create: the row goes all the same",
+         "10p",
+         ranges,
+         {},
+         {"--drop-prefix", kRange + ".7.2"},
+         [] {
+             MutableSettings().TimeoutMs = "300";  // the unanswered row is given up after its tries
+             return std::make_unique<CTimeRangeListDlg>();
+         },
+         RangesListed,
+         [](DialogDriver& d, DialogEnvironment& env) {
+             AddInForm(env, "lab");
+             d.click("&Add");
+         },
+         "The time range \"lab\" could not be added: the switch did not answer. The half-made time range was "
+         "removed.",
+         [](DialogDriver& d, platform::Form& form, corvex::test::SimDevice& sim) {
+             ASSERT_TRUE(RangesListed(d, form));
+             const auto sets = sim.setBindingLists();
+             ASSERT_FALSE(sets.empty());
+             EXPECT_EQ(sets.back(), Strings{RangeObj(21, 2) + "=6"});
+             EXPECT_EQ(ReadObject(RangeObj(21, 2)), "<absent>");
+             EXPECT_EQ(d.rowCount(CTimeRangeListDlg::IDC_LIST), 2);
+         }},
         {"time range Edit",
          "10p",
          ranges,

@@ -276,7 +276,7 @@ void CTimeRangeEditDlg::OnApply() {
         if (full) platform::ShowMessage(kMsgMaxRanges);
         m_strIndex = std::to_string(index);
     }
-    if (m_strIndex == "0" || m_strIndex.empty()) return Done(nullptr);
+    if (m_strIndex == "0" || m_strIndex.empty()) return Done();
     m_saving = true;
     enable({IDC_BUTTON_APPLY, platform::kIdCancel}, false);
     if (m_mode == Mode::Add) Add();
@@ -285,7 +285,8 @@ void CTimeRangeEditDlg::OnApply() {
 
 std::vector<features::SetValue> CTimeRangeEditDlg::FullRow(const TimeRangeRecord& r) const {
     using features::SetValue;
-    std::vector<SetValue> values = {SetValue::Bytes(TimeRangeOid(kColName, m_strIndex), Octets(r.name.begin(), r.name.end()))};
+    std::vector<SetValue> values = {
+        SetValue::Bytes(TimeRangeOid(kColName, m_strIndex), Octets(r.name.begin(), r.name.end()))};
     auto add = [&](int column, const std::string& value) {
         values.push_back(SetValue::Text(TimeRangeOid(column, m_strIndex), SNMP_T_INTEGER, value));
     };
@@ -304,7 +305,7 @@ std::vector<features::SetValue> CTimeRangeEditDlg::FullRow(const TimeRangeRecord
 // destroy a time range that a port uses, and a request is taken whole or not at all.
 void CTimeRangeEditDlg::Edit() {
     m_write.Send("The time range " + Quoted(m_record.name), FullRow(m_record), [this](bool ok) {
-        if (ok) return Done(nullptr);
+        if (ok) return Done();
         SaveFailed();
     });
 }
@@ -317,7 +318,7 @@ void CTimeRangeEditDlg::Add() {
     m_write.SendSteps(
         "The time range " + Quoted(m_record.name), {create, FullRow(m_record)},
         [this](int failedStep) {
-            if (failedStep < 0) return Done(nullptr);
+            if (failedStep < 0) return Done();
             OnAddFailed(failedStep, m_cCommonSNMPSet.LastFailure());
         },
         true);
@@ -351,10 +352,7 @@ void CTimeRangeEditDlg::SaveFailed() {
     enable({IDC_BUTTON_APPLY, platform::kIdCancel}, true);
 }
 
-void CTimeRangeEditDlg::Done(const char* message) {
-    if (message) platform::ShowMessage(message, platform::MsgIcon::Warning);
-    end(platform::kIdOk);
-}
+void CTimeRangeEditDlg::Done() { end(platform::kIdOk); }
 
 void CTimeRangeEditDlg::OnCancel() {
     if (Saving()) return;  // the writes under way finish first

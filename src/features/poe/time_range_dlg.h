@@ -105,7 +105,7 @@ private:
     void OnAddFailed(int failedStep, SnmpFailure failure);
     void Edit();
     void SaveFailed();
-    void Done(const char* message);
+    void Done();
 
     static constexpr const char* kReadRow = "row";
 
