@@ -201,41 +201,11 @@ std::vector<features::SetValue> CSnmpAgentAccess::Values(const std::vector<Bindi
     return values;
 }
 
-namespace {
-
-// The error status of the session's last reply, as its failure text names it; -1 when the
-// switch did not refuse with a status.
-int RefusalStatus(CCommonSnmp& session) {
-    if (session.LastFailure() != SnmpFailure::AgentError) return -1;
-    const std::string text = session.LastFailureText();
-    const std::string lead = "error status ";
-    const size_t at = text.find(lead);
-    if (at == std::string::npos) return -1;
-    int status = 0;
-    for (size_t i = at + lead.size(); i < text.size() && text[i] >= '0' && text[i] <= '9' && status < 100; ++i)
-        status = status * 10 + (text[i] - '0');
-    return status > 0 ? status : -1;
-}
-
-// The reason of the framework's failure message ("<what> could not be changed: <reason>."), for
-// sentences of the agent tables' own ("The view could not be added: <reason>. ...").
-std::string FailureReason(CCommonSnmp& session) {
-    SnmpFailure failure = session.LastFailure();
-    if (failure == SnmpFailure::None) failure = SnmpFailure::NotSent;
-    std::string text = features::WriteFailureMessage("", RefusalStatus(session), failure);
-    const size_t colon = text.find(": ");
-    if (colon != std::string::npos) text = text.substr(colon + 2);
-    if (!text.empty() && text.back() == '.') text.pop_back();
-    return text;
-}
-
-}  // namespace
-
 bool CSnmpAgentAccess::Write(const std::vector<Binding>& bindings, std::string* why) {
     // Quiet: the table dialogs word one message for a row's whole sequence of writes.
-    if (features::WriteNow(m_cCommonSNMPSet, {}, Values(bindings), false, true)) return true;
-    if (why) *why = FailureReason(m_cCommonSNMPSet);
-    return false;
+    const features::StepResult r = features::WriteStep(m_cCommonSNMPSet, Values(bindings), false);
+    if (!r.ok && why) *why = r.why.substr(0, r.why.size() - (r.why.empty() || r.why.back() != '.' ? 0 : 1));
+    return r.ok;
 }
 
 bool CSnmpAgentAccess::LastWriteUnanswered() { return m_cCommonSNMPSet.LastFailure() == SnmpFailure::NoAnswer; }
