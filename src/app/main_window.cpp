@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "app/session_settings.h"
+#include "app/unsaved_changes.h"
 #include "panel/panel_painter.h"
 #include "panel/status_rules.h"
 #include "platform/system.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
+#include "snmp/error_status.h"
 #include "snmp/session_close.h"
 
 namespace app {
@@ -209,9 +211,17 @@ CMainWindow::CMainWindow(IMainWindowView& view, std::string profilePath, panel::
     m_record.PollPending = false;
     m_browserLocator = [] { return FindInPath("xdg-open"); };
     m_menu = BuildMainMenu("");
+    SetWriteTakenHandler([this] { SetUnsavedChanges(true); });
+}
+
+void CMainWindow::SetUnsavedChanges(bool unsaved) {
+    if (unsaved == m_bUnsavedChanges) return;
+    m_bUnsavedChanges = unsaved;
+    if (!m_strTitle.empty()) m_view.SetTitle(m_strTitle + (unsaved ? kUnsavedTitleMark : ""));
 }
 
 CMainWindow::~CMainWindow() {
+    SetWriteTakenHandler(nullptr);
     StopPoller();
     if (!m_bDestroyed) OnDestroy();
 }
@@ -244,7 +254,8 @@ bool CMainWindow::OnInitDialog(bool startPoller) {
     if (m_pLoader)
         for (int resource : panel::kPanelResources) m_bitmaps.LoadBitmapResource(*m_pLoader, resource);
 
-    m_view.SetTitle(profile.DeviceName + ": " + Settings().DeviceAddress);
+    m_strTitle = profile.DeviceName + ": " + Settings().DeviceAddress;
+    m_view.SetTitle(m_strTitle + (m_bUnsavedChanges ? kUnsavedTitleMark : ""));
     m_menu = BuildMainMenu(profile.DeviceName);
     m_record.SetAllIndicators(panel::kPortEnabled);
 
@@ -320,19 +331,38 @@ void CMainWindow::OnSaveConfiguration() {
     }
     if (rc == 0) {
         delete reply;
+        SetUnsavedChanges(false);
         platform::ShowMessage("success");
     } else {
         platform::ShowMessage("failed");
     }
 }
 
+std::string RebootRefusedMessage(int status) {
+    const char* name = ErrorStatusName(status);
+    if (status < 0) return "The reboot request could not be sent to the switch.";
+    return std::string("The switch refused to reboot") + (name ? std::string(" (") + name + ")" : std::string()) + ".";
+}
+
 void CMainWindow::OnReboot() {
-    if (!platform::Confirm("Do you want to reboot the device?")) return;
+    const std::string question = "Do you want to reboot the device?";
+    if (!platform::Confirm(m_bUnsavedChanges ? kUnsavedRebootWarning + question : question)) return;
     CCommonSnmp session;
     if (!session.Open(SNMP_PDU_SET_T)) return;
     session.AddValue("1.3.6.1.4.1.171.10.76.12.1.9.0", SNMP_T_INTEGER, "1");
     CSnmp* reply = nullptr;
-    if (session.GetNext(&reply, 0) == 0) delete reply;
+    const int rc = session.GetNext(&reply, 0);
+    delete reply;
+    if (rc == 0) {
+        SetUnsavedChanges(false);  // what was not saved is gone with the restart
+    } else if (rc > 0) {
+        platform::ShowMessage(RebootRefusedMessage(rc));
+    } else if (session.LastFailure() == SnmpFailure::NoAnswer) {
+        // A switch may restart before it answers; say only what is known.
+        platform::ShowMessage(kRebootNoAnswer);
+    } else {
+        platform::ShowMessage(RebootRefusedMessage(-1));
+    }
 }
 
 void CMainWindow::OnTelnet() {

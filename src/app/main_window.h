@@ -175,6 +175,17 @@ public:
     virtual void EndDialog() = 0;
 };
 
+// The title's mark while the switch holds writes that a reboot would lose.
+inline constexpr const char* kUnsavedTitleMark = " - changes not saved";
+// Put before the reboot question while such writes are held.
+inline const std::string kUnsavedRebootWarning =
+    "Changes made since the last Save Configuration are not saved and will be lost. ";
+inline constexpr const char* kRebootNoAnswer =
+    "The switch did not answer the reboot request. It may be restarting; if it is still answering after a "
+    "minute, it did not reboot.";
+// "The switch refused to reboot (genErr)."; status -1 for a request that could not be sent.
+std::string RebootRefusedMessage(int status);
+
 class CMainWindow : public panel::IPanelWindow {
 public:
     // `profilePath`: the User.ini to load; `loader` decodes the panel pictures (may be null).
@@ -196,6 +207,8 @@ public:
     // Device-wide commands.
     void OnSaveConfiguration();
     void OnReboot();
+    // True after a write the switch took, until Save Configuration or Reboot succeed.
+    bool UnsavedChanges() const { return m_bUnsavedChanges; }
     void OnTelnet();
     void OnWeb();
     void OnAbout(bool fromSystemMenu);
@@ -239,6 +252,7 @@ public:
     CCommonSnmp m_cCommonSNMPPoeStat;
 
 private:
+    void SetUnsavedChanges(bool unsaved);
     void StopPoller();
 
     IMainWindowView& m_view;
@@ -250,6 +264,8 @@ private:
 
     MenuBar m_menu;
     std::string m_strDeviceName;
+    std::string m_strTitle;  // the title without the unsaved mark
+    bool m_bUnsavedChanges = false;
     bool m_bPanelLoaded = false;
     bool m_bBlinkPhase = false;
     bool m_bClosed = false;

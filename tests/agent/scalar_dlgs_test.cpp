@@ -1,6 +1,7 @@
 // Trap enables, global state and engine ID against the virtual switch: what each shows, what
 // each write carries, and the engine ID checks.
 #include "agent/agent_sim.h"
+#include "app/unsaved_changes.h"
 #include "features/agent/scalar_dlgs.h"
 
 #include <functional>
@@ -79,6 +80,8 @@ TEST_F(AgentSimTest, EngineIdChecksOddLengthAndDefault) {
     }
     EXPECT_TRUE(sim.requests().empty());
 
+    int taken = 0;  // the writes reported to the window's unsaved-changes mark
+    app::SetWriteTakenHandler([&] { ++taken; });
     const std::string id = kAgent + ".7.0=";
     d.type(CSnmpEngineIdDlg::IDC_ENGINE_ID, "ABCDEF0123456");  // 13 digits: 7 octets, a 0 in front
     d.click("&Apply");  // the question is left at its default, Cancel: nothing is written
@@ -101,6 +104,8 @@ TEST_F(AgentSimTest, EngineIdChecksOddLengthAndDefault) {
     EXPECT_EQ(d.text(CSnmpEngineIdDlg::IDC_ENGINE_ID), "8000081c044653");
     EXPECT_EQ(sim.setLines(), (Strings{id + "0abcdef0123456", id + std::string(64, 'f'), id + "8000081c044653"}));
     EXPECT_EQ(env.takeMessages().size(), 3u);  // the three questions, and no failure
+    EXPECT_EQ(taken, 3);
+    app::SetWriteTakenHandler(nullptr);
 }
 
 // A write the switch refuses or does not answer says what was not changed, and the form reads
@@ -125,6 +130,8 @@ TEST_F(AgentSimTest, ScalarWritesTellTheirOutcome) {
          [](DialogDriver& d) { d.type(CSnmpEngineIdDlg::IDC_ENGINE_ID, "0123456789ab"); }, kAgent + ".7", 1,
          "The engine ID could not be changed: the switch refused the value (genErr)."},
     };
+    int taken = 0;
+    app::SetWriteTakenHandler([&] { ++taken; });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Start("10p", {kAgent + ".1.0 i 1"}, {"--set-error", c.object + ":genErr"});
@@ -140,8 +147,10 @@ TEST_F(AgentSimTest, ScalarWritesTellTheirOutcome) {
         EXPECT_EQ(shown.back(), c.message);
         EXPECT_EQ(sim.sets().size(), 1u);
         EXPECT_TRUE(dlg->readsOk());
+        EXPECT_EQ(taken, 0) << "a refused write marked the configuration as changed";
         sim.stop();
     }
+    app::SetWriteTakenHandler(nullptr);
 }
 
 }  // namespace

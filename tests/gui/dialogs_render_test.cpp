@@ -53,7 +53,7 @@
 #include "features/vlan/vlan_entry_dlg.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_ui.h"
-#include "gui_test_main.h"
+#include "qt_services_fixture.h"
 #include "support/sim_fixture.h"
 
 using namespace platform;
@@ -286,23 +286,14 @@ private:
 
 // ---------------------------------------------------------------- the fixture
 
-struct DialogsRender : guitest::QtTest {
-    gui::QtUi qtUi;
-    gui::QtFormHost host;
+struct DialogsRender : guitest::QtServicesTest {
     corvex::test::SimDevice sim;
     std::filesystem::path stateFile;
 
-    void SetUp() override {
-        guitest::QtTest::SetUp();
-        setUi(&qtUi);
-        setFormHost(&host);
-    }
     void TearDown() override {
-        setFormHost(nullptr);
-        setUi(nullptr);
         sim.stop();
         if (!stateFile.empty()) std::filesystem::remove(stateFile);
-        guitest::QtTest::TearDown();
+        guitest::QtServicesTest::TearDown();
     }
     // A virtual switch of the model as the managed device; `state` preloads objects.
     void startSwitch(const std::string& model, const std::vector<std::string>& state = {},

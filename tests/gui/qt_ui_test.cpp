@@ -9,25 +9,13 @@
 
 #include "gui/form_dialog.h"
 #include "gui/qt_ui.h"
-#include "gui_test_main.h"
+#include "qt_services_fixture.h"
 
 using namespace platform;
 
 namespace {
 
-struct QtServices : guitest::QtTest {
-    gui::QtUi qtUi;
-    gui::QtFormHost host;
-    void SetUp() override {
-        guitest::QtTest::SetUp();
-        setUi(&qtUi);
-        setFormHost(&host);
-    }
-    void TearDown() override {
-        setFormHost(nullptr);
-        setUi(nullptr);
-        guitest::QtTest::TearDown();
-    }
+struct QtServices : guitest::QtServicesTest {
     // When the next message box shows, records it and presses `press` (or its default button).
     struct Seen {
         QString text, title;

@@ -20,7 +20,7 @@
 #include "features/vlan/vlan_config_dlg.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_ui.h"
-#include "gui_test_main.h"
+#include "qt_services_fixture.h"
 #include "support/sim_fixture.h"
 
 using namespace platform;
@@ -33,21 +33,12 @@ gui::FormDialog* ShownDialog() {
     return nullptr;
 }
 
-struct SmallScreen : guitest::QtTest {
-    gui::QtUi qtUi;
-    gui::QtFormHost host;
+struct SmallScreen : guitest::QtServicesTest {
     corvex::test::SimDevice sim;
 
-    void SetUp() override {
-        guitest::QtTest::SetUp();
-        setUi(&qtUi);
-        setFormHost(&host);
-    }
     void TearDown() override {
-        setFormHost(nullptr);
-        setUi(nullptr);
         sim.stop();
-        guitest::QtTest::TearDown();
+        guitest::QtServicesTest::TearDown();
     }
 
     // Runs the form modally; once `ready` holds, checks where it lies and clicks `close`.

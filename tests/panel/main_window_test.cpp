@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/main_window.h"
+#include "app/unsaved_changes.h"
 #include "app/session_settings.h"
 #include "panel/status_rules.h"
 #include "panel_fakes.h"
@@ -677,6 +678,33 @@ TEST_F(LiveWindowTest, SaveConfigurationWithoutAnswerFails) {
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "failed"}));
     EXPECT_GE(took, 3500ms);
     EXPECT_LT(took, 12s);
+    win.OnClose();
+}
+
+// A write the switch took marks the title until Save Configuration or a reboot; Reboot warns
+// while the mark is up, and says when the switch refuses to reboot.
+TEST_F(LiveWindowTest, UnsavedChangesMarkTheTitleAndWarnBeforeReboot) {
+    StartDevice("28", {"--set-error", "1.3.6.1.4.1.171.10.76.12.1.9:genErr"});
+    CMainWindow win(view, profile, &loader, dialogs, launcher);
+    ASSERT_TRUE(win.OnInitDialog(false));
+    const std::string title = view.title;
+    EXPECT_EQ(title.find(kUnsavedTitleMark), std::string::npos);
+
+    app::NoteWriteTaken();  // what every dialog's write helper reports after a set the switch took
+    EXPECT_EQ(view.title, title + kUnsavedTitleMark);
+    ui.queueAnswer(platform::MsgAnswer::Ok);
+    win.OnReboot();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kUnsavedRebootWarning) + "Do you want to reboot the device?",
+                                                 "The switch refused to reboot (genErr)."}));
+    EXPECT_TRUE(win.UnsavedChanges());
+    EXPECT_EQ(sim.sets().size(), 1u);
+
+    ui.clearMessages();
+    ui.queueAnswer(platform::MsgAnswer::Ok);
+    win.OnSaveConfiguration();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "success"}));
+    EXPECT_EQ(view.title, title);
+    EXPECT_FALSE(win.UnsavedChanges());
     win.OnClose();
 }
 

@@ -107,16 +107,24 @@ TEST_F(PoeSimTest, ApplyWritesOneRequestPerPortWithTheFormsSettings) {
     }
 }
 
-TEST_F(PoeSimTest, UserDefinedLimitIsCheckedBeforeAnythingIsSentForThePort) {
+// Only a plain number passes, and it travels as the switch writes it; the whole text counts, not
+// its leading number.
+TEST_F(PoeSimTest, UserDefinedLimitIsCheckedWholeAndSentAsANumber) {
     ASSERT_NO_FATAL_FAILURE(Start("10p"));
     struct Case {
         std::string typed;
-        const char* message;  // nullptr: accepted
+        const char* message;    // nullptr: accepted
+        std::string canonical;  // what is sent
     };
-    const std::vector<Case> cases = {{"15.5", poe::kMsgLimitStep}, {"0.8", poe::kMsgLimitRange},
-                                     {"30.2", poe::kMsgLimitRange}, {"", poe::kMsgLimitRange},
-                                     {"nan", poe::kMsgLimitRange},  {"30", nullptr},
-                                     {"1", nullptr}};
+    const std::vector<Case> cases = {{"15.5", poe::kMsgLimitStep, ""},   {"0.8", poe::kMsgLimitRange, ""},
+                                     {"30.2", poe::kMsgLimitRange, ""},  {"", poe::kMsgLimitRange, ""},
+                                     {"nan", poe::kMsgLimitRange, ""},   {"15.4W", poe::kMsgLimitRange, ""},
+                                     {"1e1", poe::kMsgLimitRange, ""},   {"-2", poe::kMsgLimitRange, ""},
+                                     {"15.44", poe::kMsgLimitStep, ""},  {"30.01", poe::kMsgLimitRange, ""},
+                                     {".", poe::kMsgLimitRange, ""},     {"1.2.3", poe::kMsgLimitRange, ""},
+                                     {"30", nullptr, "30.0"},            {"1", nullptr, "1.0"},
+                                     {" 20", nullptr, "20.0"},           {"15.40", nullptr, "15.4"},
+                                     {"015.4 ", nullptr, "15.4"},        {"7.", nullptr, "7.0"}};
     CPoeConfigDlg dlg;
     dlg.SetTiming({0});
     DialogDriver d(env, dlg);
@@ -134,13 +142,14 @@ TEST_F(PoeSimTest, UserDefinedLimitIsCheckedBeforeAnythingIsSentForThePort) {
             EXPECT_EQ(env.takeMessages(), Strings{c.message});
             EXPECT_TRUE(sim.sets().empty());
             EXPECT_FALSE(sim.requests().empty());  // the port list is read again
+            EXPECT_EQ(d.text(CPoeConfigDlg::IDC_EDIT_LIMIT), c.typed);  // kept for a retry
         } else {
             EXPECT_TRUE(env.takeMessages().empty());
             const auto sets = sim.setBindingLists();
             ASSERT_EQ(sets.size(), 2u);
-            EXPECT_EQ(sets[0].back(), PortObj(8, 5) + "=" + Hex(c.typed));
-            EXPECT_EQ(sets[1].back(), PortObj(8, 6) + "=" + Hex(c.typed));
-            EXPECT_EQ(d.cell(kList, 5, 4), c.typed);
+            EXPECT_EQ(sets[0].back(), PortObj(8, 5) + "=" + Hex(c.canonical));
+            EXPECT_EQ(sets[1].back(), PortObj(8, 6) + "=" + Hex(c.canonical));
+            EXPECT_EQ(d.cell(kList, 5, 4), c.canonical);
         }
     }
 }
@@ -157,7 +166,8 @@ TEST_F(PoeSimTest, FailedPortStopsTheRemainingPortsAndCloseWaitsForTheRequestInF
         sim.clearLog();
         d.click("&Apply");
         ASSERT_TRUE(Loaded(d, dlg));
-        EXPECT_EQ(env.takeMessages(), Strings{"Unsuccessful!"});
+        EXPECT_EQ(env.takeMessages(),
+                  Strings{"The PoE settings of ports 4 to 6 could not be changed: the switch refused the value (genErr)."});
         const auto sets = sim.setBindingLists();
         ASSERT_EQ(sets.size(), 3u);  // ports 2, 3 and the failing 4
         EXPECT_EQ(sets[2].front(), PortObj(3, 4) + "=1");
@@ -177,20 +187,54 @@ TEST_F(PoeSimTest, FailedPortStopsTheRemainingPortsAndCloseWaitsForTheRequestInF
     EXPECT_EQ(sim.sets().size(), 1u);
 }
 
-TEST_F(PoeSimTest, RowSelectionSetsPortsAndStateAndToCannotPrecedeFrom) {
-    ASSERT_NO_FATAL_FAILURE(Start("10p", {PortObj(3, 5) + " i 2"}));
+// A row click puts the whole port into the form, so that Apply on that port changes only what the
+// user changed: switching PoE off keeps the port's schedule, priority and limit.
+TEST_F(PoeSimTest, RowClickFillsEveryControlAndApplyKeepsWhatThePortHad) {
+    Strings state = RangeState(1, "day");
+    for (const auto& line : RangeState(3, "night", 20, 23)) state.push_back(line);
+    for (const auto& extra : {PortObj(3, 5) + " i 2", PortObj(4, 5) + " i 3", PortObj(5, 5) + " i 3",
+                              PortObj(7, 5) + " i 1", PortObj(8, 5) + " s 15.4", PortObj(5, 2) + " i 1",
+                              PortObj(6, 2) + " i 4", PortObj(4, 2) + " i 1"})
+        state.push_back(extra);
+    ASSERT_NO_FATAL_FAILURE(Start("10p", state));
+    struct Case {
+        int row;
+        Strings form;  // From, To, State, Time Range, Priority, Power Limit, User Define, limit box
+        std::string state;
+        Strings sent;  // after choosing State
+    };
+    const std::vector<Case> cases = {
+        {4, {"5", "5", "Disable", "night", "High", "Auto", "1", "15.4"}, "Enable",
+         {PortObj(3, 5) + "=1", PortObj(4, 5) + "=3", PortObj(5, 5) + "=3", PortObj(7, 5) + "=1",
+          PortObj(8, 5) + "=" + Hex("15.4")}},
+        {1, {"2", "2", "Enable", "day", "Low", "Class 3", "0", ""}, "Disable",
+         {PortObj(3, 2) + "=2", PortObj(4, 2) + "=1", PortObj(5, 2) + "=1", PortObj(7, 2) + "=2", PortObj(6, 2) + "=4"}},
+        {7, {"8", "8", "Enable", "N/A", "Normal", "Auto", "0", ""}, "Disable",
+         {PortObj(3, 8) + "=2", PortObj(4, 8) + "=0", PortObj(5, 8) + "=2", PortObj(7, 8) + "=2", PortObj(6, 8) + "=1"}},
+    };
     CPoeConfigDlg dlg;
+    dlg.SetTiming({0});
     DialogDriver d(env, dlg);
     ASSERT_TRUE(Loaded(d, dlg));
-    d.choose("Priority", "Low");
-    d.clickRow(kList, 4);
-    EXPECT_EQ(d.text("Form Port"), "5");
-    EXPECT_EQ(d.text("To Port"), "5");
-    EXPECT_EQ(d.text("State"), "Disable");
-    EXPECT_EQ(d.text("Priority"), "Low");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        d.clickRow(kList, c.row);
+        const Strings form = {d.text("Form Port"), d.text("To Port"), d.text("State"), d.text("Time Range"),
+                              d.text("Priority"), d.text("Power Limit"), d.checked("User Define") ? "1" : "0",
+                              d.text(CPoeConfigDlg::IDC_EDIT_LIMIT)};
+        EXPECT_EQ(form, c.form);
+        EXPECT_EQ(d.enabled(CPoeConfigDlg::IDC_EDIT_LIMIT), c.form[6] == "1");
+        EXPECT_EQ(d.enabled(CPoeConfigDlg::IDC_COMBO_LIMIT), c.form[6] == "0");
+        d.choose("State", c.state);
+        sim.clearLog();
+        d.click("&Apply");
+        ASSERT_TRUE(Loaded(d, dlg));
+        EXPECT_EQ(sim.setBindingLists(), std::vector<Strings>{c.sent});
+        EXPECT_TRUE(env.takeMessages().empty());
+    }
     d.choose("To Port", "3");
     EXPECT_EQ(env.takeMessages(), Strings{"'To Port' can not be smaller than 'From Port'"});
-    EXPECT_EQ(d.text("To Port"), "5");
+    EXPECT_EQ(d.text("To Port"), "8");
     d.choose("Form Port", "2");
     EXPECT_EQ(d.text("To Port"), "2");
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/session_settings.h"
+#include "features/common/sync_request.h"
 #include "support/dialog_driver.h"
 #include "support/sim_fixture.h"
 
@@ -36,6 +37,17 @@ inline Strings RangeState(int index, const std::string& name, int startHour = 8,
     for (int d = 0; d < 7; ++d)
         s.push_back(RangeObj(14 + d, index) + " i " + (days[static_cast<size_t>(d)] == '1' ? "1" : "2"));
     return s;
+}
+
+// What the switch holds at the object, read with a get of its own: the text, "<absent>" when
+// the switch has no such object, "<no answer>" when it did not answer.
+inline std::string ReadObject(const std::string& oid) {
+    CCommonSnmp session;
+    ReplyRow row;
+    if (features::GetNow(session, {oid}, false, row) && row.size() >= 1)
+        return row.present(0) ? row.text(0) : "<absent>";
+    // SNMPv1 answers a get of a missing object with noSuchName.
+    return session.LastFailure() == SnmpFailure::AgentError ? "<absent>" : "<no answer>";
 }
 
 class PoeSimTest : public corvex::test::SimDeviceTest {

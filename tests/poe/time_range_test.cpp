@@ -1,6 +1,6 @@
 // The time-range list and its form against the virtual switch: the free index and the write
-// order of an add, the name, date and time refusals, the maximum, an edit's destroy and
-// re-create, an edit whose writes fail (the row is put back), and delete.
+// order of an add, the name, date and time refusals, the maximum, an edit written in place, and
+// delete.
 #include "features/poe/time_range_dlg.h"
 #include "poe/poe_sim.h"
 
@@ -136,6 +136,54 @@ TEST_F(PoeSimTest, FormRefusesBadNamesDatesAndTimesAndSendsNothing) {
     EXPECT_TRUE(sim.sets().empty());
 }
 
+// The switch counts a name in octets of its UTF-8 form, 1 to 20: a name of 20 characters may be
+// too long, and one of 20 octets goes as typed.
+TEST_F(PoeSimTest, NamesAreCountedInOctets) {
+    ASSERT_NO_FATAL_FAILURE(Start("10p"));
+    CTimeRangeListDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(Listed(d, dlg));
+    struct Case {
+        std::string name;
+        const char* message;  // nullptr: written
+    };
+    const std::string e = "\xC3\xA9";  // two octets
+    std::string ten, eleven;
+    for (int i = 0; i < 10; ++i) ten += e;
+    eleven = ten + "a";
+    const std::vector<Case> cases = {{eleven, poe::kMsgNameTooLong},
+                                     {"abcdefghij" + ten.substr(0, 12), poe::kMsgNameTooLong},
+                                     {ten, nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.clearLog();
+        env.onChild("Time Based PoE Config", [&](DialogDriver& f) {
+            f.type("Range Name", c.name);
+            EXPECT_EQ(f.text("Range Name"), c.name);  // the box takes 20 characters
+            ChooseTimes(f, "8", "0", "9", "0");
+            f.click("Apply");
+            if (c.message) {
+                EXPECT_EQ(f.env().takeMessages(), Strings{c.message});
+                EXPECT_FALSE(f.ended());
+                f.click("Cancel");
+            } else {
+                EXPECT_TRUE(f.waitEnded());
+            }
+        });
+        d.click("&Add");
+        ASSERT_TRUE(Listed(d, dlg));
+        if (c.message) {
+            EXPECT_TRUE(sim.sets().empty());
+        } else {
+            const auto sets = sim.setBindingLists();
+            ASSERT_EQ(sets.size(), 2u);
+            EXPECT_EQ(sets[1].front(), RangeObj(2, 1) + "=" + Hex(c.name));
+            EXPECT_EQ(d.cell(kList, 0, 0), c.name);
+            EXPECT_TRUE(env.takeMessages().empty());
+        }
+    }
+}
+
 TEST_F(PoeSimTest, EightActiveRangesRefuseAnotherAndEditOrDeleteNeedASelection) {
     Strings state;
     for (int i = 1; i <= 8; ++i)
@@ -183,78 +231,43 @@ TEST_F(PoeSimTest, EmptyListAsksForASelection) {
     EXPECT_TRUE(sim.sets().empty());
 }
 
-TEST_F(PoeSimTest, EditDestroysAndRecreatesTheRowUnderItsIndex) {
-    Strings state = RangeState(2, "day");
-    for (const auto& line : RangeState(5, "eve", 17, 22)) state.push_back(line);
-    ASSERT_NO_FATAL_FAILURE(Start("10p", state));
-    CTimeRangeListDlg dlg;
-    DialogDriver d(env, dlg);
-    ASSERT_TRUE(Listed(d, dlg));
-    sim.clearLog();
-    d.clickRow(kList, d.list(kList).findRow(0, "eve"));
-    env.onChild<CTimeRangeEditDlg>([](CTimeRangeEditDlg& e, DialogDriver& f) {
-        ASSERT_TRUE(f.env().waitUntil([&] { return e.RowRead(); }));
-        EXPECT_FALSE(f.enabled(CTimeRangeEditDlg::IDC_EDIT_NAME));
-        EXPECT_EQ(f.text("Range Name"), "eve");
-        EXPECT_EQ(f.text(CTimeRangeEditDlg::IDC_START_HOUR), "17");
-        EXPECT_EQ(f.text(CTimeRangeEditDlg::IDC_END_MINUTE), "59");
-        EXPECT_TRUE(f.checked("Fri "));
-        EXPECT_FALSE(f.checked("Sat"));
-        f.choose(CTimeRangeEditDlg::IDC_END_HOUR, "20");
-        f.tick("Fri ", false);
-        f.click("Apply");
-        EXPECT_TRUE(f.waitEnded());
-    });
-    d.click("&Edit");
-    ASSERT_TRUE(Listed(d, dlg));
-    EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{RangeObj(21, 5) + "=6"},
-                                                   {RangeObj(21, 5) + "=5"},
-                                                   FullRow(5, "eve", {}, {"17", "0", "20", "59"}, "1111000")}));
-    EXPECT_EQ(d.rows(kList)[static_cast<size_t>(d.list(kList).findRow(0, "eve"))],
-              (Strings{"eve", "Mon,Tue,Wed,Thu", "", "", "17:00", "20:59"}));
-    EXPECT_TRUE(env.takeMessages().empty());
-}
-
-// An edit destroys the row before writing it again; when a write fails the row as read goes back.
-TEST_F(PoeSimTest, FailedEditLeavesTheOriginalTimeRangeOnTheSwitch) {
-    struct Case {
-        std::string what;
-        Strings state, args;
-        size_t firstRestoreRequest;  // the requests before the row is put back
-    };
-    Strings base = RangeState(5, "eve", 17, 22);
-    Strings used = base;
-    used.push_back(PortObj(4, 1) + " i 5");  // a port uses it: the switch refuses to destroy it
-    const std::vector<Case> cases = {
-        {"row write refused", base, {"--set-error", RangeObj(4, 5) + ":genErr"}, 3},
-        {"destroy refused", used, {}, 1},
-    };
-    const Strings original = FullRow(5, "eve", {}, {"17", "0", "22", "59"}, "1111100");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_NO_FATAL_FAILURE(Start("10p", c.state, c.args));
+// An edit writes the row where it stands, in one request: a range that a port uses (which the
+// switch will not destroy) is edited like any other.
+TEST_F(PoeSimTest, EditWritesTheRowInPlaceUnderItsIndex) {
+    for (const bool used : {false, true}) {
+        SCOPED_TRACE(used ? "used by port 1" : "unused");
+        Strings state = RangeState(2, "day");
+        for (const auto& line : RangeState(5, "eve", 17, 22)) state.push_back(line);
+        if (used) state.push_back(PortObj(4, 1) + " i 5");
+        ASSERT_NO_FATAL_FAILURE(Start("10p", state));
         CTimeRangeListDlg dlg;
         DialogDriver d(env, dlg);
         ASSERT_TRUE(Listed(d, dlg));
-        const auto before = d.rows(kList);
         sim.clearLog();
-        d.clickRow(kList, 0);
+        d.clickRow(kList, d.list(kList).findRow(0, "eve"));
         env.onChild<CTimeRangeEditDlg>([](CTimeRangeEditDlg& e, DialogDriver& f) {
             ASSERT_TRUE(f.env().waitUntil([&] { return e.RowRead(); }));
-            f.tick("Date");
-            ChooseDates(f, {"2012", "1", "1", "2012", "2", "1"});
+            EXPECT_FALSE(f.enabled(CTimeRangeEditDlg::IDC_EDIT_NAME));
+            EXPECT_EQ(f.text("Range Name"), "eve");
+            EXPECT_EQ(f.text(CTimeRangeEditDlg::IDC_START_HOUR), "17");
+            EXPECT_EQ(f.text(CTimeRangeEditDlg::IDC_END_MINUTE), "59");
+            EXPECT_TRUE(f.checked("Fri "));
+            EXPECT_FALSE(f.checked("Sat"));
+            f.choose(CTimeRangeEditDlg::IDC_END_HOUR, "20");
+            f.tick("Fri ", false);
             f.click("Apply");
             EXPECT_TRUE(f.waitEnded());
         });
         d.click("&Edit");
         ASSERT_TRUE(Listed(d, dlg));
-        EXPECT_EQ(env.takeMessages(), Strings{poe::kMsgEditFailed});
-        const auto sets = sim.setBindingLists();
-        ASSERT_EQ(sets.size(), c.firstRestoreRequest + 2);
-        EXPECT_EQ(sets.front(), Strings{RangeObj(21, 5) + "=6"});
-        EXPECT_EQ(sets[c.firstRestoreRequest], Strings{RangeObj(21, 5) + "=5"});
-        EXPECT_EQ(sets.back(), original);
-        EXPECT_EQ(d.rows(kList), before);
+        EXPECT_EQ(sim.setBindingLists(),
+                  (std::vector<Strings>{FullRow(5, "eve", {}, {"17", "0", "20", "59"}, "1111000")}));
+        EXPECT_EQ(d.rows(kList)[static_cast<size_t>(d.list(kList).findRow(0, "eve"))],
+                  (Strings{"eve", "Mon,Tue,Wed,Thu", "", "", "17:00", "20:59"}));
+        EXPECT_TRUE(env.takeMessages().empty());
+        if (used) {
+            EXPECT_EQ(ReadObject(PortObj(4, 1)), "5");
+        }
         sim.stop();
     }
 }

@@ -1,4 +1,4 @@
-// ARP spoofing prevention against the virtual switch: only active rows are listed and counted,
+// ARP spoofing prevention against the virtual switch: every row is listed with its status,
 // the 64-entry limit, deletion, the entry form's refusals in their order, the three writes of a
 // new entry, and a failed write that leaves no half-made row behind.
 #include "features/security/arp_spoofing_dlgs.h"
@@ -23,29 +23,30 @@ std::vector<std::string> Entry(int n, const std::string& status = "1") {
             kArpPorts + "." + ip + " x 80000000", kArpRowStatus + "." + ip + " i " + status};
 }
 
-TEST_F(SecuritySimTest, ArpListShowsActiveRowsOnlyAndDeletesTheChosenOne) {
+TEST_F(SecuritySimTest, ArpListShowsEveryRowWithItsStatusAndDeletesTheChosenOne) {
     std::vector<std::string> state = Entry(1);
-    for (const auto& l : Entry(2, "2")) state.push_back(l);  // not in service: not an entry yet
+    for (const auto& l : Entry(2, "2")) state.push_back(l);  // not in service: it takes a place too
     state.push_back(kArpMac + ".99.1.1.1 x 00AABBCCDDEE");
     state.push_back(kArpPorts + ".99.1.1.1 x 30400000");
     Start("10p", state);
     CArpSpoofingDlg dlg;
     DialogDriver d(env, dlg);
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.2", "00-11-22-33-44-01", "1"},
-                                                   {"2", "99.1.1.1", "00-AA-BB-CC-DD-EE", "3-4,10"}}));
-    EXPECT_EQ(d.text("Total Entries:"), "2");
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.2", "00-11-22-33-44-01", "1", "Active"},
+                                                   {"2", "10.0.0.3", "00-11-22-33-44-02", "1", "Not in service"},
+                                                   {"3", "99.1.1.1", "00-AA-BB-CC-DD-EE", "3-4,10", "Active"}}));
+    EXPECT_EQ(d.text("Total Entries:"), "3");
     sim.clearLog();
 
     d.click("&Delete");
     EXPECT_EQ(env.takeMessages(), Strings{"Please select the entry you would be delete!"});
     EXPECT_TRUE(sim.sets().empty());
-    d.clickRow(kList, 1);
+    d.clickRow(kList, 2);
     d.click("&Delete");  // no confirmation
     EXPECT_EQ(sim.setBindings(), Strings{kArpRowStatus + ".99.1.1.1=6"});
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(d.rowCount(kList), 1);
-    EXPECT_EQ(d.text("Total Entries:"), "1");
+    EXPECT_EQ(d.rowCount(kList), 2);
+    EXPECT_EQ(d.text("Total Entries:"), "2");
     EXPECT_TRUE(env.takeMessages().empty());
 }
 
@@ -131,7 +132,7 @@ TEST_F(SecuritySimTest, ArpEntryRefusesInOrderThenWritesCreateValuesActivate) {
     EXPECT_EQ(sim.setBindings(), (Strings{kArpRowStatus + ".10.0.0.1=5", kArpMac + ".10.0.0.1=001a2b3c4d5e",
                                       kArpPorts + ".10.0.0.1=ff800000", kArpRowStatus + ".10.0.0.1=1"}));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-1A-2B-3C-4D-5E", "1-9"}}));
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-1A-2B-3C-4D-5E", "1-9", "Active"}}));
 }
 
 TEST_F(SecuritySimTest, ArpEntryWriteFailureLeavesNoRowAndKeepsTheFormOpen) {
@@ -155,7 +156,8 @@ TEST_F(SecuritySimTest, ArpEntryWriteFailureLeavesNoRowAndKeepsTheFormOpen) {
     });
     d.click("&Add");
     EXPECT_EQ(env.takeMessages(), (Strings{"Make sure the host IP and MAC exists or you will lose the connection.",
-                                           "The ARP Spoofing Prevention entry was not added."}));
+                                           "The ARP Spoofing Prevention entry could not be added: the switch "
+                                           "refused the value (genErr). The unfinished entry was removed."}));
     EXPECT_EQ(sim.setBindings(), (Strings{kArpRowStatus + ".99.1.1.1=5", kArpMac + ".99.1.1.1=001122334455",
                                       kArpPorts + ".99.1.1.1=80000000", kArpRowStatus + ".99.1.1.1=6"}));
     EXPECT_TRUE(ColumnEmpty(kArpRowStatus));
@@ -180,11 +182,124 @@ TEST_F(SecuritySimTest, ArpEntryForAnExistingGatewayIsNotAddedAndTheEntryStays) 
         c.click("&Cancel");
     });
     d.click("&Add");
-    EXPECT_EQ(env.takeMessages().back(), "The ARP Spoofing Prevention entry was not added.");
-    // Only the refused creation went out: the existing entry was not taken away.
+    EXPECT_EQ(env.takeMessages().back(),
+              "The ARP Spoofing Prevention entry could not be added: the switch already holds an entry for 10.0.0.1.");
+    // Only the refused creation went out (and a read of the row): the existing entry was not taken away.
     EXPECT_EQ(sim.setBindings(), Strings{kArpRowStatus + ".10.0.0.1=5"});
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-11-22-33-44-00", "1"}}));
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"1", "10.0.0.1", "00-11-22-33-44-00", "1", "Active"}}));
+}
+
+// Rows left unfinished (by a creation whose reply was lost, or an earlier failed try) take one of
+// the 64 places: they are listed with their status, counted, and Delete removes them.
+TEST_F(SecuritySimTest, ArpUnfinishedRowsAreListedCountedAndDeletable) {
+    std::vector<std::string> state;
+    for (int n = 0; n < 62; ++n)
+        for (const auto& l : Entry(n)) state.push_back(l);
+    for (const auto& l : Entry(62, "2")) state.push_back(l);  // 10.0.0.63, not in service
+    for (const auto& l : Entry(63, "3")) state.push_back(l);  // 10.0.0.64, not ready
+    Start("10p", state);
+    CArpSpoofingDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(d.waitRows(kList, 64, std::chrono::seconds(10)));
+    ASSERT_TRUE(d.waitEnabled("&Refresh"));
+    EXPECT_EQ(d.text("Total Entries:"), "64");
+    EXPECT_EQ(d.rows(kList)[62], (Strings{"63", "10.0.0.63", "00-11-22-33-44-3E", "1", "Not in service"}));
+    EXPECT_EQ(d.rows(kList)[63], (Strings{"64", "10.0.0.64", "00-11-22-33-44-3F", "1", "Not ready"}));
+    d.click("&Add");
+    EXPECT_EQ(env.takeMessages(), Strings{"The Maximum of Entry is 64, can not add any more"});
+
+    sim.clearLog();
+    d.clickRow(kList, 63);
+    d.click("&Delete");
+    EXPECT_EQ(sim.setBindings(), Strings{kArpRowStatus + ".10.0.0.64=6"});
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.Walking() && !dlg.writing() && d.rowCount(kList) == 63; },
+                              std::chrono::seconds(10)));
+    EXPECT_EQ(d.text("Total Entries:"), "63");
+    EXPECT_EQ(d.rows(kList)[62][1], "10.0.0.63");
+    EXPECT_TRUE(env.takeMessages().empty());
+    // The place is free again: Add opens the entry form.
+    env.onChild(kTitle, [](DialogDriver& c) { c.click("&Cancel"); });
+    d.click("&Add");
+    EXPECT_EQ(env.childHistory().size(), 1u);
+}
+
+// A creation the switch took but whose reply was lost leaves a row not in service: the entry
+// form reads it back and finishes it, or removes it when the values are refused. An activation
+// whose reply was lost is read back too, and the entry it made stays.
+TEST_F(SecuritySimTest, ArpEntryWhoseCreationReplyWasLostIsFinishedOrRemoved) {
+    // The requests the entry form sends before its creation (its trunk walk).
+    size_t before = 0;
+    {
+        ASSERT_NO_FATAL_FAILURE(Start("10p"));
+        CArpSpoofingEntryDlg dlg(10);
+        DialogDriver d(env, dlg);
+        ASSERT_TRUE(d.waitEnabled("&Apply"));
+        before = sim.requests().size();
+        sim.stop();
+    }
+    ASSERT_GT(before, 3u);  // the requests after the lost one stay below the next lost one
+    const std::string ip = ".99.1.1.1";
+    const Strings written = {kArpRowStatus + ip + "=5", kArpMac + ip + "=001122334455", kArpPorts + ip + "=40000000",
+                             kArpRowStatus + ip + "=1"};
+    struct Case {
+        const char* name;
+        size_t lost;  // the request whose reply is lost: 0 the creation, 2 the activation
+        std::vector<std::string> refuse;
+        bool added;
+        Strings messages;
+        Strings sent;
+    };
+    const Case cases[] = {
+        {"creation unanswered: finished", 0, {}, true, {}, written},
+        {"activation unanswered: kept", 2, {}, true, {}, written},
+        {"creation unanswered, values refused: removed",
+         0,
+         {"--set-error", kArpMac + ":genErr"},
+         false,
+         {"The ARP Spoofing Prevention entry could not be added: the switch refused the value (genErr). The unfinished "
+          "entry was removed."},
+         {kArpRowStatus + ip + "=5", kArpMac + ip + "=001122334455", kArpPorts + ip + "=40000000",
+          kArpRowStatus + ip + "=6"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"--drop-every", std::to_string(before + c.lost + 1), "--drop-replies"};
+        args.insert(args.end(), c.refuse.begin(), c.refuse.end());
+        ASSERT_NO_FATAL_FAILURE(Start("10p", {}, args));
+        {
+            CArpSpoofingEntryDlg dlg(10);
+            DialogDriver d(env, dlg);
+            ASSERT_TRUE(d.waitEnabled("&Apply"));
+            ASSERT_EQ(sim.requests().size(), before);
+            d.type(kIp, "99.1.1.1");
+            d.type(kMac, "00-11-22-33-44-55");
+            d.tickPort(kGrid, 0, 2);
+            env.answer(MsgAnswer::Ok);
+            d.click("&Apply");
+            ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }, std::chrono::seconds(15)));
+            EXPECT_EQ(d.ended(), c.added);
+            Strings shown = env.takeMessages();
+            ASSERT_FALSE(shown.empty());
+            shown.erase(shown.begin());  // the confirmation
+            EXPECT_EQ(shown, c.messages);
+        }
+        EXPECT_EQ(sim.setBindings(), c.sent);
+        const auto requests = sim.requests();
+        ASSERT_GT(requests.size(), before + c.lost);
+        EXPECT_EQ(requests[before + c.lost].pdu, "set");
+        EXPECT_EQ(requests[before + c.lost].lost, "reply");  // taken, unanswered
+        // What the switch holds: the finished entry, or no row at all.
+        if (c.added) {
+            CArpSpoofingDlg list;
+            DialogDriver l(env, list);
+            ASSERT_TRUE(l.waitEnabled("&Refresh"));
+            EXPECT_EQ(l.rows(kList), (std::vector<Strings>{{"1", "99.1.1.1", "00-11-22-33-44-55", "2", "Active"}}));
+        } else {
+            EXPECT_TRUE(ColumnEmpty(kArpRowStatus));
+        }
+        sim.stop();
+    }
 }
 
 }  // namespace

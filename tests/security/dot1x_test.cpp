@@ -57,7 +57,7 @@ TEST_F(SecuritySimTest, Dot1xApplyChecksEverythingFirstThenWritesServerStateAndP
         {kIp, "10.0.0.255", "Invalid RADIUS Server IP Address."},
         {kIp, "0.1.2.3", "Invalid RADIUS Server IP Address."},
         {kIp, "10..0.1", "Invalid RADIUS Server IP Address."},
-        {kKey, "", "Invalid Key."},
+        {kKey, "", "Please confirm the key again !"},  // the confirmation holds a key
         {kKey, "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9",
          "Invalid Key."},  // 17 characters, 34 octets
         {kConfirm, "radius-kez", "Please confirm the key again !"},
@@ -114,8 +114,9 @@ TEST_F(SecuritySimTest, Dot1xSwitchingOffWritesOnlyTheState) {
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_TRUE(d.checked("Enable 802.1X"));
     EXPECT_EQ(d.text(kIp), "10.1.1.1");
-    EXPECT_EQ(d.text(kKey), "abc");
-    EXPECT_EQ(d.text(kConfirm), "abc");
+    // The switch's key is never shown: the boxes hold only a key typed.
+    EXPECT_EQ(d.text(kKey), "");
+    EXPECT_EQ(d.text(kConfirm), "");
     EXPECT_TRUE(d.as<platform::EditBox>(kKey).password());
     EXPECT_TRUE(d.as<platform::EditBox>(kConfirm).password());
     sim.clearLog();
@@ -133,6 +134,59 @@ TEST_F(SecuritySimTest, Dot1xSwitchingOffWritesOnlyTheState) {
     EXPECT_FALSE(d.checked("Enable 802.1X"));
     EXPECT_FALSE(d.enabled("&PortSet"));
     EXPECT_EQ(d.text(kIp), "10.1.1.1");
+}
+
+// The switch never gives its key back: the boxes start empty and say that empty boxes keep the
+// switch's key, an Apply with them empty writes no key, and a key typed in both is written once.
+TEST_F(SecuritySimTest, Dot1xEmptyKeyBoxesKeepTheSwitchKey) {
+    Start("10p", {kDot1xState + " i 1", kRadiusServer + " a 10.1.1.1", kRadiusKey + " s \"abc\""});
+    C8021xGlobalDlg dlg;
+    DialogDriver d(env, dlg);
+    ASSERT_TRUE(d.waitEnabled("&Apply"));
+    EXPECT_EQ(d.text(kKey), "");
+    EXPECT_EQ(d.text(kConfirm), "");
+    EXPECT_EQ(d.as<platform::Label>(C8021xGlobalDlg::IDC_KEY_NOTE).text(), "Both boxes empty: the switch keeps its key.");
+    const auto params = [](const std::string& tx) {
+        return Strings{kPriv + ".11.2.2.0=60", kPriv + ".11.2.3.0=" + tx, kPriv + ".11.2.4.0=30",
+                       kPriv + ".11.2.5.0=30", kPriv + ".11.2.6.0=2",       kPriv + ".11.2.7.0=3600",
+                       kPriv + ".11.2.8.0=2"};
+    };
+    struct Step {
+        const char* what;
+        const char* key;
+        const char* confirm;
+        Strings messages;
+        Strings keyBindings;  // the key's binding, when one goes out
+    };
+    const Step steps[] = {
+        {"both empty: the switch's key stays", "", "", {}, {}},
+        {"only the confirmation", "", "abc", {"Please confirm the key again !"}, {}},
+        {"only the key", "abc", "", {"Please confirm the key again !"}, {}},
+        {"33 octets", "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9x",
+         "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9x", {},
+         {kRadiusKey + "=" + Hex("\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9x")}},
+        {"a new key", "new", "new", {}, {kRadiusKey + "=" + Hex("new")}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        sim.clearLog();
+        d.type(kKey, step.key);
+        d.type(kConfirm, step.confirm);
+        d.type(kTx, "31");
+        d.click("&Apply");
+        EXPECT_EQ(env.takeMessages(), step.messages);
+        Strings sent;
+        if (step.messages.empty()) {
+            sent = {kRadiusServer + "=10.1.1.1"};
+            sent.insert(sent.end(), step.keyBindings.begin(), step.keyBindings.end());
+            sent.push_back(kDot1xState + "=1");
+            for (const auto& p : params("31")) sent.push_back(p);
+        }
+        EXPECT_EQ(sim.setBindings(), sent);
+        ASSERT_TRUE(d.waitEnabled("&Apply"));
+        // A key the switch took leaves the boxes; a refused one stays for the retry.
+        EXPECT_EQ(d.text(kKey), step.messages.empty() ? "" : step.key);
+    }
 }
 
 const security::Dot1xParamTexts kTexts{"60", "30", "30", "30", "2", "3600", "Disabled"};

@@ -1,6 +1,7 @@
 #include "features/agent/agent_access.h"
 
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "features/common/sync_request.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -70,6 +71,40 @@ std::vector<std::uint8_t> EngineIdOctets(const std::string& text) {
     std::vector<std::uint8_t> out;
     for (size_t i = 0; i + 1 < digits.size(); i += 2)
         out.push_back(static_cast<std::uint8_t>(value(digits[i]) * 16 + value(digits[i + 1])));
+    return out;
+}
+
+std::string TooLongMessage(const std::string& label, const std::string& text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return {};
+    return label + " is too long: the switch takes at most " + std::to_string(maxBytes) +
+           " bytes, and letters such as \u00e9 or \u20ac take 2 or 3 bytes each.";
+}
+
+std::vector<std::uint32_t> ParseOid(const std::string& text) {
+    const size_t start = !text.empty() && text[0] == '.' ? 1 : 0;
+    std::vector<std::uint32_t> out;
+    std::uint64_t value = 0;
+    bool digits = false;
+    for (size_t i = start; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '.') {
+            if (!digits) return {};
+            out.push_back(static_cast<std::uint32_t>(value));
+            value = 0;
+            digits = false;
+            continue;
+        }
+        const char c = text[i];
+        if (c < '0' || c > '9') return {};
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > 0xffffffffULL) return {};
+        digits = true;
+    }
+    return out;
+}
+
+std::string OidText(const std::vector<std::uint32_t>& oid) {
+    std::string out;
+    for (size_t i = 0; i < oid.size(); ++i) out += (i ? "." : "") + std::to_string(oid[i]);
     return out;
 }
 
@@ -149,12 +184,13 @@ std::string CSnmpAgentAccess::UserIndex(const std::string& name, const std::stri
 
 bool CSnmpAgentAccess::NameCheck(const std::string& text) { return IsValidName(text); }
 
-bool CSnmpAgentAccess::SetRowStatus(const std::string& oid, const std::string& status) {
+bool CSnmpAgentAccess::SetRowStatus(const std::string& oid, const std::string& status, std::string* why) {
     if (status != "1" && status != "5" && status != "6") {
         platform::ShowMessage("error istatus value!");
+        if (why) *why = "the row status is not valid";
         return false;
     }
-    return Set(m_cCommonSNMPSet, {{oid, SNMP_T_INTEGER, status}});
+    return Write({{oid, SNMP_T_INTEGER, status}}, why);
 }
 
 std::vector<features::SetValue> CSnmpAgentAccess::Values(const std::vector<Binding>& bindings) {
@@ -165,9 +201,14 @@ std::vector<features::SetValue> CSnmpAgentAccess::Values(const std::vector<Bindi
     return values;
 }
 
-bool CSnmpAgentAccess::Set(CCommonSnmp& session, const std::vector<Binding>& bindings) {
-    return features::SendSet(session, Values(bindings), false) == 0;
+bool CSnmpAgentAccess::Write(const std::vector<Binding>& bindings, std::string* why) {
+    // Quiet: the table dialogs word one message for a row's whole sequence of writes.
+    const features::StepResult r = features::WriteStep(m_cCommonSNMPSet, Values(bindings), false);
+    if (!r.ok && why) *why = r.why.substr(0, r.why.size() - (r.why.empty() || r.why.back() != '.' ? 0 : 1));
+    return r.ok;
 }
+
+bool CSnmpAgentAccess::LastWriteUnanswered() { return m_cCommonSNMPSet.LastFailure() == SnmpFailure::NoAnswer; }
 
 std::vector<CSnmpAgentAccess::Binding> CSnmpAgentAccess::GlobalStateBindings(bool enabled) {
     return {{kOidGlobalState, SNMP_T_INTEGER, enabled ? "1" : "2"}};
@@ -197,7 +238,9 @@ bool CSnmpAgentAccess::ReadGlobalState() {
     });
 }
 
-bool CSnmpAgentAccess::WriteGlobalState(bool enabled) { return Set(m_cCommonSNMPSet, GlobalStateBindings(enabled)); }
+bool CSnmpAgentAccess::WriteGlobalState(bool enabled) {
+    return features::WriteNow(m_cCommonSNMPSet, "The SNMP global state", Values(GlobalStateBindings(enabled)), false);
+}
 
 bool CSnmpAgentAccess::ReadEngineId() {
     return Get("engine ID", m_readWalk, {kOidEngineId}, [this](const ReplyRow& row, CSnmp&) {
@@ -207,7 +250,7 @@ bool CSnmpAgentAccess::ReadEngineId() {
 }
 
 bool CSnmpAgentAccess::WriteEngineId(const std::string& text, bool useDefault) {
-    return Set(m_cCommonSNMPSet, EngineIdBindings(text, useDefault));
+    return features::WriteNow(m_cCommonSNMPSet, "The engine ID", Values(EngineIdBindings(text, useDefault)), false);
 }
 
 bool CSnmpAgentAccess::ReadTrapEnables(bool poe) {
@@ -222,7 +265,7 @@ bool CSnmpAgentAccess::ReadTrapEnables(bool poe) {
 }
 
 bool CSnmpAgentAccess::WriteTrapEnables(const std::array<bool, 9>& enabled, bool poe) {
-    return Set(m_cCommonSNMP, TrapEnableBindings(enabled, poe));
+    return features::WriteNow(m_cCommonSNMP, "The trap settings", Values(TrapEnableBindings(enabled, poe)), false);
 }
 
 // ---------------------------------------------------------------- walks

@@ -4,6 +4,7 @@
 // writes of the agent subtree 1.3.6.1.4.1.171.10.76.12.25. Results reach the owner dialog as
 // notifications on the UI thread, in the order the switch answered, the end of a walk last.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,23 @@ inline const std::string kOidEngineId = kOidAgent + ".7.0";
 std::string TrapEnableOid(int n);
 // Column c of a table entry: entry + "." + c.
 std::string Column(const std::string& entry, int c);
+
+// The longest names the switch takes, in bytes of UTF-8 (a character outside ASCII takes 2 to 4):
+// the names that make a row's index, community strings and trap host names.
+inline constexpr std::size_t kMaxNameBytes = 32;
+// The view names of a group and the group name of a user.
+inline constexpr std::size_t kMaxReferenceBytes = 127;
+// "<label> is too long: the switch takes at most <n> bytes ..." when the text has more than
+// maxBytes bytes; empty when it fits.
+std::string TooLongMessage(const std::string& label, const std::string& text, std::size_t maxBytes);
+
+// An OID text as its numbers ("1.3.06" and ".1.3.6" both give 1, 3, 6); empty when the text is
+// no OID (a part that is empty or not a number, a number above 4294967295).
+std::vector<std::uint32_t> ParseOid(const std::string& text);
+// The numbers joined with "." ("1.3.6").
+std::string OidText(const std::vector<std::uint32_t>& oid);
+// Sub-identifiers an OID may have in all (Net-SNMP's MAX_OID_LEN).
+inline constexpr std::size_t kMaxOidLength = 128;
 
 // The most rows each table holds, as the dialogs enforce it.
 inline constexpr int kMaxCommunities = 10;
@@ -102,10 +120,15 @@ public:
     static bool NameCheck(const std::string& text);
 
     // A set of one RowStatus instance on m_cCommonSNMPSet: "1", "5" or "6", else the message
-    // "error istatus value!" and nothing is sent. True when the switch took it.
-    bool SetRowStatus(const std::string& oid, const std::string& status);
-    // One synchronous set request on the session with the bindings; true when the switch took it.
-    static bool Set(CCommonSnmp& session, const std::vector<Binding>& bindings);
+    // "error istatus value!" and nothing is sent. True when the switch took it; otherwise `why`
+    // (when given) says why in words, and the caller tells the user.
+    bool SetRowStatus(const std::string& oid, const std::string& status, std::string* why = nullptr);
+    // One set request of the user's on m_cCommonSNMPSet, sent now. True when the switch took it;
+    // otherwise nothing is shown and `why` (when given) says why: "the switch refused the value
+    // (genErr)", "the switch did not answer, ...".
+    bool Write(const std::vector<Binding>& bindings, std::string* why = nullptr);
+    // How the last failed write of m_cCommonSNMPSet failed: no answer, or anything else.
+    bool LastWriteUnanswered();
 
     // The values of a set request with the bindings, in order.
     static std::vector<features::SetValue> Values(const std::vector<Binding>& bindings);
@@ -115,6 +138,7 @@ public:
     static std::vector<Binding> TrapEnableBindings(const std::array<bool, 9>& enabled, bool poe);
 
     // Global state: the read answers with a scalar (the number); the write is true on success.
+    // The scalar writes say themselves when the switch does not take them.
     bool ReadGlobalState();
     bool WriteGlobalState(bool enabled);
     // Communities (kind 100: name, user name, RowStatus), then the users (kind 111), then the end.

@@ -43,6 +43,14 @@ protected:
     virtual void OnCancelEdit() = 0;
     virtual void OnDelete() = 0;
     virtual void OnAdd() {}
+    using Step = std::vector<CSnmpAgentAccess::Binding>;
+    // Adds a row of the table: createAndWait on its RowStatus instance, each step of column
+    // values as one set request (empty steps are skipped), then active. When the switch does not
+    // take a step, one message says so ("The <noun> could not be added: ...") and what became of
+    // the unfinished row, which is destroyed again. False then; the caller reads the table again.
+    bool AddRow(const std::string& noun, const std::string& rowStatusOid, const std::vector<Step>& steps);
+    // Destroys a row; says so when the switch does not take it.
+    bool DeleteRow(const std::string& noun, const std::string& rowStatusOid);
     // Shows the record's cells in a new row and keeps the record beside it.
     void List(const agent::Record& record, std::vector<std::string> cells);
     // The record of the selected row, or null when none is selected.

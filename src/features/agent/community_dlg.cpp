@@ -58,6 +58,11 @@ void CSnmpCommunityDlg::OnApply() {
         platform::ShowMessage(kMsgInvalidName);
         return;
     }
+    // The name is the row's index, which the switch counts in bytes.
+    if (const std::string tooLong = TooLongMessage("The Community Name", name, kMaxNameBytes); !tooLong.empty()) {
+        platform::ShowMessage(tooLong);
+        return;
+    }
     for (const Record& r : Listed()) {
         if (r[0] == name) {
             platform::ShowMessage(kMsgExists);
@@ -70,9 +75,11 @@ void CSnmpCommunityDlg::OnApply() {
     }
     const std::string index = CSnmpAgentAccess::OctetIndex(name);
     const std::string user = get<platform::ComboBox>(IDC_USER).text();
-    m_access.SetRowStatus(Column(kOidCommunityEntry, 3) + index, "5");
-    CSnmpAgentAccess::Set(m_access.m_cCommonSNMPSet, {{Column(kOidCommunityEntry, 2) + index, SNMP_T_OCTETS, user}});
-    m_access.SetRowStatus(Column(kOidCommunityEntry, 3) + index, "1");
+    if (!AddRow("community", Column(kOidCommunityEntry, 3) + index,
+                {{{Column(kOidCommunityEntry, 2) + index, SNMP_T_OCTETS, user}}})) {
+        Reload();  // what was typed stays for another try
+        return;
+    }
     OnCancelEdit();
 }
 
@@ -90,6 +97,6 @@ void CSnmpCommunityDlg::OnDelete() {
     }
     const std::string name = (*r)[0];
     if (m_access.IsOwnCommunity(name) && !platform::Confirm(kMsgOwnCommunity, platform::MsgIcon::Warning)) return;
-    m_access.SetRowStatus(Column(kOidCommunityEntry, 3) + CSnmpAgentAccess::OctetIndex(name), "6");
+    DeleteRow("community", Column(kOidCommunityEntry, 3) + CSnmpAgentAccess::OctetIndex(name));
     Reload();
 }

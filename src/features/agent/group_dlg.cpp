@@ -1,8 +1,6 @@
 #include "features/agent/group_dlg.h"
 
-
 #include "platform/ui.h"
-#include "snmp/encodings.h"
 
 using namespace agent;
 
@@ -12,10 +10,8 @@ constexpr const char* kMsgInvalidName = "Invalid Group Name.";
 constexpr const char* kMsgExists = "This Group Entry already exists.";
 constexpr const char* kMsgMaximum = "Maximum number of Group Entry is 50.";
 constexpr const char* kMsgSelect = "Please select the item would be delete!\n";
-// View names travel in 128-byte buffers with their terminator.
-constexpr size_t kMaxViewBytes = 127;
-// The switch needs a moment after a new group before its table shows it.
-// The table is read again a moment after a group was added (a form timer).
+// The switch needs a moment after a new group before its table shows it: the table is read
+// again a moment after a group was added (a form timer).
 constexpr int kSettleDelayMs = 50;
 constexpr int kTimerSettle = 1;
 }  // namespace
@@ -81,6 +77,16 @@ void CSnmpGroupDlg::OnApply() {
     const std::string name = TrimBlanks(get<platform::EditBox>(IDC_GROUP_NAME).text());
     if (name.empty()) return (void)platform::ShowMessage(kMsgEnterName);
     if (!CSnmpAgentAccess::NameCheck(name)) return (void)platform::ShowMessage(kMsgInvalidName);
+    // The group name is the row's index, which the switch counts in bytes.
+    if (const std::string tooLong = TooLongMessage("The Group Name", name, kMaxNameBytes); !tooLong.empty())
+        return (void)platform::ShowMessage(tooLong);
+    const std::pair<int, const char*> viewBoxes[] = {{IDC_READ_VIEW, "The Read View Name"},
+                                                     {IDC_WRITE_VIEW, "The Write View Name"},
+                                                     {IDC_NOTIFY_VIEW, "The Notify View Name"}};
+    for (const auto& [id, label] : viewBoxes) {
+        const std::string tooLong = TooLongMessage(label, get<platform::EditBox>(id).text(), kMaxReferenceBytes);
+        if (!tooLong.empty()) return (void)platform::ShowMessage(tooLong);
+    }
     const std::string model = get<platform::ComboBox>(IDC_MODEL).text();
     for (const Record& r : Listed())
         if (r[0] == name && r[4] == model) return (void)platform::ShowMessage(kMsgExists);
@@ -88,18 +94,15 @@ void CSnmpGroupDlg::OnApply() {
 
     const std::string level = model == "v3" ? get<platform::ComboBox>(IDC_LEVEL).text() : std::string("NoAuthNoPriv");
     const std::string index = GroupIndex(name, model, level);
-    m_access.SetRowStatus(Column(kOidGroupEntry, 7) + index, "5");
-    std::vector<CSnmpAgentAccess::Binding> views;
+    Step views;
     int column = 4;
     for (int id : {IDC_READ_VIEW, IDC_WRITE_VIEW, IDC_NOTIFY_VIEW}) {
         const std::string view = get<platform::EditBox>(id).text();
-        if (!view.empty())
-            views.push_back({Column(kOidGroupEntry, column) + index, SNMP_T_OCTETS, Utf8CutBytes(view, kMaxViewBytes)});
+        if (!view.empty()) views.push_back({Column(kOidGroupEntry, column) + index, SNMP_T_OCTETS, view});
         ++column;
     }
-    if (!views.empty()) CSnmpAgentAccess::Set(m_access.m_cCommonSNMPSet, views);
-    m_access.SetRowStatus(Column(kOidGroupEntry, 7) + index, "1");
-    ResetInputs();
+    const bool added = AddRow("group", Column(kOidGroupEntry, 7) + index, {views});
+    if (added) ResetInputs();  // otherwise what was typed stays for another try
     beginWrite({IDC_ADD, IDC_APPLY, IDC_CANCEL, IDC_DELETE, IDC_REFRESH});
     setTimer(kTimerSettle, kSettleDelayMs, [this] {
         endWrite();
@@ -115,6 +118,6 @@ void CSnmpGroupDlg::OnCancelEdit() {
 void CSnmpGroupDlg::OnDelete() {
     const Record* r = Selected();
     if (!r) return (void)platform::ShowMessage(kMsgSelect);
-    m_access.SetRowStatus(Column(kOidGroupEntry, 7) + GroupIndex((*r)[0], (*r)[4], (*r)[5]), "6");
+    DeleteRow("group", Column(kOidGroupEntry, 7) + GroupIndex((*r)[0], (*r)[4], (*r)[5]));
     Reload();
 }

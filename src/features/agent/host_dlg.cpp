@@ -67,17 +67,23 @@ void CSnmpHostDlg::OnApply() {
         platform::ShowMessage(kMsgInvalidName);
         return;
     }
+    if (const std::string tooLong = TooLongMessage("The Community String/SNMPv3 User Name", name, kMaxNameBytes);
+        !tooLong.empty()) {
+        platform::ShowMessage(tooLong);
+        return;
+    }
     if (static_cast<int>(Listed().size()) >= kMaxHosts) {
         platform::ShowMessage(kMsgMaximum);
         return;
     }
     const std::string index = "." + address;
     const int version = get<platform::ComboBox>(IDC_VERSION).current() + 1;
-    m_access.SetRowStatus(Column(kOidHostEntry, 4) + index, "5");
-    CSnmpAgentAccess::Set(m_access.m_cCommonSNMPSet, {{Column(kOidHostEntry, 2) + index, SNMP_T_OCTETS, name},
-                                                      {Column(kOidHostEntry, 3) + index, SNMP_T_INTEGER,
-                                                       std::to_string(version < 1 ? 1 : version)}});
-    m_access.SetRowStatus(Column(kOidHostEntry, 4) + index, "1");
+    if (!AddRow("trap host", Column(kOidHostEntry, 4) + index,
+                {{{Column(kOidHostEntry, 2) + index, SNMP_T_OCTETS, name},
+                  {Column(kOidHostEntry, 3) + index, SNMP_T_INTEGER, std::to_string(version < 1 ? 1 : version)}}})) {
+        Reload();  // what was typed stays for another try
+        return;
+    }
     OnCancelEdit();
 }
 
@@ -98,6 +104,6 @@ void CSnmpHostDlg::OnDelete() {
         platform::ShowMessage(kMsgSelect);
         return;
     }
-    m_access.SetRowStatus(Column(kOidHostEntry, 4) + "." + (*r)[0], "6");
+    DeleteRow("trap host", Column(kOidHostEntry, 4) + "." + (*r)[0]);
     Reload();
 }

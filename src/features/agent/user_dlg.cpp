@@ -1,7 +1,6 @@
 #include "features/agent/user_dlg.h"
 
 #include "platform/ui.h"
-#include "snmp/encodings.h"
 
 using namespace agent;
 
@@ -28,8 +27,6 @@ constexpr const char* kMsgInClear =
 constexpr const char* kMsgOwnUser =
     "This module reaches the switch as this SNMPv3 user. Deleting the user cuts the module off from "
     "the switch until the user is set up again from another console.\n\nDelete it anyway?";
-// The group name travels in a 128-byte buffer with its terminator.
-constexpr size_t kMaxGroupBytes = 127;
 }  // namespace
 
 void CSnmpUserDlg::createControls() {
@@ -109,9 +106,14 @@ void CSnmpUserDlg::OnApply() {
     const std::string user = TrimBlanks(get<platform::EditBox>(IDC_USER_NAME).text());
     if (user.empty()) return (void)platform::ShowMessage(kMsgEnterUser);
     if (!CSnmpAgentAccess::NameCheck(user)) return (void)platform::ShowMessage(kMsgInvalidUser);
+    // The user name is the row's index, which the switch counts in bytes.
+    if (const std::string tooLong = TooLongMessage("The User Name", user, kMaxNameBytes); !tooLong.empty())
+        return (void)platform::ShowMessage(tooLong);
     const std::string group = TrimBlanks(get<platform::EditBox>(IDC_GROUP_NAME).text());
     if (group.empty()) return (void)platform::ShowMessage(kMsgEnterGroup);
     if (!CSnmpAgentAccess::NameCheck(group)) return (void)platform::ShowMessage(kMsgInvalidGroup);
+    if (const std::string tooLong = TooLongMessage("The Group Name", group, kMaxReferenceBytes); !tooLong.empty())
+        return (void)platform::ShowMessage(tooLong);
     const std::string version = get<platform::ComboBox>(IDC_VERSION).text();
     for (const Record& r : Listed())
         if (r[0] == user && r[2] == version) return (void)platform::ShowMessage(kMsgExists);
@@ -155,20 +157,21 @@ void CSnmpUserDlg::OnApply() {
     }
 
     const std::string index = CSnmpAgentAccess::UserIndex(user, version);
-    CCommonSnmp& set = m_access.m_cCommonSNMPSet;
-    m_access.SetRowStatus(Column(kOidUserEntry, 8) + index, "5");
-    CSnmpAgentAccess::Set(set, {{Column(kOidUserEntry, 3) + index, SNMP_T_OCTETS, Utf8CutBytes(group, kMaxGroupBytes)}});
+    std::vector<Step> steps = {{{Column(kOidUserEntry, 3) + index, SNMP_T_OCTETS, group}}};
     if (v3) {
         const bool withPriv = priv != "None";
-        std::vector<CSnmpAgentAccess::Binding> protocols = {
+        Step protocols = {
             {Column(kOidUserEntry, 4) + index, SNMP_T_INTEGER, auth == "MD5" ? "2" : auth == "SHA" ? "3" : "1"}};
         if (withPriv) protocols.push_back({Column(kOidUserEntry, 6) + index, SNMP_T_INTEGER, "2"});
-        CSnmpAgentAccess::Set(set, protocols);
-        std::vector<CSnmpAgentAccess::Binding> phrases = {{Column(kOidUserEntry, 5) + index, SNMP_T_OCTETS, authPassword}};
+        Step phrases = {{Column(kOidUserEntry, 5) + index, SNMP_T_OCTETS, authPassword}};
         if (withPriv) phrases.push_back({Column(kOidUserEntry, 7) + index, SNMP_T_OCTETS, privPassword});
-        CSnmpAgentAccess::Set(set, phrases);
+        steps.push_back(std::move(protocols));
+        steps.push_back(std::move(phrases));
     }
-    m_access.SetRowStatus(Column(kOidUserEntry, 8) + index, "1");
+    if (!AddRow("user", Column(kOidUserEntry, 8) + index, steps)) {
+        Reload();  // what was typed stays for another try
+        return;
+    }
     ResetInputs();
     Reload();
 }
@@ -183,6 +186,6 @@ void CSnmpUserDlg::OnDelete() {
     if (!r) return (void)platform::ShowMessage(kMsgSelect);
     const std::string name = (*r)[0], version = (*r)[2];
     if (m_access.IsOwnUser(name, version) && !platform::Confirm(kMsgOwnUser, platform::MsgIcon::Warning)) return;
-    m_access.SetRowStatus(Column(kOidUserEntry, 8) + CSnmpAgentAccess::UserIndex(name, version), "6");
+    DeleteRow("user", Column(kOidUserEntry, 8) + CSnmpAgentAccess::UserIndex(name, version));
     Reload();
 }

@@ -14,6 +14,8 @@ constexpr const char* kMsgMaskLength = "Invalid  OID length";
 constexpr const char* kMsgExists = "This View Entry already exist.";
 constexpr const char* kMsgMaximum = "Maximum number of View Entry is 50.";
 constexpr const char* kMsgSelect = "Please Selecte the Item you would delete";
+// Room for the longest subtree an index can carry: 128 numbers of up to ten digits.
+constexpr int kMaxSubtreeChars = static_cast<int>(kMaxOidLength) * 11;
 
 std::vector<std::string> SplitDots(const std::string& text) {
     std::vector<std::string> parts;
@@ -26,17 +28,25 @@ std::vector<std::string> SplitDots(const std::string& text) {
     }
 }
 
-// A sub-identifier must fit 32 bits unsigned.
-bool FitsSubId(const std::string& digits) {
-    size_t first = digits.find_first_not_of('0');
-    if (first == std::string::npos) return true;
-    const std::string significant = digits.substr(first);
-    return significant.size() < 10 || (significant.size() == 10 && significant <= "4294967295");
+// An OID's first number is 0, 1 or 2, and under 0 and 1 the second is at most 39: no other
+// OID can be encoded.
+bool EncodableOid(const std::vector<std::uint32_t>& oid) {
+    if (oid.empty() || oid[0] > 2) return false;
+    return oid.size() < 2 || oid[0] == 2 || oid[1] <= 39;
+}
+
+// The most numbers a view's subtree may have: the whole OID of a column instance, entry,
+// column, name and subtree, holds at most kMaxOidLength.
+size_t MaxSubtreeLength(const std::string& name) {
+    const size_t fixed = ParseOid(Column(kOidViewEntry, 5)).size() + 1 + name.size() + 1;
+    return fixed < kMaxOidLength ? kMaxOidLength - fixed : 0;
 }
 }  // namespace
 
 std::string CSnmpViewDlg::ViewIndex(const std::string& name, int n, const std::string& subtree) {
-    return CSnmpAgentAccess::OctetIndex(name) + "." + std::to_string(n) + "." + subtree;
+    // The subtree by value: "1.3.06" and "1.3.6" name the same row.
+    const std::vector<std::uint32_t> oid = ParseOid(subtree);
+    return CSnmpAgentAccess::OctetIndex(name) + "." + std::to_string(n) + "." + (oid.empty() ? subtree : OidText(oid));
 }
 
 void CSnmpViewDlg::createControls() {
@@ -45,7 +55,7 @@ void CSnmpViewDlg::createControls() {
     addLabel(0, "View Name ");
     addEdit(IDC_VIEW_NAME).setMaxLength(32);
     addLabel(0, "Subtree OID ");
-    addEdit(IDC_SUBTREE).setMaxLength(32);
+    addEdit(IDC_SUBTREE).setMaxLength(kMaxSubtreeChars);
     addLabel(0, "OID Mask ");
     addEdit(IDC_MASK);
     addLabel(0, "View Type");
@@ -73,17 +83,22 @@ void CSnmpViewDlg::OnApply() {
     const std::string name = TrimBlanks(get<platform::EditBox>(IDC_VIEW_NAME).text());
     if (name.empty()) return (void)platform::ShowMessage(kMsgEnterName);
     if (!CSnmpAgentAccess::NameCheck(name)) return (void)platform::ShowMessage(kMsgInvalidName);
+    // The view name is part of the row's index, which the switch counts in bytes.
+    if (const std::string tooLong = TooLongMessage("The View Name", name, kMaxNameBytes); !tooLong.empty())
+        return (void)platform::ShowMessage(tooLong);
 
     const std::string subtree = TrimBlanks(get<platform::EditBox>(IDC_SUBTREE).text());
     if (subtree.find_first_not_of("0123456789.") != std::string::npos)
         return (void)platform::ShowMessage(kMsgSubtreeCharacters);
-    const std::vector<std::string> arcs = SplitDots(subtree);
-    for (const std::string& arc : arcs) {
+    for (const std::string& arc : SplitDots(subtree))
         if (arc.empty()) return (void)platform::ShowMessage(kMsgSubtreeEmptyPart);
-        // A number no OID can hold is no valid subtree either.
-        if (!FitsSubId(arc)) return (void)platform::ShowMessage(kMsgSubtreeCharacters);
-    }
-    const int n = static_cast<int>(arcs.size());
+    // Numbers above 32 bits, or a start no OID has, make no valid subtree either.
+    const std::vector<std::uint32_t> oid = ParseOid(subtree);
+    if (!EncodableOid(oid)) return (void)platform::ShowMessage(kMsgSubtreeCharacters);
+    if (const size_t most = MaxSubtreeLength(name); oid.size() > most)
+        return (void)platform::ShowMessage("The subtree OID is too long: with this view name it may have at most " +
+                                           std::to_string(most) + " numbers.");
+    const int n = static_cast<int>(oid.size());
 
     const std::string maskText = TrimBlanks(get<platform::EditBox>(IDC_MASK).text());
     if (maskText.empty()) return (void)platform::ShowMessage(kMsgMask);
@@ -94,17 +109,19 @@ void CSnmpViewDlg::OnApply() {
         else return (void)platform::ShowMessage(kMsgMask);
     }
     if (static_cast<int>(mask.size()) > n) return (void)platform::ShowMessage(kMsgMaskLength);
+    // The same row whatever way its subtree is written ("1.3.6.1.2.1.01" is 1.3.6.1.2.1.1).
     for (const Record& r : Listed())
-        if (r[0] == name && r[1] == subtree) return (void)platform::ShowMessage(kMsgExists);
+        if (r[0] == name && ParseOid(r[1]) == oid) return (void)platform::ShowMessage(kMsgExists);
     if (static_cast<int>(Listed().size()) >= kMaxViews) return (void)platform::ShowMessage(kMsgMaximum);
 
     const std::string index = ViewIndex(name, n, subtree);
     const bool included = get<platform::ComboBox>(IDC_TYPE).text() == "Included";
-    m_access.SetRowStatus(Column(kOidViewEntry, 5) + index, "5");
-    CSnmpAgentAccess::Set(m_access.m_cCommonSNMPSet, {{Column(kOidViewEntry, 3) + index, SNMP_T_OCTETS, mask},
-                                                      {Column(kOidViewEntry, 4) + index, SNMP_T_INTEGER,
-                                                       included ? "1" : "2"}});
-    m_access.SetRowStatus(Column(kOidViewEntry, 5) + index, "1");
+    if (!AddRow("view", Column(kOidViewEntry, 5) + index,
+                {{{Column(kOidViewEntry, 3) + index, SNMP_T_OCTETS, mask},
+                  {Column(kOidViewEntry, 4) + index, SNMP_T_INTEGER, included ? "1" : "2"}}})) {
+        Reload();  // what was typed stays for another try
+        return;
+    }
     ResetInputs();
     Reload();
 }
@@ -119,6 +136,6 @@ void CSnmpViewDlg::OnDelete() {
     if (!r) return (void)platform::ShowMessage(kMsgSelect);
     const std::string& subtree = (*r)[1];
     const int n = subtree.empty() ? 0 : static_cast<int>(SplitDots(subtree).size());
-    m_access.SetRowStatus(Column(kOidViewEntry, 5) + ViewIndex((*r)[0], n, subtree), "6");
+    DeleteRow("view", Column(kOidViewEntry, 5) + ViewIndex((*r)[0], n, subtree));
     Reload();
 }

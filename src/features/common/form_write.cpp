@@ -1,37 +1,16 @@
 #include "features/common/form_write.h"
 
+#include "app/unsaved_changes.h"
 #include "features/common/form_reads.h"
 #include "platform/ui.h"
+#include "snmp/error_status.h"
 
 namespace features {
 
-namespace {
-
-const char* StatusName(int status) {
-    static const char* const kNames[] = {"noError", "tooBig", "noSuchName", "badValue", "readOnly", "genErr",
-                                         "noAccess", "wrongType", "wrongLength", "wrongEncoding", "wrongValue",
-                                         "noCreation", "inconsistentValue", "resourceUnavailable", "commitFailed",
-                                         "undoFailed", "authorizationError", "notWritable", "inconsistentName"};
-    return status > 0 && status <= 18 ? kNames[status] : nullptr;
-}
-
-std::function<void()>& WriteTakenHandler() {
-    static std::function<void()> handler;
-    return handler;
-}
-
-}  // namespace
-
-void SetWriteTakenHandler(std::function<void()> handler) { WriteTakenHandler() = std::move(handler); }
-
-void NoteWriteTaken() {
-    if (WriteTakenHandler()) WriteTakenHandler()();
-}
-
-std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure) {
+std::string WriteFailureReason(int status, SnmpFailure failure) {
     std::string why;
     if (status > 0) {
-        const char* name = StatusName(status);
+        const char* name = ErrorStatusName(status);
         why = std::string("the switch refused the value") + (name ? std::string(" (") + name + ")" : std::string());
     } else if (failure == SnmpFailure::NoAnswer) {
         why = "the switch did not answer, so it may or may not have taken the change; the settings are read again";
@@ -40,22 +19,29 @@ std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure
     } else {
         why = ReadFailureReason(failure);
     }
-    return what + " could not be changed: " + why + ".";
+    return why + ".";
+}
+
+std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure) {
+    return what + " could not be changed: " + WriteFailureReason(status, failure);
+}
+
+StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext) {
+    const int status = SendSet(session, values, viaGetNext);
+    if (status == 0) {
+        app::NoteWriteTaken();
+        return {};
+    }
+    SnmpFailure failure = session.LastFailure();
+    if (status < 0 && failure == SnmpFailure::None) failure = SnmpFailure::NotSent;
+    return {false, status < 0 && failure == SnmpFailure::NoAnswer, WriteFailureReason(status, failure)};
 }
 
 bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext,
               bool quiet) {
-    const int status = SendSet(session, values, viaGetNext);
-    if (status == 0) {
-        NoteWriteTaken();
-        return true;
-    }
-    if (!quiet)
-        platform::ShowMessage(
-            WriteFailureMessage(what, status, status < 0 && session.LastFailure() == SnmpFailure::None
-                                                  ? SnmpFailure::NotSent
-                                                  : session.LastFailure()));
-    return false;
+    const StepResult r = WriteStep(session, values, viaGetNext);
+    if (!r.ok && !quiet) platform::ShowMessage(NotChanged(what, r));
+    return r.ok;
 }
 
 bool CFormWrite::Prepare(const std::vector<SetValue>& values) {
@@ -79,7 +65,7 @@ bool CFormWrite::Send(std::string what, const std::vector<SetValue>& values, std
     CCommonSnmp* session = &m_session;
     return m_sender.Send(timeoutMs, [session, what = std::move(what), onDone = std::move(onDone)](int status) {
         if (status != 0) platform::ShowMessage(WriteFailureMessage(what, status, session->LastFailure()));
-        else NoteWriteTaken();
+        else app::NoteWriteTaken();
         if (onDone) onDone(status == 0);
     });
 }
@@ -120,7 +106,7 @@ void CFormWrite::SendStep(std::shared_ptr<StepsRun> run, size_t index) {
             fail(status, session->LastFailure());
             return;
         }
-        NoteWriteTaken();
+        app::NoteWriteTaken();
         SendStep(run, index + 1);  // the sender is free again: its handler runs after it is done
     });
 }

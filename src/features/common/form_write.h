@@ -17,14 +17,26 @@
 
 namespace features {
 
-// Called after every write the switch took, so that the window can mark the configuration as
-// changed and not saved. The handler runs on the UI thread; an empty handler turns it off.
-void SetWriteTakenHandler(std::function<void()> handler);
-void NoteWriteTaken();
-
 // "<What> could not be changed: the switch refused the value (wrongValue)." and the like. status is
 // the request's result: a positive error status of the reply, or -1 with the session's failure.
 std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure failure);
+
+// The reason alone, as WriteFailureMessage words it after "could not be changed: " (with the
+// full stop).
+std::string WriteFailureReason(int status, SnmpFailure failure);
+
+// The outcome of one set request of a write of several steps, whose message the dialog words
+// itself (what was written, what was left). `why` is the reason when the switch did not take
+// it; `unanswered` tells that the switch may have taken it all the same.
+struct StepResult {
+    bool ok = true;
+    bool unanswered = false;
+    std::string why;
+};
+// One set request sent now, quiet; noted as a change when the switch took it.
+StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
+// "<what> could not be changed: <why>", as a single write is worded.
+inline std::string NotChanged(const std::string& what, const StepResult& r) { return what + " could not be changed: " + r.why; }
 
 // Sends one set request now and waits for its answer, for the dialogs whose writes follow one
 // another. On a refusal or no answer the message of WriteFailureMessage is shown (unless
@@ -43,6 +55,7 @@ public:
     // write is in flight or when the request cannot be built (a message says so).
     bool Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,
               int timeoutMs = 0);
+    // Every accepted set is reported to app::NoteWriteTaken (the window's unsaved-changes mark).
     // Sends each step as its own set request, one after the other; stops at the first that the
     // switch does not take. onDone(-1) when every step was taken, else onDone(index of the step
     // that failed) after the message (none when `quiet`, for a caller that words its own).

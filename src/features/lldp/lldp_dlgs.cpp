@@ -69,7 +69,7 @@ void CLldpGlobalDlg::createControls() {
     addButton(platform::kIdCancel, "Close", [this] {
         // A request on its way is answered first; no further attempt follows.
         m_bCloseAfterWrite = m_writing;
-        if (!m_setSender.Busy()) end(platform::kIdCancel);
+        if (!m_write.Busy()) end(platform::kIdCancel);
     });
 }
 
@@ -107,7 +107,7 @@ void CLldpGlobalDlg::OnRead(const ReplyRow& row) {
 void CLldpGlobalDlg::OnStateApply() {
     if (m_writing) return;
     m_request = {{kOidLldpState, get<platform::CheckBox>(IDC_CHECK_ENABLE).checked() ? "1" : "2"}};
-    StartWrite();
+    StartWrite("The LLDP state");
 }
 
 // The four timers are checked in order and always travel together in one request.
@@ -125,14 +125,16 @@ void CLldpGlobalDlg::OnTimersApply() {
                  {kOidTxInterval, std::to_string(TextToInt(interval))},
                  {kOidReinitDelay, std::to_string(TextToInt(reinit))},
                  {kOidTxDelay, std::to_string(TextToInt(delay))}};
-    StartWrite();
+    StartWrite("The LLDP timers");
 }
 
 // Up to three attempts: 2000 ms after a success, 1000 ms after each failure; then the values
-// are read again. Both Apply buttons wait while one write runs (they share one session).
-void CLldpGlobalDlg::StartWrite() {
+// are read again. Only the last failure is told. Both Apply buttons wait while one write runs
+// (they share one session).
+void CLldpGlobalDlg::StartWrite(std::string what) {
     m_writing = true;
     m_attempt = 0;
+    m_what = std::move(what);
     m_waitCursor.emplace();
     enable({IDC_BUTTON_STATE_APPLY, IDC_BUTTON_APPLY}, false);
     Attempt();
@@ -140,16 +142,19 @@ void CLldpGlobalDlg::StartWrite() {
 
 void CLldpGlobalDlg::Attempt() {
     ++m_attempt;
-    bool prepared = m_cCommonSNMPSet.Open(SNMP_PDU_SET_T);
-    for (const auto& [oid, value] : m_request)
-        prepared = prepared && m_cCommonSNMPSet.AddValue(oid.c_str(), SNMP_T_INTEGER, value.c_str()) == 0;
-    if (!prepared || !m_setSender.Send(0, [this](int status) { OnAttempt(status); })) OnAttempt(-1);
+    std::vector<features::SetValue> values;
+    for (const auto& [oid, value] : m_request) values.push_back(features::SetValue::Text(oid, SNMP_T_INTEGER, value));
+    if (m_write.Busy()) return OnAttempt(false);
+    if (m_attempt < kAttempts)
+        m_write.SendSteps(m_what, {values}, [this](int failedStep) { OnAttempt(failedStep < 0); }, true);
+    else
+        m_write.Send(m_what, values, [this](bool ok) { OnAttempt(ok); });
 }
 
-void CLldpGlobalDlg::OnAttempt(int status) {
-    platform::Trace("LLDP set attempt %d status = %d", m_attempt, status);
+void CLldpGlobalDlg::OnAttempt(bool ok) {
+    platform::Trace("LLDP set attempt %d %s", m_attempt, ok ? "taken" : "failed");
     if (m_bCloseAfterWrite) return end(platform::kIdCancel);
-    if (status == 0) {
+    if (ok) {
         setTimer(1, m_timing.afterSuccessMs, [this] { EndWrite(); });
     } else if (m_attempt < kAttempts) {
         setTimer(1, m_timing.afterFailureMs, [this] { Attempt(); });
@@ -166,7 +171,7 @@ void CLldpGlobalDlg::EndWrite() {
 }
 
 void CLldpGlobalDlg::destroyWindow() {
-    m_setSender.Wait();
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }
 
@@ -198,7 +203,7 @@ void CLldpMedDlg::createControls() {
     addButton(platform::kIdCancel, "&Close", [this] {
         // A request on its way is answered first; the remaining ports are not written.
         m_bCloseAfterApply = m_applyPort != 0;
-        if (!m_setSender.Busy()) end(platform::kIdCancel);
+        if (!m_write.Busy()) end(platform::kIdCancel);
     });
 }
 
@@ -247,8 +252,8 @@ void CLldpMedDlg::Load() {
     if (!started) get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(usable && m_applyPort == 0);
 }
 
-// One single-binding request per port; a port that fails is skipped. 1000 ms after the last
-// port the list is read again.
+// One single-binding request per port. A port the switch does not take stops the run, with a
+// message; 1000 ms after the last port, or at once after a failure, the list is read again.
 void CLldpMedDlg::OnApply() {
     if (m_applyPort != 0) return;
     const int from = get<platform::ComboBox>(IDC_COMBO_FROM).current() + 1;
@@ -273,15 +278,18 @@ void CLldpMedDlg::ApplyNext() {
         return;
     }
     const std::string oid = kOidPsePowerTlv + "." + std::to_string(m_applyPort);
-    const bool prepared = m_cCommonSNMPSet.Open(SNMP_PDU_SET_T) &&
-                          m_cCommonSNMPSet.AddValue(oid.c_str(), SNMP_T_INTEGER, m_applyValue.c_str()) == 0;
-    auto next = [this](int status) {
-        platform::Trace("LLDP MED set port %d status = %d", m_applyPort, status);
+    const std::string what = "The Power PSE TLV of port" + (m_applyPort == m_applyTo
+                                                                ? " " + std::to_string(m_applyPort)
+                                                                : "s " + std::to_string(m_applyPort) + " to " +
+                                                                      std::to_string(m_applyTo));
+    if (m_write.Busy()) return EndApply();
+    m_write.Send(what, {features::SetValue::Text(oid, SNMP_T_INTEGER, m_applyValue)}, [this](bool ok) {
+        platform::Trace("LLDP MED set port %d %s", m_applyPort, ok ? "taken" : "failed");
         if (m_bCloseAfterApply) return end(platform::kIdCancel);
+        if (!ok) return EndApply();
         ++m_applyPort;
         ApplyNext();
-    };
-    if (!prepared || !m_setSender.Send(0, next)) next(-1);
+    });
 }
 
 void CLldpMedDlg::EndApply() {
@@ -292,7 +300,7 @@ void CLldpMedDlg::EndApply() {
 }
 
 void CLldpMedDlg::destroyWindow() {
-    m_setSender.Wait();
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMPEnable, "m_cCommonSNMPEnable"},
                          {m_cCommonSNMP, "m_cCommonSNMP"},
                          {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "features/common/background_send.h"
+#include "features/common/form_write.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -80,9 +80,9 @@ private:
     void OnRead(const ReplyRow& row);
     void OnStateApply();
     void OnTimersApply();
-    void StartWrite();
+    void StartWrite(std::string what);
     void Attempt();
-    void OnAttempt(int status);
+    void OnAttempt(bool ok);
     void EndWrite();
 
     Timing m_timing;
@@ -91,12 +91,13 @@ private:
     int m_attempt = 0;
     int m_readCount = 0;
     std::vector<std::pair<std::string, std::string>> m_request;  // oid, value (INTEGER)
+    std::string m_what;                                          // what the request changes, for its message
     std::optional<platform::WaitCursor> m_waitCursor;
 
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_readWalk{m_cCommonSNMP};
-    features::CBackgroundSend m_setSender{m_cCommonSNMPSet};
+    features::CFormWrite m_write{m_cCommonSNMPSet};
 };
 
 class CLldpMedDlg : public platform::Form {
@@ -146,7 +147,7 @@ private:
     CCommonSnmp m_cCommonSNMPSet;     // writes
     CTableWalk m_stateRead{m_cCommonSNMPEnable};
     CTableWalk m_walk{m_cCommonSNMP};
-    features::CBackgroundSend m_setSender{m_cCommonSNMPSet};
+    features::CFormWrite m_write{m_cCommonSNMPSet};
 };
 
 class CLldpRemoteDlg : public platform::Form {

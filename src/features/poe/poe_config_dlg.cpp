@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cmath>
 
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
@@ -66,13 +65,34 @@ float LeadingDecimal(const std::string& text) {
 std::string PoePortColumn(int column) { return kOidPoePortTable + "." + std::to_string(column); }
 std::string PoePortOid(int column, int port) { return PoePortColumn(column) + ".1." + std::to_string(port); }
 
-const char* CheckPowerLimit(const std::string& text) {
-    const float v = LeadingDecimal(text);
-    if (v < 1.0f || v > 30.0f) return kMsgLimitRange;
-    float a = v * 10.0f;
-    a = a / 2.0f;
-    const int b = static_cast<int>(a + 0.5f);
-    if (std::fabs(a - static_cast<float>(b)) > 0.000001f) return kMsgLimitStep;
+const char* CheckPowerLimit(const std::string& text, std::string* canonical) {
+    // Read exactly: whole watts, then tenths, then whether any further digit is not zero.
+    size_t i = 0, end = text.size();
+    while (i < end && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (end > i && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    long long whole = 0;
+    int tenths = 0, digits = 0;  // digits after the point
+    bool finer = false, point = false, anyDigit = false;
+    for (size_t k = i; k < end; ++k) {
+        const char c = text[k];
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9') return kMsgLimitRange;  // "15.4W", "1e1", "-3", "nan"
+        anyDigit = true;
+        if (!point) {
+            if (whole < 1000) whole = whole * 10 + (c - '0');
+        } else if (digits++ == 0) {
+            tenths = c - '0';
+        } else if (c != '0') {
+            finer = true;
+        }
+    }
+    const long long value = whole * 10 + tenths;  // in tenths of a watt
+    if (!anyDigit || value < 10 || value > 300 || (value == 300 && finer)) return kMsgLimitRange;
+    if (finer || value % 2 != 0) return kMsgLimitStep;
+    if (canonical) *canonical = std::to_string(value / 10) + "." + std::to_string(value % 10);
     return nullptr;
 }
 
@@ -195,6 +215,7 @@ void CPoeConfigDlg::OnTimeRangeWalkEnd(int status) {
 
 void CPoeConfigDlg::WalkPorts() {
     get<platform::ReportList>(IDC_LIST_PORT).clear();
+    m_ports.clear();
     EnableButtons(false);
     std::vector<std::string> columns;
     for (int c : kPortWalkColumns) columns.push_back(PoePortColumn(c));
@@ -221,6 +242,8 @@ std::string CPoeConfigDlg::TimeRangeName(const std::string& index) const {
 void CPoeConfigDlg::OnPortRow(const ReplyRow& row) {
     auto& list = get<platform::ReportList>(IDC_LIST_PORT);
     const std::string limit = row.text(kValUserFlag) == "1" ? row.text(kValUserLimit) : ClassText(row.text(kValClass));
+    m_ports.push_back({row.text(kValState), row.text(kValRange), row.text(kValPriority), row.text(kValClass),
+                       row.text(kValUserFlag), row.text(kValUserLimit)});
     list.appendRow({std::to_string(list.rowCount() + 1), row.text(kValState) == "1" ? "Enable" : "Disable",
                     TimeRangeName(row.text(kValRange)), PriorityText(row.text(kValPriority)), limit,
                     row.text(kValPower), row.text(kValVoltage), row.text(kValCurrent), row.text(kValClassification),
@@ -244,12 +267,39 @@ void CPoeConfigDlg::ShowTotalPower(const std::string& powerLevel) {
     get<platform::Label>(IDC_TOTAL_POWER).setText(TotalPowerText(powers, powerLevel));
 }
 
+// A row click puts everything the port holds into the form, so that Apply on that port changes
+// only what the user changes afterwards.
 void CPoeConfigDlg::OnRowSelected(int row) {
     const auto& list = get<platform::ReportList>(IDC_LIST_PORT);
-    if (row < 0 || row >= list.rowCount() || row >= kPoePorts) return;
+    if (row < 0 || row >= list.rowCount() || row >= kPoePorts || row >= static_cast<int>(m_ports.size())) return;
+    const PortValues& v = m_ports[static_cast<size_t>(row)];
     get<platform::ComboBox>(IDC_COMBO_FROM).setCurrent(row);
     get<platform::ComboBox>(IDC_COMBO_TO).setCurrent(row);
-    get<platform::ComboBox>(IDC_COMBO_STATE).setCurrent(list.cell(row, kColState) == "Enable" ? 0 : 1);
+    get<platform::ComboBox>(IDC_COMBO_STATE).setCurrent(v.state == "1" ? 0 : 1);
+
+    auto& ranges = get<platform::ComboBox>(IDC_COMBO_TIME_RANGE);
+    const int index = TextToInt(v.timeRange);
+    int item = 0;
+    if (index != 0) {
+        for (size_t k = 0; k < m_timeRanges.size(); ++k)
+            if (m_timeRanges[k].first == index) item = static_cast<int>(k) + 1;  // the last match, as listed
+        if (item == 0) {
+            m_timeRanges.emplace_back(index, "Time range " + std::to_string(index));
+            ranges.addItem(m_timeRanges.back().second);
+            item = static_cast<int>(m_timeRanges.size());
+        }
+    }
+    ranges.setCurrent(item);
+
+    const std::string priority = PriorityText(v.priority);
+    get<platform::ComboBox>(IDC_COMBO_PRIORITY).setCurrent(priority == "Low" ? 0 : priority == "Normal" ? 1 : 2);
+
+    const bool user = v.userFlag == "1";
+    get<platform::CheckBox>(IDC_CHECK_USER_DEFINE).setChecked(user);
+    const int cls = TextToInt(v.limitClass);
+    if (cls >= 1 && cls <= 5) get<platform::ComboBox>(IDC_COMBO_LIMIT).setCurrent(cls - 1);
+    get<platform::EditBox>(IDC_EDIT_LIMIT).setText(user ? v.userLimit : std::string());
+    OnUserDefine();
 }
 
 void CPoeConfigDlg::OnUserDefine() {
@@ -258,8 +308,8 @@ void CPoeConfigDlg::OnUserDefine() {
     get<platform::EditBox>(IDC_EDIT_LIMIT).setEnabled(user);
 }
 
-// Apply: one request per port, From to To, 300 ms apart. The requests go out from a sender
-// thread, so the window keeps painting and shows which port is being written.
+// Apply: one request per port, From to To, 300 ms apart. The requests go out away from the
+// window thread, so the window keeps painting and shows which port is being written.
 void CPoeConfigDlg::OnApply() {
     if (Applying()) return;
     const int from = get<platform::ComboBox>(IDC_COMBO_FROM).current() + 1;
@@ -269,22 +319,23 @@ void CPoeConfigDlg::OnApply() {
     run.first = run.port = from;
     run.to = to;
     run.state = get<platform::ComboBox>(IDC_COMBO_STATE).current() == 0 ? "1" : "2";
-    const auto& ranges = get<platform::ComboBox>(IDC_COMBO_TIME_RANGE);
-    run.timeRange = "0";
-    if (ranges.current() > 0) {
-        const std::string name = ranges.text();
-        for (const auto& [i, n] : m_timeRanges)
-            if (n == name) {
-                run.timeRange = std::to_string(i);
-                break;
-            }
-    }
+    const int range = get<platform::ComboBox>(IDC_COMBO_TIME_RANGE).current();
+    run.timeRange = range > 0 && range <= static_cast<int>(m_timeRanges.size())
+                        ? std::to_string(m_timeRanges[static_cast<size_t>(range - 1)].first)
+                        : "0";
     const int priority = get<platform::ComboBox>(IDC_COMBO_PRIORITY).current();
     run.priority = priority < 0 ? "2" : std::to_string(priority + 1);
     const int limit = get<platform::ComboBox>(IDC_COMBO_LIMIT).current();
     run.limitClass = std::to_string(limit < 0 ? 1 : limit + 1);
     run.userDefine = get<platform::CheckBox>(IDC_CHECK_USER_DEFINE).checked();
-    run.limitText = get<platform::EditBox>(IDC_EDIT_LIMIT).text();
+    if (run.userDefine) {
+        // The same limit goes to every port: refused before anything is sent.
+        if (const char* refusal = CheckPowerLimit(get<platform::EditBox>(IDC_EDIT_LIMIT).text(), &run.limitText)) {
+            platform::ShowMessage(refusal);
+            WalkPorts();
+            return;
+        }
+    }
     m_apply = run;
     m_waitCursor.emplace();
     EnableButtons(false);
@@ -298,43 +349,36 @@ void CPoeConfigDlg::OnApply() {
 
 void CPoeConfigDlg::ApplyNextPort() {
     if (!m_apply) return;
-    if (m_bCloseAfterApply) return FinishApply();
+    if (m_bCloseAfterApply || m_write.Busy()) return FinishApply();
     ApplyRun& run = *m_apply;
     const int p = run.port;
     const int count = run.to - run.first + 1;
     get<platform::Label>(IDC_PROGRESS_TEXT)
         .setText("Port " + std::to_string(p) + " (" + std::to_string(p - run.first + 1) + " of " +
                  std::to_string(count) + ")");
-    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return FinishApply();
-    m_cCommonSNMPSet.AddValue(PoePortOid(3, p).c_str(), SNMP_T_INTEGER, run.state.c_str());
-    m_cCommonSNMPSet.AddValue(PoePortOid(4, p).c_str(), SNMP_T_INTEGER, run.timeRange.c_str());
-    m_cCommonSNMPSet.AddValue(PoePortOid(5, p).c_str(), SNMP_T_INTEGER, run.priority.c_str());
+    using features::SetValue;
+    std::vector<SetValue> values = {SetValue::Text(PoePortOid(3, p), SNMP_T_INTEGER, run.state),
+                                    SetValue::Text(PoePortOid(4, p), SNMP_T_INTEGER, run.timeRange),
+                                    SetValue::Text(PoePortOid(5, p), SNMP_T_INTEGER, run.priority)};
     if (!run.userDefine) {
-        m_cCommonSNMPSet.AddValue(PoePortOid(7, p).c_str(), SNMP_T_INTEGER, "2");
-        get<platform::ComboBox>(IDC_COMBO_LIMIT).setEnabled(true);
-        m_cCommonSNMPSet.AddValue(PoePortOid(6, p).c_str(), SNMP_T_INTEGER, run.limitClass.c_str());
+        values.push_back(SetValue::Text(PoePortOid(7, p), SNMP_T_INTEGER, "2"));
+        values.push_back(SetValue::Text(PoePortOid(6, p), SNMP_T_INTEGER, run.limitClass));
     } else {
-        m_cCommonSNMPSet.AddValue(PoePortOid(7, p).c_str(), SNMP_T_INTEGER, "1");
-        get<platform::ComboBox>(IDC_COMBO_LIMIT).setEnabled(false);
-        if (const char* refusal = CheckPowerLimit(run.limitText)) {
-            platform::ShowMessage(refusal);
-            return FinishApply();
-        }
-        m_cCommonSNMPSet.AddValue(PoePortOid(8, p).c_str(), SNMP_T_OCTETS,
-                                  reinterpret_cast<const unsigned char*>(run.limitText.data()),
-                                  static_cast<int>(run.limitText.size()));
+        values.push_back(SetValue::Text(PoePortOid(7, p), SNMP_T_INTEGER, "1"));
+        values.push_back(SetValue::Bytes(PoePortOid(8, p), Octets(run.limitText.begin(), run.limitText.end())));
     }
-    if (!m_setSender.Send(kSetTimeoutMs, [this](int status) { OnPortWritten(status); })) FinishApply();
+    // A failure stops the run: this port and the ones after it keep what they had.
+    const std::string what = "The PoE settings of port" + (p == run.to ? " " + std::to_string(p)
+                                                                      : "s " + std::to_string(p) + " to " +
+                                                                            std::to_string(run.to));
+    m_write.Send(what, values, [this](bool ok) { OnPortWritten(ok); }, kSetTimeoutMs);
 }
 
-void CPoeConfigDlg::OnPortWritten(int status) {
+void CPoeConfigDlg::OnPortWritten(bool ok) {
     if (!m_apply) return;
-    platform::Trace("PoE set port %d status = %d", m_apply->port, status);
+    platform::Trace("PoE set port %d %s", m_apply->port, ok ? "taken" : "failed");
     get<platform::ProgressBar>(IDC_PROGRESS).setPosition(m_apply->port - m_apply->first + 1);
-    if (status != 0) {
-        platform::ShowMessage(kMsgUnsuccessful);
-        return FinishApply();
-    }
+    if (!ok) return FinishApply();  // the message is shown; the list is read again
     if (++m_apply->port > m_apply->to) return FinishApply();
     setTimer(1, m_timing.betweenPortsMs, [this] { ApplyNextPort(); });
 }
@@ -358,7 +402,7 @@ void CPoeConfigDlg::FinishApply() {
 void CPoeConfigDlg::OnClose() {
     if (Applying()) {
         m_bCloseAfterApply = true;
-        if (!m_setSender.Busy()) {
+        if (!m_write.Busy()) {
             killTimer(1);
             FinishApply();
         }
@@ -368,7 +412,7 @@ void CPoeConfigDlg::OnClose() {
 }
 
 void CPoeConfigDlg::destroyWindow() {
-    m_setSender.Wait();
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMPTimeRang, "m_cCommonSNMPTimeRang"},
                          {m_cCommonSNMP, "m_cCommonSNMP"},
                          {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "features/common/background_send.h"
+#include "features/common/form_write.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -34,12 +34,11 @@ constexpr int kMaxTimeRanges = 8;
 
 constexpr const char* kMsgLimitRange = "The User Defined power limit ranges between 1.0 ~ 30.0";
 constexpr const char* kMsgLimitStep = "The per-port power limit must be a multiple of 0.2";
-constexpr const char* kMsgUnsuccessful = "Unsuccessful!";
 
-// The user-defined power limit: the leading decimal number of the text (0 without one), taken
-// in single precision, 1.0 to 30.0 in steps of 0.2. Returns nullptr when it passes, else the
-// message to show.
-const char* CheckPowerLimit(const std::string& text);
+// The user-defined power limit: a plain decimal number (blanks around it allowed, no sign, no
+// exponent, nothing after it), 1.0 to 30.0 in steps of 0.2. Returns nullptr when it passes, with
+// *canonical the number as the switch writes it ("15.4", "20.0"); else the message to show.
+const char* CheckPowerLimit(const std::string& text, std::string* canonical = nullptr);
 
 class CPoeConfigDlg : public platform::Form {
 public:
@@ -87,6 +86,10 @@ private:
         std::string state, timeRange, priority, limitClass, limitText;
         bool userDefine = false;
     };
+    // What a port row holds on the switch, as read: a row click puts it into the form.
+    struct PortValues {
+        std::string state, timeRange, priority, limitClass, userFlag, userLimit;
+    };
 
     void Load();
     void OnRefresh();
@@ -101,14 +104,17 @@ private:
     void OnApply();
     void OnClose();
     void ApplyNextPort();
-    void OnPortWritten(int status);
+    void OnPortWritten(bool ok);
     void FinishApply();
     void ShowProgress(bool on);
     void EnableButtons(bool on);
     std::string TimeRangeName(const std::string& index) const;
 
     Timing m_timing;
-    std::vector<std::pair<int, std::string>> m_timeRanges;  // at most kMaxTimeRanges
+    // Time Range item k (k >= 1) stands for m_timeRanges[k - 1]; a port's range that the walk
+    // did not list is added after them, so that Apply writes it back unchanged.
+    std::vector<std::pair<int, std::string>> m_timeRanges;
+    std::vector<PortValues> m_ports;  // one per listed row
     std::optional<ApplyRun> m_apply;
     std::optional<platform::WaitCursor> m_waitCursor;
     bool m_bCloseAfterApply = false;
@@ -119,7 +125,7 @@ private:
     CCommonSnmp m_cCommonSNMPSet;       // writes
     CTableWalk m_timeRangeWalk{m_cCommonSNMPTimeRang};
     CTableWalk m_portWalk{m_cCommonSNMP};
-    features::CBackgroundSend m_setSender{m_cCommonSNMPSet};
+    features::CFormWrite m_write{m_cCommonSNMPSet};
 };
 
 }  // namespace poe

@@ -1,6 +1,8 @@
 #include "features/poe/time_range_dlg.h"
 
+#include "app/session_settings.h"
 #include "features/common/form_reads.h"
+#include "features/poe/poe_config_dlg.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/session_close.h"
@@ -36,7 +38,28 @@ std::vector<std::string> AllColumns(const std::string& index) {
     return oids;
 }
 
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// Why a step of an add failed, in the words of the other write messages.
+std::string AddFailureReason(SnmpFailure failure) {
+    switch (failure) {
+    case SnmpFailure::AgentError:
+    case SnmpFailure::UnknownErrorStatus: return "the switch refused the value";
+    case SnmpFailure::NoAnswer: return "the switch did not answer";
+    default: return features::ReadFailureReason(failure);
+    }
+}
+
 }  // namespace
+
+std::string TimeRangeInUseMessage(const std::string& name, const std::vector<int>& ports) {
+    std::string list;
+    for (int p : ports) list += (list.empty() ? "" : ", ") + std::to_string(p);
+    const bool one = ports.size() == 1;
+    return "The time range " + Quoted(name) + " is used by port" + (one ? " " : "s ") + list +
+           ", so the switch keeps it. Set the Time Range of " + (one ? "that port" : "those ports") +
+           " to N/A in PoE Configuration first.";
+}
 
 std::string TimeRangeColumn(int column) { return kTable + "." + std::to_string(column); }
 std::string TimeRangeOid(int column, const std::string& index) { return TimeRangeColumn(column) + "." + index; }
@@ -232,6 +255,10 @@ void CTimeRangeEditDlg::OnApply() {
             platform::ShowMessage(kMsgNameInvalid);
             return;
         }
+        if (r.name.size() > kMaxNameOctets) {
+            platform::ShowMessage(kMsgNameTooLong);
+            return;
+        }
     } else if (!m_original) {
         return;
     }
@@ -249,24 +276,20 @@ void CTimeRangeEditDlg::OnApply() {
         if (full) platform::ShowMessage(kMsgMaxRanges);
         m_strIndex = std::to_string(index);
     }
-    if (m_strIndex == "0" || m_strIndex.empty()) return Done(nullptr);
+    if (m_strIndex == "0" || m_strIndex.empty()) return Done();
+    m_saving = true;
     enable({IDC_BUTTON_APPLY, platform::kIdCancel}, false);
-    m_saveStep = m_mode == Mode::Edit ? 1 : 2;
-    RunSave();
+    if (m_mode == Mode::Add) Add();
+    else Edit();
 }
 
-bool CTimeRangeEditDlg::PrepareRowStatus(const char* value) {
-    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return false;
-    return m_cCommonSNMPSet.AddValue(TimeRangeOid(kColStatus, m_strIndex).c_str(), SNMP_T_INTEGER, value) == 0;
-}
-
-bool CTimeRangeEditDlg::PrepareFullRow(const TimeRangeRecord& r) {
-    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return false;
+std::vector<features::SetValue> CTimeRangeEditDlg::FullRow(const TimeRangeRecord& r) const {
+    using features::SetValue;
+    std::vector<SetValue> values = {
+        SetValue::Bytes(TimeRangeOid(kColName, m_strIndex), Octets(r.name.begin(), r.name.end()))};
     auto add = [&](int column, const std::string& value) {
-        m_cCommonSNMPSet.AddValue(TimeRangeOid(column, m_strIndex).c_str(), SNMP_T_INTEGER, value.c_str());
+        values.push_back(SetValue::Text(TimeRangeOid(column, m_strIndex), SNMP_T_INTEGER, value));
     };
-    m_cCommonSNMPSet.AddValue(TimeRangeOid(kColName, m_strIndex).c_str(), SNMP_T_OCTETS,
-                              reinterpret_cast<const unsigned char*>(r.name.data()), static_cast<int>(r.name.size()));
     add(kColDate, r.date == "1" ? "1" : "2");
     if (r.date == "1") {
         add(4, r.fromYear), add(5, r.fromMonth), add(6, r.fromDay);
@@ -275,64 +298,69 @@ bool CTimeRangeEditDlg::PrepareFullRow(const TimeRangeRecord& r) {
     add(7, r.startHour), add(8, r.startMinute), add(12, r.endHour), add(13, r.endMinute);
     for (int d = 0; d < 7; ++d) add(14 + d, r.days[static_cast<size_t>(d)]);
     add(kColStatus, "1");
-    return true;
+    return values;
 }
 
-// Save steps: 1 destroy (edit only), 2 createAndWait, 3 the whole row with active. Each
-// request goes out from the sender thread; the next starts when its answer is in.
-void CTimeRangeEditDlg::RunSave() {
-    bool prepared = false;
-    if (m_saveStep == 1) prepared = PrepareRowStatus("6");
-    else if (m_saveStep == 2) prepared = PrepareRowStatus("5");
-    else if (m_saveStep == 3) prepared = PrepareFullRow(m_record);
-    if (!prepared || !m_setSender.Send(0, [this](int status) { SaveStep(status); })) SaveStep(-1);
+// An edit writes the columns of the row as it stands, in one request: the switch refuses to
+// destroy a time range that a port uses, and a request is taken whole or not at all.
+void CTimeRangeEditDlg::Edit() {
+    m_write.Send("The time range " + Quoted(m_record.name), FullRow(m_record), [this](bool ok) {
+        if (ok) return Done();
+        SaveFailed();
+    });
 }
 
-void CTimeRangeEditDlg::SaveStep(int status) {
-    platform::Trace("time range save step %d status = %d", m_saveStep, status);
-    // An edit destroys the row before writing it again: a write that fails would lose the
-    // schedule, so the row as it was read goes back. Failures of an add are not reported.
-    if (status != 0 && m_mode == Mode::Edit) {
-        m_saveStep = 0;
-        return Restore();
+// An add creates the row, then writes it whole with active. A row left without its name by a
+// failed write would be listed nowhere here but offered (nameless) by the PoE dialog: it goes.
+void CTimeRangeEditDlg::Add() {
+    const std::vector<features::SetValue> create = {
+        features::SetValue::Text(TimeRangeOid(kColStatus, m_strIndex), SNMP_T_INTEGER, "5")};
+    m_write.SendSteps(
+        "The time range " + Quoted(m_record.name), {create, FullRow(m_record)},
+        [this](int failedStep) {
+            if (failedStep < 0) return Done();
+            OnAddFailed(failedStep, m_cCommonSNMPSet.LastFailure());
+        },
+        true);
+}
+
+void CTimeRangeEditDlg::OnAddFailed(int failedStep, SnmpFailure failure) {
+    const std::string message =
+        "The time range " + Quoted(m_record.name) + " could not be added: " + AddFailureReason(failure) + ".";
+    // A refused create made nothing; anything else may have left the row behind.
+    if (failedStep == 0 && failure != SnmpFailure::NoAnswer) {
+        platform::ShowMessage(message);
+        return SaveFailed();
     }
-    if (m_saveStep >= 3) {
-        m_saveStep = 0;
-        return Done(nullptr);
-    }
-    ++m_saveStep;
-    RunSave();
+    const std::vector<features::SetValue> destroy = {
+        features::SetValue::Text(TimeRangeOid(kColStatus, m_strIndex), SNMP_T_INTEGER, "6")};
+    m_write.SendSteps(
+        "The time range " + Quoted(m_record.name), {destroy},
+        [this, message](int failed) {
+            platform::ShowMessage(message + (failed < 0 ? " The half-made time range was removed."
+                                                        : " A half-made time range without a name may be left on "
+                                                          "the switch under index " + m_strIndex + "."));
+            SaveFailed();
+        },
+        true);
 }
 
-// Restore steps: 1 createAndWait (fails harmlessly when the row still exists), 2 the row as read.
-void CTimeRangeEditDlg::Restore() {
-    m_restoreStep = 1;
-    if (!PrepareRowStatus("5") || !m_setSender.Send(0, [this](int status) { RestoreStep(status); })) RestoreStep(-1);
+// What the user typed stays in the form for another try; the list reads the switch again when
+// the form closes.
+void CTimeRangeEditDlg::SaveFailed() {
+    m_saving = false;
+    enable({IDC_BUTTON_APPLY, platform::kIdCancel}, true);
 }
 
-void CTimeRangeEditDlg::RestoreStep(int status) {
-    platform::Trace("time range restore step %d status = %d", m_restoreStep, status);
-    if (m_restoreStep == 1) {
-        m_restoreStep = 2;
-        if (!PrepareFullRow(*m_original) || !m_setSender.Send(0, [this](int s) { RestoreStep(s); })) RestoreStep(-1);
-        return;
-    }
-    m_restoreStep = 0;
-    Done(status == 0 ? kMsgEditFailed : kMsgRestoreFailed);
-}
-
-void CTimeRangeEditDlg::Done(const char* message) {
-    if (message) platform::ShowMessage(message, platform::MsgIcon::Warning);
-    end(platform::kIdOk);
-}
+void CTimeRangeEditDlg::Done() { end(platform::kIdOk); }
 
 void CTimeRangeEditDlg::OnCancel() {
-    if (Saving() || m_restoreStep != 0) return;  // the writes under way finish first
+    if (Saving()) return;  // the writes under way finish first
     end(platform::kIdCancel);
 }
 
 void CTimeRangeEditDlg::destroyWindow() {
-    m_setSender.Wait();
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }
 
@@ -353,10 +381,11 @@ void CTimeRangeListDlg::createControls() {
                {"End Time", 75, platform::ReportList::Align::Center}})
         .setFullRowSelect()
         .setVisibleRows(8);
-    // A new range's index and name are checked against the whole list; Edit opens a listed row.
-    addButton(IDC_BUTTON_ADD, "&Add", [this] { OnAdd(); }).needsRead();
-    addButton(IDC_BUTTON_EDIT, "&Edit", [this] { OnEdit(); }).needsRead();
-    addButton(IDC_BUTTON_DELETE, "&Delete", [this] { OnDelete(); });
+    // A new range's index and name are checked against the whole list; Edit opens a listed row;
+    // Delete knows which ports use the row.
+    addButton(IDC_BUTTON_ADD, "&Add", [this] { OnAdd(); }).needsRead({kReadRanges});
+    addButton(IDC_BUTTON_EDIT, "&Edit", [this] { OnEdit(); }).needsRead({kReadRanges});
+    addButton(IDC_BUTTON_DELETE, "&Delete", [this] { OnDelete(); }).needsRead({kReadRanges, kReadPorts});
     addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { Load(); });
     addButton(platform::kIdCancel, "&Close");
 }
@@ -372,13 +401,32 @@ void CTimeRangeListDlg::Load() {
     m_names.clear();
     m_statuses.clear();
     m_iIndex.fill(0);
+    m_portRanges.clear();
     CTableWalk::Options options;
     options.maxRows = 3 * 8;
     EnableButtons(false);
     const bool started = features::WalkRead(
-        *this, "time ranges", m_walk, AllColumns({}),
+        *this, kReadRanges, m_walk, AllColumns({}),
         [this](const ReplyRow& row, CSnmp&) {
             OnRow(row);
+            return true;
+        },
+        [this](int) { WalkPorts(); }, options);
+    if (!started) EnableButtons(true);
+}
+
+void CTimeRangeListDlg::WalkPorts() {
+    CTableWalk::Options options;
+    options.maxRows = static_cast<size_t>(SanitizePortCount(Profile().DevicePortNum));
+    const std::string column = PoePortColumn(4);
+    const bool started = features::WalkRead(
+        *this, kReadPorts, m_walk, {column},
+        [this, column](const ReplyRow& row, CSnmp&) {
+            // Instance ".1.<port>".
+            const std::string instance = row.instance(0, column);
+            const size_t dot = instance.rfind('.');
+            const int port = TextToInt(dot == std::string::npos ? instance : instance.substr(dot + 1));
+            m_portRanges.emplace_back(port, TextToInt(row.text(0)));
             return true;
         },
         [this](int) { EnableButtons(true); }, options);
@@ -437,18 +485,24 @@ void CTimeRangeListDlg::OnDelete() {
         platform::ShowMessage(kMsgSelectDelete, platform::MsgIcon::Information);
         return;
     }
-    if (m_setSender.Busy() || !m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return;
-    const std::string index = std::to_string(m_iIndex[static_cast<size_t>(row)]);
-    m_cCommonSNMPSet.AddValue(TimeRangeOid(kColStatus, index).c_str(), SNMP_T_INTEGER, "6");
+    if (m_write.Busy()) return;
+    const int index = m_iIndex[static_cast<size_t>(row)];
+    const std::string name = list.cell(row, 0);
+    std::vector<int> users;
+    for (const auto& [port, range] : m_portRanges)
+        if (range == index) users.push_back(port);
+    if (!users.empty()) {
+        platform::ShowMessage(TimeRangeInUseMessage(name, users));
+        return;
+    }
     EnableButtons(false);
-    m_setSender.Send(0, [this](int status) {
-        if (status == 0) Load();
-        else EnableButtons(true);
-    });
+    m_write.Send("The time range " + Quoted(name),
+                 {features::SetValue::Text(TimeRangeOid(kColStatus, std::to_string(index)), SNMP_T_INTEGER, "6")},
+                 [this](bool) { Load(); });
 }
 
 void CTimeRangeListDlg::destroyWindow() {
-    m_setSender.Wait();
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }
 

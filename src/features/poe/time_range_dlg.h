@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "features/common/background_send.h"
+#include "features/common/form_write.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -27,8 +27,13 @@ constexpr const char* kMsgToMonth = "'To month' can't be less than 'From month'"
 constexpr const char* kMsgToDay = "'To day' can't be less than 'From day'";
 constexpr const char* kMsgStartAfterEnd = "'Start Time' can't be grater than 'End Time'";
 constexpr const char* kMsgMaxRanges = "The max number of PoE Time Range is 8";
-constexpr const char* kMsgEditFailed = "Edit Time Range unsuccessful! The previous settings are kept.";
-constexpr const char* kMsgRestoreFailed = "Edit Time Range unsuccessful! The previous settings could not be restored.";
+constexpr const char* kMsgNameTooLong =
+    "The TimeRange name is too long: the switch takes at most 20 bytes, and a letter such as é takes 2 or more.";
+// The switch counts a name in octets of its UTF-8 form.
+constexpr size_t kMaxNameOctets = 20;
+
+// What the user sees when the switch keeps a time range that ports use, and when an add fails.
+std::string TimeRangeInUseMessage(const std::string& name, const std::vector<int>& ports);
 
 // One time range as the form holds it: every value decimal text, weekdays "1" or "2".
 struct TimeRangeRecord {
@@ -79,7 +84,7 @@ public:
     Mode GetMode() const { return m_mode; }
     const std::string& Index() const { return m_strIndex; }
     bool RowRead() const { return m_original.has_value(); }
-    bool Saving() const { return m_setSender.Busy() || m_saveStep != 0; }
+    bool Saving() const { return m_saving; }
 
 protected:
     void createControls() override;
@@ -95,14 +100,12 @@ private:
     void EnableDates(bool on);
     TimeRangeRecord FromForm();
     void SelectPrefix(int id, const std::string& value);
-    // Writes: createAndWait, then the whole row with active; in edit mode destroy first.
-    bool PrepareRowStatus(const char* value);
-    bool PrepareFullRow(const TimeRangeRecord& r);
-    void RunSave();
-    void SaveStep(int status);
-    void Restore();
-    void RestoreStep(int status);
-    void Done(const char* message);
+    std::vector<features::SetValue> FullRow(const TimeRangeRecord& r) const;
+    void Add();
+    void OnAddFailed(int failedStep, SnmpFailure failure);
+    void Edit();
+    void SaveFailed();
+    void Done();
 
     static constexpr const char* kReadRow = "row";
 
@@ -112,13 +115,12 @@ private:
     std::array<int, 8> m_indexes;
     TimeRangeRecord m_record;
     std::optional<TimeRangeRecord> m_original;  // the row as read when the form opened (edit)
-    int m_saveStep = 0;
-    int m_restoreStep = 0;
+    bool m_saving = false;
 
     CCommonSnmp m_cCommonSNMP;     // reads the edited row
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_readWalk{m_cCommonSNMP};
-    features::CBackgroundSend m_setSender{m_cCommonSNMPSet};
+    features::CFormWrite m_write{m_cCommonSNMPSet};
 };
 
 class CTimeRangeListDlg : public platform::Form {
@@ -137,7 +139,7 @@ public:
     const std::vector<std::string>& Names() const { return m_names; }
     const std::vector<std::string>& Statuses() const { return m_statuses; }
     bool Loading() const { return m_walk.Running(); }
-    bool Busy() const { return m_walk.Running() || m_setSender.Busy(); }
+    bool Busy() const { return m_walk.Running() || m_write.Busy(); }
 
 protected:
     void createControls() override;
@@ -146,6 +148,7 @@ protected:
 
 private:
     void Load();
+    void WalkPorts();
     void OnRow(const ReplyRow& row);
     void OnAdd();
     void OnEdit();
@@ -153,14 +156,20 @@ private:
     void RunForm(CTimeRangeEditDlg::Mode mode, const std::string& index);
     void EnableButtons(bool on);
 
+    static constexpr const char* kReadRanges = "time ranges";
+    static constexpr const char* kReadPorts = "ports";
+
     std::array<int, 8> m_iIndex{};
     std::vector<std::string> m_names;
     std::vector<std::string> m_statuses;
+    // The time range of each PoE port (port, index), read after the list: the switch keeps a
+    // time range that a port uses, and Delete says so rather than asking.
+    std::vector<std::pair<int, int>> m_portRanges;
 
     CCommonSnmp m_cCommonSNMP;     // walk
     CCommonSnmp m_cCommonSNMPSet;  // delete
     CTableWalk m_walk{m_cCommonSNMP};
-    features::CBackgroundSend m_setSender{m_cCommonSNMPSet};
+    features::CFormWrite m_write{m_cCommonSNMPSet};
 };
 
 }  // namespace poe

@@ -21,7 +21,16 @@ constexpr const char* kMsgSelectDelete = "Please select the entry you would be d
 constexpr const char* kMsgMulticastMac = "Multicast MAC address is not allowed.";
 constexpr const char* kMsgTrunk = "ARP Spoofing Prevention enabled port must match to the aggregated link port.";
 constexpr const char* kMsgConfirm = "Make sure the host IP and MAC exists or you will lose the connection.";
-constexpr const char* kMsgNotAdded = "The ARP Spoofing Prevention entry was not added.";
+constexpr const char* kNotAdded = "The ARP Spoofing Prevention entry could not be added: ";
+
+// The row status as the list shows it: rows that are not active take a place too and can be
+// deleted, so they are listed with what they are.
+std::string RowStatusText(const std::string& v) {
+    if (v == "1") return "Active";
+    if (v == "2") return "Not in service";
+    if (v == "3") return "Not ready";
+    return v.empty() ? "Unknown" : "Unknown (" + v + ")";
+}
 
 constexpr int kTimerWrite = 1;  // the pauses between writes
 
@@ -40,7 +49,8 @@ void CArpSpoofingDlg::createControls() {
             {{"Index", 50, ReportList::Align::Center},
              {"Router/Gateway IP Address", 190, ReportList::Align::Center},
              {"Router/Gateway MAC Address", 195, ReportList::Align::Center},
-             {"Ports", 150, ReportList::Align::Center}})
+             {"Ports", 150, ReportList::Align::Center},
+             {"Status", 110, ReportList::Align::Center}})
         .setGridLines(true)
         .setFullRowSelect(true);
     // The entry limit is counted on the whole list.
@@ -77,8 +87,6 @@ void CArpSpoofingDlg::ReadList() {
 }
 
 void CArpSpoofingDlg::OnRow(const ReplyRow& row) {
-    // Rows being built (or taken out of service) are not entries yet.
-    if (row.text(3) != "1") return;
     auto& list = get<ReportList>(IDC_LIST);
     // The gateway address is the row's index; its column says the same in dotted form.
     std::string ip = row.text(0);
@@ -86,7 +94,7 @@ void CArpSpoofingDlg::OnRow(const ReplyRow& row) {
     const std::string mac = FormatMac(row.bytes(1), '-');
     const std::string ports = PortListToRanges(row.bytes(2), 1, m_iPortNum).text;
     const std::string index = std::to_string(list.rowCount() + 1);
-    list.appendRow({index, ip, mac, ports});
+    list.appendRow({index, ip, mac, ports, RowStatusText(row.text(3))});
     get<platform::EditBox>(IDC_TOTAL).setText(index);
 }
 
@@ -107,8 +115,11 @@ void CArpSpoofingDlg::OnDelete() {
         platform::ShowMessage(kMsgSelectDelete);
         return;
     }
-    const std::string oid = std::string(kOidArpRowStatus) + "." + list.cell(row, 1);
-    if (SendSet(m_cCommonSNMP, {SetValue::Text(oid, SNMP_T_INTEGER, "6")}, false) != 0) return;
+    const std::string ip = list.cell(row, 1);
+    const std::string oid = std::string(kOidArpRowStatus) + "." + ip;
+    // Taken or not, the list is read again: it shows what the switch holds.
+    if (const StepResult r = WriteStep(m_cCommonSNMP, {SetValue::Text(oid, SNMP_T_INTEGER, "6")}, false); !r.ok)
+        platform::ShowMessage("The ARP Spoofing Prevention entry for " + ip + " could not be deleted: " + r.why);
     beginWrite({IDC_ADD, IDC_DELETE, IDC_REFRESH});
     setTimer(kTimerWrite, kDeleteDelayMs, [this] {
         endWrite();
@@ -194,39 +205,78 @@ void CArpSpoofingEntryDlg::OnApply() {
 }
 
 // Create the row, fill it, make it active, with a pause on a form timer before each of the
-// last two requests. The ports are those chosen when Apply was pressed.
+// last two requests. The ports are those chosen when Apply was pressed. A write that fails
+// leaves no unfinished row behind where it can help it: such a row is never used by the switch
+// but takes one of its 64 places.
 void CArpSpoofingEntryDlg::WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac) {
     const std::string suffix = "." + ip;
-    const std::string rowStatus = kOidArpRowStatus + suffix;
-    // A row that could not be created is not ours to take away (it may be an existing entry).
-    if (SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "5")}, false) != 0) {
-        platform::ShowMessage(kMsgNotAdded);
+    m_rowStatus = kOidArpRowStatus + suffix;
+    m_fill = {SetValue::Bytes(kOidArpGatewayMac + suffix, Octets(mac.begin(), mac.end())),
+              SetValue::Bytes(kOidArpPorts + suffix, PortFlagsToPortList(m_iSelect, m_iPortNum))};
+    beginWrite({IDC_APPLY});
+    const StepResult created = WriteStep(m_cCommonSNMP, {SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "5")}, false);
+    // A creation that was refused or not answered may still have left a row (a reply lost on
+    // the way back, an unfinished row of an earlier try): what the switch holds decides.
+    const int status = created.ok ? kNotInService : ReadRowStatus();
+    if (status == kNotInService || status == kNotReady) {
+        setTimer(kTimerWrite, kWriteDelayMs, [this] { FillEntry(); });
         return;
     }
-    beginWrite({IDC_APPLY});
-    const std::vector<SetValue> fill = {SetValue::Bytes(kOidArpGatewayMac + suffix, Octets(mac.begin(), mac.end())),
-                                        SetValue::Bytes(kOidArpPorts + suffix, PortFlagsToPortList(m_iSelect, m_iPortNum))};
-    setTimer(kTimerWrite, kWriteDelayMs, [this, rowStatus, fill] {
-        if (SendSet(m_cCommonSNMP, fill, false) != 0) {
-            EndEntryWrite(rowStatus, false);
-            return;
-        }
-        setTimer(kTimerWrite, kWriteDelayMs, [this, rowStatus] {
-            EndEntryWrite(rowStatus, SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "1")}, false) == 0);
-        });
-    });
+    endWrite();
+    if (status == kActive)  // an entry of this gateway is there already: it is not ours to change
+        platform::ShowMessage(kNotAdded + std::string("the switch already holds an entry for ") + ip + ".");
+    else if (status < 0)
+        platform::ShowMessage(kNotAdded + created.why +
+                              " Whether the switch began the entry could not be read: an unfinished entry is listed "
+                              "with its status, and Delete removes it.");
+    else
+        platform::ShowMessage(kNotAdded + created.why);
 }
 
-void CArpSpoofingEntryDlg::EndEntryWrite(const std::string& rowStatus, bool ok) {
-    endWrite();
-    if (!ok) {
-        // A half-made row is never listed but still takes one of the switch's entries: remove it.
-        SendSet(m_cCommonSNMP, {SetValue::Text(rowStatus, SNMP_T_INTEGER, "6")}, false);
-        platform::ShowMessage(kMsgNotAdded);
+void CArpSpoofingEntryDlg::FillEntry() {
+    const StepResult filled = WriteStep(m_cCommonSNMP, m_fill, false);
+    if (!filled.ok) {
+        RemoveUnfinished(filled);
         return;
     }
+    setTimer(kTimerWrite, kWriteDelayMs, [this] { ActivateEntry(); });
+}
+
+void CArpSpoofingEntryDlg::ActivateEntry() {
+    const StepResult activated = WriteStep(m_cCommonSNMP, {SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "1")}, false);
+    // An activation whose answer was lost may have been taken: the row then stays.
+    if (!activated.ok && !(activated.unanswered && ReadRowStatus() == kActive)) {
+        RemoveUnfinished(activated);
+        return;
+    }
+    endWrite();
     get<platform::EditBox>(IDC_MAC).setText("");
     end(platform::kIdOk);
+}
+
+void CArpSpoofingEntryDlg::RemoveUnfinished(const StepResult& failed) {
+    const StepResult removed = WriteStep(m_cCommonSNMP, {SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "6")}, false);
+    endWrite();
+    platform::ShowMessage(kNotAdded + failed.why +
+                          (removed.ok ? " The unfinished entry was removed."
+                                      : " The unfinished entry may be left on the switch: it is listed with its "
+                                        "status, and Delete removes it."));
+}
+
+int CArpSpoofingEntryDlg::ReadRowStatus() {
+    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T) || m_cCommonSNMP.AddValue(m_rowStatus.c_str(), SNMP_T_NULL, nullptr) != 0)
+        return -1;
+    CSnmp* reply = nullptr;
+    const int rc = m_cCommonSNMP.Send(&reply, 0);
+    ReplyRow row;
+    if (rc == 0 && reply) row = ReadReplyRow(*reply);
+    delete reply;
+    constexpr int kNoSuchName = 2;  // SNMPv1's answer for a row that is not there
+    if (rc == kNoSuchName) return 0;
+    if (rc != 0 || row.size() != 1) return -1;
+    if (!row.present(0)) return 0;  // noSuchInstance
+    const std::string& v = row.text(0);
+    return v.size() == 1 && v[0] >= '1' && v[0] <= '6' ? v[0] - '0' : -1;
 }
 
 }  // namespace security

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "features/common/trunk_map.h"
+#include "features/security/security_common.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -37,13 +38,21 @@ private:
     void OnPortCell(int port);
     void OnApply();
     bool TrunkRuleHolds() const;
-    // The writes of a new entry, continued on form timers; one that failed takes the row away
-    // again and says the entry was not added.
+    // The writes of a new entry, continued on form timers; one that failed takes the unfinished
+    // row away again and says the entry was not added.
     void WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac);
-    void EndEntryWrite(const std::string& rowStatus, bool ok);
+    void FillEntry();
+    void ActivateEntry();
+    void RemoveUnfinished(const StepResult& failed);
+    // The entry's row status as the switch holds it: 1 to 6, 0 no such row, -1 not read.
+    int ReadRowStatus();
+
+    enum RowStatus : int { kActive = 1, kNotInService = 2, kNotReady = 3 };
 
     int m_iPortNum;
     std::vector<int> m_iSelect;  // 1 for every chosen port (index = port - 1)
+    std::string m_rowStatus;     // the row status object of the entry being written
+    std::vector<SetValue> m_fill;  // its MAC and ports
 
     // Closed in this order when the window is destroyed.
     CCommonSnmp m_cCommonSNMP;       // writes

@@ -112,11 +112,11 @@ void CDhcpScreeningDlg::OnApply() {
     }
     std::vector<int> flags(m_iState.size(), 0);
     for (std::size_t i = 0; i < m_iState.size(); ++i) flags[i] = m_iState[i] == kEnabled ? 1 : 0;
-    if (SendSet(m_cCommonSNMP, {SetValue::Bytes(kOidDhcpScreeningPorts, PortFlagsToPortList(flags, m_iPortNum))},
-                false) != 0) {
-        // Not written: the working copy goes back to what the switch holds.
+    if (!features::WriteNow(m_cCommonSNMP, "The DHCP server screening ports",
+                            {SetValue::Bytes(kOidDhcpScreeningPorts, PortFlagsToPortList(flags, m_iPortNum))}, false)) {
+        // Not written (or not known to be): the working copy goes back to what the switch held,
+        // and the read that follows shows what it holds now.
         m_iState = m_iStateRead;
-        return;
     }
     Refresh();
 }

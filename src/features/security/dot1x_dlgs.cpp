@@ -25,6 +25,8 @@ constexpr const char* kMsgAllForceUnauthorized =
 constexpr const char* kMsgAllAuto = "Could not set all port AUTO  to the port access control.";
 constexpr const char* kMsgAllAutoOrForceUnauthorized =
     "Could not set all port AUTO or Force Unauthorized to the port access control.";
+constexpr const char* kKeyNote = "Both boxes empty: the switch keeps its key.";
+constexpr int kKeyBoxWidth = 240;  // both key boxes alike, with the note beside the first
 
 // The parameters in the order the switch takes them, with their ranges and messages.
 struct ParamRule {
@@ -128,9 +130,11 @@ void C8021xGlobalDlg::createControls() {
     g.addLabel(0, "Radius Server IP:");
     g.addIpAddress(IDC_RADIUS_IP);
     g.addLabel(0, "Key:");
-    g.addEdit(IDC_KEY).setPassword().setMaxLength(kMaxKeyChars);
+    g.addEdit(IDC_KEY).setPassword().setMaxLength(kMaxKeyChars).setWidth(kKeyBoxWidth);
+    // The switch never gives its key back, so the boxes start empty whatever it holds.
+    g.addLabel(IDC_KEY_NOTE, kKeyNote).sameLine();
     g.addLabel(0, "Confirm Key:");
-    g.addEdit(IDC_CONFIRM_KEY).setPassword().setMaxLength(kMaxKeyChars);
+    g.addEdit(IDC_CONFIRM_KEY).setPassword().setMaxLength(kMaxKeyChars).setWidth(kKeyBoxWidth);
     g.addLabel(0, "TxPeriod(1-65535 sec)");
     g.addEdit(IDC_TX_PERIOD).setMaxLength(5).setDigitsOnly();
     g.addLabel(0, "QuietPeriod(0-65535 sec)");
@@ -213,8 +217,9 @@ void C8021xGlobalDlg::OnReply(const ReplyRow& row) {
     EnableFields(on);
     enable({IDC_PORTSET}, on);
     get<platform::IpAddressField>(IDC_RADIUS_IP).setAddress(row.text(1));
-    get<EditBox>(IDC_KEY).setText(row.text(2));
-    get<EditBox>(IDC_CONFIRM_KEY).setText(row.text(2));
+    // The key read (empty on a switch that keeps it secret) is not put in the boxes: the boxes
+    // hold only a key the user typed, so an Apply never writes back an empty key, and a key
+    // typed before a failed write is still there for the retry.
     get<EditBox>(IDC_QUIET_PERIOD).setText(row.text(3));
     get<EditBox>(IDC_TX_PERIOD).setText(row.text(4));
     get<EditBox>(IDC_SUPP_TIMEOUT).setText(row.text(5));
@@ -228,7 +233,9 @@ void C8021xGlobalDlg::OnApply() {
     const bool on = get<platform::CheckBox>(IDC_ENABLE).checked();
     if (!on) {
         // Switching off writes the state only; nothing else is looked at.
-        if (SendSet(m_cCommonSNMP, {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "2")}, true) == 0) ReadGlobal();
+        features::WriteNow(m_cCommonSNMP, "The 802.1X state", {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "2")},
+                           true);
+        ReadGlobal();
         return;
     }
 
@@ -239,10 +246,11 @@ void C8021xGlobalDlg::OnApply() {
         platform::ShowMessage(kMsgInvalidRadiusIp);
         return;
     }
-    const std::string& key = get<EditBox>(IDC_KEY).text();
+    // Both key boxes empty keep the switch's key; a key typed is written once confirmed.
+    const std::string key = get<EditBox>(IDC_KEY).text();
     // The switch keeps at most 33 octets; a longer key (characters beyond ASCII take several)
     // is refused rather than cut, so that the key stored is the key typed.
-    if (key.empty() || key.size() > static_cast<std::size_t>(kMaxKeyChars)) {
+    if (key.size() > static_cast<std::size_t>(kMaxKeyChars)) {
         platform::ShowMessage(kMsgInvalidKey);
         return;
     }
@@ -258,16 +266,30 @@ void C8021xGlobalDlg::OnApply() {
         return;
     }
 
-    bool changed = false;
-    if (SendSet(m_cCommonSNMP,
-                {SetValue::Text(kOidRadiusServer, SNMP_T_IPADDRESS, FormatIp(ip)),
-                 SetValue::Bytes(kOidRadiusKey, Octets(key.begin(), key.end()))},
-                true) == 0) {
-        if (SendSet(m_cCommonSNMPSet, {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "1")}, true) == 0)
-            changed = true;
+    // The server first, then the state, then the parameters; a step the switch does not take
+    // ends the Apply, so 802.1X is never switched on without its server.
+    std::vector<SetValue> server = {SetValue::Text(kOidRadiusServer, SNMP_T_IPADDRESS, FormatIp(ip))};
+    if (!key.empty()) server.push_back(SetValue::Bytes(kOidRadiusKey, Octets(key.begin(), key.end())));
+    const std::string serverWhat = key.empty() ? "The RADIUS server" : "The RADIUS server and key";
+    std::string failure;
+    if (StepResult r = WriteStep(m_cCommonSNMP, server, true); !r.ok) {
+        failure = NotChanged(serverWhat, r) + " The 802.1X state and parameters were not written.";
+    } else if (r = WriteStep(m_cCommonSNMPSet, {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "1")}, true); !r.ok) {
+        failure = NotChanged("The 802.1X state", r) + " " + serverWhat + (key.empty() ? " was" : " were") +
+                  " changed; the parameters were not written.";
+    } else if (r = WriteStep(m_cCommonSNMParg, params.values, true); !r.ok) {
+        failure = NotChanged("The 802.1X parameters", r) +
+                  (key.empty() ? " The RADIUS server and the state were changed."
+                               : " The RADIUS server, the key and the state were changed.");
     }
-    if (SendSet(m_cCommonSNMParg, params.values, true) == 0) changed = true;
-    if (changed) ReadGlobal();
+    if (failure.empty()) {
+        // The switch holds the key now; empty boxes keep it from here on.
+        get<EditBox>(IDC_KEY).setText("");
+        get<EditBox>(IDC_CONFIRM_KEY).setText("");
+    } else {
+        platform::ShowMessage(failure);
+    }
+    ReadGlobal();
 }
 
 void C8021xGlobalDlg::OnPortSet() {
@@ -405,9 +427,14 @@ void C8021xPortDlg::SendBatches(std::vector<std::pair<int, int>> batches, std::s
         std::vector<SetValue> values;
         for (int p = first; p <= last; ++p)
             values.push_back(SetValue::Text(InstanceOid(kOidAuthControlledPortControl, p), SNMP_T_INTEGER, value));
-        // A failed request ends the Apply; the list keeps what it showed.
-        if (SendSet(m_cCommonSNMP, values, true) != 0) {
+        // A request the switch does not take ends the Apply: the message names the ports left
+        // as they were (the batches before it stand), and the list shows what the switch holds.
+        const int to = batches.back().second;
+        const std::string ports = first == to ? "port " + std::to_string(first)
+                                              : "ports " + std::to_string(first) + "-" + std::to_string(to);
+        if (!features::WriteNow(m_cCommonSNMP, "The port access control of " + ports, values, true)) {
             endWrite();
+            ReadPorts();
             return;
         }
         // After a full batch the switch gets a pause; the window keeps painting meanwhile.

@@ -117,6 +117,7 @@ public:
         IDC_APPLY = 1512,
         IDC_PORTSET = 1513,
         IDC_REFRESH = 1514,
+        IDC_KEY_NOTE = 1515,
     };
     static constexpr int kMaxKeyChars = 33;
 

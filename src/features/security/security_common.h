@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "features/common/port_range.h"
 #include "features/common/sync_request.h"
 #include "snmp/common_snmp.h"
@@ -40,6 +41,11 @@ inline constexpr const char* kOidDhcpScreeningPorts = "1.3.6.1.4.1.171.10.76.12.
 // The synchronous set request of these dialogs.
 using features::SendSet;
 using features::SetValue;
+
+// A user's write of several steps, with the message worded by the dialog.
+using features::NotChanged;
+using features::StepResult;
+using features::WriteStep;
 
 // The port choosers and the device's port count, as every port loop of these dialogs uses them.
 using features::BindFromToPorts;
