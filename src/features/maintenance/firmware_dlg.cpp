@@ -33,24 +33,14 @@ constexpr int kProgressEnd = 90;
 constexpr int kProgressDone = 99;
 constexpr int kFinishRecheckMs = 100;
 
-// Why the session's last set was not taken, in the words of the other dialogs' failure messages
-// ("the switch refused the value (genErr)"), for the transfer's own sentences.
+// Why the session's last set was not taken, worded as the other dialogs word it. The reply's error
+// status does not come back from a write sent away from the window thread: any error status of a
+// set is a refusal.
 std::string SetFailureReason(CCommonSnmp& session) {
     SnmpFailure failure = session.LastFailure();
-    if (failure == SnmpFailure::None) failure = SnmpFailure::NotSent;
-    int status = -1;
-    if (failure == SnmpFailure::AgentError) {
-        // The session names the reply's error status in its failure text only.
-        const std::string text = session.LastFailureText(), lead = "error status ";
-        const std::size_t at = text.find(lead);
-        for (std::size_t i = at == std::string::npos ? text.size() : at + lead.size();
-             i < text.size() && text[i] >= '0' && text[i] <= '9' && status < 100; ++i)
-            status = (status < 0 ? 0 : status * 10) + (text[i] - '0');
-    }
-    std::string sentence = features::WriteFailureMessage("", status, failure);
-    sentence = sentence.substr(sentence.find(": ") + 2);
-    if (!sentence.empty() && sentence.back() == '.') sentence.pop_back();
-    return sentence;
+    if (failure == SnmpFailure::AgentError || failure == SnmpFailure::UnknownErrorStatus)
+        return "the switch refused the value.";
+    return features::WriteFailureReason(-1, failure == SnmpFailure::None ? SnmpFailure::NotSent : failure);
 }
 
 }  // namespace
@@ -156,7 +146,7 @@ void CFirmwareUpgradeDlg::OnFileStepEnd(bool ok) {
         platform::ShowMessage(kMsgFileTimeout);
     else
         platform::ShowMessage("The TFTP server address and file name could not be set: " +
-                              SetFailureReason(m_cCommonSNMP) + ". The " + TransferName() + " was not started.");
+                              SetFailureReason(m_cCommonSNMP) + " The " + TransferName() + " was not started.");
     Finish();
 }
 
@@ -182,7 +172,7 @@ void CFirmwareUpgradeDlg::OnOperationStepEnd(bool ok) {
         platform::ShowMessage(kMsgOperationTimeout);
     } else {
         platform::ShowMessage("The " + TransferName() + " could not be started: " +
-                              SetFailureReason(m_cCommonSNMPSetOp) + ".");
+                              SetFailureReason(m_cCommonSNMPSetOp));
     }
     Finish();
 }

@@ -42,26 +42,6 @@ std::vector<std::string> Steps(int first, int step, int count) {
 
 void SetLabel(platform::Form& f, int id, const std::string& text) { f.get<platform::Label>(id).setText(text); }
 
-// Why the session's last set was not taken, in the words of the framework's failure messages
-// ("the switch refused the value (genErr)"), for the bridge's own sentences.
-std::string SetFailureReason(CCommonSnmp& session) {
-    SnmpFailure failure = session.LastFailure();
-    if (failure == SnmpFailure::None) failure = SnmpFailure::NotSent;
-    int status = -1;
-    if (failure == SnmpFailure::AgentError) {
-        // The session names the reply's error status in its failure text only.
-        const std::string text = session.LastFailureText(), lead = "error status ";
-        const std::size_t at = text.find(lead);
-        for (std::size_t i = at == std::string::npos ? text.size() : at + lead.size();
-             i < text.size() && text[i] >= '0' && text[i] <= '9' && status < 100; ++i)
-            status = (status < 0 ? 0 : status * 10) + (text[i] - '0');
-    }
-    std::string sentence = features::WriteFailureMessage("", status, failure);
-    sentence = sentence.substr(sentence.find(": ") + 2);
-    if (!sentence.empty() && sentence.back() == '.') sentence.pop_back();
-    return sentence;
-}
-
 constexpr const char* kStpSettings = "The spanning tree settings";
 
 }  // namespace
@@ -174,10 +154,10 @@ void CStpBridgeDlg::OnPortSetting() {
     runChild(table);
 }
 
-bool CStpBridgeDlg::Set(const std::vector<std::pair<std::string, std::string>>& values) {
+features::StepResult CStpBridgeDlg::Set(const std::vector<std::pair<std::string, std::string>>& values) {
     std::vector<features::SetValue> set;
     for (const auto& [oid, value] : values) set.push_back(features::SetValue::Text(oid, SNMP_T_INTEGER, value));
-    return features::WriteNow(m_cCommonSNMPSet, kStpSettings, set, false, true);
+    return features::WriteStep(m_cCommonSNMPSet, set, false);
 }
 
 void CStpBridgeDlg::OnApply() {
@@ -229,9 +209,9 @@ void CStpBridgeDlg::OnApply() {
         m_bTurnedOn = true;
     }
     // Largest forward delay and smallest hello time first: any valid max age is then accepted.
-    if (!Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}})) {
-        platform::ShowMessage(std::string(kStpSettings) + " could not be changed: " + SetFailureReason(m_cCommonSNMPSet) +
-                              "." + (m_bTurnedOn ? " The spanning tree was turned on." : ""));
+    if (const features::StepResult widened = Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}}); !widened.ok) {
+        platform::ShowMessage(features::NotChanged(kStpSettings, widened) +
+                              (m_bTurnedOn ? " The spanning tree was turned on." : ""));
         Read(true);
         return;
     }
@@ -251,8 +231,8 @@ void CStpBridgeDlg::WriteBridgeTimers(int a, int d, int h, const std::string& pr
         {{kStp + "13.0", hello}},
         {{kStp + "13.0", hello}, {kStp + "2.0", std::to_string(TextToInt(priority))}, {kStpVersion + ".0", version}}};
     for (const auto& step : steps) {
-        if (!Set(step)) {
-            PutTimersBack(SetFailureReason(m_cCommonSNMPSet));
+        if (const features::StepResult r = Set(step); !r.ok) {
+            PutTimersBack(features::NotChanged(kStpSettings, r));
             return;
         }
     }
@@ -260,25 +240,26 @@ void CStpBridgeDlg::WriteBridgeTimers(int a, int d, int h, const std::string& pr
 }
 
 void CStpBridgeDlg::PutTimersBack(const std::string& failure) {
+    constexpr const char* kNotBack = " The bridge timers could not all be put back; the form shows what the switch holds.";
     // The timers may now hold any mix of old and new values: widen again, so that the old max
     // age is accepted whatever the rest holds.
-    if (!Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}})) {
-        FinishTimersBack(failure + ". The bridge timers could not all be put back; the form shows what the switch holds");
+    if (!Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}}).ok) {
+        FinishTimersBack(failure + kNotBack);
         return;
     }
     setTimer(kTimerBridgeWrite, kAfterWideningMs, [this, failure] {
         const auto& [age, delay, hello] = m_readTimers;
-        const bool back = Set({{kStp + "12.0", std::to_string(age)}}) && Set({{kStp + "14.0", std::to_string(delay)}}) &&
-                          Set({{kStp + "13.0", std::to_string(hello)}});
-        FinishTimersBack(failure + (back ? ". The bridge timers were put back as they were"
-                                         : ". The bridge timers could not all be put back; the form shows what the "
-                                           "switch holds"));
+        const bool back = Set({{kStp + "12.0", std::to_string(age)}}).ok &&
+                          Set({{kStp + "14.0", std::to_string(delay)}}).ok &&
+                          Set({{kStp + "13.0", std::to_string(hello)}}).ok;
+        FinishTimersBack(failure + (back ? " The bridge timers were put back as they were." : kNotBack));
     });
 }
 
-void CStpBridgeDlg::FinishTimersBack(const std::string& failure) {
-    platform::ShowMessage(std::string(kStpSettings) + " could not be changed: " + failure + "." +
-                          (m_bTurnedOn ? " The spanning tree was turned on." : ""));
+// `message` says what was not changed and what was put back; the state step, when this Apply
+// took it, stands.
+void CStpBridgeDlg::FinishTimersBack(const std::string& message) {
+    platform::ShowMessage(message + (m_bTurnedOn ? " The spanning tree was turned on." : ""));
     EndApply(true);
 }
 

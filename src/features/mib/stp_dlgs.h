@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -47,14 +48,14 @@ private:
     // After a timer write the switch did not take: the timers as they were read go back, widened
     // first as on the way out, and one message tells what was changed and what was left.
     void PutTimersBack(const std::string& failure);
-    void FinishTimersBack(const std::string& failure);
+    void FinishTimersBack(const std::string& message);
     // The end of every Apply that got as far as the timers: the form reads the bridge again.
     void EndApply(bool keepTyped);
     void OnEnableClicked();
     void OnPortSetting();
     void EnableSettings(bool on, bool portSetting);
     // One set request with the outcome kept quiet; the caller words the message.
-    bool Set(const std::vector<std::pair<std::string, std::string>>& values);
+    features::StepResult Set(const std::vector<std::pair<std::string, std::string>>& values);
     void OnRead(const ReplyRow& v);
 
     std::string m_strRstpState = "0";
