@@ -1,6 +1,7 @@
 #pragma once
-// A write of a form with its outcome told to the user. The request goes out away from the window
-// thread (the window keeps painting); when the switch refuses it or does not answer, a message
+// A write of a form with its outcome told to the user. The request goes out from a short-lived
+// sender thread (the window keeps painting and the session has one request in flight), and the
+// outcome comes back on the UI thread; when the switch refuses it or does not answer, a message
 // says what was not changed and why, and the form's handler then reads the switch again, so the
 // form shows what the switch holds. A set that got no answer may still have been taken: the read
 // that follows tells.
@@ -9,10 +10,10 @@
 //                [this](bool ok) { Reload(); if (ok) ...; });
 #include <functional>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
-#include "features/common/background_send.h"
 #include "features/common/sync_request.h"
 
 namespace features {
@@ -48,7 +49,11 @@ struct StepsRun;
 
 class CFormWrite {
 public:
-    explicit CFormWrite(CCommonSnmp& session) : m_session(session), m_sender(session) {}
+    explicit CFormWrite(CCommonSnmp& session) : m_session(session) {}
+    // Waits for a request in flight (at most its time-out) so that the session outlives it.
+    ~CFormWrite() { Abandon(); }
+    CFormWrite(const CFormWrite&) = delete;
+    CFormWrite& operator=(const CFormWrite&) = delete;
 
     // Sends the values as one set request. onDone(true) runs once the switch took them; on a
     // failure the message comes first, then onDone(false). False, and nothing sent, while a
@@ -61,16 +66,25 @@ public:
     // that failed) after the message (none when `quiet`, for a caller that words its own).
     bool SendSteps(std::string what, std::vector<std::vector<SetValue>> steps, std::function<void(int failedStep)> onDone,
                    bool quiet = false, int timeoutMs = 0);
-    bool Busy() const { return m_sender.Busy(); }
-    // Drops a write in flight (the form is going away): its outcome is not reported.
-    void Abandon() { m_sender.Wait(); }
+    // True from Send until its outcome has been handled.
+    bool Busy() const { return m_busy; }
+    // Waits for the request in flight (the form is going away); its outcome is not reported.
+    void Abandon();
 
 private:
+    struct Token {
+        bool alive = true;  // read and written on the UI thread only
+    };
     bool Prepare(const std::vector<SetValue>& values);
     void SendStep(std::shared_ptr<StepsRun> run, size_t index);
+    // Sends the request prepared on the session from a short-lived sender thread; onSent gets
+    // the result (0, an error status, or -1) on the UI thread, unless the writer is gone by then.
+    void SendPrepared(int timeoutMs, std::function<void(int status)> onSent);
 
     CCommonSnmp& m_session;
-    CBackgroundSend m_sender;
+    std::shared_ptr<Token> m_token = std::make_shared<Token>();
+    std::thread m_thread;
+    bool m_busy = false;
 };
 
 }  // namespace features
