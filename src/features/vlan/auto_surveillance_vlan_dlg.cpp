@@ -498,10 +498,10 @@ std::string CAutoSurveillanceVlanDlg::RemoveNewOuiEntry(const std::string& suffi
     if (destroyed.ok()) return "The entry that was created was removed.";
     // Say what the switch holds now.
     ReplyRow row;
-    if (!features::GetNow(m_cCommonSNMP,
+    if (!vlan::ReadRowNow(m_cCommonSNMP,
                           {vlan::kOidSurvOuiMask + suffix, vlan::kOidSurvOuiComponentType + suffix,
                            vlan::kOidSurvOuiDescription + suffix},
-                          false, row))
+                          row))
         return "The entry that was created could not be removed (" + vlan::FailureReason(destroyed) +
                ") and could not be read back: see whether the list shows " + address + ".";
     if (!row.present(0) && !row.present(1)) return "No entry was left on the switch.";

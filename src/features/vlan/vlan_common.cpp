@@ -42,6 +42,14 @@ SetOutcome SetQuietly(CCommonSnmp& session, const std::vector<features::SetValue
     return outcome;
 }
 
+bool ReadRowNow(CCommonSnmp& session, const std::vector<std::string>& oids, ReplyRow& row) {
+    row = ReplyRow{};
+    if (features::GetNow(session, oids, false, row)) return true;
+    if (session.LastFailure() != SnmpFailure::AgentError) return false;
+    row = ReplyRow{};
+    return true;
+}
+
 std::string FailureReason(const SetOutcome& outcome) {
     // The framework's sentence for a change, without its subject and full stop.
     const std::string marker = " could not be changed: ";

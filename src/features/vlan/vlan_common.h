@@ -59,6 +59,10 @@ struct SetOutcome {
 };
 // Sends the values as one set request now; a taken write is noted as an unsaved change.
 SetOutcome SetQuietly(CCommonSnmp& session, const std::vector<features::SetValue>& values, bool viaGetNext);
+// Reads objects of one table row with a get, to tell what a write left behind. False only when
+// the switch did not answer; a row that is not there reads as values not present (SNMPv1
+// answers noSuchName for it).
+bool ReadRowNow(CCommonSnmp& session, const std::vector<std::string>& oids, ReplyRow& row);
 // Why it failed, as the end of a sentence: "the switch refused the value (genErr)".
 std::string FailureReason(const SetOutcome& outcome);
 // "<what> could not be <verb>: <reason>."

@@ -75,11 +75,11 @@ vlan::SetOutcome CVlanEntrySnmp::SetActive(int vid) {
 }
 
 bool CVlanEntrySnmp::ReadRow(int vid, ReplyRow& row) {
-    return features::GetNow(m_cCommonSNMP,
+    return vlan::ReadRowNow(m_cCommonSNMP,
                             {InstanceOid(vlan::kOidVlanStaticEgressPorts, vid),
                              InstanceOid(vlan::kOidVlanStaticUntaggedPorts, vid),
                              InstanceOid(vlan::kOidVlanStaticRowState, vid)},
-                            false, row);
+                            row);
 }
 
 void CVlanEntrySnmp::Close() {
