@@ -197,6 +197,19 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
                  EXPECT_EQ(Holds(s, Row("20")), (Strings{"c0000000", "40000000", "1"}));
                  EXPECT_EQ(Holds(s, {kName + ".20"}), Strings{"7477656e7479"});  // "twenty"
              }},
+        {.name = "VLAN edit, name write unanswered",
+         .state = kVlan20,
+         .args = {"--drop-prefix", kName + ".20"},
+         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, false, 20); },
+         .ready = EntryReady,
+         .act = EditVlan20,
+         .message = "The VLAN could not be changed: the switch did not answer, so it may or may not have taken the "
+                    "change; the settings are read again. Its ports were put back as they were.",
+         .check =
+             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
+                 EditKept(d);
+                 EXPECT_EQ(Holds(s, Row("20")), (Strings{"c0000000", "40000000", "1"}));
+             }},
         {.name = "VLAN add, untagged ports refused",
          .refuse = {kUntagged},
          .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, true); },
@@ -208,6 +221,20 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
                  EXPECT_FALSE(d.ended());
                  EXPECT_EQ(d.text(CVlanEntryDlg::IDC_VID), "30");
                  EXPECT_EQ(Holds(s, Row("30")), (Strings{"-", "-", "-"}));
+             }},
+        {.name = "VLAN add, untagged ports refused and the new row kept by a port's PVID",
+         .state = {kPvid + ".7 g 30"},  // the switch refuses to destroy a VLAN that is a PVID
+         .refuse = {kUntagged},
+         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, true); },
+         .ready = EntryReady,
+         .act = AddVlan30,
+         .message = std::string("The VLAN could not be added: ") + kGenErr +
+                    ". VLAN 30 could not be removed: the switch holds it with egress ports 1-10 and untagged ports "
+                    "none, not active.",
+         .check =
+             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
+                 EXPECT_FALSE(d.ended());
+                 EXPECT_EQ(Holds(s, Row("30")), (Strings{"ffc00000", "00000000", "2"}));
              }},
         {.name = "VLAN add, name refused",
          .refuse = {kName},
