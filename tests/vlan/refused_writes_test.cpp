@@ -236,6 +236,19 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
                  EXPECT_FALSE(d.ended());
                  EXPECT_EQ(Holds(s, Row("30")), (Strings{"ffc00000", "00000000", "2"}));
              }},
+        {.name = "VLAN add, the ID held by a row that is not active",
+         .state = {kEgress + ".30 x 80000000", kUntagged + ".30 x 00000000", kRowState + ".30 i 2"},
+         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, true); },
+         .ready = EntryReady,
+         .act = AddVlan30,
+         .message = "The VLAN could not be added: the switch refused the value (badValue). The switch "
+                    "already holds VLAN 30 with egress ports 1 and untagged ports none, not active.",
+         .check =
+             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
+                 EXPECT_FALSE(d.ended());
+                 EXPECT_EQ(s.setBindings(), Strings{kRowState + ".30=5"});  // nothing else, no destroy
+                 EXPECT_EQ(Holds(s, Row("30")), (Strings{"80000000", "00000000", "2"}));
+             }},
         {.name = "VLAN add, name refused",
          .refuse = {kName},
          .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, true); },

@@ -369,7 +369,8 @@ std::string CVlanEntryDlg::UndoAdd() {
     if (!m_snmp.ReadRow(vid, row))
         return "Whether " + vlanText + " is left on the switch is not known: it did not answer when the VLAN was read back.";
     if (!row.present(2)) return m_touched.rowState ? "The new VLAN was removed." : "";
-    // The switch holds a row that this form could not remove (or that was there before).
+    // A row the switch refused to create was there before (not listed, as it is not active).
+    if (!m_touched.rowState) return "The switch already holds " + vlanText + " with " + RowHolds(row, m_iPortNum) + ".";
     return vlanText + " could not be removed: the switch holds it with " + RowHolds(row, m_iPortNum) + ".";
 }
 
