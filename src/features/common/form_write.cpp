@@ -26,22 +26,29 @@ std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure
     return what + " could not be changed: " + WriteFailureReason(status, failure);
 }
 
+std::string StepResult::reason() const {
+    std::string why = WriteFailureReason(status, failure);
+    why.pop_back();  // the full stop
+    return why;
+}
+
 StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext) {
-    const int status = SendSet(session, values, viaGetNext);
-    if (status == 0) {
+    StepResult r;
+    r.status = SendSet(session, values, viaGetNext);
+    if (r.ok()) {
         app::NoteWriteTaken();
-        return {};
+        return r;
     }
-    SnmpFailure failure = session.LastFailure();
-    if (status < 0 && failure == SnmpFailure::None) failure = SnmpFailure::NotSent;
-    return {false, status < 0 && failure == SnmpFailure::NoAnswer, WriteFailureReason(status, failure)};
+    r.failure = session.LastFailure();
+    if (r.status < 0 && r.failure == SnmpFailure::None) r.failure = SnmpFailure::NotSent;
+    return r;
 }
 
 bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext,
               bool quiet) {
     const StepResult r = WriteStep(session, values, viaGetNext);
-    if (!r.ok && !quiet) platform::ShowMessage(NotChanged(what, r));
-    return r.ok;
+    if (!r.ok() && !quiet) platform::ShowMessage(NotChanged(what, r));
+    return r.ok();
 }
 
 bool CFormWrite::Prepare(const std::vector<SetValue>& values) {

@@ -27,17 +27,25 @@ std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure
 std::string WriteFailureReason(int status, SnmpFailure failure);
 
 // The outcome of one set request of a write of several steps, whose message the dialog words
-// itself (what was written, what was left). `why` is the reason when the switch did not take
-// it; `unanswered` tells that the switch may have taken it all the same.
+// itself (what was written, what was left, what was put back).
 struct StepResult {
-    bool ok = true;
-    bool unanswered = false;
-    std::string why;
+    int status = 0;  // 0 taken, a positive error status, or -1 with the failure
+    SnmpFailure failure = SnmpFailure::None;
+    bool ok() const { return status == 0; }
+    // No answer: the switch may have taken it all the same.
+    bool unanswered() const { return status < 0 && failure == SnmpFailure::NoAnswer; }
+    bool maybeTaken() const { return ok() || unanswered(); }
+    // Why it failed, as the end of a sentence: "the switch refused the value (genErr)".
+    std::string reason() const;
+    std::string why() const { return reason() + "."; }
 };
 // One set request sent now, quiet; noted as a change when the switch took it.
 StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
-// "<what> could not be changed: <why>", as a single write is worded.
-inline std::string NotChanged(const std::string& what, const StepResult& r) { return what + " could not be changed: " + r.why; }
+// "<what> could not be <verb>: <reason>." ("changed", "added", "deleted").
+inline std::string NotDone(const std::string& what, const std::string& verb, const StepResult& r) {
+    return what + " could not be " + verb + ": " + r.why();
+}
+inline std::string NotChanged(const std::string& what, const StepResult& r) { return NotDone(what, "changed", r); }
 
 // Sends one set request now and waits for its answer, for the dialogs whose writes follow one
 // another. On a refusal or no answer the message of WriteFailureMessage is shown (unless

@@ -2,6 +2,7 @@
 
 
 #include "app/session_settings.h"
+#include "app/unsaved_changes.h"
 #include "features/common/form_reads.h"
 #include "features/common/form_write.h"
 #include "features/ports/port_texts.h"
@@ -215,7 +216,7 @@ void CPortSetInfo::OnApply() {
     const int status = m_cCommonSNMP.Send(&reply, kSetTimeoutMs);
     platform::Trace("set status = %d", status);
     enable({IDC_BUTTON_REFRESH}, true);
-    if (status == 0) NoteWriteTaken();
+    if (status == 0) app::NoteWriteTaken();
     else
         platform::ShowMessage(WriteFailureMessage("The settings of port " + m_strSelectPort, status,
                                                   m_cCommonSNMP.LastFailure()));

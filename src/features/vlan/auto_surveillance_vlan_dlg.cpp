@@ -454,10 +454,10 @@ void CAutoSurveillanceVlanDlg::OnAdd() {
     const std::string suffix = vlan::OuiIndexSuffix(octets);
     const std::string address = FormatMac(Octets(octets.begin(), octets.end()), '-');
     // Create the row, then fill it a moment later; what the user typed stays until it is in.
-    const vlan::SetOutcome created = vlan::SetQuietly(
+    const features::StepResult created = features::WriteStep(
         m_cCommonSNMP, {features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "4")}, false);
     if (!created.ok()) {
-        std::string message = vlan::FailureSentence("The OUI entry " + address, "added", created);
+        std::string message = features::NotDone("The OUI entry " + address, "added", created);
         // Without an answer the row may exist all the same.
         if (created.maybeTaken()) message += " " + RemoveNewOuiEntry(suffix, address);
         platform::ShowMessage(message);
@@ -478,7 +478,7 @@ void CAutoSurveillanceVlanDlg::FillOuiEntry(const std::string& suffix, const std
         features::SetValue::Bytes(vlan::kOidSurvOuiDescription + suffix, Octets(utf8.begin(), utf8.end())),
         features::SetValue::Text(vlan::kOidSurvOuiComponentType + suffix, SNMP_T_INTEGER, type)};
     if (ouiMode) values.push_back(features::SetValue::Bytes(vlan::kOidSurvOuiMask + suffix, HexToOctets("ffffff000000")));
-    const vlan::SetOutcome filled = vlan::SetQuietly(m_cCommonSNMP, values, false);
+    const features::StepResult filled = features::WriteStep(m_cCommonSNMP, values, false);
     if (filled.ok()) {
         get<EditBox>(IDC_DESCRIPTION).setText("");
         get<EditBox>(IDC_MAC).setText("");
@@ -487,13 +487,13 @@ void CAutoSurveillanceVlanDlg::FillOuiEntry(const std::string& suffix, const std
     }
     // A created row left unfilled matches one address (mask FF-FF-FF-FF-FF-FF) as "Other": it
     // is not what was asked for, so it goes.
-    platform::ShowMessage(vlan::FailureSentence("The OUI entry " + address, "added", filled) + " " +
+    platform::ShowMessage(features::NotDone("The OUI entry " + address, "added", filled) + " " +
                           RemoveNewOuiEntry(suffix, address));
     OnRefresh();
 }
 
 std::string CAutoSurveillanceVlanDlg::RemoveNewOuiEntry(const std::string& suffix, const std::string& address) {
-    const vlan::SetOutcome destroyed = vlan::SetQuietly(
+    const features::StepResult destroyed = features::WriteStep(
         m_cCommonSNMP, {features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "6")}, false);
     if (destroyed.ok()) return "The entry that was created was removed.";
     // Say what the switch holds now.
@@ -502,10 +502,10 @@ std::string CAutoSurveillanceVlanDlg::RemoveNewOuiEntry(const std::string& suffi
                           {vlan::kOidSurvOuiMask + suffix, vlan::kOidSurvOuiComponentType + suffix,
                            vlan::kOidSurvOuiDescription + suffix},
                           row))
-        return "The entry that was created could not be removed (" + vlan::FailureReason(destroyed) +
+        return "The entry that was created could not be removed (" + destroyed.reason() +
                ") and could not be read back: see whether the list shows " + address + ".";
     if (!row.present(0) && !row.present(1)) return "No entry was left on the switch.";
-    return "The entry that was created could not be removed (" + vlan::FailureReason(destroyed) + "): the switch holds " +
+    return "The entry that was created could not be removed (" + destroyed.reason() + "): the switch holds " +
            address + " with mask " + FormatMac(row.bytes(0), '-') + ", component type \"" +
            vlan::ComponentTypeText(row.text(1)) + "\" and description \"" + row.text(2) + "\". Delete it from the list.";
 }
@@ -524,12 +524,12 @@ void CAutoSurveillanceVlanDlg::OnDelete() {
     }
     std::string suffix;
     if (!vlan::OuiIndexSuffixFromDigits(vlan::MacDigits(mac), suffix)) return;
-    const vlan::SetOutcome deleted = vlan::SetQuietly(
+    const features::StepResult deleted = features::WriteStep(
         m_cCommonSNMP, {features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "6")}, false);
     if (deleted.ok()) {
         RefreshSoon();
         return;
     }
-    platform::ShowMessage(vlan::FailureSentence("The OUI entry " + mac, "deleted", deleted));
+    platform::ShowMessage(features::NotDone("The OUI entry " + mac, "deleted", deleted));
     OnRefresh();
 }

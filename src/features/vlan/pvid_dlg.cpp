@@ -43,8 +43,8 @@ int PortsPerRow(int ports) {
 
 CPvidSnmp::CPvidSnmp(int portNum) : m_trunkMap(m_cCommonSNMPTable, portNum) {}
 
-vlan::SetOutcome CPvidSnmp::WritePvid(int port, int pvid) {
-    return vlan::SetQuietly(
+features::StepResult CPvidSnmp::WritePvid(int port, int pvid) {
+    return features::WriteStep(
         m_cCommonSNMP, {features::SetValue::Text(InstanceOid(vlan::kOidVlanPvid, port), SNMP_T_UNSIGNED, std::to_string(pvid))},
         false);
 }
@@ -174,12 +174,12 @@ void CPvidDlg::OnApply() {
 
 void CPvidDlg::WritePvids(int first, std::vector<int> pvids) {
     for (int p = first; p <= m_iPortNum; ++p) {
-        const vlan::SetOutcome written = m_snmp.WritePvid(p, pvids[static_cast<std::size_t>(p - 1)]);
+        const features::StepResult written = m_snmp.WritePvid(p, pvids[static_cast<std::size_t>(p - 1)]);
         if (!written.ok()) {
             // The form stays open: it says which ports kept their PVID and shows what the switch
             // holds, with the PVIDs typed for the ports not written kept for a retry.
             endWrite();
-            std::string message = vlan::FailureSentence("The PVID of port " + std::to_string(p), "changed", written);
+            std::string message = features::NotDone("The PVID of port " + std::to_string(p), "changed", written);
             if (p < m_iPortNum)
                 message += p + 1 == m_iPortNum ? " Port " + std::to_string(m_iPortNum) + " was not written."
                                                : " Ports " + std::to_string(p + 1) + " to " + std::to_string(m_iPortNum) +

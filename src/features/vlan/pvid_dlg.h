@@ -14,7 +14,7 @@ class CPvidSnmp {
 public:
     explicit CPvidSnmp(int portNum);
     // dot1qVlanPvid.port (unsigned) = pvid.
-    vlan::SetOutcome WritePvid(int port, int pvid);
+    features::StepResult WritePvid(int port, int pvid);
     features::CTrunkMap& TrunkMap() { return m_trunkMap; }
     const features::CTrunkMap& TrunkMap() const { return m_trunkMap; }
     void Close();

@@ -30,37 +30,12 @@ std::vector<int> ParsePortNumbers(const std::string& text) {
     return ports;
 }
 
-SetOutcome SetQuietly(CCommonSnmp& session, const std::vector<features::SetValue>& values, bool viaGetNext) {
-    SetOutcome outcome;
-    outcome.status = features::SendSet(session, values, viaGetNext);
-    if (outcome.ok()) {
-        features::NoteWriteTaken();
-        return outcome;
-    }
-    outcome.failure = session.LastFailure();
-    if (outcome.status < 0 && outcome.failure == SnmpFailure::None) outcome.failure = SnmpFailure::NotSent;
-    return outcome;
-}
-
 bool ReadRowNow(CCommonSnmp& session, const std::vector<std::string>& oids, ReplyRow& row) {
     row = ReplyRow{};
     if (features::GetNow(session, oids, false, row)) return true;
     if (session.LastFailure() != SnmpFailure::AgentError) return false;
     row = ReplyRow{};
     return true;
-}
-
-std::string FailureReason(const SetOutcome& outcome) {
-    // The framework's sentence for a change, without its subject and full stop.
-    const std::string marker = " could not be changed: ";
-    std::string sentence = features::WriteFailureMessage("x", outcome.status, outcome.failure);
-    sentence = sentence.substr(sentence.find(marker) + marker.size());
-    if (!sentence.empty() && sentence.back() == '.') sentence.pop_back();
-    return sentence;
-}
-
-std::string FailureSentence(const std::string& what, const std::string& verb, const SetOutcome& outcome) {
-    return what + " could not be " + verb + ": " + FailureReason(outcome) + ".";
 }
 
 }  // namespace vlan

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "features/common/sync_request.h"
 #include "snmp/common_snmp.h"
 #include "snmp/encodings.h"
@@ -48,24 +49,8 @@ const VlanRecord* FindVlan(const VlanRecordList& records, int vid);
 // Port numbers of a "1,2,5" text.
 std::vector<int> ParsePortNumbers(const std::string& text);
 
-// One set of a write whose failure the dialog words itself (a write of several steps that is
-// undone, or an entry that is added or deleted rather than changed).
-struct SetOutcome {
-    int status = 0;  // 0 taken, a positive error status, or -1 with the failure
-    SnmpFailure failure = SnmpFailure::None;
-    bool ok() const { return status == 0; }
-    // No answer: the switch may have taken it.
-    bool maybeTaken() const { return status == 0 || (status < 0 && failure == SnmpFailure::NoAnswer); }
-};
-// Sends the values as one set request now; a taken write is noted as an unsaved change.
-SetOutcome SetQuietly(CCommonSnmp& session, const std::vector<features::SetValue>& values, bool viaGetNext);
 // Reads objects of one table row with a get, to tell what a write left behind. False only when
 // the switch did not answer; a row that is not there reads as values not present (SNMPv1
 // answers noSuchName for it).
 bool ReadRowNow(CCommonSnmp& session, const std::vector<std::string>& oids, ReplyRow& row);
-// Why it failed, as the end of a sentence: "the switch refused the value (genErr)".
-std::string FailureReason(const SetOutcome& outcome);
-// "<what> could not be <verb>: <reason>."
-std::string FailureSentence(const std::string& what, const std::string& verb, const SetOutcome& outcome);
-
 }  // namespace vlan

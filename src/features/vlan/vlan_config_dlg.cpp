@@ -310,10 +310,10 @@ void CVlanConfigDlg::OnDelete() {
         OnRefresh();
         return;
     }
-    const vlan::SetOutcome deleted = vlan::SetQuietly(
+    const features::StepResult deleted = features::WriteStep(
         m_cCommonSNMPTableVlanDelete,
         {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, "6")}, true);
-    if (!deleted.ok()) platform::ShowMessage(vlan::FailureSentence("VLAN " + vidText, "deleted", deleted));
+    if (!deleted.ok()) platform::ShowMessage(features::NotDone("VLAN " + vidText, "deleted", deleted));
     OnRefresh();
 }
 

@@ -34,8 +34,8 @@ std::vector<int> Zeros(int n) { return std::vector<int>(static_cast<std::size_t>
 
 CVlanEntrySnmp::CVlanEntrySnmp(int portNum) : m_iPortNum(portNum), m_trunkMap(m_cCommonSNMPTable, portNum) {}
 
-vlan::SetOutcome CVlanEntrySnmp::WriteRowState(int vid, const char* value) {
-    return vlan::SetQuietly(m_cCommonSNMP,
+features::StepResult CVlanEntrySnmp::WriteRowState(int vid, const char* value) {
+    return features::WriteStep(m_cCommonSNMP,
                             {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, value)},
                             true);
 }
@@ -47,29 +47,29 @@ Octets CVlanEntrySnmp::EncodePortList(const std::vector<int>& flags, int portNum
     return HexToOctets(hex);
 }
 
-vlan::SetOutcome CVlanEntrySnmp::WritePortList(const char* column, int vid, const std::vector<int>& flags) {
-    return vlan::SetQuietly(
+features::StepResult CVlanEntrySnmp::WritePortList(const char* column, int vid, const std::vector<int>& flags) {
+    return features::WriteStep(
         m_cCommonSNMPEgrePort,
         {features::SetValue::Bytes(InstanceOid(column, vid), EncodePortList(flags, m_iPortNum))}, false);
 }
 
-vlan::SetOutcome CVlanEntrySnmp::WriteEgressPorts(int vid, const std::vector<int>& flags) {
+features::StepResult CVlanEntrySnmp::WriteEgressPorts(int vid, const std::vector<int>& flags) {
     return WritePortList(vlan::kOidVlanStaticEgressPorts, vid, flags);
 }
 
-vlan::SetOutcome CVlanEntrySnmp::WriteUntaggedPorts(int vid, const std::vector<int>& flags) {
+features::StepResult CVlanEntrySnmp::WriteUntaggedPorts(int vid, const std::vector<int>& flags) {
     return WritePortList(vlan::kOidVlanStaticUntaggedPorts, vid, flags);
 }
 
-vlan::SetOutcome CVlanEntrySnmp::WriteName(int vid, const std::string& name) {
+features::StepResult CVlanEntrySnmp::WriteName(int vid, const std::string& name) {
     const std::string utf8 = Utf8CutBytes(name, vlan::kMaxNameBytes);
-    return vlan::SetQuietly(
+    return features::WriteStep(
         m_cCommonSNMP, {features::SetValue::Bytes(InstanceOid(vlan::kOidVlanStaticName, vid), Octets(utf8.begin(), utf8.end()))},
         false);
 }
 
-vlan::SetOutcome CVlanEntrySnmp::SetActive(int vid) {
-    return vlan::SetQuietly(
+features::StepResult CVlanEntrySnmp::SetActive(int vid) {
+    return features::WriteStep(
         m_cCommonSNMP, {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, "1")},
         false);
 }
@@ -280,7 +280,7 @@ void CVlanEntryDlg::OnOK() {
     beginWrite({platform::kIdOk, platform::kIdCancel});
 
     // Each step counts as done once sent without an answer: the switch may have taken it.
-    auto step = [this](const vlan::SetOutcome& outcome, bool Touched::*what) {
+    auto step = [this](const features::StepResult& outcome, bool Touched::*what) {
         if (outcome.maybeTaken()) m_touched.*what = true;
         if (!outcome.ok()) Undo(outcome);
         return outcome.ok();
@@ -315,14 +315,14 @@ void CVlanEntryDlg::OnOK() {
 void CVlanEntryDlg::WriteNameAndActivate(const std::string& name) {
     const int vid = m_iVid;
     // 10: name, then activate.
-    const vlan::SetOutcome named = m_snmp.WriteName(vid, name);
+    const features::StepResult named = m_snmp.WriteName(vid, name);
     if (named.maybeTaken()) m_touched.name = true;
     if (!named.ok()) {
         Undo(named);
         return;
     }
     setTimer(kTimerActivate, kActivateDelayMs, [this, vid] {
-        const vlan::SetOutcome active = m_snmp.SetActive(vid);
+        const features::StepResult active = m_snmp.SetActive(vid);
         if (!active.ok()) {
             m_touched.rowState = true;
             Undo(active);
@@ -351,9 +351,9 @@ std::string RowHolds(const ReplyRow& row, int ports) {
 
 }  // namespace
 
-void CVlanEntryDlg::Undo(const vlan::SetOutcome& failed) {
+void CVlanEntryDlg::Undo(const features::StepResult& failed) {
     killTimer(kTimerActivate);
-    std::string message = vlan::FailureSentence("The VLAN", m_bAdd ? "added" : "changed", failed);
+    std::string message = features::NotDone("The VLAN", m_bAdd ? "added" : "changed", failed);
     const std::string after = m_bAdd ? UndoAdd() : UndoEdit();
     if (!after.empty()) message += " " + after;
     platform::ShowMessage(message);

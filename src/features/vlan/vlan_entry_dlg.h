@@ -15,14 +15,14 @@ public:
     explicit CVlanEntrySnmp(int portNum);
 
     // dot1qVlanStaticRowState.vid (integer) as a set sent with GetNext.
-    vlan::SetOutcome WriteRowState(int vid, const char* value);
+    features::StepResult WriteRowState(int vid, const char* value);
     // dot1qVlanStaticEgressPorts.vid / dot1qVlanStaticUntaggedPorts.vid from per-port flags.
-    vlan::SetOutcome WriteEgressPorts(int vid, const std::vector<int>& flags);
-    vlan::SetOutcome WriteUntaggedPorts(int vid, const std::vector<int>& flags);
+    features::StepResult WriteEgressPorts(int vid, const std::vector<int>& flags);
+    features::StepResult WriteUntaggedPorts(int vid, const std::vector<int>& flags);
     // The name as UTF-8 of at most 127 bytes.
-    vlan::SetOutcome WriteName(int vid, const std::string& name);
+    features::StepResult WriteName(int vid, const std::string& name);
     // Row state active (1), sent as a plain set.
-    vlan::SetOutcome SetActive(int vid);
+    features::StepResult SetActive(int vid);
     // The row's egress ports, untagged ports and row state, as the switch holds them now. False
     // when the switch did not answer; a row that is gone reads as values not present.
     bool ReadRow(int vid, ReplyRow& row);
@@ -37,7 +37,7 @@ public:
     void Close();
 
 private:
-    vlan::SetOutcome WritePortList(const char* column, int vid, const std::vector<int>& flags);
+    features::StepResult WritePortList(const char* column, int vid, const std::vector<int>& flags);
 
     int m_iPortNum;
     // Declaration order is the close order.
@@ -83,7 +83,7 @@ private:
     void WriteNameAndActivate(const std::string& name);
     // A step of the write failed: the new row is destroyed (add), or what was written is put
     // back as read (edit); one message says what failed and what the switch holds now.
-    void Undo(const vlan::SetOutcome& failed);
+    void Undo(const features::StepResult& failed);
     std::string UndoEdit();
     std::string UndoAdd();
     void RemoveUntaggedElsewhere(int port);
