@@ -274,11 +274,12 @@ TEST_F(TrunkMember, RefusedWriteKeepsTheDialogOpen) {
     std::unique_ptr<DialogDriver> d;
     ASSERT_NO_FATAL_FAILURE(Open(dlg, d, "1", "LACP", ""));
     Choose(*d, *dlg, {3, 4});
-    EXPECT_EQ(m_env.takeMessages(), Strings{CTrunkMemberDlg::kMsgWriteFailed});
+    EXPECT_EQ(m_env.takeMessages(),
+              Strings{"The members of trunk 1 could not be changed: the switch refused the value (genErr)."});
     EXPECT_FALSE(d->ended());
     EXPECT_EQ(sim.sets().size(), 1u);
     EXPECT_TRUE(dlg->Result().empty());
-    EXPECT_TRUE(d->enabled("OK"));
+    EXPECT_TRUE(d->waitEnabled("OK"));
 }
 
 // Thirteen sessions of one user at once over SNMPv3 with authentication and privacy: every

@@ -289,7 +289,7 @@ TEST_F(SurveillanceTest, AddingWritesTheRowThenItsColumnsAndListsIt) {
     Dlg dlg;
     DialogDriver d(env, dlg);
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST), (std::vector<Strings>{{"1", "Norvane Surveillance Device", "", "F0-7D-68-00-00-00"}}));
+    EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST), (std::vector<Strings>{{"1", "Norvane Surveillance Device", "", "F0-7D-68-00-00-00", "FF-FF-FF-00-00-00"}}));
 
     // OUI mode: eight characters, the box emptied on every switch.
     d.type(Dlg::IDC_MAC, "00-11-22-33-44-55");
@@ -310,8 +310,8 @@ TEST_F(SurveillanceTest, AddingWritesTheRowThenItsColumnsAndListsIt) {
     EXPECT_EQ(d.text(Dlg::IDC_DESCRIPTION), "");
     ASSERT_TRUE(Settled(d, dlg));
     // Rows come in index order: the new entry before the maker's.
-    EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST), (std::vector<Strings>{{"1", "Network Storage", "recorder (east)", "00-11-22-00-00-00"},
-                                                               {"2", "Norvane Surveillance Device", "", "F0-7D-68-00-00-00"}}));
+    EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST), (std::vector<Strings>{{"1", "Network Storage", "recorder (east)", "00-11-22-00-00-00", "FF-FF-FF-00-00-00"},
+                                                               {"2", "Norvane Surveillance Device", "", "F0-7D-68-00-00-00", "FF-FF-FF-00-00-00"}}));
 
     // MAC mode writes no mask; the description travels as UTF-8.
     d.choose(Dlg::IDC_MAC_MODE, "MAC");
@@ -325,7 +325,7 @@ TEST_F(SurveillanceTest, AddingWritesTheRowThenItsColumnsAndListsIt) {
     EXPECT_EQ(sim.setBindings(), (Strings{kOui + ".5" + mac + "=4", kOui + ".2" + mac + "=" + Hex("Kamera Süd"),
                                       kOui + ".4" + mac + "=0"}));
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST)[1], (Strings{"2", "Video Management Server", "Kamera Süd", "00-1A-2B-3C-4D-5E"}));
+    EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST)[1], (Strings{"2", "Video Management Server", "Kamera Süd", "00-1A-2B-3C-4D-5E", "FF-FF-FF-FF-FF-FF"}));
     EXPECT_TRUE(env.takeMessages().empty());
 }
 
@@ -409,7 +409,7 @@ TEST_F(SurveillanceTest, DeleteRefusesTheDefaultEntryAndDestroysAnyOther) {
     d.click("&Delete");
     EXPECT_EQ(sim.setBindings(), (Strings{kOui + ".5.0.17.34.0.0.0=6"}));
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST), (std::vector<Strings>{{"1", "Norvane Surveillance Device", "", "F0-7D-68-00-00-00"}}));
+    EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST), (std::vector<Strings>{{"1", "Norvane Surveillance Device", "", "F0-7D-68-00-00-00", "FF-FF-FF-00-00-00"}}));
     EXPECT_TRUE(env.takeMessages().empty());
 }
 
@@ -435,8 +435,8 @@ TEST_F(SurveillanceTest, NonsenseFromTheSwitchLeavesAUsableForm) {
     EXPECT_EQ(dlg.VoiceVlanState(), 2);
     const auto rows = d.rows(Dlg::IDC_OUI_LIST);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], (Strings{"1", "77", std::string(500, 'd'), "FF-FF-FF-FF-FF-FF"}));
-    EXPECT_EQ(rows[1], (Strings{"2", "video", "", "00-11-00-00-00-00"}));
+    EXPECT_EQ(rows[0], (Strings{"1", "77", std::string(500, 'd'), "FF-FF-FF-FF-FF-FF", "FF-FF-FF-FF-FF-FF"}));
+    EXPECT_EQ(rows[1], (Strings{"2", "video", "", "00-11-00-00-00-00", "FF-FF-FF-FF-FF-FF"}));
     // The VLAN ID read as nothing is refused like a typed one.
     d.click("&Apply");
     EXPECT_EQ(env.takeMessages(), Strings{"The VLAN ID value range is 2 - 4094"});

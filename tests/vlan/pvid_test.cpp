@@ -90,6 +90,16 @@ TEST_F(VlanSimTest, PvidWriteStopsAtTheFailingPortAndKeepsTheFormOpen) {
         c.typePort(kGrid, 6, "10");
         c.click("Apply");
         EXPECT_FALSE(c.ended());
+        EXPECT_EQ(c.env().takeMessages(),
+                  (Strings{"The PVID of port 5 could not be changed: the switch refused the value (genErr). "
+                           "Ports 6 to 10 were not written."}));
+        // Read again: port 1 shows what the switch took, port 6 what was typed for a retry.
+        ASSERT_TRUE(c.env().waitUntil([&] { return !p.Walking() && sim.requests().back().pdu != "set"; }));
+        ASSERT_TRUE(PvidFormReady(p, c));
+        auto& grid = c.as<platform::PortGrid>(kGrid);
+        EXPECT_EQ(grid.cellText(0, 1), "10");
+        EXPECT_EQ(grid.cellText(0, 5), "1");
+        EXPECT_EQ(grid.cellText(0, 6), "10");
         c.click("Cancel");
     });
     d.click("&PVID");

@@ -204,8 +204,8 @@ std::vector<features::SetValue> CSnmpAgentAccess::Values(const std::vector<Bindi
 bool CSnmpAgentAccess::Write(const std::vector<Binding>& bindings, std::string* why) {
     // Quiet: the table dialogs word one message for a row's whole sequence of writes.
     const features::StepResult r = features::WriteStep(m_cCommonSNMPSet, Values(bindings), false);
-    if (!r.ok && why) *why = r.why.substr(0, r.why.size() - (r.why.empty() || r.why.back() != '.' ? 0 : 1));
-    return r.ok;
+    if (!r.ok() && why) *why = r.reason();
+    return r.ok();
 }
 
 bool CSnmpAgentAccess::LastWriteUnanswered() { return m_cCommonSNMPSet.LastFailure() == SnmpFailure::NoAnswer; }

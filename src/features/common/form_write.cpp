@@ -26,22 +26,29 @@ std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure
     return what + " could not be changed: " + WriteFailureReason(status, failure);
 }
 
+std::string StepResult::reason() const {
+    std::string why = WriteFailureReason(status, failure);
+    why.pop_back();  // the full stop
+    return why;
+}
+
 StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext) {
-    const int status = SendSet(session, values, viaGetNext);
-    if (status == 0) {
+    StepResult r;
+    r.status = SendSet(session, values, viaGetNext);
+    if (r.ok()) {
         app::NoteWriteTaken();
-        return {};
+        return r;
     }
-    SnmpFailure failure = session.LastFailure();
-    if (status < 0 && failure == SnmpFailure::None) failure = SnmpFailure::NotSent;
-    return {false, status < 0 && failure == SnmpFailure::NoAnswer, WriteFailureReason(status, failure)};
+    r.failure = session.LastFailure();
+    if (r.status < 0 && r.failure == SnmpFailure::None) r.failure = SnmpFailure::NotSent;
+    return r;
 }
 
 bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext,
               bool quiet) {
     const StepResult r = WriteStep(session, values, viaGetNext);
-    if (!r.ok && !quiet) platform::ShowMessage(NotChanged(what, r));
-    return r.ok;
+    if (!r.ok() && !quiet) platform::ShowMessage(NotChanged(what, r));
+    return r.ok();
 }
 
 bool CFormWrite::Prepare(const std::vector<SetValue>& values) {
@@ -56,18 +63,19 @@ bool CFormWrite::Prepare(const std::vector<SetValue>& values) {
 
 bool CFormWrite::Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,
                       int timeoutMs) {
-    if (m_sender.Busy()) return false;
+    if (m_busy) return false;
     if (!Prepare(values)) {
         platform::ShowMessage(WriteFailureMessage(what, -1, SnmpFailure::NotSent));
         if (onDone) onDone(false);
         return false;
     }
     CCommonSnmp* session = &m_session;
-    return m_sender.Send(timeoutMs, [session, what = std::move(what), onDone = std::move(onDone)](int status) {
+    SendPrepared(timeoutMs, [session, what = std::move(what), onDone = std::move(onDone)](int status) {
         if (status != 0) platform::ShowMessage(WriteFailureMessage(what, status, session->LastFailure()));
         else app::NoteWriteTaken();
         if (onDone) onDone(status == 0);
     });
+    return true;
 }
 
 struct StepsRun {
@@ -80,7 +88,7 @@ struct StepsRun {
 
 bool CFormWrite::SendSteps(std::string what, std::vector<std::vector<SetValue>> steps,
                            std::function<void(int failedStep)> onDone, bool quiet, int timeoutMs) {
-    if (m_sender.Busy()) return false;
+    if (m_busy) return false;
     auto run = std::make_shared<StepsRun>(
         StepsRun{std::move(what), std::move(steps), std::move(onDone), quiet, timeoutMs});
     SendStep(run, 0);
@@ -101,13 +109,38 @@ void CFormWrite::SendStep(std::shared_ptr<StepsRun> run, size_t index) {
         return;
     }
     CCommonSnmp* session = &m_session;
-    m_sender.Send(run->timeoutMs, [this, session, run, index, fail](int status) {
+    SendPrepared(run->timeoutMs, [this, session, run, index, fail](int status) {
         if (status != 0) {
             fail(status, session->LastFailure());
             return;
         }
         app::NoteWriteTaken();
         SendStep(run, index + 1);  // the sender is free again: its handler runs after it is done
+    });
+}
+
+void CFormWrite::Abandon() {
+    m_token->alive = false;
+    if (m_thread.joinable()) m_thread.join();
+    m_token = std::make_shared<Token>();
+    m_busy = false;
+}
+
+void CFormWrite::SendPrepared(int timeoutMs, std::function<void(int status)> onSent) {
+    if (m_thread.joinable()) m_thread.join();  // the last sender has posted its result already
+    m_busy = true;
+    std::shared_ptr<Token> token = m_token;
+    CCommonSnmp* session = &m_session;
+    CFormWrite* self = this;
+    m_thread = std::thread([session, timeoutMs, token, self, onSent = std::move(onSent)]() mutable {
+        CSnmp* reply = nullptr;
+        const int status = session->Send(&reply, timeoutMs);
+        delete reply;
+        platform::ui().post([token, self, status, onSent = std::move(onSent)] {
+            if (!token->alive) return;
+            self->m_busy = false;
+            if (onSent) onSent(status);
+        });
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// A write of a form with its outcome told to the user. The request goes out away from the window
-// thread (the window keeps painting); when the switch refuses it or does not answer, a message
+// A write of a form with its outcome told to the user. The request goes out from a short-lived
+// sender thread (the window keeps painting and the session has one request in flight), and the
+// outcome comes back on the UI thread; when the switch refuses it or does not answer, a message
 // says what was not changed and why, and the form's handler then reads the switch again, so the
 // form shows what the switch holds. A set that got no answer may still have been taken: the read
 // that follows tells.
@@ -9,10 +10,10 @@
 //                [this](bool ok) { Reload(); if (ok) ...; });
 #include <functional>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
-#include "features/common/background_send.h"
 #include "features/common/sync_request.h"
 
 namespace features {
@@ -26,17 +27,25 @@ std::string WriteFailureMessage(const std::string& what, int status, SnmpFailure
 std::string WriteFailureReason(int status, SnmpFailure failure);
 
 // The outcome of one set request of a write of several steps, whose message the dialog words
-// itself (what was written, what was left). `why` is the reason when the switch did not take
-// it; `unanswered` tells that the switch may have taken it all the same.
+// itself (what was written, what was left, what was put back).
 struct StepResult {
-    bool ok = true;
-    bool unanswered = false;
-    std::string why;
+    int status = 0;  // 0 taken, a positive error status, or -1 with the failure
+    SnmpFailure failure = SnmpFailure::None;
+    bool ok() const { return status == 0; }
+    // No answer: the switch may have taken it all the same.
+    bool unanswered() const { return status < 0 && failure == SnmpFailure::NoAnswer; }
+    bool maybeTaken() const { return ok() || unanswered(); }
+    // Why it failed, as the end of a sentence: "the switch refused the value (genErr)".
+    std::string reason() const;
+    std::string why() const { return reason() + "."; }
 };
 // One set request sent now, quiet; noted as a change when the switch took it.
 StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
-// "<what> could not be changed: <why>", as a single write is worded.
-inline std::string NotChanged(const std::string& what, const StepResult& r) { return what + " could not be changed: " + r.why; }
+// "<what> could not be <verb>: <reason>." ("changed", "added", "deleted").
+inline std::string NotDone(const std::string& what, const std::string& verb, const StepResult& r) {
+    return what + " could not be " + verb + ": " + r.why();
+}
+inline std::string NotChanged(const std::string& what, const StepResult& r) { return NotDone(what, "changed", r); }
 
 // Sends one set request now and waits for its answer, for the dialogs whose writes follow one
 // another. On a refusal or no answer the message of WriteFailureMessage is shown (unless
@@ -48,7 +57,11 @@ struct StepsRun;
 
 class CFormWrite {
 public:
-    explicit CFormWrite(CCommonSnmp& session) : m_session(session), m_sender(session) {}
+    explicit CFormWrite(CCommonSnmp& session) : m_session(session) {}
+    // Waits for a request in flight (at most its time-out) so that the session outlives it.
+    ~CFormWrite() { Abandon(); }
+    CFormWrite(const CFormWrite&) = delete;
+    CFormWrite& operator=(const CFormWrite&) = delete;
 
     // Sends the values as one set request. onDone(true) runs once the switch took them; on a
     // failure the message comes first, then onDone(false). False, and nothing sent, while a
@@ -61,16 +74,25 @@ public:
     // that failed) after the message (none when `quiet`, for a caller that words its own).
     bool SendSteps(std::string what, std::vector<std::vector<SetValue>> steps, std::function<void(int failedStep)> onDone,
                    bool quiet = false, int timeoutMs = 0);
-    bool Busy() const { return m_sender.Busy(); }
-    // Drops a write in flight (the form is going away): its outcome is not reported.
-    void Abandon() { m_sender.Wait(); }
+    // True from Send until its outcome has been handled.
+    bool Busy() const { return m_busy; }
+    // Waits for the request in flight (the form is going away); its outcome is not reported.
+    void Abandon();
 
 private:
+    struct Token {
+        bool alive = true;  // read and written on the UI thread only
+    };
     bool Prepare(const std::vector<SetValue>& values);
     void SendStep(std::shared_ptr<StepsRun> run, size_t index);
+    // Sends the request prepared on the session from a short-lived sender thread; onSent gets
+    // the result (0, an error status, or -1) on the UI thread, unless the writer is gone by then.
+    void SendPrepared(int timeoutMs, std::function<void(int status)> onSent);
 
     CCommonSnmp& m_session;
-    CBackgroundSend m_sender;
+    std::shared_ptr<Token> m_token = std::make_shared<Token>();
+    std::thread m_thread;
+    bool m_busy = false;
 };
 
 }  // namespace features

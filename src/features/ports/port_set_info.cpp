@@ -2,7 +2,9 @@
 
 
 #include "app/session_settings.h"
+#include "app/unsaved_changes.h"
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "features/ports/port_texts.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -214,6 +216,10 @@ void CPortSetInfo::OnApply() {
     const int status = m_cCommonSNMP.Send(&reply, kSetTimeoutMs);
     platform::Trace("set status = %d", status);
     enable({IDC_BUTTON_REFRESH}, true);
+    if (status == 0) app::NoteWriteTaken();
+    else
+        platform::ShowMessage(WriteFailureMessage("The settings of port " + m_strSelectPort, status,
+                                                  m_cCommonSNMP.LastFailure()));
 
     // 14. Read the table again: it shows what the switch now holds. After a failed set the
     // switch gets a moment first; the window keeps painting meanwhile.

@@ -4,6 +4,7 @@
 
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -121,8 +122,10 @@ void CTrunkMemberDlg::ContinueOK() {
     if (written == 1) {
         m_strResult = hex;
         end(platform::kIdOk);
-    } else if (written < 0) {
-        platform::ShowMessage(kMsgWriteFailed);
+    } else if (written < 0 && m_bInit) {
+        // The message is out; the dialog stays open with the user's choice for a retry, and the
+        // switch-wide states the rules depend on are read again.
+        m_valid.RefreshGlobals();
     }
 }
 
@@ -202,13 +205,12 @@ void CTrunkConfigDlg::WalkTrunks() {
 }
 
 void CTrunkConfigDlg::OnStateApply() {
-    if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return;
     const bool on = get<platform::CheckBox>(IDC_ENABLE).checked();
-    m_cCommonSNMP.AddValue(trunkoid::kLaState, SNMP_T_INTEGER, on ? "1" : "2");
-    CSnmp* reply = nullptr;
-    const int status = m_cCommonSNMP.Send(&reply, 0);
-    delete reply;
-    if (status != 0) return;
+    if (!WriteNow(m_cCommonSNMP, "The link aggregation state",
+                  {SetValue::Text(trunkoid::kLaState, SNMP_T_INTEGER, on ? "1" : "2")}, false)) {
+        OnRefresh();  // the box shows the state the switch holds
+        return;
+    }
     RefreshAfter(kStateSettleMs);
 }
 
@@ -254,14 +256,15 @@ void CTrunkConfigDlg::OnApply() {
         return;
     }
     const int index = mode.current();
-    if (index < 0 || index > 2 || !m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return;
+    if (index < 0 || index > 2) return;
     const std::string value = std::to_string(index + 1);
-    m_cCommonSNMP.AddValue(InstanceOid(trunkoid::kMode, trunk).c_str(), SNMP_T_INTEGER, value.c_str());
-    CSnmp* reply = nullptr;
-    const int status = m_cCommonSNMP.Send(&reply, 0);
-    platform::Trace("state = %d ", status);
-    delete reply;
-    if (status != 0) return;
+    const bool written = WriteNow(m_cCommonSNMP, "The channel mode of trunk " + std::to_string(trunk),
+                                  {SetValue::Text(InstanceOid(trunkoid::kMode, trunk), SNMP_T_INTEGER, value)}, false);
+    platform::Trace("state = %d ", written ? 0 : -1);
+    if (!written) {
+        OnRefresh();
+        return;
+    }
     RefreshAfter(kModeSettleMs);
 }
 

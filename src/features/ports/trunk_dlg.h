@@ -28,7 +28,6 @@ public:
     static constexpr const char* kMsgMinimum = "The mininum port members for an aggregated link is 2 !";
     static constexpr const char* kMsgMaximum = "The maxinum port member for an aggregated link is exceeded !";
     static constexpr const char* kMsgInitError = "TrunkValid Init Error !";
-    static constexpr const char* kMsgWriteFailed = "Setting the trunk members failed.";
     static constexpr const char* kStatusReading = "Reading the port settings of the switch...";
 
     // trunk: the trunk number text; mode: the mode text; members: the current member ports ("1,2,5").

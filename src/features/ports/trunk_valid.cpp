@@ -1,6 +1,7 @@
 #include "features/ports/trunk_valid.h"
 
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "features/common/trunk_map.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -322,18 +323,13 @@ int TrunkValid::WriteTrunk(const std::string& mode, const std::string& membersHe
         platform::ShowMessage("Parameter Error !");
         return 0;
     }
-    const Octets octets = HexToOctets(membersHex);
-    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return -1;
-    const std::string members = InstanceOid(trunkoid::kMemberList, number);
-    const std::string modeOid = InstanceOid(trunkoid::kMode, number);
-    if (m_cCommonSNMPSet.AddValue(members.c_str(), SNMP_T_OCTETS, octets.data(), static_cast<int>(octets.size())) != 0 ||
-        m_cCommonSNMPSet.AddValue(modeOid.c_str(), SNMP_T_INTEGER, mode.c_str()) != 0)
-        return -1;
-    CSnmp* reply = nullptr;
-    const int status = m_cCommonSNMPSet.Send(&reply, 0);
-    delete reply;
-    platform::Trace("trunk write status = %d", status);
-    return status == 0 ? 1 : -1;
+    const bool written =
+        WriteNow(m_cCommonSNMPSet, "The members of trunk " + std::to_string(number),
+                 {SetValue::Bytes(InstanceOid(trunkoid::kMemberList, number), HexToOctets(membersHex)),
+                  SetValue::Text(InstanceOid(trunkoid::kMode, number), SNMP_T_INTEGER, mode)},
+                 false);
+    platform::Trace("trunk write status = %d", written ? 0 : -1);
+    return written ? 1 : -1;
 }
 
 void TrunkValid::Close() {

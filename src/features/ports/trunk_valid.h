@@ -117,7 +117,7 @@ public:
     bool Check(const std::vector<int>& selection, const std::string& currentMembers);
     // Writes a trunk's members (PortList as hexadecimal text) and mode in one request.
     // 1: the switch took them. 0: refused here ("Parameter Error !" for an empty member text).
-    // -1: the switch refused them or did not answer.
+    // -1: the switch refused them or did not answer (a message has said so).
     int WriteTrunk(const std::string& mode, const std::string& membersHex, const std::string& trunk);
     // Closes every session in order, with the traces.
     void Close();

@@ -118,8 +118,8 @@ void CArpSpoofingDlg::OnDelete() {
     const std::string ip = list.cell(row, 1);
     const std::string oid = std::string(kOidArpRowStatus) + "." + ip;
     // Taken or not, the list is read again: it shows what the switch holds.
-    if (const StepResult r = WriteStep(m_cCommonSNMP, {SetValue::Text(oid, SNMP_T_INTEGER, "6")}, false); !r.ok)
-        platform::ShowMessage("The ARP Spoofing Prevention entry for " + ip + " could not be deleted: " + r.why);
+    if (const StepResult r = WriteStep(m_cCommonSNMP, {SetValue::Text(oid, SNMP_T_INTEGER, "6")}, false); !r.ok())
+        platform::ShowMessage("The ARP Spoofing Prevention entry for " + ip + " could not be deleted: " + r.why());
     beginWrite({IDC_ADD, IDC_DELETE, IDC_REFRESH});
     setTimer(kTimerWrite, kDeleteDelayMs, [this] {
         endWrite();
@@ -217,7 +217,7 @@ void CArpSpoofingEntryDlg::WriteEntry(const std::string& ip, const std::vector<s
     const StepResult created = WriteStep(m_cCommonSNMP, {SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "5")}, false);
     // A creation that was refused or not answered may still have left a row (a reply lost on
     // the way back, an unfinished row of an earlier try): what the switch holds decides.
-    const int status = created.ok ? kNotInService : ReadRowStatus();
+    const int status = created.ok() ? kNotInService : ReadRowStatus();
     if (status == kNotInService || status == kNotReady) {
         setTimer(kTimerWrite, kWriteDelayMs, [this] { FillEntry(); });
         return;
@@ -226,16 +226,16 @@ void CArpSpoofingEntryDlg::WriteEntry(const std::string& ip, const std::vector<s
     if (status == kActive)  // an entry of this gateway is there already: it is not ours to change
         platform::ShowMessage(kNotAdded + std::string("the switch already holds an entry for ") + ip + ".");
     else if (status < 0)
-        platform::ShowMessage(kNotAdded + created.why +
+        platform::ShowMessage(kNotAdded + created.why() +
                               " Whether the switch began the entry could not be read: an unfinished entry is listed "
                               "with its status, and Delete removes it.");
     else
-        platform::ShowMessage(kNotAdded + created.why);
+        platform::ShowMessage(kNotAdded + created.why());
 }
 
 void CArpSpoofingEntryDlg::FillEntry() {
     const StepResult filled = WriteStep(m_cCommonSNMP, m_fill, false);
-    if (!filled.ok) {
+    if (!filled.ok()) {
         RemoveUnfinished(filled);
         return;
     }
@@ -245,7 +245,7 @@ void CArpSpoofingEntryDlg::FillEntry() {
 void CArpSpoofingEntryDlg::ActivateEntry() {
     const StepResult activated = WriteStep(m_cCommonSNMP, {SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "1")}, false);
     // An activation whose answer was lost may have been taken: the row then stays.
-    if (!activated.ok && !(activated.unanswered && ReadRowStatus() == kActive)) {
+    if (!activated.ok() && !(activated.unanswered() && ReadRowStatus() == kActive)) {
         RemoveUnfinished(activated);
         return;
     }
@@ -257,8 +257,8 @@ void CArpSpoofingEntryDlg::ActivateEntry() {
 void CArpSpoofingEntryDlg::RemoveUnfinished(const StepResult& failed) {
     const StepResult removed = WriteStep(m_cCommonSNMP, {SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "6")}, false);
     endWrite();
-    platform::ShowMessage(kNotAdded + failed.why +
-                          (removed.ok ? " The unfinished entry was removed."
+    platform::ShowMessage(kNotAdded + failed.why() +
+                          (removed.ok() ? " The unfinished entry was removed."
                                       : " The unfinished entry may be left on the switch: it is listed with its "
                                         "status, and Delete removes it."));
 }

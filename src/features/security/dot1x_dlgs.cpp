@@ -272,12 +272,12 @@ void C8021xGlobalDlg::OnApply() {
     if (!key.empty()) server.push_back(SetValue::Bytes(kOidRadiusKey, Octets(key.begin(), key.end())));
     const std::string serverWhat = key.empty() ? "The RADIUS server" : "The RADIUS server and key";
     std::string failure;
-    if (StepResult r = WriteStep(m_cCommonSNMP, server, true); !r.ok) {
+    if (StepResult r = WriteStep(m_cCommonSNMP, server, true); !r.ok()) {
         failure = NotChanged(serverWhat, r) + " The 802.1X state and parameters were not written.";
-    } else if (r = WriteStep(m_cCommonSNMPSet, {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "1")}, true); !r.ok) {
+    } else if (r = WriteStep(m_cCommonSNMPSet, {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "1")}, true); !r.ok()) {
         failure = NotChanged("The 802.1X state", r) + " " + serverWhat + (key.empty() ? " was" : " were") +
                   " changed; the parameters were not written.";
-    } else if (r = WriteStep(m_cCommonSNMParg, params.values, true); !r.ok) {
+    } else if (r = WriteStep(m_cCommonSNMParg, params.values, true); !r.ok()) {
         failure = NotChanged("The 802.1X parameters", r) +
                   (key.empty() ? " The RADIUS server and the state were changed."
                                : " The RADIUS server, the key and the state were changed.");

@@ -5,6 +5,7 @@
 
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "features/common/port_range.h"
 #include "features/common/sync_request.h"
 #include "features/vlan/surveillance_oui.h"
@@ -67,13 +68,6 @@ std::string ConfirmExistingText(int vid) {
            " members will be removed.";
 }
 
-// Sends the request prepared on the session; 0 on success.
-int SendPrepared(CCommonSnmp& session) {
-    CSnmp* reply = nullptr;
-    const int rc = session.Send(&reply, 0);
-    delete reply;
-    return rc;
-}
 
 }  // namespace
 
@@ -129,7 +123,8 @@ void CAutoSurveillanceVlanDlg::createControls() {
                 {{"ID", 50, ReportList::Align::Center},
                  {"Component Type", 200, ReportList::Align::Center},
                  {"Description", 200, ReportList::Align::Center},
-                 {"MAC Address", 200, ReportList::Align::Center}})
+                 {"MAC Address", 200, ReportList::Align::Center},
+                 {"Mask", 200, ReportList::Align::Center}})
         .setFullRowSelect(true)
         .setGridLines(true)
         .setVisibleRows(6);
@@ -260,7 +255,7 @@ void CAutoSurveillanceVlanDlg::StartOuiWalks() {
     const bool started = features::WalkRead(
         *this, kReadOui, m_ouiWalk,
         {vlan::kOidSurvOuiComponentType, vlan::kOidSurvOuiDescription, vlan::kOidSurvOuiAddress,
-         vlan::kOidSurvOuiRowStatus},
+         vlan::kOidSurvOuiRowStatus, vlan::kOidSurvOuiMask},
         [this](const ReplyRow& row, CSnmp&) {
             OnOuiRow(row);
             return true;
@@ -284,8 +279,9 @@ void CAutoSurveillanceVlanDlg::StartOuiWalks() {
 
 void CAutoSurveillanceVlanDlg::OnOuiRow(const ReplyRow& row) {
     auto& list = get<ReportList>(IDC_OUI_LIST);
+    // The mask tells an OUI (FF-FF-FF-00-00-00) from a single address (FF-FF-FF-FF-FF-FF).
     list.appendRow({std::to_string(list.rowCount() + 1), vlan::ComponentTypeText(row.text(0)), row.text(1),
-                    FormatMac(row.bytes(2), '-')});
+                    FormatMac(row.bytes(2), '-'), FormatMac(row.bytes(4), '-')});
 }
 
 void CAutoSurveillanceVlanDlg::OnVoiceOuiRow(const ReplyRow& row) {
@@ -400,17 +396,17 @@ void CAutoSurveillanceVlanDlg::FinishApply(const PendingApply& a) {
             platform::ShowMessage(kMsgPoe, MsgIcon::Information);
     }
 
-    if (!m_cCommonSNMPSet.Open(SNMP_PDU_SET_T)) return;
+    std::vector<features::SetValue> values;
     if (a.state == "1") {
-        const std::string vid = std::to_string(a.vid);
-        if (m_cCommonSNMPSet.AddValue(vlan::kOidSurveillanceVlanId, SNMP_T_INTEGER, vid.c_str()) != 0 ||
-            m_cCommonSNMPSet.AddValue(vlan::kOidSurveillancePriority, SNMP_T_INTEGER, a.priority.c_str()) != 0 ||
-            m_cCommonSNMPSet.AddValue(vlan::kOidSurveillanceUplinkPorts, SNMP_T_OCTETS, portList.data(),
-                                      static_cast<int>(portList.size())) != 0)
-            return;
+        values.push_back(features::SetValue::Text(vlan::kOidSurveillanceVlanId, SNMP_T_INTEGER, std::to_string(a.vid)));
+        values.push_back(features::SetValue::Text(vlan::kOidSurveillancePriority, SNMP_T_INTEGER, a.priority));
+        values.push_back(features::SetValue::Bytes(vlan::kOidSurveillanceUplinkPorts, portList));
     }
-    if (m_cCommonSNMPSet.AddValue(vlan::kOidSurveillanceVlanState, SNMP_T_INTEGER, a.state.c_str()) != 0) return;
-    if (SendPrepared(m_cCommonSNMPSet) != 0) return;
+    values.push_back(features::SetValue::Text(vlan::kOidSurveillanceVlanState, SNMP_T_INTEGER, a.state));
+    if (!features::WriteNow(m_cCommonSNMPSet, "The auto surveillance VLAN settings", values, false)) {
+        OnRefresh();
+        return;
+    }
     RefreshSoon();
 }
 
@@ -456,33 +452,62 @@ void CAutoSurveillanceVlanDlg::OnAdd() {
     }
 
     const std::string suffix = vlan::OuiIndexSuffix(octets);
-    // Create the row; the second request fills it whatever the first one answered.
-    if (m_cCommonSNMP.Open(SNMP_PDU_SET_T) &&
-        m_cCommonSNMP.AddValue((vlan::kOidSurvOuiRowStatus + suffix).c_str(), SNMP_T_INTEGER, "4") == 0)
-        SendPrepared(m_cCommonSNMP);
-    get<EditBox>(IDC_DESCRIPTION).setText("");
-    get<EditBox>(IDC_MAC).setText("");
+    const std::string address = FormatMac(Octets(octets.begin(), octets.end()), '-');
+    // Create the row, then fill it a moment later; what the user typed stays until it is in.
+    const features::StepResult created = features::WriteStep(
+        m_cCommonSNMP, {features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "4")}, false);
+    if (!created.ok()) {
+        std::string message = features::NotDone("The OUI entry " + address, "added", created);
+        // Without an answer the row may exist all the same.
+        if (created.maybeTaken()) message += " " + RemoveNewOuiEntry(suffix, address);
+        platform::ShowMessage(message);
+        OnRefresh();
+        return;
+    }
     beginWrite({IDC_APPLY, IDC_ADD, IDC_DELETE, IDC_REFRESH});
-    setTimer(kTimerFill, kBetweenWritesMs, [this, suffix, type, description, ouiMode] {
+    setTimer(kTimerFill, kBetweenWritesMs, [this, suffix, address, type, description, ouiMode] {
         endWrite();
-        FillOuiEntry(suffix, type, description, ouiMode);
+        FillOuiEntry(suffix, address, type, description, ouiMode);
     });
 }
 
-void CAutoSurveillanceVlanDlg::FillOuiEntry(const std::string& suffix, const std::string& type,
-                                            const std::string& description, bool ouiMode) {
+void CAutoSurveillanceVlanDlg::FillOuiEntry(const std::string& suffix, const std::string& address,
+                                            const std::string& type, const std::string& description, bool ouiMode) {
     const std::string utf8 = Utf8CutBytes(description, kMaxDescriptionBytes);
-    const Octets mask = HexToOctets("ffffff000000");
-    bool filled = m_cCommonSNMP.Open(SNMP_PDU_SET_T) &&
-                  m_cCommonSNMP.AddValue((vlan::kOidSurvOuiDescription + suffix).c_str(), SNMP_T_OCTETS,
-                                         reinterpret_cast<const unsigned char*>(utf8.data()),
-                                         static_cast<int>(utf8.size())) == 0 &&
-                  m_cCommonSNMP.AddValue((vlan::kOidSurvOuiComponentType + suffix).c_str(), SNMP_T_INTEGER,
-                                         type.c_str()) == 0;
-    if (filled && ouiMode)
-        filled = m_cCommonSNMP.AddValue((vlan::kOidSurvOuiMask + suffix).c_str(), SNMP_T_OCTETS, mask.data(),
-                                        static_cast<int>(mask.size())) == 0;
-    if (filled && SendPrepared(m_cCommonSNMP) == 0) RefreshSoon();
+    std::vector<features::SetValue> values = {
+        features::SetValue::Bytes(vlan::kOidSurvOuiDescription + suffix, Octets(utf8.begin(), utf8.end())),
+        features::SetValue::Text(vlan::kOidSurvOuiComponentType + suffix, SNMP_T_INTEGER, type)};
+    if (ouiMode) values.push_back(features::SetValue::Bytes(vlan::kOidSurvOuiMask + suffix, HexToOctets("ffffff000000")));
+    const features::StepResult filled = features::WriteStep(m_cCommonSNMP, values, false);
+    if (filled.ok()) {
+        get<EditBox>(IDC_DESCRIPTION).setText("");
+        get<EditBox>(IDC_MAC).setText("");
+        RefreshSoon();
+        return;
+    }
+    // A created row left unfilled matches one address (mask FF-FF-FF-FF-FF-FF) as "Other": it
+    // is not what was asked for, so it goes.
+    platform::ShowMessage(features::NotDone("The OUI entry " + address, "added", filled) + " " +
+                          RemoveNewOuiEntry(suffix, address));
+    OnRefresh();
+}
+
+std::string CAutoSurveillanceVlanDlg::RemoveNewOuiEntry(const std::string& suffix, const std::string& address) {
+    const features::StepResult destroyed = features::WriteStep(
+        m_cCommonSNMP, {features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "6")}, false);
+    if (destroyed.ok()) return "The entry that was created was removed.";
+    // Say what the switch holds now.
+    ReplyRow row;
+    if (!vlan::ReadRowNow(m_cCommonSNMP,
+                          {vlan::kOidSurvOuiMask + suffix, vlan::kOidSurvOuiComponentType + suffix,
+                           vlan::kOidSurvOuiDescription + suffix},
+                          row))
+        return "The entry that was created could not be removed (" + destroyed.reason() +
+               ") and could not be read back: see whether the list shows " + address + ".";
+    if (!row.present(0) && !row.present(1)) return "No entry was left on the switch.";
+    return "The entry that was created could not be removed (" + destroyed.reason() + "): the switch holds " +
+           address + " with mask " + FormatMac(row.bytes(0), '-') + ", component type \"" +
+           vlan::ComponentTypeText(row.text(1)) + "\" and description \"" + row.text(2) + "\". Delete it from the list.";
 }
 
 void CAutoSurveillanceVlanDlg::OnDelete() {
@@ -499,8 +524,12 @@ void CAutoSurveillanceVlanDlg::OnDelete() {
     }
     std::string suffix;
     if (!vlan::OuiIndexSuffixFromDigits(vlan::MacDigits(mac), suffix)) return;
-    if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T) ||
-        m_cCommonSNMP.AddValue((vlan::kOidSurvOuiRowStatus + suffix).c_str(), SNMP_T_INTEGER, "6") != 0)
+    const features::StepResult deleted = features::WriteStep(
+        m_cCommonSNMP, {features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "6")}, false);
+    if (deleted.ok()) {
+        RefreshSoon();
         return;
-    if (SendPrepared(m_cCommonSNMP) == 0) RefreshSoon();
+    }
+    platform::ShowMessage(features::NotDone("The OUI entry " + mac, "deleted", deleted));
+    OnRefresh();
 }

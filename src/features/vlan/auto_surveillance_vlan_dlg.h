@@ -80,8 +80,10 @@ private:
     void FinishApply(const PendingApply& a);
     void OnAdd();
     // The second request of Add: the created entry's description, type and mask.
-    void FillOuiEntry(const std::string& suffix, const std::string& type, const std::string& description,
-                      bool ouiMode);
+    void FillOuiEntry(const std::string& suffix, const std::string& address, const std::string& type,
+                      const std::string& description, bool ouiMode);
+    // Destroys an entry that Add created but could not fill; says what became of it.
+    std::string RemoveNewOuiEntry(const std::string& suffix, const std::string& address);
     void OnDelete();
     bool RefuseApply(const char* message);
 

@@ -43,8 +43,8 @@ int PortsPerRow(int ports) {
 
 CPvidSnmp::CPvidSnmp(int portNum) : m_trunkMap(m_cCommonSNMPTable, portNum) {}
 
-int CPvidSnmp::WritePvid(int port, int pvid) {
-    return features::SendSet(
+features::StepResult CPvidSnmp::WritePvid(int port, int pvid) {
+    return features::WriteStep(
         m_cCommonSNMP, {features::SetValue::Text(InstanceOid(vlan::kOidVlanPvid, port), SNMP_T_UNSIGNED, std::to_string(pvid))},
         false);
 }
@@ -129,6 +129,10 @@ void CPvidDlg::OnPvidWalkEnd(int status) {
     // Apply held back).
     if (status != CSnmp4w::EC_END_OF_TABLE) return;
     m_iPvid = m_iReadPvid;
+    // What the user typed for ports a failed write did not reach stays for a retry.
+    for (std::size_t i = 0; i < m_iKeepTyped.size() && i < m_iPvid.size(); ++i)
+        if (m_iKeepTyped[i] != 0) m_iPvid[i] = m_iKeepTyped[i];
+    m_iKeepTyped.clear();
     auto& grid = get<PortGrid>(IDC_PVID_GRID);
     for (int p = 1; p <= m_iPortNum; ++p) grid.setCellText(0, p, std::to_string(m_iPvid[static_cast<std::size_t>(p - 1)]));
 }
@@ -170,8 +174,21 @@ void CPvidDlg::OnApply() {
 
 void CPvidDlg::WritePvids(int first, std::vector<int> pvids) {
     for (int p = first; p <= m_iPortNum; ++p) {
-        if (m_snmp.WritePvid(p, pvids[static_cast<std::size_t>(p - 1)]) != 0) {
-            endWrite();  // form stays open
+        const features::StepResult written = m_snmp.WritePvid(p, pvids[static_cast<std::size_t>(p - 1)]);
+        if (!written.ok()) {
+            // The form stays open: it says which ports kept their PVID and shows what the switch
+            // holds, with the PVIDs typed for the ports not written kept for a retry.
+            endWrite();
+            std::string message = features::NotDone("The PVID of port " + std::to_string(p), "changed", written);
+            if (p < m_iPortNum)
+                message += p + 1 == m_iPortNum ? " Port " + std::to_string(m_iPortNum) + " was not written."
+                                               : " Ports " + std::to_string(p + 1) + " to " + std::to_string(m_iPortNum) +
+                                                     " were not written.";
+            platform::ShowMessage(message);
+            m_iKeepTyped.assign(static_cast<std::size_t>(m_iPortNum), 0);
+            for (int q = p; q <= m_iPortNum; ++q)
+                m_iKeepTyped[static_cast<std::size_t>(q - 1)] = pvids[static_cast<std::size_t>(q - 1)];
+            OnRefresh();
             return;
         }
         // The switch is given a moment after the first ports; the rest follow from a timer.

@@ -13,8 +13,8 @@
 class CPvidSnmp {
 public:
     explicit CPvidSnmp(int portNum);
-    // dot1qVlanPvid.port (unsigned) = pvid; 0 on success.
-    int WritePvid(int port, int pvid);
+    // dot1qVlanPvid.port (unsigned) = pvid.
+    features::StepResult WritePvid(int port, int pvid);
     features::CTrunkMap& TrunkMap() { return m_trunkMap; }
     const features::CTrunkMap& TrunkMap() const { return m_trunkMap; }
     void Close();
@@ -59,6 +59,9 @@ private:
     const vlan::VlanRecordList* m_pRecords;
     std::vector<int> m_iPvid;      // the entered PVIDs, as the boxes show them
     std::vector<int> m_iReadPvid;  // rows of the walk under way
+    // After a failed write: the typed PVIDs of the ports not written (0 for the others), put
+    // back into their boxes over what the next read shows, for a retry.
+    std::vector<int> m_iKeepTyped;
     bool m_bWalking = false;
 
     CCommonSnmp m_cCommonSNMPTable;  // PVID walk

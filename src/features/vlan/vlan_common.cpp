@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "features/common/form_write.h"
 #include "features/common/sync_request.h"
 #include "snmp/validation.h"
 
@@ -29,8 +30,12 @@ std::vector<int> ParsePortNumbers(const std::string& text) {
     return ports;
 }
 
-int SetInteger(CCommonSnmp& session, const std::string& oid, const std::string& value) {
-    return features::SendSet(session, {features::SetValue::Text(oid, SNMP_T_INTEGER, value)}, true);
+bool ReadRowNow(CCommonSnmp& session, const std::vector<std::string>& oids, ReplyRow& row) {
+    row = ReplyRow{};
+    if (features::GetNow(session, oids, false, row)) return true;
+    if (session.LastFailure() != SnmpFailure::AgentError) return false;
+    row = ReplyRow{};
+    return true;
 }
 
 }  // namespace vlan

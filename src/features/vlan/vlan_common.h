@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
+#include "features/common/sync_request.h"
 #include "snmp/common_snmp.h"
 #include "snmp/encodings.h"
 
@@ -47,8 +49,8 @@ const VlanRecord* FindVlan(const VlanRecordList& records, int vid);
 // Port numbers of a "1,2,5" text.
 std::vector<int> ParsePortNumbers(const std::string& text);
 
-// Sets one integer object with a set request sent through the table path (GetNext).
-// Returns the session's result (0 on success).
-int SetInteger(CCommonSnmp& session, const std::string& oid, const std::string& value);
-
+// Reads objects of one table row with a get, to tell what a write left behind. False only when
+// the switch did not answer; a row that is not there reads as values not present (SNMPv1
+// answers noSuchName for it).
+bool ReadRowNow(CCommonSnmp& session, const std::vector<std::string>& oids, ReplyRow& row);
 }  // namespace vlan

@@ -4,6 +4,7 @@
 
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
+#include "features/common/form_write.h"
 #include "features/common/port_range.h"
 #include "features/common/sync_request.h"
 #include "snmp/session_close.h"
@@ -231,7 +232,12 @@ void CVlanConfigDlg::OnApply() {
     }
     if (!platform::Confirm(kMsgModeResets)) return;
     const char* value = get<platform::CheckBox>(IDC_ASYMMETRIC).checked() ? "1" : "2";
-    if (vlan::SetInteger(m_cCommonSNMP, vlan::kOidAsymmetricVlan, value) != 0) return;
+    if (!features::WriteNow(m_cCommonSNMP, "The asymmetric VLAN mode",
+                            {features::SetValue::Text(vlan::kOidAsymmetricVlan, SNMP_T_INTEGER, value)}, true)) {
+        // The box shows the mode the switch holds.
+        OnRefresh();
+        return;
+    }
     beginWrite({IDC_APPLY, IDC_PVID, IDC_ADD, IDC_EDIT, IDC_DELETE, IDC_REFRESH});
     setTimer(kTimerModeChange, kModeChangeDelayMs, [this] {
         endWrite();
@@ -304,8 +310,10 @@ void CVlanConfigDlg::OnDelete() {
         OnRefresh();
         return;
     }
-    if (m_cCommonSNMPTableVlanDelete.SetRowStatus(InstanceOid(vlan::kOidVlanStaticRowState, vid).c_str(), "6") != 1)
-        return;
+    const features::StepResult deleted = features::WriteStep(
+        m_cCommonSNMPTableVlanDelete,
+        {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, "6")}, true);
+    if (!deleted.ok()) platform::ShowMessage(features::NotDone("VLAN " + vidText, "deleted", deleted));
     OnRefresh();
 }
 

@@ -34,8 +34,10 @@ std::vector<int> Zeros(int n) { return std::vector<int>(static_cast<std::size_t>
 
 CVlanEntrySnmp::CVlanEntrySnmp(int portNum) : m_iPortNum(portNum), m_trunkMap(m_cCommonSNMPTable, portNum) {}
 
-int CVlanEntrySnmp::WriteRowState(int vid, const char* value) {
-    return vlan::SetInteger(m_cCommonSNMP, InstanceOid(vlan::kOidVlanStaticRowState, vid), value);
+features::StepResult CVlanEntrySnmp::WriteRowState(int vid, const char* value) {
+    return features::WriteStep(m_cCommonSNMP,
+                            {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, value)},
+                            true);
 }
 
 Octets CVlanEntrySnmp::EncodePortList(const std::vector<int>& flags, int portNum) {
@@ -45,33 +47,39 @@ Octets CVlanEntrySnmp::EncodePortList(const std::vector<int>& flags, int portNum
     return HexToOctets(hex);
 }
 
-int CVlanEntrySnmp::WritePortList(const char* column, int vid, const std::vector<int>& flags) {
-    Octets octets = EncodePortList(flags, m_iPortNum);
-    if (octets.empty()) {
-        platform::ShowMessage(kMsgParameterError);
-        return -1;
-    }
-    return features::SendSet(m_cCommonSNMPEgrePort,
-                             {features::SetValue::Bytes(InstanceOid(column, vid), std::move(octets))}, false);
+features::StepResult CVlanEntrySnmp::WritePortList(const char* column, int vid, const std::vector<int>& flags) {
+    return features::WriteStep(
+        m_cCommonSNMPEgrePort,
+        {features::SetValue::Bytes(InstanceOid(column, vid), EncodePortList(flags, m_iPortNum))}, false);
 }
 
-int CVlanEntrySnmp::WriteEgressPorts(int vid, const std::vector<int>& flags) {
+features::StepResult CVlanEntrySnmp::WriteEgressPorts(int vid, const std::vector<int>& flags) {
     return WritePortList(vlan::kOidVlanStaticEgressPorts, vid, flags);
 }
 
-int CVlanEntrySnmp::WriteUntaggedPorts(int vid, const std::vector<int>& flags) {
+features::StepResult CVlanEntrySnmp::WriteUntaggedPorts(int vid, const std::vector<int>& flags) {
     return WritePortList(vlan::kOidVlanStaticUntaggedPorts, vid, flags);
 }
 
-int CVlanEntrySnmp::WriteName(int vid, const std::string& name) {
+features::StepResult CVlanEntrySnmp::WriteName(int vid, const std::string& name) {
     const std::string utf8 = Utf8CutBytes(name, vlan::kMaxNameBytes);
-    return features::SendSet(
+    return features::WriteStep(
         m_cCommonSNMP, {features::SetValue::Bytes(InstanceOid(vlan::kOidVlanStaticName, vid), Octets(utf8.begin(), utf8.end()))},
         false);
 }
 
-int CVlanEntrySnmp::SetActive(int vid) {
-    return m_cCommonSNMP.SetRowStatus(InstanceOid(vlan::kOidVlanStaticRowState, vid).c_str(), "1");
+features::StepResult CVlanEntrySnmp::SetActive(int vid) {
+    return features::WriteStep(
+        m_cCommonSNMP, {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, "1")},
+        false);
+}
+
+bool CVlanEntrySnmp::ReadRow(int vid, ReplyRow& row) {
+    return vlan::ReadRowNow(m_cCommonSNMP,
+                            {InstanceOid(vlan::kOidVlanStaticEgressPorts, vid),
+                             InstanceOid(vlan::kOidVlanStaticUntaggedPorts, vid),
+                             InstanceOid(vlan::kOidVlanStaticRowState, vid)},
+                            row);
 }
 
 void CVlanEntrySnmp::Close() {
@@ -149,6 +157,8 @@ void CVlanEntryDlg::initDialog() {
         vidBox.setText(std::to_string(m_iVid));
         get<platform::EditBox>(IDC_VLAN_NAME).setText(m_strName);
     }
+    m_iReadEgress = m_iEgress;
+    m_iReadUntagged = m_iUntagged;
     for (int p = 1; p <= m_iPortNum; ++p) ShowPort(p);
 }
 
@@ -257,10 +267,28 @@ void CVlanEntryDlg::OnOK() {
         }
     }
 
+    // The port lists travel as whole octets: a port count that gives none cannot be written.
+    if (CVlanEntrySnmp::EncodePortList(m_iEgress, m_iPortNum).empty()) {
+        platform::ShowMessage(kMsgParameterError);
+        return;
+    }
+
     m_iVid = vid;
+    m_touched = {};
+    // Neither OK nor Cancel (nor Esc) until the write has ended: a form closed in the pause
+    // would leave the row out of service.
+    beginWrite({platform::kIdOk, platform::kIdCancel});
+
+    // Each step counts as done once sent without an answer: the switch may have taken it.
+    auto step = [this](const features::StepResult& outcome, bool Touched::*what) {
+        if (outcome.maybeTaken()) m_touched.*what = true;
+        if (!outcome.ok()) Undo(outcome);
+        return outcome.ok();
+    };
     // 6: take the row out of service (or create it); the default VLAN stays as it is.
-    if (m_bAdd) m_snmp.WriteRowState(vid, "5");
-    else if (vid != 1) m_snmp.WriteRowState(vid, "2");
+    if (m_bAdd || vid != 1) {
+        if (!step(m_snmp.WriteRowState(vid, m_bAdd ? "5" : "2"), &Touched::rowState)) return;
+    }
 
     // Locked ports (egress and forbidden) are written as non-members.
     std::vector<int> untagged = m_iUntagged;
@@ -272,25 +300,100 @@ void CVlanEntryDlg::OnOK() {
         }
 
     // 7: every port an egress member first, so that any untagged set is accepted.
-    int r1 = 0;
     if (vid != 1) {
         std::vector<int> all(static_cast<std::size_t>(m_iPortNum), 1);
         for (std::size_t i = 0; i < m_iLocked.size(); ++i)
             if (m_iLocked[i]) all[i] = 0;
-        r1 = m_snmp.WriteEgressPorts(vid, all);
+        if (!step(m_snmp.WriteEgressPorts(vid, all), &Touched::egress)) return;
     }
     // 8-9: untagged members, then the real egress members.
-    int r2 = 0;
-    if (vid == 1 || r1 == 0) r2 = m_snmp.WriteUntaggedPorts(vid, untagged);
-    if (r2 == 0) m_snmp.WriteEgressPorts(vid, egress);
+    if (!step(m_snmp.WriteUntaggedPorts(vid, untagged), &Touched::untagged)) return;
+    if (!step(m_snmp.WriteEgressPorts(vid, egress), &Touched::egress)) return;
+    WriteNameAndActivate(name);
+}
 
+void CVlanEntryDlg::WriteNameAndActivate(const std::string& name) {
+    const int vid = m_iVid;
     // 10: name, then activate.
-    m_snmp.WriteName(vid, name);
-    beginWrite({platform::kIdOk});
+    const features::StepResult named = m_snmp.WriteName(vid, name);
+    if (named.maybeTaken()) m_touched.name = true;
+    if (!named.ok()) {
+        Undo(named);
+        return;
+    }
     setTimer(kTimerActivate, kActivateDelayMs, [this, vid] {
+        const features::StepResult active = m_snmp.SetActive(vid);
+        if (!active.ok()) {
+            m_touched.rowState = true;
+            Undo(active);
+            return;
+        }
         endWrite();
-        m_snmp.SetActive(vid);
         // 11: the VLAN dialog reads the table again and shows what the switch holds.
         end(platform::kIdOk);
     });
+}
+
+namespace {
+
+std::string PortsText(const Octets& octets, int ports) {
+    const std::string text = PortListToRanges(octets, 1, ports).text;
+    return text.empty() ? "none" : text;
+}
+
+// "egress ports 1-10 and untagged ports 2, not active" from a row read back.
+std::string RowHolds(const ReplyRow& row, int ports) {
+    std::string text = "egress ports " + PortsText(row.bytes(0), ports) + " and untagged ports " +
+                       PortsText(row.bytes(1), ports);
+    if (row.text(2) != "1") text += ", not active";
+    return text;
+}
+
+}  // namespace
+
+void CVlanEntryDlg::Undo(const features::StepResult& failed) {
+    killTimer(kTimerActivate);
+    std::string message = features::NotDone("The VLAN", m_bAdd ? "added" : "changed", failed);
+    const std::string after = m_bAdd ? UndoAdd() : UndoEdit();
+    if (!after.empty()) message += " " + after;
+    platform::ShowMessage(message);
+    // The form stays open with what the user chose, for a retry.
+    endWrite();
+}
+
+std::string CVlanEntryDlg::UndoAdd() {
+    const int vid = m_iVid;
+    const std::string vlanText = "VLAN " + std::to_string(vid);
+    if (m_touched.rowState) m_snmp.WriteRowState(vid, "6");
+    ReplyRow row;
+    if (!m_snmp.ReadRow(vid, row))
+        return "Whether " + vlanText + " is left on the switch is not known: it did not answer when the VLAN was read back.";
+    if (!row.present(2)) return m_touched.rowState ? "The new VLAN was removed." : "";
+    // A row the switch refused to create was there before (not listed, as it is not active).
+    if (!m_touched.rowState) return "The switch already holds " + vlanText + " with " + RowHolds(row, m_iPortNum) + ".";
+    return vlanText + " could not be removed: the switch holds it with " + RowHolds(row, m_iPortNum) + ".";
+}
+
+std::string CVlanEntryDlg::UndoEdit() {
+    const int vid = m_iVid;
+    // Put back what may have changed, in the order the switch takes it: untagged ports only
+    // within a wide egress list, then the egress list as read.
+    if (m_touched.untagged) {
+        // Every port: the ports locked now were egress members as read.
+        const std::vector<int> wide(static_cast<std::size_t>(m_iPortNum), 1);
+        m_snmp.WriteEgressPorts(vid, wide);
+        m_snmp.WriteUntaggedPorts(vid, m_iReadUntagged);
+    }
+    if (m_touched.untagged || m_touched.egress) m_snmp.WriteEgressPorts(vid, m_iReadEgress);
+    if (m_touched.name) m_snmp.WriteName(vid, m_strName);
+    if (m_touched.rowState && vid != 1) m_snmp.SetActive(vid);
+
+    ReplyRow row;
+    if (!m_snmp.ReadRow(vid, row))
+        return "It could not be read back, so what the switch now holds for VLAN " + std::to_string(vid) + " is not known.";
+    const bool asRead = row.present(0) && row.present(1) &&
+                        PortListToFlags(row.bytes(0), m_iPortNum) == m_iReadEgress &&
+                        PortListToFlags(row.bytes(1), m_iPortNum) == m_iReadUntagged && row.text(2) == "1";
+    if (asRead) return m_touched.egress || m_touched.untagged ? "Its ports were put back as they were." : "";
+    return "It could not be put back as it was: the switch now holds " + RowHolds(row, m_iPortNum) + ".";
 }

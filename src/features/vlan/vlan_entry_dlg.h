@@ -14,16 +14,18 @@ class CVlanEntrySnmp {
 public:
     explicit CVlanEntrySnmp(int portNum);
 
-    // dot1qVlanStaticRowState.vid (integer) as a set sent with GetNext; 0 on success.
-    int WriteRowState(int vid, const char* value);
+    // dot1qVlanStaticRowState.vid (integer) as a set sent with GetNext.
+    features::StepResult WriteRowState(int vid, const char* value);
     // dot1qVlanStaticEgressPorts.vid / dot1qVlanStaticUntaggedPorts.vid from per-port flags.
-    // Shows "Parameter Error !" when the port count gives no octet. 0 on success.
-    int WriteEgressPorts(int vid, const std::vector<int>& flags);
-    int WriteUntaggedPorts(int vid, const std::vector<int>& flags);
-    // The name as UTF-8 of at most 127 bytes; 0 on success.
-    int WriteName(int vid, const std::string& name);
-    // Row state active (1) through the shared row-status routine; 1 on success.
-    int SetActive(int vid);
+    features::StepResult WriteEgressPorts(int vid, const std::vector<int>& flags);
+    features::StepResult WriteUntaggedPorts(int vid, const std::vector<int>& flags);
+    // The name as UTF-8 of at most 127 bytes.
+    features::StepResult WriteName(int vid, const std::string& name);
+    // Row state active (1), sent as a plain set.
+    features::StepResult SetActive(int vid);
+    // The row's egress ports, untagged ports and row state, as the switch holds them now. False
+    // when the switch did not answer; a row that is gone reads as values not present.
+    bool ReadRow(int vid, ReplyRow& row);
 
     // The PortList octets the switch takes for these flags: one hex digit per four ports,
     // padded to whole four-octet groups for the known port counts.
@@ -35,7 +37,7 @@ public:
     void Close();
 
 private:
-    int WritePortList(const char* column, int vid, const std::vector<int>& flags);
+    features::StepResult WritePortList(const char* column, int vid, const std::vector<int>& flags);
 
     int m_iPortNum;
     // Declaration order is the close order.
@@ -77,6 +79,13 @@ private:
     void OnOK();
     void ShowPort(int port);
     bool TrunkRuleHolds(const std::vector<int>& flags) const;
+    // The write from the name on: the row is made active after a pause (a form timer).
+    void WriteNameAndActivate(const std::string& name);
+    // A step of the write failed: the new row is destroyed (add), or what was written is put
+    // back as read (edit); one message says what failed and what the switch holds now.
+    void Undo(const features::StepResult& failed);
+    std::string UndoEdit();
+    std::string UndoAdd();
     void RemoveUntaggedElsewhere(int port);
     bool IsUntaggedElsewhere(int port) const;
 
@@ -88,5 +97,13 @@ private:
     std::string m_strName;
     std::vector<int> m_iEgress, m_iUntagged, m_iNotMember, m_iForbidden, m_iLocked;
     std::vector<int> m_untaggedElsewhere;  // port numbers untagged in any listed VLAN
+    std::vector<int> m_iReadEgress, m_iReadUntagged;  // the lists as read, for an undo
+    // What a write under way may have changed on the switch (a step without an answer counts).
+    struct Touched {
+        bool rowState = false;
+        bool egress = false;
+        bool untagged = false;
+        bool name = false;
+    } m_touched;
     CVlanEntrySnmp m_snmp;
 };
