@@ -209,7 +209,7 @@ void CStpBridgeDlg::OnApply() {
         m_bTurnedOn = true;
     }
     // Largest forward delay and smallest hello time first: any valid max age is then accepted.
-    if (const features::StepResult widened = Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}}); !widened.ok) {
+    if (const features::StepResult widened = Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}}); !widened.ok()) {
         platform::ShowMessage(features::NotChanged(kStpSettings, widened) +
                               (m_bTurnedOn ? " The spanning tree was turned on." : ""));
         Read(true);
@@ -231,7 +231,7 @@ void CStpBridgeDlg::WriteBridgeTimers(int a, int d, int h, const std::string& pr
         {{kStp + "13.0", hello}},
         {{kStp + "13.0", hello}, {kStp + "2.0", std::to_string(TextToInt(priority))}, {kStpVersion + ".0", version}}};
     for (const auto& step : steps) {
-        if (const features::StepResult r = Set(step); !r.ok) {
+        if (const features::StepResult r = Set(step); !r.ok()) {
             PutTimersBack(features::NotChanged(kStpSettings, r));
             return;
         }
@@ -243,15 +243,15 @@ void CStpBridgeDlg::PutTimersBack(const std::string& failure) {
     constexpr const char* kNotBack = " The bridge timers could not all be put back; the form shows what the switch holds.";
     // The timers may now hold any mix of old and new values: widen again, so that the old max
     // age is accepted whatever the rest holds.
-    if (!Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}}).ok) {
+    if (!Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}}).ok()) {
         FinishTimersBack(failure + kNotBack);
         return;
     }
     setTimer(kTimerBridgeWrite, kAfterWideningMs, [this, failure] {
         const auto& [age, delay, hello] = m_readTimers;
-        const bool back = Set({{kStp + "12.0", std::to_string(age)}}).ok &&
-                          Set({{kStp + "14.0", std::to_string(delay)}}).ok &&
-                          Set({{kStp + "13.0", std::to_string(hello)}}).ok;
+        const bool back = Set({{kStp + "12.0", std::to_string(age)}}).ok() &&
+                          Set({{kStp + "14.0", std::to_string(delay)}}).ok() &&
+                          Set({{kStp + "13.0", std::to_string(hello)}}).ok();
         FinishTimersBack(failure + (back ? " The bridge timers were put back as they were." : kNotBack));
     });
 }
