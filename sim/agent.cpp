@@ -258,6 +258,29 @@ void spoilReply(netsnmp_pdu* pdu) {
         std::vector<oid> name(first->name, first->name + first->name_length);
         name.back() += 1000;
         snmp_set_var_objid(first, name.data(), name.size());
+    } else if (g.opt->badReply == 5) {  // an INTEGER becomes a string, anything else an INTEGER
+        if (first->type == ASN_INTEGER) snmp_set_var_typed_value(first, ASN_OCTET_STR, "1", 1);
+        else {
+            long one = 1;
+            snmp_set_var_typed_value(first, ASN_INTEGER, &one, sizeof one);
+        }
+    } else if (g.opt->badReply == 6) {  // the same type, another value
+        if (first->type == ASN_OCTET_STR) {
+            std::string text(reinterpret_cast<const char*>(first->val.string), first->val_len);
+            text += "x";
+            snmp_set_var_typed_value(first, ASN_OCTET_STR, text.data(), text.size());
+        } else if (first->type == ASN_INTEGER || first->type == ASN_GAUGE || first->type == ASN_COUNTER ||
+                   first->type == ASN_TIMETICKS) {
+            long value = *first->val.integer + 1;
+            snmp_set_var_typed_value(first, first->type, &value, sizeof value);
+        } else if (first->type == ASN_IPADDRESS && first->val_len == 4) {
+            u_char addr[4];
+            std::memcpy(addr, first->val.string, 4);
+            addr[3] ^= 1;
+            snmp_set_var_typed_value(first, ASN_IPADDRESS, addr, 4);
+        }
+    } else if (g.opt->badReply == 7) {  // an exception value, in whatever version the reply is
+        snmp_set_var_typed_value(first, SNMP_NOSUCHOBJECT, nullptr, 0);
     }
 }
 
