@@ -208,9 +208,10 @@ TEST(SimFault, GarbageDatagramsDoNotHurtTheAgent) {
     EXPECT_EQ(sim.stop(), 0);
 }
 
-// The switch keeps its secrets: pass phrases read back empty, the community table is seen only
-// with write access (the read-write community or an SNMPv3 user), and the request log, which
-// records every community received, is readable by its owner only.
+// The switch keeps its secrets: pass phrases and the RADIUS key read back empty, the community
+// and trap-host tables are seen only with write access (the read-write community or an SNMPv3
+// user), and the request log, which records every community received, is readable by its owner
+// only.
 TEST(SimFault, SecretsAreNeverReadBackAndTheLogIsPrivate) {
     const std::string log = tempPath("secrets");
     std::remove(log.c_str());
@@ -238,6 +239,28 @@ TEST(SimFault, SecretsAreNeverReadBackAndTheLogIsPrivate) {
         // Without write access no instance of the table shows, not even its row states.
         if (!reader.sees) {
             EXPECT_EQ(walked.out.find(community + "."), std::string::npos) << walked.out;
+        }
+    }
+    // The RADIUS key is taken, and reads back empty for everyone, by get and get-next alike.
+    const std::string radiusKey = P + ".11.1.2.0";
+    ASSERT_EQ(sim.set(radiusKey + " s sharedkey9").code, 0);
+    for (const std::string& auth : {rw, ro, v3, v1ro}) {
+        const CmdResult got = sim.get(radiusKey, auth);
+        const CmdResult next = sim.tool("snmpgetnext", auth, P + ".11.1.1.0");
+        EXPECT_NE(got.out.find(radiusKey + " = \"\""), std::string::npos) << auth << "\n" << got.out;
+        EXPECT_NE(next.out.find(radiusKey + " = \"\""), std::string::npos) << auth << "\n" << next.out;
+        EXPECT_EQ((got.out + next.out).find("sharedkey9"), std::string::npos) << auth;
+    }
+    // A trap host set up with the write community: only readers with write access see the table.
+    const std::string host = P + ".25.6.1.1", at = ".10.1.1.7";
+    ASSERT_EQ(sim.set(host + ".4" + at + " i 5 " + host + ".2" + at + " s tessmar " + host + ".4" + at + " i 1").code, 0);
+    for (const Reader& reader : {Reader{rw, true}, Reader{v3, true}, Reader{ro, false}, Reader{v1ro, false}}) {
+        const CmdResult walked = sim.walk(host, reader.auth);
+        const CmdResult got = sim.get(host + ".2" + at, reader.auth);
+        EXPECT_EQ(walked.out.find("tessmar") != std::string::npos, reader.sees) << reader.auth << "\n" << walked.out;
+        EXPECT_EQ(got.out.find("tessmar") != std::string::npos, reader.sees) << reader.auth << "\n" << got.out;
+        if (!reader.sees) {
+            EXPECT_EQ(walked.out.find(host + "."), std::string::npos) << walked.out;
         }
     }
     struct stat st {};
