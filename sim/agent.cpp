@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,6 +27,8 @@
 namespace corvex::sim {
 
 namespace {
+
+struct DelayedReply;
 
 struct AgentState {
     Device* device = nullptr;
@@ -37,6 +40,7 @@ struct AgentState {
     bool bulkRequest = false;        // the PDU being processed is a GETBULK
     struct timeval silentUntil {};
     std::map<void*, Transaction> tx;
+    std::set<DelayedReply*> delayed;  // --delay-ms replies waiting for their alarm
     int (*origSend)(netsnmp_transport*, const void*, int, void**, int*) = nullptr;
 };
 
@@ -197,7 +201,14 @@ void sendDelayed(unsigned int, void* arg) {
     void* op = d->opaque.empty() ? nullptr : d->opaque.data();
     int olen = static_cast<int>(d->opaque.size());
     g.origSend(d->t, d->data.data(), static_cast<int>(d->data.size()), op ? &op : nullptr, &olen);
+    g.delayed.erase(d);
     delete d;
+}
+
+// Replies still waiting when the agent stops are never sent; their alarms go with the library.
+void dropDelayed() {
+    for (DelayedReply* d : g.delayed) delete d;
+    g.delayed.clear();
 }
 
 int wrappedSend(netsnmp_transport* t, const void* buf, int len, void** opaque, int* olen) {
@@ -210,6 +221,7 @@ int wrappedSend(netsnmp_transport* t, const void* buf, int len, void** opaque, i
         if (opaque && *opaque && olen && *olen > 0)
             d->opaque.assign(static_cast<const char*>(*opaque), static_cast<const char*>(*opaque) + *olen);
         struct timeval tv {g.opt->delayMs / 1000, (g.opt->delayMs % 1000) * 1000};
+        g.delayed.insert(d);
         snmp_alarm_register_hr(tv, 0, sendDelayed, d);
         return len;
     }
@@ -643,6 +655,7 @@ int runAgent(Device& device, const Options& opt) {
         while (!g_stop) agent_check_and_process(1);
     }
     snmp_shutdown("corvex-sim");
+    dropDelayed();
     if (g.log) std::fclose(g.log);
     std::error_code ec;
     std::filesystem::remove_all(stateDir, ec);
