@@ -1,4 +1,5 @@
 // Requests, replies and the table walker over Net-SNMP.
+#include "snmp/error_status.h"
 #include "snmp/snmp_lib.h"
 
 #include <net-snmp/net-snmp-config.h>
@@ -340,11 +341,6 @@ std::string SnmpCredentialProblem(SnmpFailure failure) {
 }
 
 std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::string& host) {
-    static const char* const kStatusNames[] = {"noError", "tooBig", "noSuchName", "badValue", "readOnly", "genErr",
-                                               "noAccess", "wrongType", "wrongLength", "wrongEncoding",
-                                               "wrongValue", "noCreation", "inconsistentValue",
-                                               "resourceUnavailable", "commitFailed", "undoFailed",
-                                               "authorizationError", "notWritable", "inconsistentName"};
     switch (failure) {
     case SnmpFailure::None: return "no error";
     case SnmpFailure::NotSent: return "the request could not be built or sent";
@@ -358,8 +354,8 @@ std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::str
     case SnmpFailure::UnknownUser: return "unknown user";
     case SnmpFailure::PrivacyFailed: return "wrong privacy pass phrase";
     case SnmpFailure::AgentError:
-        if (errorStatus > 0 && errorStatus <= 18)
-            return "the agent reported error status " + std::to_string(errorStatus) + " (" + kStatusNames[errorStatus] + ")";
+        if (const char* name = ErrorStatusName(errorStatus))
+            return "the agent reported error status " + std::to_string(errorStatus) + " (" + name + ")";
         [[fallthrough]];
     case SnmpFailure::UnknownErrorStatus:
         return "the agent answered with an unknown error status " + std::to_string(errorStatus);
