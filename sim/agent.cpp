@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,6 +27,8 @@
 namespace corvex::sim {
 
 namespace {
+
+struct DelayedReply;
 
 struct AgentState {
     Device* device = nullptr;
@@ -37,6 +40,7 @@ struct AgentState {
     bool bulkRequest = false;        // the PDU being processed is a GETBULK
     struct timeval silentUntil {};
     std::map<void*, Transaction> tx;
+    std::set<DelayedReply*> delayed;  // --delay-ms replies waiting for their alarm
     int (*origSend)(netsnmp_transport*, const void*, int, void**, int*) = nullptr;
 };
 
@@ -197,7 +201,14 @@ void sendDelayed(unsigned int, void* arg) {
     void* op = d->opaque.empty() ? nullptr : d->opaque.data();
     int olen = static_cast<int>(d->opaque.size());
     g.origSend(d->t, d->data.data(), static_cast<int>(d->data.size()), op ? &op : nullptr, &olen);
+    g.delayed.erase(d);
     delete d;
+}
+
+// Replies still waiting when the agent stops are never sent; their alarms go with the library.
+void dropDelayed() {
+    for (DelayedReply* d : g.delayed) delete d;
+    g.delayed.clear();
 }
 
 int wrappedSend(netsnmp_transport* t, const void* buf, int len, void** opaque, int* olen) {
@@ -210,6 +221,7 @@ int wrappedSend(netsnmp_transport* t, const void* buf, int len, void** opaque, i
         if (opaque && *opaque && olen && *olen > 0)
             d->opaque.assign(static_cast<const char*>(*opaque), static_cast<const char*>(*opaque) + *olen);
         struct timeval tv {g.opt->delayMs / 1000, (g.opt->delayMs % 1000) * 1000};
+        g.delayed.insert(d);
         snmp_alarm_register_hr(tv, 0, sendDelayed, d);
         return len;
     }
@@ -258,6 +270,29 @@ void spoilReply(netsnmp_pdu* pdu) {
         std::vector<oid> name(first->name, first->name + first->name_length);
         name.back() += 1000;
         snmp_set_var_objid(first, name.data(), name.size());
+    } else if (g.opt->badReply == 5) {  // an INTEGER becomes a string, anything else an INTEGER
+        if (first->type == ASN_INTEGER) snmp_set_var_typed_value(first, ASN_OCTET_STR, "1", 1);
+        else {
+            long one = 1;
+            snmp_set_var_typed_value(first, ASN_INTEGER, &one, sizeof one);
+        }
+    } else if (g.opt->badReply == 6) {  // the same type, another value
+        if (first->type == ASN_OCTET_STR) {
+            std::string text(reinterpret_cast<const char*>(first->val.string), first->val_len);
+            text += "x";
+            snmp_set_var_typed_value(first, ASN_OCTET_STR, text.data(), text.size());
+        } else if (first->type == ASN_INTEGER || first->type == ASN_GAUGE || first->type == ASN_COUNTER ||
+                   first->type == ASN_TIMETICKS) {
+            long value = *first->val.integer + 1;
+            snmp_set_var_typed_value(first, first->type, &value, sizeof value);
+        } else if (first->type == ASN_IPADDRESS && first->val_len == 4) {
+            u_char addr[4];
+            std::memcpy(addr, first->val.string, 4);
+            addr[3] ^= 1;
+            snmp_set_var_typed_value(first, ASN_IPADDRESS, addr, 4);
+        }
+    } else if (g.opt->badReply == 7) {  // an exception value, in whatever version the reply is
+        snmp_set_var_typed_value(first, SNMP_NOSUCHOBJECT, nullptr, 0);
     }
 }
 
@@ -620,6 +655,7 @@ int runAgent(Device& device, const Options& opt) {
         while (!g_stop) agent_check_and_process(1);
     }
     snmp_shutdown("corvex-sim");
+    dropDelayed();
     if (g.log) std::fclose(g.log);
     std::error_code ec;
     std::filesystem::remove_all(stateDir, ec);

@@ -55,7 +55,8 @@ struct Options {
     // 0 none, 1 as the first binding, 2 as the last.
     int proxyMarker = 0;
     // A broken agent: every reply gets one binding more (1), one fewer (2), or its first
-    // binding renamed to another OID (3), or the error status 99 that no agent may send (4).
+    // binding renamed to another OID (3), the error status 99 that no agent may send (4), or its
+    // first binding with another type (5), another value (6) or noSuchObject (7).
     int badReply = 0;
     bool noBulk = false;  // GETBULK requests are answered with genErr
     long long silentAfter = -1;

@@ -198,6 +198,7 @@ void registerAgentMib(Device& d) {
     d.column(h, 4, "snmpHostRowStatus", tag::Integer, Access::ReadCreate, rowStatusCheck());
     h.rowStatusCol = 4;
     h.maxRows = 10;
+    h.readNeedsWrite = true;  // a host's community may be the write community
     h.validIndex = [](const Oid& idx) {
         return idx.size() == 4 && idx[0] >= 1 && idx[0] < 224 && idx[1] < 256 && idx[2] < 256 && idx[3] < 255;
     };

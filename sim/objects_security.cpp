@@ -28,7 +28,8 @@ void registerSecurity(Device& d) {
     // 802.1X: RADIUS server and key, timers, per-port control and status.
     d.scalar(priv({11, 1, 1}), "dot1xRadiusServer", Value::ip(0, 0, 0, 0), Access::ReadWrite,
              [](const Value& v) { return v.str == std::string(4, '\0') ? err::WrongValue : err::NoError; });
-    d.scalar(priv({11, 1, 2}), "dot1xRadiusKey", Value::octets(""), Access::ReadWrite, sizeRange(1, 33));
+    // A shared key is never given back.
+    d.scalar(priv({11, 1, 2}), "dot1xRadiusKey", Value::octets(""), Access::ReadWrite, sizeRange(1, 33)).secret = true;
     d.scalar(priv({11, 2, 1}), "dot1xState", Value::integer(2), Access::ReadWrite, oneOf({1, 2}));
     d.scalar(priv({11, 2, 2}), "dot1xQuietPeriod", Value::integer(60), Access::ReadWrite, range(0, 65535));
     d.scalar(priv({11, 2, 3}), "dot1xTxPeriod", Value::integer(30), Access::ReadWrite, range(1, 65535));

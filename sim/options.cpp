@@ -59,8 +59,10 @@ std::string usage() {
            "  --drop-replies                the lost requests are handled, their replies lost instead\n"
            "  --proxy-marker first|last     add the relay marker 1.3.6.1.4.1.171.7777.1.0 (IpAddress of\n"
            "                                the device) to every reply, as its first or last binding\n"
-           "  --bad-reply extra|missing|renamed|status   every reply carries one binding more, one fewer,\n"
-           "                                its first binding under another OID, or error status 99\n";
+           "  --bad-reply extra|missing|renamed|status|retyped|revalued|exception\n"
+           "                                every reply carries one binding more, one fewer, its first\n"
+           "                                binding under another OID, error status 99, or its first\n"
+           "                                binding with another type, another value or noSuchObject\n";
 }
 
 ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error) {
@@ -102,11 +104,14 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
             }
             opt.proxyMarker = v == "first" ? 1 : 2;
         } else if (a == "--bad-reply") {
-            if (v != "extra" && v != "missing" && v != "renamed" && v != "status") {
-                error = "--bad-reply expects extra, missing, renamed or status";
+            static const char* const kHow[] = {"extra", "missing", "renamed", "status", "retyped", "revalued", "exception"};
+            opt.badReply = 0;
+            for (int i = 0; i < 7; ++i)
+                if (v == kHow[i]) opt.badReply = i + 1;
+            if (!opt.badReply) {
+                error = "--bad-reply expects extra, missing, renamed, status, retyped, revalued or exception";
                 return ParseResult::Error;
             }
-            opt.badReply = v == "extra" ? 1 : v == "missing" ? 2 : v == "renamed" ? 3 : 4;
         }
         else if (a == "--fdb" || a == "--delay-ms" || a == "--silent-after" || a == "--reboot-seconds" ||
                  a == "--transfer-ms") {

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -156,6 +157,42 @@ constexpr const char* kUsage =
     "  the host command line: /H<x>/I<address>/C<read community>/D<write community>/E<TRUE|FALSE>\n"
     "                         /F<1|3>/G<agent port>[/...SNMPv3 fields 8 to 16]\n";
 
+// The options of this program that take a value.
+bool TakesValue(const std::string& a) {
+    return a == "--profile" || a == "--screenshot" || a == "--window-shot" || a == "--click-port" ||
+           a == "--command" || a == "--step";
+}
+
+// The launch arguments, kept by the program once their secrets have left the process listing.
+struct LaunchArguments {
+    std::vector<std::vector<char>> text;  // each argument, NUL-terminated
+    std::vector<char*> pointers;          // argv-style, into `text`, ending with a null pointer
+};
+
+// Copies the arguments and overwrites the communities and pass phrases of the host's line in the
+// process's own argument memory, which ps and /proc/PID/cmdline show. The host's line is what is
+// not an option of this program, from the first argument that starts with '/' (Qt's options come
+// before it). The copies keep every character for Qt and the parsing that follow.
+LaunchArguments HideLaunchSecrets(int argc, char** argv) {
+    LaunchArguments kept;
+    std::vector<char*> line;
+    for (int i = 0; i < argc; ++i) {
+        const std::size_t length = std::strlen(argv[i]);
+        kept.text.emplace_back(argv[i], argv[i] + length + 1);
+        if (i == 0) continue;
+        if (TakesValue(argv[i]) && i + 1 < argc) {
+            kept.text.emplace_back(argv[i + 1], argv[i + 1] + std::strlen(argv[i + 1]) + 1);
+            ++i;
+        } else if (std::strcmp(argv[i], "--report-first-paint") != 0 && (!line.empty() || argv[i][0] == '/')) {
+            line.push_back(argv[i]);
+        }
+    }
+    for (auto& t : kept.text) kept.pointers.push_back(t.data());
+    kept.pointers.push_back(nullptr);
+    ScrubSecretArguments(line.data(), static_cast<int>(line.size()));
+    return kept;
+}
+
 // Before Qt starts: --help, and pictures without a display use the offscreen platform.
 bool PrepareEnvironment(int argc, char** argv) {
     bool picture = false;
@@ -178,6 +215,14 @@ bool PrepareEnvironment(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // First of all: the launch line's secrets leave the process listing. Everything after this
+    // works on the copies.
+    LaunchArguments launch = HideLaunchSecrets(argc, argv);
+    // CORVEX_STOP_AT_START stops the process here (SIGSTOP), so that a test or a debugger sees it
+    // as it is before anything else has run.
+    if (std::getenv("CORVEX_STOP_AT_START")) std::raise(SIGSTOP);
+    char** const original = argv;
+    argv = launch.pointers.data();
     if (!PrepareEnvironment(argc, argv)) return 0;
     QApplication application(argc, argv);
     gui::QtUi ui;
@@ -226,7 +271,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     ParseCommandLine(line, MutableSettings());
-    // The communities and pass phrases are in the settings now: process listings lose them.
+    // The communities and pass phrases are in the settings now: the copies lose them, and so does
+    // the process listing again, in case Qt's options made the first look miss where the line
+    // starts.
+    std::vector<char*> listed;
+    for (char* arg : lineArgs)
+        for (std::size_t k = 0; k < launch.text.size(); ++k)
+            if (launch.text[k].data() == arg) listed.push_back(original[k]);
+    ScrubSecretArguments(listed.data(), static_cast<int>(listed.size()));
     ScrubSecretArguments(lineArgs.data(), static_cast<int>(lineArgs.size()));
     std::fill(line.begin(), line.end(), '\0');
 

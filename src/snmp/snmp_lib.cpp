@@ -1,4 +1,5 @@
 // Requests, replies and the table walker over Net-SNMP.
+#include "snmp/error_status.h"
 #include "snmp/snmp_lib.h"
 
 #include <net-snmp/net-snmp-config.h>
@@ -340,11 +341,6 @@ std::string SnmpCredentialProblem(SnmpFailure failure) {
 }
 
 std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::string& host) {
-    static const char* const kStatusNames[] = {"noError", "tooBig", "noSuchName", "badValue", "readOnly", "genErr",
-                                               "noAccess", "wrongType", "wrongLength", "wrongEncoding",
-                                               "wrongValue", "noCreation", "inconsistentValue",
-                                               "resourceUnavailable", "commitFailed", "undoFailed",
-                                               "authorizationError", "notWritable", "inconsistentName"};
     switch (failure) {
     case SnmpFailure::None: return "no error";
     case SnmpFailure::NotSent: return "the request could not be built or sent";
@@ -358,12 +354,13 @@ std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::str
     case SnmpFailure::UnknownUser: return "unknown user";
     case SnmpFailure::PrivacyFailed: return "wrong privacy pass phrase";
     case SnmpFailure::AgentError:
-        if (errorStatus > 0 && errorStatus <= 18)
-            return "the agent reported error status " + std::to_string(errorStatus) + " (" + kStatusNames[errorStatus] + ")";
+        if (const char* name = ErrorStatusName(errorStatus))
+            return "the agent reported error status " + std::to_string(errorStatus) + " (" + name + ")";
         [[fallthrough]];
     case SnmpFailure::UnknownErrorStatus:
         return "the agent answered with an unknown error status " + std::to_string(errorStatus);
     case SnmpFailure::BadReply: return "the reply's bindings do not answer the request";
+    case SnmpFailure::NotEchoed: return "the switch's reply does not match the request";
     case SnmpFailure::Cancelled: return "the request was cancelled";
     case SnmpFailure::NotIncreasing: return "OID not increasing: the agent returned an OID that is not after the one asked for";
     }
@@ -613,14 +610,54 @@ bool AnswersRequest(int pduType, const std::vector<CSnmp::Binding>& asked, const
     return true;
 }
 
+// True when a set's reply binding gives back the value sent: the same type (Unsigned32 goes out
+// as a Gauge32) and the same value. An agent that took the set answers with the request's own
+// bindings; anything else (another type, another value, an exception) says it did not.
+bool EchoesValue(const CSnmp::Binding& sent, const CSnmp::Binding& got) {
+    const auto kind = [](int type) { return type == SNMP_T_UNSIGNED ? SNMP_T_GAUGE32 : type; };
+    if (kind(sent.type) != kind(got.type)) return false;
+    const std::string a(sent.value.begin(), sent.value.end()), b(got.value.begin(), got.value.end());
+    switch (sent.type) {
+    case SNMP_T_INTEGER: {
+        long x = 0, y = 0;
+        return ParseLong(a, -2147483647L - 1, 2147483647L, x) && ParseLong(b, -2147483647L - 1, 2147483647L, y) &&
+               x == y;
+    }
+    case SNMP_T_UNSIGNED:
+    case SNMP_T_COUNTER32:
+    case SNMP_T_GAUGE32:
+    case SNMP_T_TIMETICKS: {
+        unsigned long x = 0, y = 0;
+        return ParseUnsigned32(a, x) && ParseUnsigned32(b, y) && x == y;
+    }
+    case SNMP_T_IPADDRESS: {
+        in_addr x{}, y{};
+        return inet_pton(AF_INET, a.c_str(), &x) == 1 && inet_pton(AF_INET, b.c_str(), &y) == 1 &&
+               x.s_addr == y.s_addr;
+    }
+    case SNMP_T_OID: return SnmpOidCompare(a, b) == 0;
+    default: return sent.value == got.value;
+    }
+}
+
 }  // namespace
 
 int CSnmp::send(const char* address, CSnmp** reply, int timeoutMs) {
     int rc = exchange(address, pduType_, reply, timeoutMs, true);
-    if (rc == 0 && *reply && !AnswersRequest(pduType_, bindings_, **reply)) {
+    if (rc != 0 || !*reply) return rc;
+    SnmpFailure why = SnmpFailure::None;
+    if (!AnswersRequest(pduType_, bindings_, **reply)) {
+        why = SnmpFailure::BadReply;
+    } else if (pduType_ == SNMP_PDU_SET_T) {
+        const std::vector<int> data = SnmpDataBindings(**reply);
+        for (std::size_t i = 0; i < data.size() && why == SnmpFailure::None; ++i)
+            if (!EchoesValue(bindings_[i], (*reply)->bindings()[static_cast<std::size_t>(data[i])]))
+                why = SnmpFailure::NotEchoed;
+    }
+    if (why != SnmpFailure::None) {
         delete *reply;
         *reply = nullptr;
-        failure_ = SnmpFailure::BadReply;
+        failure_ = why;
         return -1;
     }
     return rc;

@@ -43,6 +43,7 @@ enum class SnmpFailure {
     AgentError,          // the reply carries a known error status (1..18)
     UnknownErrorStatus,  // the reply carries an error status no agent may send
     BadReply,            // the reply's bindings do not answer the request
+    NotEchoed,           // a set's reply does not give back the values sent (type or value)
     NotIncreasing,       // a get-next returned an OID not after the one asked for
     Cancelled,           // the session was closed (or its walk abandoned) while the request waited
 };

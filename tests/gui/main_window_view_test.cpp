@@ -6,11 +6,14 @@
 #include <QProcess>
 #include <QTest>
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -590,6 +593,63 @@ TEST_F(ModuleProcessTest, LaunchLineSecretsAreGoneFromTheProcessArguments) {
     EXPECT_NE(cmdline.find("/Uadmin/A*********/X*********/M3/N2"), std::string::npos) << cmdline;
     for (const char* secret : {"qorvin", "tessmar", "authpass1", "privpass1"})
         EXPECT_EQ(cmdline.find(secret), std::string::npos) << secret;
+}
+
+// Runs the module with CORVEX_STOP_AT_START set (offscreen, output to /dev/null) until it stops
+// itself or ends. What /proc/PID/cmdline showed while it was stopped (NULs as spaces), or "" when
+// it ended without stopping.
+std::string ModuleListingAtStart(const std::vector<std::string>& args) {
+    std::vector<std::string> env = {"CORVEX_STOP_AT_START=1", "QT_QPA_PLATFORM=offscreen"};
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    const std::string module = ModulePath();
+    std::vector<char*> envp, argv = {const_cast<char*>(module.c_str())};
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, WUNTRACED) != pid) return "";
+    std::string listing;
+    if (WIFSTOPPED(status)) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+        listing.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::replace(listing.begin(), listing.end(), '\0', ' ');
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    return listing;
+}
+
+// The secrets are overwritten before the module does anything else (before Qt, before parsing
+// its options): stopped at its start, its listing no longer shows them, with Qt's options in
+// front of the line too. (--step without --command makes the module end at once should it never
+// stop.)
+TEST_F(ModuleProcessTest, LaunchLineSecretsAreGoneBeforeAnythingElseRuns) {
+    if (ModulePath().empty()) GTEST_SKIP() << "not built";
+    const std::string line = "/Htest/I127.0.0.1/Cqorvin/Dtessmar/ETRUE/F3/G161/a/b/c/L3/Uadmin/Aauthpass1/Xprivpass1/M3/N2";
+    const std::string shown = "/Htest/I127.0.0.1/C******/D*******/ETRUE/F3/G161/a/b/c/L3/Uadmin/A*********/X*********/M3/N2";
+    for (const std::vector<std::string>& before :
+         {std::vector<std::string>{"--step", "row:1"}, {"-platform", "offscreen", "--profile", "/tmp/User.ini", "--step", "row:1"},
+          {"--report-first-paint", "--step", "/Cnot/Dsecret"}}) {
+        std::vector<std::string> args = before;
+        args.push_back(line);
+        const std::string listing = ModuleListingAtStart(args);
+        SCOPED_TRACE(before.front());
+        ASSERT_FALSE(listing.empty()) << "the module did not stop at its start";
+        EXPECT_NE(listing.find(shown), std::string::npos) << listing;
+        for (const char* secret : {"qorvin", "tessmar", "authpass1", "privpass1"})
+            EXPECT_EQ(listing.find(secret), std::string::npos) << secret;
+        // Options and their values stay as they were.
+        EXPECT_NE(listing.find(before.back()), std::string::npos) << listing;
+    }
 }
 
 // While the switch does not answer, the window's title says so; the next good poll clears it.

@@ -187,6 +187,51 @@ TEST_F(HostileAgent, RepliesThatDoNotAnswerTheRequestFail) {
     EXPECT_NE(std::string::npos, run.err.find("unknown error status 99")) << run.err;
 }
 
+// A set is taken only when the reply gives back what was sent: another type, another value or
+// an exception value (even inside an SNMPv1 reply) fails with its own reason, over v1 and v3,
+// and so does corvex-snmp set. The same sets on an agent that echoes them go through.
+TEST_F(HostileAgent, SetRepliesThatDoNotEchoTheValuesFail) {
+    const std::string jumbo = "1.3.6.1.4.1.171.10.76.12.1.12.0", radius = "1.3.6.1.4.1.171.10.76.12.11.1.1.0";
+    struct Write {
+        std::string oid;
+        int type;
+        std::string value;
+        std::string tool;  // the same write through corvex-snmp set
+    };
+    const std::vector<Write> writes = {{jumbo, SNMP_T_INTEGER, "1", jumbo + " 1 1"},
+                                       {kSysName, SNMP_T_OCTETS, "lab-switch", kSysName + " 2 lab-switch"},
+                                       {radius, SNMP_T_IPADDRESS, "10.1.1.2", radius + " 8 10.1.1.2"}};
+    for (const char* how : {"", "retyped", "revalued", "exception"}) {
+        SCOPED_TRACE(how);
+        const bool echoed = !*how;
+        if (echoed) start({});
+        else start({"--bad-reply", how});
+        for (const SessionSettings& settings : {sim_.settings(), V3(sim_)}) {
+            SCOPED_TRACE("version " + settings.SnmpVersion);
+            for (const Write& w : writes) {
+                SCOPED_TRACE(w.oid);
+                CCommonSnmp session(settings);
+                ASSERT_TRUE(session.Open(SNMP_PDU_SET_T));
+                ASSERT_EQ(0, session.AddValue(w.oid.c_str(), w.type, w.value.c_str()));
+                CSnmp* reply = reinterpret_cast<CSnmp*>(1);
+                const int rc = session.Send(&reply, 0);
+                std::unique_ptr<CSnmp> owned(rc == 0 ? reply : nullptr);
+                if (echoed) {
+                    EXPECT_EQ(0, rc) << session.LastFailureText();
+                    continue;
+                }
+                EXPECT_EQ(-1, rc);
+                EXPECT_EQ(nullptr, reply);
+                EXPECT_EQ(SnmpFailure::NotEchoed, session.LastFailure());
+                EXPECT_EQ("the switch's reply does not match the request", session.LastFailureText());
+            }
+        }
+        const ToolRun run = RunTool(sim_.hostLine(), "set " + writes[0].tool);
+        EXPECT_EQ(echoed ? 0 : 1, run.code) << run.err;
+        EXPECT_EQ(!echoed, run.err.find("the switch's reply does not match the request") != std::string::npos) << run.err;
+    }
+}
+
 // A get-next that returns the asked OID again: a failed walk with the rows so far, never an
 // end of the table; the tool says so and exits non-zero.
 TEST_F(HostileAgent, RepeatedOidFailsTheWalk) {

@@ -3,8 +3,10 @@
 //   corvex-snmp '<host command line>' get OID...
 //   corvex-snmp '<host command line>' walk [--deadline SECONDS] COLUMN...
 //   corvex-snmp '<host command line>' set OID TYPE VALUE [OID TYPE VALUE]...
+#include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,15 +128,21 @@ unsigned OnRow(CSnmp* reply, int id, void* param, int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // First of all: the host's line is copied and its communities and pass phrases leave the
+    // argument memory that ps shows (a long walk stays listed).
+    std::string hostLine = argc > 1 ? argv[1] : "";
+    if (argc > 1) ScrubSecretArguments(&argv[1], 1);
+    // CORVEX_STOP_AT_START stops the process here (SIGSTOP), so that a test or a debugger sees it
+    // as it is before anything else has run.
+    if (std::getenv("CORVEX_STOP_AT_START")) std::raise(SIGSTOP);
     if (argc == 2 && !std::strcmp(argv[1], "--version")) {
         std::puts("corvex-snmp " CORVEX_VERSION);
         return 0;
     }
     if (argc < 4) return Usage(argc > 1 && (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) ? nullptr : "missing arguments");
     SessionSettings settings;
-    ParseCommandLine(argv[1], settings);
-    // A long walk stays listed by `ps`: keep the communities and pass phrases out of it.
-    ScrubSecretArguments(&argv[1], 1);
+    ParseCommandLine(hostLine, settings);
+    std::fill(hostLine.begin(), hostLine.end(), '\0');
     if (settings.DeviceAddress.empty()) return Usage("the host command line names no device address (/I...)");
     if (settings.SnmpVersion != "1" && settings.SnmpVersion != "3")
         return Usage("SNMP version must be 1 or 3");

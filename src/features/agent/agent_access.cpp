@@ -313,7 +313,7 @@ bool CSnmpAgentAccess::WalkHosts() {
     options.maxRows = kWalkBoundSmall;
     const std::string name = Column(kOidHostEntry, 2);
     const bool started = Walk(
-        "hosts", m_readWalk, {name, Column(kOidHostEntry, 1), Column(kOidHostEntry, 3), Column(kOidHostEntry, 4)},
+        "hosts", m_tableWalk, {name, Column(kOidHostEntry, 1), Column(kOidHostEntry, 3), Column(kOidHostEntry, 4)},
         [this, name](const ReplyRow& row, CSnmp&) {
             // The address is the row's index when the switch leaves column 1 out.
             const std::string address = row.present(1) ? row.text(1) : row.instance(0, name);

@@ -143,7 +143,8 @@ public:
     bool WriteGlobalState(bool enabled);
     // Communities (kind 100: name, user name, RowStatus), then the users (kind 111), then the end.
     bool WalkCommunities();
-    // Trap hosts (kind 0: address, version text, name, RowStatus), then the end.
+    // Trap hosts (kind 0: address, version text, name, RowStatus), then the end. Read with the
+    // write community: the table names communities, which read-only access does not see.
     bool WalkHosts();
     // Engine ID: the read answers with a scalar; the write takes the default text when asked.
     bool ReadEngineId();
@@ -190,6 +191,6 @@ private:
     platform::Form* m_form;
     SessionSettings m_settings;
     CTableWalk m_read{m_cCommonSNMP};
-    CTableWalk m_tableWalk{m_cCommonSNMPTable};
+    CTableWalk m_tableWalk{m_cCommonSNMPTable};  // the tables only write access may read: communities, trap hosts
     CTableWalk m_readWalk{m_cCommonSNMPGetUse};
 };

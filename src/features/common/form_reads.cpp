@@ -14,6 +14,7 @@ std::string ReadFailureReason(SnmpFailure failure) {
     case SnmpFailure::AgentError:
     case SnmpFailure::UnknownErrorStatus: return "the switch reported an error";
     case SnmpFailure::BadReply: return "the switch's reply did not match the request";
+    case SnmpFailure::NotEchoed: return "the switch's reply does not match the request";
     case SnmpFailure::NotIncreasing: return "the switch's table repeats itself";
     case SnmpFailure::UnknownHost:
     case SnmpFailure::BadAddress: return "the switch's address is not usable";
