@@ -93,12 +93,13 @@ TEST_F(Transfer, EveryEndComesBackThroughTheFinishStep) {
         // A step the switch refuses or does not answer: the message says which, no status is
         // polled, and the form comes back.
         {"the switch refuses the operation", {"--set-error", kPriv + ".3.7:genErr"}, "Configuration", "Backup", {},
-         500ms, {"The configuration backup could not be started: the switch refused the value."}, 0, false},
+         500ms, {"The configuration backup could not be started: the switch refused the value (genErr)."}, 0, false},
         {"the switch refuses the upgrade", {"--set-error", kPriv + ".3.3:badValue"}, "Firmware", "Upgrade", {},
-         500ms, {"The firmware upgrade could not be started: the switch refused the value."}, 0, false},
+         500ms, {"The firmware upgrade could not be started: the switch refused the value (badValue)."}, 0, false},
         {"the switch refuses the file name", {"--set-error", kPriv + ".3.6:genErr"}, "Configuration", "Upgrade", {},
          500ms,
-         {"The TFTP server address and file name could not be set: the switch refused the value. The configuration "
+         {"The TFTP server address and file name could not be set: the switch refused the value (genErr). The "
+          "configuration "
           "upgrade was not started."},
          0, false, false},
         {"the server address and file name are never answered", {"--drop-prefix", kPriv + ".3.2"}, "Firmware",

@@ -70,8 +70,9 @@ bool CFormWrite::Send(std::string what, const std::vector<SetValue>& values, std
         return false;
     }
     CCommonSnmp* session = &m_session;
-    SendPrepared(timeoutMs, [session, what = std::move(what), onDone = std::move(onDone)](int status) {
-        if (status != 0) platform::ShowMessage(WriteFailureMessage(what, status, session->LastFailure()));
+    SendPrepared(timeoutMs, [this, session, what = std::move(what), onDone = std::move(onDone)](int status) {
+        m_last = {status, status == 0 ? SnmpFailure::None : session->LastFailure()};
+        if (status != 0) platform::ShowMessage(WriteFailureMessage(what, status, m_last.failure));
         else app::NoteWriteTaken();
         if (onDone) onDone(status == 0);
     });
@@ -97,10 +98,12 @@ bool CFormWrite::SendSteps(std::string what, std::vector<std::vector<SetValue>> 
 
 void CFormWrite::SendStep(std::shared_ptr<StepsRun> run, size_t index) {
     if (index >= run->steps.size()) {
+        m_last = {};
         if (run->onDone) run->onDone(-1);
         return;
     }
-    auto fail = [run, index](int status, SnmpFailure failure) {
+    auto fail = [this, run, index](int status, SnmpFailure failure) {
+        m_last = {status, failure};
         if (!run->quiet) platform::ShowMessage(WriteFailureMessage(run->what, status, failure));
         if (run->onDone) run->onDone(static_cast<int>(index));
     };

@@ -74,6 +74,8 @@ public:
     // that failed) after the message (none when `quiet`, for a caller that words its own).
     bool SendSteps(std::string what, std::vector<std::vector<SetValue>> steps, std::function<void(int failedStep)> onDone,
                    bool quiet = false, int timeoutMs = 0);
+    // The outcome of the last request, with its reason, for a caller that words its own message.
+    const StepResult& LastStep() const { return m_last; }
     // True from Send until its outcome has been handled.
     bool Busy() const { return m_busy; }
     // Waits for the request in flight (the form is going away); its outcome is not reported.
@@ -93,6 +95,7 @@ private:
     std::shared_ptr<Token> m_token = std::make_shared<Token>();
     std::thread m_thread;
     bool m_busy = false;
+    StepResult m_last;
 };
 
 }  // namespace features

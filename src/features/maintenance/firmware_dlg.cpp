@@ -33,16 +33,6 @@ constexpr int kProgressEnd = 90;
 constexpr int kProgressDone = 99;
 constexpr int kFinishRecheckMs = 100;
 
-// Why the session's last set was not taken, worded as the other dialogs word it. The reply's error
-// status does not come back from a write sent away from the window thread: any error status of a
-// set is a refusal.
-std::string SetFailureReason(CCommonSnmp& session) {
-    SnmpFailure failure = session.LastFailure();
-    if (failure == SnmpFailure::AgentError || failure == SnmpFailure::UnknownErrorStatus)
-        return "the switch refused the value.";
-    return features::WriteFailureReason(-1, failure == SnmpFailure::None ? SnmpFailure::NotSent : failure);
-}
-
 }  // namespace
 
 CFirmwareUpgradeDlg::CFirmwareUpgradeDlg(TransferTimings timings) : m_timings(timings) {}
@@ -142,11 +132,11 @@ void CFirmwareUpgradeDlg::OnFileStepEnd(bool ok) {
         return;
     }
     m_IsFinish = true;
-    if (m_cCommonSNMP.LastFailure() == SnmpFailure::NoAnswer)
+    if (m_fileWrite.LastStep().unanswered())
         platform::ShowMessage(kMsgFileTimeout);
     else
         platform::ShowMessage("The TFTP server address and file name could not be set: " +
-                              SetFailureReason(m_cCommonSNMP) + " The " + TransferName() + " was not started.");
+                              m_fileWrite.LastStep().why() + " The " + TransferName() + " was not started.");
     Finish();
 }
 
@@ -168,11 +158,10 @@ void CFirmwareUpgradeDlg::OnOperationStepEnd(bool ok) {
     if (m_IsFinish || ok) return;
     m_IsFinish = true;
     StopTransferTimers();
-    if (m_cCommonSNMPSetOp.LastFailure() == SnmpFailure::NoAnswer) {
+    if (m_opWrite.LastStep().unanswered()) {
         platform::ShowMessage(kMsgOperationTimeout);
     } else {
-        platform::ShowMessage("The " + TransferName() + " could not be started: " +
-                              SetFailureReason(m_cCommonSNMPSetOp));
+        platform::ShowMessage("The " + TransferName() + " could not be started: " + m_opWrite.LastStep().why());
     }
     Finish();
 }
