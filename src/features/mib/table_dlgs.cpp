@@ -71,7 +71,8 @@ void CMibListDlg::AddRow(std::vector<std::string> cells) {
         UpdateCounter();
     } else if (!timerPending(kCounterTimer)) {
         UpdateCounter();
-        setTimer(kCounterTimer, kCounterMs, [this] { UpdateCounter(); });
+        setTimer(kCounterTimer, List().rowCount() < kLongListRows ? kCounterMs : kLongListCounterMs,
+                 [this] { UpdateCounter(); });
     }
 }
 

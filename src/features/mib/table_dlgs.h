@@ -46,6 +46,9 @@ protected:
     void UpdateCounter();
     static constexpr int kCounterTimer = 1;
     static constexpr int kCounterMs = 40;
+    // A long list's counter follows as its rows reach the view: every 200 ms.
+    static constexpr int kLongListCounterMs = 200;
+    static constexpr int kLongListRows = 10000;
 
     Layout m_layout;
     CCommonSnmp m_cCommonSNMPTable;  // the walk
