@@ -26,6 +26,7 @@
 #include "panel/port_state.h"
 #include "platform/ui.h"
 #include "snmp/common_snmp.h"
+#include "support/listing_at_start.h"
 #include "support/sim_fixture.h"
 
 using namespace std::chrono_literals;
@@ -595,37 +596,9 @@ TEST_F(ModuleProcessTest, LaunchLineSecretsAreGoneFromTheProcessArguments) {
         EXPECT_EQ(cmdline.find(secret), std::string::npos) << secret;
 }
 
-// Runs the module with CORVEX_STOP_AT_START set (offscreen, output to /dev/null) until it stops
-// itself or ends. What /proc/PID/cmdline showed while it was stopped (NULs as spaces), or "" when
-// it ended without stopping.
+// The module's listing when it stops itself at its start (offscreen).
 std::string ModuleListingAtStart(const std::vector<std::string>& args) {
-    std::vector<std::string> env = {"CORVEX_STOP_AT_START=1", "QT_QPA_PLATFORM=offscreen"};
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
-    const std::string module = ModulePath();
-    std::vector<char*> envp, argv = {const_cast<char*>(module.c_str())};
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, WUNTRACED) != pid) return "";
-    std::string listing;
-    if (WIFSTOPPED(status)) {
-        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
-        listing.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        std::replace(listing.begin(), listing.end(), '\0', ' ');
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    return listing;
+    return corvex::test::ListingAtStart(ModulePath(), args, {"QT_QPA_PLATFORM=offscreen"});
 }
 
 // The secrets are overwritten before the module does anything else (before Qt, before parsing

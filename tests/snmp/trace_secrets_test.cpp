@@ -2,8 +2,6 @@
 // with authentication and privacy, a wrong pass phrase) carry neither communities nor pass phrases;
 // nor does corvex-snmp's process listing, from its first moment.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,12 +9,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "platform/headless_ui.h"
 #include "platform/trace.h"
 #include "snmp/table_walk.h"
+#include "support/listing_at_start.h"
 #include "support/sim_fixture.h"
 
 // Tracing is decided once, before the first trace line: switch it on for this program.
@@ -91,38 +89,6 @@ TEST(TraceSecrets, NoCommunityOrPassPhraseInAnyTraceLine) {
         EXPECT_EQ(trace.find(secret), std::string::npos) << secret << " appears in:\n" << trace;
 }
 
-// Runs `program` with CORVEX_STOP_AT_START set and output to /dev/null, until it stops itself
-// or ends. What /proc/PID/cmdline showed while it was stopped (NULs as spaces), or "" when it
-// ended without stopping.
-std::string ListingAtStart(const std::string& program, const std::vector<std::string>& args) {
-    std::vector<std::string> env = {"CORVEX_STOP_AT_START=1"};
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
-    std::vector<char*> envp, argv = {const_cast<char*>(program.c_str())};
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, WUNTRACED) != pid) return "";
-    std::string listing;
-    if (WIFSTOPPED(status)) {
-        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
-        listing.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        std::replace(listing.begin(), listing.end(), '\0', ' ');
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    return listing;
-}
-
 // The host line's communities and pass phrases are overwritten before the tool does anything
 // else: stopped at its start, its listing no longer shows them. (A line it would refuse makes
 // the tool end at once should it never stop.)
@@ -131,7 +97,7 @@ TEST(TraceSecrets, CorvexSnmpListingLosesTheSecretsFirstOfAll) {
     const std::string tool = std::string(dir ? dir : "build") + "/tools/corvex-snmp/corvex-snmp";
     if (access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << "not built";
     const std::string listing =
-        ListingAtStart(tool, {"/Hx/I127.0.0.1/Crc7secret/Dwc7secret/ETRUE/F2/G1/a/b/c/L3/Uadmin/Aauth7secret/Xpriv7secret/M2/N2",
+        corvex::test::ListingAtStart(tool, {"/Hx/I127.0.0.1/Crc7secret/Dwc7secret/ETRUE/F2/G1/a/b/c/L3/Uadmin/Aauth7secret/Xpriv7secret/M2/N2",
                               "get", "1.3.6.1.2.1.1.5.0"});
     ASSERT_FALSE(listing.empty()) << "corvex-snmp did not stop at its start";
     EXPECT_NE(listing.find("/Hx/I127.0.0.1/C*********/D*********/ETRUE/F2/G1/a/b/c/L3/Uadmin/A***********/X***********/M2/N2 get"),
