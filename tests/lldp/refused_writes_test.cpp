@@ -7,6 +7,7 @@
 
 #include "features/common/sync_request.h"
 #include "features/lldp/lldp_dlgs.h"
+#include "support/held.h"
 #include "support/refused_write.h"
 
 namespace {
@@ -22,13 +23,7 @@ protected:
     DialogEnvironment env;
 };
 
-// What the switch holds at the object, read with a get of its own.
-std::string ReadObject(const std::string& oid) {
-    CCommonSnmp session;
-    ReplyRow row;
-    if (!features::GetNow(session, {oid}, false, row) || row.size() < 1 || !row.present(0)) return "<unread>";
-    return row.text(0);
-}
+using corvex::test::Held;
 
 std::unique_ptr<platform::Form> MakeGlobal() {
     auto dlg = std::make_unique<CLldpGlobalDlg>();
@@ -71,7 +66,7 @@ TEST_F(LldpRefusedTest, RefusedWritesTellTheirOutcome) {
              ASSERT_TRUE(d.env().waitUntil([&] { return !dlg.Busy() && dlg.ReadCount() == 2; }));
              EXPECT_EQ(sim.setBindingLists(), std::vector<Strings>(3, Strings{kOidLldpState + "=2"}));
              EXPECT_EQ(d.env().messageTexts().size(), 1u);  // the first two failures are not told
-             EXPECT_EQ(ReadObject(kOidLldpState), "1");
+             EXPECT_EQ(Held(kOidLldpState), "1");
              EXPECT_TRUE(d.checked(" LLDP Enable "));  // read again
              EXPECT_TRUE(d.enabled("&Apply"));
          }},
@@ -91,7 +86,7 @@ TEST_F(LldpRefusedTest, RefusedWritesTellTheirOutcome) {
              auto& dlg = static_cast<CLldpGlobalDlg&>(form);
              ASSERT_TRUE(d.env().waitUntil([&] { return !dlg.Busy() && dlg.ReadCount() == 2; }));
              EXPECT_EQ(sim.sets().size(), 3u);
-             EXPECT_EQ(ReadObject(kOidTxInterval), "30");
+             EXPECT_EQ(Held(kOidTxInterval), "30");
              EXPECT_EQ(d.text("Message TX Interval(5 - 32768)"), "30");
              EXPECT_TRUE(d.enabled("Apply"));
          }},
@@ -113,8 +108,8 @@ TEST_F(LldpRefusedTest, RefusedWritesTellTheirOutcome) {
              ASSERT_TRUE(MedLoaded(d, form));
              EXPECT_EQ(sim.setBindingLists(),
                        (std::vector<Strings>{{kOidPsePowerTlv + ".3=1"}, {kOidPsePowerTlv + ".4=1"}}));
-             EXPECT_EQ(ReadObject(kOidPsePowerTlv + ".4"), "2");
-             EXPECT_EQ(ReadObject(kOidPsePowerTlv + ".5"), "2");
+             EXPECT_EQ(Held(kOidPsePowerTlv + ".4"), "2");
+             EXPECT_EQ(Held(kOidPsePowerTlv + ".5"), "2");
              Strings tlv;
              for (const auto& row : d.rows(CLldpMedDlg::IDC_LIST)) tlv.push_back(row[1]);
              EXPECT_EQ(tlv, (Strings{"Disable", "Disable", "Enable", "Disable", "Disable", "Disable", "Disable", "Disable"}));

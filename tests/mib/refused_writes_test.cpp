@@ -9,6 +9,7 @@
 #include "features/common/sync_request.h"
 #include "features/mib/stp_dlgs.h"
 #include "features/mib/sys_info_dlg.h"
+#include "support/held.h"
 #include "support/refused_write.h"
 
 using corvex::test::SimDevice;
@@ -27,13 +28,7 @@ const std::string kPortCost = "1.3.6.1.4.1.171.10.76.12.6.2.1.5";
 const std::string kRefused = "the switch refused the value (genErr).";
 
 // What the switch holds now, read on a session of the test's own.
-std::string Held(const SimDevice& sim, const std::string& oid) {
-    CCommonSnmp session(sim.settings());
-    ReplyRow row;
-    const bool read = features::GetNow(session, {oid}, false, row);
-    session.Close();
-    return read && row.present(0) ? row.text(0) : "(not read)";
-}
+using corvex::test::Held;
 
 // A spanning tree table of chosen ports, for the port form on its own.
 class TableOf : public platform::Form {
@@ -67,11 +62,11 @@ void TypeTimersAndApply(DialogDriver& d) {
     d.click("&Apply");
 }
 // The timers and the priority as the switch holds them after a write that did not go through.
-void ExpectBridgeAsShipped(const SimDevice& sim) {
-    EXPECT_EQ(Held(sim, kStp + "12.0"), "2000");
-    EXPECT_EQ(Held(sim, kStp + "14.0"), "1500");
-    EXPECT_EQ(Held(sim, kStp + "13.0"), "200");
-    EXPECT_EQ(Held(sim, kStp + "2.0"), "32768");
+void ExpectBridgeAsShipped() {
+    EXPECT_EQ(Held(kStp + "12.0"), "2000");
+    EXPECT_EQ(Held(kStp + "14.0"), "1500");
+    EXPECT_EQ(Held(kStp + "13.0"), "200");
+    EXPECT_EQ(Held(kStp + "2.0"), "32768");
 }
 void ExpectTypedTimersKept(DialogDriver& d) {
     EXPECT_EQ(d.text("Age Time(600-4000):"), "1800");
@@ -118,8 +113,8 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  EXPECT_EQ(d.text("Name:"), "core-9");
                  EXPECT_EQ(d.text("Location:"), "rack 2");
                  EXPECT_EQ(sim.setBindings().size(), 2u);
-                 EXPECT_NE(Held(sim, kSysName), "core-9");
-                 EXPECT_NE(Held(sim, kSysLocation), "rack 2");
+                 EXPECT_NE(Held(kSysName), "core-9");
+                 EXPECT_NE(Held(kSysLocation), "rack 2");
              }},
         {.name = "spanning tree turned off",
          .state = {kStpState + " i 1", kStpVersion + " i 2"},
@@ -137,7 +132,7 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  // Read again: the box shows the tree on, as the switch holds it.
                  EXPECT_TRUE(d.checked("Enable RSTP"));
                  EXPECT_EQ(sim.setBindings(), Strings{kStpState + "=2"});
-                 EXPECT_EQ(Held(sim, kStpState), "1");
+                 EXPECT_EQ(Held(kStpState), "1");
              }},
         {.name = "spanning tree turned on: nothing follows the refused state",
          .state = {kStpState + " i 2", kStpVersion + " i 2"},
@@ -154,8 +149,8 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
              [](DialogDriver& d, platform::Form&, SimDevice& sim) {
                  EXPECT_FALSE(d.checked("Enable RSTP"));
                  EXPECT_EQ(sim.setBindings(), Strings{kStpState + "=1"});
-                 EXPECT_EQ(Held(sim, kStpState), "2");
-                 ExpectBridgeAsShipped(sim);
+                 EXPECT_EQ(Held(kStpState), "2");
+                 ExpectBridgeAsShipped();
              }},
         {.name = "bridge timers: the widening refused",
          .state = {kStpState + " i 1", kStpVersion + " i 2"},
@@ -168,7 +163,7 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
              [widen](DialogDriver& d, platform::Form&, SimDevice& sim) {
                  ExpectTypedTimersKept(d);
                  EXPECT_EQ(sim.setBindings(), widen);
-                 ExpectBridgeAsShipped(sim);
+                 ExpectBridgeAsShipped();
              }},
         {.name = "bridge timers: the priority refused after the timers went through",
          .state = {kStpState + " i 1", kStpVersion + " i 2"},
@@ -184,7 +179,7 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  // The read-only values show what the switch holds: the timers as before.
                  EXPECT_EQ(d.control(CStpBridgeDlg::kIdHello).text(), "200");
                  EXPECT_EQ(sim.setBindings(), join({widen, timers, last, putBack}));
-                 ExpectBridgeAsShipped(sim);
+                 ExpectBridgeAsShipped();
              }},
         {.name = "bridge timers: turned on, then the priority refused",
          .state = {kStpState + " i 2", kStpVersion + " i 2"},
@@ -202,8 +197,8 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
              [=](DialogDriver& d, platform::Form&, SimDevice& sim) {
                  EXPECT_TRUE(d.checked("Enable RSTP"));
                  EXPECT_EQ(sim.setBindings(), join({{kStpState + "=1"}, widen, timers, last, putBack}));
-                 EXPECT_EQ(Held(sim, kStpState), "1");
-                 ExpectBridgeAsShipped(sim);
+                 EXPECT_EQ(Held(kStpState), "1");
+                 ExpectBridgeAsShipped();
              }},
         {.name = "bridge timers: max age refused, so the old one cannot go back either",
          .state = {kStpState + " i 1", kStpVersion + " i 2"},
@@ -219,7 +214,7 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  // Widened on the way out and again on the way back; the old max age is refused too.
                  EXPECT_EQ(sim.setBindings(), join({widen, {kStp + "12.0=1800"}, widen, {kStp + "12.0=2000"}}));
                  // What the switch was left with is on the form's read-only lines.
-                 EXPECT_EQ(Held(sim, kStp + "13.0"), "100");
+                 EXPECT_EQ(Held(kStp + "13.0"), "100");
                  EXPECT_EQ(d.control(CStpBridgeDlg::kIdHello).text(), "100");
                  EXPECT_EQ(d.control(CStpBridgeDlg::kIdForwardDelay).text(), "3000");
              }},
@@ -243,8 +238,8 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  EXPECT_EQ(d.text("Priority:"), "128");
                  EXPECT_TRUE(d.enabled("&OK"));
                  EXPECT_EQ(sim.setBindings(), (Strings{kStp + "15.1.2.2=64", kPortCost + ".2=77", kStp + "15.1.4.2=1"}));
-                 EXPECT_EQ(Held(sim, kPortCost + ".2"), "19");
-                 EXPECT_EQ(Held(sim, kStp + "15.1.2.2"), "128");
+                 EXPECT_EQ(Held(kPortCost + ".2"), "19");
+                 EXPECT_EQ(Held(kStp + "15.1.2.2"), "128");
              }},
     };
     for (const RefusedWriteCase& c : cases) RunRefusedWriteCase(sim, env, c);

@@ -9,6 +9,7 @@
 #include "app/session_settings.h"
 #include "features/common/sync_request.h"
 #include "support/dialog_driver.h"
+#include "support/held.h"
 #include "support/sim_fixture.h"
 
 namespace poetest {
@@ -39,16 +40,7 @@ inline Strings RangeState(int index, const std::string& name, int startHour = 8,
     return s;
 }
 
-// What the switch holds at the object, read with a get of its own: the text, "<absent>" when
-// the switch has no such object, "<no answer>" when it did not answer.
-inline std::string ReadObject(const std::string& oid) {
-    CCommonSnmp session;
-    ReplyRow row;
-    if (features::GetNow(session, {oid}, false, row) && row.size() >= 1)
-        return row.present(0) ? row.text(0) : "<absent>";
-    // SNMPv1 answers a get of a missing object with noSuchName.
-    return session.LastFailure() == SnmpFailure::AgentError ? "<absent>" : "<no answer>";
-}
+using corvex::test::Held;
 
 class PoeSimTest : public corvex::test::SimDeviceTest {
 protected:

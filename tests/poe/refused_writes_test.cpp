@@ -81,8 +81,8 @@ TEST_F(PoeSimTest, RefusedWritesTellTheirOutcome) {
              const auto sets = sim.setBindingLists();
              ASSERT_EQ(sets.size(), 2u);  // port 2, then port 3 refused; port 4 not tried
              EXPECT_EQ(sets[1].front(), PortObj(3, 3) + "=1");
-             EXPECT_EQ(ReadObject(PortObj(5, 2)), "3");
-             EXPECT_EQ(ReadObject(PortObj(5, 3)), "2");
+             EXPECT_EQ(Held(PortObj(5, 2)), "3");
+             EXPECT_EQ(Held(PortObj(5, 3)), "2");
              EXPECT_EQ(d.cell(CPoeConfigDlg::IDC_LIST_PORT, 2, 3), "Normal");  // read again
              EXPECT_EQ(d.text("Priority"), "High");                          // the user's choice stays
              EXPECT_EQ(d.text("Form Port"), "2");
@@ -104,8 +104,8 @@ TEST_F(PoeSimTest, RefusedWritesTellTheirOutcome) {
          [](DialogDriver& d, platform::Form& form, corvex::test::SimDevice& sim) {
              ASSERT_TRUE(PortsLoaded(d, form));
              EXPECT_EQ(sim.sets().size(), 1u);
-             EXPECT_EQ(ReadObject(PortObj(7, 5)), "2");
-             EXPECT_EQ(ReadObject(PortObj(8, 5)), "30.0");
+             EXPECT_EQ(Held(PortObj(7, 5)), "2");
+             EXPECT_EQ(Held(PortObj(8, 5)), "30.0");
              EXPECT_EQ(d.cell(CPoeConfigDlg::IDC_LIST_PORT, 4, 4), "Auto");
              EXPECT_EQ(d.text(CPoeConfigDlg::IDC_EDIT_LIMIT), "12.2");
              EXPECT_TRUE(d.checked("User Define"));
@@ -125,7 +125,7 @@ TEST_F(PoeSimTest, RefusedWritesTellTheirOutcome) {
          [](DialogDriver& d, platform::Form& form, corvex::test::SimDevice& sim) {
              ASSERT_TRUE(RangesListed(d, form));
              EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{RangeObj(21, 2) + "=5"}}));
-             EXPECT_EQ(ReadObject(RangeObj(21, 2)), "<absent>");
+             EXPECT_EQ(Held(RangeObj(21, 2)), "-");
              EXPECT_EQ(d.rowCount(CTimeRangeListDlg::IDC_LIST), 2);
          }},
         {"time range Add, row refused after the create: the half-made row goes",
@@ -148,7 +148,7 @@ TEST_F(PoeSimTest, RefusedWritesTellTheirOutcome) {
              EXPECT_EQ(sets[0], Strings{RangeObj(21, 2) + "=5"});
              EXPECT_EQ(sets[1].front(), RangeObj(2, 2) + "=" + Hex("lab"));
              EXPECT_EQ(sets[2], Strings{RangeObj(21, 2) + "=6"});
-             EXPECT_EQ(ReadObject(RangeObj(2, 2)), "<absent>");
+             EXPECT_EQ(Held(RangeObj(2, 2)), "-");
              EXPECT_EQ(d.rowCount(CTimeRangeListDlg::IDC_LIST), 2);
          }},
         {"time range Add, row unanswered after the create: the row goes all the same",
@@ -172,7 +172,7 @@ TEST_F(PoeSimTest, RefusedWritesTellTheirOutcome) {
              const auto sets = sim.setBindingLists();
              ASSERT_FALSE(sets.empty());
              EXPECT_EQ(sets.back(), Strings{RangeObj(21, 2) + "=6"});
-             EXPECT_EQ(ReadObject(RangeObj(21, 2)), "<absent>");
+             EXPECT_EQ(Held(RangeObj(21, 2)), "-");
              EXPECT_EQ(d.rowCount(CTimeRangeListDlg::IDC_LIST), 2);
          }},
         {"time range Edit",
@@ -201,8 +201,8 @@ TEST_F(PoeSimTest, RefusedWritesTellTheirOutcome) {
              const auto sets = sim.setBindingLists();
              ASSERT_EQ(sets.size(), 1u);  // in place: no destroy, no create
              EXPECT_EQ(sets[0].front(), RangeObj(2, 3) + "=" + Hex("eve"));
-             EXPECT_EQ(ReadObject(RangeObj(12, 3)), "22");
-             EXPECT_EQ(ReadObject(RangeObj(21, 3)), "1");
+             EXPECT_EQ(Held(RangeObj(12, 3)), "22");
+             EXPECT_EQ(Held(RangeObj(21, 3)), "1");
              EXPECT_EQ(d.cell(CTimeRangeListDlg::IDC_LIST, 1, 5), "22:59");
          }},
         {"time range Delete",
@@ -220,7 +220,7 @@ TEST_F(PoeSimTest, RefusedWritesTellTheirOutcome) {
          [](DialogDriver& d, platform::Form& form, corvex::test::SimDevice& sim) {
              ASSERT_TRUE(RangesListed(d, form));
              EXPECT_EQ(sim.setBindingLists(), (std::vector<Strings>{{RangeObj(21, 1) + "=6"}}));
-             EXPECT_EQ(ReadObject(RangeObj(21, 1)), "1");
+             EXPECT_EQ(Held(RangeObj(21, 1)), "1");
              EXPECT_EQ(d.cell(CTimeRangeListDlg::IDC_LIST, 0, 0), "day");
          }},
     };

@@ -266,7 +266,7 @@ TEST_F(PoeSimTest, EditWritesTheRowInPlaceUnderItsIndex) {
                   (Strings{"eve", "Mon,Tue,Wed,Thu", "", "", "17:00", "20:59"}));
         EXPECT_TRUE(env.takeMessages().empty());
         if (used) {
-            EXPECT_EQ(ReadObject(PortObj(4, 1)), "5");
+            EXPECT_EQ(Held(PortObj(4, 1)), "5");
         }
         sim.stop();
     }

@@ -7,6 +7,7 @@
 #include "features/ports/port_set_info.h"
 #include "features/ports/trunk_dlg.h"
 #include "port_sim_support.h"
+#include "support/held.h"
 #include "support/refused_write.h"
 
 using namespace features;
@@ -23,26 +24,7 @@ const std::string kLaState = "1.3.6.1.4.1.171.10.76.12.8.1.2.0";
 const std::string kMode = "1.3.6.1.4.1.171.10.76.12.8.1.3.1.3";
 constexpr const char* kGenErr = "the switch refused the value (genErr)";
 
-// What the switch holds for the objects, each read with a get of its own: integers as text,
-// octet strings as lower-case hex.
-Strings Holds(corvex::test::SimDevice& sim, const Strings& oids) {
-    CCommonSnmp session(sim.settings());
-    Strings out;
-    for (const std::string& oid : oids) {
-        ReplyRow row;
-        if (!GetNow(session, {oid}, false, row) || !row.present(0)) {
-            out.push_back("-");
-        } else if (row.value(0).type == SNMP_T_OCTETS) {
-            std::string hex = OctetsToHex(row.bytes(0));
-            for (char& c : hex) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            out.push_back(hex);
-        } else {
-            out.push_back(row.text(0));
-        }
-    }
-    session.Close();
-    return out;
-}
+using corvex::test::HeldHex;
 
 bool PortsReady(DialogDriver& d, platform::Form& f) {
     auto& dlg = dynamic_cast<CPortSetInfo&>(f);
@@ -70,10 +52,10 @@ TEST_F(PortRefusedWrites, RefusedWritesTellTheirOutcome) {
              },
          .message = std::string("The settings of port 2 could not be changed: ") + kGenErr + ".",
          .check =
-             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice&) {
                  ASSERT_TRUE(PortsReady(d, f));
                  EXPECT_EQ(d.cell("Port Information", 1, 1), "Auto");  // read again: still auto
-                 EXPECT_EQ(Holds(s, {kSpeed + ".2"}), Strings{"6"});
+                 EXPECT_EQ(HeldHex({kSpeed + ".2"}), Strings{"6"});
                  // The selection stays for a retry.
                  EXPECT_EQ(d.text("Port ID:"), "2");
                  EXPECT_EQ(d.text("PortControlSpeed:"), "10M-Full");
@@ -89,10 +71,10 @@ TEST_F(PortRefusedWrites, RefusedWritesTellTheirOutcome) {
              },
          .message = std::string("The link aggregation state could not be changed: ") + kGenErr + ".",
          .check =
-             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice&) {
                  ASSERT_TRUE(TrunkReady(d, f));
                  EXPECT_TRUE(d.checked("Enable Trunk"));  // as the switch holds it
-                 EXPECT_EQ(Holds(s, {kLaState}), Strings{"1"});
+                 EXPECT_EQ(HeldHex({kLaState}), Strings{"1"});
              }},
         {.name = "trunk channel mode",
          .state = {TrunkLine(1, "c0000000"), kMode + ".1 i 2"},
@@ -107,11 +89,11 @@ TEST_F(PortRefusedWrites, RefusedWritesTellTheirOutcome) {
              },
          .message = std::string("The channel mode of trunk 1 could not be changed: ") + kGenErr + ".",
          .check =
-             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice&) {
                  ASSERT_TRUE(TrunkReady(d, f));
                  EXPECT_EQ(d.cell("Trunk Information", 0, 1), "Static");
                  EXPECT_EQ(d.text("PortChannelMode:"), "LACP");  // kept for a retry
-                 EXPECT_EQ(Holds(s, {kMode + ".1"}), Strings{"2"});
+                 EXPECT_EQ(HeldHex({kMode + ".1"}), Strings{"2"});
              }},
         {.name = "trunk members",
          .refuse = {kMembers},
@@ -125,13 +107,13 @@ TEST_F(PortRefusedWrites, RefusedWritesTellTheirOutcome) {
              },
          .message = std::string("The members of trunk 2 could not be changed: ") + kGenErr + ".",
          .check =
-             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EXPECT_FALSE(d.ended());
                  EXPECT_TRUE(d.waitEnabled("OK"));
                  auto& grid = d.as<platform::PortGrid>(CTrunkMemberDlg::IDC_PORTS);
                  EXPECT_TRUE(grid.checked(0, 5));
                  EXPECT_TRUE(grid.checked(0, 6));
-                 EXPECT_EQ(Holds(s, {kMembers + ".2"}), Strings{"00000000"});
+                 EXPECT_EQ(HeldHex({kMembers + ".2"}), Strings{"00000000"});
              }},
     };
     for (const RefusedWriteCase& c : cases) {

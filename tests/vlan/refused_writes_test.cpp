@@ -6,6 +6,7 @@
 #include "features/vlan/pvid_dlg.h"
 #include "features/vlan/vlan_entry_dlg.h"
 #include "features/common/sync_request.h"
+#include "support/held.h"
 #include "support/refused_write.h"
 #include "vlan_sim.h"
 
@@ -22,28 +23,7 @@ const Strings kSurveillanceOn = {kSurvState + " i 1", kPriv + ".34.1.2.0 i 100",
 const std::string kOuiIndex = ".0.17.34.0.0.0";  // 00-11-22-00-00-00
 constexpr const char* kGenErr = "the switch refused the value (genErr)";
 
-// What the switch holds for the objects, each read with a get of its own: integers as text,
-// octet strings as lower-case hex, "-" for an object that is not there.
-Strings Holds(corvex::test::SimDevice& sim, const Strings& oids) {
-    CCommonSnmp session(sim.settings());
-    Strings out;
-    for (const std::string& oid : oids) {
-        ReplyRow row;
-        if (!features::GetNow(session, {oid}, false, row)) {
-            out.push_back(session.LastFailure() == SnmpFailure::AgentError ? "-" : "no answer");
-        } else if (!row.present(0)) {
-            out.push_back("-");
-        } else if (row.value(0).type == SNMP_T_OCTETS) {
-            std::string hex = OctetsToHex(row.bytes(0));
-            for (char& c : hex) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            out.push_back(hex);
-        } else {
-            out.push_back(row.text(0));
-        }
-    }
-    session.Close();
-    return out;
-}
+using corvex::test::HeldHex;
 
 Strings Row(const std::string& vid) { return {kEgress + "." + vid, kUntagged + "." + vid, kRowState + "." + vid}; }
 
@@ -123,10 +103,10 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
              },
          .message = std::string("The asymmetric VLAN mode could not be changed: ") + kGenErr + ".",
          .check =
-             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice&) {
                  ASSERT_TRUE(ConfigReady(d, f));
                  EXPECT_FALSE(d.checked(CVlanConfigDlg::IDC_ASYMMETRIC));  // as the switch holds it
-                 EXPECT_EQ(Holds(s, {kAsymmetric}), Strings{"2"});
+                 EXPECT_EQ(HeldHex({kAsymmetric}), Strings{"2"});
              }},
         {.name = "VLAN delete",
          .state = kVlan20,
@@ -141,10 +121,10 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
              },
          .message = std::string("VLAN 20 could not be deleted: ") + kGenErr + ".",
          .check =
-             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice&) {
                  ASSERT_TRUE(ConfigReady(d, f));
                  EXPECT_GE(d.list(CVlanConfigDlg::IDC_VLAN_LIST).findRow(0, "20"), 0);
-                 EXPECT_EQ(Holds(s, {kRowState + ".20"}), Strings{"1"});
+                 EXPECT_EQ(HeldHex({kRowState + ".20"}), Strings{"1"});
              }},
         {.name = "PVID",
          .state = kVlan20,
@@ -158,10 +138,10 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
              },
          .message = std::string("The PVID of port 3 could not be changed: ") + kGenErr + ". Ports 4 to 10 were not written.",
          .check =
-             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice&) {
                  ASSERT_TRUE(PvidReady(d, f));
                  EXPECT_FALSE(d.ended());
-                 EXPECT_EQ(Holds(s, {kPvid + ".2", kPvid + ".3", kPvid + ".4"}), (Strings{"20", "1", "1"}));
+                 EXPECT_EQ(HeldHex({kPvid + ".2", kPvid + ".3", kPvid + ".4"}), (Strings{"20", "1", "1"}));
                  // Read again: port 2 as taken; ports 3 and 4 as typed, for a retry.
                  auto& grid = d.as<platform::PortGrid>(CPvidDlg::IDC_PVID_GRID);
                  EXPECT_EQ(grid.cellText(0, 2), "20");
@@ -178,7 +158,7 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
          .check =
              [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
                  EditKept(d);
-                 EXPECT_EQ(Holds(s, Row("20")), (Strings{"c0000000", "40000000", "1"}));
+                 EXPECT_EQ(HeldHex(Row("20")), (Strings{"c0000000", "40000000", "1"}));
                  // Out of service, widened, untagged refused; the egress list put back, active again.
                  EXPECT_EQ(s.setBindings(), (Strings{kRowState + ".20=2", kEgress + ".20=ffc00000",
                                                      kUntagged + ".20=00000000", kEgress + ".20=c0000000",
@@ -192,10 +172,10 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
          .act = EditVlan20,
          .message = std::string("The VLAN could not be changed: ") + kGenErr + ". Its ports were put back as they were.",
          .check =
-             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EditKept(d);
-                 EXPECT_EQ(Holds(s, Row("20")), (Strings{"c0000000", "40000000", "1"}));
-                 EXPECT_EQ(Holds(s, {kName + ".20"}), Strings{"7477656e7479"});  // "twenty"
+                 EXPECT_EQ(HeldHex(Row("20")), (Strings{"c0000000", "40000000", "1"}));
+                 EXPECT_EQ(HeldHex({kName + ".20"}), Strings{"7477656e7479"});  // "twenty"
              }},
         {.name = "VLAN edit, name write unanswered",
          .state = kVlan20,
@@ -206,9 +186,9 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
          .message = "The VLAN could not be changed: the switch did not answer, so it may or may not have taken the "
                     "change; the settings are read again. Its ports were put back as they were.",
          .check =
-             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EditKept(d);
-                 EXPECT_EQ(Holds(s, Row("20")), (Strings{"c0000000", "40000000", "1"}));
+                 EXPECT_EQ(HeldHex(Row("20")), (Strings{"c0000000", "40000000", "1"}));
              }},
         {.name = "VLAN add, untagged ports refused",
          .refuse = {kUntagged},
@@ -217,10 +197,10 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
          .act = AddVlan30,
          .message = std::string("The VLAN could not be added: ") + kGenErr + ". The new VLAN was removed.",
          .check =
-             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EXPECT_FALSE(d.ended());
                  EXPECT_EQ(d.text(CVlanEntryDlg::IDC_VID), "30");
-                 EXPECT_EQ(Holds(s, Row("30")), (Strings{"-", "-", "-"}));
+                 EXPECT_EQ(HeldHex(Row("30")), (Strings{"-", "-", "-"}));
              }},
         {.name = "VLAN add, untagged ports refused and the new row kept by a port's PVID",
          .state = {kPvid + ".7 g 30"},  // the switch refuses to destroy a VLAN that is a PVID
@@ -232,9 +212,9 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
                     ". VLAN 30 could not be removed: the switch holds it with egress ports 1-10 and untagged ports "
                     "none, not active.",
          .check =
-             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EXPECT_FALSE(d.ended());
-                 EXPECT_EQ(Holds(s, Row("30")), (Strings{"ffc00000", "00000000", "2"}));
+                 EXPECT_EQ(HeldHex(Row("30")), (Strings{"ffc00000", "00000000", "2"}));
              }},
         {.name = "VLAN add, the ID held by a row that is not active",
          .state = {kEgress + ".30 x 80000000", kUntagged + ".30 x 00000000", kRowState + ".30 i 2"},
@@ -247,7 +227,7 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
              [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
                  EXPECT_FALSE(d.ended());
                  EXPECT_EQ(s.setBindings(), Strings{kRowState + ".30=5"});  // nothing else, no destroy
-                 EXPECT_EQ(Holds(s, Row("30")), (Strings{"80000000", "00000000", "2"}));
+                 EXPECT_EQ(HeldHex(Row("30")), (Strings{"80000000", "00000000", "2"}));
              }},
         {.name = "VLAN add, name refused",
          .refuse = {kName},
@@ -256,9 +236,9 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
          .act = AddVlan30,
          .message = std::string("The VLAN could not be added: ") + kGenErr + ". The new VLAN was removed.",
          .check =
-             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EXPECT_FALSE(d.ended());
-                 EXPECT_EQ(Holds(s, Row("30")), (Strings{"-", "-", "-"}));
+                 EXPECT_EQ(HeldHex(Row("30")), (Strings{"-", "-", "-"}));
              }},
         {.name = "auto surveillance VLAN settings",
          .refuse = {kPriv + ".34.1"},
@@ -273,10 +253,10 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
              },
          .message = std::string("The auto surveillance VLAN settings could not be changed: ") + kGenErr + ".",
          .check =
-             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice&) {
                  ASSERT_TRUE(SurveillanceReady(d, f));
                  EXPECT_FALSE(d.checked(CAutoSurveillanceVlanDlg::IDC_ENABLE));
-                 EXPECT_EQ(Holds(s, {kSurvState}), Strings{"2"});
+                 EXPECT_EQ(HeldHex({kSurvState}), Strings{"2"});
              }},
         {.name = "OUI add, the entry's columns refused",
          .state = kSurveillanceOn,
@@ -287,11 +267,11 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
          .message = std::string("The OUI entry 00-11-22-00-00-00 could not be added: ") + kGenErr +
                     ". The entry that was created was removed.",
          .check =
-             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice&) {
                  ASSERT_TRUE(SurveillanceReady(d, f));
                  OuiInputKept(d);
                  // No row of one address and type "Other" is left behind.
-                 EXPECT_EQ(Holds(s, {kOui + ".5" + kOuiIndex, kOui + ".3" + kOuiIndex}), (Strings{"-", "-"}));
+                 EXPECT_EQ(HeldHex({kOui + ".5" + kOuiIndex, kOui + ".3" + kOuiIndex}), (Strings{"-", "-"}));
              }},
         {.name = "OUI add, creation refused",
          .state = kSurveillanceOn,
@@ -305,7 +285,7 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
                  ASSERT_TRUE(SurveillanceReady(d, f));
                  OuiInputKept(d);
                  EXPECT_EQ(s.sets().size(), 1u);
-                 EXPECT_EQ(Holds(s, {kOui + ".5" + kOuiIndex}), Strings{"-"});
+                 EXPECT_EQ(HeldHex({kOui + ".5" + kOuiIndex}), Strings{"-"});
              }},
         {.name = "OUI delete",
          .state = {kSurveillanceOn[0], kSurveillanceOn[1], kSurveillanceOn[2], kOui + ".1" + kOuiIndex + " x 001122000000", kOui + ".3" + kOuiIndex + " x ffffff000000",
@@ -321,12 +301,12 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
              },
          .message = std::string("The OUI entry 00-11-22-00-00-00 could not be deleted: ") + kGenErr + ".",
          .check =
-             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice& s) {
+             [](DialogDriver& d, platform::Form& f, corvex::test::SimDevice&) {
                  ASSERT_TRUE(SurveillanceReady(d, f));
                  const int row = d.list(CAutoSurveillanceVlanDlg::IDC_OUI_LIST).findRow(3, "00-11-22-00-00-00");
                  ASSERT_GE(row, 0);
                  EXPECT_EQ(d.cell(CAutoSurveillanceVlanDlg::IDC_OUI_LIST, row, 4), "FF-FF-FF-00-00-00");
-                 EXPECT_EQ(Holds(s, {kOui + ".5" + kOuiIndex}), Strings{"1"});
+                 EXPECT_EQ(HeldHex({kOui + ".5" + kOuiIndex}), Strings{"1"});
              }},
     };
     for (const RefusedWriteCase& c : cases) {
