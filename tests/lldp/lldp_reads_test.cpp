@@ -11,6 +11,7 @@
 #include "app/session_settings.h"
 #include "features/lldp/lldp_dlgs.h"
 #include "support/dialog_driver.h"
+#include "support/failed_read.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -21,9 +22,8 @@ using platform::Form;
 using Strings = std::vector<std::string>;
 using namespace lldp;
 
-const std::string kNotRead = "Not all settings could be read from the switch (";
-const std::string kPressRefresh = "). Press Refresh.";
-const std::string kReopen = "). Close the dialog and open it again.";
+using dialogtest::kPressRefresh;
+using dialogtest::kReopen;
 const std::string kRem = "1.0.8802.1.1.2.1.4.1.1";
 
 class LldpReadsTest : public corvex::test::SimDeviceTest {
@@ -58,53 +58,9 @@ TEST_F(LldpReadsTest, FailedReadsShowTheStatusLineAndHoldBackEveryWrite) {
         {"remote list without the LLDP state", kOidLldpState, [] { return std::make_unique<CLldpRemoteDlg>(); },
          {"state"}, {}, kPressRefresh, 0, CLldpRemoteDlg::IDC_LIST, {kMsgRemoteReadFailed}, kOidLldpState},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_NO_FATAL_FAILURE(Start("10p", {}, {"--drop-prefix", c.dropped}));
-        MutableSettings().TimeoutMs = "200";
-        std::unique_ptr<Form> dlg = c.make();
-        DialogDriver d(env, *dlg);
-        ASSERT_TRUE(env.waitUntil(
-            [&] {
-                for (const std::string& r : c.reads)
-                    if (dlg->readState(r) == Form::ReadState::Running) return false;
-                return !dlg->readStatusText().empty();
-            },
-            std::chrono::seconds(10)));
-        env.runFor(std::chrono::milliseconds(20));
-        EXPECT_TRUE(d.visible(Form::kIdReadStatus));
-        const std::string line = dlg->find(Form::kIdReadStatus)->text();
-        EXPECT_EQ(line.rfind(kNotRead, 0), 0u) << line;
-        EXPECT_TRUE(line.size() > c.status.size() && line.ends_with(c.status)) << line;
-        if (c.rows >= 0) {
-            EXPECT_EQ(d.rowCount(c.list), c.rows);
-        }
-        sim.clearLog();
-        for (const dialogtest::Ref& ref : c.held) {
-            EXPECT_FALSE(d.enabled(ref)) << ref.describe();
-            EXPECT_ANY_THROW(d.click(ref)) << ref.describe();
-        }
-        EXPECT_EQ(env.takeMessages(), c.messages);
-        EXPECT_TRUE(sim.sets().empty());
-        // Refresh, where there is one, asks again for what failed.
-        if (!c.again.empty()) {
-            ASSERT_TRUE(d.waitEnabled("&Refresh"));
-            d.click("&Refresh");
-            ASSERT_TRUE(env.waitUntil([&] { return !sim.requests().empty(); }));
-            const auto first = sim.requests().front();
-            ASSERT_FALSE(first.bindings.empty());
-            EXPECT_EQ(first.bindings[0].oid, c.again);
-            ASSERT_TRUE(env.waitUntil(
-                [&] {
-                    for (const std::string& r : c.reads)
-                        if (dlg->readState(r) == Form::ReadState::Running) return false;
-                    return true;
-                },
-                std::chrono::seconds(10)));
-            env.takeMessages();
-        }
-        sim.stop();
-    }
+    for (const Case& c : cases)
+        dialogtest::RunFailedReadCase(
+            sim, env, {c.what, {}, c.dropped, c.make, c.reads, c.held, c.status, c.rows, c.list, c.messages, c.again});
 }
 
 }  // namespace

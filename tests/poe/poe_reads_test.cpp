@@ -6,6 +6,7 @@
 #include "features/poe/poe_config_dlg.h"
 #include "features/poe/time_range_dlg.h"
 #include "poe/poe_sim.h"
+#include "support/failed_read.h"
 
 namespace poetest {
 namespace {
@@ -15,9 +16,8 @@ using poe::CPoeConfigDlg;
 using poe::CTimeRangeEditDlg;
 using poe::CTimeRangeListDlg;
 
-const std::string kNotRead = "Not all settings could be read from the switch (";
-const std::string kPressRefresh = "). Press Refresh.";
-const std::string kReopen = "). Close the dialog and open it again.";
+using dialogtest::kPressRefresh;
+using dialogtest::kReopen;
 
 std::unique_ptr<Form> EditForm(const std::string& index) {
     return std::make_unique<CTimeRangeEditDlg>(CTimeRangeEditDlg::Mode::Edit, index, Strings{"eve"}, Strings{"1"},
@@ -51,37 +51,9 @@ TEST_F(PoeSimTest, FailedReadsShowTheStatusLineAndHoldBackEveryWrite) {
         {"edited time range gone from the switch", {}, "", [] { return EditForm("5"); }, {"row"}, {"Apply"}, kReopen,
          -1, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Strings args;
-        if (!c.dropped.empty()) args = {"--drop-prefix", c.dropped};
-        ASSERT_NO_FATAL_FAILURE(Start("10p", c.state, args));
-        MutableSettings().TimeoutMs = "200";
-        std::unique_ptr<Form> dlg = c.make();
-        DialogDriver d(env, *dlg);
-        ASSERT_TRUE(env.waitUntil(
-            [&] {
-                for (const std::string& r : c.reads)
-                    if (dlg->readState(r) == Form::ReadState::Running) return false;
-                return !dlg->readStatusText().empty();
-            },
-            std::chrono::seconds(10)));
-        EXPECT_TRUE(d.visible(Form::kIdReadStatus));
-        const std::string line = dlg->find(Form::kIdReadStatus)->text();
-        EXPECT_EQ(line.rfind(kNotRead, 0), 0u) << line;
-        EXPECT_TRUE(line.size() > c.status.size() && line.ends_with(c.status)) << line;
-        if (c.rows >= 0) {
-            EXPECT_EQ(d.rowCount(c.list), c.rows);
-        }
-        sim.clearLog();
-        for (const dialogtest::Ref& ref : c.held) {
-            EXPECT_FALSE(d.enabled(ref)) << ref.describe();
-            EXPECT_ANY_THROW(d.click(ref)) << ref.describe();
-        }
-        EXPECT_TRUE(env.takeMessages().empty());
-        EXPECT_TRUE(sim.sets().empty());
-        sim.stop();
-    }
+    for (const Case& c : cases)
+        dialogtest::RunFailedReadCase(sim, env,
+                                      {c.what, c.state, c.dropped, c.make, c.reads, c.held, c.status, c.rows, c.list});
 }
 
 }  // namespace

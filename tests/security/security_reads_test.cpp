@@ -11,6 +11,7 @@
 #include "features/security/dhcp_screening_dlg.h"
 #include "features/security/dot1x_dlgs.h"
 #include "security/security_sim.h"
+#include "support/failed_read.h"
 
 namespace securitytest {
 namespace {
@@ -23,10 +24,8 @@ using security::CArpSpoofingEntryDlg;
 using security::CDhcpScreeningDlg;
 
 const security::Dot1xParamTexts kTexts{"60", "30", "30", "30", "2", "3600", "Disabled"};
-// The status line without the reason, which the SNMP layer words.
-const std::string kNotRead = "Not all settings could be read from the switch (";
-const std::string kPressRefresh = "). Press Refresh.";
-const std::string kReopen = "). Close the dialog and open it again.";
+using dialogtest::kPressRefresh;
+using dialogtest::kReopen;
 const std::string kRebootDevice = kPriv + ".1.9.0";
 
 std::vector<std::string> AllPorts(int n, const std::string& value) {
@@ -71,34 +70,8 @@ TEST_F(SecuritySimTest, FailedReadsShowTheStatusLineAndHoldBackEveryWrite) {
          CDhcpScreeningDlg::IDC_LIST},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_NO_FATAL_FAILURE(Start("10p", c.state, {"--drop-prefix", c.dropped}));
-        MutableSettings().TimeoutMs = "200";
-        std::unique_ptr<Form> dlg = c.make();
-        DialogDriver d(env, *dlg);
-        // Every read has ended once the status line shows and nothing is walking any more.
-        ASSERT_TRUE(env.waitUntil(
-            [&] {
-                if (StatusLine(*dlg).empty()) return false;
-                return dlg->find("&Refresh") == nullptr || d.enabled("&Refresh");
-            },
-            std::chrono::seconds(10)));
-        env.runFor(std::chrono::milliseconds(50));
-        EXPECT_TRUE(d.visible(Form::kIdReadStatus));
-        const std::string line = StatusLine(*dlg);
-        EXPECT_EQ(line.rfind(kNotRead, 0), 0u) << line;
-        EXPECT_TRUE(line.size() > c.status.size() && line.ends_with(c.status)) << line;
-        if (c.rows >= 0) {
-            EXPECT_EQ(d.rowCount(c.list), c.rows);
-        }
-        sim.clearLog();
-        for (const std::string& ref : c.held) {
-            EXPECT_FALSE(d.enabled(ref)) << ref;
-            EXPECT_ANY_THROW(d.click(ref)) << ref;
-        }
-        EXPECT_TRUE(env.takeMessages().empty());
-        EXPECT_TRUE(sim.sets().empty());
-        sim.stop();
+        std::vector<dialogtest::Ref> held(c.held.begin(), c.held.end());
+        dialogtest::RunFailedReadCase(sim, env, {c.what, c.state, c.dropped, c.make, {}, held, c.status, c.rows, c.list});
     }
 }
 
