@@ -8,6 +8,7 @@
 
 #include "app/session_settings.h"
 #include "features/mib/stp_dlgs.h"
+#include "mib/stp_table_of.h"
 #include "features/mib/sys_info_dlg.h"
 #include "features/mib/table_dlgs.h"
 #include "support/dialog_driver.h"
@@ -62,32 +63,13 @@ protected:
     DialogEnvironment env;
 };
 
-// A spanning tree table of chosen ports, for the port form on its own.
-class TableOf : public platform::Form {
-public:
-    explicit TableOf(Strings ports) : ports_(std::move(ports)) {}
-    platform::ReportList& list() { return get<platform::ReportList>(CStpTableDlg::kIdList); }
-
-protected:
-    void createControls() override {
-        auto& l = addList(CStpTableDlg::kIdList, {}, {{"Port", 45}});
-        for (const auto& port : ports_) {
-            Strings row(CStpTableDlg::kColumnCount);
-            row[CStpTableDlg::kColPort] = port;
-            l.appendRow(std::move(row));
-        }
-    }
-
-private:
-    Strings ports_;
-};
 
 }  // namespace
 
 // Each form with writes, its read failing in one way: the line, the held buttons, no set; then the
 // switch answers and "&Refresh" gives the buttons back.
 TEST_F(MibReads, AFailedReadHoldsBackTheWritesUntilRefreshReadsItAll) {
-    TableOf ports({"3", "5"});
+    StpTableOf ports({"3", "5"});
     ports.build();
     struct Case {
         const char* name;
@@ -134,7 +116,7 @@ TEST_F(MibReads, AFailedReadHoldsBackTheWritesUntilRefreshReadsItAll) {
 TEST_F(MibReads, PortFormDecidesOnTheLinkOnlyAfterReadingTheMembership) {
     const Strings state = {kTrunkMembers + ".1 x 30000000"};
     ASSERT_NO_FATAL_FAILURE(start(state, {"--drop-prefix", kTrunkMembers}));
-    TableOf ports({"3"});
+    StpTableOf ports({"3"});
     ports.build();
     CStpPortDlg form(ports.list(), 0);
     DialogDriver p(env, form);

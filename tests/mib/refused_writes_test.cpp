@@ -8,6 +8,7 @@
 
 #include "features/common/sync_request.h"
 #include "features/mib/stp_dlgs.h"
+#include "mib/stp_table_of.h"
 #include "features/mib/sys_info_dlg.h"
 #include "support/held.h"
 #include "support/refused_write.h"
@@ -30,25 +31,6 @@ const std::string kRefused = "the switch refused the value (genErr).";
 // What the switch holds now, read on a session of the test's own.
 using corvex::test::Held;
 
-// A spanning tree table of chosen ports, for the port form on its own.
-class TableOf : public platform::Form {
-public:
-    explicit TableOf(Strings ports) : ports_(std::move(ports)) {}
-    platform::ReportList& list() { return get<platform::ReportList>(CStpTableDlg::kIdList); }
-
-protected:
-    void createControls() override {
-        auto& l = addList(CStpTableDlg::kIdList, {}, {{"Port", 45}});
-        for (const auto& port : ports_) {
-            Strings row(CStpTableDlg::kColumnCount);
-            row[CStpTableDlg::kColPort] = port;
-            l.appendRow(std::move(row));
-        }
-    }
-
-private:
-    Strings ports_;
-};
 
 // The bridge form once its read has come in, with the timers typed and Apply clicked.
 bool BridgeRead(DialogDriver& d, platform::Form& form) {
@@ -93,7 +75,7 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
         return all;
     };
     // Kept alive for the port form, which moves through its rows.
-    auto table = std::make_shared<TableOf>(Strings{"2", "3"});
+    auto table = std::make_shared<StpTableOf>(Strings{"2", "3"});
     table->build();
 
     const std::vector<RefusedWriteCase> cases = {

@@ -8,6 +8,7 @@
 
 #include "app/session_settings.h"
 #include "features/mib/stp_dlgs.h"
+#include "mib/stp_table_of.h"
 #include "support/dialog_driver.h"
 #include "support/sim_fixture.h"
 #include "support/write_sequence.h"
@@ -296,36 +297,12 @@ TEST_F(StpForms, PortTableListsEveryPortAndThePortFormWalksThroughThem) {
               (std::vector<Set>{{kStp + "15.1.2.5=64", "1.3.6.1.4.1.171.10.76.12.6.2.1.5.5=0", kStp + "15.1.4.5=2"}}));
 }
 
-namespace {
-
-// A spanning tree table of chosen rows, for the port form on its own.
-class TableOf : public platform::Form {
-public:
-    explicit TableOf(std::vector<std::string> ports) : ports_(std::move(ports)) {}
-    platform::ReportList& list() { return get<platform::ReportList>(CStpTableDlg::kIdList); }
-
-protected:
-    void createControls() override {
-        auto& l = addList(CStpTableDlg::kIdList, {}, {{"Port", 45}});
-        for (const auto& port : ports_) {
-            std::vector<std::string> row(CStpTableDlg::kColumnCount);
-            row[CStpTableDlg::kColPort] = port;
-            l.appendRow(std::move(row));
-        }
-    }
-
-private:
-    std::vector<std::string> ports_;
-};
-
-}  // namespace
-
 // The port form writes only what it read for the port on screen: a priority the list does not
 // offer is shown and written back as read; a port whose read fails cannot be written at all
 // (its fields are empty, "&Apply" and "&OK" off) until a read succeeds.
 TEST_F(StpForms, PortFormWritesOnlyValuesReadForThePortShown) {
     start({kStp + "15.1.2.2 i 100", kStp + "15.1.5.2 i 19", kStp + "15.1.2.3 i 32", kStp + "15.1.5.3 i 4"});
-    TableOf table({"2", "99", "3"});  // port 99 does not exist: its read fails
+    StpTableOf table({"2", "99", "3"});  // port 99 does not exist: its read fails
     table.build();
     CStpPortDlg form(table.list(), 0);
     DialogDriver p(env, form);
