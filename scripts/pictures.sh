@@ -69,6 +69,8 @@ ro=example-read rw=example-write start_switch agent 10p
 # The PoE models with their port LEDs showing PoE state (LED mode 2).
 echo "1.3.6.1.4.1.171.10.76.12.22.8.0 i 2" > "$state/poe-leds.state"
 start_switch poe10p 10p --state "$state/poe-leds.state"
+# A switch that never answers for the LLDP TX delay: the form after a read that failed.
+start_switch lossy 10p --drop-prefix 1.3.6.1.4.1.171.10.76.12.24.5
 start_switch poe28p 28p --state "$state/poe-leds.state"
 
 cat > "$page" <<'EOF'
@@ -123,6 +125,7 @@ section "LLDP"
 shot dialog-lldp-global.png m10p 10p "LLDP Global Settings" --command 32825
 shot dialog-lldp-remote.png m10p 10p "LLDP Remote Port Information" --command 32826
 shot dialog-lldp-med.png m10p 10p "LLDP MED Settings" --command 32827
+shot dialog-lldp-global-not-read.png lossy 10p "LLDP Global Settings, the TX delay not answered: the writes held, the line says why" --command 32825
 
 section "The switch's SNMP agent"
 shot dialog-snmp-global.png agent 10p "SNMP Global State Settings" --command 32839

@@ -331,6 +331,7 @@ int main(int argc, char** argv) {
         size_t played = 0;
         int upMs = 0;
         constexpr int kTickMs = 100;
+        constexpr int kLongestReadMs = 15000;  // three tries of a 3 s time-out, and some
         QObject::connect(&poll, &QTimer::timeout, &window, [&] {
             QWidget* dialog = QApplication::activeModalWidget();
             if (!dialog) return;
@@ -341,6 +342,14 @@ int main(int argc, char** argv) {
             upMs += kTickMs;
             if (upMs < settleMs) return;
             auto* form = dynamic_cast<gui::FormDialog*>(dialog);
+            // A read still under way (a switch slow to answer, or one that is asked again) is
+            // waited for, so that the picture shows what the form ended with: its rows, or the
+            // line that says what could not be read.
+            if (form && upMs < kLongestReadMs) {
+                const platform::Form& f = form->form();
+                for (const std::string& name : f.readNames())
+                    if (f.readState(name) == platform::Form::ReadState::Running) return;
+            }
             if (!steps.empty() && !form) {
                 // A message box where a dialog was expected: say what it says.
                 const auto* box = qobject_cast<QMessageBox*>(dialog);

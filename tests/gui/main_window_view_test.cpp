@@ -471,6 +471,16 @@ TEST_F(ModuleProcessTest, CommandShotsShowTheDialogAndASilentSwitchGetsNoPicture
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/none.png"));
     EXPECT_FALSE(std::filesystem::exists(dir + "/silent.png"));
+
+    // A read still under way is waited for: the picture of a form whose read was never answered
+    // shows the line that says so, below the controls.
+    corvex::test::SimDevice lossy;
+    ASSERT_TRUE(lossy.start("10p", {"--drop-prefix", "1.3.6.1.4.1.171.10.76.12.24.5"}, &error)) << error;
+    const std::string answered = dir + "/lldp.png", unanswered = dir + "/lldp-not-read.png";
+    ASSERT_EQ(RunModule(sim.hostLine(), {"--command", "32825", "--window-shot", QString::fromStdString(answered)}).exitCode, 0);
+    ASSERT_EQ(RunModule(lossy.hostLine(), {"--command", "32825", "--window-shot", QString::fromStdString(unanswered)}).exitCode,
+              0);
+    EXPECT_GT(QImage(QString::fromStdString(unanswered)).height(), QImage(QString::fromStdString(answered)).height());
 }
 
 // A picture that cannot be made ends the module with a message and a non-zero status: another
