@@ -63,6 +63,13 @@ protected:
     DialogEnvironment env;
 };
 
+// A case of the spanning tree bridge form, once its read has come in.
+RefusedWriteCase BridgeCase(RefusedWriteCase c) {
+    c.make = [] { return std::make_unique<CStpBridgeDlg>(); };
+    c.ready = BridgeRead;
+    return c;
+}
+
 TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
     const Strings widen = {kStp + "13.0=100", kStp + "14.0=3000"};
     const Strings timers = {kStp + "12.0=1800", kStp + "14.0=1200", kStp + "13.0=300"};
@@ -98,11 +105,9 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  EXPECT_NE(Held(kSysName), "core-9");
                  EXPECT_NE(Held(kSysLocation), "rack 2");
              }},
-        {.name = "spanning tree turned off",
+        BridgeCase({.name = "spanning tree turned off",
          .state = {kStpState + " i 1", kStpVersion + " i 2"},
          .refuse = {kStpState},
-         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
-         .ready = BridgeRead,
          .act =
              [](DialogDriver& d, DialogEnvironment&) {
                  d.tick("Enable RSTP", false);
@@ -115,12 +120,10 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  EXPECT_TRUE(d.checked("Enable RSTP"));
                  EXPECT_EQ(sim.setBindings(), Strings{kStpState + "=2"});
                  EXPECT_EQ(Held(kStpState), "1");
-             }},
-        {.name = "spanning tree turned on: nothing follows the refused state",
+             }}),
+        BridgeCase({.name = "spanning tree turned on: nothing follows the refused state",
          .state = {kStpState + " i 2", kStpVersion + " i 2"},
          .refuse = {kStpState},
-         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
-         .ready = BridgeRead,
          .act =
              [](DialogDriver& d, DialogEnvironment&) {
                  d.tick("Enable RSTP");
@@ -133,12 +136,10 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  EXPECT_EQ(sim.setBindings(), Strings{kStpState + "=1"});
                  EXPECT_EQ(Held(kStpState), "2");
                  ExpectBridgeAsShipped();
-             }},
-        {.name = "bridge timers: the widening refused",
+             }}),
+        BridgeCase({.name = "bridge timers: the widening refused",
          .state = {kStpState + " i 1", kStpVersion + " i 2"},
          .refuse = {kStp + "13"},
-         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
-         .ready = BridgeRead,
          .act = [](DialogDriver& d, DialogEnvironment&) { TypeTimersAndApply(d); },
          .message = "The spanning tree settings could not be changed: " + kRefused,
          .check =
@@ -146,12 +147,10 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  ExpectTypedTimersKept(d);
                  EXPECT_EQ(sim.setBindings(), widen);
                  ExpectBridgeAsShipped();
-             }},
-        {.name = "bridge timers: the priority refused after the timers went through",
+             }}),
+        BridgeCase({.name = "bridge timers: the priority refused after the timers went through",
          .state = {kStpState + " i 1", kStpVersion + " i 2"},
          .refuse = {kStp + "2"},
-         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
-         .ready = BridgeRead,
          .act = [](DialogDriver& d, DialogEnvironment&) { TypeTimersAndApply(d); },
          .message = "The spanning tree settings could not be changed: the switch refused the value (genErr). The "
                     "bridge timers were put back as they were.",
@@ -162,12 +161,10 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  EXPECT_EQ(d.control(CStpBridgeDlg::kIdHello).text(), "200");
                  EXPECT_EQ(sim.setBindings(), join({widen, timers, last, putBack}));
                  ExpectBridgeAsShipped();
-             }},
-        {.name = "bridge timers: turned on, then the priority refused",
+             }}),
+        BridgeCase({.name = "bridge timers: turned on, then the priority refused",
          .state = {kStpState + " i 2", kStpVersion + " i 2"},
          .refuse = {kStp + "2"},
-         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
-         .ready = BridgeRead,
          .act =
              [](DialogDriver& d, DialogEnvironment&) {
                  d.tick("Enable RSTP");
@@ -181,12 +178,10 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  EXPECT_EQ(sim.setBindings(), join({{kStpState + "=1"}, widen, timers, last, putBack}));
                  EXPECT_EQ(Held(kStpState), "1");
                  ExpectBridgeAsShipped();
-             }},
-        {.name = "bridge timers: max age refused, so the old one cannot go back either",
+             }}),
+        BridgeCase({.name = "bridge timers: max age refused, so the old one cannot go back either",
          .state = {kStpState + " i 1", kStpVersion + " i 2"},
          .refuse = {kStp + "12"},
-         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
-         .ready = BridgeRead,
          .act = [](DialogDriver& d, DialogEnvironment&) { TypeTimersAndApply(d); },
          .message = "The spanning tree settings could not be changed: the switch refused the value (genErr). The "
                     "bridge timers could not all be put back; the form shows what the switch holds.",
@@ -199,7 +194,7 @@ TEST_F(MibRefusedWrites, RefusedWritesTellWhatWasNotChanged) {
                  EXPECT_EQ(Held(kStp + "13.0"), "100");
                  EXPECT_EQ(d.control(CStpBridgeDlg::kIdHello).text(), "100");
                  EXPECT_EQ(d.control(CStpBridgeDlg::kIdForwardDelay).text(), "3000");
-             }},
+             }}),
         {.name = "spanning tree settings of a port",
          .state = {kStp + "15.1.2.2 i 128", kPortCost + ".2 i 19", kStp + "15.1.4.2 i 1"},
          .refuse = {kPortCost},

@@ -89,6 +89,18 @@ void OuiInputKept(DialogDriver& d) {
     EXPECT_EQ(d.list(CAutoSurveillanceVlanDlg::IDC_OUI_LIST).findRow(3, "00-11-22-00-00-00"), -1);
 }
 
+// A case of the VLAN entry form: editing VLAN 20 (on a switch that holds it) or adding VLAN 30.
+RefusedWriteCase EntryCase(bool add, RefusedWriteCase c) {
+    if (!add) c.state.insert(c.state.end(), kVlan20.begin(), kVlan20.end());
+    c.make = [add]() -> std::unique_ptr<platform::Form> {
+        if (add) return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, true);
+        return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, false, 20);
+    };
+    c.ready = EntryReady;
+    c.act = add ? AddVlan30 : EditVlan20;
+    return c;
+}
+
 TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
     const std::vector<RefusedWriteCase> cases = {
         {.name = "asymmetric VLAN mode",
@@ -148,12 +160,8 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
                  EXPECT_EQ(grid.cellText(0, 3), "20");
                  EXPECT_EQ(grid.cellText(0, 4), "20");
              }},
-        {.name = "VLAN edit, untagged ports refused after the egress list was widened",
-         .state = kVlan20,
+        EntryCase(false, {.name = "VLAN edit, untagged ports refused after the egress list was widened",
          .refuse = {kUntagged + ".20"},
-         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, false, 20); },
-         .ready = EntryReady,
-         .act = EditVlan20,
          .message = std::string("The VLAN could not be changed: ") + kGenErr + ". Its ports were put back as they were.",
          .check =
              [](DialogDriver& d, platform::Form&, corvex::test::SimDevice& s) {
@@ -163,51 +171,37 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
                  EXPECT_EQ(s.setBindings(), (Strings{kRowState + ".20=2", kEgress + ".20=ffc00000",
                                                      kUntagged + ".20=00000000", kEgress + ".20=c0000000",
                                                      kRowState + ".20=1"}));
-             }},
-        {.name = "VLAN edit, name refused after both port lists were written",
-         .state = kVlan20,
+             }}),
+        EntryCase(false, {.name = "VLAN edit, name refused after both port lists were written",
          .refuse = {kName + ".20"},
-         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, false, 20); },
-         .ready = EntryReady,
-         .act = EditVlan20,
          .message = std::string("The VLAN could not be changed: ") + kGenErr + ". Its ports were put back as they were.",
          .check =
              [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EditKept(d);
                  EXPECT_EQ(HeldHex(Row("20")), (Strings{"c0000000", "40000000", "1"}));
                  EXPECT_EQ(HeldHex({kName + ".20"}), Strings{"7477656e7479"});  // "twenty"
-             }},
-        {.name = "VLAN edit, name write unanswered",
-         .state = kVlan20,
+             }}),
+        EntryCase(false, {.name = "VLAN edit, name write unanswered",
          .args = {"--drop-prefix", kName + ".20"},
-         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, false, 20); },
-         .ready = EntryReady,
-         .act = EditVlan20,
          .message = "The VLAN could not be changed: the switch did not answer, so it may or may not have taken the "
                     "change; the settings are read again. Its ports were put back as they were.",
          .check =
              [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EditKept(d);
                  EXPECT_EQ(HeldHex(Row("20")), (Strings{"c0000000", "40000000", "1"}));
-             }},
-        {.name = "VLAN add, untagged ports refused",
+             }}),
+        EntryCase(true, {.name = "VLAN add, untagged ports refused",
          .refuse = {kUntagged},
-         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, true); },
-         .ready = EntryReady,
-         .act = AddVlan30,
          .message = std::string("The VLAN could not be added: ") + kGenErr + ". The new VLAN was removed.",
          .check =
              [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EXPECT_FALSE(d.ended());
                  EXPECT_EQ(d.text(CVlanEntryDlg::IDC_VID), "30");
                  EXPECT_EQ(HeldHex(Row("30")), (Strings{"-", "-", "-"}));
-             }},
-        {.name = "VLAN add, untagged ports refused and the new row kept by a port's PVID",
+             }}),
+        EntryCase(true, {.name = "VLAN add, untagged ports refused and the new row kept by a port's PVID",
          .state = {kPvid + ".7 g 30"},  // the switch refuses to destroy a VLAN that is a PVID
          .refuse = {kUntagged},
-         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, true); },
-         .ready = EntryReady,
-         .act = AddVlan30,
          .message = std::string("The VLAN could not be added: ") + kGenErr +
                     ". VLAN 30 could not be removed: the switch holds it with egress ports 1-10 and untagged ports "
                     "none, not active.",
@@ -215,12 +209,9 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
              [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EXPECT_FALSE(d.ended());
                  EXPECT_EQ(HeldHex(Row("30")), (Strings{"ffc00000", "00000000", "2"}));
-             }},
-        {.name = "VLAN add, the ID held by a row that is not active",
+             }}),
+        EntryCase(true, {.name = "VLAN add, the ID held by a row that is not active",
          .state = {kEgress + ".30 x 80000000", kUntagged + ".30 x 00000000", kRowState + ".30 i 2"},
-         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, true); },
-         .ready = EntryReady,
-         .act = AddVlan30,
          .message = "The VLAN could not be added: the switch refused the value (badValue). The switch "
                     "already holds VLAN 30 with egress ports 1 and untagged ports none, not active.",
          .check =
@@ -228,18 +219,15 @@ TEST_F(VlanSimTest, RefusedWritesTellTheirOutcome) {
                  EXPECT_FALSE(d.ended());
                  EXPECT_EQ(s.setBindings(), Strings{kRowState + ".30=5"});  // nothing else, no destroy
                  EXPECT_EQ(HeldHex(Row("30")), (Strings{"80000000", "00000000", "2"}));
-             }},
-        {.name = "VLAN add, name refused",
+             }}),
+        EntryCase(true, {.name = "VLAN add, name refused",
          .refuse = {kName},
-         .make = [] { return std::make_unique<CVlanEntryDlg>(10, &kRecords, 2, true); },
-         .ready = EntryReady,
-         .act = AddVlan30,
          .message = std::string("The VLAN could not be added: ") + kGenErr + ". The new VLAN was removed.",
          .check =
              [](DialogDriver& d, platform::Form&, corvex::test::SimDevice&) {
                  EXPECT_FALSE(d.ended());
                  EXPECT_EQ(HeldHex(Row("30")), (Strings{"-", "-", "-"}));
-             }},
+             }}),
         {.name = "auto surveillance VLAN settings",
          .refuse = {kPriv + ".34.1"},
          .make = [] { return std::make_unique<CAutoSurveillanceVlanDlg>(); },
