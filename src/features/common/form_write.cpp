@@ -44,10 +44,9 @@ StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, 
     return r;
 }
 
-bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext,
-              bool quiet) {
+bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext) {
     const StepResult r = WriteStep(session, values, viaGetNext);
-    if (!r.ok() && !quiet) platform::ShowMessage(NotChanged(what, r));
+    if (!r.ok()) platform::ShowMessage(NotChanged(what, r));
     return r.ok();
 }
 
@@ -80,18 +79,15 @@ bool CFormWrite::Send(std::string what, const std::vector<SetValue>& values, std
 }
 
 struct StepsRun {
-    std::string what;
     std::vector<std::vector<SetValue>> steps;
     std::function<void(int failedStep)> onDone;
-    bool quiet = false;
     int timeoutMs = 0;
 };
 
-bool CFormWrite::SendSteps(std::string what, std::vector<std::vector<SetValue>> steps,
-                           std::function<void(int failedStep)> onDone, bool quiet, int timeoutMs) {
+bool CFormWrite::SendSteps(std::vector<std::vector<SetValue>> steps, std::function<void(int failedStep)> onDone,
+                           int timeoutMs) {
     if (m_busy) return false;
-    auto run = std::make_shared<StepsRun>(
-        StepsRun{std::move(what), std::move(steps), std::move(onDone), quiet, timeoutMs});
+    auto run = std::make_shared<StepsRun>(StepsRun{std::move(steps), std::move(onDone), timeoutMs});
     SendStep(run, 0);
     return true;
 }
@@ -104,7 +100,6 @@ void CFormWrite::SendStep(std::shared_ptr<StepsRun> run, size_t index) {
     }
     auto fail = [this, run, index](int status, SnmpFailure failure) {
         m_last = {status, failure};
-        if (!run->quiet) platform::ShowMessage(WriteFailureMessage(run->what, status, failure));
         if (run->onDone) run->onDone(static_cast<int>(index));
     };
     if (!Prepare(run->steps[index])) {

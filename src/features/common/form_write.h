@@ -48,10 +48,9 @@ inline std::string NotDone(const std::string& what, const std::string& verb, con
 inline std::string NotChanged(const std::string& what, const StepResult& r) { return NotDone(what, "changed", r); }
 
 // Sends one set request now and waits for its answer, for the dialogs whose writes follow one
-// another. On a refusal or no answer the message of WriteFailureMessage is shown (unless
-// `quiet`) and false comes back; the caller then reads the switch again.
-bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext,
-              bool quiet = false);
+// another. On a refusal or no answer the message of WriteFailureMessage is shown and false comes
+// back; the caller then reads the switch again. (WriteStep is the quiet form.)
+bool WriteNow(CCommonSnmp& session, const std::string& what, const std::vector<SetValue>& values, bool viaGetNext);
 
 struct StepsRun;
 
@@ -71,9 +70,9 @@ public:
     // Every accepted set is reported to app::NoteWriteTaken (the window's unsaved-changes mark).
     // Sends each step as its own set request, one after the other; stops at the first that the
     // switch does not take. onDone(-1) when every step was taken, else onDone(index of the step
-    // that failed) after the message (none when `quiet`, for a caller that words its own).
-    bool SendSteps(std::string what, std::vector<std::vector<SetValue>> steps, std::function<void(int failedStep)> onDone,
-                   bool quiet = false, int timeoutMs = 0);
+    // that failed), with no message: the caller words its own from LastStep().
+    bool SendSteps(std::vector<std::vector<SetValue>> steps, std::function<void(int failedStep)> onDone,
+                   int timeoutMs = 0);
     // The outcome of the last request, with its reason, for a caller that words its own message.
     const StepResult& LastStep() const { return m_last; }
     // True from Send until its outcome has been handled.

@@ -146,7 +146,7 @@ void CLldpGlobalDlg::Attempt() {
     for (const auto& [oid, value] : m_request) values.push_back(features::SetValue::Text(oid, SNMP_T_INTEGER, value));
     if (m_write.Busy()) return OnAttempt(false);
     if (m_attempt < kAttempts)
-        m_write.SendSteps(m_what, {values}, [this](int failedStep) { OnAttempt(failedStep < 0); }, true);
+        m_write.SendSteps({values}, [this](int failedStep) { OnAttempt(failedStep < 0); });
     else
         m_write.Send(m_what, values, [this](bool ok) { OnAttempt(ok); });
 }

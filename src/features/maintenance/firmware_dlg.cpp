@@ -108,12 +108,10 @@ void CFirmwareUpgradeDlg::OnApply() {
     if (m_iKind == kConfiguration) m_bInProgress = true;
     m_iTimeouts = 0;
 
-    // Quiet: the transfer words its own messages, which say which step failed.
-    if (!m_fileWrite.SendSteps("The TFTP server address and file name",
-                               {{features::SetValue::Text(o.server, SNMP_T_IPADDRESS, ip.address()),
+    // The transfer words its own messages, which say which step failed.
+    if (!m_fileWrite.SendSteps({{features::SetValue::Text(o.server, SNMP_T_IPADDRESS, ip.address()),
                                  features::SetValue::Text(o.fileName, SNMP_T_OCTETS, file)}},
-                               [this](int failedStep) { OnFileStepEnd(failedStep < 0); }, true,
-                               m_timings.fileStepTimeout))
+                               [this](int failedStep) { OnFileStepEnd(failedStep < 0); }, m_timings.fileStepTimeout))
         return;
     m_bTransferring = true;
     EnableControls(false);
@@ -142,9 +140,8 @@ void CFirmwareUpgradeDlg::OnFileStepEnd(bool ok) {
 
 void CFirmwareUpgradeDlg::StartOperationStep() {
     const maint::TransferObjects& o = m_iKind == kFirmware ? maint::kFirmwareObjects : maint::kConfigObjects;
-    const std::string name = TransferName();
-    if (!m_opWrite.SendSteps(name, {{features::SetValue::Text(o.operation, SNMP_T_INTEGER, m_bUpgrade ? "1" : "2")}},
-                             [this](int failedStep) { OnOperationStepEnd(failedStep < 0); }, true,
+    if (!m_opWrite.SendSteps({{features::SetValue::Text(o.operation, SNMP_T_INTEGER, m_bUpgrade ? "1" : "2")}},
+                             [this](int failedStep) { OnOperationStepEnd(failedStep < 0); },
                              m_timings.operationStepTimeout)) {
         Finish();
         return;

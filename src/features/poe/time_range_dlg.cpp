@@ -315,13 +315,10 @@ void CTimeRangeEditDlg::Edit() {
 void CTimeRangeEditDlg::Add() {
     const std::vector<features::SetValue> create = {
         features::SetValue::Text(TimeRangeOid(kColStatus, m_strIndex), SNMP_T_INTEGER, "5")};
-    m_write.SendSteps(
-        "The time range " + Quoted(m_record.name), {create, FullRow(m_record)},
-        [this](int failedStep) {
-            if (failedStep < 0) return Done();
-            OnAddFailed(failedStep, m_cCommonSNMPSet.LastFailure());
-        },
-        true);
+    m_write.SendSteps({create, FullRow(m_record)}, [this](int failedStep) {
+        if (failedStep < 0) return Done();
+        OnAddFailed(failedStep, m_cCommonSNMPSet.LastFailure());
+    });
 }
 
 void CTimeRangeEditDlg::OnAddFailed(int failedStep, SnmpFailure failure) {
@@ -334,15 +331,12 @@ void CTimeRangeEditDlg::OnAddFailed(int failedStep, SnmpFailure failure) {
     }
     const std::vector<features::SetValue> destroy = {
         features::SetValue::Text(TimeRangeOid(kColStatus, m_strIndex), SNMP_T_INTEGER, "6")};
-    m_write.SendSteps(
-        "The time range " + Quoted(m_record.name), {destroy},
-        [this, message](int failed) {
-            platform::ShowMessage(message + (failed < 0 ? " The half-made time range was removed."
-                                                        : " A half-made time range without a name may be left on "
-                                                          "the switch under index " + m_strIndex + "."));
-            SaveFailed();
-        },
-        true);
+    m_write.SendSteps({destroy}, [this, message](int failed) {
+        platform::ShowMessage(message + (failed < 0 ? " The half-made time range was removed."
+                                                    : " A half-made time range without a name may be left on "
+                                                      "the switch under index " + m_strIndex + "."));
+        SaveFailed();
+    });
 }
 
 // What the user typed stays in the form for another try; the list reads the switch again when
