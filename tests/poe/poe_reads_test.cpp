@@ -20,8 +20,7 @@ using dialogtest::kPressRefresh;
 using dialogtest::kReopen;
 
 std::unique_ptr<Form> EditForm(const std::string& index) {
-    return std::make_unique<CTimeRangeEditDlg>(CTimeRangeEditDlg::Mode::Edit, index, Strings{"eve"}, Strings{"1"},
-                                               std::array<int, 8>{5});
+    return std::make_unique<CTimeRangeEditDlg>(CTimeRangeEditDlg::Mode::Edit, index, Strings{"eve"}, std::vector<int>{5});
 }
 
 TEST_F(PoeSimTest, FailedReadsShowTheStatusLineAndHoldBackEveryWrite) {

@@ -47,10 +47,10 @@ TEST_F(PoeSimTest, AddTakesTheLowestFreeIndexAndWritesCreateThenTheActiveRow) {
         Strings listRow;
     };
     const std::vector<Case> cases = {
-        {{1, 2, 4}, 3, {}, {"lab", "Mon,Wed", "", "", "08:05", "18:00"}},
-        {{1, 2, 3, 4, 5}, 6, {}, {"lab", "Mon,Wed", "", "", "08:05", "18:00"}},
+        {{1, 2, 4}, 3, {}, {"lab", "Mon,Wed", "", "", "08:05", "18:00", "Active"}},
+        {{1, 2, 3, 4, 5}, 6, {}, {"lab", "Mon,Wed", "", "", "08:05", "18:00", "Active"}},
         // With a date span, an end time before the start time is accepted.
-        {{}, 1, {"2010", "3", "7", "2010", "3", "8"}, {"lab", "Mon,Wed", "2010/03/07", "2010/03/08", "18:05", "06:00"}},
+        {{}, 1, {"2010", "3", "7", "2010", "3", "8"}, {"lab", "Mon,Wed", "2010/03/07", "2010/03/08", "18:05", "06:00", "Active"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
@@ -263,7 +263,7 @@ TEST_F(PoeSimTest, EditWritesTheRowInPlaceUnderItsIndex) {
         EXPECT_EQ(sim.setBindingLists(),
                   (std::vector<Strings>{FullRow(5, "eve", {}, {"17", "0", "20", "59"}, "1111000")}));
         EXPECT_EQ(d.rows(kList)[static_cast<size_t>(d.list(kList).findRow(0, "eve"))],
-                  (Strings{"eve", "Mon,Tue,Wed,Thu", "", "", "17:00", "20:59"}));
+                  (Strings{"eve", "Mon,Tue,Wed,Thu", "", "", "17:00", "20:59", "Active"}));
         EXPECT_TRUE(env.takeMessages().empty());
         if (used) {
             EXPECT_EQ(Held(PortObj(4, 1)), "5");

@@ -43,6 +43,7 @@ TEST_F(TrunkConfig, ListsTrunksAndSwitchesLinkAggregation) {
     // Switching link aggregation off: one set, then the form shows the switch's state.
     d.tick("Enable Trunk", false);
     d.click(CTrunkConfigDlg::IDC_STATE_APPLY);
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(sim.setLines(), Strings{kLaState + "=2"});
     ASSERT_TRUE(m_env.waitUntil([&] { return !d.enabled("&PortMember"); }));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
@@ -91,6 +92,7 @@ TEST_F(TrunkConfig, ChannelModeApply) {
     EXPECT_EQ(d.text("PortChannelMode:"), "Static");
     d.choose("PortChannelMode:", "LACP");
     d.click(CTrunkConfigDlg::IDC_APPLY);
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(sim.setLines(), Strings{kMode + ".1=1"});
     ASSERT_TRUE(d.waitRows(kList, 8));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));

@@ -48,8 +48,10 @@ class SurveillanceTest : public VlanSimTest {
 protected:
     // Every read of the refresh has ended, the 50 ms wait after a write included.
     static bool Settled(DialogDriver& d, Dlg& dlg) {
-        return d.env().waitUntil([&] { return !dlg.Refreshing() && d.enabled("&Refresh"); });
+        return d.env().waitUntil([&] { return !dlg.Refreshing() && !dlg.writing() && d.enabled("&Refresh"); });
     }
+    // The write of the last click has ended.
+    static bool Written(DialogDriver& d, Dlg& dlg) { return d.env().waitUntil([&] { return !dlg.writing(); }); }
     // Refreshes seen on the wire since the last clearLog: each reads the asymmetric mode once.
     int Refreshes() const {
         int n = 0;
@@ -84,6 +86,7 @@ TEST_F(SurveillanceTest, EnablingWritesOneRequestOfFourAndDisablingTheStateAlone
         d.type(Dlg::IDC_UPLINK_PORTS, "1-2,10");
         d.click("&Apply");
         EXPECT_EQ(env.takeMessages(), notice ? Strings{kPoeNotice} : Strings{});
+        ASSERT_TRUE(Written(d, dlg));
         ASSERT_EQ(sim.sets().size(), 1u);
         const std::string ports = std::string(model) == "52" ? "c040000000000000" : "c0400000";
         EXPECT_EQ(sim.setBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=1", kSurvPorts + "=" + ports,
@@ -95,6 +98,7 @@ TEST_F(SurveillanceTest, EnablingWritesOneRequestOfFourAndDisablingTheStateAlone
         // On already: no notice.
         sim.clearLog();
         d.click("&Apply");
+        ASSERT_TRUE(Written(d, dlg));
         EXPECT_TRUE(env.takeMessages().empty());
         EXPECT_EQ(sim.sets().size(), 1u);
         ASSERT_TRUE(Settled(d, dlg));
@@ -103,6 +107,7 @@ TEST_F(SurveillanceTest, EnablingWritesOneRequestOfFourAndDisablingTheStateAlone
         d.tick(Dlg::IDC_ENABLE, false);
         EXPECT_FALSE(d.enabled(Dlg::IDC_UPLINK_PORTS));
         d.click("&Apply");
+        ASSERT_TRUE(Written(d, dlg));
         EXPECT_TRUE(env.takeMessages().empty());
         EXPECT_EQ(sim.setBindings(), (Strings{kSurvState + "=2"}));
         ASSERT_TRUE(Settled(d, dlg));
@@ -152,6 +157,7 @@ TEST_F(SurveillanceTest, ApplyRefusalsComeInOrderRefreshTheFormAndSendNothing) {
     // The whole trunk is accepted.
     d.type(Dlg::IDC_UPLINK_PORTS, "3-4");
     d.click("&Apply");
+    ASSERT_TRUE(Written(d, dlg));
     EXPECT_TRUE(env.takeMessages().empty());
     EXPECT_EQ(sim.setBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=2", kSurvPorts + "=30000000",
                                       kSurvState + "=1"}));
@@ -197,6 +203,7 @@ TEST_F(SurveillanceTest, ExistingVlanIsConfirmedAndCancelLeavesTheDeviceAlone) {
     d.type(Dlg::IDC_VLAN_ID, "100");
     env.answer(MsgAnswer::Ok);
     d.click("&Apply");
+    ASSERT_TRUE(Written(d, dlg));
     EXPECT_EQ(env.takeMessages(), (Strings{ask, kPoeNotice}));
     EXPECT_EQ(sim.setBindings(), (Strings{kSurvVid + "=100", kSurvPriority + "=2", kSurvPorts + "=00000000",
                                       kSurvState + "=1"}));
@@ -249,36 +256,42 @@ TEST_F(SurveillanceTest, ApplyWaitsForTheWholeVlanListAndTheSettingsBeforeItAsks
 // A VLAN list or trunk map that could not be read: the form still shows the switch's settings
 // (before, a failed VLAN list left the feature shown off with an empty VLAN ID), and an Apply
 // that needs the missing data refuses with the not-read message instead of skipping the
-// question about an existing VLAN or the trunk rule. Disabling needs no VLAN list.
+// question about an existing VLAN or the trunk rule. Disabling writes the state alone: it needs
+// neither, and the stored ports (greyed) are not held against the trunks.
 TEST_F(SurveillanceTest, AnUnreadVlanListOrTrunkMapStopsTheApplyThatNeedsIt) {
     struct Case {
         const char* name;
-        std::string unanswered;
+        std::string unanswered;  // "" every read answered
         bool disable;
         Strings messages;
         Strings sets;
+        Strings state = {};
     } cases[] = {
         {"VLAN list, enabling", kName, false, {features::kMsgNotRead}, {}},
         {"VLAN list, disabling", kName, true, {}, {kSurvState + "=2"}},
         {"trunk map, enabling", kTrunkMembers, false, {features::kMsgNotRead}, {}},
-        {"trunk map, disabling", kTrunkMembers, true, {features::kMsgNotRead}, {}},
+        {"trunk map, disabling", kTrunkMembers, true, {}, {kSurvState + "=2"}},
+        {"stored port 3 of trunk 3-4, disabling", "", true, {}, {kSurvState + "=2"},
+         {kSurvPorts + " x 20000000", kTrunkMembers + ".1 x 30000000"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // VLAN 100 exists: enabling on it must ask first.
-        ASSERT_NO_FATAL_FAILURE(Start("10p", Join(kEnabled, {kName + ".100 s \"cams\""}), {"--drop-prefix", c.unanswered}));
+        Strings args;
+        if (!c.unanswered.empty()) args = {"--drop-prefix", c.unanswered};
+        ASSERT_NO_FATAL_FAILURE(Start("10p", Join(Join(kEnabled, {kName + ".100 s \"cams\""}), c.state), args));
         MutableSettings().TimeoutMs = "300";
         Dlg dlg;
         DialogDriver d(env, dlg);
         ASSERT_TRUE(env.waitUntil([&] { return !dlg.Refreshing() && d.enabled("&Refresh"); }, 10000ms));
         EXPECT_TRUE(d.checked(Dlg::IDC_ENABLE));
         EXPECT_EQ(d.text(Dlg::IDC_VLAN_ID), "100");
-        EXPECT_TRUE(d.control(platform::Form::kIdReadStatus).visible());
+        EXPECT_EQ(d.control(platform::Form::kIdReadStatus).visible(), !c.unanswered.empty());
         sim.clearLog();
         if (c.disable) d.tick(Dlg::IDC_ENABLE, false);
         d.click("&Apply");
+        ASSERT_TRUE(env.waitUntil([&] { return !dlg.Refreshing() && !dlg.writing(); }, 10000ms));
         EXPECT_EQ(env.takeMessages(), c.messages);
-        ASSERT_TRUE(env.waitUntil([&] { return !dlg.Refreshing(); }, 10000ms));
         EXPECT_EQ(sim.setBindings(), c.sets);
         sim.stop();
     }
@@ -407,6 +420,7 @@ TEST_F(SurveillanceTest, DeleteRefusesTheDefaultEntryAndDestroysAnyOther) {
 
     d.clickRow(Dlg::IDC_OUI_LIST, OuiRowOf(d, "00-11-22-00-00-00"));
     d.click("&Delete");
+    ASSERT_TRUE(Written(d, dlg));
     EXPECT_EQ(sim.setBindings(), (Strings{kOui + ".5.0.17.34.0.0.0=6"}));
     ASSERT_TRUE(Settled(d, dlg));
     EXPECT_EQ(d.rows(Dlg::IDC_OUI_LIST), (std::vector<Strings>{{"1", "Norvane Surveillance Device", "", "F0-7D-68-00-00-00", "FF-FF-FF-00-00-00"}}));

@@ -89,6 +89,7 @@ TEST_F(VlanSimTest, PvidWriteStopsAtTheFailingPortAndKeepsTheFormOpen) {
         c.typePort(kGrid, 1, "10");
         c.typePort(kGrid, 6, "10");
         c.click("Apply");
+        ASSERT_TRUE(c.env().waitUntil([&] { return !p.writing(); }));
         EXPECT_FALSE(c.ended());
         EXPECT_EQ(c.env().takeMessages(),
                   (Strings{"The PVID of port 5 could not be changed: the switch refused the value (genErr). "

@@ -97,10 +97,10 @@ TEST_F(VlanSimTest, FailedDeleteSaysSoAndRereads) {
     d.clickRow(kList, RowOf(d, "30"));
     env.answer(MsgAnswer::Ok);
     d.click("&Delete");
+    ASSERT_TRUE(Settled(d, dlg));  // the table is read again and still lists the VLAN
     const Strings shown = env.takeMessages();
     ASSERT_EQ(shown.size(), 2u);  // the confirmation, then the failure
     EXPECT_EQ(shown[1], "VLAN 30 could not be deleted: the switch refused the value (genErr).");
-    ASSERT_TRUE(Settled(d, dlg));  // the table is read again and still lists the VLAN
     ASSERT_GE(sim.requests().size(), 2u);
     EXPECT_EQ(sim.requests()[0].pdu, "set");
     EXPECT_EQ(sim.sets().size(), 1u);
@@ -119,6 +119,7 @@ TEST_F(VlanSimTest, ModeChangeRefusedWhileVoiceVlanIsOn) {
     d.click("&Apply");
     EXPECT_EQ(env.takeMessages(), (Strings{"Voice Vlan is enable,the vlan mode can't change to Asymmetric mode!\n"
                                            "If you could disable it, please set it through the web!"}));
+    ASSERT_TRUE(Settled(d, dlg));
     EXPECT_FALSE(d.checked(CVlanConfigDlg::IDC_ASYMMETRIC));  // read back from the switch
     EXPECT_TRUE(sim.sets().empty());
 }
@@ -134,6 +135,7 @@ TEST_F(VlanSimTest, ModeChangeRefusedWhileSurveillanceVlanIsOnEvenToSwitchOff) {
     d.click("&Apply");
     EXPECT_EQ(env.takeMessages(),
               (Strings{"Auto Surveillance VLAN is enable,the vlan mode can't change to Asymmetric mode!"}));
+    ASSERT_TRUE(Settled(d, dlg));
     EXPECT_TRUE(d.checked(CVlanConfigDlg::IDC_ASYMMETRIC));
     EXPECT_TRUE(sim.sets().empty());
 }

@@ -45,7 +45,10 @@ protected:
     // Waits until the VLAN dialog has finished all the reads of its Refresh.
     static bool Settled(DialogDriver& d, CVlanConfigDlg& dlg) {
         return d.env().waitUntil(
-            [&] { return !dlg.writing() && !dlg.TableWalking() && !dlg.PvidWalking() && dlg.VoiceStateRead(); });
+            [&] {
+                return !dlg.writing() && !dlg.TableWalking() && !dlg.PvidWalking() && dlg.VoiceStateRead() &&
+                       dlg.readState("asymmetric mode") != platform::Form::ReadState::Running;
+            });
     }
 
     static int RowOf(DialogDriver& d, const std::string& vid) {

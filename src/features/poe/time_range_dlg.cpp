@@ -1,5 +1,7 @@
 #include "features/poe/time_range_dlg.h"
 
+#include <algorithm>
+
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
 #include "features/poe/poe_config_dlg.h"
@@ -79,17 +81,21 @@ const char* CheckTimeRange(const TimeRangeRecord& r) {
     return nullptr;
 }
 
-int FreeTimeRangeIndex(const std::vector<std::string>& statuses, const std::array<int, 8>& indexes, bool* full) {
-    int active = 0;
-    for (const auto& s : statuses)
-        if (s == "1") ++active;
-    if (full) *full = active >= 8;
-    if (active >= 8) return 0;
-    for (int k = 0; k <= active && k < 8; ++k) {
-        const bool notInService = static_cast<size_t>(k) < statuses.size() && statuses[static_cast<size_t>(k)] == "2";
-        if (indexes[static_cast<size_t>(k)] != k + 1 || notInService) return k + 1;
-    }
+int FreeTimeRangeIndex(const std::vector<int>& heldIndexes, bool* full) {
+    for (int index = 1; index <= 8; ++index)
+        if (std::find(heldIndexes.begin(), heldIndexes.end(), index) == heldIndexes.end()) {
+            if (full) *full = false;
+            return index;
+        }
+    if (full) *full = true;
     return 0;
+}
+
+std::string TimeRangeStatusText(const std::string& status) {
+    if (status == "1") return "Active";
+    if (status == "2") return "Not in service";
+    if (status == "3") return "Not ready";
+    return status.empty() ? "Unknown" : "Unknown (" + status + ")";
 }
 
 std::string TimeRangeDateText(const std::string& span, const std::string& y, const std::string& m, const std::string& d) {
@@ -112,12 +118,8 @@ std::string TimeRangeWeekdays(const std::array<std::string, 7>& days) {
 // ---- the form -------------------------------------------------------------------------------
 
 CTimeRangeEditDlg::CTimeRangeEditDlg(Mode mode, std::string index, std::vector<std::string> names,
-                                     std::vector<std::string> statuses, const std::array<int, 8>& indexes)
-    : m_mode(mode),
-      m_strIndex(std::move(index)),
-      m_names(std::move(names)),
-      m_statuses(std::move(statuses)),
-      m_indexes(indexes) {}
+                                     std::vector<int> heldIndexes)
+    : m_mode(mode), m_strIndex(std::move(index)), m_names(std::move(names)), m_heldIndexes(std::move(heldIndexes)) {}
 
 void CTimeRangeEditDlg::createControls() {
     setCaption("Time Based PoE Config");
@@ -271,14 +273,18 @@ void CTimeRangeEditDlg::OnApply() {
     if (m_mode == Mode::Edit) r.name = m_original->name;  // the name does not change in edit mode
     m_record = r;
     if (m_mode == Mode::Add) {
+        // A new row goes only where the list read no row at all: a row that is not active is
+        // someone's, and is neither taken over nor removed.
         bool full = false;
-        const int index = FreeTimeRangeIndex(m_statuses, m_indexes, &full);
+        const int index = FreeTimeRangeIndex(m_heldIndexes, &full);
         if (full) platform::ShowMessage(kMsgMaxRanges);
         m_strIndex = std::to_string(index);
     }
     if (m_strIndex == "0" || m_strIndex.empty()) return Done();
-    m_saving = true;
-    enable({IDC_BUTTON_APPLY, platform::kIdCancel}, false);
+    if (m_write.Busy()) return;
+    // Held until the outcome is told and any undo is done: no way out ends the write half-way.
+    beginWrite();
+    m_writeSent = true;
     if (m_mode == Mode::Add) Add();
     else Edit();
 }
@@ -305,7 +311,7 @@ std::vector<features::SetValue> CTimeRangeEditDlg::FullRow(const TimeRangeRecord
 // destroy a time range that a port uses, and a request is taken whole or not at all.
 void CTimeRangeEditDlg::Edit() {
     m_write.Send("The time range " + Quoted(m_record.name), FullRow(m_record), [this](bool ok) {
-        if (ok) return Done();
+        if (ok) return Written();
         SaveFailed();
     });
 }
@@ -316,37 +322,46 @@ void CTimeRangeEditDlg::Add() {
     const std::vector<features::SetValue> create = {
         features::SetValue::Text(TimeRangeOid(kColStatus, m_strIndex), SNMP_T_INTEGER, "5")};
     m_write.SendSteps({create, FullRow(m_record)}, [this](int failedStep) {
-        if (failedStep < 0) return Done();
-        OnAddFailed(failedStep, m_cCommonSNMPSet.LastFailure());
+        if (failedStep < 0) return Written();
+        OnAddFailed(failedStep, m_write.LastStep());
     });
 }
 
-void CTimeRangeEditDlg::OnAddFailed(int failedStep, SnmpFailure failure) {
+void CTimeRangeEditDlg::OnAddFailed(int failedStep, const features::StepResult& step) {
     const std::string message =
-        "The time range " + Quoted(m_record.name) + " could not be added: " + AddFailureReason(failure) + ".";
-    // A refused create made nothing; anything else may have left the row behind.
-    if (failedStep == 0 && failure != SnmpFailure::NoAnswer) {
+        "The time range " + Quoted(m_record.name) + " could not be added: " + AddFailureReason(step.failure) + ".";
+    // A refused create made nothing; anything else may have left the row behind. The index was
+    // free when the list was read, so a row there now is this write's own.
+    if (failedStep == 0 && !step.unanswered()) {
         platform::ShowMessage(message);
         return SaveFailed();
     }
+    const bool created = failedStep > 0;
     const std::vector<features::SetValue> destroy = {
         features::SetValue::Text(TimeRangeOid(kColStatus, m_strIndex), SNMP_T_INTEGER, "6")};
-    m_write.SendSteps({destroy}, [this, message](int failed) {
-        platform::ShowMessage(message + (failed < 0 ? " The half-made time range was removed."
-                                                    : " A half-made time range without a name may be left on "
-                                                      "the switch under index " + m_strIndex + "."));
+    m_write.SendSteps({destroy}, [this, message, created](int failed) {
+        std::string after;
+        if (failed >= 0)
+            after = " A half-made time range without a name may be left on the switch under index " + m_strIndex + ".";
+        else if (created)
+            after = " The half-made time range was removed.";
+        else
+            after = " If the switch made it, it was removed.";
+        platform::ShowMessage(message + after);
         SaveFailed();
     });
 }
 
 // What the user typed stays in the form for another try; the list reads the switch again when
 // the form closes.
-void CTimeRangeEditDlg::SaveFailed() {
-    m_saving = false;
-    enable({IDC_BUTTON_APPLY, platform::kIdCancel}, true);
-}
+void CTimeRangeEditDlg::SaveFailed() { endWrite(); }
 
 void CTimeRangeEditDlg::Done() { end(platform::kIdOk); }
+
+void CTimeRangeEditDlg::Written() {
+    Done();  // the form lets go once the write is over
+    endWrite();
+}
 
 void CTimeRangeEditDlg::OnCancel() {
     if (Saving()) return;  // the writes under way finish first
@@ -372,7 +387,8 @@ void CTimeRangeListDlg::createControls() {
                {"From Day", 90, platform::ReportList::Align::Center},
                {"To Day", 90, platform::ReportList::Align::Center},
                {"Start Time", 75, platform::ReportList::Align::Center},
-               {"End Time", 75, platform::ReportList::Align::Center}})
+               {"End Time", 75, platform::ReportList::Align::Center},
+               {"Status", 100, platform::ReportList::Align::Center}})
         .setFullRowSelect()
         .setVisibleRows(8);
     // A new range's index and name are checked against the whole list; Edit opens a listed row;
@@ -395,6 +411,7 @@ void CTimeRangeListDlg::Load() {
     m_names.clear();
     m_statuses.clear();
     m_iIndex.fill(0);
+    m_heldIndexes.clear();
     m_portRanges.clear();
     CTableWalk::Options options;
     options.maxRows = 3 * 8;
@@ -432,22 +449,27 @@ void CTimeRangeListDlg::OnRow(const ReplyRow& row) {
     const int listed = list.rowCount();
     std::array<std::string, 7> days;
     for (size_t d = 0; d < 7; ++d) days[d] = row.text(13 + d);
-    // The index array holds the eight rows the switch can have; further rows are not listed,
-    // so nothing can be chosen whose index is not known.
+    int index = TextToInt(row.text(0));
+    if (index <= 0) index = TextToInt(row.instance(0, TimeRangeColumn(1)));
+    // Every row is listed with its status: one that is not active still holds its index and
+    // its name, and the administrator can see it and delete it. The index array holds the eight
+    // rows the switch can have; further rows are not listed, so nothing can be chosen whose
+    // index is not known.
     if (listed < 8) {
-        if (row.text(20) == "1")
-            list.appendRow({row.text(1), TimeRangeWeekdays(days),
-                            TimeRangeDateText(row.text(2), row.text(3), row.text(4), row.text(5)),
-                            TimeRangeDateText(row.text(2), row.text(8), row.text(9), row.text(10)),
-                            TimeRangeTimeText(row.text(6), row.text(7)), TimeRangeTimeText(row.text(11), row.text(12))});
-        m_iIndex[static_cast<size_t>(listed)] = TextToInt(row.text(0));
+        list.appendRow({row.text(1), TimeRangeWeekdays(days),
+                        TimeRangeDateText(row.text(2), row.text(3), row.text(4), row.text(5)),
+                        TimeRangeDateText(row.text(2), row.text(8), row.text(9), row.text(10)),
+                        TimeRangeTimeText(row.text(6), row.text(7)), TimeRangeTimeText(row.text(11), row.text(12)),
+                        TimeRangeStatusText(row.text(20))});
+        m_iIndex[static_cast<size_t>(listed)] = index;
     }
+    if (index > 0) m_heldIndexes.push_back(index);
     m_names.push_back(row.text(1));
     m_statuses.push_back(row.text(20));
 }
 
 void CTimeRangeListDlg::RunForm(CTimeRangeEditDlg::Mode mode, const std::string& index) {
-    CTimeRangeEditDlg form(mode, index, m_names, m_statuses, m_iIndex);
+    CTimeRangeEditDlg form(mode, index, m_names, m_heldIndexes);
     runChild(form);
     Load();
 }

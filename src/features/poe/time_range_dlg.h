@@ -47,9 +47,11 @@ struct TimeRangeRecord {
 // The date and time check of a record (date values already "2" when no span is in force):
 // nullptr when it passes, else the message to show.
 const char* CheckTimeRange(const TimeRangeRecord& r);
-// The index a new time range takes: the lowest one missing from the listed indexes, 0 when
-// eight are active (*full is then true).
-int FreeTimeRangeIndex(const std::vector<std::string>& statuses, const std::array<int, 8>& indexes, bool* full);
+// The index a new time range takes: the lowest of 1 to 8 that no row of the switch holds,
+// active or not; 0 when all eight are held (*full is then true).
+int FreeTimeRangeIndex(const std::vector<int>& heldIndexes, bool* full);
+// A row's status as the list shows it ("Active", "Not in service", ...).
+std::string TimeRangeStatusText(const std::string& status);
 // List texts: "2010/03/07" (empty without a span), "08:05", "Mon,Wed,Sun".
 std::string TimeRangeDateText(const std::string& span, const std::string& y, const std::string& m, const std::string& d);
 std::string TimeRangeTimeText(const std::string& hour, const std::string& minute);
@@ -77,14 +79,15 @@ public:
     };
     enum class Mode { Add, Edit };
 
-    // The list dialog's name list, status list and index array are copied in.
-    CTimeRangeEditDlg(Mode mode, std::string index, std::vector<std::string> names,
-                      std::vector<std::string> statuses, const std::array<int, 8>& indexes);
+    // The list dialog's name list and the indexes of every row it read are copied in.
+    CTimeRangeEditDlg(Mode mode, std::string index, std::vector<std::string> names, std::vector<int> heldIndexes);
 
     Mode GetMode() const { return m_mode; }
     const std::string& Index() const { return m_strIndex; }
     bool RowRead() const { return m_original.has_value(); }
-    bool Saving() const { return m_saving; }
+    bool Saving() const { return writing(); }
+    // True once a set of this form was sent (the list then reads the switch again).
+    bool WriteSent() const { return m_writeSent; }
 
 protected:
     void createControls() override;
@@ -102,25 +105,26 @@ private:
     void SelectPrefix(int id, const std::string& value);
     std::vector<features::SetValue> FullRow(const TimeRangeRecord& r) const;
     void Add();
-    void OnAddFailed(int failedStep, SnmpFailure failure);
+    void OnAddFailed(int failedStep, const features::StepResult& step);
     void Edit();
     void SaveFailed();
     void Done();
+    void Written();
 
     static constexpr const char* kReadRow = "row";
 
     Mode m_mode;
     std::string m_strIndex;
-    std::vector<std::string> m_names, m_statuses;
-    std::array<int, 8> m_indexes;
+    std::vector<std::string> m_names;
+    std::vector<int> m_heldIndexes;
     TimeRangeRecord m_record;
     std::optional<TimeRangeRecord> m_original;  // the row as read when the form opened (edit)
-    bool m_saving = false;
+    bool m_writeSent = false;
 
     CCommonSnmp m_cCommonSNMP;     // reads the edited row
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_readWalk{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 
 class CTimeRangeListDlg : public platform::Form {
@@ -138,6 +142,7 @@ public:
     const std::array<int, 8>& Indexes() const { return m_iIndex; }
     const std::vector<std::string>& Names() const { return m_names; }
     const std::vector<std::string>& Statuses() const { return m_statuses; }
+    const std::vector<int>& HeldIndexes() const { return m_heldIndexes; }
     bool Loading() const { return m_walk.Running(); }
     bool Busy() const { return m_walk.Running() || m_write.Busy(); }
 
@@ -162,6 +167,7 @@ private:
     std::array<int, 8> m_iIndex{};
     std::vector<std::string> m_names;
     std::vector<std::string> m_statuses;
+    std::vector<int> m_heldIndexes;  // the index of every row read, listed or not
     // The time range of each PoE port (port, index), read after the list: the switch keeps a
     // time range that a port uses, and Delete says so rather than asking.
     std::vector<std::pair<int, int>> m_portRanges;
@@ -169,7 +175,7 @@ private:
     CCommonSnmp m_cCommonSNMP;     // walk
     CCommonSnmp m_cCommonSNMPSet;  // delete
     CTableWalk m_walk{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 
 }  // namespace poe

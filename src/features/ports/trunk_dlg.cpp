@@ -118,15 +118,17 @@ void CTrunkMemberDlg::ContinueOK() {
     // 3 and 4. The members as PortList text, written with the mode.
     const std::string hex = PortFlagsToHex(m_flags, m_iPortNum);
     const std::string mode = m_strMode == "LACP" ? "1" : "2";
-    const int written = m_valid.WriteTrunk(mode, hex, m_strTrunk);
-    if (written == 1) {
-        m_strResult = hex;
-        end(platform::kIdOk);
-    } else if (written < 0 && m_bInit) {
-        // The message is out; the dialog stays open with the user's choice for a retry, and the
-        // switch-wide states the rules depend on are read again.
-        m_valid.RefreshGlobals();
-    }
+    const bool sent = m_valid.WriteTrunk(mode, hex, m_strTrunk, [this, hex](bool ok) {
+        if (ok) {
+            m_strResult = hex;
+            end(platform::kIdOk);
+        } else if (m_bInit) {
+            // The message is out; the dialog stays open with the user's choice for a retry, and
+            // the switch-wide states the rules depend on are read again.
+            m_valid.RefreshGlobals();
+        }
+    });
+    if (sent) m_writeSent = true;
 }
 
 void CTrunkMemberDlg::destroyWindow() {
@@ -206,19 +208,24 @@ void CTrunkConfigDlg::WalkTrunks() {
 
 void CTrunkConfigDlg::OnStateApply() {
     const bool on = get<platform::CheckBox>(IDC_ENABLE).checked();
-    if (!WriteNow(m_cCommonSNMP, "The link aggregation state",
-                  {SetValue::Text(trunkoid::kLaState, SNMP_T_INTEGER, on ? "1" : "2")}, false)) {
-        OnRefresh();  // the box shows the state the switch holds
-        return;
-    }
-    RefreshAfter(kStateSettleMs);
+    WriteThenRefresh("The link aggregation state", {SetValue::Text(trunkoid::kLaState, SNMP_T_INTEGER, on ? "1" : "2")},
+                     kStateSettleMs);
 }
 
-void CTrunkConfigDlg::RefreshAfter(int ms) {
-    beginWrite({IDC_STATE_APPLY, IDC_APPLY, IDC_REFRESH, IDC_PORT_MEMBER});
-    setTimer(kTimerSettle, ms, [this] {
-        endWrite();
-        OnRefresh();
+void CTrunkConfigDlg::WriteThenRefresh(const std::string& what, std::vector<SetValue> values, int ms) {
+    // Held from the set to the read after its pause.
+    beginWrite();
+    m_write.Send(what, values, [this, ms](bool ok) {
+        platform::Trace("state = %d ", ok ? 0 : -1);
+        if (!ok) {
+            endWrite();
+            OnRefresh();  // the form shows what the switch holds
+            return;
+        }
+        setTimer(kTimerSettle, ms, [this] {
+            endWrite();
+            OnRefresh();
+        });
     });
 }
 
@@ -258,14 +265,8 @@ void CTrunkConfigDlg::OnApply() {
     const int index = mode.current();
     if (index < 0 || index > 2) return;
     const std::string value = std::to_string(index + 1);
-    const bool written = WriteNow(m_cCommonSNMP, "The channel mode of trunk " + std::to_string(trunk),
-                                  {SetValue::Text(InstanceOid(trunkoid::kMode, trunk), SNMP_T_INTEGER, value)}, false);
-    platform::Trace("state = %d ", written ? 0 : -1);
-    if (!written) {
-        OnRefresh();
-        return;
-    }
-    RefreshAfter(kModeSettleMs);
+    WriteThenRefresh("The channel mode of trunk " + std::to_string(trunk),
+                     {SetValue::Text(InstanceOid(trunkoid::kMode, trunk), SNMP_T_INTEGER, value)}, kModeSettleMs);
 }
 
 void CTrunkConfigDlg::OnPortMember() {
@@ -287,7 +288,9 @@ void CTrunkConfigDlg::OnPortMember() {
     for (int r = 0; r < list.rowCount(); ++r)
         if (list.cell(r, kColTrunk) == std::to_string(number)) members = list.cell(r, kColMembers);
     CTrunkMemberDlg member(std::to_string(number), mode, members, m_iPortNum);
-    if (runChild(member) == platform::kIdOk) OnRefresh();
+    // A write that went unanswered may have been taken: the list shows what the switch holds,
+    // also when the dialog was then cancelled.
+    if (runChild(member) == platform::kIdOk || member.WriteSent()) OnRefresh();
 }
 
 void CTrunkConfigDlg::destroyWindow() {

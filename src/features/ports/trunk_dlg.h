@@ -38,6 +38,9 @@ public:
     const std::vector<int>& Flags() const { return m_flags; }
     TrunkValid& Checker() { return m_valid; }
     int PortCount() const { return m_iPortNum; }
+    // True once the member write was sent: the trunk list reads the switch again, however the
+    // dialog ended.
+    bool WriteSent() const { return m_writeSent; }
 
 protected:
     void createControls() override;
@@ -53,8 +56,9 @@ private:
     std::string m_strTrunk, m_strMode, m_strMembers, m_strResult;
     int m_iPortNum;
     bool m_bInit = false;
+    bool m_writeSent = false;
     std::vector<int> m_flags;
-    TrunkValid m_valid;
+    TrunkValid m_valid{*this};
 };
 
 class CTrunkConfigDlg : public platform::Form {
@@ -89,8 +93,9 @@ private:
     void ReadState();
     void WalkTrunks();
     void OnStateApply();
-    // Reads the state and the table again after a write, ms later (a form timer).
-    void RefreshAfter(int ms);
+    // Sends a write held by the form; after it was taken, reads the state and the table again
+    // ms later (a form timer), else at once.
+    void WriteThenRefresh(const std::string& what, std::vector<SetValue> values, int ms);
     void OnApply();
     void OnRowClick(int row);
     void OnPortMember();
@@ -105,6 +110,7 @@ private:
     CCommonSnmp m_cCommonSNMPTable;  // trunk table walk
     CTableWalk m_stateRead{m_cCommonSNMPState};
     CTableWalk m_walk{m_cCommonSNMPTable};
+    CFormWrite m_write{*this, m_cCommonSNMP};
 };
 
 }  // namespace features

@@ -88,7 +88,7 @@ int GlobalState(const ReplyRow& row) { return row.present(0) && row.text(0) == "
 
 }  // namespace
 
-TrunkValid::TrunkValid() = default;
+TrunkValid::TrunkValid(platform::Form& writer) : m_write(writer, m_cCommonSNMPSet) {}
 
 TrunkValid::~TrunkValid() { *m_alive = false; }
 
@@ -316,20 +316,21 @@ bool TrunkValid::Check(const std::vector<int>& selection, const std::string& cur
     return false;
 }
 
-int TrunkValid::WriteTrunk(const std::string& mode, const std::string& membersHex, const std::string& trunk) {
+bool TrunkValid::WriteTrunk(const std::string& mode, const std::string& membersHex, const std::string& trunk,
+                            std::function<void(bool ok)> done) {
     const std::size_t bytes = membersHex.size() / 2;
     const int number = InstanceNumber(trunk, kMaxTrunkNumber);
     if (bytes < 1 || number == 0) {
         platform::ShowMessage("Parameter Error !");
-        return 0;
+        return false;
     }
-    const bool written =
-        WriteNow(m_cCommonSNMPSet, "The members of trunk " + std::to_string(number),
-                 {SetValue::Bytes(InstanceOid(trunkoid::kMemberList, number), HexToOctets(membersHex)),
-                  SetValue::Text(InstanceOid(trunkoid::kMode, number), SNMP_T_INTEGER, mode)},
-                 false);
-    platform::Trace("trunk write status = %d", written ? 0 : -1);
-    return written ? 1 : -1;
+    return m_write.Send("The members of trunk " + std::to_string(number),
+                        {SetValue::Bytes(InstanceOid(trunkoid::kMemberList, number), HexToOctets(membersHex)),
+                         SetValue::Text(InstanceOid(trunkoid::kMode, number), SNMP_T_INTEGER, mode)},
+                        [done = std::move(done)](bool ok) {
+                            platform::Trace("trunk write status = %d", ok ? 0 : -1);
+                            if (done) done(ok);
+                        });
 }
 
 void TrunkValid::Close() {

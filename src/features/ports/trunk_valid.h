@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "features/ports/trunk_rules.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
@@ -94,7 +95,8 @@ private:
 
 class TrunkValid {
 public:
-    TrunkValid();
+    // writer: the form that holds the trunk write while it is under way.
+    explicit TrunkValid(platform::Form& writer);
     ~TrunkValid();
     TrunkValid(const TrunkValid&) = delete;
     TrunkValid& operator=(const TrunkValid&) = delete;
@@ -115,10 +117,12 @@ public:
     // Runs the rule chain on the selection (one flag per port) with the trunk's current member
     // text ("1,2,5"); a refusing rule shows its message. True when every rule passes.
     bool Check(const std::vector<int>& selection, const std::string& currentMembers);
-    // Writes a trunk's members (PortList as hexadecimal text) and mode in one request.
-    // 1: the switch took them. 0: refused here ("Parameter Error !" for an empty member text).
-    // -1: the switch refused them or did not answer (a message has said so).
-    int WriteTrunk(const std::string& mode, const std::string& membersHex, const std::string& trunk);
+    // Writes a trunk's members (PortList as hexadecimal text) and mode in one request, held by
+    // the writer form. True when it was sent: done(true) once the switch took them, done(false)
+    // after a message said that it refused them or did not answer. False when refused here
+    // ("Parameter Error !" for an empty member text); done is not called then.
+    bool WriteTrunk(const std::string& mode, const std::string& membersHex, const std::string& trunk,
+                    std::function<void(bool ok)> done);
     // Closes every session in order, with the traces.
     void Close();
 
@@ -154,6 +158,7 @@ private:
     CCommonSnmp m_cCommonSNMPTableArp;           // ARP spoofing prevention
     CCommonSnmp m_cCommonSNMPTableSurv;          // surveillance port modes
 
+    CFormWrite m_write;
     std::vector<std::unique_ptr<CReadChain>> m_chains;
     CReadChain* m_scalars = nullptr;  // on m_cCommonSNMP
 };

@@ -7,7 +7,6 @@
 #include "features/common/form_reads.h"
 #include "features/common/form_write.h"
 #include "features/common/port_range.h"
-#include "features/common/sync_request.h"
 #include "features/vlan/surveillance_oui.h"
 #include "features/vlan/vlan_common.h"
 #include "platform/trace.h"
@@ -237,13 +236,15 @@ void CAutoSurveillanceVlanDlg::OnSettings(const ReplyRow& row) {
 
 void CAutoSurveillanceVlanDlg::ReadModeAndVoice() {
     // A failed read keeps what was known, and holds Apply back until a read succeeds.
-    ReplyRow row;
-    if (!features::ReadNow(*this, kReadModeVoice, m_cCommonSNMP,
-                           {vlan::kOidAsymmetricVlan, vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId}, true, row))
-        return;
-    m_iAsymmetricState = row.text(0) == "1" ? 1 : 2;
-    m_iVoiceVlanState = row.text(1) == "1" ? 1 : 2;
-    m_iVoiceVlanId = TextToInt(row.text(2));
+    features::AsyncRead(*this, kReadModeVoice, m_modeRead,
+                        {vlan::kOidAsymmetricVlan, vlan::kOidVoiceVlanState, vlan::kOidVoiceVlanId},
+                        [this](const ReplyRow& row, CSnmp&) {
+                            if (row.size() < 3 || !row.present(0) || !row.present(1) || !row.present(2)) return false;
+                            m_iAsymmetricState = row.text(0) == "1" ? 1 : 2;
+                            m_iVoiceVlanState = row.text(1) == "1" ? 1 : 2;
+                            m_iVoiceVlanId = TextToInt(row.text(2));
+                            return false;
+                        });
 }
 
 void CAutoSurveillanceVlanDlg::StartOuiWalks() {
@@ -367,13 +368,16 @@ void CAutoSurveillanceVlanDlg::OnWalkForApplyEnded() {
 }
 
 void CAutoSurveillanceVlanDlg::FinishApply(const PendingApply& a) {
-    // The trunk rule needs the whole trunk map, and enabling the question for an existing VLAN
-    // the whole VLAN list: without them nothing can be decided.
-    if (!readOk(features::CTrunkMap::kReadName) || (a.state == "1" && !readOk(kReadVids))) {
+    // Turning the feature off writes only its state: the stored ports, greyed in the form, are
+    // not checked against the trunks. Enabling needs the whole trunk map for the trunk rule and
+    // the whole VLAN list for the question for an existing VLAN: without them nothing can be
+    // decided.
+    const bool enabling = a.state == "1";
+    if (enabling && (!readOk(features::CTrunkMap::kReadName) || !readOk(kReadVids))) {
         platform::ShowMessage(features::kMsgNotRead);
         return;
     }
-    for (int p = 1; p <= m_iPortNum; ++p) {
+    for (int p = 1; enabling && p <= m_iPortNum; ++p) {
         const int trunk = m_TrunkPorts[static_cast<std::size_t>(p - 1)];
         if (!a.ports[static_cast<std::size_t>(p - 1)] || trunk == 0) continue;
         for (int q = 1; q <= m_iPortNum; ++q)
@@ -384,7 +388,7 @@ void CAutoSurveillanceVlanDlg::FinishApply(const PendingApply& a) {
     }
     const Octets portList = PortFlagsToPortList(a.ports, m_iPortNum);
 
-    if (a.state == "1") {
+    if (enabling) {
         for (const std::string& vid : m_existingVids) {
             if (TextToInt(vid) != a.vid) continue;
             if (!platform::Confirm(ConfirmExistingText(a.vid), MsgIcon::Question)) {
@@ -397,17 +401,16 @@ void CAutoSurveillanceVlanDlg::FinishApply(const PendingApply& a) {
     }
 
     std::vector<features::SetValue> values;
-    if (a.state == "1") {
+    if (enabling) {
         values.push_back(features::SetValue::Text(vlan::kOidSurveillanceVlanId, SNMP_T_INTEGER, std::to_string(a.vid)));
         values.push_back(features::SetValue::Text(vlan::kOidSurveillancePriority, SNMP_T_INTEGER, a.priority));
         values.push_back(features::SetValue::Bytes(vlan::kOidSurveillanceUplinkPorts, portList));
     }
     values.push_back(features::SetValue::Text(vlan::kOidSurveillanceVlanState, SNMP_T_INTEGER, a.state));
-    if (!features::WriteNow(m_cCommonSNMPSet, "The auto surveillance VLAN settings", values, false)) {
-        OnRefresh();
-        return;
-    }
-    RefreshSoon();
+    m_settingsWrite.Send("The auto surveillance VLAN settings", values, [this](bool ok) {
+        if (ok) RefreshSoon();
+        else OnRefresh();
+    });
 }
 
 // ---------------------------------------------------------------- OUI entries
@@ -454,21 +457,23 @@ void CAutoSurveillanceVlanDlg::OnAdd() {
     const std::string suffix = vlan::OuiIndexSuffix(octets);
     const std::string address = FormatMac(Octets(octets.begin(), octets.end()), '-');
     // Create the row, then fill it a moment later; what the user typed stays until it is in.
-    const features::StepResult created = features::WriteStep(
-        m_cCommonSNMP, {features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "4")}, false);
-    if (!created.ok()) {
-        std::string message = features::NotDone("The OUI entry " + address, "added", created);
-        // Without an answer the row may exist all the same.
-        if (created.maybeTaken()) message += " " + RemoveNewOuiEntry(suffix, address);
-        platform::ShowMessage(message);
-        OnRefresh();
-        return;
-    }
-    beginWrite({IDC_APPLY, IDC_ADD, IDC_DELETE, IDC_REFRESH});
-    setTimer(kTimerFill, kBetweenWritesMs, [this, suffix, address, type, description, ouiMode] {
-        endWrite();
-        FillOuiEntry(suffix, address, type, description, ouiMode);
-    });
+    // The form is held from the create to the end of the fill or of its undo.
+    beginWrite();
+    m_ouiWrite.SendSteps({{features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "4")}},
+                         [this, suffix, address, type, description, ouiMode](int failed) {
+                             if (failed < 0) {
+                                 setTimer(kTimerFill, kBetweenWritesMs, [this, suffix, address, type, description, ouiMode] {
+                                     FillOuiEntry(suffix, address, type, description, ouiMode);
+                                 });
+                                 return;
+                             }
+                             const features::StepResult created = m_ouiWrite.LastStep();
+                             const std::string message = features::NotDone("The OUI entry " + address, "added", created);
+                             // Without an answer the row may exist all the same: the address was
+                             // not listed, so a row there now is this write's own.
+                             if (created.unanswered()) return RemoveNewOuiEntry(suffix, address, false, message);
+                             EndOuiAdd(message);
+                         });
 }
 
 void CAutoSurveillanceVlanDlg::FillOuiEntry(const std::string& suffix, const std::string& address,
@@ -478,36 +483,50 @@ void CAutoSurveillanceVlanDlg::FillOuiEntry(const std::string& suffix, const std
         features::SetValue::Bytes(vlan::kOidSurvOuiDescription + suffix, Octets(utf8.begin(), utf8.end())),
         features::SetValue::Text(vlan::kOidSurvOuiComponentType + suffix, SNMP_T_INTEGER, type)};
     if (ouiMode) values.push_back(features::SetValue::Bytes(vlan::kOidSurvOuiMask + suffix, HexToOctets("ffffff000000")));
-    const features::StepResult filled = features::WriteStep(m_cCommonSNMP, values, false);
-    if (filled.ok()) {
-        get<EditBox>(IDC_DESCRIPTION).setText("");
-        get<EditBox>(IDC_MAC).setText("");
-        RefreshSoon();
-        return;
-    }
-    // A created row left unfilled matches one address (mask FF-FF-FF-FF-FF-FF) as "Other": it
-    // is not what was asked for, so it goes.
-    platform::ShowMessage(features::NotDone("The OUI entry " + address, "added", filled) + " " +
-                          RemoveNewOuiEntry(suffix, address));
-    OnRefresh();
+    m_ouiWrite.SendSteps({values}, [this, suffix, address](int failed) {
+        if (failed < 0) {
+            get<EditBox>(IDC_DESCRIPTION).setText("");
+            get<EditBox>(IDC_MAC).setText("");
+            RefreshSoon();
+            endWrite();
+            return;
+        }
+        // A created row left unfilled matches one address (mask FF-FF-FF-FF-FF-FF) as "Other": it
+        // is not what was asked for, so it goes.
+        RemoveNewOuiEntry(suffix, address, true, features::NotDone("The OUI entry " + address, "added", m_ouiWrite.LastStep()));
+    });
 }
 
-std::string CAutoSurveillanceVlanDlg::RemoveNewOuiEntry(const std::string& suffix, const std::string& address) {
-    const features::StepResult destroyed = features::WriteStep(
-        m_cCommonSNMP, {features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "6")}, false);
-    if (destroyed.ok()) return "The entry that was created was removed.";
-    // Say what the switch holds now.
-    ReplyRow row;
-    if (!vlan::ReadRowNow(m_cCommonSNMP,
-                          {vlan::kOidSurvOuiMask + suffix, vlan::kOidSurvOuiComponentType + suffix,
-                           vlan::kOidSurvOuiDescription + suffix},
-                          row))
-        return "The entry that was created could not be removed (" + destroyed.reason() +
-               ") and could not be read back: see whether the list shows " + address + ".";
-    if (!row.present(0) && !row.present(1)) return "No entry was left on the switch.";
-    return "The entry that was created could not be removed (" + destroyed.reason() + "): the switch holds " +
-           address + " with mask " + FormatMac(row.bytes(0), '-') + ", component type \"" +
-           vlan::ComponentTypeText(row.text(1)) + "\" and description \"" + row.text(2) + "\". Delete it from the list.";
+void CAutoSurveillanceVlanDlg::EndOuiAdd(const std::string& message) {
+    platform::ShowMessage(message);
+    OnRefresh();
+    endWrite();
+}
+
+void CAutoSurveillanceVlanDlg::RemoveNewOuiEntry(const std::string& suffix, const std::string& address, bool created,
+                                                 std::string message) {
+    m_ouiWrite.SendSteps(
+        {{features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "6")}},
+        [this, suffix, address, created, message](int failed) {
+            const features::StepResult destroyed = m_ouiWrite.LastStep();
+            if (failed < 0)
+                return EndOuiAdd(message + (created ? " The entry that was created was removed."
+                                                    : " If the switch made the entry, it was removed."));
+            // Say what the switch holds now.
+            vlan::ReadRowLater(
+                m_ouiRowRead,
+                {vlan::kOidSurvOuiMask + suffix, vlan::kOidSurvOuiComponentType + suffix, vlan::kOidSurvOuiDescription + suffix},
+                [this, address, destroyed, message](bool answered, const ReplyRow& row) {
+                    if (!answered)
+                        return EndOuiAdd(message + " The entry could not be removed (" + destroyed.reason() +
+                                         ") and could not be read back: see whether the list shows " + address + ".");
+                    if (!row.present(0) && !row.present(1)) return EndOuiAdd(message + " No entry was left on the switch.");
+                    EndOuiAdd(message + " The entry could not be removed (" + destroyed.reason() + "): the switch holds " +
+                              address + " with mask " + FormatMac(row.bytes(0), '-') + ", component type \"" +
+                              vlan::ComponentTypeText(row.text(1)) + "\" and description \"" + row.text(2) +
+                              "\". Delete it from the list.");
+                });
+        });
 }
 
 void CAutoSurveillanceVlanDlg::OnDelete() {
@@ -524,12 +543,10 @@ void CAutoSurveillanceVlanDlg::OnDelete() {
     }
     std::string suffix;
     if (!vlan::OuiIndexSuffixFromDigits(vlan::MacDigits(mac), suffix)) return;
-    const features::StepResult deleted = features::WriteStep(
-        m_cCommonSNMP, {features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "6")}, false);
-    if (deleted.ok()) {
-        RefreshSoon();
-        return;
-    }
-    platform::ShowMessage(features::NotDone("The OUI entry " + mac, "deleted", deleted));
-    OnRefresh();
+    m_ouiWrite.SendSteps({{features::SetValue::Text(vlan::kOidSurvOuiRowStatus + suffix, SNMP_T_INTEGER, "6")}},
+                         [this, mac](int failed) {
+                             if (failed < 0) return RefreshSoon();
+                             platform::ShowMessage(features::NotDone("The OUI entry " + mac, "deleted", m_ouiWrite.LastStep()));
+                             OnRefresh();
+                         });
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "features/common/trunk_map.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
@@ -82,8 +83,10 @@ private:
     // The second request of Add: the created entry's description, type and mask.
     void FillOuiEntry(const std::string& suffix, const std::string& address, const std::string& type,
                       const std::string& description, bool ouiMode);
-    // Destroys an entry that Add created but could not fill; says what became of it.
-    std::string RemoveNewOuiEntry(const std::string& suffix, const std::string& address);
+    // Destroys an entry that Add created (created) or may have created but could not fill, then
+    // shows the message with what became of it, reads the switch again and ends the write.
+    void RemoveNewOuiEntry(const std::string& suffix, const std::string& address, bool created, std::string message);
+    void EndOuiAdd(const std::string& message);
     void OnDelete();
     bool RefuseApply(const char* message);
 
@@ -107,9 +110,13 @@ private:
     CCommonSnmp m_cCommonSNMPTableOui;       // OUI table walk
     CCommonSnmp m_cCommonSNMPTableVoiceOui;  // voice VLAN OUI walk
     CCommonSnmp m_cCommonSNMPTableTrunk;     // trunk map walk
+    CTableWalk m_modeRead{m_cCommonSNMP};
+    CTableWalk m_ouiRowRead{m_cCommonSNMP};
     CTableWalk m_vidWalk{m_cCommonSNMPTable};
     CTableWalk m_settingsRead{m_cCommonSNMPGet};
     CTableWalk m_ouiWalk{m_cCommonSNMPTableOui};
     CTableWalk m_voiceOuiWalk{m_cCommonSNMPTableVoiceOui};
     features::CTrunkMap m_trunks;
+    features::CFormWrite m_ouiWrite{*this, m_cCommonSNMP};
+    features::CFormWrite m_settingsWrite{*this, m_cCommonSNMPSet};
 };

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "features/common/form_reads.h"
-#include "features/common/sync_request.h"
 #include "snmp/session_close.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -41,12 +40,11 @@ int PortsPerRow(int ports) {
 
 // ---------------------------------------------------------------- CPvidSnmp
 
-CPvidSnmp::CPvidSnmp(int portNum) : m_trunkMap(m_cCommonSNMPTable, portNum) {}
+CPvidSnmp::CPvidSnmp(platform::Form& form, int portNum)
+    : m_trunkMap(m_cCommonSNMPTable, portNum), m_write(form, m_cCommonSNMP) {}
 
-features::StepResult CPvidSnmp::WritePvid(int port, int pvid) {
-    return features::WriteStep(
-        m_cCommonSNMP, {features::SetValue::Text(InstanceOid(vlan::kOidVlanPvid, port), SNMP_T_UNSIGNED, std::to_string(pvid))},
-        false);
+std::vector<features::SetValue> CPvidSnmp::Pvid(int port, int pvid) {
+    return {features::SetValue::Text(InstanceOid(vlan::kOidVlanPvid, port), SNMP_T_UNSIGNED, std::to_string(pvid))};
 }
 
 void CPvidSnmp::Close() {
@@ -64,7 +62,7 @@ CPvidDlg::CPvidDlg(int portNum, std::string vidText, int vidCount, const vlan::V
       m_pRecords(records),
       m_iPvid(static_cast<std::size_t>(m_iPortNum), 1),
       m_iReadPvid(static_cast<std::size_t>(m_iPortNum), 1),
-      m_snmp(m_iPortNum) {}
+      m_snmp(*this, m_iPortNum) {}
 
 void CPvidDlg::createControls() {
     setCaption("PVID Configuration");
@@ -168,35 +166,38 @@ void CPvidDlg::OnApply() {
             return;
         }
     }
-    beginWrite({IDC_APPLY, IDC_REFRESH});
+    // Held until every port is written or the outcome of a failure is told.
+    beginWrite();
     WritePvids(1, m_iPvid);  // what was checked, whatever is typed during the pause
 }
 
 void CPvidDlg::WritePvids(int first, std::vector<int> pvids) {
-    for (int p = first; p <= m_iPortNum; ++p) {
-        const features::StepResult written = m_snmp.WritePvid(p, pvids[static_cast<std::size_t>(p - 1)]);
-        if (!written.ok()) {
-            // The form stays open: it says which ports kept their PVID and shows what the switch
-            // holds, with the PVIDs typed for the ports not written kept for a retry.
+    // The switch is given a moment after the first ports; the rest follow from a timer.
+    const int last = m_iPortNum >= kPortsBeforePause && first <= kPortsBeforePause ? kPortsBeforePause : m_iPortNum;
+    std::vector<std::vector<features::SetValue>> steps;
+    for (int p = first; p <= last; ++p) steps.push_back(CPvidSnmp::Pvid(p, pvids[static_cast<std::size_t>(p - 1)]));
+    m_snmp.Write().SendSteps(std::move(steps), [this, first, last, pvids](int failed) {
+        if (failed < 0) {
+            if (last < m_iPortNum) {
+                setTimer(kTimerPause, kPauseMs, [this, last, pvids] { WritePvids(last + 1, pvids); });
+                return;
+            }
+            end(platform::kIdOk);
             endWrite();
-            std::string message = features::NotDone("The PVID of port " + std::to_string(p), "changed", written);
-            if (p < m_iPortNum)
-                message += p + 1 == m_iPortNum ? " Port " + std::to_string(m_iPortNum) + " was not written."
-                                               : " Ports " + std::to_string(p + 1) + " to " + std::to_string(m_iPortNum) +
-                                                     " were not written.";
-            platform::ShowMessage(message);
-            m_iKeepTyped.assign(static_cast<std::size_t>(m_iPortNum), 0);
-            for (int q = p; q <= m_iPortNum; ++q)
-                m_iKeepTyped[static_cast<std::size_t>(q - 1)] = pvids[static_cast<std::size_t>(q - 1)];
-            OnRefresh();
             return;
         }
-        // The switch is given a moment after the first ports; the rest follow from a timer.
-        if (p == kPortsBeforePause && m_iPortNum >= kPortsBeforePause) {
-            setTimer(kTimerPause, kPauseMs, [this, p, pvids = std::move(pvids)] { WritePvids(p + 1, pvids); });
-            return;
-        }
-    }
-    endWrite();
-    end(platform::kIdOk);
+        // The form stays open: it says which ports kept their PVID and shows what the switch
+        // holds, with the PVIDs typed for the ports not written kept for a retry.
+        const int p = first + failed;
+        std::string message = features::NotDone("The PVID of port " + std::to_string(p), "changed", m_snmp.Write().LastStep());
+        if (p < m_iPortNum)
+            message += p + 1 == m_iPortNum ? " Port " + std::to_string(m_iPortNum) + " was not written."
+                                           : " Ports " + std::to_string(p + 1) + " to " + std::to_string(m_iPortNum) +
+                                                 " were not written.";
+        platform::ShowMessage(message);
+        m_iKeepTyped.assign(static_cast<std::size_t>(m_iPortNum), 0);
+        for (int q = p; q <= m_iPortNum; ++q) m_iKeepTyped[static_cast<std::size_t>(q - 1)] = pvids[static_cast<std::size_t>(q - 1)];
+        endWrite();
+        OnRefresh();
+    });
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "features/common/trunk_map.h"
 #include "features/vlan/vlan_common.h"
 #include "platform/form.h"
@@ -12,9 +13,10 @@
 // The PVID form's device traffic: PVID writes and the trunk map.
 class CPvidSnmp {
 public:
-    explicit CPvidSnmp(int portNum);
-    // dot1qVlanPvid.port (unsigned) = pvid.
-    features::StepResult WritePvid(int port, int pvid);
+    CPvidSnmp(platform::Form& form, int portNum);
+    // dot1qVlanPvid.port (unsigned) = pvid, sent by Write().
+    static std::vector<features::SetValue> Pvid(int port, int pvid);
+    features::CFormWrite& Write() { return m_write; }
     features::CTrunkMap& TrunkMap() { return m_trunkMap; }
     const features::CTrunkMap& TrunkMap() const { return m_trunkMap; }
     void Close();
@@ -25,6 +27,7 @@ private:
     CCommonSnmp m_cCommonSNMPGet;    // kept for the session set of the form, not used
     CCommonSnmp m_cCommonSNMPTable;  // trunk walk
     features::CTrunkMap m_trunkMap;
+    features::CFormWrite m_write;
 };
 
 class CPvidDlg : public platform::Form {

@@ -1,5 +1,6 @@
 #include "features/vlan/vlan_common.h"
 
+#include <memory>
 #include <string>
 
 #include "features/common/form_write.h"
@@ -30,12 +31,20 @@ std::vector<int> ParsePortNumbers(const std::string& text) {
     return ports;
 }
 
-bool ReadRowNow(CCommonSnmp& session, const std::vector<std::string>& oids, ReplyRow& row) {
-    row = ReplyRow{};
-    if (features::GetNow(session, oids, false, row)) return true;
-    if (session.LastFailure() != SnmpFailure::AgentError) return false;
-    row = ReplyRow{};
-    return true;
+void ReadRowLater(CTableWalk& walk, const std::vector<std::string>& oids, RowReadDone done) {
+    auto row = std::make_shared<ReplyRow>();
+    const bool sent = walk.Read(
+        oids,
+        [row](const ReplyRow& reply, CSnmp&) {
+            *row = reply;
+            return false;
+        },
+        [&walk, row, done](int status) {
+            if (status == 0) return done(true, *row);
+            // An error status: the row is not there.
+            done(walk.Session().LastFailure() == SnmpFailure::AgentError, ReplyRow{});
+        });
+    if (!sent) done(false, ReplyRow{});
 }
 
 }  // namespace vlan

@@ -1,5 +1,6 @@
 #pragma once
 // Objects, records and small helpers shared by the 802.1Q VLAN dialogs.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "features/common/sync_request.h"
 #include "snmp/common_snmp.h"
 #include "snmp/encodings.h"
+#include "snmp/table_walk.h"
 
 namespace vlan {
 
@@ -49,8 +51,9 @@ const VlanRecord* FindVlan(const VlanRecordList& records, int vid);
 // Port numbers of a "1,2,5" text.
 std::vector<int> ParsePortNumbers(const std::string& text);
 
-// Reads objects of one table row with a get, to tell what a write left behind. False only when
-// the switch did not answer; a row that is not there reads as values not present (SNMPv1
-// answers noSuchName for it).
-bool ReadRowNow(CCommonSnmp& session, const std::vector<std::string>& oids, ReplyRow& row);
+// Reads objects of one table row with an asynchronous get, to tell what a write left behind:
+// done(answered, row) on the UI thread. answered is false only when the switch did not answer;
+// a row that is not there reads as values not present (SNMPv1 answers noSuchName for it).
+using RowReadDone = std::function<void(bool answered, const ReplyRow& row)>;
+void ReadRowLater(CTableWalk& walk, const std::vector<std::string>& oids, RowReadDone done);
 }  // namespace vlan

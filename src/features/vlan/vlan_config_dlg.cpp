@@ -6,7 +6,6 @@
 #include "features/common/form_reads.h"
 #include "features/common/form_write.h"
 #include "features/common/port_range.h"
-#include "features/common/sync_request.h"
 #include "snmp/session_close.h"
 #include "features/vlan/pvid_dlg.h"
 #include "features/vlan/vlan_entry_dlg.h"
@@ -108,6 +107,7 @@ int CVlanConfigDlg::ModeCode() const { return get<platform::CheckBox>(IDC_ASYMME
 void CVlanConfigDlg::OnRefresh() {
     StartVoiceStateRead();
     m_vlanRecords.clear();
+    m_heldVids.clear();
     ReadAsymmetricMode();
     StartPvidWalk();
     get<ReportList>(IDC_VLAN_LIST).clear();
@@ -135,9 +135,11 @@ void CVlanConfigDlg::OnVoiceState(const ReplyRow& row) {
 }
 
 void CVlanConfigDlg::ReadAsymmetricMode() {
-    ReplyRow row;
-    if (features::ReadNow(*this, kReadMode, m_cCommonSNMP, {vlan::kOidAsymmetricVlan}, true, row))
-        get<platform::CheckBox>(IDC_ASYMMETRIC).setChecked(row.text(0) == "1");
+    // A failed read leaves the box as it is (and held back).
+    features::AsyncRead(*this, kReadMode, m_modeRead, {vlan::kOidAsymmetricVlan}, [this](const ReplyRow& row, CSnmp&) {
+        if (row.present(0)) get<platform::CheckBox>(IDC_ASYMMETRIC).setChecked(row.text(0) == "1");
+        return false;
+    });
 }
 
 void CVlanConfigDlg::StartPvidWalk() {
@@ -196,9 +198,16 @@ void CVlanConfigDlg::EnableAfterWalk() {
 }
 
 void CVlanConfigDlg::OnVlanRow(const ReplyRow& row) {
-    if (row.size() < 5 || row.text(4) != "1") return;
+    if (row.size() < 5) return;
+    const int vid = TextToInt(row.instance(0, vlan::kOidVlanStaticName));
+    // Only active rows are listed; the others still hold their ID, which the editor must not
+    // take for a new VLAN.
+    if (row.text(4) != "1") {
+        if (vid > 0) m_heldVids.push_back(vid);
+        return;
+    }
     vlan::VlanRecord r;
-    r.vid = TextToInt(row.instance(0, vlan::kOidVlanStaticName));
+    r.vid = vid;
     r.name = row.text(0);
     const int n = m_iPortNum;
     PortText egress = PortListToNumbers(row.bytes(1), n);
@@ -232,17 +241,20 @@ void CVlanConfigDlg::OnApply() {
     }
     if (!platform::Confirm(kMsgModeResets)) return;
     const char* value = get<platform::CheckBox>(IDC_ASYMMETRIC).checked() ? "1" : "2";
-    if (!features::WriteNow(m_cCommonSNMP, "The asymmetric VLAN mode",
-                            {features::SetValue::Text(vlan::kOidAsymmetricVlan, SNMP_T_INTEGER, value)}, true)) {
-        // The box shows the mode the switch holds.
-        OnRefresh();
-        return;
-    }
-    beginWrite({IDC_APPLY, IDC_PVID, IDC_ADD, IDC_EDIT, IDC_DELETE, IDC_REFRESH});
-    setTimer(kTimerModeChange, kModeChangeDelayMs, [this] {
-        endWrite();
-        OnRefresh();
-    });
+    // Held from the set to the read after its pause.
+    beginWrite();
+    m_modeWrite.Send("The asymmetric VLAN mode", {features::SetValue::Text(vlan::kOidAsymmetricVlan, SNMP_T_INTEGER, value)},
+                     [this](bool ok) {
+                         if (!ok) {
+                             endWrite();
+                             OnRefresh();  // the box shows the mode the switch holds
+                             return;
+                         }
+                         setTimer(kTimerModeChange, kModeChangeDelayMs, [this] {
+                             endWrite();
+                             OnRefresh();
+                         });
+                     });
 }
 
 void CVlanConfigDlg::OnAdd() {
@@ -252,7 +264,14 @@ void CVlanConfigDlg::OnAdd() {
         return;
     }
     CVlanEntryDlg dlg(m_iPortNum, &m_vlanRecords, ModeCode(), true);
-    if (runChild(dlg) == platform::kIdOk) OnRefresh();
+    RunEntry(dlg);
+}
+
+void CVlanConfigDlg::RunEntry(CVlanEntryDlg& dlg) {
+    dlg.SetHeldVids(m_heldVids);
+    // After a write that went wrong the form may be left with Cancel: the table still shows
+    // what the switch holds now.
+    if (runChild(dlg) == platform::kIdOk || dlg.WriteSent()) OnRefresh();
 }
 
 void CVlanConfigDlg::OnEdit() {
@@ -272,7 +291,7 @@ void CVlanConfigDlg::OnEdit() {
         return;
     }
     CVlanEntryDlg dlg(m_iPortNum, &m_vlanRecords, ModeCode(), false, vid);
-    if (runChild(dlg) == platform::kIdOk) OnRefresh();
+    RunEntry(dlg);
 }
 
 void CVlanConfigDlg::OnDelete() {
@@ -310,11 +329,13 @@ void CVlanConfigDlg::OnDelete() {
         OnRefresh();
         return;
     }
-    const features::StepResult deleted = features::WriteStep(
-        m_cCommonSNMPTableVlanDelete,
-        {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, "6")}, true);
-    if (!deleted.ok()) platform::ShowMessage(features::NotDone("VLAN " + vidText, "deleted", deleted));
-    OnRefresh();
+    m_deleteWrite.SendSteps({{features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, "6")}},
+                            [this, vidText](int failed) {
+                                if (failed >= 0)
+                                    platform::ShowMessage(
+                                        features::NotDone("VLAN " + vidText, "deleted", m_deleteWrite.LastStep()));
+                                OnRefresh();
+                            });
 }
 
 void CVlanConfigDlg::OnPvid() {

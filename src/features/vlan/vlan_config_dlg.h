@@ -4,10 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "features/vlan/vlan_common.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
+
+class CVlanEntryDlg;
 
 class CVlanConfigDlg : public platform::Form {
 public:
@@ -26,6 +29,8 @@ public:
 
     // What the dialog has read (tests and the editors look at these).
     const vlan::VlanRecordList& Records() const { return m_vlanRecords; }
+    // VIDs of the rows the table walk read that are not active (not listed).
+    const std::vector<int>& HeldVids() const { return m_heldVids; }
     const std::vector<int>& Pvids() const { return m_iPvid; }
     int PvidReadCount() const { return m_iPvidCount; }
     int VoiceVlanState() const { return m_iVoiceVlanState; }
@@ -61,6 +66,8 @@ private:
     void OnVoiceState(const ReplyRow& row);
     void OnPvidRow(const ReplyRow& row);
     void OnVlanRow(const ReplyRow& row);
+    // Runs an editor; the table is read again when it wrote anything, however it ended.
+    void RunEntry(CVlanEntryDlg& dlg);
 
     int m_iPortNum;
     bool m_bVlanEditEnabled;
@@ -74,6 +81,7 @@ private:
     bool m_bTableWalking = false;
     bool m_bPvidWalking = false;
     vlan::VlanRecordList m_vlanRecords;
+    std::vector<int> m_heldVids;
 
     // Declaration order is the close order.
     CCommonSnmp m_cCommonSNMP;                 // asymmetric mode read and write
@@ -81,7 +89,10 @@ private:
     CCommonSnmp m_cCommonSNMPVoiceVlan;        // voice and surveillance state read
     CCommonSnmp m_cCommonSNMPTableVlan;        // VLAN table walk
     CCommonSnmp m_cCommonSNMPTableVlanDelete;  // VLAN deletion
+    CTableWalk m_modeRead{m_cCommonSNMP};
     CTableWalk m_pvidWalk{m_cCommonSNMPTable};
     CTableWalk m_voiceRead{m_cCommonSNMPVoiceVlan};
     CTableWalk m_vlanWalk{m_cCommonSNMPTableVlan};
+    features::CFormWrite m_modeWrite{*this, m_cCommonSNMP, true};
+    features::CFormWrite m_deleteWrite{*this, m_cCommonSNMPTableVlanDelete, true};
 };

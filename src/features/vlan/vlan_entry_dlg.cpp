@@ -32,12 +32,15 @@ std::vector<int> Zeros(int n) { return std::vector<int>(static_cast<std::size_t>
 
 // ---------------------------------------------------------------- CVlanEntrySnmp
 
-CVlanEntrySnmp::CVlanEntrySnmp(int portNum) : m_iPortNum(portNum), m_trunkMap(m_cCommonSNMPTable, portNum) {}
+CVlanEntrySnmp::CVlanEntrySnmp(platform::Form& form, int portNum)
+    : m_iPortNum(portNum),
+      m_trunkMap(m_cCommonSNMPTable, portNum),
+      m_stateWrite(form, m_cCommonSNMP, true),
+      m_portWrite(form, m_cCommonSNMPEgrePort),
+      m_nameWrite(form, m_cCommonSNMP) {}
 
-features::StepResult CVlanEntrySnmp::WriteRowState(int vid, const char* value) {
-    return features::WriteStep(m_cCommonSNMP,
-                            {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, value)},
-                            true);
+std::vector<features::SetValue> CVlanEntrySnmp::RowState(int vid, const char* value) {
+    return {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, value)};
 }
 
 Octets CVlanEntrySnmp::EncodePortList(const std::vector<int>& flags, int portNum) {
@@ -47,39 +50,24 @@ Octets CVlanEntrySnmp::EncodePortList(const std::vector<int>& flags, int portNum
     return HexToOctets(hex);
 }
 
-features::StepResult CVlanEntrySnmp::WritePortList(const char* column, int vid, const std::vector<int>& flags) {
-    return features::WriteStep(
-        m_cCommonSNMPEgrePort,
-        {features::SetValue::Bytes(InstanceOid(column, vid), EncodePortList(flags, m_iPortNum))}, false);
+std::vector<features::SetValue> CVlanEntrySnmp::EgressPorts(int vid, const std::vector<int>& flags) const {
+    return {features::SetValue::Bytes(InstanceOid(vlan::kOidVlanStaticEgressPorts, vid), EncodePortList(flags, m_iPortNum))};
 }
 
-features::StepResult CVlanEntrySnmp::WriteEgressPorts(int vid, const std::vector<int>& flags) {
-    return WritePortList(vlan::kOidVlanStaticEgressPorts, vid, flags);
+std::vector<features::SetValue> CVlanEntrySnmp::UntaggedPorts(int vid, const std::vector<int>& flags) const {
+    return {features::SetValue::Bytes(InstanceOid(vlan::kOidVlanStaticUntaggedPorts, vid), EncodePortList(flags, m_iPortNum))};
 }
 
-features::StepResult CVlanEntrySnmp::WriteUntaggedPorts(int vid, const std::vector<int>& flags) {
-    return WritePortList(vlan::kOidVlanStaticUntaggedPorts, vid, flags);
-}
-
-features::StepResult CVlanEntrySnmp::WriteName(int vid, const std::string& name) {
+std::vector<features::SetValue> CVlanEntrySnmp::Name(int vid, const std::string& name) {
     const std::string utf8 = Utf8CutBytes(name, vlan::kMaxNameBytes);
-    return features::WriteStep(
-        m_cCommonSNMP, {features::SetValue::Bytes(InstanceOid(vlan::kOidVlanStaticName, vid), Octets(utf8.begin(), utf8.end()))},
-        false);
+    return {features::SetValue::Bytes(InstanceOid(vlan::kOidVlanStaticName, vid), Octets(utf8.begin(), utf8.end()))};
 }
 
-features::StepResult CVlanEntrySnmp::SetActive(int vid) {
-    return features::WriteStep(
-        m_cCommonSNMP, {features::SetValue::Text(InstanceOid(vlan::kOidVlanStaticRowState, vid), SNMP_T_INTEGER, "1")},
-        false);
-}
-
-bool CVlanEntrySnmp::ReadRow(int vid, ReplyRow& row) {
-    return vlan::ReadRowNow(m_cCommonSNMP,
-                            {InstanceOid(vlan::kOidVlanStaticEgressPorts, vid),
-                             InstanceOid(vlan::kOidVlanStaticUntaggedPorts, vid),
-                             InstanceOid(vlan::kOidVlanStaticRowState, vid)},
-                            row);
+void CVlanEntrySnmp::ReadRow(int vid, vlan::RowReadDone done) {
+    vlan::ReadRowLater(m_rowRead,
+                       {InstanceOid(vlan::kOidVlanStaticEgressPorts, vid), InstanceOid(vlan::kOidVlanStaticUntaggedPorts, vid),
+                        InstanceOid(vlan::kOidVlanStaticRowState, vid)},
+                       std::move(done));
 }
 
 void CVlanEntrySnmp::Close() {
@@ -103,7 +91,7 @@ CVlanEntryDlg::CVlanEntryDlg(int portNum, const vlan::VlanRecordList* records, i
       m_iNotMember(std::vector<int>(static_cast<std::size_t>(m_iPortNum), 1)),
       m_iForbidden(Zeros(m_iPortNum)),
       m_iLocked(Zeros(m_iPortNum)),
-      m_snmp(m_iPortNum) {}
+      m_snmp(*this, m_iPortNum) {}
 
 void CVlanEntryDlg::createControls() {
     setCaption(m_bAdd ? "Add VLAN" : "Edit VLAN");
@@ -239,6 +227,13 @@ void CVlanEntryDlg::OnOK() {
             platform::ShowMessage(kMsgVidUsed);
             return;
         }
+        // A row that is not active is not listed, but its ID is not free: it is not ours to take
+        // over or to remove.
+        if (std::find(m_heldVids.begin(), m_heldVids.end(), vid) != m_heldVids.end()) {
+            platform::ShowMessage(std::string(kMsgVidUsed) + "\nThe switch holds VLAN " + std::to_string(vid) +
+                                  ", not active, so the list does not show it.");
+            return;
+        }
     }
     // 3: the name.
     const std::string name = get<platform::EditBox>(IDC_VLAN_NAME).text();
@@ -275,62 +270,71 @@ void CVlanEntryDlg::OnOK() {
 
     m_iVid = vid;
     m_touched = {};
-    // Neither OK nor Cancel (nor Esc) until the write has ended: a form closed in the pause
-    // would leave the row out of service.
-    beginWrite({platform::kIdOk, platform::kIdCancel});
+    m_writeSent = true;
+    // No way out of the form until the write has ended and its outcome is told: a form closed
+    // in the pause would leave the row out of service.
+    beginWrite();
 
-    // Each step counts as done once sent without an answer: the switch may have taken it.
-    auto step = [this](const features::StepResult& outcome, bool Touched::*what) {
-        if (outcome.maybeTaken()) m_touched.*what = true;
-        if (!outcome.ok()) Undo(outcome);
-        return outcome.ok();
-    };
     // 6: take the row out of service (or create it); the default VLAN stays as it is.
-    if (m_bAdd || vid != 1) {
-        if (!step(m_snmp.WriteRowState(vid, m_bAdd ? "5" : "2"), &Touched::rowState)) return;
-    }
+    if (!m_bAdd && vid == 1) return WritePorts(name);
+    m_snmp.StateWrite().SendSteps({CVlanEntrySnmp::RowState(vid, m_bAdd ? "5" : "2")}, [this, name](int failed) {
+        // A step without an answer counts as done: the switch may have taken it.
+        const features::StepResult outcome = m_snmp.StateWrite().LastStep();
+        if (outcome.maybeTaken()) m_touched.rowState = true;
+        if (failed >= 0) return Undo(outcome);
+        WritePorts(name);
+    });
+}
 
+void CVlanEntryDlg::WritePorts(const std::string& name) {
+    const int vid = m_iVid;
     // Locked ports (egress and forbidden) are written as non-members.
     std::vector<int> untagged = m_iUntagged;
     std::vector<int> egress = m_iEgress;
+    std::vector<int> all(static_cast<std::size_t>(m_iPortNum), 1);
     for (std::size_t i = 0; i < m_iLocked.size(); ++i)
-        if (m_iLocked[i]) {
-            untagged[i] = 0;
-            egress[i] = 0;
-        }
+        if (m_iLocked[i]) untagged[i] = egress[i] = all[i] = 0;
 
+    std::vector<std::vector<features::SetValue>> steps;
+    std::vector<bool Touched::*> touches;
     // 7: every port an egress member first, so that any untagged set is accepted.
     if (vid != 1) {
-        std::vector<int> all(static_cast<std::size_t>(m_iPortNum), 1);
-        for (std::size_t i = 0; i < m_iLocked.size(); ++i)
-            if (m_iLocked[i]) all[i] = 0;
-        if (!step(m_snmp.WriteEgressPorts(vid, all), &Touched::egress)) return;
+        steps.push_back(m_snmp.EgressPorts(vid, all));
+        touches.push_back(&Touched::egress);
     }
     // 8-9: untagged members, then the real egress members.
-    if (!step(m_snmp.WriteUntaggedPorts(vid, untagged), &Touched::untagged)) return;
-    if (!step(m_snmp.WriteEgressPorts(vid, egress), &Touched::egress)) return;
-    WriteNameAndActivate(name);
+    steps.push_back(m_snmp.UntaggedPorts(vid, untagged));
+    touches.push_back(&Touched::untagged);
+    steps.push_back(m_snmp.EgressPorts(vid, egress));
+    touches.push_back(&Touched::egress);
+    m_snmp.PortWrite().SendSteps(std::move(steps), [this, touches, name](int failed) {
+        const features::StepResult outcome = m_snmp.PortWrite().LastStep();
+        const std::size_t taken = failed < 0 ? touches.size() : static_cast<std::size_t>(failed);
+        for (std::size_t i = 0; i < taken; ++i) m_touched.*touches[i] = true;
+        if (failed < 0) return WriteNameAndActivate(name);
+        if (outcome.maybeTaken()) m_touched.*touches[static_cast<std::size_t>(failed)] = true;
+        Undo(outcome);
+    });
 }
 
 void CVlanEntryDlg::WriteNameAndActivate(const std::string& name) {
     const int vid = m_iVid;
-    // 10: name, then activate.
-    const features::StepResult named = m_snmp.WriteName(vid, name);
-    if (named.maybeTaken()) m_touched.name = true;
-    if (!named.ok()) {
-        Undo(named);
-        return;
-    }
-    setTimer(kTimerActivate, kActivateDelayMs, [this, vid] {
-        const features::StepResult active = m_snmp.SetActive(vid);
-        if (!active.ok()) {
-            m_touched.rowState = true;
-            Undo(active);
-            return;
-        }
-        endWrite();
-        // 11: the VLAN dialog reads the table again and shows what the switch holds.
-        end(platform::kIdOk);
+    // 10: name, then activate after a pause.
+    m_snmp.NameWrite().SendSteps({CVlanEntrySnmp::Name(vid, name)}, [this, vid](int failed) {
+        const features::StepResult named = m_snmp.NameWrite().LastStep();
+        if (named.maybeTaken()) m_touched.name = true;
+        if (failed >= 0) return Undo(named);
+        setTimer(kTimerActivate, kActivateDelayMs, [this, vid] {
+            m_snmp.NameWrite().SendSteps({CVlanEntrySnmp::Active(vid)}, [this](int failed) {
+                if (failed >= 0) {
+                    m_touched.rowState = true;
+                    return Undo(m_snmp.NameWrite().LastStep());
+                }
+                // 11: the VLAN dialog reads the table again and shows what the switch holds.
+                end(platform::kIdOk);
+                endWrite();
+            });
+        });
     });
 }
 
@@ -353,47 +357,79 @@ std::string RowHolds(const ReplyRow& row, int ports) {
 
 void CVlanEntryDlg::Undo(const features::StepResult& failed) {
     killTimer(kTimerActivate);
-    std::string message = features::NotDone("The VLAN", m_bAdd ? "added" : "changed", failed);
-    const std::string after = m_bAdd ? UndoAdd() : UndoEdit();
-    if (!after.empty()) message += " " + after;
-    platform::ShowMessage(message);
-    // The form stays open with what the user chose, for a retry.
-    endWrite();
+    const std::string message = features::NotDone("The VLAN", m_bAdd ? "added" : "changed", failed);
+    auto told = [this, message](const std::string& after) {
+        platform::ShowMessage(after.empty() ? message : message + " " + after);
+        // The form stays open with what the user chose, for a retry.
+        endWrite();
+    };
+    if (m_bAdd) UndoAdd(told);
+    else UndoEdit(told);
 }
 
-std::string CVlanEntryDlg::UndoAdd() {
+void CVlanEntryDlg::UndoAdd(Told told) {
     const int vid = m_iVid;
-    const std::string vlanText = "VLAN " + std::to_string(vid);
-    if (m_touched.rowState) m_snmp.WriteRowState(vid, "6");
-    ReplyRow row;
-    if (!m_snmp.ReadRow(vid, row))
-        return "Whether " + vlanText + " is left on the switch is not known: it did not answer when the VLAN was read back.";
-    if (!row.present(2)) return m_touched.rowState ? "The new VLAN was removed." : "";
-    // A row the switch refused to create was there before (not listed, as it is not active).
-    if (!m_touched.rowState) return "The switch already holds " + vlanText + " with " + RowHolds(row, m_iPortNum) + ".";
-    return vlanText + " could not be removed: the switch holds it with " + RowHolds(row, m_iPortNum) + ".";
+    auto readBack = [this, vid, told] {
+        m_snmp.ReadRow(vid, [this, vid, told](bool answered, const ReplyRow& row) {
+            const std::string vlanText = "VLAN " + std::to_string(vid);
+            if (!answered)
+                return told("Whether " + vlanText +
+                            " is left on the switch is not known: it did not answer when the VLAN was read back.");
+            if (!row.present(2)) return told(m_touched.rowState ? "The new VLAN was removed." : "");
+            // A row the switch refused to create was there before (not listed, as it is not active).
+            if (!m_touched.rowState)
+                return told("The switch already holds " + vlanText + " with " + RowHolds(row, m_iPortNum) + ".");
+            told(vlanText + " could not be removed: the switch holds it with " + RowHolds(row, m_iPortNum) + ".");
+        });
+    };
+    // Only a row this write may have made goes: its ID was free when the table was read.
+    if (!m_touched.rowState) return readBack();
+    m_snmp.NameWrite().SendSteps({CVlanEntrySnmp::RowState(vid, "6")}, [readBack](int) { readBack(); });
 }
 
-std::string CVlanEntryDlg::UndoEdit() {
+namespace {
+
+// Sends each step whatever became of the one before (putting back what a failed write changed),
+// then runs next.
+void SendEach(features::CFormWrite& write, std::vector<std::vector<features::SetValue>> steps, std::size_t from,
+              std::function<void()> next) {
+    if (from >= steps.size()) return next();
+    std::vector<std::vector<features::SetValue>> one = {steps[from]};
+    write.SendSteps(std::move(one), [&write, steps = std::move(steps), from, next = std::move(next)](int) mutable {
+        SendEach(write, std::move(steps), from + 1, std::move(next));
+    });
+}
+
+}  // namespace
+
+void CVlanEntryDlg::UndoEdit(Told told) {
     const int vid = m_iVid;
     // Put back what may have changed, in the order the switch takes it: untagged ports only
     // within a wide egress list, then the egress list as read.
+    std::vector<std::vector<features::SetValue>> ports;
     if (m_touched.untagged) {
         // Every port: the ports locked now were egress members as read.
-        const std::vector<int> wide(static_cast<std::size_t>(m_iPortNum), 1);
-        m_snmp.WriteEgressPorts(vid, wide);
-        m_snmp.WriteUntaggedPorts(vid, m_iReadUntagged);
+        ports.push_back(m_snmp.EgressPorts(vid, std::vector<int>(static_cast<std::size_t>(m_iPortNum), 1)));
+        ports.push_back(m_snmp.UntaggedPorts(vid, m_iReadUntagged));
     }
-    if (m_touched.untagged || m_touched.egress) m_snmp.WriteEgressPorts(vid, m_iReadEgress);
-    if (m_touched.name) m_snmp.WriteName(vid, m_strName);
-    if (m_touched.rowState && vid != 1) m_snmp.SetActive(vid);
+    if (m_touched.untagged || m_touched.egress) ports.push_back(m_snmp.EgressPorts(vid, m_iReadEgress));
+    std::vector<std::vector<features::SetValue>> row;
+    if (m_touched.name) row.push_back(CVlanEntrySnmp::Name(vid, m_strName));
+    if (m_touched.rowState && vid != 1) row.push_back(CVlanEntrySnmp::Active(vid));
 
-    ReplyRow row;
-    if (!m_snmp.ReadRow(vid, row))
-        return "It could not be read back, so what the switch now holds for VLAN " + std::to_string(vid) + " is not known.";
-    const bool asRead = row.present(0) && row.present(1) &&
-                        PortListToFlags(row.bytes(0), m_iPortNum) == m_iReadEgress &&
-                        PortListToFlags(row.bytes(1), m_iPortNum) == m_iReadUntagged && row.text(2) == "1";
-    if (asRead) return m_touched.egress || m_touched.untagged ? "Its ports were put back as they were." : "";
-    return "It could not be put back as it was: the switch now holds " + RowHolds(row, m_iPortNum) + ".";
+    auto readBack = [this, vid, told] {
+        m_snmp.ReadRow(vid, [this, vid, told](bool answered, const ReplyRow& row) {
+            if (!answered)
+                return told("It could not be read back, so what the switch now holds for VLAN " + std::to_string(vid) +
+                            " is not known.");
+            const bool asRead = row.present(0) && row.present(1) &&
+                                PortListToFlags(row.bytes(0), m_iPortNum) == m_iReadEgress &&
+                                PortListToFlags(row.bytes(1), m_iPortNum) == m_iReadUntagged && row.text(2) == "1";
+            if (asRead) return told(m_touched.egress || m_touched.untagged ? "Its ports were put back as they were." : "");
+            told("It could not be put back as it was: the switch now holds " + RowHolds(row, m_iPortNum) + ".");
+        });
+    };
+    SendEach(m_snmp.PortWrite(), std::move(ports), 0, [this, row = std::move(row), readBack]() mutable {
+        SendEach(m_snmp.NameWrite(), std::move(row), 0, readBack);
+    });
 }

@@ -1,31 +1,36 @@
 #pragma once
 // "Add VLAN" / "Edit VLAN": the name and the per-port membership (tagged, untagged, not member)
 // of one static VLAN, written in the order the switch needs to build or change a row.
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "features/common/trunk_map.h"
 #include "features/vlan/vlan_common.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 
-// The entry form's device traffic.
+// The entry form's device traffic: the requests of its write, sent held by the form.
 class CVlanEntrySnmp {
 public:
-    explicit CVlanEntrySnmp(int portNum);
+    CVlanEntrySnmp(platform::Form& form, int portNum);
 
-    // dot1qVlanStaticRowState.vid (integer) as a set sent with GetNext.
-    features::StepResult WriteRowState(int vid, const char* value);
-    // dot1qVlanStaticEgressPorts.vid / dot1qVlanStaticUntaggedPorts.vid from per-port flags.
-    features::StepResult WriteEgressPorts(int vid, const std::vector<int>& flags);
-    features::StepResult WriteUntaggedPorts(int vid, const std::vector<int>& flags);
-    // The name as UTF-8 of at most 127 bytes.
-    features::StepResult WriteName(int vid, const std::string& name);
-    // Row state active (1), sent as a plain set.
-    features::StepResult SetActive(int vid);
-    // The row's egress ports, untagged ports and row state, as the switch holds them now. False
-    // when the switch did not answer; a row that is gone reads as values not present.
-    bool ReadRow(int vid, ReplyRow& row);
+    // dot1qVlanStaticRowState.vid (integer), sent with GetNext by StateWrite().
+    static std::vector<features::SetValue> RowState(int vid, const char* value);
+    // dot1qVlanStaticEgressPorts.vid / dot1qVlanStaticUntaggedPorts.vid from per-port flags,
+    // sent by PortWrite().
+    std::vector<features::SetValue> EgressPorts(int vid, const std::vector<int>& flags) const;
+    std::vector<features::SetValue> UntaggedPorts(int vid, const std::vector<int>& flags) const;
+    // The name as UTF-8 of at most 127 bytes; row state active (1); both sent by NameWrite().
+    static std::vector<features::SetValue> Name(int vid, const std::string& name);
+    static std::vector<features::SetValue> Active(int vid) { return RowState(vid, "1"); }
+
+    features::CFormWrite& StateWrite() { return m_stateWrite; }
+    features::CFormWrite& PortWrite() { return m_portWrite; }
+    features::CFormWrite& NameWrite() { return m_nameWrite; }
+    // The row's egress ports, untagged ports and row state, as the switch holds them now.
+    void ReadRow(int vid, vlan::RowReadDone done);
 
     // The PortList octets the switch takes for these flags: one hex digit per four ports,
     // padded to whole four-octet groups for the known port counts.
@@ -37,16 +42,18 @@ public:
     void Close();
 
 private:
-    features::StepResult WritePortList(const char* column, int vid, const std::vector<int>& flags);
-
     int m_iPortNum;
     // Declaration order is the close order.
     CCommonSnmp m_cCommonSNMP;           // row state and name writes
     CCommonSnmp m_cCommonSNMPEgrePort;   // PortList writes
-    CCommonSnmp m_cCommonSNMPUntagPort;  // kept for the session set of the form, not used
+    CCommonSnmp m_cCommonSNMPUntagPort;  // reads a row back after a failed write
     CCommonSnmp m_cCommonSNMPAllPort;    // kept for the session set of the form, not used
     CCommonSnmp m_cCommonSNMPTable;      // trunk walk
     features::CTrunkMap m_trunkMap;
+    features::CFormWrite m_stateWrite;
+    features::CFormWrite m_portWrite;
+    features::CFormWrite m_nameWrite;
+    CTableWalk m_rowRead{m_cCommonSNMPUntagPort};
 };
 
 class CVlanEntryDlg : public platform::Form {
@@ -68,6 +75,12 @@ public:
     const std::vector<int>& Locked() const { return m_iLocked; }
     const std::vector<int>& UntaggedElsewhere() const { return m_untaggedElsewhere; }
     CVlanEntrySnmp& Snmp() { return m_snmp; }
+    // VIDs of rows the switch holds that are not active (the VLAN table does not list them):
+    // they are not free for a new VLAN.
+    void SetHeldVids(std::vector<int> vids) { m_heldVids = std::move(vids); }
+    // True once a set of this form was sent: the VLAN table reads the switch again, however the
+    // form ended.
+    bool WriteSent() const { return m_writeSent; }
 
 protected:
     void createControls() override;
@@ -79,13 +92,16 @@ private:
     void OnOK();
     void ShowPort(int port);
     bool TrunkRuleHolds(const std::vector<int>& flags) const;
-    // The write from the name on: the row is made active after a pause (a form timer).
+    // The port lists, then the name; the row is made active after a pause (a form timer).
+    void WritePorts(const std::string& name);
     void WriteNameAndActivate(const std::string& name);
     // A step of the write failed: the new row is destroyed (add), or what was written is put
-    // back as read (edit); one message says what failed and what the switch holds now.
+    // back as read (edit); one message says what failed and what the switch holds now, and the
+    // write ends.
     void Undo(const features::StepResult& failed);
-    std::string UndoEdit();
-    std::string UndoAdd();
+    using Told = std::function<void(const std::string& after)>;
+    void UndoEdit(Told told);
+    void UndoAdd(Told told);
     void RemoveUntaggedElsewhere(int port);
     bool IsUntaggedElsewhere(int port) const;
 
@@ -105,5 +121,7 @@ private:
         bool untagged = false;
         bool name = false;
     } m_touched;
+    std::vector<int> m_heldVids;
+    bool m_writeSent = false;
     CVlanEntrySnmp m_snmp;
 };
