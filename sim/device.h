@@ -48,6 +48,7 @@ struct Options {
     int fdbSize = 40;
     std::string logFile;
     std::vector<Oid> dropPrefixes;
+    std::vector<Oid> dropSetReplies;  // sets touching these are carried out, their reply lost
     int delayMs = 0;
     std::vector<std::pair<Oid, int>> setErrors;
     std::optional<Oid> loopAt;
