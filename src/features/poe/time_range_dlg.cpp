@@ -379,16 +379,16 @@ CTimeRangeListDlg::CTimeRangeListDlg() = default;
 
 void CTimeRangeListDlg::createControls() {
     setCaption("Time Range Information");
-    setSize(700, 300);
+    setSize(790, 300);  // every column, the status included, without scrolling
     auto& g = addGroup(0, "Time Range Information");
     g.addList(IDC_LIST, {},
-              {{"Range Name", 150},
-               {"Weekdays", 200},
-               {"From Day", 90, platform::ReportList::Align::Center},
-               {"To Day", 90, platform::ReportList::Align::Center},
+              {{"Range Name", 110},
+               {"Weekdays", 140},
+               {"From Day", 85, platform::ReportList::Align::Center},
+               {"To Day", 85, platform::ReportList::Align::Center},
                {"Start Time", 75, platform::ReportList::Align::Center},
                {"End Time", 75, platform::ReportList::Align::Center},
-               {"Status", 100, platform::ReportList::Align::Center}})
+               {"Status", 95, platform::ReportList::Align::Center}})
         .setFullRowSelect()
         .setVisibleRows(8);
     // A new range's index and name are checked against the whole list; Edit opens a listed row;
