@@ -477,7 +477,8 @@ TEST_F(SurveillanceTest, MenuCommandOpensTheDialogAndClosingClosesEverySessionIn
                                "==================m_cCommonSNMPTable.Close===============",
                                "==================m_cCommonSNMPTableOui.Close===============",
                                "==================m_cCommonSNMPTableVoiceOui.Close===============",
-                               "==================m_cCommonSNMPTableTrunk.Close==============="}));
+                               "==================m_cCommonSNMPTableTrunk.Close===============",
+                               "==================m_cCommonSNMPMode.Close==============="}));
 }
 
 }  // namespace

@@ -152,7 +152,8 @@ void CAutoSurveillanceVlanDlg::destroyWindow() {
                          {m_cCommonSNMPTable, "m_cCommonSNMPTable"},
                          {m_cCommonSNMPTableOui, "m_cCommonSNMPTableOui"},
                          {m_cCommonSNMPTableVoiceOui, "m_cCommonSNMPTableVoiceOui"},
-                         {m_cCommonSNMPTableTrunk, "m_cCommonSNMPTableTrunk"}});
+                         {m_cCommonSNMPTableTrunk, "m_cCommonSNMPTableTrunk"},
+                         {m_cCommonSNMPMode, "m_cCommonSNMPMode"}});
 }
 
 void CAutoSurveillanceVlanDlg::EnableDependents(bool on, bool withDelete) {

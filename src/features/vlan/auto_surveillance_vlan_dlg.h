@@ -103,14 +103,15 @@ private:
     std::optional<PendingApply> m_pendingApply;
 
     // Declaration order is the close order.
-    CCommonSnmp m_cCommonSNMP;               // mode and voice VLAN read; OUI table writes
+    CCommonSnmp m_cCommonSNMP;               // OUI table writes, and an entry read back after one
     CCommonSnmp m_cCommonSNMPSet;            // settings write
     CCommonSnmp m_cCommonSNMPGet;            // settings read
     CCommonSnmp m_cCommonSNMPTable;          // VLAN ID walk
     CCommonSnmp m_cCommonSNMPTableOui;       // OUI table walk
     CCommonSnmp m_cCommonSNMPTableVoiceOui;  // voice VLAN OUI walk
     CCommonSnmp m_cCommonSNMPTableTrunk;     // trunk map walk
-    CTableWalk m_modeRead{m_cCommonSNMP};
+    CCommonSnmp m_cCommonSNMPMode;           // mode and voice VLAN read, beside the other reads
+    CTableWalk m_modeRead{m_cCommonSNMPMode};
     CTableWalk m_ouiRowRead{m_cCommonSNMP};
     CTableWalk m_vidWalk{m_cCommonSNMPTable};
     CTableWalk m_settingsRead{m_cCommonSNMPGet};
