@@ -281,6 +281,7 @@ void CVlanEntryDlg::OnOK() {
         // A step without an answer counts as done: the switch may have taken it.
         const features::StepResult outcome = m_snmp.StateWrite().LastStep();
         if (outcome.maybeTaken()) m_touched.rowState = true;
+        m_touched.created = m_bAdd && outcome.ok();
         if (failed >= 0) return Undo(outcome);
         WritePorts(name);
     });
@@ -375,7 +376,11 @@ void CVlanEntryDlg::UndoAdd(Told told) {
             if (!answered)
                 return told("Whether " + vlanText +
                             " is left on the switch is not known: it did not answer when the VLAN was read back.");
-            if (!row.present(2)) return told(m_touched.rowState ? "The new VLAN was removed." : "");
+            if (!row.present(2)) {
+                if (!m_touched.rowState) return told("");
+                // A create without an answer may never have reached the switch.
+                return told(m_touched.created ? "The new VLAN was removed." : "If the switch made it, it was removed.");
+            }
             // A row the switch refused to create was there before (not listed, as it is not active).
             if (!m_touched.rowState)
                 return told("The switch already holds " + vlanText + " with " + RowHolds(row, m_iPortNum) + ".");

@@ -117,6 +117,7 @@ private:
     // What a write under way may have changed on the switch (a step without an answer counts).
     struct Touched {
         bool rowState = false;
+        bool created = false;  // the switch answered that it made the row (add)
         bool egress = false;
         bool untagged = false;
         bool name = false;
