@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/dialog_driver.h"
@@ -45,6 +46,10 @@ inline void RunWriteSequenceCase(corvex::test::SimDevice& sim, DialogEnvironment
             ASSERT_TRUE(c.ready(d, *form));
             sim.clearLog();
             c.act(d);
+            // The first requests go out from the write helper's sender thread: they are waited
+            // for without running the form's timers or handlers.
+            for (int i = 0; i < 250 && sim.setBindings().size() < c.sentAtOnce.size(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
             // Nothing has been pumped: the write now waits on a timer, with its buttons held.
             EXPECT_EQ(sim.setBindings(), c.sentAtOnce) << ::testing::PrintToString(env.messageTexts());
             EXPECT_TRUE(form->writing());
