@@ -85,8 +85,12 @@ protected:
 class HostileVlan : public HostileSwitch {
 protected:
     static bool Settled(DialogEnvironment& env, CVlanConfigDlg& dlg) {
-        return env.waitUntil([&] { return !dlg.TableWalking() && !dlg.PvidWalking() && dlg.VoiceStateRead(); },
-                             10000ms);
+        return env.waitUntil(
+            [&] {
+                return !dlg.TableWalking() && !dlg.PvidWalking() && dlg.VoiceStateRead() &&
+                       dlg.readState("asymmetric mode") != platform::Form::ReadState::Running;
+            },
+            10000ms);
     }
     static bool ButtonsBack(DialogDriver& d) {
         for (const char* b : {"&Apply", "&Refresh", "&Close", "&Add", "&Edit", "&Delete", "&PVID"})

@@ -42,7 +42,7 @@ bool ConfigReady(DialogDriver& d, platform::Form& f) {
     auto& dlg = dynamic_cast<CVlanConfigDlg&>(f);
     return d.env().waitUntil([&] {
         return !dlg.writing() && !dlg.TableWalking() && !dlg.PvidWalking() && dlg.VoiceStateRead() &&
-               d.enabled("&Refresh");
+               dlg.readState("asymmetric mode") != platform::Form::ReadState::Running && d.enabled("&Refresh");
     });
 }
 bool SurveillanceReady(DialogDriver& d, platform::Form& f) {
