@@ -152,6 +152,7 @@ TEST_F(StpForms, BridgeApplyChecksInOrderAndSendsNothingOnAFailure) {
     d.type("Delay(400-3000):", "400");
     d.type("Hello Time(100-1000):", "200");
     d.click("&Apply");
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_TRUE(env.takeMessages().empty());
     EXPECT_FALSE(sim.sets().empty());
 }
@@ -210,7 +211,7 @@ TEST_F(StpForms, BridgeApplyWithTheBoxUntickedOnlyTurnsTheSpanningTreeOff) {
     d.type("Priority:", "4096");
     d.tick("Enable RSTP", false);
     d.click("&Apply");
-    EXPECT_FALSE(dlg.writing());  // one request, nothing follows
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));  // one request, nothing follows
     EXPECT_TRUE(env.takeMessages().empty());
     EXPECT_EQ(SetsOf(sim.sets()), (std::vector<Set>{{kStpState + "=2"}}));
 }
@@ -265,6 +266,7 @@ TEST_F(StpForms, PortTableListsEveryPortAndThePortFormWalksThroughThem) {
             p.click("Next Port =>");
             p.click("Next Port =>");
             EXPECT_EQ(p.control(CStpPortDlg::kIdPort).text(), "5");
+            ASSERT_TRUE(p.waitEnabled("&OK"));
             p.choose("Priority:", "64");
             p.type("Cost:(1-200000000,\n0=auto)", "0");
             p.tick(CStpPortDlg::kIdEnable, false);
@@ -311,6 +313,7 @@ TEST_F(StpForms, PortFormWritesOnlyValuesReadForThePortShown) {
     EXPECT_EQ(p.text(CStpPortDlg::kIdCost), "19");
     sim.clearLog();
     p.click("&Apply");
+    ASSERT_TRUE(env.waitUntil([&] { return !sim.sets().empty(); }));
     ASSERT_EQ(SetsOf(sim.sets()).size(), 1u);
     EXPECT_EQ(SetsOf(sim.sets())[0][0], kStp + "15.1.2.2=100");
 
@@ -322,6 +325,7 @@ TEST_F(StpForms, PortFormWritesOnlyValuesReadForThePortShown) {
     for (const Step& s : {Step{"Next Port =>", "99", "", "", false}, Step{"&Refresh", "99", "", "", false},
                           Step{"Next Port =>", "3", "32", "4", true}, Step{"<= Prev Port", "99", "", "", false}}) {
         p.click(s.button);
+        ASSERT_TRUE(env.waitUntil([&] { return form.readState("port") != platform::Form::ReadState::Running; }));
         EXPECT_EQ(p.control(CStpPortDlg::kIdPort).text(), s.port) << s.button;
         EXPECT_EQ(p.text("Priority:"), s.priority) << s.port;
         EXPECT_EQ(p.text(CStpPortDlg::kIdCost), s.cost) << s.port;
@@ -377,4 +381,60 @@ TEST_F(StpForms, BridgeApplyContinuesOnATimer) {
          .held = {"&Apply", "&Refresh"}},
     };
     for (const auto& c : cases) RunWriteSequenceCase(sim, env, c);
+}
+
+// Faults of the bridge Apply: turning the tree on again after this form turned it off, a switch
+// that takes 3.2 s to turn it on, and the temporary timers of a widening that went unanswered.
+TEST_F(StpForms, BridgeApplyFaults) {
+    const Set widen = {kStp + "13.0=100", kStp + "14.0=3000"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> state, args;
+        std::vector<bool> applies;  // the box as ticked for each Apply in turn
+        Set sentFirst;              // the first set bindings, in order
+        std::string message;        // the last message ("" none)
+        std::string hello;          // the hello time the form shows at the end
+    };
+    const Case cases[] = {
+        {"off, then on again", {kStpState + " i 1"}, {}, {false, true},
+         {kStpState + "=2", kStpState + "=1", widen[0], widen[1], kStp + "12.0=2000"}, "", "200"},
+        // The switch answers the state after 3.2 s; later requests may time out.
+        {"turned on by a slow switch", {kStpState + " i 2"}, {"--delay-ms", "3200"}, {true},
+         {kStpState + "=1", widen[0], widen[1]}, "", "200"},
+        // The read is the first request, the widening the second; its answer is lost.
+        {"unanswered widening", {kStpState + " i 1"}, {"--drop-every", "2", "--drop-replies"}, {true},
+         {widen[0], widen[1], kStp + "14.0=1500", kStp + "13.0=200"},
+         "The spanning tree settings could not be changed: the switch did not answer, so it may or may not have taken "
+         "the change; the settings are read again. The bridge timers were put back as they were.",
+         "200"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        ASSERT_TRUE(sim.startAsDevice("10p", c.state, c.args, &error)) << error;
+        {
+            CStpBridgeDlg dlg;
+            DialogDriver d(env, dlg);
+            ASSERT_TRUE(d.waitEnabled("&Apply", std::chrono::seconds(15)));
+            sim.clearLog();
+            env.takeMessages();
+            for (const bool on : c.applies) {
+                d.tick("Enable RSTP", on);
+                d.click("&Apply");
+                ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing() && dlg.readsOk(); }, std::chrono::seconds(40)));
+                EXPECT_EQ(d.checked("Enable RSTP"), on);  // the box keeps what the user set
+            }
+            Set sent = sim.setBindings();
+            sent.resize(std::min(sent.size(), c.sentFirst.size()));
+            EXPECT_EQ(sent, c.sentFirst);
+            const auto shown = env.takeMessages();
+            if (c.message.empty()) {
+                for (const std::string& m : shown) EXPECT_EQ(m.find("The spanning tree state"), std::string::npos) << m;
+            } else {
+                EXPECT_EQ(shown, std::vector<std::string>{c.message});
+            }
+            EXPECT_EQ(d.control(CStpBridgeDlg::kIdHello).text(), c.hello);
+        }
+        sim.stop();
+    }
 }

@@ -24,7 +24,11 @@ void CJumboFrameDlg::createControls() {
 
 void CJumboFrameDlg::initDialog() { ReadState(); }
 
-void CJumboFrameDlg::destroyWindow() { CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}}); }
+void CJumboFrameDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}});
+}
 
 void CJumboFrameDlg::ReadState() {
     // A failed read leaves the box as it was, and Apply held back.

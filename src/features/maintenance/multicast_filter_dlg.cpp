@@ -120,6 +120,8 @@ void CMulticastFilterDlg::initDialog() {
 }
 
 void CMulticastFilterDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }
 

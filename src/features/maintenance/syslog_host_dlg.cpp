@@ -74,6 +74,8 @@ void CSyslogHostDlg::initDialog() {
 }
 
 void CSyslogHostDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }
 

@@ -320,6 +320,8 @@ void CStpBridgeDlg::EndApply(bool keepTyped) {
 }
 
 void CStpBridgeDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }
 
@@ -593,6 +595,8 @@ void CStpPortDlg::Apply(bool thenClose) {
 }
 
 void CStpPortDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
                                    {m_cCommonSNMPSet, "m_cCommonSNMPSet"},
                                    {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
