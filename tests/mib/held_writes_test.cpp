@@ -1,9 +1,6 @@
-// Every write of the MIB and maintenance forms holds its form until the outcome is told: on a
-// switch that answers late, a way out tried during the write (Esc, the close box, Close, OK)
-// leaves the form open, and the write ends with its message.
+// On a switch that answers late, a way out tried during a write (Esc, the close box, Close, OK)
+// leaves the form open until the write has ended and its outcome was told.
 #include <gtest/gtest.h>
-
-#include <memory>
 
 #include "features/maintenance/jumbo_frame_dlg.h"
 #include "features/maintenance/multicast_filter_dlg.h"
@@ -15,94 +12,56 @@
 #include "support/sim_fixture.h"
 
 using dialogtest::DialogDriver;
-using dialogtest::DialogEnvironment;
 using Strings = std::vector<std::string>;
-
-namespace {
-
-const std::string kStpState = "1.3.6.1.4.1.171.10.76.12.6.1.1.0";
-const std::string kStp = "1.3.6.1.2.1.17.2.";
-const std::string kRefused = "the switch refused the value (genErr).";
-
-struct HeldCase {
-    std::string name;
-    Strings state;
-    Strings refuse;  // OIDs whose sets the switch answers with genErr
-    std::function<std::unique_ptr<platform::Form>()> make;
-    std::string writeButton;                      // enabled once the form has read
-    std::function<void(DialogDriver&)> act;       // starts the write
-    std::string wayOut;                           // a button held meanwhile; "" tries Esc
-    std::string message;                          // the outcome, told at the end
-    bool ends = false;                            // the write itself ends the form
-};
+using Make = std::function<std::unique_ptr<platform::Form>()>;
 
 TEST(HeldWrites, NoWayOutEndsAWriteHalfWay) {
-    // Kept alive for the port form, which moves through its rows.
-    auto table = std::make_shared<StpTableOf>(Strings{"2", "3"});
+    const std::string refused = " could not be changed: the switch refused the value (genErr).";
+    auto table = std::make_shared<StpTableOf>(Strings{"2", "3"});  // the port form's rows
     table->build();
-    const auto typeTimers = [](DialogDriver& d) {
-        d.type("Age Time(600-4000):", "1800");
-        d.type("Delay(400-3000):", "1200");
-        d.type("Hello Time(100-1000):", "300");
-        d.click("&Apply");
+    struct Case {
+        Make make;
+        Strings state, refuse;                 // preloaded objects; OIDs whose sets are refused
+        std::vector<std::pair<std::string, std::string>> input;  // typed ("" ticks, "-" unticks)
+        std::string write, wayOut, message;   // the button that writes; "" for Esc
+        bool ends = false;                      // the write itself ends the form
     };
-    const std::vector<HeldCase> cases = {
-        {"system information, Close", {}, {"1.3.6.1.2.1.1.6.0"}, [] { return std::make_unique<CSysInfoDlg>(); },
-         "&Apply",
-         [](DialogDriver& d) {
-             d.type("Name:", "core-7");
-             d.type("Location:", "rack 2");
-             d.click("&Apply");
-         },
-         "&Close", "The system name and location could not be changed: " + kRefused},
-        {"jumbo frame, Esc", {}, {}, [] { return std::make_unique<CJumboFrameDlg>(); }, "&Apply",
-         [](DialogDriver& d) {
-             d.tick("Enable Jumbo Frame");
-             d.click("&Apply");
-         },
-         "", "Enabled Jumbo Frame", true},
-        {"syslog state, Esc", {}, {}, [] { return std::make_unique<CSyslogHostDlg>(); }, "&Apply",
-         [](DialogDriver& d) {
-             d.tick("SysLogEnable", false);
-             d.click("Apply");
-         },
-         "", "Set System log Server successfully"},
-        {"syslog host, Close", {}, {}, [] { return std::make_unique<CSyslogHostDlg>(); }, "&Apply",
-         [](DialogDriver& d) {
-             d.tick("SysLogEnable");
-             d.type("Host IP:", "0.0.0.0");
-             d.click("&Apply");
-         },
-         "&Close", "The syslog host was cleared."},
-        {"multicast filtering, Close", {}, {"1.3.6.1.4.1.171.10.76.12.7.8.1.2"},
-         [] { return std::make_unique<CMulticastFilterDlg>(); }, "&Apply", [](DialogDriver& d) { d.click("&Apply"); },
-         "&Close", "The multicast filtering mode of VLAN 1 could not be changed: " + kRefused},
-        // Seven requests and two pauses: the priority is refused, the timers go back.
-        {"spanning tree bridge, Cancel", {kStpState + " i 1"}, {kStp + "2"},
-         [] { return std::make_unique<CStpBridgeDlg>(); }, "&Apply", typeTimers, "Cancel",
-         "The spanning tree settings could not be changed: " + kRefused + " The bridge timers were put back as they were."},
-        {"spanning tree port, OK then Esc", {}, {"1.3.6.1.4.1.171.10.76.12.6.2.1.5"},
-         [table] { return std::make_unique<CStpPortDlg>(table->list(), 0); }, "&OK",
-         [](DialogDriver& d) {
-             d.type(CStpPortDlg::kIdCost, "77");
-             d.click("&OK");
-         },
-         "", "The spanning tree settings of port 2 could not be changed: " + kRefused},
+    const Case cases[] = {
+        {[] { return std::make_unique<CSysInfoDlg>(); }, {}, {"1.3.6.1.2.1.1.6.0"},
+         {{"Name:", "core-7"}, {"Location:", "rack 2"}}, "&Apply", "&Close", "The system name and location" + refused},
+        {[] { return std::make_unique<CJumboFrameDlg>(); }, {}, {}, {{"Enable Jumbo Frame", ""}}, "&Apply", "",
+         "Enabled Jumbo Frame", true},
+        {[] { return std::make_unique<CSyslogHostDlg>(); }, {}, {}, {{"SysLogEnable", "-"}}, "Apply", "",
+         "Set System log Server successfully"},
+        {[] { return std::make_unique<CSyslogHostDlg>(); }, {}, {}, {{"SysLogEnable", ""}, {"Host IP:", "0.0.0.0"}},
+         "&Apply", "&Close", "The syslog host was cleared."},
+        {[] { return std::make_unique<CMulticastFilterDlg>(); }, {}, {"1.3.6.1.4.1.171.10.76.12.7.8.1.2"}, {}, "&Apply",
+         "&Close", "The multicast filtering mode of VLAN 1" + refused},
+        // Nine requests and two pauses: the priority is refused, the timers go back.
+        {[] { return std::make_unique<CStpBridgeDlg>(); }, {"1.3.6.1.4.1.171.10.76.12.6.1.1.0 i 1"},
+         {"1.3.6.1.2.1.17.2.2"}, {{"Age Time(600-4000):", "1800"}, {"Delay(400-3000):", "1200"}}, "&Apply", "Cancel",
+         "The spanning tree settings" + refused + " The bridge timers were put back as they were."},
+        {[table] { return std::make_unique<CStpPortDlg>(table->list(), 0); }, {},
+         {"1.3.6.1.4.1.171.10.76.12.6.2.1.5"}, {{"Cost:(1-200000000,\n0=auto)", "77"}}, "&OK", "",
+         "The spanning tree settings of port 2" + refused},
     };
     corvex::test::SimDevice sim;
-    DialogEnvironment env;
-    for (const HeldCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    dialogtest::DialogEnvironment env;
+    for (const Case& c : cases) {
         Strings args = {"--delay-ms", "300"};
         for (const std::string& oid : c.refuse) args.insert(args.end(), {"--set-error", oid + ":genErr"});
-        std::string error;
-        ASSERT_TRUE(sim.startAsDevice("10p", c.state, args, &error)) << error;
+        ASSERT_TRUE(sim.startAsDevice("10p", c.state, args));
         {
             std::unique_ptr<platform::Form> form = c.make();
+            SCOPED_TRACE(form->caption());
             DialogDriver d(env, *form);
-            ASSERT_TRUE(d.waitEnabled(c.writeButton));
+            ASSERT_TRUE(d.waitEnabled(c.write));
             env.takeMessages();
-            c.act(d);
+            for (const auto& [ref, text] : c.input) {
+                if (text.empty() || text == "-") d.tick(ref, text.empty());
+                else d.type(ref, text);
+            }
+            d.click(c.write);
             EXPECT_TRUE(form->writing());
             if (c.wayOut.empty()) d.closeWindow();
             else EXPECT_FALSE(d.enabled(c.wayOut));
@@ -114,5 +73,3 @@ TEST(HeldWrites, NoWayOutEndsAWriteHalfWay) {
         sim.stop();
     }
 }
-
-}  // namespace
