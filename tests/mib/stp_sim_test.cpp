@@ -11,7 +11,6 @@
 #include "mib/stp_table_of.h"
 #include "support/dialog_driver.h"
 #include "support/sim_fixture.h"
-#include "support/write_sequence.h"
 
 using corvex::test::SimDevice;
 using corvex::test::SimRequest;
@@ -337,50 +336,6 @@ TEST_F(StpForms, PortFormWritesOnlyValuesReadForThePortShown) {
     sim.clearLog();
     p.closeWindow();
     EXPECT_TRUE(sim.sets().empty());
-}
-
-// The bridge Apply pauses after widening the timers and before reading again: both pauses are
-// form timers, Apply and Refresh are held meanwhile, and a form closed in a pause writes no more.
-TEST_F(StpForms, BridgeApplyContinuesOnATimer) {
-    const auto ready = [this](DialogDriver& d, platform::Form&) {
-        waitRead(d);
-        return d.waitEnabled("&Apply");
-    };
-    const auto act = [](DialogDriver& d) {
-        d.tick("Enable RSTP");
-        d.type("Age Time(600-4000):", "1800");
-        d.type("Delay(400-3000):", "1200");
-        d.type("Hello Time(100-1000):", "300");
-        d.type("Priority:", "8192");
-        d.choose("STP Version:", "STP Compatible");
-        d.click("&Apply");
-    };
-    const Set widen = {kStp + "13.0=100", kStp + "14.0=3000"};
-    const Set timers = {kStp + "12.0=1800", kStp + "14.0=1200", kStp + "13.0=300",
-                        kStp + "13.0=300", kStp + "2.0=8192", kStpVersion + "=0"};
-    auto join = [](Set a, const Set& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    };
-    const std::vector<dialogtest::WriteSequenceCase> cases = {
-        {.name = "spanning tree on",
-         .state = {kStpState + " i 1", kStpVersion + " i 2"},
-         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
-         .ready = ready,
-         .act = act,
-         .sentAtOnce = widen,
-         .sentInAll = join(widen, timers),
-         .held = {"&Apply", "&Refresh"}},
-        {.name = "spanning tree turned on first",
-         .state = {kStpState + " i 2", kStpVersion + " i 2"},
-         .make = [] { return std::make_unique<CStpBridgeDlg>(); },
-         .ready = ready,
-         .act = act,
-         .sentAtOnce = join({kStpState + "=1"}, widen),
-         .sentInAll = join(join({kStpState + "=1"}, widen), timers),
-         .held = {"&Apply", "&Refresh"}},
-    };
-    for (const auto& c : cases) RunWriteSequenceCase(sim, env, c);
 }
 
 // Turning the tree on again after this form turned it off, a switch that takes 3.2 s to turn
