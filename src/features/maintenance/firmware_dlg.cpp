@@ -116,7 +116,7 @@ void CFirmwareUpgradeDlg::OnApply() {
                                [this](int failedStep) { OnFileStepEnd(failedStep < 0); }, m_timings.fileStepTimeout))
         return;
     // The transfer holds the form until its outcome is told: every end passes the finish timer.
-    beginWrite({IDC_APPLY, IDC_CLOSE});
+    beginWrite();
     m_bTransferring = true;
     EnableControls(false);
     // Whatever the switch answers, the transfer ends by this bound.

@@ -21,5 +21,5 @@ private:
     // Declaration order is the close order: the writer waits for its request before the session goes.
     CCommonSnmp m_cCommonSNMP;
     CTableWalk m_read{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMP};
 };

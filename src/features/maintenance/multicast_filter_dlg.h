@@ -61,5 +61,5 @@ private:
     CCommonSnmp m_cCommonSNMP;       // writes
     CCommonSnmp m_cCommonSNMPTable;  // walk
     CTableWalk m_walk{m_cCommonSNMPTable};
-    features::CFormWrite m_write{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMP, true};  // through the table path
 };

@@ -201,7 +201,7 @@ void CStpBridgeDlg::OnApply() {
 
     // From here to the read that ends it, the write holds the form: no way out leaves the
     // bridge half written or its outcome untold.
-    beginWrite({platform::kIdOk, kIdRefresh, kIdPortSetting});
+    beginWrite();
     m_bTurnedOn = false;
     const std::string stateOid = kStpState + ".0";
     if (!get<platform::CheckBox>(kIdEnable).checked()) {

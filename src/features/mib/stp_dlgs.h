@@ -86,7 +86,7 @@ private:
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_read{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 
 // The spanning tree port table ("Spanning Tree Table").
@@ -167,5 +167,5 @@ private:
     CCommonSnmp m_cCommonSNMPTable;  // link aggregation membership walk
     CTableWalk m_memberWalk{m_cCommonSNMPTable};
     CTableWalk m_read{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };

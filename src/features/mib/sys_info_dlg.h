@@ -35,6 +35,6 @@ private:
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_read{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
     bool m_bKeepTyped = false;
 };
