@@ -49,8 +49,8 @@ TEST(HeldWrites, NoWayOutEndsAWriteHalfWay) {
         ASSERT_TRUE(sim.startAsDevice("10p", c.state, args));
         {
             std::unique_ptr<platform::Form> form = c.make();
-            SCOPED_TRACE(form->caption());
             dialogtest::DialogDriver d(env, *form);
+            SCOPED_TRACE(form->caption());
             ASSERT_TRUE(d.waitEnabled(c.write));
             env.takeMessages();
             for (const auto& [ref, text] : c.input) {
