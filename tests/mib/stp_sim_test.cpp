@@ -338,8 +338,7 @@ TEST_F(StpForms, PortFormWritesOnlyValuesReadForThePortShown) {
     EXPECT_TRUE(sim.sets().empty());
 }
 
-// Turning the tree on again after this form turned it off, a switch that takes 3.2 s to turn
-// it on, and the temporary timers of a widening whose answer was lost (the second request).
+// The tree on again after this form turned it off, on after 3.2 s, a widening whose answer was lost.
 TEST_F(StpForms, BridgeApplyFaults) {
     const Set widen = {kStp + "13.0=100", kStp + "14.0=3000"};
     struct Case {
@@ -363,7 +362,6 @@ TEST_F(StpForms, BridgeApplyFaults) {
             CStpBridgeDlg dlg;
             DialogDriver d(env, dlg);
             ASSERT_TRUE(d.waitEnabled("&Apply", std::chrono::seconds(15)));
-            env.takeMessages();
             for (const bool on : c.applies) {
                 d.tick("Enable RSTP", on);
                 d.click("&Apply");
@@ -374,9 +372,7 @@ TEST_F(StpForms, BridgeApplyFaults) {
             sent.resize(std::min(sent.size(), c.sentFirst.size()));
             EXPECT_EQ(sent, c.sentFirst);
             const std::vector<std::string> shown = env.takeMessages();
-            if (!c.message.empty()) {
-                EXPECT_EQ(shown, std::vector<std::string>{c.message});
-            }
+            EXPECT_TRUE(c.message.empty() || shown == std::vector<std::string>{c.message}) << testing::PrintToString(shown);
             for (const std::string& m : shown) EXPECT_EQ(m.find("spanning tree state"), std::string::npos) << m;
             EXPECT_EQ(d.control(CStpBridgeDlg::kIdHello).text(), "200");  // what the switch holds
         }
