@@ -215,6 +215,7 @@ TEST_F(Settings, SyslogAddressChecksEveryField) {
         sim.clearLog();
         d.type("Host IP:", c.typed);
         d.click("&Apply");
+        ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));
         EXPECT_EQ(env.takeMessages(), c.messages);
         if (c.sent.empty()) {
             EXPECT_TRUE(sim.sets().empty());

@@ -108,6 +108,7 @@ TEST_F(MibSnmpd, SystemInformationWritesNameAndLocation) {
         d.type("Name:", "corvex-lab_2");
         d.type("Location:", "Rack 7 (row B) + spare");
         d.click("&Apply");
+        ASSERT_TRUE(d.waitEnabled("&Apply"));  // held until the write has ended
         EXPECT_TRUE(env.takeMessages().empty());
         EXPECT_EQ(get("1.3.6.1.2.1.1.5.0"), "corvex-lab_2");
         EXPECT_EQ(get("1.3.6.1.2.1.1.6.0"), "Rack 7 (row B) + spare");
@@ -125,6 +126,7 @@ TEST_F(MibSnmpd, SystemInformationWritesNameAndLocation) {
         d.type("Name:", "Geb\xC3\xA4ude-3");
         d.type("Location:", "");
         d.click("&Apply");
+        ASSERT_TRUE(d.waitEnabled("&Close"));
         EXPECT_TRUE(env.takeMessages().empty());
         d.click("&Close");
         EXPECT_TRUE(d.ended());

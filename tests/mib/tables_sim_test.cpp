@@ -140,7 +140,7 @@ TEST_F(MibTables, ForwardingTableShowsMacStatusAndPortAndFiltersByPort) {
     CFdbTableDlg dlg;
     DialogDriver d(env, dlg);
     EXPECT_EQ(dlg.caption(), "Forwarding Table");
-    EXPECT_EQ(d.control(CFdbTableDlg::kIdAgeTime).text(), "300");  // read while the walk runs
+    EXPECT_TRUE(env.waitUntil([&] { return d.control(CFdbTableDlg::kIdAgeTime).text() == "300"; }));  // beside the walk
     EXPECT_EQ(listed(dlg, d), expected);
     EXPECT_EQ(d.control(CFdbTableDlg::kIdEntries).text(), "301");
     EXPECT_EQ(byPort["0"], (Rows{{"02-C0-4E-3A-10-00", "Own", "0"}}));  // the switch's own address

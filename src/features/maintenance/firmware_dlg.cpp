@@ -1,5 +1,7 @@
 #include "features/maintenance/firmware_dlg.h"
 
+#include <utility>
+
 #include "features/maintenance/maint_oids.h"
 #include "platform/ui.h"
 #include "snmp/encodings.h"
@@ -113,6 +115,8 @@ void CFirmwareUpgradeDlg::OnApply() {
                                  features::SetValue::Text(o.fileName, SNMP_T_OCTETS, file)}},
                                [this](int failedStep) { OnFileStepEnd(failedStep < 0); }, m_timings.fileStepTimeout))
         return;
+    // The transfer holds the form until its outcome is told: every end passes the finish timer.
+    beginWrite();
     m_bTransferring = true;
     EnableControls(false);
     // Whatever the switch answers, the transfer ends by this bound.
@@ -270,6 +274,6 @@ void CFirmwareUpgradeDlg::OnFinishTimer() {
         setTimer(kTimerFinish, kFinishRecheckMs, [this] { OnFinishTimer(); });
         return;
     }
-    m_bTransferring = false;
     EnableControls(true);
+    if (std::exchange(m_bTransferring, false)) endWrite();
 }

@@ -24,25 +24,32 @@ void CJumboFrameDlg::createControls() {
 
 void CJumboFrameDlg::initDialog() { ReadState(); }
 
-void CJumboFrameDlg::destroyWindow() { CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}}); }
+void CJumboFrameDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
+    CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}});
+}
 
 void CJumboFrameDlg::ReadState() {
-    ReplyRow row;
     // A failed read leaves the box as it was, and Apply held back.
-    if (features::ReadNow(*this, "jumbo", m_cCommonSNMP, {maint::kOidJumboFrame}, false, row))
-        get<platform::CheckBox>(IDC_JUMBO_ENABLE).setChecked(row.text(0) == "1");
+    features::AsyncRead(*this, "jumbo", m_read, {maint::kOidJumboFrame}, [this](const ReplyRow& row, CSnmp&) {
+        if (row.present(0)) get<platform::CheckBox>(IDC_JUMBO_ENABLE).setChecked(row.text(0) == "1");
+        return false;
+    });
 }
 
 void CJumboFrameDlg::OnApply() {
     const bool on = get<platform::CheckBox>(IDC_JUMBO_ENABLE).checked();
-    // The outcome is told only once the switch has answered.
-    if (!features::WriteNow(m_cCommonSNMP, "The Jumbo Frame setting",
-                            {features::SetValue::Text(maint::kOidJumboFrame, SNMP_T_INTEGER, on ? "1" : "2")}, false)) {
-        // The box shows what the switch holds, and the dialog stays for another try.
-        ReadState();
-        return;
-    }
-    platform::ShowMessage(on ? kMsgEnabled : kMsgDisabled);
-    ReadState();
-    end(platform::kIdOk);
+    // The writer holds the form until the switch has answered and the outcome is told.
+    m_write.Send(
+        "The Jumbo Frame setting", {features::SetValue::Text(maint::kOidJumboFrame, SNMP_T_INTEGER, on ? "1" : "2")},
+        [this, on](bool ok) {
+            if (ok) {
+                platform::ShowMessage(on ? kMsgEnabled : kMsgDisabled);
+                end(platform::kIdOk);
+            } else {
+                // The box shows what the switch holds, and the dialog stays for another try.
+                ReadState();
+            }
+        });
 }

@@ -1,7 +1,9 @@
 #pragma once
 // "Jumbo Frame Configuration": jumbo frames on or off.
+#include "features/common/form_write.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
+#include "snmp/table_walk.h"
 
 class CJumboFrameDlg : public platform::Form {
 public:
@@ -16,5 +18,8 @@ private:
     void ReadState();
     void OnApply();
 
+    // Declaration order is the close order: the writer waits for its request before the session goes.
     CCommonSnmp m_cCommonSNMP;
+    CTableWalk m_read{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMP};
 };

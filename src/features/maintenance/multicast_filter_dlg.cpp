@@ -120,6 +120,8 @@ void CMulticastFilterDlg::initDialog() {
 }
 
 void CMulticastFilterDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }
 
@@ -172,31 +174,35 @@ void CMulticastFilterDlg::OnApply() {
         if (vid != 0) vlans.push_back(vid);
     }
     if (vlans.empty()) return;
-    // The list is read again once, after the last request, whatever the switch made of them.
     WriteModes(vlans, mode);
-    OnRefresh();
 }
 
-int CMulticastFilterDlg::WriteModes(const std::vector<int>& vlans, const char* mode) {
+void CMulticastFilterDlg::WriteModes(const std::vector<int>& vlans, const char* mode) {
     std::vector<std::string> oids;
     std::vector<std::size_t> sizes;
     for (int vid : vlans) {
         oids.push_back(InstanceOid(maint::kOidMcastMode, vid));
         sizes.push_back(maint::EncodedIntegerBindingSize(oids.back(), mode[0] - '0'));
     }
-    int accepted = 0;
+    std::vector<std::vector<features::SetValue>> steps;
+    std::vector<std::size_t> firstOfStep;  // the index of each request's first VLAN
     std::size_t next = 0;
     for (std::size_t run : maint::SplitIntoMessages(sizes, maint::kMaxMessageSize - maint::kMessageOverhead)) {
+        firstOfStep.push_back(next);
         std::vector<features::SetValue> values;
         for (std::size_t i = next; i < next + run; ++i)
             values.push_back(features::SetValue::Text(oids[i], SNMP_T_INTEGER, mode));
-        // A set is taken whole or not at all: this request's VLANs and those after it keep their mode.
-        const std::vector<int> left(vlans.begin() + static_cast<std::ptrdiff_t>(next), vlans.end());
+        steps.push_back(std::move(values));
         next += run;
-        if (!features::WriteNow(m_cCommonSNMP, "The multicast filtering mode of " + maint::VlanListText(left), values,
-                                true))
-            break;
-        ++accepted;
     }
-    return accepted;
+    m_write.SendSteps(std::move(steps), [this, vlans, firstOfStep](int failed) {
+        if (failed >= 0) {
+            // A set is taken whole or not at all: this request's VLANs and those after it keep their mode.
+            const auto from = static_cast<std::ptrdiff_t>(firstOfStep[static_cast<std::size_t>(failed)]);
+            const std::vector<int> left(vlans.begin() + from, vlans.end());
+            platform::ShowMessage(
+                features::NotChanged("The multicast filtering mode of " + maint::VlanListText(left), m_write.LastStep()));
+        }
+        OnRefresh();
+    });
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -51,13 +52,14 @@ private:
     void OnRefresh();
     void OnRow(const ReplyRow& row);
     void OnApply();
-    // Sets the mode of the VLANs (in the order given) in as few requests as fit a message.
-    // Returns how many requests the switch accepted; stops at the first it does not take, and
-    // says which VLANs kept their mode.
-    int WriteModes(const std::vector<int>& vlans, const char* mode);
+    // Sets the mode of the VLANs (in the order given) in as few requests as fit a message; stops
+    // at the first the switch does not take and says which VLANs kept their mode. The list is
+    // read again once, after the last request, whatever the switch made of them.
+    void WriteModes(const std::vector<int>& vlans, const char* mode);
 
     // Declaration order is the close order.
     CCommonSnmp m_cCommonSNMP;       // writes
     CCommonSnmp m_cCommonSNMPTable;  // walk
     CTableWalk m_walk{m_cCommonSNMPTable};
+    features::CFormWrite m_write{*this, m_cCommonSNMP, true};  // through the table path
 };

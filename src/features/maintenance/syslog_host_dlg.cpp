@@ -74,6 +74,8 @@ void CSyslogHostDlg::initDialog() {
 }
 
 void CSyslogHostDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }
 
@@ -121,11 +123,11 @@ void CSyslogHostDlg::OnRead(const ReplyRow& row) {
 
 void CSyslogHostDlg::OnStateApply() {
     const bool on = get<platform::CheckBox>(IDC_SYSLOG_ENABLE).checked();
-    if (features::WriteNow(m_cCommonSNMPSet, "The syslog state",
-                           {features::SetValue::Text(maint::kOidSyslogState, SNMP_T_INTEGER, on ? "1" : "2")}, false))
-        platform::ShowMessage(kMsgStateSet);
-    else
-        OnRefresh(true);
+    m_write.Send("The syslog state", {features::SetValue::Text(maint::kOidSyslogState, SNMP_T_INTEGER, on ? "1" : "2")},
+                 [this](bool ok) {
+                     if (ok) platform::ShowMessage(kMsgStateSet);
+                     else OnRefresh(true);
+                 });
 }
 
 void CSyslogHostDlg::OnApply() {
@@ -146,14 +148,15 @@ void CSyslogHostDlg::OnApply() {
         platform::ShowMessage(kMsgPortRange);
         return;
     }
-    const bool written = features::WriteNow(
-        m_cCommonSNMPSet, "The syslog host settings",
+    m_write.Send(
+        "The syslog host settings",
         {features::SetValue::Text(maint::kOidSyslogServer, SNMP_T_IPADDRESS, FormatIp(fields)),
          features::SetValue::Text(maint::kOidSyslogPort, SNMP_T_INTEGER, std::to_string(port)),
          features::SetValue::Text(maint::kOidSyslogSeverity, SNMP_T_INTEGER, kSeverityValues[severity]),
          features::SetValue::Text(maint::kOidSyslogFacility, SNMP_T_INTEGER,
                                   std::to_string(kFacilityBase + kFacilityStep * facility))},
-        false);
-    if (!written) OnRefresh(true);
-    else if (host == maint::SyslogHost::Clear) platform::ShowMessage(kMsgHostCleared);
+        [this, host](bool ok) {
+            if (!ok) OnRefresh(true);
+            else if (host == maint::SyslogHost::Clear) platform::ShowMessage(kMsgHostCleared);
+        });
 }

@@ -1,6 +1,7 @@
 #pragma once
 // "Syslog Host Configuration": the switch's remote syslog server (address, UDP port, facility,
 // severity) and whether remote logging is on.
+#include "features/common/form_write.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -57,5 +58,6 @@ private:
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_read{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
     bool m_bKeepTyped = false;  // the read under way leaves the typed address and port alone
 };

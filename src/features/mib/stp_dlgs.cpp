@@ -1,5 +1,7 @@
 #include "features/mib/stp_dlgs.h"
 
+#include <memory>
+
 
 #include "app/session_settings.h"
 #include "snmp/session_close.h"
@@ -33,6 +35,8 @@ const char* const kBridgeReadOids[] = {
 constexpr int kTimerBridgeWrite = 1;
 constexpr int kAfterWideningMs = 50;
 constexpr int kBeforeReadMs = 30;
+// Turning the tree on takes the switch a while: its answer is awaited this long.
+constexpr int kTurnOnTimeoutMs = 3500;
 
 std::vector<std::string> Steps(int first, int step, int count) {
     std::vector<std::string> items;
@@ -154,10 +158,14 @@ void CStpBridgeDlg::OnPortSetting() {
     runChild(table);
 }
 
-features::StepResult CStpBridgeDlg::Set(const std::vector<std::pair<std::string, std::string>>& values) {
+void CStpBridgeDlg::SendStep(const std::vector<std::pair<std::string, std::string>>& values, int timeoutMs,
+                             std::function<void(const features::StepResult&)> onDone) {
     std::vector<features::SetValue> set;
     for (const auto& [oid, value] : values) set.push_back(features::SetValue::Text(oid, SNMP_T_INTEGER, value));
-    return features::WriteStep(m_cCommonSNMPSet, set, false);
+    const bool sent = m_write.SendSteps(
+        {set}, [this, onDone](int failed) { onDone(failed < 0 ? features::StepResult{} : m_write.LastStep()); },
+        timeoutMs);
+    if (!sent) onDone(features::StepResult{-1, SnmpFailure::NotSent});
 }
 
 void CStpBridgeDlg::OnApply() {
@@ -191,86 +199,129 @@ void CStpBridgeDlg::OnApply() {
         return;
     }
 
+    // From here to the read that ends it, the write holds the form: no way out leaves the
+    // bridge half written or its outcome untold.
+    beginWrite();
+    m_bTurnedOn = false;
     const std::string stateOid = kStpState + ".0";
     if (!get<platform::CheckBox>(kIdEnable).checked()) {
-        if (!features::WriteNow(m_cCommonSNMPSet, "The spanning tree state",
-                                {features::SetValue::Text(stateOid, SNMP_T_INTEGER, "2")}, false))
-            Read(true);
+        SendStep({{stateOid, "2"}}, 0, [this](const features::StepResult& r) {
+            if (!r.ok()) {
+                Finish(features::NotChanged("The spanning tree state", r), true);
+                return;
+            }
+            // Noted at once, so that ticking the box again turns the tree back on.
+            m_strRstpState = "0";
+            EndApply(false);
+        });
         return;
     }
-
-    m_bTurnedOn = false;
-    if (m_strRstpState == "0") {
-        if (!features::WriteNow(m_cCommonSNMPSet, "The spanning tree state",
-                                {features::SetValue::Text(stateOid, SNMP_T_INTEGER, "1")}, false)) {
-            Read(true);
+    const BridgeValues v{a, d, h, std::to_string(TextToInt(priority)),
+                         get<platform::ComboBox>(kIdVersion).current() == 1 ? "0" : "2"};
+    if (m_strRstpState != "0") {
+        Widen(v);
+        return;
+    }
+    SendStep({{stateOid, "1"}}, kTurnOnTimeoutMs, [this, v](const features::StepResult& r) {
+        if (!r.ok()) {
+            Finish(features::NotChanged("The spanning tree state", r), true);
             return;
         }
         m_bTurnedOn = true;
-    }
-    // Largest forward delay and smallest hello time first: any valid max age is then accepted.
-    if (const features::StepResult widened = Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}}); !widened.ok()) {
-        platform::ShowMessage(features::NotChanged(kStpSettings, widened) +
-                              (m_bTurnedOn ? " The spanning tree was turned on." : ""));
-        Read(true);
-        return;
-    }
-    const std::string version = get<platform::ComboBox>(kIdVersion).current() == 1 ? "0" : "2";
-    beginWrite({platform::kIdOk, kIdRefresh, kIdPortSetting});
-    setTimer(kTimerBridgeWrite, kAfterWideningMs,
-             [this, a, d, h, priority, version] { WriteBridgeTimers(a, d, h, priority, version); });
+        m_strRstpState = "1";
+        Widen(v);
+    });
 }
 
-void CStpBridgeDlg::WriteBridgeTimers(int a, int d, int h, const std::string& priority, const std::string& version) {
-    // Each timer in its own request; the hello-time binding goes out again with the priority
-    // and the version.
-    const std::string hello = std::to_string(h);
-    const std::vector<std::vector<std::pair<std::string, std::string>>> steps = {
-        {{kStp + "12.0", std::to_string(a)}},
-        {{kStp + "14.0", std::to_string(d)}},
-        {{kStp + "13.0", hello}},
-        {{kStp + "13.0", hello}, {kStp + "2.0", std::to_string(TextToInt(priority))}, {kStpVersion + ".0", version}}};
-    for (const auto& step : steps) {
-        if (const features::StepResult r = Set(step); !r.ok()) {
-            PutTimersBack(features::NotChanged(kStpSettings, r));
+void CStpBridgeDlg::Widen(const BridgeValues& v) {
+    // Largest forward delay and smallest hello time first: any valid max age is then accepted.
+    SendStep(Widening(), 0, [this, v](const features::StepResult& r) {
+        if (r.ok()) {
+            setTimer(kTimerBridgeWrite, kAfterWideningMs, [this, v] { WriteBridgeTimers(v); });
             return;
         }
+        const std::string failure = features::NotChanged(kStpSettings, r);
+        // A refused set changed nothing; one without an answer may have left the temporary
+        // hello time and forward delay on the switch: those read go back.
+        if (!r.unanswered()) {
+            Finish(failure, true);
+            return;
+        }
+        const auto& [age, delay, hello] = m_readTimers;
+        PutBack({{{{kStp + "14.0", std::to_string(delay)}, {kStp + "13.0", std::to_string(hello)}}, true, false}}, 0,
+                true, failure);
+    });
+}
+
+void CStpBridgeDlg::WriteBridgeTimers(const BridgeValues& v) {
+    // Each timer in its own request; the hello-time binding goes out again with the priority
+    // and the version.
+    const std::string hello = std::to_string(v.hello);
+    std::vector<std::vector<features::SetValue>> steps;
+    for (const auto& step : std::vector<std::vector<std::pair<std::string, std::string>>>{
+             {{kStp + "12.0", std::to_string(v.age)}},
+             {{kStp + "14.0", std::to_string(v.delay)}},
+             {{kStp + "13.0", hello}},
+             {{kStp + "13.0", hello}, {kStp + "2.0", v.priority}, {kStpVersion + ".0", v.version}}}) {
+        steps.emplace_back();
+        for (const auto& [oid, value] : step) steps.back().push_back(features::SetValue::Text(oid, SNMP_T_INTEGER, value));
     }
-    EndApply(false);
+    const bool sent = m_write.SendSteps(std::move(steps), [this](int failed) {
+        if (failed < 0) EndApply(false);
+        else PutTimersBack(features::NotChanged(kStpSettings, m_write.LastStep()));
+    });
+    if (!sent) PutTimersBack(features::NotChanged(kStpSettings, features::StepResult{-1, SnmpFailure::NotSent}));
 }
 
 void CStpBridgeDlg::PutTimersBack(const std::string& failure) {
-    constexpr const char* kNotBack = " The bridge timers could not all be put back; the form shows what the switch holds.";
     // The timers may now hold any mix of old and new values: widen again, so that the old max
-    // age is accepted whatever the rest holds.
-    if (!Set({{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}}).ok()) {
-        FinishTimersBack(failure + kNotBack);
+    // age is accepted whatever the rest holds, then each timer as read. Every one that the
+    // switch takes goes back, whatever became of the others.
+    const auto& [age, delay, hello] = m_readTimers;
+    PutBack({{Widening(), false, true},
+             {{{kStp + "12.0", std::to_string(age)}}, true, false},
+             {{{kStp + "14.0", std::to_string(delay)}}, true, false},
+             {{{kStp + "13.0", std::to_string(hello)}}, true, false}},
+            0, true, failure);
+}
+
+void CStpBridgeDlg::PutBack(std::vector<PutBackStep> steps, std::size_t index, bool allBack, const std::string& failure) {
+    if (index >= steps.size()) {
+        Finish(failure + (allBack ? " The bridge timers were put back as they were."
+                                  : " The bridge timers could not all be put back; the form shows what the switch holds."),
+               true);
         return;
     }
-    setTimer(kTimerBridgeWrite, kAfterWideningMs, [this, failure] {
-        const auto& [age, delay, hello] = m_readTimers;
-        const bool back = Set({{kStp + "12.0", std::to_string(age)}}).ok() &&
-                          Set({{kStp + "14.0", std::to_string(delay)}}).ok() &&
-                          Set({{kStp + "13.0", std::to_string(hello)}}).ok();
-        FinishTimersBack(failure + (back ? " The bridge timers were put back as they were." : kNotBack));
+    const PutBackStep step = steps[index];
+    SendStep(step.values, 0, [this, steps = std::move(steps), index, allBack, failure, step](const features::StepResult& r) {
+        const bool back = allBack && (r.ok() || !step.timer);
+        auto next = [this, steps, index, back, failure] { PutBack(steps, index + 1, back, failure); };
+        if (step.pauseAfter) setTimer(kTimerBridgeWrite, kAfterWideningMs, next);
+        else next();
     });
+}
+
+std::vector<std::pair<std::string, std::string>> CStpBridgeDlg::Widening() {
+    return {{kStp + "13.0", "100"}, {kStp + "14.0", "3000"}};
 }
 
 // `message` says what was not changed and what was put back; the state step, when this Apply
 // took it, stands.
-void CStpBridgeDlg::FinishTimersBack(const std::string& message) {
+void CStpBridgeDlg::Finish(const std::string& message, bool keepTyped) {
     platform::ShowMessage(message + (m_bTurnedOn ? " The spanning tree was turned on." : ""));
-    EndApply(true);
+    EndApply(keepTyped);
 }
 
 void CStpBridgeDlg::EndApply(bool keepTyped) {
     setTimer(kTimerBridgeWrite, kBeforeReadMs, [this, keepTyped] {
-        endWrite();
         Read(keepTyped);
+        endWrite();
     });
 }
 
 void CStpBridgeDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }
 
@@ -383,11 +434,9 @@ void CStpPortDlg::createControls() {
     }
     // Both write the port's settings and are decided on the aggregated links: only once this
     // port and the link membership were read.
-    addButton(kIdApply, "&Apply", [this] { Apply(); }).needsRead();
+    addButton(kIdApply, "&Apply", [this] { Apply(false); }).needsRead();
     // A write the switch did not take keeps the form open, with what was typed, for another try.
-    addButton(platform::kIdOk, "&OK", [this] {
-        if (Apply() != Applied::NotTaken) end(platform::kIdOk);
-    }).setDefault().needsRead();
+    addButton(platform::kIdOk, "&OK", [this] { Apply(true); }).setDefault().needsRead();
     addButton(platform::kIdCancel, "&Cancel");
     addButton(kIdRefresh, "&Refresh", [this] {
         if (!readOk("trunk members") && !m_memberWalk.Running()) WalkMembers();
@@ -434,7 +483,7 @@ int CStpPortDlg::RowPort() const {
     return port > 0 ? port : 0;
 }
 
-void CStpPortDlg::ReadRow() {
+void CStpPortDlg::ReadRow(const std::string& typedCost) {
     const int last = m_table.rowCount() - 1;
     bool prev = true, next = true;
     if (m_iRow <= 0) {
@@ -469,16 +518,29 @@ void CStpPortDlg::ReadRow() {
     }
     std::vector<std::string> oids;
     for (const char* column : {"2", "5", "4"}) oids.push_back(InstanceOid(kStpPortEntry + column, port));
-    ReplyRow v;
-    if (!features::ReadNow(*this, "port", m_cCommonSNMP, oids, false, v)) return;
+    // A reply for a row left meanwhile is dropped by the walk: only this row's values fill the form.
+    auto values = std::make_shared<ReplyRow>();
+    features::AsyncRead(
+        *this, "port", m_read, oids,
+        [values](const ReplyRow& v, CSnmp&) {
+            *values = v;
+            return false;
+        },
+        [this, values, typedCost](int status) {
+            if (status == 0 && readOk("port")) OnRowRead(*values, typedCost);
+        });
+}
+
+void CStpPortDlg::OnRowRead(const ReplyRow& v, const std::string& typedCost) {
     if (v.text(0).empty() || v.text(1).empty()) {
         readFailed("port", "the switch did not return every setting");
         return;
     }
+    auto& priority = get<platform::ComboBox>(kIdPriority);
     // A priority the list does not offer is shown as read, so that it is written back unchanged.
     if (priority.findItem(v.text(0)) < 0) priority.addItem(v.text(0));
     priority.setCurrent(priority.findItem(v.text(0)));
-    get<platform::EditBox>(kIdCost).setText(v.text(1));
+    get<platform::EditBox>(kIdCost).setText(typedCost.empty() ? v.text(1) : typedCost);
     get<platform::CheckBox>(kIdEnable).setChecked(v.text(2) == "1");
 }
 
@@ -487,22 +549,26 @@ void CStpPortDlg::Move(int delta) {
     ReadRow();
 }
 
-CStpPortDlg::Applied CStpPortDlg::Apply() {
-    if (!readOk("port")) return Applied::Stopped;  // nothing read for this port: nothing to write to it
+void CStpPortDlg::Apply(bool thenClose) {
+    // A write that does not go out leaves OK to close the form, as a refused check does.
+    const auto stopped = [this, thenClose] {
+        if (thenClose) end(platform::kIdOk);
+    };
+    if (!readOk("port")) return stopped();  // nothing read for this port: nothing to write to it
     const std::string priority = get<platform::ComboBox>(kIdPriority).text();
     const std::string costText = get<platform::EditBox>(kIdCost).text();
     const long long cost = TextToInt64(costText);
     if (cost > 200000000 || cost < 0) {
         platform::ShowMessage("Invalid Path Cost(1-200000000)");
-        return Applied::Stopped;
+        return stopped();
     }
     const int port = RowPort();
-    if (port <= 0) return Applied::Stopped;
+    if (port <= 0) return stopped();
     const bool enabled = get<platform::CheckBox>(kIdEnable).checked();
     // Without the whole membership any port may belong to an aggregated link.
     if (!readOk("trunk members")) {
         platform::ShowMessage(features::kMsgNotRead);
-        return Applied::Stopped;
+        return stopped();
     }
     if (IsTrunkMember(port)) {
         using C = CStpTableDlg;
@@ -510,22 +576,27 @@ CStpPortDlg::Applied CStpPortDlg::Apply() {
                           cost == TextToInt64(m_table.cell(m_iRow, C::kColCost)) &&
                           enabled == (m_table.cell(m_iRow, C::kColEnable) == "Y");
         if (!same) platform::ShowMessage("Cannot add ports with different STP configurations to an aggregated link.");
-        return Applied::Stopped;
+        return stopped();
     }
-    const bool taken = features::WriteNow(
-        m_cCommonSNMPSet, "The spanning tree settings of port " + std::to_string(port),
+    m_write.Send(
+        "The spanning tree settings of port " + std::to_string(port),
         {features::SetValue::Text(InstanceOid(kStpPortEntry + "2", port), SNMP_T_INTEGER, std::to_string(TextToInt64(priority))),
          features::SetValue::Text(InstanceOid(kStpPortCost, port), SNMP_T_INTEGER, std::to_string(cost)),
          features::SetValue::Text(InstanceOid(kStpPortEntry + "4", port), SNMP_T_INTEGER, enabled ? "1" : "2")},
-        false);
-    if (taken) return Applied::Written;
-    // The port's settings as the switch holds them; the cost typed stays for another try.
-    ReadRow();
-    if (readOk("port")) get<platform::EditBox>(kIdCost).setText(costText);
-    return Applied::NotTaken;
+        [this, thenClose, costText](bool ok) {
+            if (ok) {
+                if (thenClose) end(platform::kIdOk);
+                return;
+            }
+            // The port's settings as the switch holds them; the cost typed stays for another try,
+            // and so does the form, even after OK.
+            ReadRow(costText);
+        });
 }
 
 void CStpPortDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
                                    {m_cCommonSNMPSet, "m_cCommonSNMPSet"},
                                    {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});

@@ -1,6 +1,8 @@
 #pragma once
 // 802.1D spanning tree: the bridge form, the spanning tree port table and the per-port form.
 #include <array>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,20 +44,38 @@ private:
     // keepTyped: the read after a write the switch did not take, which leaves the timers and the
     // priority the user typed in their boxes for another try.
     void Read(bool keepTyped = false);
+    // The values one Apply writes once the tree is on.
+    struct BridgeValues {
+        int age = 0, delay = 0, hello = 0;
+        std::string priority, version;
+    };
+    // One request of a put-back: `timer` when it carries a timer as read (the widening does
+    // not), `pauseAfter` when the switch needs a moment before the next.
+    struct PutBackStep {
+        std::vector<std::pair<std::string, std::string>> values;
+        bool timer = true;
+        bool pauseAfter = false;
+    };
     void OnApply();
-    // The second step of Apply: the three timers, then the priority and the version.
-    void WriteBridgeTimers(int a, int d, int h, const std::string& priority, const std::string& version);
+    // Largest forward delay and smallest hello time, in one request, then a pause.
+    void Widen(const BridgeValues& v);
+    // The three timers, then the priority and the version.
+    void WriteBridgeTimers(const BridgeValues& v);
     // After a timer write the switch did not take: the timers as they were read go back, widened
     // first as on the way out, and one message tells what was changed and what was left.
     void PutTimersBack(const std::string& failure);
-    void FinishTimersBack(const std::string& message);
-    // The end of every Apply that got as far as the timers: the form reads the bridge again.
+    void PutBack(std::vector<PutBackStep> steps, std::size_t index, bool allBack, const std::string& failure);
+    static std::vector<std::pair<std::string, std::string>> Widening();
+    // Tells the outcome, then ends the Apply.
+    void Finish(const std::string& message, bool keepTyped);
+    // The end of every Apply: after a pause the form reads the bridge again and lets go.
     void EndApply(bool keepTyped);
     void OnEnableClicked();
     void OnPortSetting();
     void EnableSettings(bool on, bool portSetting);
-    // One set request with the outcome kept quiet; the caller words the message.
-    features::StepResult Set(const std::vector<std::pair<std::string, std::string>>& values);
+    // One set request; onDone gets its outcome, and the caller words the message.
+    void SendStep(const std::vector<std::pair<std::string, std::string>>& values, int timeoutMs,
+                  std::function<void(const features::StepResult&)> onDone);
     void OnRead(const ReplyRow& v);
 
     std::string m_strRstpState = "0";
@@ -66,6 +86,7 @@ private:
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_read{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 
 // The spanning tree port table ("Spanning Tree Table").
@@ -125,10 +146,12 @@ protected:
 
 private:
     void WalkMembers();
-    void ReadRow();
+    void ReadRow(const std::string& typedCost = {});
     void Move(int delta);
-    enum class Applied { Written, Stopped, NotTaken };
-    Applied Apply();
+    // Writes the port's settings; thenClose (OK) ends the form unless the switch did not take them.
+    void Apply(bool thenClose);
+    // typedCost: the cost typed before a write the switch did not take, kept for another try.
+    void OnRowRead(const ReplyRow& v, const std::string& typedCost);
     int RowPort() const;
     void OnMemberRow(const ReplyRow& v);
     void OnMemberWalkEnd(int status);
@@ -143,4 +166,6 @@ private:
     CCommonSnmp m_cCommonSNMPSet;    // writes
     CCommonSnmp m_cCommonSNMPTable;  // link aggregation membership walk
     CTableWalk m_memberWalk{m_cCommonSNMPTable};
+    CTableWalk m_read{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };

@@ -82,13 +82,16 @@ void CSysInfoDlg::OnApply() {
     const std::string nameBytes = Utf8CutBytes(name, kMaxTextBytes);
     const std::string locationBytes = Utf8CutBytes(location, kMaxTextBytes);
     // Success is silent; after a failure the form reads again, keeping what was typed.
-    if (!features::WriteNow(m_cCommonSNMPSet, "The system name and location",
-                            {features::SetValue::Bytes(kSysNameOid, Octets(nameBytes.begin(), nameBytes.end())),
-                             features::SetValue::Bytes(kSysLocationOid, Octets(locationBytes.begin(), locationBytes.end()))},
-                            false))
-        OnRefresh(true);
+    m_write.Send("The system name and location",
+                 {features::SetValue::Bytes(kSysNameOid, Octets(nameBytes.begin(), nameBytes.end())),
+                  features::SetValue::Bytes(kSysLocationOid, Octets(locationBytes.begin(), locationBytes.end()))},
+                 [this](bool ok) {
+                     if (!ok) OnRefresh(true);
+                 });
 }
 
 void CSysInfoDlg::destroyWindow() {
+    // A request still on its way ends first; its outcome goes nowhere.
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPSet, "m_cCommonSNMPSet"}});
 }

@@ -1,5 +1,6 @@
 #pragma once
 // System information: the MIB-II system group, with sysName and sysLocation editable.
+#include "features/common/form_write.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -34,5 +35,6 @@ private:
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_read{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
     bool m_bKeepTyped = false;
 };

@@ -154,13 +154,12 @@ void CFdbTableDlg::OnRefresh() {
 }
 
 void CFdbTableDlg::ReadAgeTime() {
-    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T)) return;
-    m_cCommonSNMP.AddValue("1.3.6.1.2.1.17.4.2.0", SNMP_T_NULL, nullptr);
-    CSnmp* reply = nullptr;
-    if (m_cCommonSNMP.Send(&reply, 0) != 0) return;
-    const ReplyRow row = ReadReplyRow(*reply);
-    delete reply;
-    if (row.present(0)) get<platform::Label>(kIdAgeTime).setText(row.text(0));
+    // Beside the walk, on its own session; a failed read leaves the age as it was.
+    if (m_ageRead.Running()) return;
+    m_ageRead.Read({"1.3.6.1.2.1.17.4.2.0"}, [this](const ReplyRow& row, CSnmp&) {
+        if (row.present(0)) get<platform::Label>(kIdAgeTime).setText(row.text(0));
+        return false;
+    });
 }
 
 void CFdbTableDlg::OnRow(const ReplyRow& row) {

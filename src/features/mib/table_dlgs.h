@@ -101,6 +101,7 @@ private:
     void ReadAgeTime();
     std::string m_strFilter;  // the destination port filter of the running walk
     CCommonSnmp m_cCommonSNMP;  // age time
+    CTableWalk m_ageRead{m_cCommonSNMP};
 };
 
 class CTcpTableDlg : public CMibListDlg {
