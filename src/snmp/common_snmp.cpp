@@ -268,6 +268,33 @@ bool CCommonSnmp::SetReadAhead() {
     return true;
 }
 
+bool CCommonSnmp::SetWalkColumns(const std::vector<std::string>& columns) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!request_ || !table_ || request_->getType() != SNMP_PDU_GETNEXT_T ||
+        columns.size() != static_cast<size_t>(request_->getValuesCount()))
+        return false;
+    table_->setColumns(columns);
+    return true;
+}
+
+std::unique_ptr<CCommonSnmp> CCommonSnmp::Twin() const {
+    SessionSettings s;
+    s.SnmpVersion = std::to_string(version_);
+    s.TimeoutMs = std::to_string(timeoutMs_);
+    const std::string::size_type colon = address_.rfind(':');
+    s.DeviceAddress = address_.substr(0, colon);
+    s.AgentPort = colon == std::string::npos ? "161" : address_.substr(colon + 1);
+    s.ReadCommunity = readCommunity_;
+    s.WriteCommunity = writeCommunity_;
+    s.SecurityLevel = securityLevel_;
+    s.AuthProtocol = authProtocol_;
+    s.PrivProtocol = privProtocol_;
+    s.UserName = userName_;
+    s.AuthPassword = authPassword_;
+    s.PrivPassword = privPassword_;
+    return std::make_unique<CCommonSnmp>(s);
+}
+
 void CCommonSnmp::WantPrefetchLocked(int timeoutMs) {
     prefetchWanted_ = true;
     prefetchTimeoutMs_ = timeoutMs;

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/session_settings.h"
 #include "platform/event.h"
@@ -39,6 +40,11 @@ public:
     // before handling the current one: their requests are the same, only sooner. (SNMPv3 walks
     // fetch ahead in bulk anyway.) False when no get-next walk is open.
     bool SetReadAhead();
+    // For the walk just opened from a point inside its table (column OID + instance): the
+    // columns it walks, in binding order, for its end and GetSuffix. False when none is open.
+    bool SetWalkColumns(const std::vector<std::string>& columns);
+    // A new session with this one's settings (walks in parts run side by side on such twins).
+    std::unique_ptr<CCommonSnmp> Twin() const;
     int GetSuffix(int index, CSnmp* reply, std::string& suffix);
     // True when `id` is outstanding; it is then removed (each request is answered once).
     bool FindRequestID(int id);

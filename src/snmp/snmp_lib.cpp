@@ -1065,6 +1065,19 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
     return 0;
 }
 
+void CSnmpTable::setColumns(const std::vector<std::string>& columns) {
+    columns_.clear();
+    for (const std::string& c : columns) columns_.push_back(!c.empty() && c[0] == '.' ? c.substr(1) : c);
+    columnsGeneration_ = request_ ? request_->bindingsGeneration_ : 0;
+    ahead_.clear();
+    aheadPos_ = 0;
+    aheadEnd_ = 0;
+    nextReplies_.clear();
+    rowBytes_ = 0;
+    repsCap_ = 0;
+    bulkWorked_ = false;
+}
+
 int CSnmpTable::getSuffix(int index, CSnmp* reply, std::string& suffix) const {
     if (!reply || index < 0 || index >= reply->getValuesCount()) return -1;
     // Binding `index` answers the column of its place among the bindings that are not the proxy

@@ -1,5 +1,7 @@
 #include "snmp/table_walk.h"
 
+#include <algorithm>
+#include <deque>
 #include <unordered_set>
 
 #include "platform/trace.h"
@@ -10,6 +12,12 @@ namespace {
 // this happens on the UI thread.
 std::unordered_set<const CTableWalk*>& LiveWalkers() {
     static std::unordered_set<const CTableWalk*> live;
+    return live;
+}
+
+// Sessions of walks in parts that exist: a reply for a slot that is gone is dropped.
+std::unordered_set<const void*>& LiveSlots() {
+    static std::unordered_set<const void*> live;
     return live;
 }
 
@@ -55,7 +63,10 @@ ReplyRow ReadReplyRow(const CSnmp& reply) {
 
 CTableWalk::CTableWalk(CCommonSnmp& session) : m_session(session) { LiveWalkers().insert(this); }
 
-CTableWalk::~CTableWalk() { LiveWalkers().erase(this); }
+CTableWalk::~CTableWalk() {
+    LiveWalkers().erase(this);
+    StopParts();
+}
 
 bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow, EndHandler onEnd,
                        int firstTimeoutMs, int stepTimeoutMs) {
@@ -68,6 +79,15 @@ bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow
 bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow, EndHandler onEnd,
                        const Options& options) {
     m_oneStep = false;
+    StopParts();
+    m_partsWalked = 0;
+    if (options.parts > 1 && !columns.empty()) {
+        m_columns = columns;
+        m_onRow = std::move(onRow);
+        m_onEnd = std::move(onEnd);
+        m_options = options;
+        return StartParts();
+    }
     return Send(SNMP_PDU_GETNEXT_T, Reads(columns), std::move(onRow), std::move(onEnd), options);
 }
 
@@ -78,6 +98,7 @@ bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onRepl
 bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd,
                       const Options& options) {
     m_oneStep = true;
+    StopParts();
     return Send(SNMP_PDU_GET_T, Reads(objects), std::move(onReply), std::move(onEnd), options);
 }
 
@@ -187,4 +208,355 @@ void CTableWalk::Finish(int status) {
     m_session.SignalDone();
     EndHandler onEnd = m_onEnd;  // the handler may start the next walk on this walker
     if (onEnd) onEnd(status);
+}
+
+// ---- Walks in parts -----------------------------------------------------------------------------
+//
+// Each part covers the rows whose index lies after `from` and at or before `upTo` (no upTo: to
+// the end of the table), and walks with get-next from its column OIDs followed by `from`. The
+// first part is the whole table; a session without a part splits the busiest part's remaining
+// range in two and walks the upper half. The parts' rows are held until every part before them
+// is done, so the row handler sees them in OID order, each once, even if the table changes.
+
+struct CTableWalk::Slot {
+    CTableWalk* owner = nullptr;
+    CCommonSnmp* session = nullptr;
+    std::unique_ptr<CCommonSnmp> own;  // null for the walk's own session
+    Part* part = nullptr;              // the part it walks, or null
+};
+
+struct CTableWalk::Part {
+    Index from, upTo;
+    bool bounded = false;  // upTo holds
+    Index at;              // the last row's index
+    bool started = false;  // a row came
+    size_t got = 0;
+    Slot* slot = nullptr;
+    bool done = false;
+    int status = CSnmp4w::EC_END_OF_TABLE;
+    bool endedShort = false;
+    struct Held {
+        ReplyRow row;
+        std::unique_ptr<CSnmp> reply;
+    };
+    std::deque<Held> held;
+};
+
+namespace {
+
+bool ParseIndex(const std::string& text, CTableWalk::Index& index) {
+    index.clear();
+    if (text.empty()) return false;
+    std::uint64_t value = 0;
+    bool digits = false;
+    for (char c : text) {
+        if (c == '.') {
+            if (!digits) return false;
+            index.push_back(static_cast<std::uint32_t>(value));
+            value = 0;
+            digits = false;
+        } else if (c >= '0' && c <= '9') {
+            value = value * 10 + static_cast<unsigned>(c - '0');
+            if (value > 0xffffffffULL) return false;
+            digits = true;
+        } else {
+            return false;
+        }
+    }
+    if (!digits) return false;
+    index.push_back(static_cast<std::uint32_t>(value));
+    return true;
+}
+
+std::string IndexText(const CTableWalk::Index& index) {
+    std::string out;
+    for (std::uint32_t v : index) {
+        if (!out.empty()) out += '.';
+        out += std::to_string(v);
+    }
+    return out;
+}
+
+}  // namespace
+
+bool CTableWalk::Between(const Index& lo, const Index* hi, Index& mid) {
+    mid.clear();
+    bool equal = hi != nullptr;  // mid has followed hi so far
+    for (size_t d = 0; d < 16; ++d) {
+        const std::uint64_t a = d < lo.size() ? lo[d] : 0;
+        // Past the first sub-identifier, a range without an upper end is taken as an octet's.
+        const std::uint64_t span = a < 256 ? 256 : 2 * a + 2;
+        std::uint64_t b = 0;
+        if (equal) b = d < hi->size() ? (*hi)[d] : 0;
+        else b = hi == nullptr && d == 0 ? 2 * a + 2 : span;  // no end: the next as far again
+        if (equal && b < a) return false;
+        if (b >= a + 2) {
+            mid.push_back(static_cast<std::uint32_t>((a + b) / 2));
+            break;
+        }
+        mid.push_back(static_cast<std::uint32_t>(a));
+        equal = equal && b == a;
+        if (equal && hi && d + 1 >= hi->size() && d + 1 >= lo.size()) return false;
+    }
+    return mid > lo && (hi == nullptr || mid < *hi);
+}
+
+bool CTableWalk::StartParts() {
+    m_running = false;
+    m_rows = 0;
+    m_reachedBound = false;
+    m_endedShort = false;
+    m_held = 0;
+    const int count = std::min(m_options.parts, kMaxParts);
+    for (int i = 0; i < count; ++i) {
+        auto slot = std::make_unique<Slot>();
+        slot->owner = this;
+        if (i == 0) {
+            slot->session = &m_session;
+        } else {
+            slot->own = m_session.Twin();
+            slot->session = slot->own.get();
+        }
+        LiveSlots().insert(slot.get());
+        m_slots.push_back(std::move(slot));
+    }
+    auto whole = std::make_unique<Part>();
+    Part& first = *whole;
+    m_parts.push_back(std::move(whole));
+    m_partsWalked = 1;
+    m_running = true;
+    RunPart(*m_slots[0], first, m_options.firstTimeoutMs);
+    if (!first.slot) {  // nothing could be sent
+        m_running = false;
+        m_session.SignalDone();
+        StopParts();
+        return false;
+    }
+    return true;
+}
+
+void CTableWalk::RunPart(Slot& slot, Part& part, int timeoutMs) {
+    CCommonSnmp& session = *slot.session;
+    if (!session.Open(SNMP_PDU_GETNEXT_T)) return;
+    const std::string from = part.from.empty() ? std::string() : "." + IndexText(part.from);
+    for (const std::string& column : m_columns) {
+        if (session.AddValue((column + from).c_str(), SNMP_T_NULL, nullptr) != 0) return;
+    }
+    if (!session.SetWalkColumns(m_columns)) return;
+    // Rows are held until their turn anyway: the next get-next goes out as each row arrives.
+    session.SetReadAhead();
+    if (session.GetNextAsync(&CTableWalk::PartCallback, &slot, timeoutMs) != 0) return;
+    slot.part = &part;
+    part.slot = &slot;
+}
+
+unsigned CTableWalk::PartCallback(CSnmp* reply, int requestId, void* param, int status) {
+    auto* slot = static_cast<Slot*>(param);
+    std::unique_ptr<CSnmp> owned(reply);
+    if (!slot || LiveSlots().count(slot) == 0 || !slot->session->FindRequestID(requestId)) {
+        if (slot && LiveSlots().count(slot) != 0 && slot->owner->m_options.traceDropped) platform::Trace("FindRequestID");
+        return 0;
+    }
+    CTableWalk* self = slot->owner;
+    if (!self->m_running || !slot->part) return 0;
+    if (self->m_session.IsCancelled()) {  // the walk's session was closed: end quietly
+        self->m_running = false;
+        self->StopParts();
+        return 0;
+    }
+    if (status != CSnmp4w::EC_NO_ERROR || !owned) {
+        if (status != CSnmp4w::EC_END_OF_TABLE && self->m_options.traceFailed)
+            platform::Trace("call back iStatus = %d", status);
+        self->EndPart(*slot, status != CSnmp4w::EC_NO_ERROR ? status : CSnmp4w::EC_FAILED);
+        return 0;
+    }
+    ReplyRow row = ReadReplyRow(*owned);
+    self->OnPartRow(*slot, std::move(row), std::move(owned));
+    return 0;
+}
+
+void CTableWalk::OnPartRow(Slot& slot, ReplyRow row, std::unique_ptr<CSnmp> reply) {
+    Part& part = *slot.part;
+    for (size_t i = 0; i < row.values.size() && i < m_columns.size(); ++i) {
+        ReplyRow::Value& v = row.values[i];
+        if (v.present && row.instance(i, m_columns[i]).empty()) {
+            v.present = false;
+            v.text.clear();
+            v.bytes.clear();
+        }
+    }
+    if (row.size() < m_options.minValues) {
+        part.endedShort = true;
+        EndPart(slot, 0);
+        return;
+    }
+    Index index;
+    if (!ParseIndex(row.instance(0, m_columns[0]), index)) {
+        EndPart(slot, CSnmp4w::EC_FAILED);
+        return;
+    }
+    if (part.bounded && index > part.upTo) {  // the next part's first row: this part is done
+        EndPart(slot, CSnmp4w::EC_END_OF_TABLE);
+        return;
+    }
+    part.at = std::move(index);
+    part.started = true;
+    ++part.got;
+    const size_t bound = m_options.maxRows ? m_options.maxRows : kDefaultMaxRows;
+    if (&part == m_parts.front().get()) {
+        bool ended = false;
+        if (!HandRow(row, *reply, ended) || ended) return;
+    } else {
+        if (m_rows + m_held >= bound) {  // more rows than the table can hold: fail as the walk would
+            platform::Trace("walk of %s ended at its bound of %zu rows", m_columns[0].c_str(), bound);
+            m_reachedBound = true;
+            EndPart(slot, CSnmp4w::EC_FAILED);
+            return;
+        }
+        part.held.push_back({std::move(row), std::move(reply)});
+        ++m_held;
+    }
+    if (slot.session->IsCancelled() || !slot.part) return;
+    if (slot.session->GetNextAsync(&CTableWalk::PartCallback, &slot, m_options.stepTimeoutMs) != 0) {
+        EndPart(slot, CSnmp4w::EC_FAILED);
+        return;
+    }
+    Steal();
+}
+
+bool CTableWalk::HandRow(ReplyRow& row, CSnmp& reply, bool& ended) {
+    ended = false;
+    const size_t bound = m_options.maxRows ? m_options.maxRows : kDefaultMaxRows;
+    if (m_rows >= bound) {
+        platform::Trace("walk of %s ended at its bound of %zu rows", m_columns.empty() ? "" : m_columns[0].c_str(), bound);
+        m_reachedBound = true;
+        ended = true;
+        StopParts();
+        Finish(CSnmp4w::EC_FAILED);
+        return LiveWalkers().count(this) != 0;
+    }
+    ++m_rows;
+    bool wanted = true;
+    if (m_onRow) wanted = m_onRow(row, reply);
+    // The row handler may have closed the session or destroyed the walker.
+    if (LiveWalkers().count(this) == 0) return false;
+    if (!m_running) {
+        ended = true;
+        return true;
+    }
+    if (m_session.IsCancelled()) {
+        m_running = false;
+        StopParts();
+        ended = true;
+        return true;
+    }
+    if (!wanted && !m_options.nextFirst) {
+        ended = true;
+        StopParts();
+        Finish(0);
+        return LiveWalkers().count(this) != 0;
+    }
+    return true;
+}
+
+void CTableWalk::EndPart(Slot& slot, int status) {
+    Part* part = slot.part;
+    if (!part) return;
+    part->done = true;
+    part->status = status;
+    part->slot = nullptr;
+    slot.part = nullptr;
+    // Nothing more is asked of the switch for this part (rows read ahead are dropped).
+    if (slot.own) slot.session->Open(SNMP_PDU_GET_T);
+    Flush();
+    if (LiveWalkers().count(this) != 0 && m_running) Steal();
+}
+
+void CTableWalk::Flush() {
+    while (m_running && !m_parts.empty()) {
+        Part& head = *m_parts.front();
+        while (!head.held.empty()) {
+            Part::Held h = std::move(head.held.front());
+            head.held.pop_front();
+            --m_held;
+            bool ended = false;
+            if (!HandRow(h.row, *h.reply, ended) || ended) return;
+        }
+        if (!head.done) return;
+        const int status = head.status;
+        const bool endedShort = head.endedShort;
+        if (status == CSnmp4w::EC_END_OF_TABLE && m_parts.size() > 1) {
+            m_parts.erase(m_parts.begin());
+            continue;
+        }
+        // The last part reached the end of the table, or a part failed or ended short: the
+        // rows before stand, nothing after it is handed over.
+        m_endedShort = endedShort;
+        m_running = false;
+        StopParts();
+        Finish(endedShort ? 0 : status);
+        return;
+    }
+}
+
+void CTableWalk::Steal() {
+    for (auto& slotPtr : m_slots) {
+        Slot& idle = *slotPtr;
+        if (idle.part || !m_running) continue;
+        if (idle.session == &m_session && m_session.IsCancelled()) continue;
+        // The busiest part that has shown where it is: its rows so far say it is in a dense range.
+        Part* victim = nullptr;
+        size_t victimAt = 0;
+        Index mid;
+        for (size_t i = 0; i < m_parts.size(); ++i) {
+            Part& p = *m_parts[i];
+            if (p.done || !p.slot || !p.started) continue;
+            Index m;
+            if (!Between(p.at, p.bounded ? &p.upTo : nullptr, m)) continue;
+            if (!victim || p.got > victim->got) {
+                victim = &p;
+                victimAt = i;
+                mid = std::move(m);
+            }
+        }
+        if (!victim) return;
+        auto upper = std::make_unique<Part>();
+        upper->from = mid;
+        upper->upTo = victim->upTo;
+        upper->bounded = victim->bounded;
+        victim->upTo = mid;
+        victim->bounded = true;
+        Part& added = *upper;
+        m_parts.insert(m_parts.begin() + static_cast<std::ptrdiff_t>(victimAt + 1), std::move(upper));
+        ++m_partsWalked;
+        RunPart(idle, added, m_options.stepTimeoutMs);
+        if (!added.slot) {  // could not be sent: the part before takes its range back
+            for (size_t i = 0; i < m_parts.size(); ++i) {
+                if (m_parts[i].get() != &added) continue;
+                Part& before = *m_parts[i - 1];
+                before.upTo = added.upTo;
+                before.bounded = added.bounded;
+                if (before.done) {  // it ended at the split: the rest is walked as a part of its own
+                    added.done = true;
+                    added.status = CSnmp4w::EC_FAILED;
+                } else {
+                    m_parts.erase(m_parts.begin() + static_cast<std::ptrdiff_t>(i));
+                }
+                break;
+            }
+            return;
+        }
+    }
+}
+
+void CTableWalk::StopParts() {
+    for (auto& slot : m_slots) {
+        LiveSlots().erase(slot.get());
+        slot->part = nullptr;
+        // A twin's walk is abandoned at once; the walk's own session ends as a walk does.
+        if (slot->own) slot->own.reset();
+    }
+    m_slots.clear();
+    m_parts.clear();
+    m_held = 0;
 }
