@@ -129,6 +129,10 @@ bool CCommonSnmp::Open(int pduType) {
     table_.reset();
     request_.reset();
     readAhead_ = false;
+    {
+        std::lock_guard<std::mutex> wl(workMutex_);
+        lastStepTimeoutMs_ = 0;
+    }
     if (pduType != SNMP_PDU_GET_T && pduType != SNMP_PDU_GETNEXT_T && pduType != SNMP_PDU_SET_T) return false;
 
     std::unique_ptr<CSnmp> request;
@@ -318,6 +322,7 @@ int CCommonSnmp::GetNextAsync(SnmpCallback callback, void* param, int timeoutMs)
     step.param = param;
     step.timeoutMs = timeoutMs == 0 ? timeoutMs_ : timeoutMs;
     step.id = ++g_walkCounter;
+    lastStepTimeoutMs_ = step.timeoutMs;
     {
         std::lock_guard<std::mutex> sl(shared_->mutex);
         shared_->ids.push_back(step.id);
@@ -381,7 +386,8 @@ void CCommonSnmp::Prefetch(unsigned epoch, int timeoutMs) {
     }
     std::lock_guard<std::mutex> wl(workMutex_);
     prefetchRunning_ = false;
-    if (again && !cancelled_ && !stop_) WantPrefetchLocked(timeoutMs);
+    // The rows fetched next serve the walk's later steps: their time-out, not the first step's.
+    if (again && !cancelled_ && !stop_) WantPrefetchLocked(lastStepTimeoutMs_ > 0 ? lastStepTimeoutMs_ : timeoutMs);
     if ((cancelled_ || stop_) && !hasStep_) done_.set();  // closed meanwhile: nothing is under way now
 }
 

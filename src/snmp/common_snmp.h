@@ -119,6 +119,7 @@ private:
     bool prefetchWanted_ = false;          // the walk's next rows are to be fetched ahead
     bool prefetchRunning_ = false;         // the worker is fetching them
     int prefetchTimeoutMs_ = 0;            // the time-out of the step that wanted them
+    int lastStepTimeoutMs_ = 0;            // the time-out of the walk's latest step
     std::chrono::steady_clock::time_point stepQueuedAt_;  // when step_ was queued
     std::atomic<bool> readAhead_{false};   // the open walk reads ahead: the worker never idles between rows
     Step step_;
