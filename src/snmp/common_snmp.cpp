@@ -2,6 +2,7 @@
 // steps run on the session's worker thread and are delivered on the UI thread.
 #include "snmp/common_snmp.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +75,11 @@ CCommonSnmp::CCommonSnmp(const SessionSettings& s)
 }
 
 CCommonSnmp::~CCommonSnmp() {
+    if (twinOf_) {
+        std::lock_guard<std::mutex> lock(twinOf_->mutex);
+        auto& m = twinOf_->members;
+        m.erase(std::remove(m.begin(), m.end(), this), m.end());
+    }
     running_ = false;
     {
         std::lock_guard<std::mutex> wl(workMutex_);
@@ -281,7 +287,13 @@ bool CCommonSnmp::SetWalkColumns(const std::vector<std::string>& columns) {
     return true;
 }
 
-std::unique_ptr<CCommonSnmp> CCommonSnmp::Twin() const {
+void CCommonSnmp::NoteFailure(SnmpFailure failure, const std::string& text) {
+    std::lock_guard<std::mutex> lock(lock_);
+    lastFailure_ = failure;
+    lastFailureText_ = failure == SnmpFailure::None ? std::string() : text;
+}
+
+std::unique_ptr<CCommonSnmp> CCommonSnmp::Twin() {
     SessionSettings s;
     s.SnmpVersion = std::to_string(version_);
     s.TimeoutMs = std::to_string(timeoutMs_);
@@ -296,7 +308,12 @@ std::unique_ptr<CCommonSnmp> CCommonSnmp::Twin() const {
     s.UserName = userName_;
     s.AuthPassword = authPassword_;
     s.PrivPassword = privPassword_;
-    return std::make_unique<CCommonSnmp>(s);
+    auto twin = std::make_unique<CCommonSnmp>(s);
+    if (!twins_) twins_ = std::make_shared<Twins>();
+    twin->twinOf_ = twins_;
+    std::lock_guard<std::mutex> lock(twins_->mutex);
+    twins_->members.push_back(twin.get());
+    return twin;
 }
 
 void CCommonSnmp::WantPrefetchLocked(int timeoutMs) {
@@ -558,6 +575,10 @@ void CCommonSnmp::Close() {
     if (idle) done_.set();
     // A step in flight, or a request another thread (the poller) is waiting for, gives up.
     if (!idle || syncInFlight_ > 0) transport_->abort();
+    if (twins_) {  // a walk in parts on twins ends with this session
+        std::lock_guard<std::mutex> lock(twins_->mutex);
+        for (CCommonSnmp* twin : twins_->members) twin->Close();
+    }
     done_.waitFor(std::chrono::milliseconds(timeoutMs_ + 1000));
 }
 

@@ -44,7 +44,10 @@ public:
     // columns it walks, in binding order, for its end and GetSuffix. False when none is open.
     bool SetWalkColumns(const std::vector<std::string>& columns);
     // A new session with this one's settings (walks in parts run side by side on such twins).
-    std::unique_ptr<CCommonSnmp> Twin() const;
+    // Closing this session closes its twins too.
+    std::unique_ptr<CCommonSnmp> Twin();
+    // Takes another session's failure as this one's last (a walk in parts that failed on a twin).
+    void NoteFailure(SnmpFailure failure, const std::string& text);
     int GetSuffix(int index, CSnmp* reply, std::string& suffix);
     // True when `id` is outstanding; it is then removed (each request is answered once).
     bool FindRequestID(int id);
@@ -71,6 +74,12 @@ public:
 
 private:
     struct Shared;  // state that queued UI-thread deliveries check after the session is gone
+    struct Twins {  // the twins of a session, closed with it
+        std::mutex mutex;
+        std::vector<CCommonSnmp*> members;
+    };
+    std::shared_ptr<Twins> twins_;   // this session's twins
+    std::shared_ptr<Twins> twinOf_;  // the group this twin belongs to
     struct Step {   // one queued walk step
         SnmpCallback callback = nullptr;
         void* param = nullptr;

@@ -235,6 +235,8 @@ struct CTableWalk::Part {
     bool done = false;
     int status = CSnmp4w::EC_END_OF_TABLE;
     bool endedShort = false;
+    SnmpFailure why = SnmpFailure::None;  // a failed part's failure, as its session said it
+    std::string whyText;
     struct Held {
         ReplyRow row;
         std::unique_ptr<CSnmp> reply;
@@ -464,6 +466,10 @@ void CTableWalk::EndPart(Slot& slot, int status) {
     if (!part) return;
     part->done = true;
     part->status = status;
+    if (status != 0 && status != CSnmp4w::EC_END_OF_TABLE) {
+        part->why = slot.session->LastFailure();
+        part->whyText = slot.session->LastFailureText();
+    }
     part->slot = nullptr;
     slot.part = nullptr;
     // Nothing more is asked of the switch for this part (rows read ahead are dropped).
@@ -493,6 +499,7 @@ void CTableWalk::Flush() {
         // rows before stand, nothing after it is handed over.
         m_endedShort = endedShort;
         m_running = false;
+        if (head.why != SnmpFailure::None) m_session.NoteFailure(head.why, head.whyText);
         StopParts();
         Finish(endedShort ? 0 : status);
         return;
