@@ -80,7 +80,8 @@ void RoundTrip::sample(double ms) {
 
 int RoundTrip::retransmitMs() const {
     if (!known()) return 0;
-    return std::max(kMinRetransmitMs, static_cast<int>(std::ceil(srtt_ + 4 * rttvar_)));
+    // The floor applies to the margin over the mean: a busy moment of a far switch is no loss.
+    return static_cast<int>(std::ceil(srtt_ + std::max<double>(kMinRetransmitMs, 4 * rttvar_)));
 }
 
 std::vector<int> RequestWaits(const RoundTrip& trip, int timeoutMs, int tries) {

@@ -53,8 +53,9 @@ public:
     bool known() const { return samples_ > 0; }
     double meanMs() const { return srtt_; }
     double deviationMs() const { return rttvar_; }
-    // When a request that got no answer is sent again: mean + 4 x deviation, at least
-    // kMinRetransmitMs (a switch's busy moment is not a loss). 0 while nothing is known.
+    // When a request that got no answer is sent again: mean + 4 x deviation, and at least
+    // kMinRetransmitMs over the mean (a switch's busy moment is not a loss). 0 while nothing
+    // is known.
     int retransmitMs() const;
 
 private:
@@ -62,7 +63,7 @@ private:
     long samples_ = 0;
 };
 
-// The shortest wait before a read is sent again.
+// The least margin over the mean round trip before a read is sent again.
 inline constexpr int kMinRetransmitMs = 150;
 // The most times one read goes out, however short the waits are.
 inline constexpr int kMaxReadSends = 6;

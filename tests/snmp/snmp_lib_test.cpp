@@ -318,13 +318,15 @@ TEST(RoundTrip, WaitsFollowTheSwitch) {
     };
     const Case cases[] = {
         {"nothing known: the time-out each time", {}, 3000, 3, 0, {3000, 3000, 3000}},
-        {"a local switch: the floor, doubled, within three time-outs", {1}, 3000, 3, 150, {150, 300, 600, 1200, 2400, 3000}},
+        {"a local switch: the floor, doubled, within three time-outs", {1}, 3000, 3, 151, {151, 302, 604, 1208, 2416, 3000}},
         {"mean + 4 deviations (100: 100/50, then 200: 112.5/62.5)", {100, 200}, 3000, 3, 363, {363, 726, 1452, 2904, 3000, 555}},
         {"never shorter than 1.5 round trips, however short the time-out", {700}, 500, 3, 2100, {1050, 1050, 1050}},
         {"a set waits once, at least 1.5 round trips", {700}, 500, 1, 2100, {1050}},
-        {"a set on a near switch waits its time-out", {2}, 3000, 1, 150, {3000}},
-        {"1.5 round trips above the retransmission time-out", {150, 150, 150, 150, 150, 150, 150, 150, 150, 150}, 3000, 3, 173,
-         {225, 346, 692, 1384, 2768, 3000}},
+        {"a set on a near switch waits its time-out", {2}, 3000, 1, 152, {3000}},
+        {"a steady switch: the floor over the mean", {150, 150, 150, 150, 150, 150, 150, 150, 150, 150}, 3000, 3, 300,
+         {300, 600, 1200, 2400, 3000, 1500}},
+        {"1.5 round trips above the retransmission time-out", {1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000}, 1000, 3, 1151,
+         {1500, 1500, 1500}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
