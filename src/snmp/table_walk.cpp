@@ -214,15 +214,21 @@ void CTableWalk::Finish(int status) {
 //
 // Each part covers the rows whose index lies after `from` and at or before `upTo` (no upTo: to
 // the end of the table), and walks with get-next from its column OIDs followed by `from`. The
-// first part is the whole table; a session without a part splits the busiest part's remaining
-// range in two and walks the upper half. The parts' rows are held until every part before them
-// is done, so the row handler sees them in OID order, each once, even if the table changes.
+// first part is the whole table; a session with room for a part splits the busiest part's
+// remaining range in two and walks the upper half. Under SNMPv1 one get-next carries the next
+// row of several parts (lanes), so that each request in flight brings several rows; under SNMPv3
+// each session walks one part with GETBULK. The parts' rows are held until every part before
+// them is done, so the row handler sees them in OID order, each once, even if the table changes.
 
 struct CTableWalk::Slot {
     CTableWalk* owner = nullptr;
     CCommonSnmp* session = nullptr;
     std::unique_ptr<CCommonSnmp> own;  // null for the walk's own session
-    Part* part = nullptr;              // the part it walks, or null
+    std::vector<Part*> lanes;          // the parts it walks
+    std::vector<Part*> asked;          // the parts of the request out, in binding order
+    bool asking = false;               // a request is out
+    bool open = false;                 // the session's walk is open with `asked`
+    bool rebuild = false;              // the next request carries other lanes
 };
 
 struct CTableWalk::Part {
@@ -231,10 +237,12 @@ struct CTableWalk::Part {
     Index at;              // the last row's index
     bool started = false;  // a row came
     size_t got = 0;
+    std::vector<std::string> next;  // where each column goes on (the last row's OIDs)
     Slot* slot = nullptr;
     bool done = false;
     int status = CSnmp4w::EC_END_OF_TABLE;
     bool endedShort = false;
+    bool alone = false;    // asked in a request of its own (it made one of several fail)
     SnmpFailure why = SnmpFailure::None;  // a failed part's failure, as its session said it
     std::string whyText;
     struct Held {
@@ -303,6 +311,8 @@ bool CTableWalk::Between(const Index& lo, const Index* hi, Index& mid) {
     return mid > lo && (hi == nullptr || mid < *hi);
 }
 
+int CTableWalk::LanesPerRequest() const { return m_session.Version() == 1 ? kLanes : 1; }
+
 bool CTableWalk::StartParts() {
     m_running = false;
     m_rows = 0;
@@ -327,8 +337,10 @@ bool CTableWalk::StartParts() {
     m_parts.push_back(std::move(whole));
     m_partsWalked = 1;
     m_running = true;
-    RunPart(*m_slots[0], first, m_options.firstTimeoutMs);
-    if (!first.slot) {  // nothing could be sent
+    Slot& slot = *m_slots[0];
+    slot.lanes.push_back(&first);
+    first.slot = &slot;
+    if (!Ask(slot, m_options.firstTimeoutMs)) {  // nothing could be sent
         m_running = false;
         m_session.SignalDone();
         StopParts();
@@ -337,19 +349,31 @@ bool CTableWalk::StartParts() {
     return true;
 }
 
-void CTableWalk::RunPart(Slot& slot, Part& part, int timeoutMs) {
+bool CTableWalk::Ask(Slot& slot, int timeoutMs) {
     CCommonSnmp& session = *slot.session;
-    if (!session.Open(SNMP_PDU_GETNEXT_T)) return;
-    const std::string from = part.from.empty() ? std::string() : "." + IndexText(part.from);
-    for (const std::string& column : m_columns) {
-        if (session.AddValue((column + from).c_str(), SNMP_T_NULL, nullptr) != 0) return;
+    if (slot.rebuild || !slot.open) {
+        slot.rebuild = false;
+        slot.open = false;
+        if (!session.Open(SNMP_PDU_GETNEXT_T)) return false;
+        std::vector<std::string> columns;
+        for (const Part* part : slot.lanes) {
+            const std::string from = part->from.empty() ? std::string() : "." + IndexText(part->from);
+            for (size_t c = 0; c < m_columns.size(); ++c) {
+                const std::string oid = part->next.size() == m_columns.size() ? part->next[c] : m_columns[c] + from;
+                if (session.AddValue(oid.c_str(), SNMP_T_NULL, nullptr) != 0) return false;
+                columns.push_back(m_columns[c]);
+            }
+        }
+        if (!session.SetWalkColumns(columns)) return false;
+        slot.asked = slot.lanes;
+        slot.open = true;
     }
-    if (!session.SetWalkColumns(m_columns)) return;
-    // Rows are held until their turn anyway: the next get-next goes out as each row arrives.
-    session.SetReadAhead();
-    if (session.GetNextAsync(&CTableWalk::PartCallback, &slot, timeoutMs) != 0) return;
-    slot.part = &part;
-    part.slot = &slot;
+    slot.asking = true;
+    if (session.GetNextAsync(&CTableWalk::PartCallback, &slot, timeoutMs) != 0) {
+        slot.asking = false;
+        return false;
+    }
+    return true;
 }
 
 unsigned CTableWalk::PartCallback(CSnmp* reply, int requestId, void* param, int status) {
@@ -360,25 +384,83 @@ unsigned CTableWalk::PartCallback(CSnmp* reply, int requestId, void* param, int 
         return 0;
     }
     CTableWalk* self = slot->owner;
-    if (!self->m_running || !slot->part) return 0;
+    if (!self->m_running || slot->asked.empty()) return 0;
     if (self->m_session.IsCancelled()) {  // the walk's session was closed: end quietly
         self->m_running = false;
         self->StopParts();
         return 0;
     }
-    if (status != CSnmp4w::EC_NO_ERROR || !owned) {
+    // The row handler may end this walk, start another or destroy the walker.
+    const unsigned generation = self->m_partsGeneration;
+    auto going = [&] { return LiveWalkers().count(self) != 0 && self->m_partsGeneration == generation && self->m_running; };
+    const std::vector<Part*> lanes = slot->asked;  // the parts this reply answers, in binding order
+    const size_t width = self->m_columns.size();
+    auto endAll = [&](int why) {
+        for (Part* part : lanes) {
+            if (!going()) return;
+            if (part->slot == slot) self->EndPart(*part, why);
+        }
+    };
+    if (status != CSnmp4w::EC_NO_ERROR && lanes.size() > 1 && slot->session->LastFailure() != SnmpFailure::NoAnswer &&
+        slot->session->LastFailure() != SnmpFailure::Cancelled) {
+        // One of the parts ended the request or made it fail, which one the switch does not
+        // say: each asks again from where it is, in a request of its own. (A switch that did
+        // not answer at all is not asked again: the walk fails as a walk of one part would.)
+        for (Part* part : lanes) {
+            if (part->slot != slot) continue;
+            part->alone = true;
+            part->slot = nullptr;
+            auto& mine = slot->lanes;
+            mine.erase(std::remove(mine.begin(), mine.end(), part), mine.end());
+        }
+        slot->rebuild = true;
+    } else if (status != CSnmp4w::EC_NO_ERROR || !owned) {
         if (status != CSnmp4w::EC_END_OF_TABLE && self->m_options.traceFailed)
             platform::Trace("call back iStatus = %d", status);
-        self->EndPart(*slot, status != CSnmp4w::EC_NO_ERROR ? status : CSnmp4w::EC_FAILED);
-        return 0;
+        endAll(status != CSnmp4w::EC_NO_ERROR ? status : CSnmp4w::EC_FAILED);
+    } else {
+        const std::vector<int> data = SnmpDataBindings(*owned);
+        if (data.size() != lanes.size() * width) {
+            endAll(CSnmp4w::EC_FAILED);
+        } else {
+            for (size_t i = 0; i < lanes.size(); ++i) {
+                if (!going()) return 0;
+                Part& part = *lanes[i];
+                if (part.slot != slot) continue;
+                std::unique_ptr<CSnmp> row;
+                std::vector<std::string> next;
+                if (lanes.size() == 1) {
+                    for (size_t c = 0; c < width; ++c) next.push_back(owned->bindings()[static_cast<size_t>(data[c])].oid);
+                    row = std::move(owned);
+                } else {  // this lane's bindings as a reply of their own
+                    row = std::make_unique<CSnmpV1>(0);
+                    for (size_t c = 0; c < width; ++c) {
+                        const CSnmp::Binding& b = owned->bindings()[static_cast<size_t>(data[i * width + c])];
+                        row->mutableBindings().push_back(b);
+                        next.push_back(b.oid);
+                    }
+                }
+                ReplyRow values = ReadReplyRow(*row);
+                self->OnPartRow(part, std::move(values), std::move(row), std::move(next));
+            }
+        }
     }
-    ReplyRow row = ReadReplyRow(*owned);
-    self->OnPartRow(*slot, std::move(row), std::move(owned));
+    if (!going() || LiveSlots().count(slot) == 0) return 0;
+    slot->asking = false;
+    if (slot->lanes != slot->asked) slot->rebuild = true;
+    self->Steal();
+    if (!going() || LiveSlots().count(slot) == 0) return 0;
+    if (!slot->lanes.empty() && !slot->asking && !self->Ask(*slot, self->m_options.stepTimeoutMs)) {
+        const std::vector<Part*> left = slot->lanes;
+        for (Part* part : left) {
+            if (!going()) return 0;
+            if (part->slot == slot) self->EndPart(*part, CSnmp4w::EC_FAILED);
+        }
+    }
     return 0;
 }
 
-void CTableWalk::OnPartRow(Slot& slot, ReplyRow row, std::unique_ptr<CSnmp> reply) {
-    Part& part = *slot.part;
+void CTableWalk::OnPartRow(Part& part, ReplyRow row, std::unique_ptr<CSnmp> reply, std::vector<std::string> next) {
     for (size_t i = 0; i < row.values.size() && i < m_columns.size(); ++i) {
         ReplyRow::Value& v = row.values[i];
         if (v.present && row.instance(i, m_columns[i]).empty()) {
@@ -389,41 +471,33 @@ void CTableWalk::OnPartRow(Slot& slot, ReplyRow row, std::unique_ptr<CSnmp> repl
     }
     if (row.size() < m_options.minValues) {
         part.endedShort = true;
-        EndPart(slot, 0);
+        EndPart(part, 0);
         return;
     }
     Index index;
-    if (!ParseIndex(row.instance(0, m_columns[0]), index)) {
-        EndPart(slot, CSnmp4w::EC_FAILED);
-        return;
-    }
-    if (part.bounded && index > part.upTo) {  // the next part's first row: this part is done
-        EndPart(slot, CSnmp4w::EC_END_OF_TABLE);
+    if (!ParseIndex(row.instance(0, m_columns[0]), index) ||  // the first column has left the table
+        (part.bounded && index > part.upTo)) {                // or this is the next part's first row
+        EndPart(part, CSnmp4w::EC_END_OF_TABLE);
         return;
     }
     part.at = std::move(index);
+    part.next = std::move(next);
     part.started = true;
     ++part.got;
-    const size_t bound = m_options.maxRows ? m_options.maxRows : kDefaultMaxRows;
     if (&part == m_parts.front().get()) {
         bool ended = false;
-        if (!HandRow(row, *reply, ended) || ended) return;
-    } else {
-        if (m_rows + m_held >= bound) {  // more rows than the table can hold: fail as the walk would
-            platform::Trace("walk of %s ended at its bound of %zu rows", m_columns[0].c_str(), bound);
-            m_reachedBound = true;
-            EndPart(slot, CSnmp4w::EC_FAILED);
-            return;
-        }
-        part.held.push_back({std::move(row), std::move(reply)});
-        ++m_held;
-    }
-    if (slot.session->IsCancelled() || !slot.part) return;
-    if (slot.session->GetNextAsync(&CTableWalk::PartCallback, &slot, m_options.stepTimeoutMs) != 0) {
-        EndPart(slot, CSnmp4w::EC_FAILED);
+        HandRow(row, *reply, ended);
         return;
     }
-    Steal();
+    const size_t bound = m_options.maxRows ? m_options.maxRows : kDefaultMaxRows;
+    if (m_rows + m_held >= bound) {  // more rows than the table can hold: fail as the walk would
+        platform::Trace("walk of %s ended at its bound of %zu rows", m_columns[0].c_str(), bound);
+        m_reachedBound = true;
+        EndPart(part, CSnmp4w::EC_FAILED);
+        return;
+    }
+    part.held.push_back({std::move(row), std::move(reply)});
+    ++m_held;
 }
 
 bool CTableWalk::HandRow(ReplyRow& row, CSnmp& reply, bool& ended) {
@@ -433,6 +507,7 @@ bool CTableWalk::HandRow(ReplyRow& row, CSnmp& reply, bool& ended) {
         platform::Trace("walk of %s ended at its bound of %zu rows", m_columns.empty() ? "" : m_columns[0].c_str(), bound);
         m_reachedBound = true;
         ended = true;
+        m_running = false;
         StopParts();
         Finish(CSnmp4w::EC_FAILED);
         return LiveWalkers().count(this) != 0;
@@ -454,6 +529,7 @@ bool CTableWalk::HandRow(ReplyRow& row, CSnmp& reply, bool& ended) {
     }
     if (!wanted && !m_options.nextFirst) {
         ended = true;
+        m_running = false;
         StopParts();
         Finish(0);
         return LiveWalkers().count(this) != 0;
@@ -461,21 +537,20 @@ bool CTableWalk::HandRow(ReplyRow& row, CSnmp& reply, bool& ended) {
     return true;
 }
 
-void CTableWalk::EndPart(Slot& slot, int status) {
-    Part* part = slot.part;
-    if (!part) return;
-    part->done = true;
-    part->status = status;
+void CTableWalk::EndPart(Part& part, int status) {
+    Slot* slot = part.slot;
+    if (!slot) return;
+    part.done = true;
+    part.status = status;
     if (status != 0 && status != CSnmp4w::EC_END_OF_TABLE) {
-        part->why = slot.session->LastFailure();
-        part->whyText = slot.session->LastFailureText();
+        part.why = slot->session->LastFailure();
+        part.whyText = slot->session->LastFailureText();
     }
-    part->slot = nullptr;
-    slot.part = nullptr;
-    // Nothing more is asked of the switch for this part (rows read ahead are dropped).
-    if (slot.own) slot.session->Open(SNMP_PDU_GET_T);
+    part.slot = nullptr;
+    auto& lanes = slot->lanes;
+    lanes.erase(std::remove(lanes.begin(), lanes.end(), &part), lanes.end());
+    slot->rebuild = true;
     Flush();
-    if (LiveWalkers().count(this) != 0 && m_running) Steal();
 }
 
 void CTableWalk::Flush() {
@@ -507,59 +582,76 @@ void CTableWalk::Flush() {
 }
 
 void CTableWalk::Steal() {
+    const size_t room = static_cast<size_t>(LanesPerRequest());
     for (auto& slotPtr : m_slots) {
-        Slot& idle = *slotPtr;
-        if (idle.part || !m_running) continue;
-        if (idle.session == &m_session && m_session.IsCancelled()) continue;
-        // The busiest part that has shown where it is: its rows so far say it is in a dense range.
-        Part* victim = nullptr;
-        size_t victimAt = 0;
-        Index mid;
-        for (size_t i = 0; i < m_parts.size(); ++i) {
-            Part& p = *m_parts[i];
-            if (p.done || !p.slot || !p.started) continue;
-            Index m;
-            if (!Between(p.at, p.bounded ? &p.upTo : nullptr, m)) continue;
-            if (!victim || p.got > victim->got) {
-                victim = &p;
-                victimAt = i;
-                mid = std::move(m);
-            }
-        }
-        if (!victim) return;
-        auto upper = std::make_unique<Part>();
-        upper->from = mid;
-        upper->upTo = victim->upTo;
-        upper->bounded = victim->bounded;
-        victim->upTo = mid;
-        victim->bounded = true;
-        Part& added = *upper;
-        m_parts.insert(m_parts.begin() + static_cast<std::ptrdiff_t>(victimAt + 1), std::move(upper));
-        ++m_partsWalked;
-        RunPart(idle, added, m_options.stepTimeoutMs);
-        if (!added.slot) {  // could not be sent: the part before takes its range back
-            for (size_t i = 0; i < m_parts.size(); ++i) {
-                if (m_parts[i].get() != &added) continue;
-                Part& before = *m_parts[i - 1];
-                before.upTo = added.upTo;
-                before.bounded = added.bounded;
-                if (before.done) {  // it ended at the split: the rest is walked as a part of its own
-                    added.done = true;
-                    added.status = CSnmp4w::EC_FAILED;
-                } else {
-                    m_parts.erase(m_parts.begin() + static_cast<std::ptrdiff_t>(i));
+        Slot& slot = *slotPtr;
+        if (slot.session == &m_session && m_session.IsCancelled()) return;
+        // Parts that wait for a request of their own come first, in order.
+        if (slot.lanes.empty()) {
+            for (auto& p : m_parts) {
+                if (p->done || p->slot) continue;
+                slot.lanes.push_back(p.get());
+                p->slot = &slot;
+                slot.rebuild = true;
+                if (!slot.asking && !Ask(slot, m_options.stepTimeoutMs)) {
+                    slot.lanes.clear();
+                    p->slot = nullptr;
+                    return;
                 }
                 break;
             }
-            return;
+        }
+        const bool crowded = std::any_of(slot.lanes.begin(), slot.lanes.end(), [](const Part* p) { return p->alone; });
+        while (m_running && !crowded && slot.lanes.size() < room) {
+            // The busiest part that has shown where it is: its rows so far say it is in a dense range.
+            Part* victim = nullptr;
+            size_t victimAt = 0;
+            Index mid;
+            for (size_t i = 0; i < m_parts.size(); ++i) {
+                Part& p = *m_parts[i];
+                if (p.done || !p.slot || !p.started) continue;
+                Index m;
+                if (!Between(p.at, p.bounded ? &p.upTo : nullptr, m)) continue;
+                if (!victim || p.got > victim->got) {
+                    victim = &p;
+                    victimAt = i;
+                    mid = std::move(m);
+                }
+            }
+            if (!victim) return;
+            auto upper = std::make_unique<Part>();
+            upper->from = mid;
+            upper->upTo = victim->upTo;
+            upper->bounded = victim->bounded;
+            victim->upTo = mid;
+            victim->bounded = true;
+            victim->got = 0;  // it has given half its range away
+            Part& added = *upper;
+            m_parts.insert(m_parts.begin() + static_cast<std::ptrdiff_t>(victimAt + 1), std::move(upper));
+            ++m_partsWalked;
+            slot.lanes.push_back(&added);
+            added.slot = &slot;
+            slot.rebuild = true;
+            if (!slot.asking && !Ask(slot, m_options.stepTimeoutMs)) {
+                // Could not be sent: the part before takes the range back.
+                slot.lanes.pop_back();
+                added.slot = nullptr;
+                victim->upTo = added.upTo;
+                victim->bounded = added.bounded;
+                m_parts.erase(m_parts.begin() + static_cast<std::ptrdiff_t>(victimAt + 1));
+                if (!slot.lanes.empty()) Ask(slot, m_options.stepTimeoutMs);
+                break;
+            }
         }
     }
 }
 
 void CTableWalk::StopParts() {
+    ++m_partsGeneration;
     for (auto& slot : m_slots) {
         LiveSlots().erase(slot.get());
-        slot->part = nullptr;
+        slot->lanes.clear();
+        slot->asked.clear();
         // A twin's walk is abandoned at once; the walk's own session ends as a walk does.
         if (slot->own) slot->own.reset();
     }

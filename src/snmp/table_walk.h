@@ -76,8 +76,10 @@ public:
     // The bound of a walk whose options name none: larger than any table of the switch but the
     // forwarding table, small enough that a list of it still fits in memory.
     static constexpr size_t kDefaultMaxRows = 100000;
-    // The most parts (so requests in flight to the switch) of one walk in parts.
+    // The most sessions (so requests in flight to the switch) of one walk in parts, and the
+    // parts one SNMPv1 get-next carries.
     static constexpr int kMaxParts = 4;
+    static constexpr int kLanes = 4;
     // The bound of a table with one row per port (or a few, as sub-indexed or combo entries):
     // four times the port count, at least 16.
     static constexpr size_t PortTableRows(int portCount) {
@@ -137,10 +139,11 @@ private:
     bool HandRow(ReplyRow& row, CSnmp& reply, bool& ended);
     // Walks in parts.
     bool StartParts();
-    void RunPart(Slot& slot, Part& part, int timeoutMs);
+    int LanesPerRequest() const;
+    bool Ask(Slot& slot, int timeoutMs);  // sends the slot's next request
     static unsigned PartCallback(CSnmp* reply, int requestId, void* param, int status);
-    void OnPartRow(Slot& slot, ReplyRow row, std::unique_ptr<CSnmp> reply);
-    void EndPart(Slot& slot, int status);
+    void OnPartRow(Part& part, ReplyRow row, std::unique_ptr<CSnmp> reply, std::vector<std::string> next);
+    void EndPart(Part& part, int status);
     void Steal();
     void Flush();  // hands over the rows of the parts that are next in order
     void StopParts();
@@ -160,4 +163,5 @@ private:
     std::vector<std::unique_ptr<Part>> m_parts;
     size_t m_partsWalked = 0;
     size_t m_held = 0;  // rows held for parts not yet next in order
+    unsigned m_partsGeneration = 0;  // bumped when the parts are dropped
 };
