@@ -62,11 +62,12 @@ public:
         // and the walk ends as a failed walk (end status -1, the rows so far stand), so a switch
         // that never leaves the table cannot grow a list without end. 0: kDefaultMaxRows.
         size_t maxRows = 0;
-        // Walk the table in this many parts side by side (at most kMaxParts requests in flight),
-        // for big tables whose indexes are not known beforehand. Each part walks its own range
-        // of the index space on a session of its own; a part that is done takes over the upper
-        // half of the busiest part's remaining range. Rows still reach the row handler in
-        // OID order, each once. 0 or 1: one request at a time, as always.
+        // Walk the table in parts side by side on this many sessions (at most kMaxParts, so as
+        // many requests in flight), for big tables whose indexes are not known beforehand. Each
+        // part walks its own range of the index space; a session with room takes over the
+        // upper half of the busiest part's remaining range; under SNMPv1 one request carries
+        // up to kLanes parts. Rows still reach the row handler in OID order, each once (with a
+        // reply of their own). 0 or 1: one request at a time, as always.
         int parts = 0;
         // Traces: "FindRequestID" for a dropped reply, "call back iStatus = %d" for a failed step.
         bool traceDropped = true;
