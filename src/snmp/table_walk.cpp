@@ -1,10 +1,12 @@
 #include "snmp/table_walk.h"
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <unordered_set>
 
 #include "platform/trace.h"
+#include "platform/ui.h"
 
 namespace {
 
@@ -20,6 +22,9 @@ std::unordered_set<const void*>& LiveSlots() {
     static std::unordered_set<const void*> live;
     return live;
 }
+
+// Rows a part walked with GETBULK brings before it is split.
+constexpr size_t kBulkRowsBeforeSplit = 12;
 
 const std::string kEmpty;
 const std::vector<std::uint8_t> kNoBytes;
@@ -484,7 +489,7 @@ void CTableWalk::OnPartRow(Part& part, ReplyRow row, std::unique_ptr<CSnmp> repl
     part.next = std::move(next);
     part.started = true;
     ++part.got;
-    if (&part == m_parts.front().get()) {
+    if (&part == m_parts.front().get() && part.held.empty()) {
         bool ended = false;
         HandRow(row, *reply, ended);
         return;
@@ -554,9 +559,23 @@ void CTableWalk::EndPart(Part& part, int status) {
 }
 
 void CTableWalk::Flush() {
+    // Held rows go over in slices, so that a part of thousands of rows never holds up the window.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
     while (m_running && !m_parts.empty()) {
         Part& head = *m_parts.front();
         while (!head.held.empty()) {
+            if (std::chrono::steady_clock::now() >= until) {
+                if (!m_flushPosted) {
+                    m_flushPosted = true;
+                    const unsigned generation = m_partsGeneration;
+                    platform::ui().post([this, generation] {
+                        if (LiveWalkers().count(this) == 0 || m_partsGeneration != generation) return;
+                        m_flushPosted = false;
+                        Flush();
+                    });
+                }
+                return;
+            }
             Part::Held h = std::move(head.held.front());
             head.held.pop_front();
             --m_held;
@@ -609,7 +628,9 @@ void CTableWalk::Steal() {
             Index mid;
             for (size_t i = 0; i < m_parts.size(); ++i) {
                 Part& p = *m_parts[i];
-                if (p.done || !p.slot || !p.started) continue;
+                // A part read in bulk is split once it has brought a reply's worth of rows: each
+                // split costs the rows its last request fetched beyond its new end.
+                if (p.done || !p.slot || !p.started || p.got < (room > 1 ? 1u : kBulkRowsBeforeSplit)) continue;
                 Index m;
                 if (!Between(p.at, p.bounded ? &p.upTo : nullptr, m)) continue;
                 if (!victim || p.got > victim->got) {
@@ -648,6 +669,7 @@ void CTableWalk::Steal() {
 
 void CTableWalk::StopParts() {
     ++m_partsGeneration;
+    m_flushPosted = false;
     for (auto& slot : m_slots) {
         LiveSlots().erase(slot.get());
         slot->lanes.clear();

@@ -165,4 +165,5 @@ private:
     size_t m_partsWalked = 0;
     size_t m_held = 0;  // rows held for parts not yet next in order
     unsigned m_partsGeneration = 0;  // bumped when the parts are dropped
+    bool m_flushPosted = false;      // the rest of the held rows go over in a task of their own
 };

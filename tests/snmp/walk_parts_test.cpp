@@ -17,7 +17,9 @@ const std::string kFdbStatus = "1.3.6.1.2.1.17.7.1.2.2.1.3";
 const std::string kFdbPort = "1.3.6.1.2.1.17.7.1.2.2.1.2";
 
 // The rows' instances in the order the handler got them; the end status.
-int Walk(platform::HeadlessUi& ui, CCommonSnmp& session, int parts, std::vector<std::string>& rows, size_t* walked) {
+// slowRowUs: the handler's time per row (a list that takes its time: held rows go over in slices).
+int Walk(platform::HeadlessUi& ui, CCommonSnmp& session, int parts, std::vector<std::string>& rows, size_t* walked,
+         int slowRowUs = 0) {
     CTableWalk walk(session);
     CTableWalk::Options options;
     options.parts = parts;
@@ -29,6 +31,9 @@ int Walk(platform::HeadlessUi& ui, CCommonSnmp& session, int parts, std::vector<
         [&](const ReplyRow& row, CSnmp&) {
             EXPECT_TRUE(row.present(1));
             rows.push_back(row.instance(0, kFdbStatus));
+            for (auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(slowRowUs);
+                 std::chrono::steady_clock::now() < until;) {
+            }
             return true;
         },
         [&](int status) { end = status; }, options));
@@ -45,9 +50,11 @@ TEST(WalkInParts, EveryRowOnceInOrder) {
     struct Case {
         const char* version;
         bool churn;
+        int slowRowUs = 0;
     };
-    for (const Case c : {Case{"1", false}, Case{"3", false}, Case{"1", true}, Case{"3", true}}) {
-        SCOPED_TRACE(std::string("SNMPv") + c.version + (c.churn ? ", table changing" : ""));
+    for (const Case c : {Case{"1", false}, Case{"3", false}, Case{"1", true}, Case{"3", true}, Case{"1", false, 100}}) {
+        SCOPED_TRACE(std::string("SNMPv") + c.version + (c.churn ? ", table changing" : "") +
+                     (c.slowRowUs ? ", slow list" : ""));
         corvex::test::SimDevice sim;
         std::vector<std::string> args = {"--fdb", "600", "--delay-ms", "5", "--user", "walker:SHA:walkAuth1:DES:walkPriv1"};
         if (c.churn) args.push_back("--fdb-churn");
@@ -67,7 +74,7 @@ TEST(WalkInParts, EveryRowOnceInOrder) {
         CCommonSnmp one(s), many(s);
         ASSERT_EQ(CSnmp4w::EC_END_OF_TABLE, Walk(ui, one, 0, whole, nullptr));
         size_t parts = 0;
-        ASSERT_EQ(CSnmp4w::EC_END_OF_TABLE, Walk(ui, many, CTableWalk::kMaxParts, parted, &parts));
+        ASSERT_EQ(CSnmp4w::EC_END_OF_TABLE, Walk(ui, many, CTableWalk::kMaxParts, parted, &parts, c.slowRowUs));
         EXPECT_GT(parts, 2u);  // the table was split, so rows crossed part edges
         // In OID order, each once.
         for (size_t i = 1; i < parted.size(); ++i)
