@@ -250,11 +250,7 @@ struct CTableWalk::Part {
     bool alone = false;    // asked in a request of its own (it made one of several fail)
     SnmpFailure why = SnmpFailure::None;  // a failed part's failure, as its session said it
     std::string whyText;
-    struct Held {
-        ReplyRow row;
-        std::unique_ptr<CSnmp> reply;
-    };
-    std::deque<Held> held;
+    std::deque<std::unique_ptr<CSnmp>> held;  // replies of one row each
 };
 
 namespace {
@@ -445,8 +441,7 @@ unsigned CTableWalk::PartCallback(CSnmp* reply, int requestId, void* param, int 
                         next.push_back(b.oid);
                     }
                 }
-                ReplyRow values = ReadReplyRow(*row);
-                self->OnPartRow(part, std::move(values), std::move(row), std::move(next));
+                self->OnPartRow(part, std::move(row), std::move(next));
             }
         }
     }
@@ -465,7 +460,9 @@ unsigned CTableWalk::PartCallback(CSnmp* reply, int requestId, void* param, int 
     return 0;
 }
 
-void CTableWalk::OnPartRow(Part& part, ReplyRow row, std::unique_ptr<CSnmp> reply, std::vector<std::string> next) {
+ReplyRow CTableWalk::PartRow(const CSnmp& reply) const {
+    ReplyRow row = ReadReplyRow(reply);
+    // A column that has ended answers with the next object beyond it: not a value of this row.
     for (size_t i = 0; i < row.values.size() && i < m_columns.size(); ++i) {
         ReplyRow::Value& v = row.values[i];
         if (v.present && row.instance(i, m_columns[i]).empty()) {
@@ -474,6 +471,11 @@ void CTableWalk::OnPartRow(Part& part, ReplyRow row, std::unique_ptr<CSnmp> repl
             v.bytes.clear();
         }
     }
+    return row;
+}
+
+void CTableWalk::OnPartRow(Part& part, std::unique_ptr<CSnmp> reply, std::vector<std::string> next) {
+    ReplyRow row = PartRow(*reply);
     if (row.size() < m_options.minValues) {
         part.endedShort = true;
         EndPart(part, 0);
@@ -501,7 +503,7 @@ void CTableWalk::OnPartRow(Part& part, ReplyRow row, std::unique_ptr<CSnmp> repl
         EndPart(part, CSnmp4w::EC_FAILED);
         return;
     }
-    part.held.push_back({std::move(row), std::move(reply)});
+    part.held.push_back(std::move(reply));  // the row is read again when its turn comes
     ++m_held;
 }
 
@@ -576,11 +578,12 @@ void CTableWalk::Flush() {
                 }
                 return;
             }
-            Part::Held h = std::move(head.held.front());
+            std::unique_ptr<CSnmp> reply = std::move(head.held.front());
             head.held.pop_front();
             --m_held;
+            ReplyRow row = PartRow(*reply);
             bool ended = false;
-            if (!HandRow(h.row, *h.reply, ended) || ended) return;
+            if (!HandRow(row, *reply, ended) || ended) return;
         }
         if (!head.done) return;
         const int status = head.status;

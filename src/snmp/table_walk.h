@@ -143,7 +143,8 @@ private:
     int LanesPerRequest() const;
     bool Ask(Slot& slot, int timeoutMs);  // sends the slot's next request
     static unsigned PartCallback(CSnmp* reply, int requestId, void* param, int status);
-    void OnPartRow(Part& part, ReplyRow row, std::unique_ptr<CSnmp> reply, std::vector<std::string> next);
+    void OnPartRow(Part& part, std::unique_ptr<CSnmp> reply, std::vector<std::string> next);
+    ReplyRow PartRow(const CSnmp& reply) const;  // the reply's row, columns that have ended left out
     void EndPart(Part& part, int status);
     void Steal();
     void Flush();  // hands over the rows of the parts that are next in order
