@@ -60,6 +60,7 @@ struct Options {
     // first binding with another type (5), another value (6) or noSuchObject (7).
     int badReply = 0;
     bool noBulk = false;  // GETBULK requests are answered with genErr
+    bool fdbChurn = false;  // the forwarding table changes with every request (entries 0x.ee.ee...)
     long long silentAfter = -1;
     // A lossy network: every n-th request (dropEvery) and about dropPercent of the others are
     // lost, the same ones for the same seed. With dropReplies the request is handled and its

@@ -1,4 +1,6 @@
 // BRIDGE-MIB (base, spanning tree, transparent bridging) and the Q-BRIDGE forwarding database.
+#include <memory>
+
 #include "device.h"
 #include "objects_common.h"
 
@@ -113,6 +115,20 @@ void registerBridge(Device& d) {
         SubId vlan = i % 10 == 9 ? 20 : 1;
         d.row(fdb, {vlan, oui[0], oui[1], oui[2], (x >> 16) & 0xff, (x >> 8) & 0xff, x & 0xff},
               {{2, Value::integer(port)}, {3, Value::integer(i % 25 == 24 ? 5 : 3)}});
+    }
+    if (d.options().fdbChurn) {
+        // Hosts come and go all over VLAN 1 while a walk runs: locally administered addresses
+        // x2-EE-EE-00-00-nn with first octets spread over the whole range; 32 stay at a time.
+        auto count = std::make_shared<unsigned long>(0);
+        const TableDef* table = &fdb;
+        auto churnIndex = [](unsigned long k) -> Oid {
+            return {1, static_cast<SubId>(((k * 37) % 64) * 4 + 2), 0xee, 0xee, 0, 0, static_cast<SubId>(k % 251)};
+        };
+        d.beforeRequest([dev, table, count, churnIndex] {
+            const unsigned long k = (*count)++;
+            dev->row(*table, churnIndex(k), {{2, Value::integer(1)}, {3, Value::integer(3)}});
+            if (k >= 32) dev->store().eraseRow(*table, churnIndex(k - 32));
+        });
     }
 }
 

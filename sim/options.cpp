@@ -38,6 +38,7 @@ std::string usage() {
            "  --community-rw NAME           write community (default tessmar)\n"
            "  --user NAME:MD5|SHA:authpass[:DES|AES:privpass]   SNMPv3 user (repeatable)\n"
            "  --fdb N                       forwarding table entries (default 40, up to 1000000)\n"
+           "  --fdb-churn                   with every request one forwarding entry comes and an older one goes\n"
            "  --fiber PORT[:3|4]            combo port with an active fibre module (medium 3 or 4, default 4)\n"
            "  --log FILE                    append every received PDU as one JSON line\n"
            "  --state FILE                  preload objects, lines 'OID TYPE VALUE'\n"
@@ -88,6 +89,7 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
         else if (a == "--transfer-silent") opt.transferSilent = true;
         else if (a == "--state-any-type") opt.stateAnyType = true;
         else if (a == "--no-bulk") opt.noBulk = true;
+        else if (a == "--fdb-churn") opt.fdbChurn = true;
         else if (a == "--drop-replies") opt.dropReplies = true;
         else if (!value(v)) return ParseResult::Error;
         else if (a == "--listen") opt.listen = v;

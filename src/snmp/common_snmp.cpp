@@ -2,6 +2,7 @@
 // steps run on the session's worker thread and are delivered on the UI thread.
 #include "snmp/common_snmp.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +75,11 @@ CCommonSnmp::CCommonSnmp(const SessionSettings& s)
 }
 
 CCommonSnmp::~CCommonSnmp() {
+    if (twinOf_) {
+        std::lock_guard<std::mutex> lock(twinOf_->mutex);
+        auto& m = twinOf_->members;
+        m.erase(std::remove(m.begin(), m.end(), this), m.end());
+    }
     running_ = false;
     {
         std::lock_guard<std::mutex> wl(workMutex_);
@@ -129,6 +135,10 @@ bool CCommonSnmp::Open(int pduType) {
     table_.reset();
     request_.reset();
     readAhead_ = false;
+    {
+        std::lock_guard<std::mutex> wl(workMutex_);
+        lastStepTimeoutMs_ = 0;
+    }
     if (pduType != SNMP_PDU_GET_T && pduType != SNMP_PDU_GETNEXT_T && pduType != SNMP_PDU_SET_T) return false;
 
     std::unique_ptr<CSnmp> request;
@@ -268,6 +278,44 @@ bool CCommonSnmp::SetReadAhead() {
     return true;
 }
 
+bool CCommonSnmp::SetWalkColumns(const std::vector<std::string>& columns) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!request_ || !table_ || request_->getType() != SNMP_PDU_GETNEXT_T ||
+        columns.size() != static_cast<size_t>(request_->getValuesCount()))
+        return false;
+    table_->setColumns(columns);
+    return true;
+}
+
+void CCommonSnmp::NoteFailure(SnmpFailure failure, const std::string& text) {
+    std::lock_guard<std::mutex> lock(lock_);
+    lastFailure_ = failure;
+    lastFailureText_ = failure == SnmpFailure::None ? std::string() : text;
+}
+
+std::unique_ptr<CCommonSnmp> CCommonSnmp::Twin() {
+    SessionSettings s;
+    s.SnmpVersion = std::to_string(version_);
+    s.TimeoutMs = std::to_string(timeoutMs_);
+    const std::string::size_type colon = address_.rfind(':');
+    s.DeviceAddress = address_.substr(0, colon);
+    s.AgentPort = colon == std::string::npos ? "161" : address_.substr(colon + 1);
+    s.ReadCommunity = readCommunity_;
+    s.WriteCommunity = writeCommunity_;
+    s.SecurityLevel = securityLevel_;
+    s.AuthProtocol = authProtocol_;
+    s.PrivProtocol = privProtocol_;
+    s.UserName = userName_;
+    s.AuthPassword = authPassword_;
+    s.PrivPassword = privPassword_;
+    auto twin = std::make_unique<CCommonSnmp>(s);
+    if (!twins_) twins_ = std::make_shared<Twins>();
+    twin->twinOf_ = twins_;
+    std::lock_guard<std::mutex> lock(twins_->mutex);
+    twins_->members.push_back(twin.get());
+    return twin;
+}
+
 void CCommonSnmp::WantPrefetchLocked(int timeoutMs) {
     prefetchWanted_ = true;
     prefetchTimeoutMs_ = timeoutMs;
@@ -291,6 +339,7 @@ int CCommonSnmp::GetNextAsync(SnmpCallback callback, void* param, int timeoutMs)
     step.param = param;
     step.timeoutMs = timeoutMs == 0 ? timeoutMs_ : timeoutMs;
     step.id = ++g_walkCounter;
+    lastStepTimeoutMs_ = step.timeoutMs;
     {
         std::lock_guard<std::mutex> sl(shared_->mutex);
         shared_->ids.push_back(step.id);
@@ -354,7 +403,8 @@ void CCommonSnmp::Prefetch(unsigned epoch, int timeoutMs) {
     }
     std::lock_guard<std::mutex> wl(workMutex_);
     prefetchRunning_ = false;
-    if (again && !cancelled_ && !stop_) WantPrefetchLocked(timeoutMs);
+    // The rows fetched next serve the walk's later steps: their time-out, not the first step's.
+    if (again && !cancelled_ && !stop_) WantPrefetchLocked(lastStepTimeoutMs_ > 0 ? lastStepTimeoutMs_ : timeoutMs);
     if ((cancelled_ || stop_) && !hasStep_) done_.set();  // closed meanwhile: nothing is under way now
 }
 
@@ -525,6 +575,10 @@ void CCommonSnmp::Close() {
     if (idle) done_.set();
     // A step in flight, or a request another thread (the poller) is waiting for, gives up.
     if (!idle || syncInFlight_ > 0) transport_->abort();
+    if (twins_) {  // a walk in parts on twins ends with this session
+        std::lock_guard<std::mutex> lock(twins_->mutex);
+        for (CCommonSnmp* twin : twins_->members) twin->Close();
+    }
     done_.waitFor(std::chrono::milliseconds(timeoutMs_ + 1000));
 }
 

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/session_settings.h"
 #include "platform/event.h"
@@ -39,6 +40,14 @@ public:
     // before handling the current one: their requests are the same, only sooner. (SNMPv3 walks
     // fetch ahead in bulk anyway.) False when no get-next walk is open.
     bool SetReadAhead();
+    // For the walk just opened from a point inside its table (column OID + instance): the
+    // columns it walks, in binding order, for its end and GetSuffix. False when none is open.
+    bool SetWalkColumns(const std::vector<std::string>& columns);
+    // A new session with this one's settings (walks in parts run side by side on such twins).
+    // Closing this session closes its twins too.
+    std::unique_ptr<CCommonSnmp> Twin();
+    // Takes another session's failure as this one's last (a walk in parts that failed on a twin).
+    void NoteFailure(SnmpFailure failure, const std::string& text);
     int GetSuffix(int index, CSnmp* reply, std::string& suffix);
     // True when `id` is outstanding; it is then removed (each request is answered once).
     bool FindRequestID(int id);
@@ -65,6 +74,12 @@ public:
 
 private:
     struct Shared;  // state that queued UI-thread deliveries check after the session is gone
+    struct Twins {  // the twins of a session, closed with it
+        std::mutex mutex;
+        std::vector<CCommonSnmp*> members;
+    };
+    std::shared_ptr<Twins> twins_;   // this session's twins
+    std::shared_ptr<Twins> twinOf_;  // the group this twin belongs to
     struct Step {   // one queued walk step
         SnmpCallback callback = nullptr;
         void* param = nullptr;
@@ -113,6 +128,7 @@ private:
     bool prefetchWanted_ = false;          // the walk's next rows are to be fetched ahead
     bool prefetchRunning_ = false;         // the worker is fetching them
     int prefetchTimeoutMs_ = 0;            // the time-out of the step that wanted them
+    int lastStepTimeoutMs_ = 0;            // the time-out of the walk's latest step
     std::chrono::steady_clock::time_point stepQueuedAt_;  // when step_ was queued
     std::atomic<bool> readAhead_{false};   // the open walk reads ahead: the worker never idles between rows
     Step step_;

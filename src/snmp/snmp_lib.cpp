@@ -313,10 +313,19 @@ int StepStatus(const std::vector<std::string>& columns, std::size_t askedCount, 
     }
     if (columns.empty() || !inSubtree(columns[0], first->oid)) return CSnmp4w::EC_END_OF_TABLE;
     if (kCanonical && columns.size() == askedCount) {  // the instances line up as written
+        // Columns that start again from the first (a walk of several parts in one request)
+        // name a row of their own; a part whose first column has left the table has none.
         i = 0;
+        const CSnmp::Binding* rowFirst = first;
+        bool rowLive = true;
         for (const CSnmp::Binding& got : reply.bindings()) {
             if (SnmpIsProxyMarker(got.oid)) continue;
-            if (i > 0 && !SameRow(columns[0], first->oid, columns[i], got.oid, inSubtree)) return fail(SnmpFailure::BadReply);
+            if (i > 0 && columns[i] == columns[0]) {
+                rowFirst = &got;
+                rowLive = inSubtree(columns[0], got.oid);
+            } else if (i > 0 && rowLive && !SameRow(columns[0], rowFirst->oid, columns[i], got.oid, inSubtree)) {
+                return fail(SnmpFailure::BadReply);
+            }
             ++i;
         }
     }
@@ -1094,6 +1103,19 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
     }
     *reply = got;
     return 0;
+}
+
+void CSnmpTable::setColumns(const std::vector<std::string>& columns) {
+    columns_.clear();
+    for (const std::string& c : columns) columns_.push_back(!c.empty() && c[0] == '.' ? c.substr(1) : c);
+    columnsGeneration_ = request_ ? request_->bindingsGeneration_ : 0;
+    ahead_.clear();
+    aheadPos_ = 0;
+    aheadEnd_ = 0;
+    nextReplies_.clear();
+    rowBytes_ = 0;
+    repsCap_ = 0;
+    bulkWorked_ = false;
 }
 
 int CSnmpTable::getSuffix(int index, CSnmp* reply, std::string& suffix) const {

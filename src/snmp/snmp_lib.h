@@ -188,6 +188,10 @@ public:
     explicit CSnmpTable(CSnmp* request) : request_(request) {}
     // Synchronous step. 0: *reply holds the row (caller deletes); -2: the walk left the table.
     int getNext(const char* address, CSnmp** reply, int timeoutMs);
+    // The columns a get-next walk walks when its bindings start inside them (column OID and an
+    // instance): the walk ends when the first leaves its column, and getSuffix is taken after
+    // them. Call after the bindings are added, before the first step.
+    void setColumns(const std::vector<std::string>& columns);
     // True when the next getNext needs no network: a row (or the walk's end) is held.
     bool hasAhead() const;
     // Read ahead with get-next, up to kReadAheadRows rows, where the walk does not fetch ahead

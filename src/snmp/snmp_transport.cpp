@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <chrono>
+#include <cmath>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/trace.h"
@@ -63,6 +65,65 @@ void EnsureNetSnmp() {
         init_snmp("corvex");
         g_logMuted = false;
     });
+}
+
+void RoundTrip::sample(double ms) {
+    if (!(ms >= 0)) return;
+    if (samples_++ == 0) {
+        srtt_ = ms;
+        rttvar_ = ms / 2;
+        return;
+    }
+    rttvar_ = 0.75 * rttvar_ + 0.25 * std::fabs(srtt_ - ms);
+    srtt_ = 0.875 * srtt_ + 0.125 * ms;
+}
+
+int RoundTrip::retransmitMs() const {
+    if (!known()) return 0;
+    // The floor applies to the margin over the mean: a busy moment of a far switch is no loss.
+    return static_cast<int>(std::ceil(srtt_ + std::max<double>(kMinRetransmitMs, 4 * rttvar_)));
+}
+
+std::vector<int> RequestWaits(const RoundTrip& trip, int timeoutMs, int tries) {
+    timeoutMs = std::max(timeoutMs, 1);
+    tries = std::max(tries, 1);
+    if (!trip.known()) return std::vector<int>(static_cast<std::size_t>(tries), timeoutMs);
+    const long least = static_cast<long>(std::ceil(1.5 * trip.meanMs()));
+    const long longest = std::max<long>(timeoutMs, least);
+    if (tries == 1) return {static_cast<int>(longest)};
+    const long total = longest * tries;
+    std::vector<int> waits;
+    long sum = 0;
+    long next = trip.retransmitMs();
+    while (sum < total && static_cast<int>(waits.size()) < kMaxReadSends) {
+        const long rest = total - sum;
+        if (rest < least) break;  // too short for one more send
+        long wait = std::min(std::clamp(next, least, longest), rest);
+        if (rest - wait < least) wait = std::min(rest, longest);  // the last send waits out the rest
+        waits.push_back(static_cast<int>(wait));
+        sum += wait;
+        next = std::min(next * 2, longest);
+    }
+    return waits;
+}
+
+namespace {
+std::mutex g_tripsMutex;
+std::unordered_map<std::string, RoundTrip>& Trips() {
+    static std::unordered_map<std::string, RoundTrip> trips;
+    return trips;
+}
+}  // namespace
+
+RoundTrip SwitchRoundTrip(const std::string& peer) {
+    std::lock_guard<std::mutex> lock(g_tripsMutex);
+    auto it = Trips().find(peer);
+    return it == Trips().end() ? RoundTrip() : it->second;
+}
+
+void NoteRoundTrip(const std::string& peer, double ms) {
+    std::lock_guard<std::mutex> lock(g_tripsMutex);
+    Trips()[peer].sample(ms);
 }
 
 bool ParseAddress(const std::string& address, std::string& host, std::string& port) {
@@ -364,10 +425,8 @@ SnmpFailure SnmpTransport::ReportFailure(netsnmp_pdu* pdu) {
     }
 }
 
-void SnmpTransport::pump(int timeoutMs) {
+void SnmpTransport::pump(std::chrono::steady_clock::time_point deadline) {
     using Clock = std::chrono::steady_clock;
-    // Net-SNMP times the request out itself; the extra second only guards against a lost timer.
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs + 1000);
     netsnmp_large_fd_set fds;
     netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
     std::vector<pollfd>& polled = polled_;
@@ -449,6 +508,7 @@ void SnmpTransport::diagnoseSilence(int timeoutMs) {
 }
 
 int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe, int tries) {
+    using Clock = std::chrono::steady_clock;
     // Reads (and the engine probe) are sent again when no answer comes, so that one lost
     // datagram does not fail them; a set is sent once, as repeating it is not harmless (a
     // repeated row creation is refused although the first one worked).
@@ -459,12 +519,20 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe, int 
         failure_ = sess_ ? SnmpFailure::Cancelled : SnmpFailure::NotSent;
         return -1;
     }
+    // How long each send waits follows this switch's round trip: a lost request is asked again
+    // after the retransmission time-out rather than the whole time-out.
+    const std::string peer = resolvedHost_ + ":" + key_.port;
+    const std::vector<int> waits = corvex::snmp::RequestWaits(corvex::snmp::SwitchRoundTrip(peer), timeoutMs, tries);
+    long total = 0;
+    for (int w : waits) total += w;
+    netsnmp_pdu* again = nullptr;  // what each further send is copied from
     {
         std::lock_guard<std::mutex> lock(NetSnmpMutex());
         netsnmp_session* ss = snmp_sess_session(sess_);
         if (ss) {
-            ss->timeout = static_cast<long>(timeoutMs) * 1000L;
-            ss->retries = tries - 1;
+            // This object sends again itself; Net-SNMP's own timer only drops what is left over.
+            ss->timeout = (total + 1000) * 1000L;
+            ss->retries = 0;
         }
         finished_ = false;
         probing_ = probe;
@@ -480,6 +548,7 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe, int 
             failure_ = SnmpFailure::NotSent;
             return -1;
         }
+        if (waits.size() > 1) again = snmp_clone_pdu(pdu);
         int reqid = snmp_sess_async_send(sess_, pdu, &SnmpTransport::OnEvent, this);
         if (reqid == 0) {
             int libError = 0, sysError = 0;
@@ -488,13 +557,49 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe, int 
             platform::Trace("snmp: request not sent: %s", text ? text : "");
             std::free(text);
             snmp_free_pdu(pdu);
+            if (again) snmp_free_pdu(again);
             failure_ = SnmpFailure::NotSent;
             return -1;
         }
         pendingReqId_ = reqid;
         lastReqId_ = reqid;
     }
-    pump(timeoutMs * tries);
+    const auto sentAt = Clock::now();
+    auto deadline = sentAt;
+    std::size_t sends = 0;
+    bool answered = false;
+    for (std::size_t i = 0; i < waits.size(); ++i) {
+        if (i > 0) {
+            // The same request ID again; an SNMPv3 message gets a message ID of its own.
+            std::lock_guard<std::mutex> lock(NetSnmpMutex());
+            if (finished_ || abort_ || !again) break;
+            netsnmp_pdu* copy = snmp_clone_pdu(again);
+            if (!copy) break;
+            if (key_.v3) copy->msgid = snmp_get_next_msgid();
+            if (!probe && key_.v3) ensureUserLocked();
+            if (snmp_sess_async_send(sess_, copy, &SnmpTransport::OnEvent, this) == 0) {
+                snmp_free_pdu(copy);
+                break;
+            }
+        }
+        ++sends;
+        deadline += std::chrono::milliseconds(waits[i]);
+        pump(deadline);
+        std::lock_guard<std::mutex> lock(NetSnmpMutex());
+        answered = finished_;
+        if (finished_ || abort_) break;
+    }
+    const auto answeredAt = Clock::now();
+    {
+        std::lock_guard<std::mutex> lock(NetSnmpMutex());
+        if (again) snmp_free_pdu(again);
+        // Only an answer to a request sent once tells the round trip (the answer to a request
+        // sent twice may answer either).
+        const bool heard = answered && (result_ == 0 || (eventFailure_ != SnmpFailure::NotSent &&
+                                                          eventFailure_ != SnmpFailure::NoAnswer));
+        if (heard && sends == 1)
+            corvex::snmp::NoteRoundTrip(peer, std::chrono::duration<double, std::milli>(answeredAt - sentAt).count());
+    }
     std::lock_guard<std::mutex> lock(NetSnmpMutex());
     pendingReqId_ = 0;  // a reply that still comes is ignored
     probing_ = false;

@@ -8,6 +8,7 @@
 #include <poll.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -39,9 +40,44 @@ struct SessionKey {
     bool operator==(const SessionKey&) const = default;
 };
 
-// How often a read (get, get-next, GETBULK, the engine probe) is sent when no answer comes: a
-// silent switch is given up after kReadTries time-outs. Sets are sent once.
+// A silent switch is given up after kReadTries time-outs of a read (get, get-next, GETBULK, the
+// engine probe); within them the read is sent again as the switch's round trip says. Sets are
+// sent once.
 inline constexpr int kReadTries = 3;
+
+// The round trip to one switch, smoothed as TCP's retransmission timer does (a mean with gain
+// 1/8 and a mean deviation with gain 1/4), from replies to requests that were sent once.
+class RoundTrip {
+public:
+    void sample(double ms);
+    bool known() const { return samples_ > 0; }
+    double meanMs() const { return srtt_; }
+    double deviationMs() const { return rttvar_; }
+    // When a request that got no answer is sent again: mean + 4 x deviation, and at least
+    // kMinRetransmitMs over the mean (a switch's busy moment is not a loss). 0 while nothing
+    // is known.
+    int retransmitMs() const;
+
+private:
+    double srtt_ = 0, rttvar_ = 0;
+    long samples_ = 0;
+};
+
+// The least margin over the mean round trip before a read is sent again.
+inline constexpr int kMinRetransmitMs = 150;
+// The most times one read goes out, however short the waits are.
+inline constexpr int kMaxReadSends = 6;
+
+// The waits of one request, one per send, for a switch with this round trip. timeoutMs stays
+// the longest wait of one send, except that no wait is shorter than 1.5 round trips; a read
+// (tries > 1) is sent again after the retransmission time-out, doubled after each loss, and
+// all its waits together last tries x the longest wait, as long as tries waits of the time-out
+// would. Nothing known yet: tries waits of the time-out.
+std::vector<int> RequestWaits(const RoundTrip& trip, int timeoutMs, int tries);
+
+// The round trip of each switch (address:port) of this process; thread-safe.
+RoundTrip SwitchRoundTrip(const std::string& peer);
+void NoteRoundTrip(const std::string& peer, double ms);
 
 // Splits "host" or "host:port" and refuses anything that is not a plain UDP/IPv4 peer
 // (no transport prefixes, no paths, no spaces). False on bad input.
@@ -90,7 +126,7 @@ private:
     // After a request got no answer: whether a wrong privacy pass phrase is the reason.
     void diagnoseSilence(int timeoutMs);
     // Waits for the current request to finish or the deadline; socket waits are unlocked.
-    void pump(int timeoutMs);
+    void pump(std::chrono::steady_clock::time_point deadline);
     // Under the Net-SNMP lock: makes the process-wide user entry for this session's engine and
     // user hold this session's keys (another session's open may have replaced it).
     bool ensureUserLocked();

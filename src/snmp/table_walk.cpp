@@ -1,8 +1,12 @@
 #include "snmp/table_walk.h"
 
+#include <algorithm>
+#include <chrono>
+#include <deque>
 #include <unordered_set>
 
 #include "platform/trace.h"
+#include "platform/ui.h"
 
 namespace {
 
@@ -12,6 +16,15 @@ std::unordered_set<const CTableWalk*>& LiveWalkers() {
     static std::unordered_set<const CTableWalk*> live;
     return live;
 }
+
+// Sessions of walks in parts that exist: a reply for a slot that is gone is dropped.
+std::unordered_set<const void*>& LiveSlots() {
+    static std::unordered_set<const void*> live;
+    return live;
+}
+
+// Rows a part walked with GETBULK brings before it is split.
+constexpr size_t kBulkRowsBeforeSplit = 12;
 
 const std::string kEmpty;
 const std::vector<std::uint8_t> kNoBytes;
@@ -55,7 +68,10 @@ ReplyRow ReadReplyRow(const CSnmp& reply) {
 
 CTableWalk::CTableWalk(CCommonSnmp& session) : m_session(session) { LiveWalkers().insert(this); }
 
-CTableWalk::~CTableWalk() { LiveWalkers().erase(this); }
+CTableWalk::~CTableWalk() {
+    LiveWalkers().erase(this);
+    StopParts();
+}
 
 bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow, EndHandler onEnd,
                        int firstTimeoutMs, int stepTimeoutMs) {
@@ -68,6 +84,15 @@ bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow
 bool CTableWalk::Start(const std::vector<std::string>& columns, RowHandler onRow, EndHandler onEnd,
                        const Options& options) {
     m_oneStep = false;
+    StopParts();
+    m_partsWalked = 0;
+    if (options.parts > 1 && !columns.empty()) {
+        m_columns = columns;
+        m_onRow = std::move(onRow);
+        m_onEnd = std::move(onEnd);
+        m_options = options;
+        return StartParts();
+    }
     return Send(SNMP_PDU_GETNEXT_T, Reads(columns), std::move(onRow), std::move(onEnd), options);
 }
 
@@ -78,6 +103,7 @@ bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onRepl
 bool CTableWalk::Read(const std::vector<std::string>& objects, RowHandler onReply, EndHandler onEnd,
                       const Options& options) {
     m_oneStep = true;
+    StopParts();
     return Send(SNMP_PDU_GET_T, Reads(objects), std::move(onReply), std::move(onEnd), options);
 }
 
@@ -187,4 +213,474 @@ void CTableWalk::Finish(int status) {
     m_session.SignalDone();
     EndHandler onEnd = m_onEnd;  // the handler may start the next walk on this walker
     if (onEnd) onEnd(status);
+}
+
+// ---- Walks in parts -----------------------------------------------------------------------------
+//
+// Each part covers the rows whose index lies after `from` and at or before `upTo` (no upTo: to
+// the end of the table), and walks with get-next from its column OIDs followed by `from`. The
+// first part is the whole table; a session with room for a part splits the busiest part's
+// remaining range in two and walks the upper half. Under SNMPv1 one get-next carries the next
+// row of several parts (lanes), so that each request in flight brings several rows; under SNMPv3
+// each session walks one part with GETBULK. The parts' rows are held until every part before
+// them is done, so the row handler sees them in OID order, each once, even if the table changes.
+
+struct CTableWalk::Slot {
+    CTableWalk* owner = nullptr;
+    CCommonSnmp* session = nullptr;
+    std::unique_ptr<CCommonSnmp> own;  // null for the walk's own session
+    std::vector<Part*> lanes;          // the parts it walks
+    std::vector<Part*> asked;          // the parts of the request out, in binding order
+    bool asking = false;               // a request is out
+    bool open = false;                 // the session's walk is open with `asked`
+    bool rebuild = false;              // the next request carries other lanes
+};
+
+struct CTableWalk::Part {
+    Index from, upTo;
+    bool bounded = false;  // upTo holds
+    Index at;              // the last row's index
+    bool started = false;  // a row came
+    size_t got = 0;
+    std::vector<std::string> next;  // where each column goes on (the last row's OIDs)
+    Slot* slot = nullptr;
+    bool done = false;
+    int status = CSnmp4w::EC_END_OF_TABLE;
+    bool endedShort = false;
+    bool alone = false;    // asked in a request of its own (it made one of several fail)
+    SnmpFailure why = SnmpFailure::None;  // a failed part's failure, as its session said it
+    std::string whyText;
+    std::deque<std::unique_ptr<CSnmp>> held;  // replies of one row each
+};
+
+namespace {
+
+bool ParseIndex(const std::string& text, CTableWalk::Index& index) {
+    index.clear();
+    if (text.empty()) return false;
+    std::uint64_t value = 0;
+    bool digits = false;
+    for (char c : text) {
+        if (c == '.') {
+            if (!digits) return false;
+            index.push_back(static_cast<std::uint32_t>(value));
+            value = 0;
+            digits = false;
+        } else if (c >= '0' && c <= '9') {
+            value = value * 10 + static_cast<unsigned>(c - '0');
+            if (value > 0xffffffffULL) return false;
+            digits = true;
+        } else {
+            return false;
+        }
+    }
+    if (!digits) return false;
+    index.push_back(static_cast<std::uint32_t>(value));
+    return true;
+}
+
+std::string IndexText(const CTableWalk::Index& index) {
+    std::string out;
+    for (std::uint32_t v : index) {
+        if (!out.empty()) out += '.';
+        out += std::to_string(v);
+    }
+    return out;
+}
+
+}  // namespace
+
+bool CTableWalk::Between(const Index& lo, const Index* hi, Index& mid) {
+    mid.clear();
+    bool equal = hi != nullptr;  // mid has followed hi so far
+    for (size_t d = 0; d < 16; ++d) {
+        const std::uint64_t a = d < lo.size() ? lo[d] : 0;
+        // Past the first sub-identifier, a range without an upper end is taken as an octet's.
+        const std::uint64_t span = a < 256 ? 256 : 2 * a + 2;
+        std::uint64_t b = 0;
+        if (equal) b = d < hi->size() ? (*hi)[d] : 0;
+        else b = hi == nullptr && d == 0 ? 2 * a + 2 : span;  // no end: the next as far again
+        if (equal && b < a) return false;
+        if (b >= a + 2) {
+            mid.push_back(static_cast<std::uint32_t>((a + b) / 2));
+            break;
+        }
+        mid.push_back(static_cast<std::uint32_t>(a));
+        equal = equal && b == a;
+        if (equal && hi && d + 1 >= hi->size() && d + 1 >= lo.size()) return false;
+    }
+    return mid > lo && (hi == nullptr || mid < *hi);
+}
+
+int CTableWalk::LanesPerRequest() const { return m_session.Version() == 1 ? kLanes : 1; }
+
+bool CTableWalk::StartParts() {
+    m_running = false;
+    m_rows = 0;
+    m_reachedBound = false;
+    m_endedShort = false;
+    m_held = 0;
+    const int count = std::min(m_options.parts, kMaxParts);
+    for (int i = 0; i < count; ++i) {
+        auto slot = std::make_unique<Slot>();
+        slot->owner = this;
+        if (i == 0) {
+            slot->session = &m_session;
+        } else {
+            slot->own = m_session.Twin();
+            slot->session = slot->own.get();
+        }
+        LiveSlots().insert(slot.get());
+        m_slots.push_back(std::move(slot));
+    }
+    auto whole = std::make_unique<Part>();
+    Part& first = *whole;
+    m_parts.push_back(std::move(whole));
+    m_partsWalked = 1;
+    m_running = true;
+    Slot& slot = *m_slots[0];
+    slot.lanes.push_back(&first);
+    first.slot = &slot;
+    if (!Ask(slot, m_options.firstTimeoutMs)) {  // nothing could be sent
+        m_running = false;
+        m_session.SignalDone();
+        StopParts();
+        return false;
+    }
+    return true;
+}
+
+bool CTableWalk::Ask(Slot& slot, int timeoutMs) {
+    CCommonSnmp& session = *slot.session;
+    if (slot.rebuild || !slot.open) {
+        slot.rebuild = false;
+        slot.open = false;
+        if (!session.Open(SNMP_PDU_GETNEXT_T)) return false;
+        std::vector<std::string> columns;
+        for (const Part* part : slot.lanes) {
+            const std::string from = part->from.empty() ? std::string() : "." + IndexText(part->from);
+            for (size_t c = 0; c < m_columns.size(); ++c) {
+                const std::string oid = part->next.size() == m_columns.size() ? part->next[c] : m_columns[c] + from;
+                if (session.AddValue(oid.c_str(), SNMP_T_NULL, nullptr) != 0) return false;
+                columns.push_back(m_columns[c]);
+            }
+        }
+        if (!session.SetWalkColumns(columns)) return false;
+        slot.asked = slot.lanes;
+        slot.open = true;
+    }
+    slot.asking = true;
+    if (session.GetNextAsync(&CTableWalk::PartCallback, &slot, timeoutMs) != 0) {
+        slot.asking = false;
+        return false;
+    }
+    return true;
+}
+
+unsigned CTableWalk::PartCallback(CSnmp* reply, int requestId, void* param, int status) {
+    auto* slot = static_cast<Slot*>(param);
+    std::unique_ptr<CSnmp> owned(reply);
+    if (!slot || LiveSlots().count(slot) == 0 || !slot->session->FindRequestID(requestId)) {
+        if (slot && LiveSlots().count(slot) != 0 && slot->owner->m_options.traceDropped) platform::Trace("FindRequestID");
+        return 0;
+    }
+    CTableWalk* self = slot->owner;
+    if (!self->m_running || slot->asked.empty()) return 0;
+    if (self->m_session.IsCancelled()) {  // the walk's session was closed: end quietly
+        self->m_running = false;
+        self->StopParts();
+        return 0;
+    }
+    // The row handler may end this walk, start another or destroy the walker.
+    const unsigned generation = self->m_partsGeneration;
+    auto going = [&] { return LiveWalkers().count(self) != 0 && self->m_partsGeneration == generation && self->m_running; };
+    const std::vector<Part*> lanes = slot->asked;  // the parts this reply answers, in binding order
+    const size_t width = self->m_columns.size();
+    auto endAll = [&](int why) {
+        for (Part* part : lanes) {
+            if (!going()) return;
+            if (part->slot == slot) self->EndPart(*part, why);
+        }
+    };
+    if (status != CSnmp4w::EC_NO_ERROR && lanes.size() > 1 && slot->session->LastFailure() != SnmpFailure::NoAnswer &&
+        slot->session->LastFailure() != SnmpFailure::Cancelled) {
+        // One of the parts ended the request or made it fail, which one the switch does not
+        // say: each asks again from where it is, in a request of its own. (A switch that did
+        // not answer at all is not asked again: the walk fails as a walk of one part would.)
+        for (Part* part : lanes) {
+            if (part->slot != slot) continue;
+            part->alone = true;
+            part->slot = nullptr;
+            auto& mine = slot->lanes;
+            mine.erase(std::remove(mine.begin(), mine.end(), part), mine.end());
+        }
+        slot->rebuild = true;
+    } else if (status != CSnmp4w::EC_NO_ERROR || !owned) {
+        if (status != CSnmp4w::EC_END_OF_TABLE && self->m_options.traceFailed)
+            platform::Trace("call back iStatus = %d", status);
+        endAll(status != CSnmp4w::EC_NO_ERROR ? status : CSnmp4w::EC_FAILED);
+    } else {
+        const std::vector<int> data = SnmpDataBindings(*owned);
+        if (data.size() != lanes.size() * width) {
+            endAll(CSnmp4w::EC_FAILED);
+        } else {
+            for (size_t i = 0; i < lanes.size(); ++i) {
+                if (!going()) return 0;
+                Part& part = *lanes[i];
+                if (part.slot != slot) continue;
+                std::unique_ptr<CSnmp> row;
+                std::vector<std::string> next;
+                if (lanes.size() == 1) {
+                    for (size_t c = 0; c < width; ++c) next.push_back(owned->bindings()[static_cast<size_t>(data[c])].oid);
+                    row = std::move(owned);
+                } else {  // this lane's bindings as a reply of their own
+                    row = std::make_unique<CSnmpV1>(0);
+                    for (size_t c = 0; c < width; ++c) {
+                        const CSnmp::Binding& b = owned->bindings()[static_cast<size_t>(data[i * width + c])];
+                        row->mutableBindings().push_back(b);
+                        next.push_back(b.oid);
+                    }
+                }
+                self->OnPartRow(part, std::move(row), std::move(next));
+            }
+        }
+    }
+    if (!going() || LiveSlots().count(slot) == 0) return 0;
+    slot->asking = false;
+    if (slot->lanes != slot->asked) slot->rebuild = true;
+    self->Steal();
+    if (!going() || LiveSlots().count(slot) == 0) return 0;
+    if (!slot->lanes.empty() && !slot->asking && !self->Ask(*slot, self->m_options.stepTimeoutMs)) {
+        const std::vector<Part*> left = slot->lanes;
+        for (Part* part : left) {
+            if (!going()) return 0;
+            if (part->slot == slot) self->EndPart(*part, CSnmp4w::EC_FAILED);
+        }
+    }
+    return 0;
+}
+
+ReplyRow CTableWalk::PartRow(const CSnmp& reply) const {
+    ReplyRow row = ReadReplyRow(reply);
+    // A column that has ended answers with the next object beyond it: not a value of this row.
+    for (size_t i = 0; i < row.values.size() && i < m_columns.size(); ++i) {
+        ReplyRow::Value& v = row.values[i];
+        if (v.present && row.instance(i, m_columns[i]).empty()) {
+            v.present = false;
+            v.text.clear();
+            v.bytes.clear();
+        }
+    }
+    return row;
+}
+
+void CTableWalk::OnPartRow(Part& part, std::unique_ptr<CSnmp> reply, std::vector<std::string> next) {
+    ReplyRow row = PartRow(*reply);
+    if (row.size() < m_options.minValues) {
+        part.endedShort = true;
+        EndPart(part, 0);
+        return;
+    }
+    Index index;
+    if (!ParseIndex(row.instance(0, m_columns[0]), index) ||  // the first column has left the table
+        (part.bounded && index > part.upTo)) {                // or this is the next part's first row
+        EndPart(part, CSnmp4w::EC_END_OF_TABLE);
+        return;
+    }
+    part.at = std::move(index);
+    part.next = std::move(next);
+    part.started = true;
+    ++part.got;
+    if (&part == m_parts.front().get() && part.held.empty()) {
+        bool ended = false;
+        HandRow(row, *reply, ended);
+        return;
+    }
+    const size_t bound = m_options.maxRows ? m_options.maxRows : kDefaultMaxRows;
+    if (m_rows + m_held >= bound) {  // more rows than the table can hold: fail as the walk would
+        platform::Trace("walk of %s ended at its bound of %zu rows", m_columns[0].c_str(), bound);
+        m_reachedBound = true;
+        EndPart(part, CSnmp4w::EC_FAILED);
+        return;
+    }
+    part.held.push_back(std::move(reply));  // the row is read again when its turn comes
+    ++m_held;
+}
+
+bool CTableWalk::HandRow(ReplyRow& row, CSnmp& reply, bool& ended) {
+    ended = false;
+    const size_t bound = m_options.maxRows ? m_options.maxRows : kDefaultMaxRows;
+    if (m_rows >= bound) {
+        platform::Trace("walk of %s ended at its bound of %zu rows", m_columns.empty() ? "" : m_columns[0].c_str(), bound);
+        m_reachedBound = true;
+        ended = true;
+        m_running = false;
+        StopParts();
+        Finish(CSnmp4w::EC_FAILED);
+        return LiveWalkers().count(this) != 0;
+    }
+    ++m_rows;
+    bool wanted = true;
+    if (m_onRow) wanted = m_onRow(row, reply);
+    // The row handler may have closed the session or destroyed the walker.
+    if (LiveWalkers().count(this) == 0) return false;
+    if (!m_running) {
+        ended = true;
+        return true;
+    }
+    if (m_session.IsCancelled()) {
+        m_running = false;
+        StopParts();
+        ended = true;
+        return true;
+    }
+    if (!wanted && !m_options.nextFirst) {
+        ended = true;
+        m_running = false;
+        StopParts();
+        Finish(0);
+        return LiveWalkers().count(this) != 0;
+    }
+    return true;
+}
+
+void CTableWalk::EndPart(Part& part, int status) {
+    Slot* slot = part.slot;
+    if (!slot) return;
+    part.done = true;
+    part.status = status;
+    if (status != 0 && status != CSnmp4w::EC_END_OF_TABLE) {
+        part.why = slot->session->LastFailure();
+        part.whyText = slot->session->LastFailureText();
+    }
+    part.slot = nullptr;
+    auto& lanes = slot->lanes;
+    lanes.erase(std::remove(lanes.begin(), lanes.end(), &part), lanes.end());
+    slot->rebuild = true;
+    Flush();
+}
+
+void CTableWalk::Flush() {
+    // Held rows go over in slices, so that a part of thousands of rows never holds up the window.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
+    while (m_running && !m_parts.empty()) {
+        Part& head = *m_parts.front();
+        while (!head.held.empty()) {
+            if (std::chrono::steady_clock::now() >= until) {
+                if (!m_flushPosted) {
+                    m_flushPosted = true;
+                    const unsigned generation = m_partsGeneration;
+                    platform::ui().post([this, generation] {
+                        if (LiveWalkers().count(this) == 0 || m_partsGeneration != generation) return;
+                        m_flushPosted = false;
+                        Flush();
+                    });
+                }
+                return;
+            }
+            std::unique_ptr<CSnmp> reply = std::move(head.held.front());
+            head.held.pop_front();
+            --m_held;
+            ReplyRow row = PartRow(*reply);
+            bool ended = false;
+            if (!HandRow(row, *reply, ended) || ended) return;
+        }
+        if (!head.done) return;
+        const int status = head.status;
+        const bool endedShort = head.endedShort;
+        if (status == CSnmp4w::EC_END_OF_TABLE && m_parts.size() > 1) {
+            m_parts.erase(m_parts.begin());
+            continue;
+        }
+        // The last part reached the end of the table, or a part failed or ended short: the
+        // rows before stand, nothing after it is handed over.
+        m_endedShort = endedShort;
+        m_running = false;
+        if (head.why != SnmpFailure::None) m_session.NoteFailure(head.why, head.whyText);
+        StopParts();
+        Finish(endedShort ? 0 : status);
+        return;
+    }
+}
+
+void CTableWalk::Steal() {
+    const size_t room = static_cast<size_t>(LanesPerRequest());
+    for (auto& slotPtr : m_slots) {
+        Slot& slot = *slotPtr;
+        if (slot.session == &m_session && m_session.IsCancelled()) return;
+        // Parts that wait for a request of their own come first, in order.
+        if (slot.lanes.empty()) {
+            for (auto& p : m_parts) {
+                if (p->done || p->slot) continue;
+                slot.lanes.push_back(p.get());
+                p->slot = &slot;
+                slot.rebuild = true;
+                if (!slot.asking && !Ask(slot, m_options.stepTimeoutMs)) {
+                    slot.lanes.clear();
+                    p->slot = nullptr;
+                    return;
+                }
+                break;
+            }
+        }
+        const bool crowded = std::any_of(slot.lanes.begin(), slot.lanes.end(), [](const Part* p) { return p->alone; });
+        while (m_running && !crowded && slot.lanes.size() < room) {
+            // The busiest part that has shown where it is: its rows so far say it is in a dense range.
+            Part* victim = nullptr;
+            size_t victimAt = 0;
+            Index mid;
+            for (size_t i = 0; i < m_parts.size(); ++i) {
+                Part& p = *m_parts[i];
+                // A part read in bulk is split once it has brought a reply's worth of rows: each
+                // split costs the rows its last request fetched beyond its new end.
+                if (p.done || !p.slot || !p.started || p.got < (room > 1 ? 1u : kBulkRowsBeforeSplit)) continue;
+                Index m;
+                if (!Between(p.at, p.bounded ? &p.upTo : nullptr, m)) continue;
+                if (!victim || p.got > victim->got) {
+                    victim = &p;
+                    victimAt = i;
+                    mid = std::move(m);
+                }
+            }
+            if (!victim) return;
+            auto upper = std::make_unique<Part>();
+            upper->from = mid;
+            upper->upTo = victim->upTo;
+            upper->bounded = victim->bounded;
+            victim->upTo = mid;
+            victim->bounded = true;
+            victim->got = 0;  // it has given half its range away
+            Part& added = *upper;
+            m_parts.insert(m_parts.begin() + static_cast<std::ptrdiff_t>(victimAt + 1), std::move(upper));
+            ++m_partsWalked;
+            slot.lanes.push_back(&added);
+            added.slot = &slot;
+            slot.rebuild = true;
+            if (!slot.asking && !Ask(slot, m_options.stepTimeoutMs)) {
+                // Could not be sent: the part before takes the range back.
+                slot.lanes.pop_back();
+                added.slot = nullptr;
+                victim->upTo = added.upTo;
+                victim->bounded = added.bounded;
+                m_parts.erase(m_parts.begin() + static_cast<std::ptrdiff_t>(victimAt + 1));
+                if (!slot.lanes.empty()) Ask(slot, m_options.stepTimeoutMs);
+                break;
+            }
+        }
+    }
+}
+
+void CTableWalk::StopParts() {
+    ++m_partsGeneration;
+    m_flushPosted = false;
+    for (auto& slot : m_slots) {
+        LiveSlots().erase(slot.get());
+        slot->lanes.clear();
+        slot->asked.clear();
+        // A twin's walk is abandoned at once; the walk's own session ends as a walk does.
+        if (slot->own) slot->own.reset();
+    }
+    m_slots.clear();
+    m_parts.clear();
+    m_held = 0;
 }

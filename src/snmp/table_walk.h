@@ -6,6 +6,7 @@
 // asynchronous reads (Read). Everything runs on the UI thread.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,13 @@ public:
         // and the walk ends as a failed walk (end status -1, the rows so far stand), so a switch
         // that never leaves the table cannot grow a list without end. 0: kDefaultMaxRows.
         size_t maxRows = 0;
+        // Walk the table in parts side by side on this many sessions (at most kMaxParts, so as
+        // many requests in flight), for big tables whose indexes are not known beforehand. Each
+        // part walks its own range of the index space; a session with room takes over the
+        // upper half of the busiest part's remaining range; under SNMPv1 one request carries
+        // up to kLanes parts. Rows still reach the row handler in OID order, each once (with a
+        // reply of their own). 0 or 1: one request at a time, as always.
+        int parts = 0;
         // Traces: "FindRequestID" for a dropped reply, "call back iStatus = %d" for a failed step.
         bool traceDropped = true;
         bool traceFailed = true;
@@ -69,6 +77,10 @@ public:
     // The bound of a walk whose options name none: larger than any table of the switch but the
     // forwarding table, small enough that a list of it still fits in memory.
     static constexpr size_t kDefaultMaxRows = 100000;
+    // The most sessions (so requests in flight to the switch) of one walk in parts, and the
+    // parts one SNMPv1 get-next carries.
+    static constexpr int kMaxParts = 4;
+    static constexpr int kLanes = 4;
     // The bound of a table with one row per port (or a few, as sub-indexed or combo entries):
     // four times the port count, at least 16.
     static constexpr size_t PortTableRows(int portCount) {
@@ -100,8 +112,19 @@ public:
     bool EndedShort() const { return m_endedShort; }
     CCommonSnmp& Session() const { return m_session; }
     const std::vector<std::string>& Columns() const { return m_columns; }
+    // Parts the last walk in parts was split into (its first part included); 0 for other walks.
+    size_t PartsWalked() const { return m_partsWalked; }
+
+    // The index of a row: the sub-identifiers of its instance.
+    using Index = std::vector<std::uint32_t>;
+    // A point strictly between lo and hi, about half-way when the sub-identifiers after the
+    // first that differs are taken as octets (no hi: a first sub-identifier twice lo's); false
+    // when there is none.
+    static bool Between(const Index& lo, const Index* hi, Index& mid);
 
 private:
+    struct Part;
+    struct Slot;
     struct Binding {
         std::string oid;
         int type = SNMP_T_INTEGER;
@@ -112,6 +135,20 @@ private:
     static std::vector<Binding> Reads(const std::vector<std::string>& oids);
     static unsigned Callback(CSnmp* reply, int requestId, void* param, int status);
     void Finish(int status);
+    // Hands one row to the row handler with the walk's checks (bound, short reply). False when
+    // the walk is over or gone afterwards.
+    bool HandRow(ReplyRow& row, CSnmp& reply, bool& ended);
+    // Walks in parts.
+    bool StartParts();
+    int LanesPerRequest() const;
+    bool Ask(Slot& slot, int timeoutMs);  // sends the slot's next request
+    static unsigned PartCallback(CSnmp* reply, int requestId, void* param, int status);
+    void OnPartRow(Part& part, std::unique_ptr<CSnmp> reply, std::vector<std::string> next);
+    ReplyRow PartRow(const CSnmp& reply) const;  // the reply's row, columns that have ended left out
+    void EndPart(Part& part, int status);
+    void Steal();
+    void Flush();  // hands over the rows of the parts that are next in order
+    void StopParts();
 
     CCommonSnmp& m_session;
     std::vector<std::string> m_columns;
@@ -123,4 +160,11 @@ private:
     size_t m_rows = 0;
     bool m_reachedBound = false;
     bool m_endedShort = false;
+    // Walk in parts: the sessions (the first is m_session) and the parts in index order.
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    std::vector<std::unique_ptr<Part>> m_parts;
+    size_t m_partsWalked = 0;
+    size_t m_held = 0;  // rows held for parts not yet next in order
+    unsigned m_partsGeneration = 0;  // bumped when the parts are dropped
+    bool m_flushPosted = false;      // the rest of the held rows go over in a task of their own
 };

@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <optional>
 #include <random>
 
 #include "platform/headless_ui.h"
 #include "snmp/common_snmp.h"
 #include "snmp/snmp_lib.h"
+#include "snmp/snmp_transport.h"
+#include "snmp/table_walk.h"
 
 namespace {
 
@@ -300,6 +304,76 @@ TEST_F(SessionRules, FindRequestIdAnswersEachIdOnce) {
     EXPECT_TRUE(session.FindRequestID(seen.id));
     EXPECT_FALSE(session.FindRequestID(seen.id));
     EXPECT_FALSE(session.FindRequestID(seen.id + 100000));
+}
+
+// The round trip of a switch, the waits of one request it gives, and the points where a walk in
+// parts splits a range.
+TEST(RoundTrip, WaitsFollowTheSwitch) {
+    struct Case {
+        const char* what;
+        std::vector<double> samples;
+        int timeoutMs, tries;
+        int retransmitMs;  // 0: nothing known
+        std::vector<int> waits;
+    };
+    const Case cases[] = {
+        {"nothing known: the time-out each time", {}, 3000, 3, 0, {3000, 3000, 3000}},
+        {"a local switch: the floor, doubled, within three time-outs", {1}, 3000, 3, 151, {151, 302, 604, 1208, 2416, 3000}},
+        {"mean + 4 deviations (100: 100/50, then 200: 112.5/62.5)", {100, 200}, 3000, 3, 363, {363, 726, 1452, 2904, 3000, 555}},
+        {"never shorter than 1.5 round trips, however short the time-out", {700}, 500, 3, 2100, {1050, 1050, 1050}},
+        {"a set waits once, at least 1.5 round trips", {700}, 500, 1, 2100, {1050}},
+        {"a set on a near switch waits its time-out", {2}, 3000, 1, 152, {3000}},
+        {"a steady switch: the floor over the mean", {150, 150, 150, 150, 150, 150, 150, 150, 150, 150}, 3000, 3, 300,
+         {300, 600, 1200, 2400, 3000, 1500}},
+        {"1.5 round trips above the retransmission time-out", {1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000}, 1000, 3, 1151,
+         {1500, 1500, 1500}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        corvex::snmp::RoundTrip trip;
+        for (double ms : c.samples) trip.sample(ms);
+        EXPECT_EQ(trip.retransmitMs(), c.retransmitMs);
+        const std::vector<int> waits = corvex::snmp::RequestWaits(trip, c.timeoutMs, c.tries);
+        EXPECT_EQ(waits, c.waits);
+        // A silent switch is given up within tries waits of the longest wait.
+        long total = 0;
+        for (int w : waits) total += w;
+        const long longest = std::max<long>(c.timeoutMs, trip.known() ? static_cast<long>(std::ceil(1.5 * trip.meanMs())) : 0);
+        EXPECT_LE(total, longest * c.tries);
+        EXPECT_LE(static_cast<int>(waits.size()), corvex::snmp::kMaxReadSends);
+    }
+    // Only answers to requests sent once count; each switch has its own.
+    corvex::snmp::NoteRoundTrip("192.0.2.1:161", 400);
+    EXPECT_DOUBLE_EQ(corvex::snmp::SwitchRoundTrip("192.0.2.1:161").meanMs(), 400);
+    EXPECT_FALSE(corvex::snmp::SwitchRoundTrip("192.0.2.1:162").known());
+}
+
+TEST(WalkParts, SplitPointsLieStrictlyInside) {
+    using Index = CTableWalk::Index;
+    struct Case {
+        Index lo;
+        std::optional<Index> hi;
+        bool exists;
+        Index mid;
+    };
+    const Case cases[] = {
+        {{1, 0, 27, 33, 1, 2, 3}, Index{1, 64}, true, {1, 32}},
+        {{1, 0, 27}, Index{1, 1}, true, {1, 0, 141}},
+        {{1, 63, 255, 255}, Index{1, 64}, true, {1, 63, 255, 255, 128}},
+        {{5}, std::nullopt, true, {8}},
+        {{1, 0, 27, 33}, std::nullopt, true, {2}},
+        {{1, 2, 3}, Index{1, 2, 3, 0}, false, {}},
+        {{1, 2, 3}, Index{1, 2, 3}, false, {}},
+        {{4000, 7}, Index{4001}, true, {4000, 131}},
+    };
+    for (const Case& c : cases) {
+        Index mid;
+        const bool exists = CTableWalk::Between(c.lo, c.hi ? &*c.hi : nullptr, mid);
+        EXPECT_EQ(exists, c.exists) << ::testing::PrintToString(c.lo);
+        if (exists) {
+            EXPECT_EQ(mid, c.mid) << ::testing::PrintToString(c.lo);
+        }
+    }
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ void CMibListDlg::OnRefresh() {
     options.nextFirst = true;
     options.traceDropped = false;
     options.maxRows = m_layout.maxRows;
+    options.parts = CTableWalk::kMaxParts;
     // A list that stopped short shows the status line; "&Refresh" stays usable to read it again.
     const bool started = features::WalkRead(
         *this, "table", m_walk, m_layout.columnOids,
