@@ -183,8 +183,13 @@ int onAcmInitial(int, int, void* serverarg, void*) {
         g.suppressNextReply = pdu->version == SNMP_VERSION_3;
         return 0;
     }
-    for (auto* vb = pdu->variables; vb; vb = vb->next_variable)
-        if (touchesQuiet(toOid(vb->name, vb->name_length))) g.suppressNextReply = true;
+    for (auto* vb = pdu->variables; vb; vb = vb->next_variable) {
+        const Oid o = toOid(vb->name, vb->name_length);
+        if (touchesQuiet(o)) g.suppressNextReply = true;
+        if (pdu->command == SNMP_MSG_SET)
+            for (auto& p : g.opt->lostSetReplies)
+                if (touches(p, o)) g.suppressNextReply = true;
+    }
     return 0;
 }
 

@@ -48,6 +48,7 @@ struct Options {
     int fdbSize = 40;
     std::string logFile;
     std::vector<Oid> dropPrefixes;
+    std::vector<Oid> lostSetReplies;  // sets touching these are carried out, unanswered
     int delayMs = 0;
     std::vector<std::pair<Oid, int>> setErrors;
     std::optional<Oid> loopAt;

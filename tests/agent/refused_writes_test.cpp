@@ -8,6 +8,8 @@
 #include "features/agent/user_dlg.h"
 #include "features/agent/view_dlg.h"
 #include "features/common/sync_request.h"
+#include "features/security/arp_spoofing_dlgs.h"
+#include "features/security/security_common.h"
 #include "support/refused_write.h"
 
 namespace agenttest {
@@ -127,14 +129,6 @@ TEST_F(AgentSimTest, TableWritesTellTheirOutcome) {
             EXPECT_FALSE(Holds(status));
         };
     };
-    // After a refused create of a row that exists: nothing but the create went out, and the row
-    // is as it was (not active).
-    auto notTouched = [](std::string status, Strings sent) {
-        return [=](DialogDriver&, platform::Form&, corvex::test::SimDevice& sim) {
-            EXPECT_EQ(sim.setBindings(), sent);
-            EXPECT_EQ(Value(status), "2");
-        };
-    };
     // After a failed delete: the row is still listed and still on the switch.
     auto notDeleted = [](std::string first, std::string status) {
         return [=](DialogDriver& d, platform::Form&, corvex::test::SimDevice& sim) {
@@ -144,8 +138,6 @@ TEST_F(AgentSimTest, TableWritesTellTheirOutcome) {
         };
     };
     const std::string refusedCreate = kGenErr + " Nothing was changed.";
-    // SNMPv1 carries inconsistentValue as badValue.
-    const std::string existing = "the switch refused the value (badValue). Nothing was changed.";
     const std::vector<RefusedWriteCase> cases = {
         // Every add, refused at its create: nothing more is written.
         {.name = "community add, create refused", .refuse = {kCommunity + ".3"}, .make = Make<CSnmpCommunityDlg>(),
@@ -191,30 +183,18 @@ TEST_F(AgentSimTest, TableWritesTellTheirOutcome) {
                     "the change; the settings are read again. The new community was removed.",
          .check = notAdded(CSnmpCommunityDlg::IDC_NAME, "lab7", "lab7", c3, Bindings(c3, communityColumns, true))},
 
-        // A row the switch holds but does not list (not active): its create is refused, and nothing
-        // of it is written over.
-        {.name = "community add, row exists", .state = {c3 + " i 2"}, .make = Make<CSnmpCommunityDlg>(),
-         .ready = Ready, .act = AddCommunity, .message = "The community could not be added: " + existing,
-         .check = notTouched(c3, Bindings(c3, {}, false))},
-        {.name = "host add, row exists", .state = {h4 + " i 2"}, .make = Make<CSnmpHostDlg>(), .ready = Ready,
-         .act = AddHost, .message = "The trap host could not be added: " + existing,
-         .check = notTouched(h4, Bindings(h4, {}, false))},
-        {.name = "user add, row exists", .state = {u8 + " i 2"}, .make = Make<CSnmpUserDlg>(), .ready = Ready,
-         .act = AddV3User, .message = "The user could not be added: " + existing,
-         .check = notTouched(u8, Bindings(u8, {}, false))},
-        {.name = "group add, row exists", .state = {g7 + " i 2"}, .make = Make<CSnmpGroupDlg>(), .ready = Ready,
-         .act = AddGroup, .message = "The group could not be added: " + existing,
-         .check = notTouched(g7, Bindings(g7, {}, false))},
-        {.name = "view add, row exists", .state = {v5 + " i 2"}, .make = Make<CSnmpViewDlg>(), .ready = Ready,
-         .act = AddView, .message = "The view could not be added: " + existing,
-         .check = notTouched(v5, Bindings(v5, {}, false))},
-        // A create the switch does not answer may have been taken: it is destroyed again, and
-        // when that is not answered either the user learns what may be left.
+        // A create the switch does not answer may have been taken: the row was free, so it is
+        // destroyed again, and when that is not answered either the user learns what may be left.
         {.name = "community add, create unanswered", .args = {"--drop-prefix", c3}, .make = Make<CSnmpCommunityDlg>(),
-         .ready = Ready, .act = AddCommunity,
+         .ready = Ready,
+         .act =
+             [](DialogDriver& d, DialogEnvironment& env) {
+                 AddCommunity(d, env);  // two requests unanswered: two time-outs
+                 env.waitUntil([&] { return !d.form().writing(); }, std::chrono::seconds(10));
+             },
          .message = "The community could not be added: the switch did not answer, so it may or may not have taken "
                     "the change; the settings are read again. An unfinished community may be left on the switch; it "
-                    "is not listed.",
+                    "is listed with its status, and Delete removes it.",
          .check =
              [c3](DialogDriver& d, platform::Form&, corvex::test::SimDevice& sim) {
                  EXPECT_EQ(sim.setBindings(), (Strings{c3 + "=5", c3 + "=6"}));
@@ -241,6 +221,65 @@ TEST_F(AgentSimTest, TableWritesTellTheirOutcome) {
     for (const RefusedWriteCase& c : cases) {
         RunRefusedWriteCase(sim, env, c);
         env.takeMessages();
+    }
+}
+
+// Another manager's row, not active, holds the key of an add: whether the switch would refuse
+// the create or lose its answer, the row is neither taken over nor removed, and the message says
+// what is there.
+TEST_F(AgentSimTest, AnAddLeavesAnotherManagersRowAlone) {
+    const std::string c3 = kCommunity + ".3" + kLab, h4 = kHost + ".4.10.0.0.1";
+    const std::string u8 = kUser + ".8" + NameIndex("ops") + ".3", g7 = kGroup + ".7" + NameIndex("ops") + ".1.1";
+    const std::string v5 = kView + ".5" + NameIndex("lab") + ".5.1.3.6.1.4";
+    const std::string arp = std::string(security::kOidArpRowStatus) + ".10.0.0.1";
+    const std::string notActive = " The switch holds it, not active (Not in service); Delete removes it.";
+    struct Case {
+        std::string name, rowStatus;
+        std::function<std::unique_ptr<platform::Form>()> make;
+        std::function<void(DialogDriver&, DialogEnvironment&)> act;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"community", c3, Make<CSnmpCommunityDlg>(), AddCommunity, "This Community Entry already exists." + notActive},
+        {"host", h4, Make<CSnmpHostDlg>(), AddHost,
+         "This IP Address has used,please enter other IP Address." + notActive},
+        {"user", u8, Make<CSnmpUserDlg>(), AddV3User, "This User Entry already exists." + notActive},
+        {"group", g7, Make<CSnmpGroupDlg>(), AddGroup, "This Group Entry already exists." + notActive},
+        {"view", v5, Make<CSnmpViewDlg>(), AddView, "This View Entry already exist." + notActive},
+        {"ARP entry", arp, [] { return std::make_unique<security::CArpSpoofingEntryDlg>(10); },
+         [](DialogDriver& d, DialogEnvironment& env) {
+             d.type(security::CArpSpoofingEntryDlg::IDC_IP, "10.0.0.1");
+             d.type(security::CArpSpoofingEntryDlg::IDC_MAC, "00-11-22-33-44-66");
+             env.answer(MsgAnswer::Ok);
+             d.click("&Apply");
+         },
+         "The ARP Spoofing Prevention entry could not be added: the switch already holds an entry for 10.0.0.1 that "
+         "is not active (made by another manager, or left by an earlier try); it was left as it is. The list shows "
+         "it with its status, and Delete removes it."},
+    };
+    for (const Case& c : cases) {
+        for (const bool replyLost : {false, true}) {
+            SCOPED_TRACE(c.name + (replyLost ? ", its create's reply lost" : ", its create refused"));
+            Strings args;
+            if (replyLost) args = {"--lose-set-reply", c.rowStatus};
+            ASSERT_NO_FATAL_FAILURE(Start("10p", {c.rowStatus + " i 2"}, args));
+            {
+                std::unique_ptr<platform::Form> form = c.make();
+                DialogDriver d(env, *form);
+                ASSERT_TRUE(env.waitUntil([&] { return form->readsOk() && !form->writing(); }));
+                ASSERT_TRUE(d.waitEnabled("&Apply"));
+                env.takeMessages();
+                sim.clearLog();
+                c.act(d, env);
+                ASSERT_TRUE(env.waitUntil([&] { return !form->writing() && !env.messageTexts().empty() &&
+                                                       env.messageTexts().back().rfind("Make sure", 0) != 0; }));
+                EXPECT_EQ(env.messageTexts().back(), c.message);
+                EXPECT_TRUE(sim.sets().empty());
+            }
+            EXPECT_EQ(Value(c.rowStatus), "2");  // the other manager's row, as it was
+            env.takeMessages();
+            sim.stop();
+        }
     }
 }
 

@@ -122,17 +122,6 @@ TEST_F(LldpSimTest, StateApplyTriesThreeTimesThenReadsTheSwitch) {
         EXPECT_TRUE(d.enabled("&Apply"));
         sim.stop();
     }
-    // Close while a failing write is on its way: no further attempt.
-    ASSERT_NO_FATAL_FAILURE(Start("10p", {}, {"--set-error", kOidLldpState + ":genErr", "--delay-ms", "100"}));
-    CLldpGlobalDlg dlg;
-    DialogDriver d(env, dlg);
-    ASSERT_TRUE(env.waitUntil([&] { return !dlg.Busy(); }));
-    sim.clearLog();
-    d.click("&Apply");
-    d.click("Close");
-    EXPECT_FALSE(d.ended());
-    ASSERT_TRUE(d.waitEnded());
-    EXPECT_EQ(sim.sets().size(), 1u);
 }
 
 TEST_F(LldpSimTest, MedApplyWritesOnePortPerRequestAndRefusesWhileLldpIsOff) {
