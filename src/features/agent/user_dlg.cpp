@@ -31,11 +31,11 @@ constexpr const char* kMsgOwnUser =
 
 void CSnmpUserDlg::createControls() {
     setCaption("SNMP User Table ");
-    AddTableList("User Table Info", {{"User Name", 130},
-                                     {"Group Name", 130},
-                                     {"SNMP Version", 100},
-                                     {"Auth Protocol", 100},
-                                     {"Priv-Protocol", 100}});
+    AddTableList("User Table Info", {{"User Name", 110},
+                                     {"Group Name", 110},
+                                     {"SNMP Version", 90},
+                                     {"Auth Protocol", 90},
+                                     {"Priv-Protocol", 90}});
     addLabel(0, "User Name");
     addEdit(IDC_USER_NAME).setMaxLength(32);
     addLabel(0, "Group Name");

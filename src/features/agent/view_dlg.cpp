@@ -51,7 +51,7 @@ std::string CSnmpViewDlg::ViewIndex(const std::string& name, int n, const std::s
 
 void CSnmpViewDlg::createControls() {
     setCaption("SNMP View Table Configuration");
-    AddTableList("SNMP View Table  Info", {{"View Name", 130}, {"Subtree OID", 160}, {"OID Mask", 130}, {"View Type", 100}});
+    AddTableList("SNMP View Table  Info", {{"View Name", 130}, {"Subtree OID", 150}, {"OID Mask", 120}, {"View Type", 100}});
     addLabel(0, "View Name ");
     addEdit(IDC_VIEW_NAME).setMaxLength(32);
     addLabel(0, "Subtree OID ");

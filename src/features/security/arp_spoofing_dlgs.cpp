@@ -43,6 +43,7 @@ CArpSpoofingDlg::CArpSpoofingDlg() : m_iPortNum(DevicePorts()) {}
 
 void CArpSpoofingDlg::createControls() {
     setCaption("ARP Spoofing Prevention Setting");
+    setSize(780, 0);  // every column in view, the status last
     addLabel(0, "Total Entries:");
     addEdit(IDC_TOTAL, "0").setReadOnly().setWidth(60);
     addLabel(0, "( Note:64 Entries Maximum ) ").sameLine();
