@@ -396,9 +396,9 @@ TEST_F(AgentSimTest, GroupAddReadsAgainFromATimer) {
                 d.choose(CSnmpGroupDlg::IDC_LEVEL, "AuthNoPriv");
                 d.click("&Apply");
             },
-        .sentAtOnce = written,
         .sentInAll = written,
-        .held = {"&Add", "&Apply", "&Delete", "&Refresh"}};
+        .held = {"&Add", "&Apply", "&Delete", "&Refresh"},
+        .fromSender = true};
     RunWriteSequenceCase(sim, env, c);
 }
 

@@ -95,17 +95,20 @@ void CAgentTableDlg::AddRow(const std::string& noun, const std::string& rowStatu
         // again, as a row half made holds its index and a place in the table.
         const bool created = failed > 0;
         std::vector<features::SetValue> destroy = {features::SetValue::Text(rowStatusOid, SNMP_T_INTEGER, "6")};
-        const bool undoing = m_write.SendSteps({destroy}, [this, noun, created, text, finish](int undoFailed) {
-            std::string out = text;
-            if (undoFailed < 0)
-                out += created ? " The new " + noun + " was removed." : " Whatever the switch may have made of it was removed.";
-            else
-                out += (created ? " The unfinished " + noun + " could not be removed (" + m_write.LastStep().reason() + ")"
-                                : " An unfinished " + noun + " may be left on the switch") +
-                       "; it is listed with its status, and Delete removes it.";
-            finish(out, false);
+        // The writer lets go of the form after this handler: the undo follows at once after it.
+        post([this, noun, created, text, finish, destroy] {
+            const bool undoing = m_write.SendSteps({destroy}, [this, noun, created, text, finish](int undoFailed) {
+                std::string out = text;
+                if (undoFailed < 0)
+                    out += created ? " The new " + noun + " was removed." : " Whatever the switch may have made of it was removed.";
+                else
+                    out += (created ? " The unfinished " + noun + " could not be removed (" + m_write.LastStep().reason() + ")"
+                                    : " An unfinished " + noun + " may be left on the switch") +
+                           "; it is listed with its status, and Delete removes it.";
+                finish(out, false);
+            });
+            if (!undoing) finish(text, false);
         });
-        if (!undoing) finish(text, false);
     });
     if (!sent) finish({}, false);
 }

@@ -69,7 +69,7 @@ protected:
 
     CSnmpAgentAccess m_access;
     // After the access object: a write in flight ends before its sessions go.
-    features::CFormWrite m_write{m_access.m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_access.m_cCommonSNMPSet};
 
 private:
     std::vector<agent::Record> m_listed;

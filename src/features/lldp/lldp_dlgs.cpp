@@ -283,7 +283,7 @@ void CLldpMedDlg::ApplyNext() {
         platform::Trace("LLDP MED set port %d %s", m_applyPort, failed < 0 ? "taken" : "failed");
         if (failed >= 0) m_refused.emplace_back(m_applyPort, m_write.LastStep().reason());
         ++m_applyPort;
-        ApplyNext();
+        post([this] { ApplyNext(); });  // once the writer has let go of this port
     });
     if (!sent) {
         m_refused.emplace_back(m_applyPort++, "another write was on its way");

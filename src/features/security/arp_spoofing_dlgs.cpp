@@ -259,9 +259,13 @@ void CArpSpoofingEntryDlg::OnRowStatus(int status) {
            features::ReadFailureReason(m_cCommonSNMPTable.LastFailure()) + "). Nothing was changed.");
 }
 
+// The write is the form's from WriteEntry to Finish; each step goes out once the writer has let go
+// of the one before (after its handler).
 void CArpSpoofingEntryDlg::Step(std::vector<SetValue> values, std::function<void(bool ok)> onDone) {
-    if (!m_write.SendSteps({std::move(values)}, [onDone](int failed) { onDone(failed < 0); }))
-        Finish(kNotAdded + std::string("another write is on its way."));
+    post([this, values = std::move(values), onDone] {
+        if (!m_write.SendSteps({values}, [onDone](int failed) { onDone(failed < 0); }))
+            Finish(kNotAdded + std::string("another write is on its way."));
+    });
 }
 
 void CArpSpoofingEntryDlg::CreateEntry() {

@@ -68,7 +68,7 @@ private:
     CCommonSnmp m_cCommonSNMPTable;  // trunk walk, then the read of the entry's row
     features::CTrunkMap m_trunkMap;
     CTableWalk m_rowRead{m_cCommonSNMPTable};
-    features::CFormWrite m_write{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMP};
 };
 
 class CArpSpoofingDlg : public platform::Form {
@@ -105,7 +105,7 @@ private:
     CCommonSnmp m_cCommonSNMP;       // deletes
     CCommonSnmp m_cCommonSNMPTable;  // table walk
     CTableWalk m_walk{m_cCommonSNMPTable};
-    features::CFormWrite m_write{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMP};
 };
 
 }  // namespace security

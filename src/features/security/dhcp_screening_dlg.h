@@ -52,7 +52,7 @@ private:
     CCommonSnmp m_cCommonSNMPTable;  // trunk walk
     features::CTrunkMap m_trunkMap;
     CTableWalk m_read{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMP};
 };
 
 }  // namespace security

@@ -485,7 +485,10 @@ void C8021xPortDlg::SendBatches(std::vector<std::pair<int, int>> batches, std::s
         [this, batches = std::move(batches), next, value = std::move(value), full](bool ok) mutable {
             if (!ok) return EndBatches();
             // After a full batch the switch gets a pause; the window keeps painting meanwhile.
-            if (!full) return SendBatches(std::move(batches), next + 1, std::move(value));
+            if (!full)  // once the writer has let go of this batch
+                return post([this, batches = std::move(batches), next, value = std::move(value)] {
+                    SendBatches(batches, next + 1, value);
+                });
             setTimer(kTimerBatch, kBatchPauseMs, [this, batches = std::move(batches), next, value = std::move(value)] {
                 SendBatches(batches, next + 1, value);
             });

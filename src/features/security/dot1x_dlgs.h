@@ -103,7 +103,7 @@ private:
     CCommonSnmp m_cCommonSNMPTable;            // port walk
     features::CTrunkMap m_trunkMap;
     CTableWalk m_portWalk{m_cCommonSNMPTable};
-    features::CFormWrite m_write{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMP, true};
 };
 
 class C8021xGlobalDlg : public platform::Form {
@@ -158,9 +158,9 @@ private:
     CCommonSnmp m_cCommonSNMPSet;  // enable write
     CCommonSnmp m_cCommonSNMParg;  // parameter write
     CTableWalk m_read{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMP};
-    features::CFormWrite m_writeSet{m_cCommonSNMPSet};
-    features::CFormWrite m_writeArg{m_cCommonSNMParg};
+    features::CFormWrite m_write{*this, m_cCommonSNMP, true};
+    features::CFormWrite m_writeSet{*this, m_cCommonSNMPSet, true};
+    features::CFormWrite m_writeArg{*this, m_cCommonSNMParg, true};
 };
 
 }  // namespace security
