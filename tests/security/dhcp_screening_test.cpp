@@ -44,7 +44,6 @@ TEST_F(SecuritySimTest, DhcpScreeningWritesOnePortListAndShowsWhatTheSwitchHolds
     // Ports 1 and 2 on, port 10 off: one request with the four octets of the 10-port switch.
     Choose(d, "1", "2", "Enabled");
     d.click("&Apply");
-    ASSERT_TRUE(Written(dlg));
     Choose(d, "10", "10", "Disabled");
     ASSERT_TRUE(d.waitEnabled("&Apply"));  // the trunk map is read again after a write
     d.click("&Apply");
@@ -67,14 +66,12 @@ TEST_F(SecuritySimTest, DhcpScreeningRefusesHalfATrunkAndForgetsTheRefusedStates
 
     Choose(d, "51", "51", "Enabled");
     d.click("&Apply");
-    ASSERT_TRUE(Written(dlg));
     EXPECT_EQ(env.takeMessages(),
               Strings{"Cannot add ports with different DHCP Server Screening Port Settings to an aggregated link."});
     EXPECT_TRUE(sim.sets().empty());
     // The next Apply carries port 1 only, not the refused port 51.
     Choose(d, "1", "1", "Enabled");
     d.click("&Apply");
-    ASSERT_TRUE(Written(dlg));
     ASSERT_TRUE(d.waitEnabled("&Apply"));
     // Both ports of the trunk together are accepted.
     Choose(d, "51", "52", "Enabled");

@@ -74,7 +74,6 @@ TEST_F(SecuritySimTest, Dot1xApplyChecksEverythingFirstThenWritesServerStateAndP
         FillValid(d);
         d.type(r.field, r.value);
         d.click("&Apply");
-        ASSERT_TRUE(Written(dlg));
         EXPECT_EQ(env.takeMessages(), Strings{r.message});
     }
     // Not one binding of a refused Apply reached the switch: no server, key or state either.

@@ -31,9 +31,7 @@ struct WriteSequenceCase {
     std::vector<Ref> held;                // disabled until the write ends
     // After the write: the form ended (a child dialog closes with OK), or reads what it wrote.
     bool endsForm = false;
-    // Each request goes out from a sender thread: what has reached the switch before anything
-    // is pumped is not known, so sentAtOnce is not checked.
-    bool fromSender = false;
+    bool fromSender = false;  // sent from a sender thread: what went out at once is not known
 };
 
 // Runs the case on the switch; a failure names the case and the run.
