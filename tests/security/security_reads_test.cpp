@@ -151,9 +151,8 @@ TEST_F(SecuritySimTest, Dot1xForceAuthorizedRuleRefusesOnPortsItCouldNotRead) {
         std::string message;
         Strings written;
     };
-    const std::string unknown =
-        "The switch gives the port access control of port 10 (9) as none of forceUnauthorized, auto and "
-        "forceAuthorized, so whether a port would stay force-authorized cannot be told; nothing was changed.";
+    const std::string unknown = "The switch gives the port access control of port 10 (9) as none of forceUnauthorized, "
+                                "auto and forceAuthorized, so whether a port would stay force-authorized cannot be told; nothing was changed.";
     const Case cases[] = {
         {"1", "9", "auto", unknown, {}},
         {"1", "9", "forceUnauthorized", unknown, {}},
