@@ -1,7 +1,5 @@
 #include "features/agent/agent_table_dlg.h"
 
-#include <algorithm>
-
 #include "platform/trace.h"
 #include "platform/ui.h"
 
@@ -9,10 +7,11 @@ platform::ReportList& CAgentTableDlg::AddTableList(const std::string& group,
                                                     std::vector<platform::ReportList::Column> columns) {
     auto& box = addGroup(0, group);
     columns.push_back({"Status", 90});
-    // Wide enough for every column, the row status last among them.
-    int width = 160;  // the frames, and headings wider than their columns
+    // Wide enough for every column, the row status last among them, where the list alone would
+    // not show them all.
+    int width = 0;
     for (const auto& c : columns) width += c.width;
-    setSize(std::max(width, 560), 0);
+    if (width > 500) setSize(width + 160, 0);  // the frames, and headings wider than their columns
     return box.addList(IDC_LIST, "", std::move(columns)).setFullRowSelect(true).setGridLines(true).setVisibleRows(8);
 }
 
