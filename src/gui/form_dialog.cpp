@@ -641,6 +641,7 @@ void FormDialog::applyFormAttributes() {
     else flags &= ~Qt::WindowStaysOnTopHint;
     if (flags != windowFlags()) setWindowFlags(flags);
     if (form_->width() > 0 && form_->height() > 0) resize(form_->width(), form_->height());
+    else if (form_->width() > 0) setMinimumWidth(form_->width());  // the height stays the contents'
 }
 
 void FormDialog::buildContainer(const std::vector<Control*>& controls, QVBoxLayout* into, bool topLevel,

@@ -61,18 +61,15 @@ struct Recorder : IAgentNotify {
 };
 
 TEST_F(AgentSimTest, RowStatusAcceptsOnlyOneFiveSixAndRefusesWithItsText) {
-    Start("28");
-    Recorder owner;
-    CSnmpAgentAccess access(owner);
-    sim.clearLog();
     const std::string oid = kHost + ".4.10.90.90.12";
-    for (const char* bad : {"2", "4", "", "16", " 1"}) EXPECT_FALSE(access.SetRowStatus(oid, bad)) << bad;
+    std::vector<CSnmpAgentAccess::Binding> step;
+    for (const char* bad : {"2", "4", "", "16", " 1"}) EXPECT_FALSE(CSnmpAgentAccess::RowStatus(oid, bad, step)) << bad;
     EXPECT_EQ(env.takeMessages(), Strings(5, "error istatus value!"));
-    EXPECT_TRUE(sim.requests().empty());
-    EXPECT_TRUE(access.SetRowStatus(oid, "6"));
-    ASSERT_EQ(sim.sets().size(), 1u);
-    EXPECT_EQ(sim.sets()[0].community, "tessmar");
-    EXPECT_EQ(sim.setLines(), (Strings{oid + "=6"}));
+    EXPECT_TRUE(step.empty());
+    ASSERT_TRUE(CSnmpAgentAccess::RowStatus(oid, "6", step));
+    ASSERT_EQ(step.size(), 1u);
+    EXPECT_EQ(step[0].oid + "=" + step[0].value, oid + "=6");
+    EXPECT_EQ(step[0].type, SNMP_T_INTEGER);
     EXPECT_TRUE(env.takeMessages().empty());
 }
 

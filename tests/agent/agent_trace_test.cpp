@@ -26,7 +26,7 @@ TEST_F(AgentSimTest, NoPassPhraseOrCommunityInAnyTraceLine) {
         {
             CSnmpUserDlg dlg;
             DialogDriver d(env, dlg);
-            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading(); }));
+            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading() && !dlg.writing(); }));
             d.type(U::IDC_USER_NAME, "tracer");
             d.type(U::IDC_GROUP_NAME, "g");
             d.choose(U::IDC_VERSION, "V3");
@@ -35,7 +35,7 @@ TEST_F(AgentSimTest, NoPassPhraseOrCommunityInAnyTraceLine) {
             d.type("Priv Password", secrets[1]);
             env.answer(MsgAnswer::Ok);  // the question over SNMPv1
             d.click("&Apply");
-            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading(); }));
+            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading() && !dlg.writing(); }));
             d.type(U::IDC_USER_NAME, "tracer2");
             d.type(U::IDC_GROUP_NAME, "g");
             d.choose(U::IDC_VERSION, "V3");
@@ -45,21 +45,21 @@ TEST_F(AgentSimTest, NoPassPhraseOrCommunityInAnyTraceLine) {
             d.choose(U::IDC_PRIV_PROTOCOL, "None");
             env.answer(MsgAnswer::Ok);
             d.click("&Apply");
-            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading(); }));
+            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading() && !dlg.writing(); }));
             EXPECT_GE(dlg.Listed().size(), 6u);
         }
         {
             CSnmpCommunityDlg dlg;
             DialogDriver d(env, dlg);
-            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading(); }));
+            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading() && !dlg.writing(); }));
             d.type(CSnmpCommunityDlg::IDC_NAME, secrets[3]);
             d.click("&Apply");
-            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading(); }));
+            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading() && !dlg.writing(); }));
             const int row = d.list(CAgentTableDlg::IDC_LIST).findRow(0, secrets[3]);
             ASSERT_GE(row, 0);
             d.clickRow(CAgentTableDlg::IDC_LIST, row);
             d.click("&Delete");
-            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading(); }));
+            ASSERT_TRUE(env.waitUntil([&] { return !dlg.Reloading() && !dlg.writing(); }));
         }
         // The pass phrases did reach the switch.
         int phrases = 0;

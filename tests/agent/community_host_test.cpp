@@ -15,7 +15,7 @@ TEST_F(AgentSimTest, CommunityAddSendsThreeRequestsAndListsTheRow) {
     CSnmpCommunityDlg dlg;
     DialogDriver d(env, dlg);
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"qorvin", "ReadOnly"}, {"tessmar", "ReadWrite"}}));
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"qorvin", "ReadOnly", "Active"}, {"tessmar", "ReadWrite", "Active"}}));
     // SNMPv1/v2c users only, each name once, the first chosen.
     EXPECT_EQ(d.as<platform::ComboBox>(CSnmpCommunityDlg::IDC_USER).items(), (Strings{"ReadOnly", "ReadWrite"}));
     EXPECT_EQ(d.text(CSnmpCommunityDlg::IDC_USER), "ReadOnly");
@@ -28,7 +28,7 @@ TEST_F(AgentSimTest, CommunityAddSendsThreeRequestsAndListsTheRow) {
     const std::string index = ".7.115.101.118.101.110.116.104";
     EXPECT_EQ(sim.setLines(), (Strings{kCommunity + ".3" + index + "=5", kCommunity + ".2" + index + "=" + Hex("ReadWrite"),
                                       kCommunity + ".3" + index + "=1"}));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"qorvin", "ReadOnly"}, {"seventh", "ReadWrite"}, {"tessmar", "ReadWrite"}}));
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"qorvin", "ReadOnly", "Active"}, {"seventh", "ReadWrite", "Active"}, {"tessmar", "ReadWrite", "Active"}}));
     EXPECT_EQ(d.text(CSnmpCommunityDlg::IDC_NAME), "");
     EXPECT_EQ(d.text(CSnmpCommunityDlg::IDC_USER), "ReadOnly");
     EXPECT_TRUE(env.takeMessages().empty());
@@ -126,7 +126,7 @@ TEST_F(AgentSimTest, HostAddSendsItsSequenceWithTheVersionCode) {
     CSnmpHostDlg dlg;
     DialogDriver d(env, dlg);
     ASSERT_TRUE(Settled(d, dlg));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"10.90.90.12", "V2c", "qorvin"}}));
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"10.90.90.12", "V2c", "qorvin", "Active"}}));
     sim.clearLog();
     d.type(CSnmpHostDlg::IDC_ADDRESS, "10.0.0.1");
     d.choose(CSnmpHostDlg::IDC_VERSION, "V3-AuthPriv");
@@ -137,7 +137,7 @@ TEST_F(AgentSimTest, HostAddSendsItsSequenceWithTheVersionCode) {
     EXPECT_EQ(sim.setLines(), (Strings{kHost + ".4.10.0.0.1=5",
                                       kHost + ".2.10.0.0.1=" + Hex("trapper") + " " + kHost + ".3.10.0.0.1=5",
                                       kHost + ".4.10.0.0.1=1"}));
-    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"10.0.0.1", "V3-AuthPriv", "trapper"}, {"10.90.90.12", "V2c", "qorvin"}}));
+    EXPECT_EQ(d.rows(kList), (std::vector<Strings>{{"10.0.0.1", "V3-AuthPriv", "trapper", "Active"}, {"10.90.90.12", "V2c", "qorvin", "Active"}}));
     EXPECT_EQ(d.text(CSnmpHostDlg::IDC_VERSION), "V1");
     EXPECT_TRUE(d.as<platform::IpAddressField>(CSnmpHostDlg::IDC_ADDRESS).blank());
 

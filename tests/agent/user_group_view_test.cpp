@@ -48,21 +48,21 @@ TEST_F(AgentSimTest, UserRequestSequencePerVersion) {
         Strings row;     // the listed row afterwards
     };
     const std::vector<Case> cases = {
-        {{"u1", "g1", "V1"}, ".2.117.49.1", {e + "3.2.117.49.1=" + Hex("g1")}, {"u1", "g1", "V1", "None", "None"}},
-        {{"u1", "g1", "V2c"}, ".2.117.49.2", {e + "3.2.117.49.2=" + Hex("g1")}, {"u1", "g1", "V2c", "None", "None"}},
+        {{"u1", "g1", "V1"}, ".2.117.49.1", {e + "3.2.117.49.1=" + Hex("g1")}, {"u1", "g1", "V1", "None", "None", "Active"}},
+        {{"u1", "g1", "V2c"}, ".2.117.49.2", {e + "3.2.117.49.2=" + Hex("g1")}, {"u1", "g1", "V2c", "None", "None", "Active"}},
         {{"sha", "g", "V3", true, "SHA", "shaPhrase01", "None"},
          ".3.115.104.97.3",
          {e + "3.3.115.104.97.3=" + Hex("g"), e + "4.3.115.104.97.3=3", e + "5.3.115.104.97.3=" + Hex("shaPhrase01")},
-         {"sha", "g", "V3", "SHA", "None"}},
+         {"sha", "g", "V3", "SHA", "None", "Active"}},
         {{"md5", "g", "V3", true, "MD5", "md5Phrase01", "DES", "desPhrase01"},
          ".3.109.100.53.3",
          {e + "3.3.109.100.53.3=" + Hex("g"), e + "4.3.109.100.53.3=2 " + e + "6.3.109.100.53.3=2",
           e + "5.3.109.100.53.3=" + Hex("md5Phrase01") + " " + e + "7.3.109.100.53.3=" + Hex("desPhrase01")},
-         {"md5", "g", "V3", "MD5", "DES_CBC"}},
+         {"md5", "g", "V3", "MD5", "DES_CBC", "Active"}},
         {{"plain", "g", "V3"},
          ".5.112.108.97.105.110.3",
          {e + "3.5.112.108.97.105.110.3=" + Hex("g"), e + "4.5.112.108.97.105.110.3=1", e + "5.5.112.108.97.105.110.3="},
-         {"plain", "g", "V3", "None", "None"}},
+         {"plain", "g", "V3", "None", "None", "Active"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in.name + " " + c.in.version);
@@ -293,7 +293,7 @@ TEST_F(AgentSimTest, GroupIndexWithModelAndLevel) {
     EXPECT_EQ(sim.setLines(), (Strings{kGroup + ".7.1.103.3.2=5", kGroup + ".4.1.103.3.2=" + Hex("CommunityView"),
                                       kGroup + ".7.1.103.3.2=1"}));
     EXPECT_EQ(d.list(kList).findRow(0, "g"), 0);
-    EXPECT_EQ(d.list(kList).row(0), (Strings{"g", "CommunityView", "", "", "v3", "AuthNoPriv"}));
+    EXPECT_EQ(d.list(kList).row(0), (Strings{"g", "CommunityView", "", "", "v3", "AuthNoPriv", "Active"}));
     EXPECT_EQ(d.text(G::IDC_MODEL), "v1");
     EXPECT_FALSE(d.enabled(G::IDC_LEVEL));
 
@@ -367,7 +367,7 @@ TEST_F(AgentSimTest, ViewMaskOctetsIndexAndRefusals) {
                                       kView + ".5" + index + "=1"}));
     const int row = d.list(kList).findRow(0, "lab");
     ASSERT_GE(row, 0);
-    EXPECT_EQ(d.list(kList).row(row), (Strings{"lab", "1.3.6.1", "1.1.0", "Excluded"}));
+    EXPECT_EQ(d.list(kList).row(row), (Strings{"lab", "1.3.6.1", "1.1.0", "Excluded", "Active"}));
     EXPECT_EQ(d.text(V::IDC_TYPE), "Included");
 
     sim.clearLog();
@@ -396,9 +396,9 @@ TEST_F(AgentSimTest, GroupAddReadsAgainFromATimer) {
                 d.choose(CSnmpGroupDlg::IDC_LEVEL, "AuthNoPriv");
                 d.click("&Apply");
             },
-        .sentAtOnce = written,
         .sentInAll = written,
-        .held = {"&Add", "&Apply", "&Delete", "&Refresh"}};
+        .held = {"&Add", "&Apply", "&Delete", "&Refresh"},
+        .fromSender = true};
     RunWriteSequenceCase(sim, env, c);
 }
 

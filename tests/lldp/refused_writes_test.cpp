@@ -90,29 +90,31 @@ TEST_F(LldpRefusedTest, RefusedWritesTellTheirOutcome) {
              EXPECT_EQ(d.text("Message TX Interval(5 - 32768)"), "30");
              EXPECT_TRUE(d.enabled("Apply"));
          }},
-        {"MED Apply on ports 3 to 5, refused at port 4",
+        // Every port is tried; the ports refused are named together.
+        {"MED Apply on ports 3 to 7, refused at ports 4 and 6",
          "10p",
          {},
-         {kOidPsePowerTlv + ".4"},
+         {kOidPsePowerTlv + ".4", kOidPsePowerTlv + ".6"},
          {},
          MakeMed,
          MedLoaded,
          [](DialogDriver& d, DialogEnvironment&) {
              d.choose("From Port", "   3 ");
-             d.choose("To Port", "   5 ");
+             d.choose("To Port", "   7 ");
              d.choose("Power PSE TLV", "Enable");
              d.click("&Apply");
          },
-         "The Power PSE TLV of ports 4 to 5 could not be changed: the switch refused the value (genErr).",
+         "The Power PSE TLV could not be changed on ports 4 and 6: the switch refused the value (genErr). The other "
+         "ports were changed.",
          [](DialogDriver& d, platform::Form& form, corvex::test::SimDevice& sim) {
              ASSERT_TRUE(MedLoaded(d, form));
-             EXPECT_EQ(sim.setBindingLists(),
-                       (std::vector<Strings>{{kOidPsePowerTlv + ".3=1"}, {kOidPsePowerTlv + ".4=1"}}));
-             EXPECT_EQ(Held(kOidPsePowerTlv + ".4"), "2");
-             EXPECT_EQ(Held(kOidPsePowerTlv + ".5"), "2");
+             std::vector<Strings> sent;
+             for (int p = 3; p <= 7; ++p) sent.push_back({kOidPsePowerTlv + "." + std::to_string(p) + "=1"});
+             EXPECT_EQ(sim.setBindingLists(), sent);
+             EXPECT_EQ(d.env().messageTexts().size(), 1u);
              Strings tlv;
              for (const auto& row : d.rows(CLldpMedDlg::IDC_LIST)) tlv.push_back(row[1]);
-             EXPECT_EQ(tlv, (Strings{"Disable", "Disable", "Enable", "Disable", "Disable", "Disable", "Disable", "Disable"}));
+             EXPECT_EQ(tlv, (Strings{"Disable", "Disable", "Enable", "Disable", "Enable", "Disable", "Enable", "Disable"}));
              EXPECT_EQ(d.text("Power PSE TLV"), "Enable");  // the user's choice stays for a retry
              EXPECT_TRUE(d.enabled("&Apply"));
          }},

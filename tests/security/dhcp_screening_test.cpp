@@ -47,6 +47,7 @@ TEST_F(SecuritySimTest, DhcpScreeningWritesOnePortListAndShowsWhatTheSwitchHolds
     Choose(d, "10", "10", "Disabled");
     ASSERT_TRUE(d.waitEnabled("&Apply"));  // the trunk map is read again after a write
     d.click("&Apply");
+    ASSERT_TRUE(Written(dlg));
     EXPECT_EQ(sim.setBindings(), (Strings{kDhcpPorts + "=c0400000", kDhcpPorts + "=c0000000"}));
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
     EXPECT_EQ(StatesShown(d), (Strings{"Enabled", "Enabled", "Disabled", "Disabled", "Disabled", "Disabled",
@@ -75,6 +76,7 @@ TEST_F(SecuritySimTest, DhcpScreeningRefusesHalfATrunkAndForgetsTheRefusedStates
     // Both ports of the trunk together are accepted.
     Choose(d, "51", "52", "Enabled");
     d.click("&Apply");
+    ASSERT_TRUE(Written(dlg));
     EXPECT_TRUE(env.takeMessages().empty());
     EXPECT_EQ(sim.setBindings(), (Strings{kDhcpPorts + "=8000000000000000", kDhcpPorts + "=8000000000003000"}));
 }

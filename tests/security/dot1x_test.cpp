@@ -81,6 +81,7 @@ TEST_F(SecuritySimTest, Dot1xApplyChecksEverythingFirstThenWritesServerStateAndP
 
     FillValid(d);
     d.click("&Apply");
+    ASSERT_TRUE(Written(dlg));
     EXPECT_TRUE(env.takeMessages().empty());
     const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 3u);
@@ -128,6 +129,7 @@ TEST_F(SecuritySimTest, Dot1xSwitchingOffWritesOnlyTheState) {
     d.tick("Enable 802.1X", false);
     EXPECT_FALSE(d.enabled(C8021xGlobalDlg::IDC_QUIET_PERIOD));
     d.click("&Apply");
+    ASSERT_TRUE(Written(dlg));
     EXPECT_TRUE(env.takeMessages().empty());
     EXPECT_EQ(sim.setBindings(), Strings{kDot1xState + "=2"});
     ASSERT_TRUE(d.waitEnabled("&Refresh"));
@@ -174,6 +176,7 @@ TEST_F(SecuritySimTest, Dot1xEmptyKeyBoxesKeepTheSwitchKey) {
         d.type(kConfirm, step.confirm);
         d.type(kTx, "31");
         d.click("&Apply");
+        ASSERT_TRUE(Written(dlg));
         EXPECT_EQ(env.takeMessages(), step.messages);
         Strings sent;
         if (step.messages.empty()) {
@@ -238,6 +241,7 @@ TEST_F(SecuritySimTest, Dot1xPortControlKeepsOnePortForceAuthorizedAndRefusesTru
         d.choose("To Port:", c.to);
         d.choose("Control:", c.control);
         d.click("Apply");
+        ASSERT_TRUE(Written(dlg));
         EXPECT_EQ(env.takeMessages(), c.message.empty() ? Strings{} : Strings{c.message});
         EXPECT_EQ(sim.setBindings(), c.written);
         if (!c.written.empty()) {
@@ -263,6 +267,7 @@ TEST_F(SecuritySimTest, Dot1xPortApplyOnFiftyTwoPortsSendsThirtyThenTwentyTwoPor
     d.choose("To Port:", "52");
     d.choose("Control:", "forceAuthorized");
     d.click("Apply");
+    ASSERT_TRUE(Written(dlg));
     ASSERT_TRUE(env.waitUntil([&] { return !dlg.writing(); }));  // the second batch follows a pause
     EXPECT_TRUE(env.takeMessages().empty());
     const auto sets = sim.sets();

@@ -196,7 +196,8 @@ TEST_F(SecuritySimTest, RefusedWritesSayWhatWasNotChanged) {
         {kArpRowStatus + kGateway + "=6"}, {{"1", "10.0.0.1", "00-11-22-33-44-00", "1", "Active"}}));
     cases.push_back(ArpList(
         "ARP entry: the creation refused", {}, kArpRowStatus, AddEntry,
-        "The ARP Spoofing Prevention entry could not be added: the switch refused the value (genErr).",
+        "The ARP Spoofing Prevention entry could not be added: the switch refused the value (genErr). Nothing was "
+        "changed.",
         {kArpRowStatus + kGateway + "=5"}, {}));
     cases.push_back(ArpList(
         "ARP entry: the values refused, the new row removed", {}, kArpPorts, AddEntry,

@@ -132,6 +132,7 @@ answers, std::chrono::seconds(10)));
         sim.clearLog();
         c.choose(d);
         d.click(c.apply);
+        ASSERT_TRUE(Written(*dlg));
         EXPECT_TRUE(env.takeMessages().empty());
         EXPECT_EQ(sim.setBindings(), c.written);
         sim.stop();
@@ -139,7 +140,7 @@ answers, std::chrono::seconds(10)));
 }
 
 // The switch lists a control mode the dialog does not know for port 10: whether it is
-// force-authorized cannot be told, so a range that would leave only it refuses.
+// force-authorized cannot be told, so a range that would leave only it refuses, saying why.
 TEST_F(SecuritySimTest, Dot1xForceAuthorizedRuleRefusesOnPortsItCouldNotRead) {
     std::vector<std::string> state = AllPorts(9, "2");
     state.push_back(kPortControl + ".10 i 9");
@@ -150,9 +151,11 @@ TEST_F(SecuritySimTest, Dot1xForceAuthorizedRuleRefusesOnPortsItCouldNotRead) {
         std::string message;
         Strings written;
     };
+    const std::string unknown = "The switch gives the port access control of port 10 (9) as none of forceUnauthorized, "
+                                "auto and forceAuthorized, so whether a port would stay force-authorized cannot be told; nothing was changed.";
     const Case cases[] = {
-        {"1", "9", "auto", features::kMsgNotRead, {}},
-        {"1", "9", "forceUnauthorized", features::kMsgNotRead, {}},
+        {"1", "9", "auto", unknown, {}},
+        {"1", "9", "forceUnauthorized", unknown, {}},
         {"9", "9", "forceAuthorized", "", {kPortControl + ".9=3"}},
         // Port 9 now force-authorized: the others may go to auto.
         {"1", "8", "auto", "", {}},
@@ -169,6 +172,7 @@ TEST_F(SecuritySimTest, Dot1xForceAuthorizedRuleRefusesOnPortsItCouldNotRead) {
         d.choose("To Port:", c.to);
         d.choose("Control:", c.control);
         d.click("Apply");
+        ASSERT_TRUE(Written(dlg));
         EXPECT_EQ(env.takeMessages(), c.message.empty() ? Strings{} : Strings{c.message});
         Strings written = c.written;
         if (written.empty() && c.message.empty())

@@ -51,6 +51,9 @@ protected:
         return rc == CSnmp4w::EC_END_OF_TABLE;
     }
 
+    // Waits until the form's write (if any) has ended.
+    bool Written(const platform::Form& form) { return env.waitUntil([&] { return !form.writing(); }); }
+
     DialogEnvironment env;
 };
 

@@ -1,6 +1,6 @@
 // The 802.1X port and ARP spoofing writes that pause between requests: the rest follows from a
-// form timer with the same requests in the same order, the buttons that would write again are
-// held meanwhile, and a form closed in a pause sends nothing more.
+// form timer with the same requests in the same order, and the form and its buttons are held
+// until the write is over.
 #include <gtest/gtest.h>
 
 #include "features/security/arp_spoofing_dlgs.h"
@@ -46,9 +46,9 @@ TEST_F(SecuritySimTest, PausedWritesContinueOnATimer) {
                  d.choose("Control:", "forceAuthorized");
                  d.click("Apply");
              },
-         .sentAtOnce = ControlWrites(1, 30, "3"),
          .sentInAll = ControlWrites(1, 52, "3"),
-         .held = {C8021xPortDlg::IDC_APPLY, "&Refresh"}},
+         .held = {C8021xPortDlg::IDC_APPLY, "&Refresh"},
+         .fromSender = true},
         {.name = "ARP entry: filled and made active after pauses",
          .make = [] { return std::make_unique<CArpSpoofingEntryDlg>(10); },
          .ready = [](DialogDriver& d, platform::Form& f) {
@@ -63,11 +63,11 @@ TEST_F(SecuritySimTest, PausedWritesContinueOnATimer) {
                  d.env().answer(MsgAnswer::Ok);
                  d.click("&Apply");
              },
-         .sentAtOnce = {kArpRowStatus + entry + "=5"},
          .sentInAll = {kArpRowStatus + entry + "=5", kArpMac + entry + "=001a2b3c4d5e", kArpPorts + entry + "=80000000",
                        kArpRowStatus + entry + "=1"},
          .held = {"&Apply"},
-         .endsForm = true},
+         .endsForm = true,
+         .fromSender = true},
         {.name = "ARP list: read again after a deletion",
          .state = {kArpMac + entry + " x 001122334455", kArpPorts + entry + " x 80000000", kArpRowStatus + entry + " i 1"},
          .make = [] { return std::make_unique<CArpSpoofingDlg>(); },
@@ -77,9 +77,9 @@ TEST_F(SecuritySimTest, PausedWritesContinueOnATimer) {
                  d.clickRow(CArpSpoofingDlg::IDC_LIST, 0);
                  d.click("&Delete");
              },
-         .sentAtOnce = {kArpRowStatus + entry + "=6"},
          .sentInAll = {kArpRowStatus + entry + "=6"},
-         .held = {"&Add", "&Delete", "&Refresh"}},
+         .held = {"&Add", "&Delete", "&Refresh"},
+         .fromSender = true},
     };
     for (const auto& c : cases) RunWriteSequenceCase(sim, env, c);
 }

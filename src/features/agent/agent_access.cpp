@@ -1,7 +1,6 @@
 #include "features/agent/agent_access.h"
 
 #include "features/common/form_reads.h"
-#include "features/common/form_write.h"
 #include "features/common/sync_request.h"
 #include "platform/trace.h"
 #include "platform/ui.h"
@@ -184,13 +183,20 @@ std::string CSnmpAgentAccess::UserIndex(const std::string& name, const std::stri
 
 bool CSnmpAgentAccess::NameCheck(const std::string& text) { return IsValidName(text); }
 
-bool CSnmpAgentAccess::SetRowStatus(const std::string& oid, const std::string& status, std::string* why) {
+bool CSnmpAgentAccess::RowStatus(const std::string& oid, const std::string& status, std::vector<Binding>& step) {
     if (status != "1" && status != "5" && status != "6") {
         platform::ShowMessage("error istatus value!");
-        if (why) *why = "the row status is not valid";
         return false;
     }
-    return Write({{oid, SNMP_T_INTEGER, status}}, why);
+    step = {{oid, SNMP_T_INTEGER, status}};
+    return true;
+}
+
+std::string CSnmpAgentAccess::RowStatusText(const std::string& code) {
+    if (code == "1") return "Active";
+    if (code == "2") return "Not in service";
+    if (code == "3") return "Not ready";
+    return code.empty() ? "Unknown" : "Unknown (" + code + ")";
 }
 
 std::vector<features::SetValue> CSnmpAgentAccess::Values(const std::vector<Binding>& bindings) {
@@ -200,15 +206,6 @@ std::vector<features::SetValue> CSnmpAgentAccess::Values(const std::vector<Bindi
                                                  : features::SetValue::Text(b.oid, b.type, b.value));
     return values;
 }
-
-bool CSnmpAgentAccess::Write(const std::vector<Binding>& bindings, std::string* why) {
-    // Quiet: the table dialogs word one message for a row's whole sequence of writes.
-    const features::StepResult r = features::WriteStep(m_cCommonSNMPSet, Values(bindings), false);
-    if (!r.ok() && why) *why = r.reason();
-    return r.ok();
-}
-
-bool CSnmpAgentAccess::LastWriteUnanswered() { return m_cCommonSNMPSet.LastFailure() == SnmpFailure::NoAnswer; }
 
 std::vector<CSnmpAgentAccess::Binding> CSnmpAgentAccess::GlobalStateBindings(bool enabled) {
     return {{kOidGlobalState, SNMP_T_INTEGER, enabled ? "1" : "2"}};
@@ -238,19 +235,11 @@ bool CSnmpAgentAccess::ReadGlobalState() {
     });
 }
 
-bool CSnmpAgentAccess::WriteGlobalState(bool enabled) {
-    return features::WriteNow(m_cCommonSNMPSet, "The SNMP global state", Values(GlobalStateBindings(enabled)), false);
-}
-
 bool CSnmpAgentAccess::ReadEngineId() {
     return Get("engine ID", m_readWalk, {kOidEngineId}, [this](const ReplyRow& row, CSnmp&) {
         if (row.present(0) && row.value(0).type == SNMP_T_OCTETS) Scalar(LowerHex(row.bytes(0)));
         return false;
     });
-}
-
-bool CSnmpAgentAccess::WriteEngineId(const std::string& text, bool useDefault) {
-    return features::WriteNow(m_cCommonSNMPSet, "The engine ID", Values(EngineIdBindings(text, useDefault)), false);
 }
 
 bool CSnmpAgentAccess::ReadTrapEnables(bool poe) {
@@ -262,10 +251,6 @@ bool CSnmpAgentAccess::ReadTrapEnables(bool poe) {
         Notify(kNoticeRow, values);
         return false;
     });
-}
-
-bool CSnmpAgentAccess::WriteTrapEnables(const std::array<bool, 9>& enabled, bool poe) {
-    return features::WriteNow(m_cCommonSNMP, "The trap settings", Values(TrapEnableBindings(enabled, poe)), false);
 }
 
 // ---------------------------------------------------------------- walks

@@ -119,16 +119,11 @@ public:
     // True when the text holds none of the 26 characters no name may contain.
     static bool NameCheck(const std::string& text);
 
-    // A set of one RowStatus instance on m_cCommonSNMPSet: "1", "5" or "6", else the message
-    // "error istatus value!" and nothing is sent. True when the switch took it; otherwise `why`
-    // (when given) says why in words, and the caller tells the user.
-    bool SetRowStatus(const std::string& oid, const std::string& status, std::string* why = nullptr);
-    // One set request of the user's on m_cCommonSNMPSet, sent now. True when the switch took it;
-    // otherwise nothing is shown and `why` (when given) says why: "the switch refused the value
-    // (genErr)", "the switch did not answer, ...".
-    bool Write(const std::vector<Binding>& bindings, std::string* why = nullptr);
-    // How the last failed write of m_cCommonSNMPSet failed: no answer, or anything else.
-    bool LastWriteUnanswered();
+    // The binding that sets a RowStatus instance: "1", "5" or "6", else the message "error istatus
+    // value!" and false (nothing is to be sent).
+    static bool RowStatus(const std::string& oid, const std::string& status, std::vector<Binding>& step);
+    // The row status as a list shows it: "Active", "Not in service", "Not ready", or the code.
+    static std::string RowStatusText(const std::string& code);
 
     // The values of a set request with the bindings, in order.
     static std::vector<features::SetValue> Values(const std::vector<Binding>& bindings);
@@ -137,21 +132,17 @@ public:
     static std::vector<Binding> EngineIdBindings(const std::string& text, bool useDefault);
     static std::vector<Binding> TrapEnableBindings(const std::array<bool, 9>& enabled, bool poe);
 
-    // Global state: the read answers with a scalar (the number); the write is true on success.
-    // The scalar writes say themselves when the switch does not take them.
+    // Global state and engine ID: the read answers with a scalar (the number; the lower-case hex).
+    // Their writes, and every other write, go through the dialog's CFormWrite on the sessions below.
     bool ReadGlobalState();
-    bool WriteGlobalState(bool enabled);
     // Communities (kind 100: name, user name, RowStatus), then the users (kind 111), then the end.
     bool WalkCommunities();
     // Trap hosts (kind 0: address, version text, name, RowStatus), then the end. Read with the
     // write community: the table names communities, which read-only access does not see.
     bool WalkHosts();
-    // Engine ID: the read answers with a scalar; the write takes the default text when asked.
     bool ReadEngineId();
-    bool WriteEngineId(const std::string& text, bool useDefault);
     // Trap enables: six objects, nine with PoE (kind 0: the values in object order).
     bool ReadTrapEnables(bool poe);
-    bool WriteTrapEnables(const std::array<bool, 9>& enabled, bool poe);
     // Users (kind 111: name, group, version, auth, column 5, priv, column 7, RowStatus), then the
     // end. The switch reads pass phrases back as empty; whatever it returns is not kept.
     bool WalkUsers();

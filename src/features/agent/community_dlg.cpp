@@ -34,7 +34,7 @@ void CSnmpCommunityDlg::StartWalk() { m_access.WalkCommunities(); }
 
 void CSnmpCommunityDlg::OnRecord(int kind, const Record& r) {
     if (kind == kNoticeCommunity && r.size() >= 3) {
-        if (r[2] == "1") List(r, {r[0], r[1]});
+        List(r, {r[0], r[1]}, r[2]);
         return;
     }
     if (kind == kNoticeUser && r.size() >= 8) {
@@ -65,7 +65,7 @@ void CSnmpCommunityDlg::OnApply() {
     }
     for (const Record& r : Listed()) {
         if (r[0] == name) {
-            platform::ShowMessage(kMsgExists);
+            platform::ShowMessage(ExistsMessage(kMsgExists, r[2]));
             return;
         }
     }
@@ -75,12 +75,11 @@ void CSnmpCommunityDlg::OnApply() {
     }
     const std::string index = CSnmpAgentAccess::OctetIndex(name);
     const std::string user = get<platform::ComboBox>(IDC_USER).text();
-    if (!AddRow("community", Column(kOidCommunityEntry, 3) + index,
-                {{{Column(kOidCommunityEntry, 2) + index, SNMP_T_OCTETS, user}}})) {
-        Reload();  // what was typed stays for another try
-        return;
-    }
-    OnCancelEdit();
+    AddRow("community", Column(kOidCommunityEntry, 3) + index, {{{Column(kOidCommunityEntry, 2) + index, SNMP_T_OCTETS, user}}},
+           [this](bool added) {
+               if (added) return OnCancelEdit();
+               Reload();  // what was typed stays for another try
+           });
 }
 
 void CSnmpCommunityDlg::OnCancelEdit() {
@@ -97,6 +96,5 @@ void CSnmpCommunityDlg::OnDelete() {
     }
     const std::string name = (*r)[0];
     if (m_access.IsOwnCommunity(name) && !platform::Confirm(kMsgOwnCommunity, platform::MsgIcon::Warning)) return;
-    DeleteRow("community", Column(kOidCommunityEntry, 3) + CSnmpAgentAccess::OctetIndex(name));
-    Reload();
+    DeleteRow("community", Column(kOidCommunityEntry, 3) + CSnmpAgentAccess::OctetIndex(name), [this] { Reload(); });
 }

@@ -69,7 +69,7 @@ void CSnmpGroupDlg::OnModel() {
 void CSnmpGroupDlg::StartWalk() { m_access.WalkGroups(); }
 
 void CSnmpGroupDlg::OnRecord(int kind, const Record& r) {
-    if (kind == kNoticeRow && r.size() >= 7 && r[6] == "1") List(r, {r[0], r[1], r[2], r[3], r[4], r[5]});
+    if (kind == kNoticeRow && r.size() >= 7) List(r, {r[0], r[1], r[2], r[3], r[4], r[5]}, r[6]);
 }
 
 void CSnmpGroupDlg::OnApply() {
@@ -89,7 +89,7 @@ void CSnmpGroupDlg::OnApply() {
     }
     const std::string model = get<platform::ComboBox>(IDC_MODEL).text();
     for (const Record& r : Listed())
-        if (r[0] == name && r[4] == model) return (void)platform::ShowMessage(kMsgExists);
+        if (r[0] == name && r[4] == model) return (void)platform::ShowMessage(ExistsMessage(kMsgExists, r[6]));
     if (static_cast<int>(Listed().size()) >= kMaxGroups) return (void)platform::ShowMessage(kMsgMaximum);
 
     const std::string level = model == "v3" ? get<platform::ComboBox>(IDC_LEVEL).text() : std::string("NoAuthNoPriv");
@@ -101,12 +101,13 @@ void CSnmpGroupDlg::OnApply() {
         if (!view.empty()) views.push_back({Column(kOidGroupEntry, column) + index, SNMP_T_OCTETS, view});
         ++column;
     }
-    const bool added = AddRow("group", Column(kOidGroupEntry, 7) + index, {views});
-    if (added) ResetInputs();  // otherwise what was typed stays for another try
-    beginWrite({IDC_ADD, IDC_APPLY, IDC_CANCEL, IDC_DELETE, IDC_REFRESH});
-    setTimer(kTimerSettle, kSettleDelayMs, [this] {
-        endWrite();
-        Reload();
+    AddRow("group", Column(kOidGroupEntry, 7) + index, {views}, [this](bool added) {
+        if (added) ResetInputs();  // otherwise what was typed stays for another try
+        beginWrite({IDC_ADD, IDC_APPLY, IDC_CANCEL, IDC_DELETE, IDC_REFRESH});
+        setTimer(kTimerSettle, kSettleDelayMs, [this] {
+            endWrite();
+            Reload();
+        });
     });
 }
 
@@ -118,6 +119,5 @@ void CSnmpGroupDlg::OnCancelEdit() {
 void CSnmpGroupDlg::OnDelete() {
     const Record* r = Selected();
     if (!r) return (void)platform::ShowMessage(kMsgSelect);
-    DeleteRow("group", Column(kOidGroupEntry, 7) + GroupIndex((*r)[0], (*r)[4], (*r)[5]));
-    Reload();
+    DeleteRow("group", Column(kOidGroupEntry, 7) + GroupIndex((*r)[0], (*r)[4], (*r)[5]), [this] { Reload(); });
 }

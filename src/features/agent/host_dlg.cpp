@@ -35,7 +35,7 @@ void CSnmpHostDlg::initDialog() {
 void CSnmpHostDlg::StartWalk() { m_access.WalkHosts(); }
 
 void CSnmpHostDlg::OnRecord(int kind, const Record& r) {
-    if (kind == kNoticeRow && r.size() >= 4 && r[3] == "1") List(r, {r[0], r[1], r[2]});
+    if (kind == kNoticeRow && r.size() >= 4) List(r, {r[0], r[1], r[2]}, r[3]);
 }
 
 void CSnmpHostDlg::OnApply() {
@@ -54,7 +54,7 @@ void CSnmpHostDlg::OnApply() {
     const std::string address = field.address();
     for (const Record& r : Listed()) {
         if (r[0] == address) {
-            platform::ShowMessage(kMsgAddressUsed);
+            platform::ShowMessage(ExistsMessage(kMsgAddressUsed, r[3]));
             return;
         }
     }
@@ -78,13 +78,13 @@ void CSnmpHostDlg::OnApply() {
     }
     const std::string index = "." + address;
     const int version = get<platform::ComboBox>(IDC_VERSION).current() + 1;
-    if (!AddRow("trap host", Column(kOidHostEntry, 4) + index,
-                {{{Column(kOidHostEntry, 2) + index, SNMP_T_OCTETS, name},
-                  {Column(kOidHostEntry, 3) + index, SNMP_T_INTEGER, std::to_string(version < 1 ? 1 : version)}}})) {
-        Reload();  // what was typed stays for another try
-        return;
-    }
-    OnCancelEdit();
+    AddRow("trap host", Column(kOidHostEntry, 4) + index,
+           {{{Column(kOidHostEntry, 2) + index, SNMP_T_OCTETS, name},
+             {Column(kOidHostEntry, 3) + index, SNMP_T_INTEGER, std::to_string(version < 1 ? 1 : version)}}},
+           [this](bool added) {
+               if (added) return OnCancelEdit();
+               Reload();  // what was typed stays for another try
+           });
 }
 
 void CSnmpHostDlg::ClearInputs() {
@@ -104,6 +104,5 @@ void CSnmpHostDlg::OnDelete() {
         platform::ShowMessage(kMsgSelect);
         return;
     }
-    DeleteRow("trap host", Column(kOidHostEntry, 4) + "." + (*r)[0]);
-    Reload();
+    DeleteRow("trap host", Column(kOidHostEntry, 4) + "." + (*r)[0], [this] { Reload(); });
 }

@@ -31,11 +31,11 @@ constexpr const char* kMsgOwnUser =
 
 void CSnmpUserDlg::createControls() {
     setCaption("SNMP User Table ");
-    AddTableList("User Table Info", {{"User Name", 130},
-                                     {"Group Name", 130},
-                                     {"SNMP Version", 100},
-                                     {"Auth Protocol", 100},
-                                     {"Priv-Protocol", 100}});
+    AddTableList("User Table Info", {{"User Name", 110},
+                                     {"Group Name", 110},
+                                     {"SNMP Version", 90},
+                                     {"Auth Protocol", 90},
+                                     {"Priv-Protocol", 90}});
     addLabel(0, "User Name");
     addEdit(IDC_USER_NAME).setMaxLength(32);
     addLabel(0, "Group Name");
@@ -99,7 +99,7 @@ void CSnmpUserDlg::OnPrivProtocol() {
 void CSnmpUserDlg::StartWalk() { m_access.WalkUsers(); }
 
 void CSnmpUserDlg::OnRecord(int kind, const Record& r) {
-    if (kind == kNoticeUser && r.size() >= 8 && r[7] == "1") List(r, {r[0], r[1], r[2], r[3], r[5]});
+    if (kind == kNoticeUser && r.size() >= 8) List(r, {r[0], r[1], r[2], r[3], r[5]}, r[7]);
 }
 
 void CSnmpUserDlg::OnApply() {
@@ -116,7 +116,7 @@ void CSnmpUserDlg::OnApply() {
         return (void)platform::ShowMessage(tooLong);
     const std::string version = get<platform::ComboBox>(IDC_VERSION).text();
     for (const Record& r : Listed())
-        if (r[0] == user && r[2] == version) return (void)platform::ShowMessage(kMsgExists);
+        if (r[0] == user && r[2] == version) return (void)platform::ShowMessage(ExistsMessage(kMsgExists, r[7]));
     if (static_cast<int>(Listed().size()) >= kMaxUsers) return (void)platform::ShowMessage(kMsgMaximum);
 
     const bool v3 = version == "V3";
@@ -168,12 +168,10 @@ void CSnmpUserDlg::OnApply() {
         steps.push_back(std::move(protocols));
         steps.push_back(std::move(phrases));
     }
-    if (!AddRow("user", Column(kOidUserEntry, 8) + index, steps)) {
-        Reload();  // what was typed stays for another try
-        return;
-    }
-    ResetInputs();
-    Reload();
+    AddRow("user", Column(kOidUserEntry, 8) + index, steps, [this](bool added) {
+        if (added) ResetInputs();  // otherwise what was typed stays for another try
+        Reload();
+    });
 }
 
 void CSnmpUserDlg::OnCancelEdit() {
@@ -186,6 +184,5 @@ void CSnmpUserDlg::OnDelete() {
     if (!r) return (void)platform::ShowMessage(kMsgSelect);
     const std::string name = (*r)[0], version = (*r)[2];
     if (m_access.IsOwnUser(name, version) && !platform::Confirm(kMsgOwnUser, platform::MsgIcon::Warning)) return;
-    DeleteRow("user", Column(kOidUserEntry, 8) + CSnmpAgentAccess::UserIndex(name, version));
-    Reload();
+    DeleteRow("user", Column(kOidUserEntry, 8) + CSnmpAgentAccess::UserIndex(name, version), [this] { Reload(); });
 }

@@ -51,7 +51,7 @@ std::string CSnmpViewDlg::ViewIndex(const std::string& name, int n, const std::s
 
 void CSnmpViewDlg::createControls() {
     setCaption("SNMP View Table Configuration");
-    AddTableList("SNMP View Table  Info", {{"View Name", 130}, {"Subtree OID", 160}, {"OID Mask", 130}, {"View Type", 100}});
+    AddTableList("SNMP View Table  Info", {{"View Name", 130}, {"Subtree OID", 150}, {"OID Mask", 120}, {"View Type", 100}});
     addLabel(0, "View Name ");
     addEdit(IDC_VIEW_NAME).setMaxLength(32);
     addLabel(0, "Subtree OID ");
@@ -76,7 +76,7 @@ void CSnmpViewDlg::ResetInputs() {
 void CSnmpViewDlg::StartWalk() { m_access.WalkViews(); }
 
 void CSnmpViewDlg::OnRecord(int kind, const Record& r) {
-    if (kind == kNoticeRow && r.size() >= 5 && r[4] == "1") List(r, {r[0], r[1], r[2], r[3]});
+    if (kind == kNoticeRow && r.size() >= 5) List(r, {r[0], r[1], r[2], r[3]}, r[4]);
 }
 
 void CSnmpViewDlg::OnApply() {
@@ -111,19 +111,18 @@ void CSnmpViewDlg::OnApply() {
     if (static_cast<int>(mask.size()) > n) return (void)platform::ShowMessage(kMsgMaskLength);
     // The same row whatever way its subtree is written ("1.3.6.1.2.1.01" is 1.3.6.1.2.1.1).
     for (const Record& r : Listed())
-        if (r[0] == name && ParseOid(r[1]) == oid) return (void)platform::ShowMessage(kMsgExists);
+        if (r[0] == name && ParseOid(r[1]) == oid) return (void)platform::ShowMessage(ExistsMessage(kMsgExists, r[4]));
     if (static_cast<int>(Listed().size()) >= kMaxViews) return (void)platform::ShowMessage(kMsgMaximum);
 
     const std::string index = ViewIndex(name, n, subtree);
     const bool included = get<platform::ComboBox>(IDC_TYPE).text() == "Included";
-    if (!AddRow("view", Column(kOidViewEntry, 5) + index,
-                {{{Column(kOidViewEntry, 3) + index, SNMP_T_OCTETS, mask},
-                  {Column(kOidViewEntry, 4) + index, SNMP_T_INTEGER, included ? "1" : "2"}}})) {
-        Reload();  // what was typed stays for another try
-        return;
-    }
-    ResetInputs();
-    Reload();
+    AddRow("view", Column(kOidViewEntry, 5) + index,
+           {{{Column(kOidViewEntry, 3) + index, SNMP_T_OCTETS, mask},
+             {Column(kOidViewEntry, 4) + index, SNMP_T_INTEGER, included ? "1" : "2"}}},
+           [this](bool added) {
+               if (added) ResetInputs();  // otherwise what was typed stays for another try
+               Reload();
+           });
 }
 
 void CSnmpViewDlg::OnCancelEdit() {
@@ -136,6 +135,5 @@ void CSnmpViewDlg::OnDelete() {
     if (!r) return (void)platform::ShowMessage(kMsgSelect);
     const std::string& subtree = (*r)[1];
     const int n = subtree.empty() ? 0 : static_cast<int>(SplitDots(subtree).size());
-    DeleteRow("view", Column(kOidViewEntry, 5) + ViewIndex((*r)[0], n, subtree));
-    Reload();
+    DeleteRow("view", Column(kOidViewEntry, 5) + ViewIndex((*r)[0], n, subtree), [this] { Reload(); });
 }

@@ -1,5 +1,7 @@
 #include "features/lldp/lldp_dlgs.h"
 
+#include <algorithm>
+
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
 #include "features/common/port_range.h"
@@ -66,11 +68,8 @@ void CLldpGlobalDlg::createControls() {
     info.addEdit(IDC_EDIT_NAME).setReadOnly().setWidth(340);
     info.addLabel(0, "System Description");
     info.addEdit(IDC_EDIT_DESC).setReadOnly().setLines(6).setWidth(340);  // the whole 255 characters
-    addButton(platform::kIdCancel, "Close", [this] {
-        // A request on its way is answered first; no further attempt follows.
-        m_bCloseAfterWrite = m_writing;
-        if (!m_write.Busy()) end(platform::kIdCancel);
-    });
+    // While a write runs (its tries and pauses included) the form is held: its outcome is told.
+    addButton(platform::kIdCancel, "Close");
 }
 
 void CLldpGlobalDlg::initDialog() { Read(); }
@@ -137,6 +136,7 @@ void CLldpGlobalDlg::StartWrite(std::string what) {
     m_what = std::move(what);
     m_waitCursor.emplace();
     enable({IDC_BUTTON_STATE_APPLY, IDC_BUTTON_APPLY}, false);
+    beginWrite({IDC_BUTTON_STATE_APPLY, IDC_BUTTON_APPLY});
     Attempt();
 }
 
@@ -145,6 +145,7 @@ void CLldpGlobalDlg::Attempt() {
     std::vector<features::SetValue> values;
     for (const auto& [oid, value] : m_request) values.push_back(features::SetValue::Text(oid, SNMP_T_INTEGER, value));
     if (m_write.Busy()) return OnAttempt(false);
+    // Only the last try tells its failure (Send tells it, a request that could not be built included).
     if (m_attempt < kAttempts)
         m_write.SendSteps({values}, [this](int failedStep) { OnAttempt(failedStep < 0); });
     else
@@ -153,7 +154,6 @@ void CLldpGlobalDlg::Attempt() {
 
 void CLldpGlobalDlg::OnAttempt(bool ok) {
     platform::Trace("LLDP set attempt %d %s", m_attempt, ok ? "taken" : "failed");
-    if (m_bCloseAfterWrite) return end(platform::kIdCancel);
     if (ok) {
         setTimer(1, m_timing.afterSuccessMs, [this] { EndWrite(); });
     } else if (m_attempt < kAttempts) {
@@ -167,6 +167,7 @@ void CLldpGlobalDlg::EndWrite() {
     m_writing = false;
     m_waitCursor.reset();
     enable({IDC_BUTTON_STATE_APPLY, IDC_BUTTON_APPLY}, true);
+    endWrite();
     Read();
 }
 
@@ -200,11 +201,8 @@ void CLldpMedDlg::createControls() {
     // Apply waits for the LLDP state (no writes while LLDP is off) and the port list.
     addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); }).needsRead();
     addButton(IDC_BUTTON_REFRESH, "&Refresh", [this] { OnRefresh(); });
-    addButton(platform::kIdCancel, "&Close", [this] {
-        // A request on its way is answered first; the remaining ports are not written.
-        m_bCloseAfterApply = m_applyPort != 0;
-        if (!m_write.Busy()) end(platform::kIdCancel);
-    });
+    // While Apply runs (each port, then the pause) the form is held: every port is tried.
+    addButton(platform::kIdCancel, "&Close");
 }
 
 void CLldpMedDlg::initDialog() {
@@ -252,8 +250,8 @@ void CLldpMedDlg::Load() {
     if (!started) get<platform::PushButton>(IDC_BUTTON_REFRESH).setEnabled(usable && m_applyPort == 0);
 }
 
-// One single-binding request per port. A port the switch does not take stops the run, with a
-// message; 1000 ms after the last port, or at once after a failure, the list is read again.
+// One single-binding request per port, every port tried; then one message names the ports the
+// switch did not take, and 1000 ms after the last port the list is read again.
 void CLldpMedDlg::OnApply() {
     if (m_applyPort != 0) return;
     const int from = get<platform::ComboBox>(IDC_COMBO_FROM).current() + 1;
@@ -264,38 +262,60 @@ void CLldpMedDlg::OnApply() {
         platform::ShowMessage(features::kMsgNotRead);
         return;
     }
-    m_applyPort = from;
+    m_applyPort = m_applyFrom = from;
     m_applyTo = to;
     m_applyValue = get<platform::ComboBox>(IDC_COMBO_TLV).text() == "Enable" ? "1" : "2";
+    m_refused.clear();
     m_waitCursor.emplace();
     enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, false);
+    beginWrite({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH});
     ApplyNext();
 }
 
 void CLldpMedDlg::ApplyNext() {
     if (m_applyPort > m_applyTo) {
+        if (!m_refused.empty()) platform::ShowMessage(RefusedPortsMessage(m_refused, m_applyTo - m_applyFrom + 1));
         setTimer(1, m_timing.afterApplyMs, [this] { EndApply(); });
         return;
     }
     const std::string oid = kOidPsePowerTlv + "." + std::to_string(m_applyPort);
-    const std::string what = "The Power PSE TLV of port" + (m_applyPort == m_applyTo
-                                                                ? " " + std::to_string(m_applyPort)
-                                                                : "s " + std::to_string(m_applyPort) + " to " +
-                                                                      std::to_string(m_applyTo));
-    if (m_write.Busy()) return EndApply();
-    m_write.Send(what, {features::SetValue::Text(oid, SNMP_T_INTEGER, m_applyValue)}, [this](bool ok) {
-        platform::Trace("LLDP MED set port %d %s", m_applyPort, ok ? "taken" : "failed");
-        if (m_bCloseAfterApply) return end(platform::kIdCancel);
-        if (!ok) return EndApply();
+    const bool sent = m_write.SendSteps({{features::SetValue::Text(oid, SNMP_T_INTEGER, m_applyValue)}}, [this](int failed) {
+        platform::Trace("LLDP MED set port %d %s", m_applyPort, failed < 0 ? "taken" : "failed");
+        if (failed >= 0) m_refused.emplace_back(m_applyPort, m_write.LastStep().reason());
         ++m_applyPort;
-        ApplyNext();
+        post([this] { ApplyNext(); });  // once the writer has let go of this port
     });
+    if (!sent) {
+        m_refused.emplace_back(m_applyPort++, "another write was on its way");
+        ApplyNext();
+    }
+}
+
+std::string RefusedPortsMessage(const std::vector<std::pair<int, std::string>>& refused, int tried) {
+    // Ports that failed for the same reason are named together, in port order.
+    std::vector<std::pair<std::string, std::vector<int>>> byReason;
+    for (const auto& [port, why] : refused) {
+        auto it = std::find_if(byReason.begin(), byReason.end(), [&](const auto& r) { return r.first == why; });
+        if (it == byReason.end()) byReason.push_back({why, {port}});
+        else it->second.push_back(port);
+    }
+    std::string text = "The Power PSE TLV could not be changed on ";
+    for (size_t i = 0; i < byReason.size(); ++i) {
+        const std::vector<int>& ports = byReason[i].second;
+        std::string names;
+        for (size_t k = 0; k < ports.size(); ++k)
+            names += (k == 0 ? "" : k + 1 == ports.size() ? " and " : ", ") + std::to_string(ports[k]);
+        text += (i == 0 ? "" : "; on ") + std::string(ports.size() == 1 ? "port " : "ports ") + names + ": " +
+                byReason[i].first;
+    }
+    return text + (static_cast<int>(refused.size()) < tried ? ". The other ports were changed." : ".");
 }
 
 void CLldpMedDlg::EndApply() {
     m_applyPort = 0;
     m_waitCursor.reset();
     get<platform::PushButton>(IDC_BUTTON_APPLY).setEnabled(true);
+    endWrite();
     Load();
 }
 

@@ -4,6 +4,7 @@
 // Port Information" (the neighbours the switch has learnt).
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "features/common/form_write.h"
@@ -34,6 +35,11 @@ constexpr const char* kMsgMedDisabled = "The LLDP is disable ,so can not set LLD
 constexpr const char* kMsgToBeforeFrom = "'To Port' can not be smaller than 'From Port'";
 constexpr const char* kMsgRemoteReadFailed = "Get LLDP remote port information unsuccessful!";
 constexpr const char* kMsgNoRemote = "There is no LLDP Remote Port";
+
+// "The Power PSE TLV could not be changed on ports 3 and 5: <why>; on port 7: <why>. The other
+// ports were changed." for the ports, of the `tried`, that an Apply could not change, with why
+// (in port order).
+std::string RefusedPortsMessage(const std::vector<std::pair<int, std::string>>& refused, int tried);
 
 // The MED settings cover the PoE ports.
 constexpr int kMedPorts = 8;
@@ -87,7 +93,6 @@ private:
 
     Timing m_timing;
     bool m_writing = false;
-    bool m_bCloseAfterWrite = false;
     int m_attempt = 0;
     int m_readCount = 0;
     std::vector<std::pair<std::string, std::string>> m_request;  // oid, value (INTEGER)
@@ -137,8 +142,8 @@ private:
 
     Timing m_timing;
     bool m_bStateRead = false;
-    int m_applyPort = 0, m_applyTo = 0;
-    bool m_bCloseAfterApply = false;
+    int m_applyPort = 0, m_applyFrom = 0, m_applyTo = 0;
+    std::vector<std::pair<int, std::string>> m_refused;  // port, why, of this Apply
     std::string m_applyValue;
     std::optional<platform::WaitCursor> m_waitCursor;
 

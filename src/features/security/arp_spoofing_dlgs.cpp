@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "features/common/form_reads.h"
 #include "features/security/security_common.h"
@@ -42,6 +43,7 @@ CArpSpoofingDlg::CArpSpoofingDlg() : m_iPortNum(DevicePorts()) {}
 
 void CArpSpoofingDlg::createControls() {
     setCaption("ARP Spoofing Prevention Setting");
+    setSize(780, 0);  // every column in view, the status last
     addLabel(0, "Total Entries:");
     addEdit(IDC_TOTAL, "0").setReadOnly().setWidth(60);
     addLabel(0, "( Note:64 Entries Maximum ) ").sameLine();
@@ -63,6 +65,7 @@ void CArpSpoofingDlg::createControls() {
 void CArpSpoofingDlg::initDialog() { ReadList(); }
 
 void CArpSpoofingDlg::destroyWindow() {
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }
 
@@ -117,10 +120,18 @@ void CArpSpoofingDlg::OnDelete() {
     }
     const std::string ip = list.cell(row, 1);
     const std::string oid = std::string(kOidArpRowStatus) + "." + ip;
-    // Taken or not, the list is read again: it shows what the switch holds.
-    if (const StepResult r = WriteStep(m_cCommonSNMP, {SetValue::Text(oid, SNMP_T_INTEGER, "6")}, false); !r.ok())
-        platform::ShowMessage("The ARP Spoofing Prevention entry for " + ip + " could not be deleted: " + r.why());
     beginWrite({IDC_ADD, IDC_DELETE, IDC_REFRESH});
+    // Taken or not, the list is read again: it shows what the switch holds.
+    const bool sent = m_write.SendSteps({{SetValue::Text(oid, SNMP_T_INTEGER, "6")}}, [this, ip](int failed) {
+        if (failed >= 0)
+            platform::ShowMessage("The ARP Spoofing Prevention entry for " + ip +
+                                  " could not be deleted: " + m_write.LastStep().why());
+        AfterDelete();
+    });
+    if (!sent) AfterDelete();
+}
+
+void CArpSpoofingDlg::AfterDelete() {
     setTimer(kTimerWrite, kDeleteDelayMs, [this] {
         endWrite();
         ReadList();
@@ -156,6 +167,7 @@ void CArpSpoofingEntryDlg::initDialog() {
 }
 
 void CArpSpoofingEntryDlg::destroyWindow() {
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }
 
@@ -204,79 +216,112 @@ void CArpSpoofingEntryDlg::OnApply() {
     WriteEntry(FormatIp(ip), std::vector<std::uint8_t>(mac.begin(), mac.end()));
 }
 
-// Create the row, fill it, make it active, with a pause on a form timer before each of the
-// last two requests. The ports are those chosen when Apply was pressed. A write that fails
-// leaves no unfinished row behind where it can help it: such a row is never used by the switch
-// but takes one of its 64 places.
+// Read the entry's row, create it, fill it, make it active, with a pause on a form timer before
+// each of the last two requests. The ports are those chosen when Apply was pressed. Only a row the
+// read showed free is created, so an entry of another manager is never taken over nor removed;
+// a write that fails takes away the row it may have made: such a row is never used by the
+// switch but takes one of its 64 places.
 void CArpSpoofingEntryDlg::WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac) {
     const std::string suffix = "." + ip;
+    m_ip = ip;
     m_rowStatus = kOidArpRowStatus + suffix;
     m_fill = {SetValue::Bytes(kOidArpGatewayMac + suffix, Octets(mac.begin(), mac.end())),
               SetValue::Bytes(kOidArpPorts + suffix, PortFlagsToPortList(m_iSelect, m_iPortNum))};
     beginWrite({IDC_APPLY});
-    const StepResult created = WriteStep(m_cCommonSNMP, {SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "5")}, false);
-    // A creation that was refused or not answered may still have left a row (a reply lost on
-    // the way back, an unfinished row of an earlier try): what the switch holds decides.
-    const int status = created.ok() ? kNotInService : ReadRowStatus();
-    if (status == kNotInService || status == kNotReady) {
-        setTimer(kTimerWrite, kWriteDelayMs, [this] { FillEntry(); });
-        return;
-    }
-    endWrite();
-    if (status == kActive)  // an entry of this gateway is there already: it is not ours to change
-        platform::ShowMessage(kNotAdded + std::string("the switch already holds an entry for ") + ip + ".");
-    else if (status < 0)
-        platform::ShowMessage(kNotAdded + created.why() +
-                              " Whether the switch began the entry could not be read: an unfinished entry is listed "
-                              "with its status, and Delete removes it.");
-    else
-        platform::ShowMessage(kNotAdded + created.why());
+    ReadRowStatus([this](int status) { OnRowStatus(status); });
+}
+
+void CArpSpoofingEntryDlg::ReadRowStatus(std::function<void(int status)> onDone) {
+    auto status = std::make_shared<int>(-1);
+    const bool sent = m_rowRead.Read(
+        {m_rowStatus},
+        [status](const ReplyRow& row, CSnmp&) {
+            const std::string& v = row.text(0);
+            if (!row.present(0)) *status = 0;  // noSuchInstance: no such row
+            else *status = v.size() == 1 && v[0] >= '1' && v[0] <= '6' ? v[0] - '0' : 7;
+            return false;
+        },
+        [status, onDone](int end) {
+            constexpr int kNoSuchName = 2;  // SNMPv1's answer for a row that is not there
+            onDone(end == kNoSuchName ? 0 : end == 0 ? *status : -1);
+        });
+    if (!sent) onDone(-1);
+}
+
+void CArpSpoofingEntryDlg::OnRowStatus(int status) {
+    if (status == 0) return CreateEntry();
+    if (status == 1) return Finish(kNotAdded + std::string("the switch already holds an entry for ") + m_ip + ".");
+    if (status > 1)
+        return Finish(kNotAdded + std::string("the switch already holds an entry for ") + m_ip +
+                      " that is not active (made by another manager, or left by an earlier try); it was left as it "
+                      "is. The list shows it with its status, and Delete removes it.");
+    Finish(kNotAdded + std::string("whether the switch already holds an entry for ") + m_ip + " could not be read (" +
+           features::ReadFailureReason(m_cCommonSNMPTable.LastFailure()) + "). Nothing was changed.");
+}
+
+// The write is the form's from WriteEntry to Finish; each step goes out once the writer has let go
+// of the one before (after its handler).
+void CArpSpoofingEntryDlg::Step(std::vector<SetValue> values, std::function<void(bool ok)> onDone) {
+    post([this, values = std::move(values), onDone] {
+        if (!m_write.SendSteps({values}, [onDone](int failed) { onDone(failed < 0); }))
+            Finish(kNotAdded + std::string("another write is on its way."));
+    });
+}
+
+void CArpSpoofingEntryDlg::CreateEntry() {
+    Step({SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "5")}, [this](bool ok) {
+        if (ok) return setTimer(kTimerWrite, kWriteDelayMs, [this] { FillEntry(); });
+        const StepResult created = m_write.LastStep();
+        if (!created.unanswered()) return Finish(kNotAdded + created.why() + " Nothing was changed.");
+        // Not answered: the row was free before, so a row there now is this write's and is
+        // finished; one that cannot be read is taken away.
+        ReadRowStatus([this, created](int status) {
+            if (status == kNotInService || status == kNotReady) return FillEntry();
+            if (status == 0) return Finish(kNotAdded + created.why() + " The switch holds no entry for " + m_ip + ".");
+            RemoveUnfinished(created, false);
+        });
+    });
 }
 
 void CArpSpoofingEntryDlg::FillEntry() {
-    const StepResult filled = WriteStep(m_cCommonSNMP, m_fill, false);
-    if (!filled.ok()) {
-        RemoveUnfinished(filled);
-        return;
-    }
-    setTimer(kTimerWrite, kWriteDelayMs, [this] { ActivateEntry(); });
+    Step(m_fill, [this](bool ok) {
+        if (!ok) return RemoveUnfinished(m_write.LastStep(), true);
+        setTimer(kTimerWrite, kWriteDelayMs, [this] { ActivateEntry(); });
+    });
 }
 
 void CArpSpoofingEntryDlg::ActivateEntry() {
-    const StepResult activated = WriteStep(m_cCommonSNMP, {SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "1")}, false);
-    // An activation whose answer was lost may have been taken: the row then stays.
-    if (!activated.ok() && !(activated.unanswered() && ReadRowStatus() == kActive)) {
-        RemoveUnfinished(activated);
-        return;
-    }
-    endWrite();
-    get<platform::EditBox>(IDC_MAC).setText("");
-    end(platform::kIdOk);
+    auto added = [this] {
+        get<platform::EditBox>(IDC_MAC).setText("");
+        endWrite();
+        end(platform::kIdOk);
+    };
+    Step({SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "1")}, [this, added](bool ok) {
+        if (ok) return added();
+        const StepResult activated = m_write.LastStep();
+        if (!activated.unanswered()) return RemoveUnfinished(activated, true);
+        // An activation whose answer was lost may have been taken: the entry then stays.
+        ReadRowStatus([this, added, activated](int status) {
+            if (status == kActive) return added();
+            RemoveUnfinished(activated, true);
+        });
+    });
 }
 
-void CArpSpoofingEntryDlg::RemoveUnfinished(const StepResult& failed) {
-    const StepResult removed = WriteStep(m_cCommonSNMP, {SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "6")}, false);
-    endWrite();
-    platform::ShowMessage(kNotAdded + failed.why() +
-                          (removed.ok() ? " The unfinished entry was removed."
-                                      : " The unfinished entry may be left on the switch: it is listed with its "
-                                        "status, and Delete removes it."));
+void CArpSpoofingEntryDlg::RemoveUnfinished(const StepResult& failed, bool created) {
+    const std::string text = kNotAdded + failed.why();
+    Step({SetValue::Text(m_rowStatus, SNMP_T_INTEGER, "6")}, [this, text, created](bool removed) {
+        if (removed)
+            return Finish(text + (created ? " The unfinished entry was removed."
+                                          : " Whatever the switch may have made of it was removed."));
+        Finish(text + " An unfinished entry may be left on the switch: it is listed with its status, and Delete "
+                      "removes it.");
+    });
 }
 
-int CArpSpoofingEntryDlg::ReadRowStatus() {
-    if (!m_cCommonSNMP.Open(SNMP_PDU_GET_T) || m_cCommonSNMP.AddValue(m_rowStatus.c_str(), SNMP_T_NULL, nullptr) != 0)
-        return -1;
-    CSnmp* reply = nullptr;
-    const int rc = m_cCommonSNMP.Send(&reply, 0);
-    ReplyRow row;
-    if (rc == 0 && reply) row = ReadReplyRow(*reply);
-    delete reply;
-    constexpr int kNoSuchName = 2;  // SNMPv1's answer for a row that is not there
-    if (rc == kNoSuchName) return 0;
-    if (rc != 0 || row.size() != 1) return -1;
-    if (!row.present(0)) return 0;  // noSuchInstance
-    const std::string& v = row.text(0);
-    return v.size() == 1 && v[0] >= '1' && v[0] <= '6' ? v[0] - '0' : -1;
+void CArpSpoofingEntryDlg::Finish(const std::string& message) {
+    platform::ShowMessage(message);
+    endWrite();
 }
 
 }  // namespace security

@@ -1,6 +1,7 @@
 #pragma once
 // ARP spoofing prevention: the list of gateway bindings (gateway IP address bound to its MAC
 // address on a set of ports) and the form that adds one.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,26 +39,36 @@ private:
     void OnPortCell(int port);
     void OnApply();
     bool TrunkRuleHolds() const;
-    // The writes of a new entry, continued on form timers; one that failed takes the unfinished
-    // row away again and says the entry was not added.
+    // The writes of a new entry, continued on form timers, after a read of the entry's row: a
+    // gateway the switch holds already is refused. A write that failed takes the row it made
+    // away again and says the entry was not added.
     void WriteEntry(const std::string& ip, const std::vector<std::uint8_t>& mac);
+    // The entry's row status as the switch holds it: 1 to 6 (7 another value), 0 no such row,
+    // -1 not read.
+    void ReadRowStatus(std::function<void(int status)> onDone);
+    void OnRowStatus(int status);
+    void CreateEntry();
     void FillEntry();
     void ActivateEntry();
-    void RemoveUnfinished(const StepResult& failed);
-    // The entry's row status as the switch holds it: 1 to 6, 0 no such row, -1 not read.
-    int ReadRowStatus();
+    // Sends one step quietly; onDone(true) when the switch took it.
+    void Step(std::vector<SetValue> values, std::function<void(bool ok)> onDone);
+    void RemoveUnfinished(const StepResult& failed, bool created);
+    void Finish(const std::string& message);
 
     enum RowStatus : int { kActive = 1, kNotInService = 2, kNotReady = 3 };
 
     int m_iPortNum;
     std::vector<int> m_iSelect;  // 1 for every chosen port (index = port - 1)
-    std::string m_rowStatus;     // the row status object of the entry being written
+    std::string m_ip;            // the gateway of the entry being written
+    std::string m_rowStatus;     // its row status object
     std::vector<SetValue> m_fill;  // its MAC and ports
 
     // Closed in this order when the window is destroyed.
     CCommonSnmp m_cCommonSNMP;       // writes
-    CCommonSnmp m_cCommonSNMPTable;  // trunk walk
+    CCommonSnmp m_cCommonSNMPTable;  // trunk walk, then the read of the entry's row
     features::CTrunkMap m_trunkMap;
+    CTableWalk m_rowRead{m_cCommonSNMPTable};
+    features::CFormWrite m_write{*this, m_cCommonSNMP};
 };
 
 class CArpSpoofingDlg : public platform::Form {
@@ -85,6 +96,7 @@ private:
     void OnRow(const ReplyRow& row);
     void OnAdd();
     void OnDelete();
+    void AfterDelete();
 
     int m_iPortNum;
     bool m_bWalking = false;
@@ -93,6 +105,7 @@ private:
     CCommonSnmp m_cCommonSNMP;       // deletes
     CCommonSnmp m_cCommonSNMPTable;  // table walk
     CTableWalk m_walk{m_cCommonSNMPTable};
+    features::CFormWrite m_write{*this, m_cCommonSNMP};
 };
 
 }  // namespace security

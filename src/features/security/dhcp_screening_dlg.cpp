@@ -53,6 +53,7 @@ void CDhcpScreeningDlg::initDialog() {
 }
 
 void CDhcpScreeningDlg::destroyWindow() {
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"}, {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
 }
 
@@ -63,26 +64,34 @@ void CDhcpScreeningDlg::Refresh() {
 }
 
 void CDhcpScreeningDlg::ReadStates() {
-    auto& list = get<ReportList>(IDC_LIST);
-    list.clear();
+    get<ReportList>(IDC_LIST).clear();
     enable({IDC_APPLY, IDC_REFRESH}, false);
-    ReplyRow row;
-    if (features::ReadNow(*this, kReadStates, m_cCommonSNMP, {kOidDhcpScreeningPorts}, false, row)) {
-        // Only an octet string is a PortList; anything else leaves the states as they were.
-        if (row.values[0].type != SNMP_T_OCTETS) {
-            readFailed(kReadStates, "the switch's reply did not match the request");
-        } else {
-            std::fill(m_iState.begin(), m_iState.end(), static_cast<int>(kDisabled));
-            const std::vector<int> on = PortListToFlags(row.bytes(0), m_iPortNum);
-            for (std::size_t i = 0; i < m_iState.size() && i < on.size(); ++i)
-                if (on[i]) m_iState[i] = kEnabled;
-            m_iStateRead = m_iState;
-            for (int p = 1; p <= m_iPortNum; ++p)
-                list.appendRow({std::to_string(p),
-                                m_iState[static_cast<std::size_t>(p - 1)] == kEnabled ? "Enabled" : "Disabled"});
-        }
+    const bool sent = features::AsyncRead(
+        *this, kReadStates, m_read, {kOidDhcpScreeningPorts},
+        [this](const ReplyRow& row, CSnmp&) {
+            OnStates(row);
+            return false;
+        },
+        [this](int) { enable({IDC_APPLY, IDC_REFRESH}, true); });
+    if (!sent) enable({IDC_APPLY, IDC_REFRESH}, true);
+}
+
+void CDhcpScreeningDlg::OnStates(const ReplyRow& row) {
+    if (!row.present(0)) return;  // the read is failed; the states stay as they were
+    // Only an octet string is a PortList; anything else leaves the states as they were.
+    if (row.values[0].type != SNMP_T_OCTETS) {
+        readFailed(kReadStates, "the switch's reply did not match the request");
+        return;
     }
-    enable({IDC_APPLY, IDC_REFRESH}, true);
+    std::fill(m_iState.begin(), m_iState.end(), static_cast<int>(kDisabled));
+    const std::vector<int> on = PortListToFlags(row.bytes(0), m_iPortNum);
+    for (std::size_t i = 0; i < m_iState.size() && i < on.size(); ++i)
+        if (on[i]) m_iState[i] = kEnabled;
+    m_iStateRead = m_iState;
+    auto& list = get<ReportList>(IDC_LIST);
+    for (int p = 1; p <= m_iPortNum; ++p)
+        list.appendRow(
+            {std::to_string(p), m_iState[static_cast<std::size_t>(p - 1)] == kEnabled ? "Enabled" : "Disabled"});
 }
 
 bool CDhcpScreeningDlg::TrunkRuleHolds() const {
@@ -112,13 +121,18 @@ void CDhcpScreeningDlg::OnApply() {
     }
     std::vector<int> flags(m_iState.size(), 0);
     for (std::size_t i = 0; i < m_iState.size(); ++i) flags[i] = m_iState[i] == kEnabled ? 1 : 0;
-    if (!features::WriteNow(m_cCommonSNMP, "The DHCP server screening ports",
-                            {SetValue::Bytes(kOidDhcpScreeningPorts, PortFlagsToPortList(flags, m_iPortNum))}, false)) {
+    beginWrite({IDC_APPLY, IDC_REFRESH});
+    auto done = [this](bool ok) {
         // Not written (or not known to be): the working copy goes back to what the switch held,
         // and the read that follows shows what it holds now.
-        m_iState = m_iStateRead;
-    }
-    Refresh();
+        if (!ok) m_iState = m_iStateRead;
+        endWrite();
+        Refresh();
+    };
+    // Send tells a failure itself, a request that could not be built included.
+    if (m_write.Busy()) return done(false);
+    m_write.Send("The DHCP server screening ports",
+                 {SetValue::Bytes(kOidDhcpScreeningPorts, PortFlagsToPortList(flags, m_iPortNum))}, done);
 }
 
 }  // namespace security

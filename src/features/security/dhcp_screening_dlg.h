@@ -3,8 +3,10 @@
 // per port, written as one PortList.
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "features/common/trunk_map.h"
 #include "platform/form.h"
+#include "snmp/table_walk.h"
 #include "snmp/common_snmp.h"
 
 namespace security {
@@ -35,6 +37,7 @@ protected:
 private:
     void Refresh();
     void ReadStates();
+    void OnStates(const ReplyRow& row);
     void OnApply();
     bool TrunkRuleHolds() const;
 
@@ -48,6 +51,8 @@ private:
     CCommonSnmp m_cCommonSNMP;       // read and write
     CCommonSnmp m_cCommonSNMPTable;  // trunk walk
     features::CTrunkMap m_trunkMap;
+    CTableWalk m_read{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMP};
 };
 
 }  // namespace security

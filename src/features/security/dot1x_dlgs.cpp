@@ -165,6 +165,9 @@ void C8021xGlobalDlg::initDialog() {
 }
 
 void C8021xGlobalDlg::destroyWindow() {
+    m_write.Abandon();
+    m_writeSet.Abandon();
+    m_writeArg.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
                          {m_cCommonSNMPSet, "m_cCommonSNMPSet"},
                          {m_cCommonSNMParg, "m_cCommonSNMParg"}});
@@ -233,9 +236,11 @@ void C8021xGlobalDlg::OnApply() {
     const bool on = get<platform::CheckBox>(IDC_ENABLE).checked();
     if (!on) {
         // Switching off writes the state only; nothing else is looked at.
-        features::WriteNow(m_cCommonSNMP, "The 802.1X state", {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "2")},
-                           true);
-        ReadGlobal();
+        beginWrite({IDC_APPLY, IDC_REFRESH, IDC_PORTSET});
+        // Send tells a failure itself, a request that could not be built included.
+        if (m_write.Busy()) return EndApply({});
+        m_write.Send("The 802.1X state", {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "2")},
+                     [this](bool) { EndApply({}); });
         return;
     }
 
@@ -266,22 +271,40 @@ void C8021xGlobalDlg::OnApply() {
         return;
     }
 
-    // The server first, then the state, then the parameters; a step the switch does not take
-    // ends the Apply, so 802.1X is never switched on without its server.
     std::vector<SetValue> server = {SetValue::Text(kOidRadiusServer, SNMP_T_IPADDRESS, FormatIp(ip))};
     if (!key.empty()) server.push_back(SetValue::Bytes(kOidRadiusKey, Octets(key.begin(), key.end())));
-    const std::string serverWhat = key.empty() ? "The RADIUS server" : "The RADIUS server and key";
-    std::string failure;
-    if (StepResult r = WriteStep(m_cCommonSNMP, server, true); !r.ok()) {
-        failure = NotChanged(serverWhat, r) + " The 802.1X state and parameters were not written.";
-    } else if (r = WriteStep(m_cCommonSNMPSet, {SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "1")}, true); !r.ok()) {
-        failure = NotChanged("The 802.1X state", r) + " " + serverWhat + (key.empty() ? " was" : " were") +
-                  " changed; the parameters were not written.";
-    } else if (r = WriteStep(m_cCommonSNMParg, params.values, true); !r.ok()) {
-        failure = NotChanged("The 802.1X parameters", r) +
-                  (key.empty() ? " The RADIUS server and the state were changed."
-                               : " The RADIUS server, the key and the state were changed.");
-    }
+    ApplyEnabled(std::move(server), key.empty() ? "The RADIUS server" : "The RADIUS server and key", !key.empty(),
+                 params.values);
+}
+
+// A step the switch does not take ends the Apply, so 802.1X is never switched on without its
+// server.
+void C8021xGlobalDlg::ApplyEnabled(std::vector<SetValue> server, const std::string& serverWhat, bool withKey,
+                                   std::vector<SetValue> params) {
+    beginWrite({IDC_APPLY, IDC_REFRESH, IDC_PORTSET});
+    const bool sent = m_write.SendSteps({std::move(server)}, [this, serverWhat, withKey, params](int failed) {
+        if (failed >= 0)
+            return EndApply(NotChanged(serverWhat, m_write.LastStep()) +
+                            " The 802.1X state and parameters were not written.");
+        const bool stateSent = m_writeSet.SendSteps(
+            {{SetValue::Text(kOidDot1xState, SNMP_T_INTEGER, "1")}}, [this, serverWhat, withKey, params](int failed) {
+                if (failed >= 0)
+                    return EndApply(NotChanged("The 802.1X state", m_writeSet.LastStep()) + " " + serverWhat +
+                                    (withKey ? " were" : " was") + " changed; the parameters were not written.");
+                const bool paramsSent = m_writeArg.SendSteps({params}, [this, withKey](int failed) {
+                    if (failed < 0) return EndApply({});
+                    EndApply(NotChanged("The 802.1X parameters", m_writeArg.LastStep()) +
+                             (withKey ? " The RADIUS server, the key and the state were changed."
+                                      : " The RADIUS server and the state were changed."));
+                });
+                if (!paramsSent) EndApply({});
+            });
+        if (!stateSent) EndApply({});
+    });
+    if (!sent) EndApply({});
+}
+
+void C8021xGlobalDlg::EndApply(const std::string& failure) {
     if (failure.empty()) {
         // The switch holds the key now; empty boxes keep it from here on.
         get<EditBox>(IDC_KEY).setText("");
@@ -289,6 +312,7 @@ void C8021xGlobalDlg::OnApply() {
     } else {
         platform::ShowMessage(failure);
     }
+    endWrite();
     ReadGlobal();
 }
 
@@ -355,6 +379,7 @@ void C8021xPortDlg::OnRefresh() {
 }
 
 void C8021xPortDlg::destroyWindow() {
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
                          {m_cCommonSNMPTableTrunkInfo, "m_cCommonSNMPTableTrunkInfo"},
                          {m_cCommonSNMPTable, "m_cCommonSNMPTable"}});
@@ -362,6 +387,7 @@ void C8021xPortDlg::destroyWindow() {
 
 void C8021xPortDlg::ReadPorts() {
     std::fill(m_iControl.begin(), m_iControl.end(), 0);
+    m_controlText.assign(m_iControl.size(), std::string());
     get<ReportList>(IDC_LIST).clear();
     enable({IDC_APPLY, IDC_REFRESH}, false);
     CTableWalk::Options options;
@@ -386,6 +412,7 @@ void C8021xPortDlg::OnPortRow(const ReplyRow& row) {
     if (index >= m_iPortNum) return;
     std::string control = "other";
     const std::string& c = row.text(1);
+    m_controlText[static_cast<std::size_t>(index)] = row.present(1) ? c : "no value";
     if (c == "1" || c == "2" || c == "3") {
         const int value = c[0] - '0';
         control = kControlItems[static_cast<std::size_t>(value - 1)];
@@ -413,38 +440,62 @@ void C8021xPortDlg::OnApply() {
     const int control = get<ComboBox>(IDC_CONTROL).current() + 1;
     if (control < kForceUnauthorized || control > kForceAuthorized) return;
     if (const char* refusal = PortControlRefusal(m_iControl, from, to, control, m_iPortNum)) {
-        platform::ShowMessage(refusal);
+        // Every port was read, so a port of unknown control is one whose value the switch gave
+        // as none of the three.
+        if (refusal == features::kMsgNotRead)
+            platform::ShowMessage("The switch gives the port access control of " + UnknownControls(from, to) +
+                                  " as none of forceUnauthorized, auto and forceAuthorized, so whether a port would "
+                                  "stay force-authorized cannot be told; nothing was changed.");
+        else
+            platform::ShowMessage(refusal);
         return;
     }
     beginWrite({IDC_APPLY, IDC_REFRESH});
     SendBatches(PortBatches(from, to, kBatchPorts), 0, std::to_string(control));
 }
 
+std::string C8021xPortDlg::UnknownControls(int from, int to) const {
+    std::string out;
+    for (int p = 1; p <= m_iPortNum; ++p) {
+        const auto i = static_cast<std::size_t>(p - 1);
+        if ((p >= from && p <= to) || m_iControl[i] != 0) continue;
+        const std::string value = i < m_controlText.size() && !m_controlText[i].empty() ? m_controlText[i] : "not listed";
+        out += (out.empty() ? "port " : ", port ") + std::to_string(p) + " (" + value + ")";
+    }
+    return out;
+}
+
 void C8021xPortDlg::SendBatches(std::vector<std::pair<int, int>> batches, std::size_t next, std::string value) {
     // Each batch is a request of its own that carries only its own ports.
-    for (; next < batches.size(); ++next) {
-        const auto [first, last] = batches[next];
-        std::vector<SetValue> values;
-        for (int p = first; p <= last; ++p)
-            values.push_back(SetValue::Text(InstanceOid(kOidAuthControlledPortControl, p), SNMP_T_INTEGER, value));
-        // A request the switch does not take ends the Apply: the message names the ports left
-        // as they were (the batches before it stand), and the list shows what the switch holds.
-        const int to = batches.back().second;
-        const std::string ports = first == to ? "port " + std::to_string(first)
-                                              : "ports " + std::to_string(first) + "-" + std::to_string(to);
-        if (!features::WriteNow(m_cCommonSNMP, "The port access control of " + ports, values, true)) {
-            endWrite();
-            ReadPorts();
-            return;
-        }
-        // After a full batch the switch gets a pause; the window keeps painting meanwhile.
-        if (last - first + 1 == kBatchPorts) {
+    if (next >= batches.size()) return EndBatches();
+    const auto [first, last] = batches[next];
+    std::vector<SetValue> values;
+    for (int p = first; p <= last; ++p)
+        values.push_back(SetValue::Text(InstanceOid(kOidAuthControlledPortControl, p), SNMP_T_INTEGER, value));
+    // A request the switch does not take ends the Apply: the message names the ports left as
+    // they were (the batches before it stand), and the list shows what the switch holds.
+    const int to = batches.back().second;
+    const std::string ports =
+        first == to ? "port " + std::to_string(first) : "ports " + std::to_string(first) + "-" + std::to_string(to);
+    const bool full = last - first + 1 == kBatchPorts;
+    // Send tells a failure itself, a request that could not be built included.
+    if (m_write.Busy()) return EndBatches();
+    m_write.Send(
+        "The port access control of " + ports, values,
+        [this, batches = std::move(batches), next, value = std::move(value), full](bool ok) mutable {
+            if (!ok) return EndBatches();
+            // After a full batch the switch gets a pause; the window keeps painting meanwhile.
+            if (!full)  // once the writer has let go of this batch
+                return post([this, batches = std::move(batches), next, value = std::move(value)] {
+                    SendBatches(batches, next + 1, value);
+                });
             setTimer(kTimerBatch, kBatchPauseMs, [this, batches = std::move(batches), next, value = std::move(value)] {
                 SendBatches(batches, next + 1, value);
             });
-            return;
-        }
-    }
+        });
+}
+
+void C8021xPortDlg::EndBatches() {
     endWrite();
     ReadPorts();
 }

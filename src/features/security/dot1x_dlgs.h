@@ -84,12 +84,17 @@ private:
     void OnApply();
     // Sends the batches from next on, continuing from a form timer after each full batch.
     void SendBatches(std::vector<std::pair<int, int>> batches, std::size_t next, std::string value);
+    void EndBatches();
+    // The ports outside from..to whose control mode the switch gave as none of the three, with
+    // what it gave: "port 3 (7)".
+    std::string UnknownControls(int from, int to) const;
 
     static constexpr const char* kReadPorts = "ports";
 
     int m_iPortNum;
     Dot1xParamTexts m_texts;
     std::vector<int> m_iControl;  // control mode per listed row (row order), 0 before the read
+    std::vector<std::string> m_controlText;  // the control value as the switch gave it, per row
     bool m_bWalking = false;
 
     // Closed in this order when the window is destroyed.
@@ -98,6 +103,7 @@ private:
     CCommonSnmp m_cCommonSNMPTable;            // port walk
     features::CTrunkMap m_trunkMap;
     CTableWalk m_portWalk{m_cCommonSNMPTable};
+    features::CFormWrite m_write{*this, m_cCommonSNMP, true};
 };
 
 class C8021xGlobalDlg : public platform::Form {
@@ -138,6 +144,11 @@ private:
     void OnEnableToggle();
     void EnableFields(bool on);
     void OnApply();
+    // The server (and key), then the state, then the parameters, each step once the switch took
+    // the one before; then the message of the step that failed, and the read.
+    void ApplyEnabled(std::vector<SetValue> server, const std::string& serverWhat, bool withKey,
+                      std::vector<SetValue> params);
+    void EndApply(const std::string& failure);
     void OnPortSet();
 
     bool m_bReading = false;
@@ -147,6 +158,9 @@ private:
     CCommonSnmp m_cCommonSNMPSet;  // enable write
     CCommonSnmp m_cCommonSNMParg;  // parameter write
     CTableWalk m_read{m_cCommonSNMP};
+    features::CFormWrite m_write{*this, m_cCommonSNMP, true};
+    features::CFormWrite m_writeSet{*this, m_cCommonSNMPSet, true};
+    features::CFormWrite m_writeArg{*this, m_cCommonSNMParg, true};
 };
 
 }  // namespace security

@@ -38,14 +38,12 @@ inline constexpr int kMaxArpEntries = 64;
 // ---- DHCP server screening: PortList of the screened ports.
 inline constexpr const char* kOidDhcpScreeningPorts = "1.3.6.1.4.1.171.10.76.12.14.7.1.0";
 
-// The synchronous set request of these dialogs.
-using features::SendSet;
+// The set bindings of these dialogs' writes (features::CFormWrite).
 using features::SetValue;
 
 // A user's write of several steps, with the message worded by the dialog.
 using features::NotChanged;
 using features::StepResult;
-using features::WriteStep;
 
 // The port choosers and the device's port count, as every port loop of these dialogs uses them.
 using features::BindFromToPorts;
