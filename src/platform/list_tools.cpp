@@ -123,9 +123,10 @@ std::string CsvLine(const std::vector<std::string_view>& cells) {
 
 // ---------------------------------------------------------------- ListExport
 
-ListExport::ListExport(ReportList& list, std::string path, std::vector<int> rows, Progress progress, Finished finished)
-    : list_(list), path_(std::move(path)), rows_(std::move(rows)), progress_(std::move(progress)),
-      finished_(std::move(finished)) {}
+ListExport::ListExport(ReportList& list, std::string path, std::optional<std::vector<int>> rows, Progress progress,
+                       Finished finished)
+    : list_(list), path_(std::move(path)), rows_(rows ? std::move(*rows) : std::vector<int>()), all_(!rows),
+      progress_(std::move(progress)), finished_(std::move(finished)) {}
 
 ListExport::~ListExport() {
     *alive_ = false;
@@ -133,7 +134,6 @@ ListExport::~ListExport() {
 }
 
 void ListExport::start() {
-    all_ = rows_.empty();
     total_ = all_ ? list_.rowCount() : static_cast<int>(rows_.size());
     done_ = 0;
     file_ = std::fopen(path_.c_str(), "wb");

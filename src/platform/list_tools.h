@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,8 +45,9 @@ class ListExport {
 public:
     using Progress = std::function<void(int done, int total)>;
     using Finished = std::function<void(bool ok, const std::string& message)>;
-    // rows: the list rows to save in order; empty = every row the list holds now.
-    ListExport(ReportList& list, std::string path, std::vector<int> rows, Progress progress, Finished finished);
+    // rows: the list rows to save, in order; none = every row the list holds now.
+    ListExport(ReportList& list, std::string path, std::optional<std::vector<int>> rows, Progress progress,
+               Finished finished);
     ~ListExport();
     ListExport(const ListExport&) = delete;
     ListExport& operator=(const ListExport&) = delete;

@@ -114,7 +114,7 @@ TEST(ListExport, CsvAsRfc4180WithTheHeadingsAndAFailedSaveSaysWhy) {
     std::vector<std::pair<int, int>> progress;
     std::string message;
     bool ok = false, finished = false;
-    ListExport all(list, path, {}, [&](int done, int total) { progress.emplace_back(done, total); },
+    ListExport all(list, path, std::nullopt, [&](int done, int total) { progress.emplace_back(done, total); },
                    [&](bool good, const std::string& m) { ok = good, message = m, finished = true; });
     all.start();
     ASSERT_TRUE(env.waitUntil([&] { return finished; }));
@@ -129,7 +129,7 @@ TEST(ListExport, CsvAsRfc4180WithTheHeadingsAndAFailedSaveSaysWhy) {
 
     // The filtered rows only; a folder that does not exist.
     finished = false;
-    ListExport some(list, path, {2, 1}, {}, [&](bool good, const std::string& m) { ok = good, message = m, finished = true; });
+    ListExport some(list, path, std::vector<int>{2, 1}, {}, [&](bool good, const std::string& m) { ok = good, message = m, finished = true; });
     some.start();
     ASSERT_TRUE(env.waitUntil([&] { return finished; }));
     std::ifstream in2(path, std::ios::binary);
@@ -139,7 +139,7 @@ TEST(ListExport, CsvAsRfc4180WithTheHeadingsAndAFailedSaveSaysWhy) {
     std::remove(path.c_str());
     finished = false;
     const std::string bad = ::testing::TempDir() + "no-such-folder/x.csv";
-    ListExport refused(list, bad, {}, {}, [&](bool good, const std::string& m) { ok = good, message = m, finished = true; });
+    ListExport refused(list, bad, std::nullopt, {}, [&](bool good, const std::string& m) { ok = good, message = m, finished = true; });
     refused.start();
     ASSERT_TRUE(env.waitUntil([&] { return finished; }));
     EXPECT_FALSE(ok);
