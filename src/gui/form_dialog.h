@@ -136,6 +136,7 @@ public:
     // The first column's copy that stays in view when the list scrolls sideways.
     QTableView* frozenColumn() const { return frozen_; }
     void keyboardSearch(const QString& search) override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -144,7 +145,6 @@ protected:
     bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
-    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     void updateGeometries() override;
 
 private:

@@ -136,9 +136,22 @@ std::vector<std::string> LayoutFaults(gui::FormDialog& d) {
                       "' is narrower than its heading");
         const int rowHeight = std::max(1, view->sizeHintForRow(0) > 0 ? view->sizeHintForRow(0) : view->fontMetrics().height());
         if (view->viewport()->height() < 4 * rowHeight) fault("list shows fewer than 4 rows");
-        // All columns side by side up to gui::ReportView::kMinWidth; a wider table scrolls sideways.
-        const int shown = std::min(header->length(), gui::ReportView::kMinWidth);
-        if (shown > view->viewport()->width() + 1) fault("list is narrower than its columns (up to 600 px)");
+        // All columns side by side up to the screen's room; a wider table scrolls sideways.
+        const int room = d.screen()->availableGeometry().width() - gui::ReportView::kDialogChrome -
+                         view->verticalScrollBar()->sizeHint().width();
+        const int shown = std::min(header->length(), room - 8);
+        if (shown > view->viewport()->width() + 1)
+            fault("list is narrower than its columns (" + std::to_string(view->viewport()->width()) + " of " +
+                  std::to_string(header->length()) + " px)");
+        // A column is as wide as its widest cell up to the cap (beyond it the text ends in "…").
+        const int cap = view->fontMetrics().averageCharWidth() * gui::ReportView::kMaxColumnChars;
+        for (int r = 0; r < std::min(view->model()->rowCount(), 50); ++r)
+            for (int s = 0; s < header->count(); ++s) {
+                const QString t = view->model()->index(r, s).data().toString();
+                if (std::min(view->fontMetrics().horizontalAdvance(t), cap) > header->sectionSize(s))
+                    fault("column '" + view->model()->headerData(s, Qt::Horizontal).toString().toStdString() +
+                          "' cuts '" + t.toStdString() + "'");
+            }
         if (header->length() > view->viewport()->width() + 1 &&
             view->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff)
             fault("list columns do not fit and the list does not scroll sideways");
