@@ -391,6 +391,37 @@ TEST_F(DialogsRender, VlanTableWithEntryAndPvidForms) {
     }
 }
 
+// Add VLAN opens on its name, so that typing goes there, and its port grid is one Tab stop
+// whatever the number of ports: name, VID, the grid, OK and Cancel.
+TEST_F(DialogsRender, AddVlanOpensOnItsNameAndItsGridIsOneTabStop) {
+    for (const char* model : {"10p", "52"}) {
+        SCOPED_TRACE(model);
+        ASSERT_NO_FATAL_FAILURE(startSwitch(model));
+        CVlanConfigDlg dlg;
+        const QString title = "802.1Q VLAN Configuration", add = "Add VLAN";
+        int stops = -1;
+        Script s;
+        s.waitRows(title, CVlanConfigDlg::IDC_VLAN_LIST, 1)
+            .waitEnabled(title, "&Add")
+            .press(title, "&Add")
+            .waitFor(add, "takes typing in its name",
+                     [&stops](gui::FormDialog& d) {
+                         if (!d.isActiveWindow() || !QApplication::focusWidget()) return false;
+                         stops = 0;
+                         for (QWidget* w : d.findChildren<QWidget*>())
+                             if (w->isVisibleTo(&d) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) ++stops;
+                         QTest::keyClicks(QApplication::focusWidget(), "lab");
+                         return d.form().get<EditBox>(CVlanEntryDlg::IDC_VLAN_NAME).text() == "lab";
+                     })
+            .press(add, "Cancel")
+            .closed(add)
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+        EXPECT_EQ(stops, 5);
+        sim.stop();
+    }
+}
+
 TEST_F(DialogsRender, SystemInformation) {
     ASSERT_NO_FATAL_FAILURE(startSwitch("10p"));
     CSysInfoDlg dlg;
