@@ -689,8 +689,10 @@ QSize ReportView::sizeHint() const {
 }
 
 void ReportView::placeFrozen() {
-    // Only while the list is scrolled sideways; otherwise the first column is in view anyway.
-    const bool show = horizontalScrollBar()->value() > 0 && model_->columnCount() > 1;
+    // Only while the list is scrolled sideways (otherwise the first column is in view anyway),
+    // and when it leaves room for the others.
+    const bool show = horizontalScrollBar()->value() > 0 && model_->columnCount() > 1 &&
+                      columnWidth(0) < viewport()->width() / 2;
     if (!show) {
         frozen_->hide();
         return;
