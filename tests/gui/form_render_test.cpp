@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -420,6 +422,14 @@ TEST_F(ReportListRender, KeysFindLineAndTypeAhead) {
     QTest::qWait(150);
     EXPECT_EQ(view->findCount()->text(), "2 of 5");
     EXPECT_EQ(view->model()->index(1, 1).data().toString(), "eleven");
+    // Export saves the rows shown.
+    const QString csv = QDir::temp().filePath(QString("corvex-export-%1.csv").arg(QCoreApplication::applicationPid()));
+    view->exportTo(csv);
+    QFile saved(csv);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved.exists() && saved.size() > 0; }));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll().toStdString(), "Port,Name\r\n10,ten\r\n11,eleven\r\n");
+    saved.remove();
     QTest::keyClick(view->findEdit(), Qt::Key_Escape);
     EXPECT_FALSE(view->findBar()->isVisible());
     EXPECT_FALSE(form.ended());  // Esc cleared the find, it did not close the dialog
