@@ -250,6 +250,7 @@ void ReportListModel::flush() {
                 for (int r = shown_; r < total; ++r) order_.push_back(r);
         }
         shown_ = total;
+        emit findUpdated();  // the count's "of N"
         return;
     }
     if (sortColumn_ >= 0 && total <= kSortedInsertRows) {
