@@ -55,12 +55,17 @@ void CPanelWalkState::FinishLink() {
     m_view.RepaintPanel();
 }
 
+void CPanelWalkState::ReportFailure(SnmpFailure failure) {
+    if (std::string why = SnmpCredentialProblem(failure); !why.empty()) m_view.SetDeviceRefusing(why);
+    else if (SnmpFailureAnswered(failure)) m_view.SetDeviceRefusing("replies not usable: " + SnmpFailureReason(failure));
+    else m_view.SetDeviceAnswering(false);
+}
+
 void CPanelWalkState::OnLinkWalkFailed(int status, SnmpFailure failure) {
     m_record.SetAllIndicators(kPortEnabled);
     if (status == CSnmp4w::EC_FAILED) {
         ResetAllPorts(m_root, m_modules);
-        if (std::string why = SnmpCredentialProblem(failure); !why.empty()) m_view.SetDeviceRefusing(why);
-        else m_view.SetDeviceAnswering(false);
+        ReportFailure(failure);
         m_view.RepaintPanel();
     } else if (status == CSnmp4w::EC_END_OF_TABLE) {
         FinishLink();
@@ -97,8 +102,7 @@ void CPanelWalkState::OnPoeWalkFailed(int status, SnmpFailure failure) {
     if (status == CSnmp4w::EC_END_OF_TABLE) {
         FinishPoe();
     } else if (status == CSnmp4w::EC_FAILED) {
-        if (std::string why = SnmpCredentialProblem(failure); !why.empty()) m_view.SetDeviceRefusing(why);
-        else m_view.SetDeviceAnswering(false);
+        ReportFailure(failure);
     }
 }
 
