@@ -406,7 +406,10 @@ TEST_F(DialogsRender, AddVlanOpensOnItsNameAndItsGridIsOneTabStop) {
             .press(title, "&Add")
             .waitFor(add, "takes typing in its name",
                      [&stops](gui::FormDialog& d) {
-                         if (!d.isActiveWindow() || !QApplication::focusWidget()) return false;
+                         // OK waits for the trunk map: counted once it may be pressed.
+                         QPushButton* ok = Button(d, "OK");
+                         if (!d.isActiveWindow() || !QApplication::focusWidget() || !ok || !ok->isEnabled())
+                             return false;
                          stops = 0;
                          for (QWidget* w : d.findChildren<QWidget*>())
                              if (w->isVisibleTo(&d) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) ++stops;
