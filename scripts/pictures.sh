@@ -149,6 +149,8 @@ shot dialog-system.png m10p 10p "System Information" --command 32805
 shot dialog-interfaces.png m10p 10p "Interface table" --command 32809
 shot dialog-ip.png m10p 10p "IP Table" --command 32808
 shot dialog-fdb.png m10p 10p "Forwarding Table" --command 32810
+shot dialog-fdb-find.png m10p 10p "Forwarding Table: Ctrl+F, the find line with 00:17:88" --command 32810 \
+  --step 'find:00:17:88'
 shot dialog-tcp.png m10p 10p "TCP Service" --command 32811
 shot dialog-udp.png m10p 10p "UDP Service" --command 32812
 shot dialog-bridge.png m10p 10p "STP Configuration (802.1D...)" --command 32813

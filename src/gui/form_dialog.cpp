@@ -4,6 +4,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QToolButton>
+#include <QToolTip>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
@@ -29,6 +37,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/list_tools.h"
 #include "platform/system.h"
 
 namespace gui {
@@ -184,22 +193,37 @@ ReportListModel::ReportListModel(platform::ReportList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(&list), shown_(list.rowCount()) {
     batch_.setSingleShot(true);
     connect(&batch_, &QTimer::timeout, this, &ReportListModel::flush);
+    findBatch_.setSingleShot(true);
+    connect(&findBatch_, &QTimer::timeout, this, &ReportListModel::refreshFind);
     list_->addRowObserver(this);
+    if (list_->finding()) findChanged(*list_);
 }
 
 ReportListModel::~ReportListModel() { list_->removeRowObserver(this); }
 
 int ReportListModel::listRow(int viewRow) const {
+    if (filtering_)
+        return viewRow >= 0 && viewRow < static_cast<int>(filtered_.size()) ? filtered_[static_cast<std::size_t>(viewRow)] : -1;
     if (viewRow < 0 || viewRow >= shown_) return -1;
     return order_.empty() ? viewRow : order_[static_cast<std::size_t>(viewRow)];
 }
 
 int ReportListModel::viewRow(int listRow) const {
+    if (filtering_) {
+        if (order_.empty()) {  // the matches in list order
+            auto it = std::lower_bound(filtered_.begin(), filtered_.end(), listRow);
+            return it != filtered_.end() && *it == listRow ? static_cast<int>(it - filtered_.begin()) : -1;
+        }
+        auto it = std::find(filtered_.begin(), filtered_.end(), listRow);
+        return it == filtered_.end() ? -1 : static_cast<int>(it - filtered_.begin());
+    }
     if (listRow < 0 || listRow >= shown_) return -1;
     if (order_.empty()) return listRow;
     auto it = std::find(order_.begin(), order_.end(), listRow);
     return it == order_.end() ? -1 : static_cast<int>(it - order_.begin());
 }
+
+const std::vector<int>& ReportListModel::shownOrder() const { return filtering_ ? filtered_ : order_; }
 
 bool ReportListModel::before(int a, int b) const {
     const int c = CompareCells(list_->cellView(a, sortColumn_), list_->cellView(b, sortColumn_), sortAscii_);
@@ -215,6 +239,20 @@ void ReportListModel::flush() {
     batch_.stop();
     const int total = list_->rowCount();
     if (total <= shown_) return;
+    if (filtering_) {
+        // The view shows the find's rows: the rows behind them take their places quietly.
+        if (sortColumn_ >= 0 && total <= kSortedInsertRows) {
+            for (int r = shown_; r < total; ++r) order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(sortedPlace(order_, r)), r);
+        } else {
+            if (sortColumn_ >= 0) emit sortDropped();
+            sortColumn_ = -1;
+            if (!order_.empty())
+                for (int r = shown_; r < total; ++r) order_.push_back(r);
+        }
+        shown_ = total;
+        emit findUpdated();  // the count's "of N"
+        return;
+    }
     if (sortColumn_ >= 0 && total <= kSortedInsertRows) {
         for (int r = shown_; r < total; ++r) {
             const int at = static_cast<int>(sortedPlace(order_, r));
@@ -233,6 +271,65 @@ void ReportListModel::flush() {
     shown_ = total;
     endInsertRows();
     if (dropSort) emit sortDropped();
+}
+
+std::vector<int> ReportListModel::findRows() const {
+    const std::vector<int>& matches = list_->findMatches();
+    std::vector<int> rows;
+    if (order_.empty()) {
+        for (int r : matches)
+            if (r < shown_) rows.push_back(r);
+        return rows;
+    }
+    std::vector<char> match(static_cast<std::size_t>(list_->rowCount()), 0);
+    for (int r : matches) match[static_cast<std::size_t>(r)] = 1;
+    rows.reserve(matches.size());
+    for (int r : order_)
+        if (match[static_cast<std::size_t>(r)]) rows.push_back(r);
+    return rows;
+}
+
+void ReportListModel::findChanged(platform::ReportList&) {
+    if (list_->finding() == filtering_) {
+        // Matches arrive slice by slice: shown a few times a second, the first ones at once.
+        if (filtering_ && !findBatch_.isActive()) findBatch_.start(filtered_.empty() ? 0 : 100);
+        return;
+    }
+    findBatch_.stop();
+    flush();
+    beginResetModel();
+    filtering_ = list_->finding();
+    std::vector<int>().swap(filtered_);
+    endResetModel();
+    if (filtering_) refreshFind();
+    else emit findUpdated();
+}
+
+void ReportListModel::refreshFind() {
+    findBatch_.stop();
+    if (!filtering_) return;
+    flush();
+    std::vector<int> rows = findRows();
+    const bool extends = rows.size() >= filtered_.size() && std::equal(filtered_.begin(), filtered_.end(), rows.begin());
+    if (extends && rows.size() > filtered_.size()) {
+        beginInsertRows({}, static_cast<int>(filtered_.size()), static_cast<int>(rows.size()) - 1);
+        filtered_ = std::move(rows);
+        endInsertRows();
+    } else if (!extends) {
+        emit layoutAboutToBeChanged();
+        const QModelIndexList kept = persistentIndexList();
+        std::vector<int> listRows;
+        for (const QModelIndex& i : kept) listRows.push_back(listRow(i.row()));
+        filtered_ = std::move(rows);
+        QModelIndexList after;
+        for (qsizetype i = 0; i < kept.size(); ++i) {
+            const int v = viewRow(listRows[static_cast<std::size_t>(i)]);
+            after.push_back(v < 0 ? QModelIndex() : index(v, kept[i].column()));
+        }
+        changePersistentIndexList(kept, after);
+        emit layoutChanged();
+    }
+    emit findUpdated();
 }
 
 void ReportListModel::sort(int column, Qt::SortOrder order) {
@@ -278,22 +375,27 @@ void ReportListModel::sort(int column, Qt::SortOrder order) {
     } else {
         sortAscii_ = true;
     }
+    if (filtering_) filtered_ = findRows();
 
     if (!kept.isEmpty()) {
-        std::vector<int> place(static_cast<std::size_t>(shown_));
-        for (int v = 0; v < shown_; ++v) place[static_cast<std::size_t>(listRow(v))] = v;
+        std::vector<int> place(static_cast<std::size_t>(list_->rowCount()), -1);
+        for (int v = 0; v < rowCount(); ++v) place[static_cast<std::size_t>(listRow(v))] = v;
         QModelIndexList after;
         after.reserve(kept.size());
         for (qsizetype i = 0; i < kept.size(); ++i) {
             const int r = listRows[static_cast<std::size_t>(i)];
-            after.push_back(r < 0 ? QModelIndex() : index(place[static_cast<std::size_t>(r)], kept[i].column()));
+            const int v = r < 0 ? -1 : place[static_cast<std::size_t>(r)];
+            after.push_back(v < 0 ? QModelIndex() : index(v, kept[i].column()));
         }
         changePersistentIndexList(kept, after);
     }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-int ReportListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
+int ReportListModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid()) return 0;
+    return filtering_ ? static_cast<int>(filtered_.size()) : shown_;
+}
 
 int ReportListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : std::max(1, list_->columnCount());
@@ -316,7 +418,7 @@ QVariant ReportListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     const int r = listRow(index.row());
     if (r < 0 || r >= list_->rowCount()) return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+    if (role == Qt::DisplayRole) {
         const std::string_view t = list_->cellView(r, index.column());
         return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
     }
@@ -341,7 +443,7 @@ void ReportListModel::rowsAppended(platform::ReportList&, int, int) {
 void ReportListModel::rowChanged(platform::ReportList&, int row) {
     const int v = viewRow(row);
     if (v < 0) return;
-    if (sortColumn_ >= 0 && shown_ <= kSortedInsertRows) {
+    if (sortColumn_ >= 0 && shown_ <= kSortedInsertRows && !filtering_) {
         std::vector<int> rest = order_;
         rest.erase(rest.begin() + v);
         const int at = static_cast<int>(sortedPlace(rest, row));
@@ -359,6 +461,21 @@ void ReportListModel::rowChanged(platform::ReportList&, int row) {
 
 void ReportListModel::rowRemoved(platform::ReportList&, int row) {
     if (row >= shown_) return;  // never announced
+    if (filtering_) {
+        const int v = viewRow(row);
+        if (v >= 0) beginRemoveRows({}, v, v);
+        if (v >= 0) filtered_.erase(filtered_.begin() + v);
+        for (int& r : filtered_)
+            if (r > row) --r;
+        if (!order_.empty()) {
+            order_.erase(std::find(order_.begin(), order_.end(), row));
+            for (int& r : order_)
+                if (r > row) --r;
+        }
+        --shown_;
+        if (v >= 0) endRemoveRows();
+        return;
+    }
     const int v = viewRow(row);
     beginRemoveRows({}, v, v);
     if (!order_.empty()) {
@@ -375,6 +492,7 @@ void ReportListModel::rowsCleared(platform::ReportList&) {
     beginResetModel();
     shown_ = 0;
     std::vector<int>().swap(order_);
+    std::vector<int>().swap(filtered_);
     endResetModel();
 }
 
@@ -397,6 +515,7 @@ ReportView::ReportView(platform::ReportList& list, QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);
     setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
     setCornerButtonEnabled(false);
     setShowGrid(list.gridLines());
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -413,40 +532,141 @@ ReportView::ReportView(platform::ReportList& list, QWidget* parent)
     // Rows start in the order the device returned them; a header click sorts the view only.
     h->setSortIndicator(-1, Qt::AscendingOrder);
     setSortingEnabled(true);
+
+    // The first column again, over the left edge: the row's key stays in view when the list
+    // scrolls sideways. It shares the rows and the selection.
+    frozen_ = new QTableView(this);
+    frozen_->setModel(model_);
+    frozen_->setSelectionModel(selectionModel());
+    frozen_->setFocusPolicy(Qt::NoFocus);
+    frozen_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    frozen_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    frozen_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    frozen_->setWordWrap(false);
+    frozen_->setShowGrid(list.gridLines());
+    frozen_->setFrameShape(QFrame::NoFrame);
+    frozen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozen_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frozen_->verticalHeader()->hide();
+    frozen_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    frozen_->verticalHeader()->setMinimumSectionSize(1);
+    frozen_->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    frozen_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    frozen_->horizontalHeader()->setHighlightSections(false);
+    frozen_->horizontalHeader()->setSortIndicatorShown(true);
+    frozen_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    frozen_->setStyleSheet("QTableView { border-right: 1px solid palette(mid); }");
+    frozen_->hide();
+    viewport()->stackUnder(frozen_);
+    connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(), &QAbstractSlider::setValue);
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(), &QAbstractSlider::setValue);
+    connect(horizontalScrollBar(), &QAbstractSlider::valueChanged, this, [this] { placeFrozen(); });
+    connect(h, &QHeaderView::sectionResized, this, [this](int section) {
+        if (section == 0) placeFrozen();
+    });
+    connect(h, &QHeaderView::sortIndicatorChanged, this, [this](int section, Qt::SortOrder order) {
+        frozen_->horizontalHeader()->setSortIndicator(section, order);
+    });
+    connect(frozen_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        QHeaderView* main = horizontalHeader();
+        const bool again = main->sortIndicatorSection() == section && main->sortIndicatorOrder() == Qt::AscendingOrder;
+        sortByColumn(section, again ? Qt::DescendingOrder : Qt::AscendingOrder);
+    });
     applyColumnWidths();
 
-    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { list_->userClickRow(modelRow(i)); });
-    connect(this, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& i) { list_->userDoubleClickRow(modelRow(i)); });
+    for (QTableView* v : {static_cast<QTableView*>(this), frozen_}) {
+        connect(v, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { list_->userClickRow(modelRow(i)); });
+        connect(v, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex& i) { list_->userDoubleClickRow(modelRow(i)); });
+    }
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
         if (!syncing_ && current.isValid()) list_->userSelectRow(modelRow(current));
     });
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] { applyColumnWidths(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        measured_ = 0;
+        measureRows(0, model_->rowCount() - 1);
+        applyColumnWidths();
+    });
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { measureRows(first, last); });
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) { measureRows(from.row(), to.row()); });
+    connect(model_, &ReportListModel::findUpdated, this, [this] {
+        if (findCount_) findCount_->setText(Q(list_->findCountText()));
+    });
     connect(model_, &ReportListModel::sortDropped, this, [this] {
         const QSignalBlocker quiet(horizontalHeader());  // the indicator only; the rows stay
         horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
         horizontalHeader()->viewport()->update();
+        frozen_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     });
 }
 
 ReportView::~ReportView() {
     // The view's own per-row state goes with it; hand what a large list freed back once the
     // window is gone.
-    if (model_->rowCount() >= 10000 && QCoreApplication::instance())
+    if (list_->rowCount() >= 10000 && QCoreApplication::instance())
         QTimer::singleShot(0, QCoreApplication::instance(), [] { platform::ReleaseFreeMemory(); });
 }
 
+namespace {
+
+// Room around a cell's text: the style's margins on both sides.
+int CellPadding(const QWidget& w) { return w.fontMetrics().averageCharWidth() * 2 + 4; }
+
+}  // namespace
+
+void ReportView::measureRows(int first, int last) {
+    // The first rows that arrive stand for the rest: a list of a million rows is not measured
+    // whole. Rows changed among them are measured again.
+    const int n = list_->columnCount();
+    if (static_cast<int>(widest_.size()) != n) widest_.assign(static_cast<std::size_t>(n), 0);
+    const QFontMetrics fm = fontMetrics();
+    bool grew = false;
+    for (int v = std::max(0, first); v <= last; ++v) {
+        const int r = model_->listRow(v);
+        if (r < 0 || (r >= kMeasuredRows && measured_ >= kMeasuredRows)) continue;
+        if (r >= measured_ && measured_ >= kMeasuredRows) continue;
+        measured_ = std::max(measured_, std::min(r + 1, kMeasuredRows));
+        for (int c = 0; c < n; ++c) {
+            const std::string_view t = list_->cellView(r, c);
+            if (t.empty()) continue;
+            const int w = fm.horizontalAdvance(QString::fromUtf8(t.data(), static_cast<qsizetype>(std::min<std::size_t>(t.size(), 4 * kMaxColumnChars))));
+            if (w > widest_[static_cast<std::size_t>(c)]) {
+                widest_[static_cast<std::size_t>(c)] = w;
+                grew = true;
+            }
+        }
+    }
+    if (grew) applyColumnWidths();
+}
+
 void ReportView::applyColumnWidths() {
-    // The list's width, but never narrower than the heading (the sort arrow included).
-    for (int c = 0; c < list_->columnCount(); ++c)
-        header()->resizeSection(c, std::max(list_->columns()[static_cast<size_t>(c)].width, header()->sectionSizeHint(c)));
+    // At least the list's width and the heading (the sort arrow included); as wide as the widest
+    // cell seen, up to kMaxColumnChars, beyond which the text ends in "…".
+    const int cap = fontMetrics().averageCharWidth() * kMaxColumnChars;
+    const int pad = CellPadding(*this);
+    for (int c = 0; c < list_->columnCount(); ++c) {
+        const int cell = c < static_cast<int>(widest_.size()) ? std::min(widest_[static_cast<std::size_t>(c)], cap) + pad : 0;
+        const int w = std::max({list_->columns()[static_cast<size_t>(c)].width, header()->sectionSizeHint(c), cell});
+        if (header()->sectionSize(c) != w) header()->resizeSection(c, w);
+    }
+    for (int c = 1; c < model_->columnCount(); ++c) frozen_->setColumnHidden(c, true);
+    frozen_->setColumnHidden(0, false);
+    placeFrozen();
     updateGeometry();
 }
 
 int ReportView::columnsWidth() const {
+    // The widths asked for, not the last column stretched to the view.
+    const int cap = fontMetrics().averageCharWidth() * kMaxColumnChars;
+    const int pad = CellPadding(*this);
     int total = 0;
-    for (int c = 0; c < header()->count(); ++c) total += header()->sectionSize(c);
-    return total;
+    for (int c = 0; c < list_->columnCount(); ++c) {
+        const int cell = c < static_cast<int>(widest_.size()) ? std::min(widest_[static_cast<std::size_t>(c)], cap) + pad : 0;
+        total += std::max({list_->columns()[static_cast<size_t>(c)].width, header()->sectionSizeHint(c), cell});
+    }
+    return list_->columnCount() > 0 ? total : header()->length();
 }
 
 int ReportView::rowsHeight(int rows) const {
@@ -455,17 +675,97 @@ int ReportView::rowsHeight(int rows) const {
 }
 
 QSize ReportView::minimumSizeHint() const {
-    // Every column up to kMinWidth; a wider table scrolls sideways when the dialog is narrow.
+    // Every column, up to the width the screen has for a list; a wider table scrolls sideways.
     const int chrome = 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 2;
-    const int w = std::min(columnsWidth(), kMinWidth) + chrome;
+    const QScreen* s = screen();
+    const int room = s ? s->availableGeometry().width() - kDialogChrome - chrome : 600;
+    const int w = std::min(columnsWidth(), std::max(room, 200)) + chrome;
     const int rows = list_->visibleRows() > 0 ? std::min(list_->visibleRows(), kListMinRows) : kListMinRows;
     return {w, rowsHeight(rows)};
 }
 
 QSize ReportView::sizeHint() const {
     const int rows = list_->visibleRows() > 0 ? list_->visibleRows() : kListRows;
-    const int chrome = 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 2;
-    return {columnsWidth() + chrome, rowsHeight(rows)};
+    return {minimumSizeHint().width(), rowsHeight(rows)};
+}
+
+void ReportView::placeFrozen() {
+    // Only while the list is scrolled sideways (otherwise the first column is in view anyway),
+    // and when it leaves room for the others.
+    const bool show = horizontalScrollBar()->value() > 0 && model_->columnCount() > 1 &&
+                      columnWidth(0) < viewport()->width() / 2;
+    if (!show) {
+        frozen_->hide();
+        return;
+    }
+    frozen_->setColumnWidth(0, columnWidth(0));
+    frozen_->setGeometry(frameWidth(), frameWidth(), columnWidth(0) + 1,
+                         viewport()->height() + horizontalHeader()->height());
+    frozen_->verticalScrollBar()->setValue(verticalScrollBar()->value());
+    frozen_->show();
+}
+
+void ReportView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    placeFrozen();
+}
+
+void ReportView::updateGeometries() {
+    QTableView::updateGeometries();
+    if (frozen_) placeFrozen();
+}
+
+QModelIndex ReportView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // Home and End go to the first and last row, as in any list.
+    const QModelIndex current = currentIndex();
+    const int column = current.isValid() ? current.column() : 0;
+    if (action == MoveHome && model_->rowCount() > 0) return model_->index(0, column);
+    if (action == MoveEnd && model_->rowCount() > 0) return model_->index(model_->rowCount() - 1, column);
+    return QTableView::moveCursor(action, modifiers);
+}
+
+void ReportView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    // A row of the first column is shown by scrolling up or down only: that column stays in
+    // view anyway, and the columns the user scrolled to stay where they are.
+    const int x = horizontalScrollBar()->value();
+    QTableView::scrollTo(index, hint);
+    if (index.isValid() && index.column() == 0) horizontalScrollBar()->setValue(x);
+}
+
+bool ReportView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // The whole text of a cell that ends in "…".
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex i = indexAt(help->pos());
+        const QString text = i.isValid() ? i.data().toString() : QString();
+        const QRect cell = visualRect(i);
+        if (!text.isEmpty() && fontMetrics().horizontalAdvance(text) + CellPadding(*this) > cell.width())
+            QToolTip::showText(help->globalPos(), WrappingTip(text), viewport(), cell);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void ReportView::keyboardSearch(const QString& search) {
+    // Typing the start of a first cell jumps to the next row that starts so; typed characters
+    // add up while they follow each other quickly.
+    if (search.isEmpty() || model_->rowCount() == 0) return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const bool more = now - typedAt_ <= QApplication::keyboardInputInterval() && !typed_.isEmpty();
+    typedAt_ = now;
+    typed_ = more ? typed_ + search : search;
+    model_->flush();
+    const int current = currentIndex().isValid() ? currentIndex().row() : -1;
+    // Still the same row while it matches what was typed so far; a new search starts below it.
+    const int from = more ? std::max(current, 0) : current + 1;
+    const std::vector<int>& order = model_->shownOrder();
+    const int v = list_->typeAheadRow(typed_.toStdString(), from, order);
+    if (v < 0) return;
+    const QModelIndex target = model_->index(v, 0);
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(target);
 }
 
 int ReportView::modelRow(const QModelIndex& viewIndex) const {
@@ -485,6 +785,7 @@ QString ReportView::selectedText() const {
     std::vector<int> rows;
     rows.reserve(viewRows.size());
     for (int v : viewRows) rows.push_back(model_->listRow(v));
+    if (rows.empty()) return {};
     return Q(list_->rowsAsText(rows));
 }
 
@@ -511,9 +812,45 @@ void ReportView::syncSelection() {
     syncing_ = false;
 }
 
+void ReportView::setFindLine(QWidget* bar, QLineEdit* edit, QLabel* count) {
+    findBar_ = bar;
+    findEdit_ = edit;
+    findCount_ = count;
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        list_->setFindText(text.toStdString());
+        findCount_->setText(Q(list_->findCountText()));
+    });
+}
+
+void ReportView::openFind() {
+    if (!findBar_) return;
+    findBar_->show();
+    findEdit_->setFocus(Qt::ShortcutFocusReason);
+    findEdit_->selectAll();
+}
+
+void ReportView::closeFind() {
+    if (!findBar_) return;
+    findEdit_->clear();
+    findBar_->hide();
+    setFocus(Qt::OtherFocusReason);
+    syncSelection();
+}
+
 void ReportView::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Copy)) {
         copySelection();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Find)) {
+        openFind();
+        event->accept();
+        return;
+    }
+    // Esc clears a find before it closes the dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && list_->finding()) {
+        closeFind();
         event->accept();
         return;
     }
@@ -531,6 +868,61 @@ void ReportView::mouseReleaseEvent(QMouseEvent* event) {
     bool outside = !indexAt(event->position().toPoint()).isValid();
     QTableView::mouseReleaseEvent(event);
     if (outside && event->button() == Qt::LeftButton) list_->userClickRow(-1);
+}
+
+void ReportView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* copy = menu.addAction("&Copy", this, [this] { copySelection(); });
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(selectionModel()->hasSelection());
+    QAction* find = menu.addAction("&Find...", this, [this] { openFind(); });
+    find->setShortcut(QKeySequence::Find);
+    find->setEnabled(findBar_ != nullptr);
+    menu.addSeparator();
+    menu.addAction(QString::fromUtf8("E&xport\xE2\x80\xA6"), this, [this] { exportRows(); });
+    menu.exec(event->globalPos());
+}
+
+void ReportView::exportRows() {
+    QString name = QString::fromStdString(list_->form().caption()).simplified();
+    name.replace(QRegularExpression("[^A-Za-z0-9._-]+"), "-");
+    const QString start = QDir::home().filePath((name.isEmpty() ? QString("list") : name) + ".csv");
+    const QString path = QFileDialog::getSaveFileName(this, "Export", start, "CSV files (*.csv);;All files (*)");
+    if (!path.isEmpty()) exportTo(path);
+}
+
+void ReportView::exportTo(const QString& path) {
+    if (export_ && export_->running()) return;
+    model_->flush();
+    // The rows as shown: the find's, in the view's order.
+    std::optional<std::vector<int>> rows;
+    if (list_->finding() || !model_->shownOrder().empty()) rows = model_->shownOrder();
+    const int total = rows ? static_cast<int>(rows->size()) : list_->rowCount();
+    QPointer<QProgressDialog> progress;
+    if (total >= 10000) {
+        progress = new QProgressDialog("Saving the list...", "Cancel", 0, total, this);
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(300);
+        progress->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    export_ = std::make_unique<platform::ListExport>(
+        *list_, path.toStdString(), std::move(rows),
+        [progress](int done, int) {
+            if (progress) progress->setValue(done);
+        },
+        [this, progress](bool ok, const std::string& message) {
+            if (progress) progress->close();
+            if (!ok) platform::ShowMessage(message, platform::MsgIcon::Warning);
+            // The export goes once its last call has returned.
+            QTimer::singleShot(0, this, [this] {
+                if (export_ && !export_->running()) export_.reset();
+            });
+        });
+    if (progress)
+        connect(progress, &QProgressDialog::canceled, this, [this] {
+            if (export_) export_->cancel();
+        });
+    export_->start();
 }
 
 // ---------------------------------------------------------------- FormDialog
@@ -589,6 +981,28 @@ void FormDialog::setVisible(bool visible) {
         contents->invalidate();
         contents->activate();
     }
+    if (visible) keepOnScreen();
+}
+
+void FormDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    keepOnScreen();
+}
+
+void FormDialog::keepOnScreen() {
+    // A dialog placed by its parent, or grown to the right or bottom since, moves back into the
+    // screen's available area (its left and top edges first when it is larger).
+    if (!isVisible()) return;
+    QScreen* s = screen();
+    if (!s) return;
+    const QRect avail = s->availableGeometry();
+    const QRect frame = frameGeometry();
+    QPoint shift;
+    if (frame.right() > avail.right()) shift.rx() = avail.right() - frame.right();
+    if (frame.left() + shift.x() < avail.left()) shift.rx() = avail.left() - frame.left();
+    if (frame.bottom() > avail.bottom()) shift.ry() = avail.bottom() - frame.bottom();
+    if (frame.top() + shift.y() < avail.top()) shift.ry() = avail.top() - frame.top();
+    if (!shift.isNull()) move(pos() + shift);
 }
 
 void FormDialog::fitToScreen() {
@@ -809,17 +1223,14 @@ QWidget* FormDialog::createWidget(Control& c) {
     case ControlKind::List: {
         auto& list = static_cast<platform::ReportList&>(c);
         auto* view = new ReportView(list, this);
-        if (list.text().empty()) {
-            w = view;
-        } else {
-            auto* box = new QGroupBox(Q(list.text()), this);
-            auto* lay = new QVBoxLayout(box);
-            lay->addWidget(view);
-            widgets_[&c] = view;
-            box->setObjectName("listFrame");
-            return box;
-        }
-        break;
+        QWidget* panel = createListPanel(list, view);
+        widgets_[&c] = view;
+        if (list.text().empty()) return panel;
+        auto* box = new QGroupBox(Q(list.text()), this);
+        auto* lay = new QVBoxLayout(box);
+        lay->addWidget(panel);
+        box->setObjectName("listFrame");
+        return box;
     }
     case ControlKind::Button: {
         auto& button = static_cast<platform::PushButton&>(c);
@@ -847,6 +1258,71 @@ QWidget* FormDialog::createWidget(Control& c) {
     }
     widgets_[&c] = w;
     return w;
+}
+
+namespace {
+
+// The find line of a list: Esc closes it (and clears the find), Enter and Down go to the rows.
+class FindLine : public QLineEdit {
+public:
+    FindLine(ReportView* view, QWidget* parent) : QLineEdit(parent), view_(view) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+        case Qt::Key_Escape: view_->closeFind(); return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Down:
+            view_->setFocus(Qt::OtherFocusReason);
+            if (!view_->currentIndex().isValid() && view_->model()->rowCount() > 0)
+                view_->setCurrentIndex(view_->model()->index(0, 0));
+            return;
+        default: break;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+
+private:
+    ReportView* view_;
+};
+
+}  // namespace
+
+QWidget* FormDialog::createListPanel(platform::ReportList&, ReportView* view) {
+    // The list with its find line above it, hidden until Ctrl+F.
+    auto* panel = new QWidget(this);
+    panel->setObjectName("listFrame");
+    auto* lay = new QVBoxLayout(panel);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(2);
+    auto* bar = new QWidget(panel);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* caption = new QLabel("Find:", bar);
+    auto* edit = new FindLine(view, bar);
+    edit->setObjectName("find");
+    edit->setClearButtonEnabled(true);
+    edit->setPlaceholderText("text in any column, or part of a MAC address");
+    caption->setBuddy(edit);
+    auto* count = new QLabel(bar);
+    count->setObjectName("findCount");
+    count->setMinimumWidth(count->fontMetrics().horizontalAdvance("1,000,000 of 1,000,000 …"));
+    auto* close = new QToolButton(bar);
+    close->setText(QString::fromUtf8("\xC3\x97"));
+    close->setToolTip("Close the find line (Esc)");
+    close->setAutoRaise(true);
+    close->setFocusPolicy(Qt::NoFocus);
+    connect(close, &QToolButton::clicked, view, &ReportView::closeFind);
+    row->addWidget(caption);
+    row->addWidget(edit, 1);
+    row->addWidget(count);
+    row->addWidget(close);
+    bar->hide();
+    view->setFindLine(bar, edit, count);
+    lay->addWidget(bar);
+    lay->addWidget(view, 1);
+    return panel;
 }
 
 QWidget* FormDialog::createPortGrid(platform::PortGrid& grid) {
@@ -906,6 +1382,8 @@ QWidget* FormDialog::createPortGrid(platform::PortGrid& grid) {
             }
             lay->addWidget(cell, base + 1 + l, column, Qt::AlignCenter);
             cells[static_cast<size_t>(l * ports + p - 1)] = cell;
+            cellOf_[cell] = {&grid, l * ports + p - 1};
+            cell->installEventFilter(this);
         }
     }
     int blocks = (ports + perRow - 1) / perRow;
@@ -916,12 +1394,64 @@ QWidget* FormDialog::createPortGrid(platform::PortGrid& grid) {
         if (b + 1 < blocks) lay->setRowMinimumHeight(b * (layers + 2) + layers + 1, 8);
     }
     lay->setColumnStretch(perRow + 1, 1);
+    syncGridFocus(grid);
     return box;
+}
+
+void FormDialog::syncGridFocus(platform::PortGrid& grid) {
+    // One Tab stop: the focused cell takes Tab, the others only a click.
+    auto it = cells_.find(&grid);
+    if (it == cells_.end()) return;
+    const int layer = grid.focusLayer(), port = grid.focusPort();
+    const int at = layer < 0 ? -1 : layer * grid.portCount() + port - 1;
+    for (std::size_t i = 0; i < it->second.size(); ++i)
+        it->second[i]->setFocusPolicy(static_cast<int>(i) == at ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool FormDialog::eventFilter(QObject* watched, QEvent* event) {
+    auto found = cellOf_.find(watched);
+    if (found == cellOf_.end()) return QDialog::eventFilter(watched, event);
+    platform::PortGrid& grid = *found->second.first;
+    const int layer = found->second.second / std::max(1, grid.portCount());
+    const int port = found->second.second % std::max(1, grid.portCount()) + 1;
+    if (event->type() == QEvent::FocusIn) {
+        grid.setFocusCell(layer, port);
+        syncGridFocus(grid);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & ~Qt::KeypadModifier) return false;
+    using K = platform::PortGrid::Key;
+    K k;
+    switch (key->key()) {
+    case Qt::Key_Left: k = K::Left; break;
+    case Qt::Key_Right: k = K::Right; break;
+    case Qt::Key_Up: k = K::Up; break;
+    case Qt::Key_Down: k = K::Down; break;
+    case Qt::Key_Home: k = K::Home; break;
+    case Qt::Key_End: k = K::End; break;
+    default: return false;  // Space: the cell's own click, which the grid's handler takes
+    }
+    // In a box of text, Left/Right/Home/End move the cursor until it stands at the text's edge.
+    if (auto* le = qobject_cast<QLineEdit*>(watched)) {
+        const bool atStart = le->cursorPosition() == 0, atEnd = le->cursorPosition() == le->text().size();
+        if (((k == K::Left || k == K::Home) && !atStart) || ((k == K::Right || k == K::End) && !atEnd)) return false;
+    }
+    grid.setFocusCell(layer, port);
+    if (!grid.userKey(k)) return false;
+    syncGridFocus(grid);
+    if (QWidget* next = cellWidget(grid, grid.focusLayer(), grid.focusPort())) {
+        next->setFocus(Qt::TabFocusReason);
+        scroll_->ensureWidgetVisible(next);
+    }
+    return true;
 }
 
 void FormDialog::syncGrid(platform::PortGrid& grid) {
     auto it = cells_.find(&grid);
     if (it == cells_.end()) return;
+    syncGridFocus(grid);
     for (int l = 0; l < grid.layerCount(); ++l) {
         for (int p = 1; p <= grid.portCount(); ++p) {
             QWidget* w = it->second[static_cast<size_t>(l * grid.portCount() + p - 1)];
@@ -940,8 +1470,8 @@ void FormDialog::sync(Control& c) {
     QWidget* w = widgetFor(c);
     if (!w) return;
     QWidget* outer = w;
-    if (c.kind() == ControlKind::List && w->parentWidget() && w->parentWidget()->objectName() == "listFrame")
-        outer = w->parentWidget();
+    if (c.kind() == ControlKind::List)
+        while (outer->parentWidget() && outer->parentWidget()->objectName() == "listFrame") outer = outer->parentWidget();
     outer->setEnabled(c.enabled());
     outer->setHidden(!c.visible());
     QString text = Q(c.text());
@@ -1057,13 +1587,8 @@ void FormDialog::applyFocus(Control& c) {
         if (auto* edit = static_cast<QComboBox*>(w)->lineEdit()) target = edit;
         break;
     case ControlKind::PortGrid: {
-        auto it = cells_.find(static_cast<platform::PortGrid*>(&c));
-        if (it == cells_.end()) break;
-        for (QWidget* cell : it->second)
-            if (cell->isEnabled()) {
-                target = cell;
-                break;
-            }
+        auto& grid = static_cast<platform::PortGrid&>(c);
+        if (QWidget* cell = cellWidget(grid, grid.focusLayer(), grid.focusPort())) target = cell;
         break;
     }
     default: break;

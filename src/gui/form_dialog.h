@@ -7,13 +7,20 @@
 #include <QTimer>
 #include <QTableView>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/form.h"
 
 class QBoxLayout;
 class QHeaderView;
+class QLabel;
+class QLineEdit;
 class QVBoxLayout;
+
+namespace platform {
+class ListExport;
+}
 
 namespace gui {
 
@@ -39,6 +46,8 @@ public:
     // The list row a view row shows, and back; -1 for rows not shown.
     int listRow(int viewRow) const;
     int viewRow(int listRow) const;
+    // The list rows in the order shown; empty when that is the list's own order, all rows.
+    const std::vector<int>& shownOrder() const;
     int sortColumn() const { return sortColumn_; }
     // Up to this many rows, rows that arrive or change while sorted move into place.
     static constexpr int kSortedInsertRows = 5000;
@@ -53,6 +62,8 @@ public:
 signals:
     // Rows arrived at the end of a large sorted view: it is no longer sorted.
     void sortDropped();
+    // The find's rows or count changed.
+    void findUpdated();
 
 private:
     void rowsAppended(platform::ReportList&, int first, int count) override;
@@ -60,6 +71,10 @@ private:
     void rowRemoved(platform::ReportList&, int row) override;
     void rowsCleared(platform::ReportList&) override;
     void columnsChanged(platform::ReportList&) override;
+    void findChanged(platform::ReportList&) override;
+    // While a find stands the view shows its matches (filtered_), in the view's order.
+    void refreshFind();
+    std::vector<int> findRows() const;
     // Where list row r goes among the sorted rows of `rows` (after its equals).
     std::size_t sortedPlace(const std::vector<int>& rows, int r) const;
     bool before(int a, int b) const;  // list rows, by the sort column and order
@@ -71,10 +86,17 @@ private:
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     bool sortAscii_ = true;  // the sorted column held only ASCII texts: byte-wise, case-blind
     QTimer batch_;
+    bool filtering_ = false;
+    std::vector<int> filtered_;  // view row -> list row while a find stands
+    QTimer findBatch_;
 };
 
-// The list view: one line per row (uniform heights), sortable headings, Ctrl+C copies the
-// selected rows tab-separated.
+// The list view: one line per row (uniform heights), sortable headings, columns as wide as their
+// heading and widest cell up to kMaxColumnChars (longer texts end in "…", the tooltip holds
+// them), the first column kept in view when the list scrolls sideways. Keys: Home/End, Page
+// Up/Down, typing the start of a first cell; Ctrl+F the find line; Ctrl+C copies the selected rows
+// (several may be selected for copying; the list's own selection is the current row) with the
+// headings; the context menu copies and exports to CSV.
 class ReportView : public QTableView {
     Q_OBJECT
 public:
@@ -92,24 +114,58 @@ public:
     // Shows the model's selected row.
     void syncSelection();
 
-    // At least as wide as its columns up to kMinWidth (wider tables scroll sideways), and
-    // preferably as wide as all of them; tall enough for a few rows (the list's visible rows
-    // when it gives them).
+    // As wide as all its columns up to the screen's room (wider tables scroll sideways); tall
+    // enough for a few rows (the list's visible rows when it gives them).
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
-    static constexpr int kMinWidth = 600;
+    // Room a dialog leaves around a list on the screen (frame, margins, scroll bar).
+    static constexpr int kDialogChrome = 72;
+    static constexpr int kMaxColumnChars = 40;
+    // Rows measured for the column widths: the first ones that arrive.
+    static constexpr int kMeasuredRows = 500;
+
+    // The find line above the list (created by the dialog); null until set.
+    void setFindLine(QWidget* bar, QLineEdit* edit, QLabel* count);
+    void openFind();
+    void closeFind();
+    QWidget* findBar() const { return findBar_; }
+    QLineEdit* findEdit() const { return findEdit_; }
+    QLabel* findCount() const { return findCount_; }
+    // Saves the rows shown as CSV to path; large lists show a progress bar.
+    void exportTo(const QString& path);
+    // The first column's copy that stays in view when the list scrolls sideways.
+    QTableView* frozenColumn() const { return frozen_; }
+    void keyboardSearch(const QString& search) override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void updateGeometries() override;
 
 private:
     void applyColumnWidths();
+    void measureRows(int first, int last);
     int columnsWidth() const;
     int rowsHeight(int rows) const;
+    void placeFrozen();
+    void exportRows();
 
     platform::ReportList* list_;
     ReportListModel* model_;
+    QTableView* frozen_ = nullptr;
+    std::vector<int> widest_;  // widest cell text of each column so far, in pixels
+    int measured_ = 0;         // list rows measured
+    QWidget* findBar_ = nullptr;
+    QLineEdit* findEdit_ = nullptr;
+    QLabel* findCount_ = nullptr;
+    QString typed_;
+    qint64 typedAt_ = 0;
+    std::unique_ptr<platform::ListExport> export_;
     bool syncing_ = false;
 };
 
@@ -134,6 +190,8 @@ public:
     // Showing fits the dialog into the available area of its screen: contents that do not fit
     // scroll, the button row stays in view.
     void setVisible(bool visible) override;
+    // A dialog that grows while shown (rows arriving widen the columns) stays on the screen.
+    void resizeEvent(QResizeEvent* event) override;
     // The contents, which scroll when the screen is too small for them.
     FitScrollArea* contentsArea() const { return scroll_; }
 
@@ -147,6 +205,11 @@ private:
                         QBoxLayout* buttonsInto = nullptr);
     QWidget* createWidget(platform::Control& c);
     QWidget* createPortGrid(platform::PortGrid& grid);
+    QWidget* createListPanel(platform::ReportList& list, ReportView* view);
+    // The grid's focused cell is its one Tab stop.
+    void syncGridFocus(platform::PortGrid& grid);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keepOnScreen();
     void sync(platform::Control& c);
     void syncGrid(platform::PortGrid& grid);
     void applyFormAttributes();
@@ -163,6 +226,7 @@ private:
     QMetaObject::Connection focusWatch_;
     std::map<const platform::Control*, QWidget*> widgets_;
     std::map<const platform::PortGrid*, std::vector<QWidget*>> cells_;  // layer-major
+    std::map<const QObject*, std::pair<platform::PortGrid*, int>> cellOf_;  // widget -> grid, layer * ports + port - 1
     bool ending_ = false;
 };
 

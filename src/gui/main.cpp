@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
 #include <QSocketNotifier>
@@ -143,6 +144,19 @@ std::string PlayStep(platform::Form& form, const std::string& step) {
     return {};
 }
 
+// "find:TEXT": opens the find line of the dialog's first list and types TEXT there.
+std::string PlayFind(gui::FormDialog& dialog, const std::string& text) {
+    for (const auto& control : dialog.form().allControls()) {
+        if (control->kind() != platform::ControlKind::List) continue;
+        auto* view = qobject_cast<gui::ReportView*>(dialog.widgetFor(*control));
+        if (!view || !view->findEdit()) return "its list has no find line";
+        view->openFind();
+        view->findEdit()->setText(QString::fromStdString(text));
+        return {};
+    }
+    return "it has no list";
+}
+
 constexpr const char* kUsage =
     "usage: corvex-module [--help] [--version] [--profile FILE] [--screenshot FILE.png]\n"
     "                     [--window-shot FILE.png]"
@@ -155,7 +169,8 @@ constexpr const char* kUsage =
     "                        in the window; with --window-shot: after the first poll, picture\n"
     "                        the dialog, then close it and exit\n"
     "  --step STEP           before that picture, click in the dialog on top: STEP is row:N\n"
-    "                        (row N of its first list) or a button's caption (e.g. '&Edit');\n"
+    "                        (row N of its first list), find:TEXT (its first list's find line\n"
+    "                        with TEXT) or a button's caption (e.g. '&Edit');\n"
     "                        repeatable, for dialogs that other dialogs open\n"
     "  Exit status 2 when a requested picture cannot be made (no such command, nothing opened,\n"
     "  a step that fails), 3 without an answer from the switch within 15 s, 4 when a module for\n"
@@ -383,7 +398,8 @@ int main(int argc, char** argv) {
                 // Outside this tick: a click that opens a dialog runs it modally, and the ticks go
                 // on inside that run.
                 QTimer::singleShot(0, dialog, [&, form, step] {
-                    const std::string why = PlayStep(form->form(), step);
+                    const std::string why =
+                        step.rfind("find:", 0) == 0 ? PlayFind(*form, step.substr(5)) : PlayStep(form->form(), step);
                     if (!why.empty() && !done) {
                         failure = "step " + step + " not played in \"" + form->form().caption() + "\": " + why;
                         done = true;

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <stdexcept>
 
+#include "platform/list_tools.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 
@@ -395,6 +397,18 @@ int ReportList::appendRow(std::vector<std::string> cells) {
     rows_.append(cells);
     int r = rowCount() - 1;
     for (auto* o : rowObservers_) o->rowsAppended(*this, r, 1);
+    if (finding()) {
+        if (scanned_ == r && !findPending_) {
+            // Every earlier row was looked at: this one now.
+            ++scanned_;
+            if (rowMatches(r)) {
+                matches_.push_back(r);
+                findNotify();
+            }
+        } else {
+            scheduleFind();
+        }
+    }
     return r;
 }
 
@@ -404,20 +418,35 @@ void ReportList::setCell(int r, int c, std::string text) {
     std::vector<std::string> cells = rows_.cells(r);
     if (static_cast<size_t>(c) >= cells.size()) cells.resize(static_cast<size_t>(c) + 1);
     cells[static_cast<size_t>(c)] = std::move(text);
-    rows_.assign(r, cells);
-    for (auto* o : rowObservers_) o->rowChanged(*this, r);
+    setRow(r, std::move(cells));
 }
 
 void ReportList::setRow(int r, std::vector<std::string> cells) {
     if (r < 0 || r >= rowCount()) throw std::out_of_range("list row");
     rows_.assign(r, cells);
     for (auto* o : rowObservers_) o->rowChanged(*this, r);
+    if (finding() && r < scanned_) {
+        auto it = std::lower_bound(matches_.begin(), matches_.end(), r);
+        const bool was = it != matches_.end() && *it == r, now = rowMatches(r);
+        if (was != now) {
+            if (now) matches_.insert(it, r);
+            else matches_.erase(it);
+            findNotify();
+        }
+    }
 }
 
 void ReportList::removeRow(int r) {
     if (r < 0 || r >= rowCount()) throw std::out_of_range("list row");
     rows_.erase(r);
+    if (finding()) {
+        auto it = std::lower_bound(matches_.begin(), matches_.end(), r);
+        if (it != matches_.end() && *it == r) it = matches_.erase(it);
+        for (; it != matches_.end(); ++it) --*it;
+        if (r < scanned_) --scanned_;
+    }
     for (auto* o : rowObservers_) o->rowRemoved(*this, r);
+    if (finding()) findNotify();
     if (selected_ == r) {
         selected_ = -1;
         notify(Change::State);
@@ -430,7 +459,10 @@ void ReportList::removeRow(int r) {
 void ReportList::clear() {
     const std::size_t held = rows_.bytesHeld();
     rows_.clear();
+    std::vector<int>().swap(matches_);
+    scanned_ = 0;
     for (auto* o : rowObservers_) o->rowsCleared(*this);
+    if (finding()) findNotify();
     if (selected_ != -1) {
         selected_ = -1;
         notify(Change::State);
@@ -489,16 +521,97 @@ void ReportList::clickActivateButton() {
 }
 
 std::string ReportList::rowsAsText(const std::vector<int>& rows) const {
-    std::string out;
+    std::vector<std::string_view> cells;
+    for (const Column& c : columns_) cells.push_back(c.heading);
+    std::string out = columns_.empty() ? std::string() : TabLine(cells);
+    cells.resize(static_cast<std::size_t>(std::max(columnCount(), 1)));
     for (int r : rows) {
-        int n = std::max(columnCount(), 1);
-        for (int c = 0; c < n; ++c) {
-            if (c) out += '\t';
-            out += cellView(r, c);
-        }
-        out += '\n';
+        if (r < 0 || r >= rowCount()) continue;
+        for (std::size_t c = 0; c < cells.size(); ++c) cells[c] = cellView(r, static_cast<int>(c));
+        out += TabLine(cells);
     }
     return out;
+}
+
+// ---------------------------------------------------------------- find
+
+void ReportList::setFindText(std::string text) {
+    if (text == findText_) return;
+    findText_ = std::move(text);
+    ++findGeneration_;
+    findPending_ = false;
+    std::vector<int>().swap(matches_);
+    scanned_ = 0;
+    if (finding()) scheduleFind();
+    findNotify();
+}
+
+bool ReportList::rowMatches(int r) const {
+    const FindPattern pattern(findText_);
+    const int n = std::max(columnCount(), 1);
+    for (int c = 0; c < n; ++c)
+        if (pattern.matches(cellView(r, c))) return true;
+    return false;
+}
+
+bool ReportList::isMatch(int r) const {
+    return !finding() || std::binary_search(matches_.begin(), matches_.end(), r);
+}
+
+void ReportList::scheduleFind() {
+    if (findPending_ || !finding()) return;
+    findPending_ = true;
+    form().post([this, generation = findGeneration_] { findSlice(generation); });
+}
+
+void ReportList::findSlice(unsigned long long generation) {
+    if (generation != findGeneration_) return;  // a newer find replaced this one
+    findPending_ = false;
+    // A slice stops after its rows or about 20 ms, whichever comes first: the window paints and
+    // takes keys between slices.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(20);
+    const FindPattern pattern(findText_);
+    const int n = std::max(columnCount(), 1);
+    const int end = std::min(rowCount(), scanned_ + kFindSliceRows);
+    const std::size_t before = matches_.size();
+    for (; scanned_ < end; ++scanned_) {
+        if ((scanned_ & 1023) == 0 && Clock::now() > deadline) break;
+        for (int c = 0; c < n; ++c)
+            if (pattern.matches(cellView(scanned_, c))) {
+                matches_.push_back(scanned_);
+                break;
+            }
+    }
+    if (scanned_ < rowCount()) scheduleFind();
+    if (matches_.size() != before || scanned_ >= rowCount()) findNotify();
+}
+
+void ReportList::findNotify() {
+    for (auto* o : rowObservers_) o->findChanged(*this);
+}
+
+std::string ReportList::findCountText() const {
+    if (!finding()) return {};
+    return GroupedNumber(static_cast<long long>(matches_.size())) + " of " + GroupedNumber(rowCount()) +
+           (findDone() ? "" : " …");
+}
+
+int ReportList::typeAheadRow(std::string_view prefix, int from, const std::vector<int>& order) const {
+    const int n = order.empty() ? rowCount() : static_cast<int>(order.size());
+    if (prefix.empty() || n == 0) return -1;
+    auto lower = [](char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; };
+    if (from < 0 || from >= n) from = 0;
+    for (int i = 0; i < n; ++i) {
+        const int v = (from + i) % n;
+        const int r = order.empty() ? v : order[static_cast<std::size_t>(v)];
+        const std::string_view cell = cellView(r, 0);
+        if (cell.size() < prefix.size()) continue;
+        std::size_t k = 0;
+        while (k < prefix.size() && lower(cell[k]) == lower(prefix[k])) ++k;
+        if (k == prefix.size()) return v;
+    }
+    return -1;
 }
 
 void ReportList::removeRowObserver(RowObserver* o) {
@@ -632,6 +745,78 @@ void PortGrid::userSetCellText(int layer, int port, std::string_view typed) {
     if (!same && onCell_) onCell_(layer, port);
 }
 
+std::pair<int, int> PortGrid::firstEnabledCell() const {
+    for (int l = 0; l < layerCount(); ++l)
+        for (int p = 1; p <= ports_; ++p)
+            if (cell(l, p).enabled) return {l, p};
+    return {-1, -1};
+}
+
+int PortGrid::focusLayer() const {
+    if (focusLayer_ >= 0 && cell(focusLayer_, focusPort_).enabled) return focusLayer_;
+    return firstEnabledCell().first;
+}
+
+int PortGrid::focusPort() const {
+    if (focusLayer_ >= 0 && cell(focusLayer_, focusPort_).enabled) return focusPort_;
+    return firstEnabledCell().second;
+}
+
+void PortGrid::setFocusCell(int layer, int port) {
+    if (layer < 0 || layer >= layerCount() || port < 1 || port > ports_) return;
+    focusLayer_ = layer;
+    focusPort_ = port;
+}
+
+bool PortGrid::userKey(Key key) {
+    int layer = focusLayer(), port = focusPort();
+    if (layer < 0 || !usable()) return false;
+    if (key == Key::Space) {
+        if (cellKind_ == CellKind::Edit) return false;
+        focusLayer_ = layer, focusPort_ = port;
+        userSetChecked(layer, port, cellKind_ == CellKind::Radio ? true : !checked(layer, port));
+        return true;
+    }
+    const int perRow = perRow_ > 0 ? perRow_ : std::max(1, ports_);
+    // One step in the key's direction; false when the grid ends there.
+    auto step = [&](int& l, int& p) {
+        switch (key) {
+        case Key::Left: if (p <= 1) return false; --p; return true;
+        case Key::Right: if (p >= ports_) return false; ++p; return true;
+        case Key::Up:
+            if (l > 0) { --l; return true; }
+            if (p - perRow < 1) return false;
+            p -= perRow, l = layerCount() - 1;
+            return true;
+        case Key::Down:
+            if (l + 1 < layerCount()) { ++l; return true; }
+            if (p + perRow > ports_) return false;
+            p += perRow, l = 0;
+            return true;
+        default: return false;
+        }
+    };
+    if (key == Key::Home || key == Key::End) {
+        const int from = key == Key::Home ? 1 : ports_, dir = key == Key::Home ? 1 : -1;
+        for (int p = from; p >= 1 && p <= ports_; p += dir)
+            if (cell(layer, p).enabled) {
+                focusLayer_ = layer, focusPort_ = p;
+                return true;
+            }
+        return true;
+    }
+    int l = layer, p = port;
+    while (step(l, p)) {
+        if (cell(l, p).enabled) {
+            focusLayer_ = l, focusPort_ = p;
+            return true;
+        }
+    }
+    // At the edge: the key is still the grid's, the focus stays.
+    focusLayer_ = layer, focusPort_ = port;
+    return true;
+}
+
 // ---------------------------------------------------------------- Container / GroupBox
 
 template <class T, class... Args>
@@ -738,6 +923,12 @@ bool Form::setFocus(Control& control, bool selectAll) {
 }
 
 Control* Form::focused() const { return focused_ && focused_->takesFocus() ? focused_ : nullptr; }
+
+Control* Form::firstField() const {
+    for (const auto& c : controls_)
+        if (c->kind() != ControlKind::Button && c->takesFocus()) return c.get();
+    return nullptr;
+}
 
 void Form::userFocus(Control* control) {
     if (control && &control->form() != this) return;
@@ -901,6 +1092,9 @@ void Form::open() {
     build();
     opened_ = true;
     initDialog();
+    // Typing right after the form opens goes to its first field, unless the form chose one.
+    if (!focused_)
+        if (Control* first = firstField()) setFocus(*first);
 }
 
 void Form::end(int result) {

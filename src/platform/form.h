@@ -234,6 +234,8 @@ public:
         virtual void rowRemoved(ReportList& list, int row) = 0;
         virtual void rowsCleared(ReportList& list) = 0;
         virtual void columnsChanged(ReportList& list) = 0;
+        // The find text or its matches changed (findMatches grew, or a new find began).
+        virtual void findChanged(ReportList&) {}
     };
 
     ReportList(Form& form, GroupBox* group, int id, std::string caption);
@@ -287,8 +289,28 @@ public:
     bool userActivate();
     void userSelectRow(int r);       // selection only (keyboard)
 
-    // Tab-separated text of the given rows, one line each, in the order given.
+    // Tab-separated text of the given rows, one line each, in the order given, after a line of
+    // the headings: what Copy puts on the clipboard.
     std::string rowsAsText(const std::vector<int>& rows) const;
+
+    // ---- Find: the rows with a cell that contains the text (see FindPattern). The rows are
+    // looked at in slices on posted work, so that a list of a million rows never holds the
+    // window up; rows added, changed or removed meanwhile are followed.
+    void setFindText(std::string text);  // "" ends the find
+    const std::string& findText() const { return findText_; }
+    bool finding() const { return !findText_.empty(); }
+    // Every row has been looked at.
+    bool findDone() const { return !finding() || scanned_ >= rowCount(); }
+    // The matching rows found so far, in list order.
+    const std::vector<int>& findMatches() const { return matches_; }
+    bool isMatch(int r) const;
+    // "12 of 1,000,000" ("…" while still looking); "" without a find.
+    std::string findCountText() const;
+    // The first row from `from` on (wrapping) whose first cell starts with the text, ignoring
+    // case; `order` gives the rows in the order shown (empty: list order). The place in `order`
+    // (the list row without one), -1 when none.
+    int typeAheadRow(std::string_view prefix, int from, const std::vector<int>& order = {}) const;
+    static constexpr int kFindSliceRows = 50000;
 
     void addRowObserver(RowObserver* o) { rowObservers_.push_back(o); }
     void removeRowObserver(RowObserver* o);
@@ -309,6 +331,16 @@ private:
     int activateButton_ = 0;
     std::function<void(int)> onRowClick_, onRowDoubleClick_, onSelChange_;
     std::vector<RowObserver*> rowObservers_;
+
+    void findSlice(unsigned long long generation);
+    void scheduleFind();
+    bool rowMatches(int r) const;
+    void findNotify();
+    std::string findText_;
+    std::vector<int> matches_;
+    int scanned_ = 0;           // rows 0 .. scanned_-1 have been looked at
+    unsigned long long findGeneration_ = 0;
+    bool findPending_ = false;  // a slice is posted
 };
 
 class PushButton : public Control {
@@ -382,6 +414,18 @@ public:
     void userSetChecked(int layer, int port, bool on);
     void userSetCellText(int layer, int port, std::string_view typed);
 
+    // ---- The keyboard: the grid is one Tab stop holding a focused cell. The arrow keys move it
+    // (Left/Right between ports, Up/Down between layers and on to the block of ports above or
+    // below), Home/End to the first and last port of the layer, skipping cells that are
+    // disabled; Space sets a check cell the other way and checks a radio cell.
+    enum class Key { Left, Right, Up, Down, Home, End, Space };
+    // The focused cell; before any move, the first enabled cell (layer -1 when there is none).
+    int focusLayer() const;
+    int focusPort() const;
+    void setFocusCell(int layer, int port);  // the user clicked the cell
+    // True when the key was used (the renderer then keeps it from the dialog).
+    bool userKey(Key key);
+
     // The renderer learns which cell changed (Change::State on the grid follows).
     int lastChangedLayer() const { return lastLayer_; }
     int lastChangedPort() const { return lastPort_; }
@@ -405,6 +449,8 @@ private:
     std::vector<Cell> cells_;  // layer-major
     std::function<void(int, int)> onCell_;
     int lastLayer_ = -1, lastPort_ = -1;
+    int focusLayer_ = -1, focusPort_ = -1;
+    std::pair<int, int> firstEnabledCell() const;
 };
 
 // Builds controls into a form or a group box, in order.
@@ -513,6 +559,8 @@ public:
     // True while the focused control's text is selected by setFocus and the user has not moved
     // the focus or typed since.
     bool focusSelectsAll() const { return focused() != nullptr && focusSelectsAll_; }
+    // The first field that takes input (not a button), where the focus is when the form opens.
+    Control* firstField() const;
     // The user moved the focus (a click, Tab, typing); null when it left the form's controls.
     // The renderer reports it; it does not call back.
     void userFocus(Control* control);

@@ -136,9 +136,22 @@ std::vector<std::string> LayoutFaults(gui::FormDialog& d) {
                       "' is narrower than its heading");
         const int rowHeight = std::max(1, view->sizeHintForRow(0) > 0 ? view->sizeHintForRow(0) : view->fontMetrics().height());
         if (view->viewport()->height() < 4 * rowHeight) fault("list shows fewer than 4 rows");
-        // All columns side by side up to gui::ReportView::kMinWidth; a wider table scrolls sideways.
-        const int shown = std::min(header->length(), gui::ReportView::kMinWidth);
-        if (shown > view->viewport()->width() + 1) fault("list is narrower than its columns (up to 600 px)");
+        // All columns side by side up to the screen's room; a wider table scrolls sideways.
+        const int room = d.screen()->availableGeometry().width() - gui::ReportView::kDialogChrome -
+                         view->verticalScrollBar()->sizeHint().width();
+        const int shown = std::min(header->length(), room - 8);
+        if (shown > view->viewport()->width() + 1)
+            fault("list is narrower than its columns (" + std::to_string(view->viewport()->width()) + " of " +
+                  std::to_string(header->length()) + " px)");
+        // A column is as wide as its widest cell up to the cap (beyond it the text ends in "…").
+        const int cap = view->fontMetrics().averageCharWidth() * gui::ReportView::kMaxColumnChars;
+        for (int r = 0; r < std::min(view->model()->rowCount(), 50); ++r)
+            for (int s = 0; s < header->count(); ++s) {
+                const QString t = view->model()->index(r, s).data().toString();
+                if (std::min(view->fontMetrics().horizontalAdvance(t), cap) > header->sectionSize(s))
+                    fault("column '" + view->model()->headerData(s, Qt::Horizontal).toString().toStdString() +
+                          "' cuts '" + t.toStdString() + "'");
+            }
         if (header->length() > view->viewport()->width() + 1 &&
             view->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff)
             fault("list columns do not fit and the list does not scroll sideways");
@@ -374,6 +387,40 @@ TEST_F(DialogsRender, VlanTableWithEntryAndPvidForms) {
             .waitEnabled(title, "&Refresh")
             .press(title, "&Close");
         EXPECT_EQ(run(dlg, s), kIdCancel);
+        sim.stop();
+    }
+}
+
+// Add VLAN opens on its name, so that typing goes there, and its port grid is one Tab stop
+// whatever the number of ports: name, VID, the grid, OK and Cancel.
+TEST_F(DialogsRender, AddVlanOpensOnItsNameAndItsGridIsOneTabStop) {
+    for (const char* model : {"10p", "52"}) {
+        SCOPED_TRACE(model);
+        ASSERT_NO_FATAL_FAILURE(startSwitch(model));
+        CVlanConfigDlg dlg;
+        const QString title = "802.1Q VLAN Configuration", add = "Add VLAN";
+        int stops = -1;
+        Script s;
+        s.waitRows(title, CVlanConfigDlg::IDC_VLAN_LIST, 1)
+            .waitEnabled(title, "&Add")
+            .press(title, "&Add")
+            .waitFor(add, "takes typing in its name",
+                     [&stops](gui::FormDialog& d) {
+                         // OK waits for the trunk map: counted once it may be pressed.
+                         QPushButton* ok = Button(d, "OK");
+                         if (!d.isActiveWindow() || !QApplication::focusWidget() || !ok || !ok->isEnabled())
+                             return false;
+                         stops = 0;
+                         for (QWidget* w : d.findChildren<QWidget*>())
+                             if (w->isVisibleTo(&d) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) ++stops;
+                         QTest::keyClicks(QApplication::focusWidget(), "lab");
+                         return d.form().get<EditBox>(CVlanEntryDlg::IDC_VLAN_NAME).text() == "lab";
+                     })
+            .press(add, "Cancel")
+            .closed(add)
+            .press(title, "&Close");
+        EXPECT_EQ(run(dlg, s), kIdCancel);
+        EXPECT_EQ(stops, 5);
         sim.stop();
     }
 }

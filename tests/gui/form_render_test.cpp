@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +22,7 @@
 #include "gui/form_dialog.h"
 #include "gui/qt_ui.h"
 #include "gui_test_main.h"
+#include "qt_services_fixture.h"
 
 using namespace platform;
 
@@ -225,13 +228,13 @@ TEST_F(FormRender, AClosingModuleWaitsForTheWriteOfItsDialog) {
     EXPECT_TRUE(form.destroyed());
 }
 
-struct ReportListRender : guitest::QtTest {
+struct ReportListRender : guitest::QtServicesTest {
     SampleForm form;
     std::unique_ptr<gui::FormDialog> dlg;
     gui::ReportView* view = nullptr;
     ReportList* list = nullptr;
     void SetUp() override {
-        guitest::QtTest::SetUp();
+        guitest::QtServicesTest::SetUp();
         dlg = std::make_unique<gui::FormDialog>(form);
         form.open();
         dlg->show();
@@ -242,7 +245,7 @@ struct ReportListRender : guitest::QtTest {
     void TearDown() override {
         dlg.reset();
         form.destroy();
-        guitest::QtTest::TearDown();
+        guitest::QtServicesTest::TearDown();
     }
     void fill() {
         for (auto& r : std::vector<std::vector<std::string>>{{"10", "ten"}, {"9", "nine"}, {"100", "hundred"}, {"2", "two"}})
@@ -297,7 +300,7 @@ TEST_F(ReportListRender, CtrlCCopiesTheSelectedRowsAsShown) {
     view->setFocus();
     QGuiApplication::clipboard()->clear();
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "9\tnine\n2\ttwo\n");
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "Port\tName\n9\tnine\n2\ttwo\n");
 }
 
 // A double click or Enter on a row presses the list's activation button ("&Apply" here) only
@@ -385,7 +388,7 @@ TEST_F(ReportListRender, ViewRowsMapToListRowsThroughSortingAndRemoval) {
     EXPECT_EQ(view->modelRow(view->selectionModel()->currentIndex()), 3);
     list->removeRow(list->rowCount() - 1);
     EXPECT_TRUE(viewMatchesList());
-    EXPECT_EQ(view->selectedText(), "100\thundred\n");
+    EXPECT_EQ(view->selectedText(), "Port\tName\n100\thundred\n");
 }
 
 // Once a list holds more rows than are cheap to keep in order, rows that arrive after a heading
@@ -416,8 +419,8 @@ TEST_F(ReportListRender, ALargeSortedListTakesLaterRowsAtTheEnd) {
     EXPECT_EQ(view->model()->index(many + 1, 0).data().toString(), "99999");
 }
 
-// Headings sit as their cells do; a list asks for at most 600 px of width and scrolls sideways
-// when its columns are wider than the window gives it.
+// Headings sit as their cells do; a list asks for the width of all its columns up to the
+// screen's room and scrolls sideways beyond it, its first column staying in view.
 TEST_F(ReportListRender, HeadingsAlignAsCellsAndWideListsScroll) {
     fill();
     for (int c = 0; c < 2; ++c)
@@ -426,16 +429,64 @@ TEST_F(ReportListRender, HeadingsAlignAsCellsAndWideListsScroll) {
             << c;
     EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
     const int narrow = view->minimumSizeHint().width();
-    EXPECT_LT(narrow, gui::ReportView::kMinWidth);  // two narrow columns: their own width
+    EXPECT_LT(narrow, 300);  // two narrow columns: their own width
 
+    const int room = view->screen()->availableGeometry().width() - gui::ReportView::kDialogChrome;
     list->setColumns({{"A", 400}, {"B", 400}, {"C", 400}});
-    const QSize min = view->minimumSizeHint(), preferred = view->sizeHint();
-    EXPECT_LE(min.width(), gui::ReportView::kMinWidth + 60);
-    EXPECT_GE(preferred.width(), 1200);
-    view->resize(min.width(), 300);
+    EXPECT_GE(view->minimumSizeHint().width(), 1200);  // all of them, the screen has room
+    list->setColumns({{"A", 300}, {"B", 900}, {"C", 900}});
+    const QSize min = view->minimumSizeHint();
+    EXPECT_LE(min.width(), room);
+    EXPECT_GE(min.width(), room - 40);
+    view->resize(600, 300);
     QApplication::processEvents();
     EXPECT_GT(view->header()->length(), view->viewport()->width());
-    EXPECT_TRUE(view->horizontalScrollBar()->maximum() > 0);
+    ASSERT_GT(view->horizontalScrollBar()->maximum(), 0);
+    EXPECT_FALSE(view->frozenColumn()->isVisible());
+    view->horizontalScrollBar()->setValue(500);
+    QApplication::processEvents();
+    EXPECT_TRUE(view->frozenColumn()->isVisible());
+    EXPECT_EQ(view->frozenColumn()->geometry().width(), view->columnWidth(0) + 1);
+}
+
+// The keyboard of a list: Home/End, typing the start of a first cell, Ctrl+F with its count, Esc.
+TEST_F(ReportListRender, KeysFindLineAndTypeAhead) {
+    fill();
+    list->appendRow({"11", "eleven"});
+    view->sourceModel()->flush();
+    view->setFocus();
+    const struct {
+        QString keys;
+        int key;
+        int row;  // list row selected after
+    } steps[] = {
+        {"", Qt::Key_End, 4}, {"", Qt::Key_Home, 0}, {"1", 0, 2}, {"1", 0, 4}, {"", Qt::Key_End, 4},
+    };
+    for (const auto& s : steps) {
+        if (s.key) QTest::keyClick(view, static_cast<Qt::Key>(s.key));
+        else QTest::keyClicks(view, s.keys), QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        EXPECT_EQ(list->selectedRow(), s.row) << s.keys.toStdString() << " " << s.key;
+    }
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(view->findBar()->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), view->findEdit());
+    QTest::keyClicks(view->findEdit(), "EN");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->findDone() && view->model()->rowCount() == 2; }));
+    QTest::qWait(150);
+    EXPECT_EQ(view->findCount()->text(), "2 of 5");
+    EXPECT_EQ(view->model()->index(1, 1).data().toString(), "eleven");
+    // Export saves the rows shown.
+    const QString csv = QDir::temp().filePath(QString("corvex-export-%1.csv").arg(QCoreApplication::applicationPid()));
+    view->exportTo(csv);
+    QFile saved(csv);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved.exists() && saved.size() > 0; }));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll().toStdString(), "Port,Name\r\n10,ten\r\n11,eleven\r\n");
+    saved.remove();
+    QTest::keyClick(view->findEdit(), Qt::Key_Escape);
+    EXPECT_FALSE(view->findBar()->isVisible());
+    EXPECT_FALSE(form.ended());  // Esc cleared the find, it did not close the dialog
+    EXPECT_EQ(view->model()->rowCount(), 5);
 }
 
 }  // namespace

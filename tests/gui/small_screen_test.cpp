@@ -116,6 +116,12 @@ TEST_F(SmallScreen, WideDialogsFitWithTheirButtonsInView) {
     sim.stop();
     ASSERT_TRUE(sim.startAsDevice("52", {"1.3.6.1.4.1.171.10.76.12.11.2.1.0 i 1"}, {}, &error)) << error;
     {
+        // Placed while its values are still being read, then grown by them: it stays on screen.
+        security::C8021xGlobalDlg dlg;
+        look(dlg, [](gui::FormDialog& d) { return d.form().find("&PortSet")->usable(); }, "&Close",
+             "small-8021x.png");
+    }
+    {
         security::C8021xPortDlg dlg({"60", "30", "30", "30", "2", "3600", "Disabled"});
         look(dlg, rowsAndEnabled(security::C8021xPortDlg::IDC_LIST, 52, "&Refresh"), "Cancel", "small-8021x-port.png");
     }

@@ -176,9 +176,12 @@ TEST(FormControls, ReportListKeepsArrivalOrderAndSelection) {
     list.setCell(0, 3, "extra");  // beyond the columns: kept, not copied
     EXPECT_EQ(list.cell(0, 3), "extra");
     EXPECT_EQ(list.cell(0, 2), "");
-    EXPECT_EQ(list.rowsAsText({0}), "1\ts1\n");
+    // Copy: the headings, then the rows; a tab or line break in a cell keeps its row and column.
+    EXPECT_EQ(list.rowsAsText({0}), "Port\tStatus\n1\ts1\n");
     list.appendRow({"9"});
-    EXPECT_EQ(list.rowsAsText({1, 0}), "9\t\n1\ts1\n");
+    list.appendRow({"7", "a\tb\r\nc"});
+    EXPECT_EQ(list.rowsAsText({1, 0, 2}), "Port\tStatus\n9\t\n1\ts1\n7\ta b  c\n");
+    list.removeRow(2);
     list.setSelectedRow(0);
     list.clear();
     EXPECT_EQ(list.rowCount(), 0);
