@@ -82,6 +82,12 @@ bool touchesQuiet(const Oid& o) {
     return false;
 }
 
+bool absent(const Oid& o) {
+    for (auto& p : g.opt->absentPrefixes)
+        if (touches(p, o)) return true;
+    return false;
+}
+
 // ---- request log ----
 
 const char* pduName(int command) {
@@ -438,7 +444,7 @@ int handler(netsnmp_mib_handler*, netsnmp_handler_registration* reg, netsnmp_age
         for (auto* r = requests; r; r = r->next) {
             if (r->processed) continue;
             Oid name = toOid(r->requestvb->name, r->requestvb->name_length);
-            const Cell* c = hiddenFrom(dev, name, write) ? nullptr : dev.store().find(name);
+            const Cell* c = hiddenFrom(dev, name, write) || absent(name) ? nullptr : dev.store().find(name);
             if (c) setReadResult(r->requestvb, *c);
             else if (hiddenFrom(dev, name, write)) netsnmp_set_request_error(reqinfo, r, SNMP_NOSUCHOBJECT);
             else netsnmp_set_request_error(reqinfo, r, dev.knownPrefix(name) ? SNMP_NOSUCHINSTANCE : SNMP_NOSUCHOBJECT);
@@ -458,7 +464,7 @@ int handler(netsnmp_mib_handler*, netsnmp_handler_registration* reg, netsnmp_age
             }
             if (!cell) {
                 auto* n = dev.store().next(name);
-                while (n && hiddenFrom(dev, n->first, write)) n = dev.store().next(n->first);
+                while (n && (hiddenFrom(dev, n->first, write) || absent(n->first))) n = dev.store().next(n->first);
                 if (!n || !isPrefix(root, n->first)) continue;  // beyond this subtree: the agent moves on
                 found = n->first;
                 cell = &n->second;

@@ -48,6 +48,9 @@ struct Options {
     int fdbSize = 40;
     std::string logFile;
     std::vector<Oid> dropPrefixes;
+    // Objects under these prefixes are not there: a get finds no such instance, a get-next
+    // passes over them (a switch without some rows or columns).
+    std::vector<Oid> absentPrefixes;
     int delayMs = 0;
     std::vector<std::pair<Oid, int>> setErrors;
     std::optional<Oid> loopAt;

@@ -48,6 +48,7 @@ std::string usage() {
            "  --transfer-silent             stop answering transfer objects once a transfer starts\n"
            "  --transfer-ms N               duration of a transfer in progress (default 5000)\n"
            "  --drop-prefix OID             never answer requests touching OID (repeatable)\n"
+           "  --absent OID                  objects under OID are not there (repeatable)\n"
            "  --delay-ms N                  delay every reply by N ms\n"
            "  --set-error OID:STATUS        answer sets under OID with STATUS (number or name; repeatable)\n"
            "  --loop-at OID                 get-next of OID returns OID again\n"
@@ -134,13 +135,14 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
             if (a == "--drop-every") opt.dropEvery = static_cast<int>(n);
             else if (a == "--drop-percent") opt.dropPercent = static_cast<int>(n);
             else opt.dropSeed = static_cast<unsigned>(n);
-        } else if (a == "--drop-prefix" || a == "--loop-at") {
+        } else if (a == "--drop-prefix" || a == "--loop-at" || a == "--absent") {
             auto o = parseOid(v);
             if (!o) {
                 error = a + ": bad OID " + v;
                 return ParseResult::Error;
             }
             if (a == "--loop-at") opt.loopAt = *o;
+            else if (a == "--absent") opt.absentPrefixes.push_back(*o);
             else opt.dropPrefixes.push_back(*o);
         } else if (a == "--set-error") {
             size_t colon = v.rfind(':');
