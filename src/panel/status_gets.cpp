@@ -94,8 +94,8 @@ bool CStatusGets::LaunchLocked() {
     for (Slot& slot : m_slots) {
         if (m_queue.empty()) break;
         if (!slot.oids.empty()) continue;
-        std::vector<std::string> next = std::move(m_queue.back());
-        m_queue.pop_back();
+        std::vector<std::string> next = std::move(m_queue.front());
+        m_queue.pop_front();
         if (!Send(slot, std::move(next))) {
             FailLocked(CSnmp4w::EC_FAILED, SnmpFailure::NotSent);
             return false;
@@ -153,12 +153,12 @@ unsigned CStatusGets::OnReply(CSnmp* reply, int requestId, void* param, int stat
             // SNMPv1 names one object the switch lacks and answers nothing else: ask the rest again.
             self->m_missing.insert(asked[static_cast<size_t>(errorIndex - 1)]);
             asked.erase(asked.begin() + (errorIndex - 1));
-            if (!asked.empty()) self->m_queue.push_back(std::move(asked));
+            if (!asked.empty()) self->m_queue.push_front(std::move(asked));
         } else if (status == kTooBig && asked.size() > 1) {
             const size_t half = asked.size() / 2;
             self->m_perGet = std::max(1, static_cast<int>(half));
-            self->m_queue.emplace_back(asked.begin() + static_cast<long>(half), asked.end());
-            self->m_queue.emplace_back(asked.begin(), asked.begin() + static_cast<long>(half));
+            self->m_queue.emplace_front(asked.begin() + static_cast<long>(half), asked.end());
+            self->m_queue.emplace_front(asked.begin(), asked.begin() + static_cast<long>(half));
         } else {
             self->FailLocked(status == CSnmp4w::EC_NO_ERROR ? CSnmp4w::EC_FAILED : status, session.LastFailure());
             if (onAnswer) onAnswer();

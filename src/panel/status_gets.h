@@ -3,6 +3,7 @@
 // ports 1..N) are read with gets of many objects each, a few requests in flight side by side,
 // rather than one get-next per row; and each wait follows the switch's measured round trip.
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -76,7 +77,7 @@ private:
     CRoundTrip& m_rtt;
     std::mutex m_lock;
     std::vector<Slot> m_slots;
-    std::vector<std::vector<std::string>> m_queue;
+    std::deque<std::vector<std::string>> m_queue;  // requests to send, in order
     std::map<std::string, std::string> m_values;
     std::set<std::string> m_missing;  // objects the switch lacks, not asked for meanwhile
     int m_reads = 0;

@@ -573,7 +573,9 @@ TEST_F(LiveWindowTest, SaveConfigurationSendsExactlyOneSet) {
 
 // ---- poller against a silent or busy device ---------------------------------------------
 
-const char* const kWalkColumn = "1.3.6.1.2.1.2.2.1.3";
+// The status read's first request starts with ifSpeed of port 1; dropping the column silences it.
+const char* const kStatusColumn = "1.3.6.1.2.1.2.2.1.5";
+const char* const kStatusRead = "1.3.6.1.2.1.2.2.1.5.1";
 const char* const kLedModeObject = "1.3.6.1.4.1.171.10.76.12.22.8.0";
 
 // Requests whose first binding is `oid` (walk starts: get-next of the column itself); a read
@@ -588,13 +590,13 @@ int CountRequests(const std::vector<corvex::test::SimRequest>& requests, const s
 // A device that never answers the walk: the walk's time-out ends it with the failure reaction,
 // and the next pass reads the mode and walks again without skipping.
 TEST_F(LiveWindowTest, UnansweredWalkEndsByTimeOutAndTheNextPassWalksAgain) {
-    StartDevice("10p", {"--drop-prefix", kWalkColumn});
+    StartDevice("10p", {"--drop-prefix", kStatusColumn});
     CMainWindow win(view, profile, &loader, dialogs, launcher);
     ASSERT_TRUE(win.OnInitDialog());
-    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "getnext", kWalkColumn) == 1; }, 5s));
+    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "get", kStatusRead) == 1; }, 5s));
     ASSERT_TRUE(ui.runUntil([&] { return !win.m_record.PollPending.load(); }, 5s));
     for (int i = 0; i < 100; ++i) EXPECT_EQ(win.m_record.PortIndicator[i], panel::kPortEnabled) << i;
-    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "getnext", kWalkColumn) == 2; }, 12s));
+    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "get", kStatusRead) == 2; }, 12s));
     EXPECT_EQ(CountRequests(sim.requests(), "get", kLedModeObject), 2);
     EXPECT_TRUE(win.OnClose());
 }
@@ -602,13 +604,13 @@ TEST_F(LiveWindowTest, UnansweredWalkEndsByTimeOutAndTheNextPassWalksAgain) {
 // While the window thread has not handled the end of a walk, the walk is still pending for the
 // poller: three passes are skipped (nothing is sent) and the fourth starts a new walk.
 TEST_F(LiveWindowTest, PendingWalkIsAbandonedAfterThreeSkippedPasses) {
-    StartDevice("10p", {"--drop-prefix", kWalkColumn});
+    StartDevice("10p", {"--drop-prefix", kStatusColumn});
     CMainWindow win(view, profile, &loader, dialogs, launcher);
     ASSERT_TRUE(win.OnInitDialog());
     // The window thread stays busy from here on: no walk result reaches the panel.
     auto waitFor = [&](int walks, std::chrono::seconds limit) {
         const auto until = std::chrono::steady_clock::now() + limit;
-        while (CountRequests(sim.requests(), "getnext", kWalkColumn) < walks) {
+        while (CountRequests(sim.requests(), "get", kStatusRead) < walks) {
             if (std::chrono::steady_clock::now() > until) return false;
             std::this_thread::sleep_for(20ms);
         }
@@ -662,7 +664,7 @@ TEST_F(LiveWindowTest, MenuAndPollingFollowThePInTheName) {
         EXPECT_EQ(win.Menu()[0].items.size(), poe ? 21u : 18u) << model;
         EXPECT_NE(FindCommand(win.Menu(), kCmdJumboFrame), nullptr);
         EXPECT_EQ(CountRequests(sim.requests(), "get", kLedModeObject) > 0, poe) << model;
-        EXPECT_EQ(CountRequests(sim.requests(), "getnext", kWalkColumn) > 0, true) << model;
+        EXPECT_EQ(CountRequests(sim.requests(), "get", kStatusRead) > 0, true) << model;
         EXPECT_TRUE(win.OnClose());
     }
 }
