@@ -73,6 +73,14 @@ bool IsPoeModel(const std::string& deviceName) {
     return deviceName.find_first_of("Pp") != std::string::npos;
 }
 
+std::string LaunchLineProblem(const SessionSettings& settings) {
+    if (settings.DeviceAddress.empty())
+        return "The launch line names no switch address (/I<address>); nothing was sent.";
+    if (settings.SnmpVersion == "3" && settings.UserName.empty())
+        return "The launch line asks for SNMPv3 but names no user (field 12); nothing was sent.";
+    return {};
+}
+
 bool ParseCommandLine(const std::string& line, SessionSettings& settings) {
     FieldReader fields(line);
 

@@ -48,6 +48,11 @@ bool IsPoeModel(const std::string& deviceName);
 // Returns false when "/I" is missing or the address field is empty.
 bool ParseCommandLine(const std::string& line, SessionSettings& settings);
 
+// Why no session can be opened with these settings, in a sentence for the administrator; "" when
+// they can. The module and corvex-snmp refuse such a line before anything is sent: a line without
+// the switch's address, or an SNMPv3 line without a user name.
+std::string LaunchLineProblem(const SessionSettings& settings);
+
 // Joins the program arguments (without the program name) into one command line, separated by
 // single spaces, the way the host's line reaches the module.
 std::string CommandLineFromArgs(int argc, const char* const* argv);

@@ -67,6 +67,9 @@
 
 namespace {
 
+constexpr int kExitUnusableLaunch = 5;   // no line, no address, SNMPv3 without a user, no profile
+constexpr int kExitUnusableReplies = 6;  // the switch answered, but not with its state
+
 // Milliseconds since this process started (10 ms resolution), or -1.
 double MsSinceProcessStart() {
     std::ifstream in("/proc/self/stat");
@@ -153,7 +156,9 @@ constexpr const char* kUsage =
     "                        repeatable, for dialogs that other dialogs open\n"
     "  Exit status 2 when a requested picture cannot be made (no such command, nothing opened,\n"
     "  a step that fails), 3 without an answer from the switch within 15 s, 4 when a module for\n"
-    "  the same device is already running.\n"
+    "  the same device is already running, 5 when the launch line or the profile cannot be used\n"
+    "  (no line, no address, SNMPv3 without a user, \"Read User.ini Error !\"), 6 when the switch\n"
+    "  answered but refused the credentials or its replies were not usable.\n"
     "  the host command line: /H<x>/I<address>/C<read community>/D<write community>/E<TRUE|FALSE>\n"
     "                         /F<1|3>/G<agent port>[/...SNMPv3 fields 8 to 16]\n";
 
@@ -262,10 +267,15 @@ int main(int argc, char** argv) {
             lineArgs.push_back(argv[i]);
         }
     }
-    if (line.empty()) {
-        platform::ShowMessage("No parameter input !");
-        return 1;
-    }
+    const bool picture = !screenshot.empty() || !windowShot.empty();
+    // A launch that cannot go on: in a picture run nobody could close a message box, so the
+    // message goes to standard error.
+    auto refuse = [picture](const std::string& message) {
+        if (picture) std::cerr << "corvex-module: " << message << "\n";
+        else platform::ShowMessage(message);
+        return kExitUnusableLaunch;
+    };
+    if (line.empty()) return refuse("No parameter input !");
     if (!steps.empty() && (command == 0 || windowShot.empty())) {
         std::cerr << "corvex-module: --step needs --command and --window-shot\n";
         return 1;
@@ -281,11 +291,16 @@ int main(int argc, char** argv) {
     ScrubSecretArguments(listed.data(), static_cast<int>(listed.size()));
     ScrubSecretArguments(lineArgs.data(), static_cast<int>(lineArgs.size()));
     std::fill(line.begin(), line.end(), '\0');
+    if (const std::string problem = LaunchLineProblem(Settings()); !problem.empty()) return refuse(problem);
+    if (picture) {
+        DeviceProfile profile;
+        if (LoadDeviceProfile(profilePath, profile) != ProfileLoad::Ok)
+            return refuse("Read User.ini Error ! (" + profilePath + ")");
+    }
 
     const std::string deviceName = LoadDeviceName(profilePath);
     const std::string instance = InstanceName(deviceName, Settings().DeviceAddress);
     platform::SingleInstance single;
-    const bool picture = !screenshot.empty() || !windowShot.empty();
     if (!single.claim(instance)) {
         if (picture) {
             // The running module owns the device's window; this one has nothing to picture.
@@ -395,7 +410,11 @@ int main(int argc, char** argv) {
         auto save = [&] {
             if (saved) return;
             saved = true;
-            if (!window.polled()) {
+            if (!window.polled() && !window.refusal().empty()) {
+                std::cerr << "corvex-module: the switch at " << Settings().DeviceAddress << " answered, but "
+                          << window.refusal() << "; no picture written\n";
+                result = kExitUnusableReplies;
+            } else if (!window.polled()) {
                 // A normal-looking panel of a switch that never answered would be a lie.
                 std::cerr << "corvex-module: the switch at " << Settings().DeviceAddress
                           << " did not answer; no picture written\n";

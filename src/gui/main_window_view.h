@@ -41,6 +41,9 @@ public:
     bool clickPort(int n);
     // True once a poll has been applied (the switch has answered).
     bool polled() const { return pollApplied_; }
+    // What the switch said instead of its state (refused credentials, replies not usable); ""
+    // while it answers or does not answer at all.
+    const std::string& refusal() const { return refusal_; }
     // The title's suffix while the switch does not answer.
     static constexpr const char* kNotAnsweringSuffix = " - not answering";
     // The panel's own widget (the client area).

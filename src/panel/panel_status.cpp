@@ -71,12 +71,17 @@ void CPanelWalkState::OnPoeRead(std::vector<PoeRow> rows) {
     FinishPoe();
 }
 
+void CPanelWalkState::ReportFailure(SnmpFailure failure) {
+    if (std::string why = SnmpCredentialProblem(failure); !why.empty()) m_view.SetDeviceRefusing(why);
+    else if (SnmpFailureAnswered(failure)) m_view.SetDeviceRefusing("replies not usable: " + SnmpFailureReason(failure));
+    else m_view.SetDeviceAnswering(false);
+}
+
 void CPanelWalkState::OnLinkWalkFailed(int status, SnmpFailure failure) {
     m_record.SetAllIndicators(kPortEnabled);
     if (status == CSnmp4w::EC_FAILED) {
         ResetAllPorts(m_root, m_modules);
-        if (std::string why = SnmpCredentialProblem(failure); !why.empty()) m_view.SetDeviceRefusing(why);
-        else m_view.SetDeviceAnswering(false);
+        ReportFailure(failure);
         m_view.RepaintPanel();
     } else if (status == CSnmp4w::EC_END_OF_TABLE) {
         FinishLink();
@@ -113,8 +118,7 @@ void CPanelWalkState::OnPoeWalkFailed(int status, SnmpFailure failure) {
     if (status == CSnmp4w::EC_END_OF_TABLE) {
         FinishPoe();
     } else if (status == CSnmp4w::EC_FAILED) {
-        if (std::string why = SnmpCredentialProblem(failure); !why.empty()) m_view.SetDeviceRefusing(why);
-        else m_view.SetDeviceAnswering(false);
+        ReportFailure(failure);
     }
 }
 
@@ -254,9 +258,10 @@ void CPanelSnmpSource::StartPoeWalk() {
 void CPanelSnmpSource::FinishRead(CCommonSnmp& session, int status, SnmpFailure why, bool link) {
     if (status != 0) {
         platform::Trace("status read failed: %d", status);
-        const int walkStatus = status < 0 ? CSnmp4w::EC_FAILED : status;
-        if (link) m_walks.OnLinkWalkFailed(walkStatus, why);
-        else m_walks.OnPoeWalkFailed(walkStatus, why);
+        // No usable state came (no answer, or an error the read cannot work round): the panel
+        // says so rather than show ports the switch did not report.
+        if (link) m_walks.OnLinkWalkFailed(CSnmp4w::EC_FAILED, why);
+        else m_walks.OnPoeWalkFailed(CSnmp4w::EC_FAILED, why);
     }
     session.SignalDone();
     m_walks.Record().PollPending = false;

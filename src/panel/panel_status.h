@@ -30,7 +30,8 @@ public:
     // A status walk got no answer (false), or a later one was applied (true): the window says
     // so, since a panel with every port dark looks like a healthy switch with its cables pulled.
     virtual void SetDeviceAnswering(bool answering) { (void)answering; }
-    // The device answered but refused this module's credentials ("authentication failed", ...):
+    // The device answered but refused this module's credentials ("authentication failed", ...)
+    // or its replies were not usable ("replies not usable: the switch's table repeats itself"):
     // the window says that rather than "not answering", which would send the administrator
     // looking for a network fault.
     virtual void SetDeviceRefusing(const std::string& why) {
@@ -65,6 +66,8 @@ public:
     size_t PoeRowCount();
 
 private:
+    // Tells the view why the switch's state is not shown: no answer, or what it said instead.
+    void ReportFailure(SnmpFailure failure);
     void FinishLink();
     void FinishPoe();
     size_t RowLimit() const;

@@ -340,6 +340,37 @@ std::string SnmpCredentialProblem(SnmpFailure failure) {
     }
 }
 
+std::string SnmpFailureReason(SnmpFailure failure) {
+    if (std::string credentials = SnmpCredentialProblem(failure); !credentials.empty()) return credentials;
+    switch (failure) {
+    case SnmpFailure::NoAnswer: return "no answer";
+    case SnmpFailure::Refused: return "the switch refused the request";
+    case SnmpFailure::AgentError:
+    case SnmpFailure::UnknownErrorStatus: return "the switch reported an error";
+    case SnmpFailure::BadReply: return "the switch's reply did not match the request";
+    case SnmpFailure::NotEchoed: return "the switch's reply does not match the request";
+    case SnmpFailure::NotIncreasing: return "the switch's table repeats itself";
+    case SnmpFailure::UnknownHost:
+    case SnmpFailure::BadAddress: return "the switch's address is not usable";
+    default: return "the request failed";
+    }
+}
+
+bool SnmpFailureAnswered(SnmpFailure failure) {
+    switch (failure) {
+    case SnmpFailure::Refused:
+    case SnmpFailure::AuthFailed:
+    case SnmpFailure::UnknownUser:
+    case SnmpFailure::PrivacyFailed:
+    case SnmpFailure::AgentError:
+    case SnmpFailure::UnknownErrorStatus:
+    case SnmpFailure::BadReply:
+    case SnmpFailure::NotEchoed:
+    case SnmpFailure::NotIncreasing: return true;
+    default: return false;
+    }
+}
+
 std::string SnmpFailureText(SnmpFailure failure, int errorStatus, const std::string& host) {
     switch (failure) {
     case SnmpFailure::None: return "no error";

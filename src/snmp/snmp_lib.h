@@ -53,6 +53,12 @@ std::string SnmpFailureText(SnmpFailure failure, int errorStatus = 0, const std:
 // "authentication failed", "unknown user" or "wrong privacy pass phrase" when the agent refused
 // the credentials (an SNMPv3 report); "" for every other failure.
 std::string SnmpCredentialProblem(SnmpFailure failure);
+// Why a request failed, in a few words for a status line ("no answer", "unknown user", "the
+// switch's table repeats itself", ...).
+std::string SnmpFailureReason(SnmpFailure failure);
+// True when the failure came with a reply from the switch (a report, an error status, a reply
+// that does not answer the request): the switch is there, but what it said was not usable.
+bool SnmpFailureAnswered(SnmpFailure failure);
 
 // Walk callback: (reply, request identifier, parameter, status). Status 0: the reply holds one
 // row; -2: the walk has left the table; -1 or anything else: the step failed. The reply is

@@ -145,6 +145,11 @@ int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs
             session.community = reinterpret_cast<u_char*>(none);
             session.community_len = 0;
         } else {
+            if (key.user.empty()) {
+                // No USM user has an empty name; Net-SNMP would fall back on its shared default.
+                failure_ = SnmpFailure::NotSent;
+                return -1;
+            }
             session.version = SNMP_VERSION_3;
             // The engine ID is probed by this object, without holding the lock (below).
             session.flags |= SNMP_FLAGS_DONT_PROBE;
@@ -256,6 +261,23 @@ int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs
     return 0;
 }
 
+namespace {
+
+// The entry of the process-wide user list for exactly this engine and name, or null. Unlike
+// usm_get_user, never the library's shared default user, which is in no list and must not be
+// removed or freed.
+usmUser* FindListedUser(const u_char* engine, size_t engineLen, const char* name) {
+    if (!name || !*name) return nullptr;
+    for (usmUser* u = usm_get_userList(); u; u = u->next) {
+        if (u->engineIDLen == engineLen && u->name && std::strcmp(u->name, name) == 0 &&
+            (engineLen == 0 || (u->engineID && std::memcmp(u->engineID, engine, engineLen) == 0)))
+            return u;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 bool SnmpTransport::ensureUserLocked() {
     netsnmp_session* ss = snmp_sess_session(sess_);
     if (!ss || ss->securityEngineIDLen == 0) return false;
@@ -267,7 +289,7 @@ bool SnmpTransport::ensureUserLocked() {
         if (user->privKey) k.privKey.assign(reinterpret_cast<const char*>(user->privKey), user->privKeyLen);
         return k;
     };
-    usmUser* user = usm_get_user(ss->securityEngineID, ss->securityEngineIDLen, ss->securityName);
+    usmUser* user = FindListedUser(ss->securityEngineID, ss->securityEngineIDLen, ss->securityName);
     if (user && hasOwnKeys_ && keysOf(user) == ownKeys_) return true;
     // Net-SNMP keeps one entry per (engine, user name) for the whole process and would keep
     // an existing one; replace it with this session's keys. Both steps happen under the lock,
@@ -278,7 +300,7 @@ bool SnmpTransport::ensureUserLocked() {
     }
     ss->flags &= ~SNMP_FLAGS_USER_CREATED;
     if (usm_create_user_from_session(ss) != SNMPERR_SUCCESS) return false;
-    user = usm_get_user(ss->securityEngineID, ss->securityEngineIDLen, ss->securityName);
+    user = FindListedUser(ss->securityEngineID, ss->securityEngineIDLen, ss->securityName);
     if (!user) return false;
     ownKeys_ = keysOf(user);
     hasOwnKeys_ = true;

@@ -547,6 +547,65 @@ TEST_F(ModuleProcessTest, PicturesThatCannotBeMadeSayWhyAndChildDialogsArePictur
     EXPECT_FALSE(std::filesystem::exists(dir + "/second.png"));
 }
 
+// Launch lines and profiles that cannot be used are refused at once with a message on standard
+// error, by both programs that take the host's line: nothing is polled, no message box waits
+// for a display that a picture run has not got, and nothing crashes. A switch that answers with
+// replies that are not usable is not called silent.
+TEST_F(ModuleProcessTest, UnusableLaunchLinesAndProfilesAreRefusedWithTheirOwnStatus) {
+    if (ModulePath().empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "not built";
+    corvex::test::SimDevice sim, garbled;
+    std::string error;
+    ASSERT_TRUE(sim.start("10p", {}, &error)) << error;
+    ASSERT_TRUE(garbled.start("10p", {"--bad-reply", "extra"}, &error)) << error;
+    const std::string dir = sim.directory();
+    const std::string tool = ModulePath().substr(0, ModulePath().size() - std::string("src/gui/corvex-module").size()) +
+                             "tools/corvex-snmp/corvex-snmp";
+    const std::string v3 = "/Hx/I127.0.0.1/Cqorvin/Dtessmar/ETRUE/F3/G" + std::to_string(sim.port());
+    const std::string profile = corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini";
+    std::ofstream(dir + "/empty.ini").close();
+    std::ofstream(dir + "/binary.ini", std::ios::binary).write("\x7f" "ELF\0\x01\xff\xfe[DeviceInfo\0=", 16);
+    const QString shot = QString::fromStdString(dir + "/shot.png");
+    struct Case {
+        std::string what;
+        bool module;  // corvex-module, else corvex-snmp
+        std::string profile;
+        std::string line;
+        int exitCode;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"SNMPv3 without its fields", true, profile, v3, 5, "asks for SNMPv3 but names no user"},
+        {"SNMPv3 with an empty user", true, profile, v3 + "/a/b/c/K1/L/M/N/O1/P1", 5, "names no user"},
+        {"corvex-snmp, SNMPv3 without a user", false, "", v3, 2, "names no user"},
+        {"no address marker", true, profile, "/Hx/Xqorvin/Dtessmar", 5, "names no switch address"},
+        {"a lone slash", true, profile, "/", 5, "names no switch address"},
+        {"no line", true, profile, "", 5, "No parameter input !"},
+        {"no profile", true, dir + "/missing.ini", sim.hostLine(), 5, "Read User.ini Error !"},
+        {"empty profile", true, dir + "/empty.ini", sim.hostLine(), 5, "Read User.ini Error !"},
+        {"profile not text", true, dir + "/binary.ini", sim.hostLine(), 5, "Read User.ini Error !"},
+        {"replies not usable", true, profile, garbled.hostLine(), 6,
+         "the switch at 127.0.0.1 answered, but replies not usable: the switch's reply did not match the request"},
+    };
+    for (const Case& c : cases) {
+        QProcess process;
+        process.setProcessEnvironment(ModuleEnvironment());
+        QStringList args;
+        if (c.module) args << "--profile" << QString::fromStdString(c.profile) << "--screenshot" << shot;
+        args << QString::fromStdString(c.line);
+        if (!c.module) args << "get" << "1.3.6.1.2.1.1.1.0";
+        process.start(QString::fromStdString(c.module ? ModulePath() : tool), args);
+        const bool finished = process.waitForFinished(30000);
+        if (!finished) process.kill(), process.waitForFinished();
+        const std::string errors = process.readAllStandardError().toStdString();
+        EXPECT_TRUE(finished) << c.what;
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << c.what << ": " << errors;
+        EXPECT_EQ(process.exitCode(), c.exitCode) << c.what << ": " << errors;
+        EXPECT_NE(errors.find(c.error), std::string::npos) << c.what << ": " << errors;
+        EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << c.what << ": " << errors;
+        EXPECT_FALSE(std::filesystem::exists(dir + "/shot.png")) << c.what;
+    }
+}
+
 // --command without a picture option opens the command's dialog in the window, as the host's
 // shortcut does: Port Configuration reads its port table, which the window alone never reads.
 TEST_F(ModuleProcessTest, CommandWithoutPictureOpensTheDialog) {

@@ -352,6 +352,21 @@ TEST_F(HostileAgent, FailedV3OpenLeavesOtherSessionsWorking) {
     EXPECT_GE(gets, 3u);
 }
 
+// A session without a user name sends nothing (Net-SNMP would take its shared default user for
+// it), and leaves the sessions of real users working.
+TEST_F(HostileAgent, V3SessionWithoutUserSendsNothing) {
+    start({});
+    SessionSettings nameless = V3(sim_);
+    nameless.UserName.clear();
+    CCommonSnmp named(V3(sim_)), unnamed(nameless);
+    ASSERT_EQ(0, GetSysName(named)) << named.LastFailureText();
+    sim_.clearLog();
+    EXPECT_EQ(-1, GetSysName(unnamed));
+    EXPECT_EQ(SnmpFailure::NotSent, unnamed.LastFailure()) << unnamed.LastFailureText();
+    EXPECT_TRUE(sim_.requests().empty());
+    EXPECT_EQ(0, GetSysName(named)) << named.LastFailureText();
+}
+
 namespace {
 
 // UI services that record each wait of the UI thread and "paint" meanwhile: the work runs on

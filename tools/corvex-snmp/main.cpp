@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
     SessionSettings settings;
     ParseCommandLine(hostLine, settings);
     std::fill(hostLine.begin(), hostLine.end(), '\0');
-    if (settings.DeviceAddress.empty()) return Usage("the host command line names no device address (/I...)");
+    if (const std::string problem = LaunchLineProblem(settings); !problem.empty()) return Usage(problem.c_str());
     if (settings.SnmpVersion != "1" && settings.SnmpVersion != "3")
         return Usage("SNMP version must be 1 or 3");
     // Written in blocks, and whenever the switch keeps the tool waiting (see the walk), so that

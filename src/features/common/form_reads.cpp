@@ -6,21 +6,7 @@
 
 namespace features {
 
-std::string ReadFailureReason(SnmpFailure failure) {
-    if (std::string credentials = SnmpCredentialProblem(failure); !credentials.empty()) return credentials;
-    switch (failure) {
-    case SnmpFailure::NoAnswer: return "no answer";
-    case SnmpFailure::Refused: return "the switch refused the request";
-    case SnmpFailure::AgentError:
-    case SnmpFailure::UnknownErrorStatus: return "the switch reported an error";
-    case SnmpFailure::BadReply: return "the switch's reply did not match the request";
-    case SnmpFailure::NotEchoed: return "the switch's reply does not match the request";
-    case SnmpFailure::NotIncreasing: return "the switch's table repeats itself";
-    case SnmpFailure::UnknownHost:
-    case SnmpFailure::BadAddress: return "the switch's address is not usable";
-    default: return "the request failed";
-    }
-}
+std::string ReadFailureReason(SnmpFailure failure) { return SnmpFailureReason(failure); }
 
 std::string WalkShortfall(const CTableWalk& walk, int endStatus) {
     if (walk.ReachedBound()) return "more rows than the table can hold";
