@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -40,6 +41,7 @@
 #include "platform/single_instance.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "snmp/snmp_lib.h"
 #ifdef CORVEX_HAVE_PORTS
 #include "features/ports/register.h"
 #endif
@@ -117,6 +119,33 @@ void RegisterDialogs(app::DialogRegistry& registry) {
     (void)registry;
 }
 
+// A picture waits this long at most for the next reply of the switch.
+constexpr int kNoProgressLimitMs = 15000;
+// Before the first poll the wait ends a second sooner: closing may wait that long for the
+// poller's read in flight, and a silent switch has its answer within the limit.
+constexpr int kFirstPollSilenceMs = kNoProgressLimitMs - 1000;
+
+bool FormStillReading(const platform::Form& form) {
+    for (const std::string& name : form.readNames())
+        if (form.readState(name) == platform::Form::ReadState::Running) return true;
+    return false;
+}
+
+// What a form's reads have brought so far: the state of each read and the rows of its lists.
+// A change is progress, however slow, and so is any reply of the switch (a read may gather
+// rows before it shows them).
+std::string FormReadProgress(const platform::Form& form) {
+    std::string seen;
+    for (const std::string& name : form.readNames()) {
+        const auto state = form.readState(name);
+        seen += name + "=" + std::to_string(state ? static_cast<int>(*state) : -1) + ";";
+    }
+    for (const auto& control : form.allControls())
+        if (const auto* list = dynamic_cast<const platform::ReportList*>(control.get()))
+            seen += std::to_string(list->rowCount()) + ",";
+    return seen;
+}
+
 // Plays one --step on a dialog as the user would: "row:N" clicks row N (from 1) of its first
 // list, anything else clicks the button with that caption ('&' optional). Empty when the click
 // was made, else why not. A button that opens a dialog returns once that dialog has closed.
@@ -155,8 +184,9 @@ constexpr const char* kUsage =
     "                        (row N of its first list) or a button's caption (e.g. '&Edit');\n"
     "                        repeatable, for dialogs that other dialogs open\n"
     "  Exit status 2 when a requested picture cannot be made (no such command, nothing opened,\n"
-    "  a step that fails), 3 without an answer from the switch within 15 s, 4 when a module for\n"
-    "  the same device is already running, 5 when the launch line or the profile cannot be used\n"
+    "  a step that fails), 3 when the switch sends nothing for 15 s (before the first poll, or\n"
+    "  while the dialog pictured is still reading), 4 when a module for the same device is\n"
+    "  already running, 5 when the launch line or the profile cannot be used\n"
     "  (no line, no address, SNMPv3 without a user, \"Read User.ini Error !\"), 6 when the switch\n"
     "  answered but refused the credentials or its replies were not usable.\n"
     "  the host command line: /H<x>/I<address>/C<read community>/D<write community>/E<TRUE|FALSE>\n"
@@ -326,6 +356,7 @@ int main(int argc, char** argv) {
     }
     // The picture handlers run later, inside exec(): what they use lives at this scope.
     bool saved = false;
+    bool stillReading = false;  // the dialog's reads were given up
     auto write = [&result](const QImage& image, const std::string& file) {
         if (file.empty()) return;
         if (image.isNull() || !image.save(QString::fromStdString(file))) {
@@ -345,8 +376,9 @@ int main(int argc, char** argv) {
         bool done = false;
         size_t played = 0;
         int upMs = 0;
+        int quietMs = 0;         // how long the dialog's reads have made no progress
+        std::string progress;    // what they had read at the last look
         constexpr int kTickMs = 100;
-        constexpr int kLongestReadMs = 15000;  // three tries of a 3 s time-out, and some
         QObject::connect(&poll, &QTimer::timeout, &window, [&] {
             QWidget* dialog = QApplication::activeModalWidget();
             if (!dialog) return;
@@ -360,10 +392,19 @@ int main(int argc, char** argv) {
             // A read still under way (a switch slow to answer, or one that is asked again) is
             // waited for, so that the picture shows what the form ended with: its rows, or the
             // line that says what could not be read.
-            if (form && upMs < kLongestReadMs) {
-                const platform::Form& f = form->form();
-                for (const std::string& name : f.readNames())
-                    if (f.readState(name) == platform::Form::ReadState::Running) return;
+            // A read that gets nowhere for the limit is given up: the picture would show a form
+            // half filled as if it were complete.
+            if (form && FormStillReading(form->form())) {
+                const std::string now = FormReadProgress(form->form()) + std::to_string(SnmpRepliesReceived());
+                quietMs = now == progress ? quietMs + kTickMs : 0;
+                progress = now;
+                if (quietMs < kNoProgressLimitMs) return;
+                failure = "the dialog \"" + form->form().caption() + "\" was still reading after " +
+                          std::to_string(kNoProgressLimitMs / 1000) + " s without a reply";
+                stillReading = true;
+                done = true;
+                dialog->close();
+                return;
             }
             if (!steps.empty() && !form) {
                 // A message box where a dialog was expected: say what it says.
@@ -377,6 +418,8 @@ int main(int argc, char** argv) {
             if (played < steps.size()) {
                 const std::string step = steps[played++];
                 upMs = 0;
+                quietMs = 0;
+                progress.clear();
                 // Outside this tick: a click that opens a dialog runs it modally, and the ticks go
                 // on inside that run.
                 QTimer::singleShot(0, dialog, [&, form, step] {
@@ -429,7 +472,7 @@ int main(int argc, char** argv) {
                         shootDialog([&] { window.logic().OnCommand(command); }, windowShot, 1500, steps);
                     if (!failure.empty() && !windowShot.empty()) {
                         std::cerr << "corvex-module: command " << command << ": " << failure << "; no picture written\n";
-                        result = 2;
+                        result = stillReading ? 3 : 2;
                     }
                 }
             } else if (clickPort > 0) {
@@ -448,7 +491,19 @@ int main(int argc, char** argv) {
             window.logic().OnClose();
         };
         window.setFirstPollHandler(save);
-        QTimer::singleShot(15000, &window, save);
+        // Without a poll, the picture is given up once the switch has sent nothing for the
+        // limit: a far switch that keeps answering gets its picture, a silent one is told so.
+        auto* watch = new QTimer(&window);
+        QObject::connect(watch, &QTimer::timeout, &window, [&window, watch, &save, &saved] {
+            if (saved) {
+                watch->stop();
+            } else if (std::chrono::steady_clock::now() - window.lastAnswer() >=
+                       std::chrono::milliseconds(kFirstPollSilenceMs)) {
+                watch->stop();
+                save();
+            }
+        });
+        watch->start(100);
     }
     window.show();
     const int rc = application.exec();

@@ -160,8 +160,8 @@ unsigned CStatusGets::OnReply(CSnmp* reply, int requestId, void* param, int stat
             self->m_queue.emplace_front(asked.begin() + static_cast<long>(half), asked.end());
             self->m_queue.emplace_front(asked.begin(), asked.begin() + static_cast<long>(half));
         } else {
+            // A reply that ends the read is no sign of a working switch.
             self->FailLocked(status == CSnmp4w::EC_NO_ERROR ? CSnmp4w::EC_FAILED : status, session.LastFailure());
-            if (onAnswer) onAnswer();
             return 0;
         }
         if (self->LaunchLocked()) {
