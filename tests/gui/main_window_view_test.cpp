@@ -534,9 +534,9 @@ TEST_F(ModuleProcessTest, PicturesThatCannotBeMadeSayWhyAndChildDialogsArePictur
                 {"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini"),
                  QString::fromStdString(sim.hostLine())});
     ASSERT_TRUE(first.waitForStarted());
-    // Its first status walk shows that it has claimed the device.
+    // Its first status read shows that it has claimed the device.
     sim.clearLog();
-    for (int i = 0; i < 200 && sim.countRequests("getnext", "1.3.6.1.2.1.2.2.1.3") == 0; ++i)
+    for (int i = 0; i < 200 && sim.countRequests("get", "1.3.6.1.2.1.2.2.1.5.1") == 0; ++i)
         std::this_thread::sleep_for(50ms);
     const ModuleRun second = RunModule(sim.hostLine(), {"--screenshot", file("second.png")});
     first.kill();
@@ -708,7 +708,10 @@ TEST_F(WindowTest, TitleTellsWhenTheSwitchStopsAnswering) {
     auto titleIs = [&](const std::string& want, int ms) {
         return QTest::qWaitFor([&] { return window->windowTitle().toStdString() == want; }, ms);
     };
+    // The panel itself says what goes on: connecting, then nothing once polled.
+    EXPECT_EQ(window->panelNotice(), "Connecting to 127.0.0.1\u2026");
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->polled(); }, 10000));
+    EXPECT_EQ(window->panelNotice(), "");
     EXPECT_EQ(window->windowTitle().toStdString(), title);
     {
         CCommonSnmp reboot;
@@ -718,6 +721,8 @@ TEST_F(WindowTest, TitleTellsWhenTheSwitchStopsAnswering) {
         if (reboot.Send(&reply, 0) == 0) delete reply;
     }
     EXPECT_TRUE(titleIs(title + gui::MainWindowView::kNotAnsweringSuffix, 14000)) << window->windowTitle().toStdString();
+    EXPECT_EQ(window->panelNotice(), "Not answering");
     EXPECT_TRUE(titleIs(title, 25000)) << window->windowTitle().toStdString();
+    EXPECT_EQ(window->panelNotice(), "");
     window->logic().OnClose();
 }
