@@ -38,6 +38,7 @@ struct AgentState {
     long long pdus = 0;
     bool suppressNextReply = false;  // the reply of the PDU being processed is dropped
     bool bulkRequest = false;        // the PDU being processed is a GETBULK
+    int replyDelayMs = 0;            // how late the reply of the PDU being processed goes out
     struct timeval silentUntil {};
     std::map<void*, Transaction> tx;
     std::set<DelayedReply*> delayed;  // --delay-ms replies waiting for their alarm
@@ -178,6 +179,7 @@ int onAcmInitial(int, int, void* serverarg, void*) {
     ++g.pdus;
     g.suppressNextReply = false;
     g.bulkRequest = pdu->command == SNMP_MSG_GETBULK;
+    g.replyDelayMs = g.opt->delayMs;
     g.tx.clear();  // requests are handled one at a time; nothing of an earlier set survives
     const bool lost = lostNow();
     logPdu(pdu, lost);
@@ -189,8 +191,12 @@ int onAcmInitial(int, int, void* serverarg, void*) {
         g.suppressNextReply = pdu->version == SNMP_VERSION_3;
         return 0;
     }
-    for (auto* vb = pdu->variables; vb; vb = vb->next_variable)
-        if (touchesQuiet(toOid(vb->name, vb->name_length))) g.suppressNextReply = true;
+    for (auto* vb = pdu->variables; vb; vb = vb->next_variable) {
+        const Oid name = toOid(vb->name, vb->name_length);
+        if (touchesQuiet(name)) g.suppressNextReply = true;
+        for (auto& [prefix, ms] : g.opt->delayPrefixes)
+            if (touches(prefix, name)) g.replyDelayMs = ms;
+    }
     return 0;
 }
 
@@ -222,11 +228,11 @@ int wrappedSend(netsnmp_transport* t, const void* buf, int len, void** opaque, i
         g.suppressNextReply = false;
         return len;
     }
-    if (g.opt->delayMs > 0) {
+    if (g.replyDelayMs > 0) {
         auto* d = new DelayedReply{t, std::vector<char>(static_cast<const char*>(buf), static_cast<const char*>(buf) + len), {}};
         if (opaque && *opaque && olen && *olen > 0)
             d->opaque.assign(static_cast<const char*>(*opaque), static_cast<const char*>(*opaque) + *olen);
-        struct timeval tv {g.opt->delayMs / 1000, (g.opt->delayMs % 1000) * 1000};
+        struct timeval tv {g.replyDelayMs / 1000, (g.replyDelayMs % 1000) * 1000};
         g.delayed.insert(d);
         snmp_alarm_register_hr(tv, 0, sendDelayed, d);
         return len;

@@ -1,4 +1,4 @@
-// corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png]
+// corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png] [--picture-wait S]
 //               [--click-port N | --command ID [--step STEP]...] [--report-first-paint]
 //               '<host command line>'
 // One module process per managed device: parses the host's command line, claims the device's
@@ -119,11 +119,11 @@ void RegisterDialogs(app::DialogRegistry& registry) {
     (void)registry;
 }
 
-// A picture waits this long at most for the next reply of the switch.
+// A picture waits this long at most for the next reply of the switch (--picture-wait).
 constexpr int kNoProgressLimitMs = 15000;
 // Before the first poll the wait ends a second sooner: closing may wait that long for the
 // poller's read in flight, and a silent switch has its answer within the limit.
-constexpr int kFirstPollSilenceMs = kNoProgressLimitMs - 1000;
+int FirstPollSilenceMs(int limitMs) { return limitMs > 2000 ? limitMs - 1000 : limitMs; }
 
 bool FormStillReading(const platform::Form& form) {
     for (const std::string& name : form.readNames())
@@ -171,7 +171,7 @@ std::string PlayStep(platform::Form& form, const std::string& step) {
 
 constexpr const char* kUsage =
     "usage: corvex-module [--help] [--version] [--profile FILE] [--screenshot FILE.png]\n"
-    "                     [--window-shot FILE.png]"
+    "                     [--window-shot FILE.png] [--picture-wait S]"
     " [--click-port N | --command ID [--step STEP]...] [--report-first-paint]\n"
     "                     '<host command line>'\n"
     "  --screenshot FILE     write the panel after the first poll, then exit\n"
@@ -183,8 +183,10 @@ constexpr const char* kUsage =
     "  --step STEP           before that picture, click in the dialog on top: STEP is row:N\n"
     "                        (row N of its first list) or a button's caption (e.g. '&Edit');\n"
     "                        repeatable, for dialogs that other dialogs open\n"
+    "  --picture-wait S      give a picture up when the switch sends nothing for S seconds\n"
+    "                        (default 15)\n"
     "  Exit status 2 when a requested picture cannot be made (no such command, nothing opened,\n"
-    "  a step that fails), 3 when the switch sends nothing for 15 s (before the first poll, or\n"
+    "  a step that fails), 3 when the switch sends nothing for that wait (before the first poll, or\n"
     "  while the dialog pictured is still reading), 4 when a module for the same device is\n"
     "  already running, 5 when the launch line or the profile cannot be used\n"
     "  (no line, no address, SNMPv3 without a user, \"Read User.ini Error !\"), 6 when the switch\n"
@@ -195,7 +197,7 @@ constexpr const char* kUsage =
 // The options of this program that take a value.
 bool TakesValue(const std::string& a) {
     return a == "--profile" || a == "--screenshot" || a == "--window-shot" || a == "--click-port" ||
-           a == "--command" || a == "--step";
+           a == "--command" || a == "--step" || a == "--picture-wait";
 }
 
 // The launch arguments, kept by the program once their secrets have left the process listing.
@@ -271,6 +273,7 @@ int main(int argc, char** argv) {
     int clickPort = 0;
     int command = 0;
     std::vector<std::string> steps;
+    int pictureWaitMs = kNoProgressLimitMs;
     bool reportFirstPaint = false;
     std::string line;
     std::vector<char*> lineArgs;  // the argument strings that make the host's line
@@ -290,6 +293,8 @@ int main(int argc, char** argv) {
             command = std::atoi(argv[++i]);
         else if (a == "--step" && hasValue)
             steps.push_back(argv[++i]);
+        else if (a == "--picture-wait" && hasValue)
+            pictureWaitMs = std::clamp(std::atoi(argv[++i]), 1, 3600) * 1000;
         else if (a == "--report-first-paint")
             reportFirstPaint = true;
         else {
@@ -398,9 +403,9 @@ int main(int argc, char** argv) {
                 const std::string now = FormReadProgress(form->form()) + std::to_string(SnmpRepliesReceived());
                 quietMs = now == progress ? quietMs + kTickMs : 0;
                 progress = now;
-                if (quietMs < kNoProgressLimitMs) return;
+                if (quietMs < pictureWaitMs) return;
                 failure = "the dialog \"" + form->form().caption() + "\" was still reading after " +
-                          std::to_string(kNoProgressLimitMs / 1000) + " s without a reply";
+                          std::to_string(pictureWaitMs / 1000) + " s without a reply";
                 stillReading = true;
                 done = true;
                 dialog->close();
@@ -494,11 +499,11 @@ int main(int argc, char** argv) {
         // Without a poll, the picture is given up once the switch has sent nothing for the
         // limit: a far switch that keeps answering gets its picture, a silent one is told so.
         auto* watch = new QTimer(&window);
-        QObject::connect(watch, &QTimer::timeout, &window, [&window, watch, &save, &saved] {
+        QObject::connect(watch, &QTimer::timeout, &window, [&window, watch, &save, &saved, pictureWaitMs] {
             if (saved) {
                 watch->stop();
             } else if (std::chrono::steady_clock::now() - window.lastAnswer() >=
-                       std::chrono::milliseconds(kFirstPollSilenceMs)) {
+                       std::chrono::milliseconds(FirstPollSilenceMs(pictureWaitMs))) {
                 watch->stop();
                 save();
             }
