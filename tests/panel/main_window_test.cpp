@@ -480,6 +480,69 @@ TEST_F(LiveWindowTest, ProxyMarkedRepliesStillLightThePanel) {
     }
 }
 
+// The status read asks for each port's columns by their known instances, many to a request. A
+// switch without some of them (SNMPv1 names one at a time with noSuchName, SNMPv3 marks each with
+// an exception) still shows every port it reports, and a port it does not report keeps what it
+// showed: no state the switch did not give.
+TEST_F(LiveWindowTest, PortsAreReadByKnownIndexAndMissingRowsShowNothing) {
+    const std::string oper5 = "1.3.6.1.2.1.2.2.1.8.5", medium = "1.3.6.1.4.1.171.10.76.12.1.13.1.7";
+    struct Case {
+        std::string what, model, version;
+        std::vector<std::string> absent;
+        std::set<int> unreported;
+        int gets;  // status requests of a read when nothing is missing
+    };
+    const std::vector<Case> cases = {
+        {"every row", "52", "1", {}, {}, 7},
+        {"no oper state of port 5, no medium column, SNMPv1", "28", "1", {oper5, medium}, {5}, 0},
+        {"the same under SNMPv3", "28", "3", {oper5, medium}, {5}, 0},
+        {"ports 27 and 28 without rows", "28", "1", {"1.3.6.1.2.1.2.2.1.5.27", "1.3.6.1.2.1.2.2.1.7.28"}, {27, 28}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args{"--user", "admin:MD5:authpass1:DES:privpass1"};
+        for (const auto& a : c.absent) args.insert(args.end(), {"--absent", a});
+        sim.stop();
+        StartDevice(c.model, args);
+        if (c.version == "3") {
+            SessionSettings& s = MutableSettings();
+            s.SnmpVersion = "3", s.SecurityLevel = "3", s.UserName = "admin", s.AuthProtocol = "2";
+            s.AuthPassword = "authpass1", s.PrivProtocol = "2", s.PrivPassword = "privpass1";
+        }
+        view = FakeView{};
+        CMainWindow win(view, profile, &loader, dialogs, launcher);
+        ASSERT_TRUE(win.OnInitDialog());
+        const int ports = win.m_record.PortCount;
+        std::vector<int> before;
+        for (int e = 0; e < ports; ++e) before.push_back(paneltest::StatusOf(win.m_root, e));
+        ASSERT_TRUE(ui.runUntil([&] { return !view.timers.empty(); }, 8s)) << "no poll applied";
+        if (c.gets > 0) {  // gets of at most 32 objects, no walk
+            int gets = 0;
+            for (const auto& r : sim.requests()) {
+                EXPECT_FALSE(r.pdu == "getnext" && r.bindings[0].oid.rfind("1.3.6.1.2.1.2.2.1.", 0) == 0);
+                if (r.pdu != "get" || r.bindings[0].oid.rfind("1.3.6.1.2.1.2.2.1.", 0) != 0) continue;
+                EXPECT_LE(r.bindings.size(), 32u);
+                ++gets;
+            }
+            EXPECT_EQ(gets, c.gets);
+        }
+        for (int port = 1; port <= ports; ++port) {
+            if (c.unreported.count(port)) {
+                EXPECT_EQ(win.m_record.PortIndicator[port - 1], panel::kPortEnabled) << port;
+                EXPECT_EQ(paneltest::StatusOf(win.m_root, port - 1), before[port - 1]) << port;
+                continue;
+            }
+            auto v = ReadPort(port);
+            ASSERT_EQ(v.size(), 3u) << port;
+            const std::string top = port > ports - 4 || c.model == "52" ? "1000000000" : "100000000";
+            const int expected = v[0] != "1" ? 2 : v[1] != "1" ? 3 : v[2] == top ? 1 : 0;
+            EXPECT_EQ(win.m_record.PortIndicator[port - 1], expected) << "port " << port;
+            EXPECT_EQ(paneltest::StatusOf(win.m_root, port - 1), expected) << "port " << port;
+        }
+        EXPECT_TRUE(win.OnClose());
+    }
+}
+
 TEST_F(LiveWindowTest, PoeLedModeWalksThePoeStates) {
     StartDevice("10p");
     {
