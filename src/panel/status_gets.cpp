@@ -46,12 +46,12 @@ void CStatusGets::Start(CCommonSnmp& own, std::vector<std::string> oids, int per
             if (i > 0) m_slots[i].session = m_helpers[i - 1];
         }
     }
-    m_slots[0].session = &own;
     for (Slot& slot : m_slots) {
         // A request of an abandoned read still out: its reply is dropped.
         if (!slot.oids.empty()) slot.session->Open(SNMP_PDU_GET_T);
         slot.oids.clear();
     }
+    m_slots[0].session = &own;
     if (++m_reads % kForgetMissingAfter == 0) m_missing.clear();  // a module may have been fitted
     m_values.clear();
     m_queue.clear();
