@@ -2,6 +2,7 @@
 // commands, the browser search, and the live panel against the virtual switch.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include <chrono>
@@ -539,6 +540,27 @@ TEST_F(LiveWindowTest, PortsAreReadByKnownIndexAndMissingRowsShowNothing) {
             EXPECT_EQ(win.m_record.PortIndicator[port - 1], expected) << "port " << port;
             EXPECT_EQ(paneltest::StatusOf(win.m_root, port - 1), expected) << "port " << port;
         }
+        EXPECT_TRUE(win.OnClose());
+    }
+}
+
+// A switch 700 ms away: the poller's 500 ms time-outs would send every request twice. Once its
+// round trip is measured (the first pass), no request goes out twice, on the PoE and fan models too.
+TEST_F(LiveWindowTest, AFarSwitchIsAskedOnceEachTimeItsRoundTripIsKnown) {
+    for (const std::string model : {"10p", "52"}) {
+        SCOPED_TRACE(model);
+        sim.stop();
+        StartDevice(model, {"--delay-ms", "700"});
+        view = FakeView{};
+        CMainWindow win(view, profile, &loader, dialogs, launcher);
+        ASSERT_TRUE(win.OnInitDialog());
+        ASSERT_TRUE(ui.runUntil([&] { return view.timers.size() == 1; }, 10s)) << "no poll applied";
+        const size_t firstPass = sim.requests().size();
+        ASSERT_TRUE(ui.runUntil([&] { return view.timers.size() == 2; }, 12s)) << "no second poll";
+        const auto requests = sim.requests();
+        std::map<long, int> sent;
+        for (size_t i = firstPass; i < requests.size(); ++i) ++sent[requests[i].requestId];
+        for (const auto& [id, times] : sent) EXPECT_EQ(times, 1) << "request " << id;
         EXPECT_TRUE(win.OnClose());
     }
 }
