@@ -620,6 +620,18 @@ void FormDialog::reject() {
     form_->requestClose();
 }
 
+void FormDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) {
+            button->click();
+            event->accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void FormDialog::applyFormAttributes() {
     setWindowTitle(Q(form_->caption()));
     setWindowIcon(ModuleIcon());

@@ -128,6 +128,9 @@ public:
 
     // Esc and the close box go to the form, which decides.
     void reject() override;
+    // Enter presses the focused push button, as on every desktop; the default button only when
+    // the focus is on a control that is not a button.
+    void keyPressEvent(QKeyEvent* event) override;
     // Showing fits the dialog into the available area of its screen: contents that do not fit
     // scroll, the button row stays in view.
     void setVisible(bool visible) override;

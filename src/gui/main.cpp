@@ -13,11 +13,13 @@
 // running, a command or step that opens nothing) ends the module with a message and a non-zero
 // status. --report-first-paint prints the time from the start of the process to the first
 // paint that shows the device's state.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <QSocketNotifier>
 #include <QWidget>
 #include <chrono>
 #include <climits>
@@ -29,6 +31,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <algorithm>
 #include <vector>
@@ -509,6 +512,28 @@ int main(int argc, char** argv) {
             }
         });
         watch->start(100);
+    }
+    // The host or the system ends the module with a signal: it closes as from its menu, and a
+    // dialog that is writing finishes its write first (QtFormHost::runModal).
+    static int closePipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> closeRequest;
+    if (pipe2(closePipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        closeRequest = std::make_unique<QSocketNotifier>(closePipe[0], QSocketNotifier::Read);
+        QObject::connect(closeRequest.get(), &QSocketNotifier::activated, &window, [] {
+            char byte = 0;
+            while (::read(closePipe[0], &byte, 1) == 1) {
+            }
+            // Every event loop ends, the modal ones of dialogs too, without asking the windows
+            // (a dialog that is writing refuses to close); each dialog then finishes its write.
+            QCoreApplication::exit(0);
+        });
+        struct sigaction action {};
+        action.sa_handler = [](int) {
+            const char byte = 1;
+            [[maybe_unused]] const ssize_t n = ::write(closePipe[1], &byte, 1);
+        };
+        sigemptyset(&action.sa_mask);
+        for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
     }
     window.show();
     const int rc = application.exec();

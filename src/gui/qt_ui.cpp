@@ -1,5 +1,7 @@
 #include "gui/qt_ui.h"
 
+#include <chrono>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
@@ -142,6 +144,11 @@ int QtFormHost::runModal(platform::Form& form) {
     FormDialog dialog(form, ActiveParent());
     form.open();
     if (!form.ended()) dialog.exec();
+    // The dialog's run ended without the form (the module is closing): a write under way is
+    // finished first, within its time-outs, so that the switch is never left half-written.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(kLongestWriteSeconds);
+    while (form.writing() && std::chrono::steady_clock::now() < giveUp)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 100);
     if (!form.ended()) form.end(platform::kIdCancel);
     return form.result();
 }

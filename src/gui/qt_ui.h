@@ -33,6 +33,9 @@ private:
 class QtFormHost : public platform::FormHost {
 public:
     int runModal(platform::Form& form) override;
+    // How long a form whose window went away with the module waits for its write: every step
+    // of a long write with its tries, and some.
+    static constexpr int kLongestWriteSeconds = 60;
 };
 
 }  // namespace gui

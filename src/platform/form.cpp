@@ -101,7 +101,7 @@ void Control::setText(std::string text) {
     notify(Change::Text);
 }
 
-bool Control::enabled() const { return enabled_ && !heldByReads() && !form_->heldByWrite(id_); }
+bool Control::enabled() const { return enabled_ && !heldByReads() && !form_->heldByWrite(*this); }
 
 Control& Control::needsRead(std::vector<std::string> reads) {
     needsRead_ = true;
@@ -826,39 +826,72 @@ std::string Form::readStatusText() const {
     return {};
 }
 
+std::string Form::statusText() const { return writing() ? kWritingText : readStatusText(); }
+
 void Form::beginWrite(std::vector<int> holdIds) {
-    std::vector<int> previous = std::move(writeHolds_);
-    writing_ = true;
-    writeHolds_ = std::move(holdIds);
-    previous.insert(previous.end(), writeHolds_.begin(), writeHolds_.end());
-    writeHoldChanged(previous);
+    const bool was = writing();
+    sequenceWriting_ = true;
+    writeHolds_.insert(writeHolds_.end(), holdIds.begin(), holdIds.end());
+    writeStateChanged(was);
 }
 
 void Form::endWrite() {
-    if (!writing_) return;
-    writing_ = false;
-    std::vector<int> held = std::move(writeHolds_);
+    const bool was = writing();
+    sequenceWriting_ = false;
+    writeStateChanged(was);
+}
+
+void Form::holdForRequest() {
+    const bool was = writing();
+    ++requestHolds_;
+    writeStateChanged(was);
+}
+
+void Form::releaseRequest() {
+    const bool was = writing();
+    if (requestHolds_ > 0) --requestHolds_;
+    writeStateChanged(was);
+}
+
+void Form::writeStateChanged(bool wasWriting) {
+    if (wasWriting == writing()) return;
+    writeHoldChanged();
+    if (writing()) return;
     writeHolds_.clear();
-    writeHoldChanged(held);
+    if (endAfterWrite_ && !destroyed_) {
+        const int result = *endAfterWrite_;
+        endAfterWrite_.reset();
+        end(result);
+    }
 }
 
-bool Form::heldByWrite(int id) const {
-    return writing_ && id != 0 && std::find(writeHolds_.begin(), writeHolds_.end(), id) != writeHolds_.end();
+bool Form::heldByWrite(const Control& control) const {
+    if (!writing()) return false;
+    if (control.kind() == ControlKind::Button) return true;
+    return control.id() != 0 && std::find(writeHolds_.begin(), writeHolds_.end(), control.id()) != writeHolds_.end();
 }
 
-void Form::writeHoldChanged(const std::vector<int>& ids) {
+void Form::writeHoldChanged() {
     if (!built_) return;
-    for (int id : ids)
-        if (Control* c = find(id)) c->notify(Change::Enabled);
+    for (auto& c : controls_)
+        if (c->kind() == ControlKind::Button ||
+            std::find(writeHolds_.begin(), writeHolds_.end(), c->id()) != writeHolds_.end())
+            c->notify(Change::Enabled);
+    statusChanged();
 }
 
-void Form::readsChanged() {
+void Form::statusChanged() {
     if (!built_) return;
-    const std::string status = readStatusText();
+    const std::string status = statusText();
     if (Control* line = find(kIdReadStatus)) {
         line->setText(status);
         line->setVisible(!status.empty());
     }
+}
+
+void Form::readsChanged() {
+    if (!built_) return;
+    statusChanged();
     for (auto& c : controls_)
         if (c->needsRead_) c->notify(Change::Enabled);
 }
@@ -872,6 +905,10 @@ void Form::open() {
 
 void Form::end(int result) {
     if (ended_) return;
+    if (writing()) {
+        endAfterWrite_ = result;
+        return;
+    }
     ended_ = true;
     result_ = result;
     auto observers = observers_;
@@ -879,6 +916,7 @@ void Form::end(int result) {
 }
 
 void Form::requestClose() {
+    if (writing()) return;  // a write is never left half-way; the status line says why
     if (auto* cancel = dynamic_cast<PushButton*>(find(kIdCancel)); cancel && cancel->hasHandler()) {
         // A form that holds its own close button back (a transfer under way) is not closed by
         // Esc or the close box either.

@@ -522,10 +522,11 @@ public:
     void build();
     // build(), then the initialisation step (initDialog). Once.
     void open();
-    // Ends the modal run with a result. The host then destroys the form.
+    // Ends the modal run with a result. The host then destroys the form. While a write is under
+    // way, the form ends once it is over.
     void end(int result);
     // The user closed the window (Esc, the close box): runs the kIdCancel button's handler
-    // when there is one, otherwise ends with kIdCancel.
+    // when there is one, otherwise ends with kIdCancel. Nothing while a write is under way.
     void requestClose();
     // The window-destruction step: stops the form's timers and runs destroyWindow. Once.
     void destroy();
@@ -559,18 +560,28 @@ public:
     bool readsOk() const;
     // The names of the reads begun so far, in the order they first began.
     std::vector<std::string> readNames() const;
-    // The status line: "" while nothing failed.
+    // The read status line: "" while nothing failed.
     std::string readStatusText() const;
+    // What the status line shows: that the form is writing, else readStatusText().
+    std::string statusText() const;
     static constexpr int kIdReadStatus = 0x7F01;
 
-    // ---- A write of several requests that continues on timers
-    // While it runs, the controls that would start another write (Apply, Refresh, Add...) stay
-    // disabled whatever setEnabled says; ending it gives them back the state the form asked for.
-    // The form's timers go with the window, so a form closed mid-way writes nothing more.
-    void beginWrite(std::vector<int> holdIds);
+    // ---- A write under way (one set, or several with pauses and undo steps)
+    // The form writes from beginWrite to endWrite (a sequence of the dialog's; they do not nest:
+    // the first endWrite ends it), and while any request of its write helper is in flight
+    // (holdForRequest / releaseRequest, counted). Meanwhile the form cannot be left half-way
+    // through: every push button is held disabled whatever setEnabled says (OK, Cancel, Close,
+    // Apply, Refresh...; `holdIds` may name other controls to hold), Esc and the close box do
+    // nothing, and an end() the form's own code asks for takes effect once the write is over.
+    // The status line says that the form is writing. Ending the write gives every control back
+    // the state the form asked for.
+    void beginWrite(std::vector<int> holdIds = {});
     void endWrite();
-    bool writing() const { return writing_; }
-    bool heldByWrite(int id) const;
+    void holdForRequest();
+    void releaseRequest();
+    bool writing() const { return sequenceWriting_ || requestHolds_ > 0; }
+    bool heldByWrite(const Control& control) const;
+    static constexpr const char* kWritingText = "Writing to the switch\u2026";
 
     // ---- Timers and posted work, dropped once the form is destroyed
     // One-shot timer: setting an id again replaces the pending one.
@@ -614,9 +625,13 @@ private:
     std::function<void()> onInit_, onDestroy_;
 
     void readsChanged();
-    void writeHoldChanged(const std::vector<int>& ids);
-    bool writing_ = false;
+    void statusChanged();
+    void writeHoldChanged();
+    void writeStateChanged(bool wasWriting);
+    bool sequenceWriting_ = false;
+    int requestHolds_ = 0;
     std::vector<int> writeHolds_;
+    std::optional<int> endAfterWrite_;  // end() asked for while writing
 
     struct TimerState;
     std::shared_ptr<TimerState> timers_;  // shared with queued callbacks; cleared on destroy

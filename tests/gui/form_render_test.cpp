@@ -1,5 +1,6 @@
 // The Qt renderer: every control kind shows and follows the model both ways, report lists sort
 // as a view only, copy the selected rows, and take long walks in batches.
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -14,8 +15,10 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "gui/form_dialog.h"
+#include "gui/qt_ui.h"
 #include "gui_test_main.h"
 
 using namespace platform;
@@ -165,11 +168,61 @@ TEST_F(FormRender, UserInputReachesTheModelAndItsHandlers) {
     EXPECT_EQ(form.events, (std::vector<std::string>{"name a", "name ab", "name abc", "name abcd", "name abcde",
                                                      "check", "combo", "cell 0/1", "cell 1/2", "apply"}));
 
+    // While a write is under way, neither Esc nor the close box ends the form, and its buttons
+    // are held; the status line says why.
+    form.beginWrite();
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    dlg.close();
+    EXPECT_FALSE(form.ended());
+    EXPECT_FALSE(dlg.widgetFor(kIdCancel)->isEnabled());
+    EXPECT_EQ(static_cast<QLabel*>(dlg.widgetFor(Form::kIdReadStatus))->text().toStdString(), Form::kWritingText);
+    form.endWrite();
+    EXPECT_TRUE(dlg.widgetFor(kIdCancel)->isEnabled());
+
     // Esc goes through the form: Cancel has no handler, so the form ends with kIdCancel.
     QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_TRUE(form.ended());
     EXPECT_EQ(form.result(), kIdCancel);
     form.destroy();
+}
+
+// Enter presses the focused push button; the default button only when the focus is elsewhere.
+TEST_F(FormRender, EnterPressesTheFocusedButton) {
+    SampleForm form;
+    gui::FormDialog dlg(form);
+    form.open();
+    form.get<PushButton>(113).setDefault();
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    dlg.widgetFor(102)->setFocus();
+    QTest::keyClick(dlg.widgetFor(102), Qt::Key_Return);
+    EXPECT_EQ(form.events, std::vector<std::string>{"apply"});
+    EXPECT_FALSE(form.ended());
+    dlg.widgetFor(kIdCancel)->setFocus();
+    QTest::keyClick(dlg.widgetFor(kIdCancel), Qt::Key_Return);
+    EXPECT_EQ(form.events, std::vector<std::string>{"apply"});
+    EXPECT_TRUE(form.ended());
+    EXPECT_EQ(form.result(), kIdCancel);
+    form.destroy();
+}
+
+// The module closing (every event loop told to end) while a dialog writes: the dialog's run
+// returns only once the write is over.
+TEST_F(FormRender, AClosingModuleWaitsForTheWriteOfItsDialog) {
+    SampleForm form;
+    gui::QtFormHost host;
+    bool writeEnded = false;
+    QTimer::singleShot(50, [&] {
+        form.beginWrite();
+        QTimer::singleShot(300, [&] {
+            writeEnded = true;
+            form.endWrite();
+        });
+        QCoreApplication::exit(0);
+    });
+    host.runModal(form);
+    EXPECT_TRUE(writeEnded);
+    EXPECT_TRUE(form.destroyed());
 }
 
 struct ReportListRender : guitest::QtTest {

@@ -122,17 +122,21 @@ TEST_F(LldpSimTest, StateApplyTriesThreeTimesThenReadsTheSwitch) {
         EXPECT_TRUE(d.enabled("&Apply"));
         sim.stop();
     }
-    // Close while a failing write is on its way: no further attempt.
+    // Close while a failing write is on its way is held: every try goes out and the refusal is told.
     ASSERT_NO_FATAL_FAILURE(Start("10p", {}, {"--set-error", kOidLldpState + ":genErr", "--delay-ms", "100"}));
     CLldpGlobalDlg dlg;
+    dlg.SetTiming(kFast);
     DialogDriver d(env, dlg);
     ASSERT_TRUE(env.waitUntil([&] { return !dlg.Busy(); }));
     sim.clearLog();
+    d.tick(" LLDP Enable ", false);
     d.click("&Apply");
-    d.click("Close");
+    EXPECT_FALSE(d.enabled("Close"));
+    d.closeWindow();
+    ASSERT_TRUE(env.waitUntil([&] { return !dlg.Busy() && !dlg.writing(); }, std::chrono::seconds(10)));
     EXPECT_FALSE(d.ended());
-    ASSERT_TRUE(d.waitEnded());
-    EXPECT_EQ(sim.sets().size(), 1u);
+    EXPECT_EQ(sim.sets().size(), 3u);
+    EXPECT_EQ(env.takeMessages(), Strings{"The LLDP state could not be changed: the switch refused the value (genErr)."});
 }
 
 TEST_F(LldpSimTest, MedApplyWritesOnePortPerRequestAndRefusesWhileLldpIsOff) {

@@ -100,6 +100,7 @@ TEST_F(PortDialog, ApplyNeedsAPort) {
     DialogDriver d(m_env, dlg);
     ASSERT_TRUE(Ready(m_env, d, dlg));
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(m_env.takeMessages(), (Strings{"Please Select one port !"}));
     EXPECT_TRUE(sim.sets().empty());
 }
@@ -117,6 +118,7 @@ TEST_F(PortDialog, LastEnabledPortCannotBeDisabled) {
     d.clickRow(kList, 1);
     d.choose("PortControlSpeed:", "Disable");
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_TRUE(m_env.takeMessages().empty());
     EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{{SpeedOf(2, 7), FlowOf(2, 2)}}));
     ASSERT_TRUE(d.waitEnabled("&Apply"));
@@ -127,6 +129,7 @@ TEST_F(PortDialog, LastEnabledPortCannotBeDisabled) {
     d.clickRow(kList, 2);
     d.choose("PortControlSpeed:", "Disable");
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(m_env.takeMessages(), (Strings{"Sorry, you cannot disable all ports."}));
     EXPECT_TRUE(sim.sets().empty());
 }
@@ -140,6 +143,7 @@ TEST_F(PortDialog, MediaRules) {
         d.clickRow(kList, row);
         d.choose("PortControlSpeed:", speed);
         d.click("&Apply");
+        EXPECT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
         auto shown = m_env.takeMessages();
         return shown.empty() ? std::string() : shown.front();
     };
@@ -162,6 +166,7 @@ TEST_F(PortDialog, AllGigaLetsMediaOneRunAtGigabit) {
     d.choose("PortControlSpeed:", "1000M-Full");
     m_env.answer(MsgAnswer::Ok);
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     ASSERT_EQ(m_env.messages().size(), 1u);
     EXPECT_EQ(m_env.messages()[0].text, kMsgForceMode);
     EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{{SpeedOf(1, 1), FlowOf(1, 2)}}));
@@ -177,6 +182,7 @@ TEST_F(PortDialog, ForcedSpeedAndFlowControlInOneRequest) {
     d.choose("FlowControlMode:", "Enable");
     m_env.answer({MsgAnswer::Ok, MsgAnswer::Ok});
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     ASSERT_EQ(m_env.messages().size(), 2u);
     for (const auto& m : m_env.messages()) {
         EXPECT_EQ(m.buttons, platform::MsgButtons::OkCancel);
@@ -201,11 +207,13 @@ TEST_F(PortDialog, CancellingEitherQuestionSendsNothing) {
     d.choose("PortControlSpeed:", "10M-Full");
     m_env.answer(MsgAnswer::Cancel);
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgForceMode}));
 
     d.choose("PortControlSpeed:", "Auto");
     d.choose("FlowControlMode:", "Enable");
     d.click("&Apply");  // unanswered: the default button, Cancel
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgFlowControlQos}));
 
     m_env.runFor(std::chrono::milliseconds(200));
@@ -228,12 +236,14 @@ TEST_F(PortDialog, TrunkMembersKeepOneSpeedAndFullDuplex) {
     d.clickRow(kList, 2);
     d.choose("PortControlSpeed:", "100M-Half");
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(m_env.takeMessages(), (Strings{"LA port 3 can not support in half-duplex mode."}));
 
     // A speed the partner does not have.
     d.clickRow(kList, 4);
     d.choose("PortControlSpeed:", "100M-Full");
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(m_env.takeMessages(), (Strings{"LA port can not support in different speed."}));
     EXPECT_TRUE(sim.sets().empty());
 
@@ -243,6 +253,7 @@ TEST_F(PortDialog, TrunkMembersKeepOneSpeedAndFullDuplex) {
     d.choose("FlowControlMode:", "Enable");
     m_env.answer(MsgAnswer::Ok);
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(m_env.takeMessages(), (Strings{kMsgFlowControlQos}));
     EXPECT_EQ(Sets(sim), (std::vector<std::vector<Write>>{{FlowOf(5, 1)}}));
 }
@@ -256,6 +267,7 @@ TEST_F(PortDialog, FailedWriteSaysSoAndRereads) {
     d.choose("PortControlSpeed:", "Auto");
     sim.clearLog();
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_EQ(m_env.takeMessages(),
               Strings{"The settings of port 1 could not be changed: the switch refused the value (genErr)."});
     EXPECT_EQ(Sets(sim).size(), 1u);
@@ -297,6 +309,7 @@ TEST_F(PortDialog, WorksOverSnmpV3WithAuthenticationAndPrivacy) {
     d.choose("PortControlSpeed:", "Auto");
     d.choose("FlowControlMode:", "Disable");
     d.click("&Apply");
+    ASSERT_TRUE(m_env.waitUntil([&] { return !dlg.writing(); }));
     EXPECT_TRUE(m_env.takeMessages().empty());
     const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 1u);

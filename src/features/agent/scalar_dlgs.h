@@ -25,8 +25,8 @@ protected:
                std::function<void()> reread);
     CSnmpAgentAccess m_access;
     // After the access object: a write in flight ends before the sessions go.
-    features::CFormWrite m_readSessionWrite{m_access.m_cCommonSNMP};
-    features::CFormWrite m_setSessionWrite{m_access.m_cCommonSNMPSet};
+    features::CFormWrite m_readSessionWrite{*this, m_access.m_cCommonSNMP};
+    features::CFormWrite m_setSessionWrite{*this, m_access.m_cCommonSNMPSet};
     int m_reads = 0;
 };
 

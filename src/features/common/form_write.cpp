@@ -35,12 +35,11 @@ std::string StepResult::reason() const {
 StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext) {
     StepResult r;
     r.status = SendSet(session, values, viaGetNext);
-    if (r.ok()) {
-        app::NoteWriteTaken();
-        return r;
+    if (!r.ok()) {
+        r.failure = session.LastFailure();
+        if (r.status < 0 && r.failure == SnmpFailure::None) r.failure = SnmpFailure::NotSent;
     }
-    r.failure = session.LastFailure();
-    if (r.status < 0 && r.failure == SnmpFailure::None) r.failure = SnmpFailure::NotSent;
+    if (r.maybeTaken()) app::NoteWriteTaken();
     return r;
 }
 
@@ -60,20 +59,33 @@ bool CFormWrite::Prepare(const std::vector<SetValue>& values) {
     return built;
 }
 
+void CFormWrite::Finish(const std::function<void()>& onDone) {
+    // The form stays held while the outcome is handled; the handler may start the next write,
+    // which holds it on its own.
+    const bool held = m_holding;
+    m_holding = false;
+    if (onDone) onDone();
+    if (held) m_form.releaseRequest();
+}
+
 bool CFormWrite::Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,
                       int timeoutMs) {
-    if (m_busy) return false;
+    if (m_busy || m_holding) return false;
     if (!Prepare(values)) {
         platform::ShowMessage(WriteFailureMessage(what, -1, SnmpFailure::NotSent));
         if (onDone) onDone(false);
         return false;
     }
+    m_holding = true;
+    m_form.holdForRequest();
     CCommonSnmp* session = &m_session;
     SendPrepared(timeoutMs, [this, session, what = std::move(what), onDone = std::move(onDone)](int status) {
         m_last = {status, status == 0 ? SnmpFailure::None : session->LastFailure()};
+        if (m_last.maybeTaken()) app::NoteWriteTaken();
         if (status != 0) platform::ShowMessage(WriteFailureMessage(what, status, m_last.failure));
-        else app::NoteWriteTaken();
-        if (onDone) onDone(status == 0);
+        Finish([&] {
+            if (onDone) onDone(status == 0);
+        });
     });
     return true;
 }
@@ -86,8 +98,10 @@ struct StepsRun {
 
 bool CFormWrite::SendSteps(std::vector<std::vector<SetValue>> steps, std::function<void(int failedStep)> onDone,
                            int timeoutMs) {
-    if (m_busy) return false;
+    if (m_busy || m_holding) return false;
     auto run = std::make_shared<StepsRun>(StepsRun{std::move(steps), std::move(onDone), timeoutMs});
+    m_holding = true;
+    m_form.holdForRequest();
     SendStep(run, 0);
     return true;
 }
@@ -95,12 +109,17 @@ bool CFormWrite::SendSteps(std::vector<std::vector<SetValue>> steps, std::functi
 void CFormWrite::SendStep(std::shared_ptr<StepsRun> run, size_t index) {
     if (index >= run->steps.size()) {
         m_last = {};
-        if (run->onDone) run->onDone(-1);
+        Finish([&] {
+            if (run->onDone) run->onDone(-1);
+        });
         return;
     }
     auto fail = [this, run, index](int status, SnmpFailure failure) {
         m_last = {status, failure};
-        if (run->onDone) run->onDone(static_cast<int>(index));
+        if (m_last.unanswered()) app::NoteWriteTaken();
+        Finish([&] {
+            if (run->onDone) run->onDone(static_cast<int>(index));
+        });
     };
     if (!Prepare(run->steps[index])) {
         fail(-1, SnmpFailure::NotSent);
@@ -122,6 +141,10 @@ void CFormWrite::Abandon() {
     if (m_thread.joinable()) m_thread.join();
     m_token = std::make_shared<Token>();
     m_busy = false;
+    if (m_holding) {
+        m_holding = false;
+        m_form.releaseRequest();
+    }
 }
 
 void CFormWrite::SendPrepared(int timeoutMs, std::function<void(int status)> onSent) {
@@ -130,9 +153,10 @@ void CFormWrite::SendPrepared(int timeoutMs, std::function<void(int status)> onS
     std::shared_ptr<Token> token = m_token;
     CCommonSnmp* session = &m_session;
     CFormWrite* self = this;
-    m_thread = std::thread([session, timeoutMs, token, self, onSent = std::move(onSent)]() mutable {
+    const bool viaGetNext = m_viaGetNext;
+    m_thread = std::thread([session, timeoutMs, viaGetNext, token, self, onSent = std::move(onSent)]() mutable {
         CSnmp* reply = nullptr;
-        const int status = session->Send(&reply, timeoutMs);
+        const int status = viaGetNext ? session->GetNext(&reply, timeoutMs) : session->Send(&reply, timeoutMs);
         delete reply;
         platform::ui().post([token, self, status, onSent = std::move(onSent)] {
             if (!token->alive) return;

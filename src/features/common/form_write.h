@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "features/common/sync_request.h"
+#include "platform/form.h"
 
 namespace features {
 
@@ -39,7 +40,7 @@ struct StepResult {
     std::string reason() const;
     std::string why() const { return reason() + "."; }
 };
-// One set request sent now, quiet; noted as a change when the switch took it.
+// One set request sent now, quiet; noted as a change when the switch took it or did not answer.
 StepResult WriteStep(CCommonSnmp& session, const std::vector<SetValue>& values, bool viaGetNext);
 // "<what> could not be <verb>: <reason>." ("changed", "added", "deleted").
 inline std::string NotDone(const std::string& what, const std::string& verb, const StepResult& r) {
@@ -56,18 +57,23 @@ struct StepsRun;
 
 class CFormWrite {
 public:
-    explicit CFormWrite(CCommonSnmp& session) : m_session(session) {}
+    // viaGetNext: the set goes out through the session's table path, as SendSet(..., true) sends.
+    CFormWrite(platform::Form& form, CCommonSnmp& session, bool viaGetNext = false)
+        : m_form(form), m_session(session), m_viaGetNext(viaGetNext) {}
     // Waits for a request in flight (at most its time-out) so that the session outlives it.
     ~CFormWrite() { Abandon(); }
     CFormWrite(const CFormWrite&) = delete;
     CFormWrite& operator=(const CFormWrite&) = delete;
 
+    // The form is held (platform::Form::holdForRequest) from Send or SendSteps until their
+    // onDone has returned: no way out of it, no other write, while the switch has the request.
     // Sends the values as one set request. onDone(true) runs once the switch took them; on a
     // failure the message comes first, then onDone(false). False, and nothing sent, while a
     // write is in flight or when the request cannot be built (a message says so).
     bool Send(std::string what, const std::vector<SetValue>& values, std::function<void(bool ok)> onDone,
               int timeoutMs = 0);
-    // Every accepted set is reported to app::NoteWriteTaken (the window's unsaved-changes mark).
+    // Every set the switch took, or may have taken (no answer), is reported to
+    // app::NoteWriteTaken (the window's unsaved-changes mark).
     // Sends each step as its own set request, one after the other; stops at the first that the
     // switch does not take. onDone(-1) when every step was taken, else onDone(index of the step
     // that failed), with no message: the caller words its own from LastStep().
@@ -85,12 +91,17 @@ private:
         bool alive = true;  // read and written on the UI thread only
     };
     bool Prepare(const std::vector<SetValue>& values);
+    // Runs onDone with the form held, then lets the form go.
+    void Finish(const std::function<void()>& onDone);
     void SendStep(std::shared_ptr<StepsRun> run, size_t index);
     // Sends the request prepared on the session from a short-lived sender thread; onSent gets
     // the result (0, an error status, or -1) on the UI thread, unless the writer is gone by then.
     void SendPrepared(int timeoutMs, std::function<void(int status)> onSent);
 
+    platform::Form& m_form;
     CCommonSnmp& m_session;
+    bool m_viaGetNext = false;
+    bool m_holding = false;  // the form is held for this writer
     std::shared_ptr<Token> m_token = std::make_shared<Token>();
     std::thread m_thread;
     bool m_busy = false;

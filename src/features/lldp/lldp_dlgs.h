@@ -97,7 +97,7 @@ private:
     CCommonSnmp m_cCommonSNMP;     // reads
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_readWalk{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 
 class CLldpMedDlg : public platform::Form {
@@ -147,7 +147,7 @@ private:
     CCommonSnmp m_cCommonSNMPSet;     // writes
     CTableWalk m_stateRead{m_cCommonSNMPEnable};
     CTableWalk m_walk{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 
 class CLldpRemoteDlg : public platform::Form {

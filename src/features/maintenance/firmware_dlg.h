@@ -90,7 +90,7 @@ private:
     // Declaration order is the close order.
     CCommonSnmp m_cCommonSNMP;       // server and file name, status polls
     CCommonSnmp m_cCommonSNMPSetOp;  // the operation
-    features::CFormWrite m_fileWrite{m_cCommonSNMP};
-    features::CFormWrite m_opWrite{m_cCommonSNMPSetOp};
+    features::CFormWrite m_fileWrite{*this, m_cCommonSNMP};
+    features::CFormWrite m_opWrite{*this, m_cCommonSNMPSetOp};
     CTableWalk m_poll{m_cCommonSNMP};
 };

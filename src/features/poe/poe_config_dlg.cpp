@@ -155,7 +155,7 @@ void CPoeConfigDlg::createControls() {
     // Apply names time ranges by the indexes read: only after the ranges and the ports arrived
     // (the power level only informs the total).
     addButton(IDC_BUTTON_APPLY, "&Apply", [this] { OnApply(); }).needsRead({"time ranges", "ports"});
-    addButton(platform::kIdCancel, "&Close", [this] { OnClose(); });
+    addButton(platform::kIdCancel, "&Close");
 }
 
 void CPoeConfigDlg::initDialog() {
@@ -337,6 +337,7 @@ void CPoeConfigDlg::OnApply() {
         }
     }
     m_apply = run;
+    beginWrite();  // every port of the run is written, or the run stops at a refusal
     m_waitCursor.emplace();
     EnableButtons(false);
     get<platform::GroupBox>(IDC_GROUP_CONFIG).setEnabled(false);  // the run keeps what Apply took
@@ -349,7 +350,7 @@ void CPoeConfigDlg::OnApply() {
 
 void CPoeConfigDlg::ApplyNextPort() {
     if (!m_apply) return;
-    if (m_bCloseAfterApply || m_write.Busy()) return FinishApply();
+    if (m_write.Busy()) return FinishApply();
     ApplyRun& run = *m_apply;
     const int p = run.port;
     const int count = run.to - run.first + 1;
@@ -389,26 +390,9 @@ void CPoeConfigDlg::FinishApply() {
     m_waitCursor.reset();
     ShowProgress(false);
     get<platform::GroupBox>(IDC_GROUP_CONFIG).setEnabled(true);
-    if (m_bCloseAfterApply) {
-        end(platform::kIdCancel);
-        return;
-    }
     EnableButtons(true);
+    endWrite();
     WalkPorts();
-}
-
-// Close while ports are being written: the request in flight is finished first, then the
-// dialog closes without writing the remaining ports.
-void CPoeConfigDlg::OnClose() {
-    if (Applying()) {
-        m_bCloseAfterApply = true;
-        if (!m_write.Busy()) {
-            killTimer(1);
-            FinishApply();
-        }
-        return;
-    }
-    end(platform::kIdCancel);
 }
 
 void CPoeConfigDlg::destroyWindow() {

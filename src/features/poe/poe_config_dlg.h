@@ -102,7 +102,6 @@ private:
     void OnRowSelected(int row);
     void OnUserDefine();
     void OnApply();
-    void OnClose();
     void ApplyNextPort();
     void OnPortWritten(bool ok);
     void FinishApply();
@@ -117,7 +116,6 @@ private:
     std::vector<PortValues> m_ports;  // one per listed row
     std::optional<ApplyRun> m_apply;
     std::optional<platform::WaitCursor> m_waitCursor;
-    bool m_bCloseAfterApply = false;
 
     // Closed in this order when the window is destroyed.
     CCommonSnmp m_cCommonSNMPTimeRang;  // time-range walk
@@ -125,7 +123,7 @@ private:
     CCommonSnmp m_cCommonSNMPSet;       // writes
     CTableWalk m_timeRangeWalk{m_cCommonSNMPTimeRang};
     CTableWalk m_portWalk{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 
 }  // namespace poe

@@ -120,7 +120,7 @@ private:
     CCommonSnmp m_cCommonSNMP;     // reads the edited row
     CCommonSnmp m_cCommonSNMPSet;  // writes
     CTableWalk m_readWalk{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 
 class CTimeRangeListDlg : public platform::Form {
@@ -169,7 +169,7 @@ private:
     CCommonSnmp m_cCommonSNMP;     // walk
     CCommonSnmp m_cCommonSNMPSet;  // delete
     CTableWalk m_walk{m_cCommonSNMP};
-    features::CFormWrite m_write{m_cCommonSNMPSet};
+    features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 
 }  // namespace poe

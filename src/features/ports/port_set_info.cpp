@@ -2,7 +2,6 @@
 
 
 #include "app/session_settings.h"
-#include "app/unsaved_changes.h"
 #include "features/common/form_reads.h"
 #include "features/common/form_write.h"
 #include "features/ports/port_texts.h"
@@ -203,39 +202,30 @@ void CPortSetInfo::OnApply() {
     }
 
     // 9 to 13. The write: speed (not for trunk members) and flow control in one request.
-    if (!m_cCommonSNMP.Open(SNMP_PDU_SET_T)) return;
     const std::string speedValue = std::to_string(speed + 1);
     if (speedValue != "6" && speedValue != "7" && !platform::Confirm(kMsgForceMode)) return;
-    if (trunk == 0)
-        m_cCommonSNMP.AddValue(InstanceOid(kOidPortCtrlSpeed, port).c_str(), SNMP_T_INTEGER, speedValue.c_str());
+    std::vector<SetValue> values;
+    if (trunk == 0) values.push_back(SetValue::Text(InstanceOid(kOidPortCtrlSpeed, port), SNMP_T_INTEGER, speedValue));
     const std::string flowValue = get<platform::ComboBox>(IDC_COMBO_FLOW).text() == "Enable" ? "1" : "2";
     if (flowValue == "1" && !platform::Confirm(kMsgFlowControlQos)) return;
-    enable({IDC_BUTTON_REFRESH}, false);
-    m_cCommonSNMP.AddValue(InstanceOid(kOidPortCtrlFlowControl, port).c_str(), SNMP_T_INTEGER, flowValue.c_str());
-    CSnmp* reply = nullptr;
-    const int status = m_cCommonSNMP.Send(&reply, kSetTimeoutMs);
-    platform::Trace("set status = %d", status);
-    enable({IDC_BUTTON_REFRESH}, true);
-    if (status == 0) app::NoteWriteTaken();
-    else
-        platform::ShowMessage(WriteFailureMessage("The settings of port " + m_strSelectPort, status,
-                                                  m_cCommonSNMP.LastFailure()));
-
+    values.push_back(SetValue::Text(InstanceOid(kOidPortCtrlFlowControl, port), SNMP_T_INTEGER, flowValue));
     // 14. Read the table again: it shows what the switch now holds. After a failed set the
     // switch gets a moment first; the window keeps painting meanwhile.
-    if (status == 0) {
-        delete reply;
-        WalkPortTable();
-        return;
-    }
-    beginWrite({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH});
-    setTimer(kTimerReread, kRereadDelayMs, [this] {
-        endWrite();
-        WalkPortTable();
-    });
+    m_write.Send("The settings of port " + m_strSelectPort, values, [this](bool ok) {
+        if (ok) {
+            WalkPortTable();
+            return;
+        }
+        beginWrite();
+        setTimer(kTimerReread, kRereadDelayMs, [this] {
+            endWrite();
+            WalkPortTable();
+        });
+    }, kSetTimeoutMs);
 }
 
 void CPortSetInfo::destroyWindow() {
+    m_write.Abandon();
     CloseDialogSessions({{m_cCommonSNMP, "m_cCommonSNMP"},
                          {m_cCommonSNMPTable, "m_cCommonSNMPTable"},
                          {m_cCommonSNMPTableTrunk, "m_cCommonSNMPTableTrunk"}});

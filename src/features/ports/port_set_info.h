@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "features/common/form_write.h"
 #include "features/common/trunk_map.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
@@ -79,6 +80,7 @@ private:
 
     // Closed in this order when the window is destroyed.
     CCommonSnmp m_cCommonSNMP;            // writes
+    CFormWrite m_write{*this, m_cCommonSNMP};
     CCommonSnmp m_cCommonSNMPTable;       // port table walk
     CCommonSnmp m_cCommonSNMPTableTrunk;  // trunk membership walk
     CTrunkMap m_trunkMap;
