@@ -502,7 +502,7 @@ int main(int argc, char** argv) {
         // Without a poll, the picture is given up once the switch has sent nothing for the
         // limit: a far switch that keeps answering gets its picture, a silent one is told so.
         auto* watch = new QTimer(&window);
-        QObject::connect(watch, &QTimer::timeout, &window, [&window, watch, &save, &saved, pictureWaitMs] {
+        QObject::connect(watch, &QTimer::timeout, &window, [&window, watch, save, &saved, pictureWaitMs] {
             if (saved) {
                 watch->stop();
             } else if (std::chrono::steady_clock::now() - window.lastAnswer() >=
