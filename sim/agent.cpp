@@ -38,6 +38,7 @@ struct AgentState {
     long long pdus = 0;
     bool suppressNextReply = false;  // the reply of the PDU being processed is dropped
     bool bulkRequest = false;        // the PDU being processed is a GETBULK
+    int replyDelayMs = 0;            // how late the reply of the PDU being processed goes out
     struct timeval silentUntil {};
     std::map<void*, Transaction> tx;
     std::set<DelayedReply*> delayed;  // --delay-ms replies waiting for their alarm
@@ -78,6 +79,12 @@ bool touchesQuiet(const Oid& o) {
     for (auto& p : g.opt->dropPrefixes)
         if (touches(p, o)) return true;
     for (auto& p : g.device->quietPrefixes)
+        if (touches(p, o)) return true;
+    return false;
+}
+
+bool absent(const Oid& o) {
+    for (auto& p : g.opt->absentPrefixes)
         if (touches(p, o)) return true;
     return false;
 }
@@ -172,6 +179,7 @@ int onAcmInitial(int, int, void* serverarg, void*) {
     ++g.pdus;
     g.suppressNextReply = false;
     g.bulkRequest = pdu->command == SNMP_MSG_GETBULK;
+    g.replyDelayMs = g.opt->delayMs;
     g.tx.clear();  // requests are handled one at a time; nothing of an earlier set survives
     const bool lost = lostNow();
     logPdu(pdu, lost);
@@ -189,6 +197,8 @@ int onAcmInitial(int, int, void* serverarg, void*) {
         if (pdu->command == SNMP_MSG_SET)
             for (auto& p : g.opt->dropSetReplies)
                 if (touches(p, o)) g.suppressNextReply = true;
+        for (auto& [prefix, ms] : g.opt->delayPrefixes)
+            if (touches(prefix, o)) g.replyDelayMs = ms;
     }
     return 0;
 }
@@ -221,11 +231,11 @@ int wrappedSend(netsnmp_transport* t, const void* buf, int len, void** opaque, i
         g.suppressNextReply = false;
         return len;
     }
-    if (g.opt->delayMs > 0) {
+    if (g.replyDelayMs > 0) {
         auto* d = new DelayedReply{t, std::vector<char>(static_cast<const char*>(buf), static_cast<const char*>(buf) + len), {}};
         if (opaque && *opaque && olen && *olen > 0)
             d->opaque.assign(static_cast<const char*>(*opaque), static_cast<const char*>(*opaque) + *olen);
-        struct timeval tv {g.opt->delayMs / 1000, (g.opt->delayMs % 1000) * 1000};
+        struct timeval tv {g.replyDelayMs / 1000, (g.replyDelayMs % 1000) * 1000};
         g.delayed.insert(d);
         snmp_alarm_register_hr(tv, 0, sendDelayed, d);
         return len;
@@ -443,7 +453,7 @@ int handler(netsnmp_mib_handler*, netsnmp_handler_registration* reg, netsnmp_age
         for (auto* r = requests; r; r = r->next) {
             if (r->processed) continue;
             Oid name = toOid(r->requestvb->name, r->requestvb->name_length);
-            const Cell* c = hiddenFrom(dev, name, write) ? nullptr : dev.store().find(name);
+            const Cell* c = hiddenFrom(dev, name, write) || absent(name) ? nullptr : dev.store().find(name);
             if (c) setReadResult(r->requestvb, *c);
             else if (hiddenFrom(dev, name, write)) netsnmp_set_request_error(reqinfo, r, SNMP_NOSUCHOBJECT);
             else netsnmp_set_request_error(reqinfo, r, dev.knownPrefix(name) ? SNMP_NOSUCHINSTANCE : SNMP_NOSUCHOBJECT);
@@ -463,7 +473,7 @@ int handler(netsnmp_mib_handler*, netsnmp_handler_registration* reg, netsnmp_age
             }
             if (!cell) {
                 auto* n = dev.store().next(name);
-                while (n && hiddenFrom(dev, n->first, write)) n = dev.store().next(n->first);
+                while (n && (hiddenFrom(dev, n->first, write) || absent(n->first))) n = dev.store().next(n->first);
                 if (!n || !isPrefix(root, n->first)) continue;  // beyond this subtree: the agent moves on
                 found = n->first;
                 cell = &n->second;

@@ -49,7 +49,12 @@ struct Options {
     std::string logFile;
     std::vector<Oid> dropPrefixes;
     std::vector<Oid> dropSetReplies;  // sets touching these are carried out, their reply lost
+    // Objects under these prefixes are not there: a get finds no such instance, a get-next
+    // passes over them (a switch without some rows or columns).
+    std::vector<Oid> absentPrefixes;
     int delayMs = 0;
+    // Replies to requests touching these OIDs are held this long instead (--delay-prefix).
+    std::vector<std::pair<Oid, int>> delayPrefixes;
     std::vector<std::pair<Oid, int>> setErrors;
     std::optional<Oid> loopAt;
     // Adds the relay's marker binding (snmp_proxy_ip, the device address) to every reply:

@@ -50,6 +50,8 @@ std::string usage() {
            "  --transfer-ms N               duration of a transfer in progress (default 5000)\n"
            "  --drop-prefix OID             never answer requests touching OID (repeatable)\n"
            "  --drop-set-reply OID          carry out sets touching OID, their reply lost (repeatable)\n"
+           "  --absent OID                  objects under OID are not there (repeatable)\n"
+           "  --delay-prefix OID:MS         replies to requests touching OID are sent MS ms late\n"
            "  --delay-ms N                  delay every reply by N ms\n"
            "  --set-error OID:STATUS        answer sets under OID with STATUS (number or name; repeatable)\n"
            "  --loop-at OID                 get-next of OID returns OID again\n"
@@ -137,7 +139,7 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
             if (a == "--drop-every") opt.dropEvery = static_cast<int>(n);
             else if (a == "--drop-percent") opt.dropPercent = static_cast<int>(n);
             else opt.dropSeed = static_cast<unsigned>(n);
-        } else if (a == "--drop-prefix" || a == "--drop-set-reply" || a == "--loop-at") {
+        } else if (a == "--drop-prefix" || a == "--drop-set-reply" || a == "--loop-at" || a == "--absent") {
             auto o = parseOid(v);
             if (!o) {
                 error = a + ": bad OID " + v;
@@ -145,7 +147,16 @@ ParseResult parseOptions(int argc, char** argv, Options& opt, std::string& error
             }
             if (a == "--loop-at") opt.loopAt = *o;
             else if (a == "--drop-set-reply") opt.dropSetReplies.push_back(*o);
+            else if (a == "--absent") opt.absentPrefixes.push_back(*o);
             else opt.dropPrefixes.push_back(*o);
+        } else if (a == "--delay-prefix") {
+            const size_t colon = v.rfind(':');
+            auto o = parseOid(v.substr(0, colon == std::string::npos ? 0 : colon));
+            if (!o || colon == std::string::npos || !toInt(v.substr(colon + 1), 0, 600000, n)) {
+                error = "--delay-prefix expects OID:MS, e.g. 1.3.6.1.2.1.2.2.1:2000";
+                return ParseResult::Error;
+            }
+            opt.delayPrefixes.emplace_back(*o, static_cast<int>(n));
         } else if (a == "--set-error") {
             size_t colon = v.rfind(':');
             auto o = parseOid(v.substr(0, colon == std::string::npos ? 0 : colon));

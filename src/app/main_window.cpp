@@ -443,6 +443,7 @@ void CMainWindow::OnDestroy() {
                          {m_cCommonSNMPPoe, "m_cCommonSNMPPoe"},
                          {m_cCommonSNMPDevStat, "m_cCommonSNMPDevStat"},
                          {m_cCommonSNMPPoeStat, "m_cCommonSNMPPoeStat"}});
+    if (m_pSource) m_pSource->Close();  // the status reads' helper sessions
 }
 
 }  // namespace app

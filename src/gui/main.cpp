@@ -1,4 +1,4 @@
-// corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png]
+// corvex-module [--profile FILE] [--screenshot FILE.png] [--window-shot FILE.png] [--picture-wait S]
 //               [--click-port N | --command ID [--step STEP]...] [--report-first-paint]
 //               '<host command line>'
 // One module process per managed device: parses the host's command line, claims the device's
@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -44,6 +45,7 @@
 #include "platform/single_instance.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "snmp/snmp_lib.h"
 #ifdef CORVEX_HAVE_PORTS
 #include "features/ports/register.h"
 #endif
@@ -121,6 +123,33 @@ void RegisterDialogs(app::DialogRegistry& registry) {
     (void)registry;
 }
 
+// A picture waits this long at most for the next reply of the switch (--picture-wait).
+constexpr int kNoProgressLimitMs = 15000;
+// Before the first poll the wait ends a second sooner: closing may wait that long for the
+// poller's read in flight, and a silent switch has its answer within the limit.
+int FirstPollSilenceMs(int limitMs) { return limitMs > 2000 ? limitMs - 1000 : limitMs; }
+
+bool FormStillReading(const platform::Form& form) {
+    for (const std::string& name : form.readNames())
+        if (form.readState(name) == platform::Form::ReadState::Running) return true;
+    return false;
+}
+
+// What a form's reads have brought so far: the state of each read and the rows of its lists.
+// A change is progress, however slow, and so is any reply of the switch (a read may gather
+// rows before it shows them).
+std::string FormReadProgress(const platform::Form& form) {
+    std::string seen;
+    for (const std::string& name : form.readNames()) {
+        const auto state = form.readState(name);
+        seen += name + "=" + std::to_string(state ? static_cast<int>(*state) : -1) + ";";
+    }
+    for (const auto& control : form.allControls())
+        if (const auto* list = dynamic_cast<const platform::ReportList*>(control.get()))
+            seen += std::to_string(list->rowCount()) + ",";
+    return seen;
+}
+
 // Plays one --step on a dialog as the user would: "row:N" clicks row N (from 1) of its first
 // list, anything else clicks the button with that caption ('&' optional). Empty when the click
 // was made, else why not. A button that opens a dialog returns once that dialog has closed.
@@ -159,7 +188,7 @@ std::string PlayFind(gui::FormDialog& dialog, const std::string& text) {
 
 constexpr const char* kUsage =
     "usage: corvex-module [--help] [--version] [--profile FILE] [--screenshot FILE.png]\n"
-    "                     [--window-shot FILE.png]"
+    "                     [--window-shot FILE.png] [--picture-wait S]"
     " [--click-port N | --command ID [--step STEP]...] [--report-first-paint]\n"
     "                     '<host command line>'\n"
     "  --screenshot FILE     write the panel after the first poll, then exit\n"
@@ -172,9 +201,12 @@ constexpr const char* kUsage =
     "                        (row N of its first list), find:TEXT (its first list's find line\n"
     "                        with TEXT) or a button's caption (e.g. '&Edit');\n"
     "                        repeatable, for dialogs that other dialogs open\n"
+    "  --picture-wait S      give a picture up when the switch sends nothing for S seconds\n"
+    "                        (default 15)\n"
     "  Exit status 2 when a requested picture cannot be made (no such command, nothing opened,\n"
-    "  a step that fails), 3 without an answer from the switch within 15 s, 4 when a module for\n"
-    "  the same device is already running, 5 when the launch line or the profile cannot be used\n"
+    "  a step that fails), 3 when the switch sends nothing for that wait (before the first poll, or\n"
+    "  while the dialog pictured is still reading), 4 when a module for the same device is\n"
+    "  already running, 5 when the launch line or the profile cannot be used\n"
     "  (no line, no address, SNMPv3 without a user, \"Read User.ini Error !\"), 6 when the switch\n"
     "  answered but refused the credentials or its replies were not usable.\n"
     "  the host command line: /H<x>/I<address>/C<read community>/D<write community>/E<TRUE|FALSE>\n"
@@ -183,7 +215,7 @@ constexpr const char* kUsage =
 // The options of this program that take a value.
 bool TakesValue(const std::string& a) {
     return a == "--profile" || a == "--screenshot" || a == "--window-shot" || a == "--click-port" ||
-           a == "--command" || a == "--step";
+           a == "--command" || a == "--step" || a == "--picture-wait";
 }
 
 // The launch arguments, kept by the program once their secrets have left the process listing.
@@ -259,6 +291,7 @@ int main(int argc, char** argv) {
     int clickPort = 0;
     int command = 0;
     std::vector<std::string> steps;
+    int pictureWaitMs = kNoProgressLimitMs;
     bool reportFirstPaint = false;
     std::string line;
     std::vector<char*> lineArgs;  // the argument strings that make the host's line
@@ -278,6 +311,8 @@ int main(int argc, char** argv) {
             command = std::atoi(argv[++i]);
         else if (a == "--step" && hasValue)
             steps.push_back(argv[++i]);
+        else if (a == "--picture-wait" && hasValue)
+            pictureWaitMs = std::clamp(std::atoi(argv[++i]), 1, 3600) * 1000;
         else if (a == "--report-first-paint")
             reportFirstPaint = true;
         else {
@@ -344,6 +379,7 @@ int main(int argc, char** argv) {
     }
     // The picture handlers run later, inside exec(): what they use lives at this scope.
     bool saved = false;
+    bool stillReading = false;  // the dialog's reads were given up
     auto write = [&result](const QImage& image, const std::string& file) {
         if (file.empty()) return;
         if (image.isNull() || !image.save(QString::fromStdString(file))) {
@@ -363,8 +399,9 @@ int main(int argc, char** argv) {
         bool done = false;
         size_t played = 0;
         int upMs = 0;
+        int quietMs = 0;         // how long the dialog's reads have made no progress
+        std::string progress;    // what they had read at the last look
         constexpr int kTickMs = 100;
-        constexpr int kLongestReadMs = 15000;  // three tries of a 3 s time-out, and some
         QObject::connect(&poll, &QTimer::timeout, &window, [&] {
             QWidget* dialog = QApplication::activeModalWidget();
             if (!dialog) return;
@@ -378,10 +415,19 @@ int main(int argc, char** argv) {
             // A read still under way (a switch slow to answer, or one that is asked again) is
             // waited for, so that the picture shows what the form ended with: its rows, or the
             // line that says what could not be read.
-            if (form && upMs < kLongestReadMs) {
-                const platform::Form& f = form->form();
-                for (const std::string& name : f.readNames())
-                    if (f.readState(name) == platform::Form::ReadState::Running) return;
+            // A read that gets nowhere for the limit is given up: the picture would show a form
+            // half filled as if it were complete.
+            if (form && FormStillReading(form->form())) {
+                const std::string now = FormReadProgress(form->form()) + std::to_string(SnmpRepliesReceived());
+                quietMs = now == progress ? quietMs + kTickMs : 0;
+                progress = now;
+                if (quietMs < pictureWaitMs) return;
+                failure = "the dialog \"" + form->form().caption() + "\" was still reading after " +
+                          std::to_string(pictureWaitMs / 1000) + " s without a reply";
+                stillReading = true;
+                done = true;
+                dialog->close();
+                return;
             }
             if (!steps.empty() && !form) {
                 // A message box where a dialog was expected: say what it says.
@@ -395,6 +441,8 @@ int main(int argc, char** argv) {
             if (played < steps.size()) {
                 const std::string step = steps[played++];
                 upMs = 0;
+                quietMs = 0;
+                progress.clear();
                 // Outside this tick: a click that opens a dialog runs it modally, and the ticks go
                 // on inside that run.
                 QTimer::singleShot(0, dialog, [&, form, step] {
@@ -448,7 +496,7 @@ int main(int argc, char** argv) {
                         shootDialog([&] { window.logic().OnCommand(command); }, windowShot, 1500, steps);
                     if (!failure.empty() && !windowShot.empty()) {
                         std::cerr << "corvex-module: command " << command << ": " << failure << "; no picture written\n";
-                        result = 2;
+                        result = stillReading ? 3 : 2;
                     }
                 }
             } else if (clickPort > 0) {
@@ -467,7 +515,19 @@ int main(int argc, char** argv) {
             window.logic().OnClose();
         };
         window.setFirstPollHandler(save);
-        QTimer::singleShot(15000, &window, save);
+        // Without a poll, the picture is given up once the switch has sent nothing for the
+        // limit: a far switch that keeps answering gets its picture, a silent one is told so.
+        auto* watch = new QTimer(&window);
+        QObject::connect(watch, &QTimer::timeout, &window, [&window, watch, save, &saved, pictureWaitMs] {
+            if (saved) {
+                watch->stop();
+            } else if (std::chrono::steady_clock::now() - window.lastAnswer() >=
+                       std::chrono::milliseconds(FirstPollSilenceMs(pictureWaitMs))) {
+                watch->stop();
+                save();
+            }
+        });
+        watch->start(100);
     }
     // The host or the system ends the module with a signal: it closes as from its menu, and a
     // dialog that is writing finishes its write first (QtFormHost::runModal).

@@ -14,7 +14,9 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cctype>
 
+#include "app/session_settings.h"
 #include "gui/form_dialog.h"
 #include "platform/single_instance.h"
 #include "platform/trace.h"
@@ -30,9 +32,39 @@ public:
 
     void paintTo(QPainter& painter) {
         painter.fillRect(rect(), QColor(30, 32, 36));
-        QtPanelCanvas canvas(painter);
-        logic_.Paint(canvas, panel::Rect{0, 0, width(), height()});
+        {
+            QtPanelCanvas canvas(painter);
+            logic_.Paint(canvas, panel::Rect{0, 0, width(), height()});
+        }
+        paintNotice(painter);
     }
+
+private:
+    // The panel's own word on the connection, centred on a dark band: without it a panel that
+    // waits for a far switch, or one that lost it, looks like a switch with its cables pulled.
+    void paintNotice(QPainter& painter) {
+        const std::string notice = owner_->panelNotice();
+        if (notice.empty() || !logic_.HasPanel()) return;
+        painter.save();
+        QFont font = painter.font();
+        font.setBold(true);
+        font.setPixelSize(std::clamp(height() / 6, 11, 16));
+        painter.setFont(font);
+        const QString text = QString::fromStdString(notice);
+        const QFontMetrics metrics(font);
+        const int w = std::min(width(), metrics.horizontalAdvance(text) + 3 * metrics.height());
+        const int h = metrics.height() * 2;
+        const QRect band((width() - w) / 2, (height() - h) / 2, w, h);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(20, 22, 26, 215));
+        painter.drawRoundedRect(band, h / 4.0, h / 4.0);
+        painter.setPen(owner_->answering_ ? QColor(235, 235, 235) : QColor(255, 196, 120));
+        painter.drawText(band, Qt::AlignCenter, metrics.elidedText(text, Qt::ElideRight, w - metrics.height()));
+        painter.restore();
+    }
+
+public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -161,6 +193,17 @@ void MainWindowView::SetTitle(const std::string& title) {
     title_ = title;
     const std::string suffix = answering_ ? std::string() : refusal_.empty() ? kNotAnsweringSuffix : " - " + refusal_;
     setWindowTitle(QString::fromStdString(title_ + suffix));
+}
+
+std::string MainWindowView::panelNotice() const {
+    if (!answering_) {
+        if (refusal_.empty()) return "Not answering";
+        std::string said = refusal_;  // "authentication failed" -> "Authentication failed"
+        said[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(said[0])));
+        return said;
+    }
+    if (!pollApplied_) return "Connecting to " + Settings().DeviceAddress + "\u2026";
+    return {};
 }
 
 void MainWindowView::SetDeviceAnswering(bool answering) {

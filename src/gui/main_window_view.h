@@ -3,6 +3,7 @@
 // panel as its client area, the blink timer, and the hooks the main window's logic calls.
 #include <QMainWindow>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -41,6 +42,12 @@ public:
     bool clickPort(int n);
     // True once a poll has been applied (the switch has answered).
     bool polled() const { return pollApplied_; }
+    // When the switch last answered the panel (a reply or an applied poll); the window's
+    // creation before the first answer.
+    std::chrono::steady_clock::time_point lastAnswer() const { return lastAnswer_; }
+    // The line the panel shows over itself: connecting before the first poll, not answering
+    // (or what the switch said instead) while it does not answer; "" otherwise.
+    std::string panelNotice() const;
     // What the switch said instead of its state (refused credentials, replies not usable); ""
     // while it answers or does not answer at all.
     const std::string& refusal() const { return refusal_; }
@@ -60,6 +67,7 @@ public:
     void SetTitle(const std::string& title) override;
     void SetDeviceAnswering(bool answering) override;
     void SetDeviceRefusing(const std::string& why) override;
+    void DeviceAnswered() override { lastAnswer_ = std::chrono::steady_clock::now(); }
     void SetPanelGeometry(const panel::Rect& rect) override;
     void RunAboutBox(const app::AboutInfo& info) override;
     void SetPanelCursor(panel::PanelCursor cursor) override;
@@ -83,6 +91,7 @@ private:
     bool panelPainted_ = false;
     std::string broadcastDir_;
     bool pollApplied_ = false;
+    std::chrono::steady_clock::time_point lastAnswer_ = std::chrono::steady_clock::now();
     std::string title_;
     bool answering_ = true;
     std::string refusal_;  // what the device said of the credentials, when it refused them

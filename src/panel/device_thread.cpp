@@ -49,6 +49,7 @@ int CPanelDeviceThread::Run() {
         if (m_iStop != 0) break;
         if (!m_record.PollPaused) {
             if (m_config.hasFan) FanPoll();
+            if (m_iStop != 0) break;  // asked to stop during the fan read: no new status read
             if (m_bPoeModel)
                 r = ModePoll();
             else

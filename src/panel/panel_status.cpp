@@ -55,6 +55,22 @@ void CPanelWalkState::FinishLink() {
     m_view.RepaintPanel();
 }
 
+void CPanelWalkState::OnLinkRead(std::vector<LinkRow> rows) {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_linkRows = std::move(rows);
+    }
+    FinishLink();
+}
+
+void CPanelWalkState::OnPoeRead(std::vector<PoeRow> rows) {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_poeRows = std::move(rows);
+    }
+    FinishPoe();
+}
+
 void CPanelWalkState::ReportFailure(SnmpFailure failure) {
     if (std::string why = SnmpCredentialProblem(failure); !why.empty()) m_view.SetDeviceRefusing(why);
     else if (SnmpFailureAnswered(failure)) m_view.SetDeviceRefusing("replies not usable: " + SnmpFailureReason(failure));
@@ -121,11 +137,42 @@ ReplyBindings ReadBindings(const CSnmp& reply) {
     return out;
 }
 
+CPanelSnmpSource::CPanelSnmpSource(CCommonSnmp& fan, CCommonSnmp& poe, CCommonSnmp& devStat, CCommonSnmp& poeStat,
+                                   CPanelWalkState& walks)
+    : m_fan(fan), m_poe(poe), m_devStat(devStat), m_poeStat(poeStat), m_walks(walks) {
+    std::vector<CCommonSnmp*> helpers;
+    for (int i = 1; i < kStatusRequestsInFlight; ++i) {
+        m_helpers.push_back(std::make_unique<CCommonSnmp>());
+        helpers.push_back(m_helpers.back().get());
+    }
+    m_reader = std::make_unique<CStatusGets>(std::move(helpers), m_rtt);
+}
+
+CPanelSnmpSource::~CPanelSnmpSource() {
+    m_reader.reset();
+    Close();
+}
+
+void CPanelSnmpSource::Close() {
+    for (auto& helper : m_helpers) helper->Close();
+}
+
+namespace {
+// One synchronous get of the poll thread, its wait following the switch's round trip.
+int TimedGet(CCommonSnmp& session, CRoundTrip& rtt, CSnmp** reply, int timeoutMs) {
+    const auto sent = std::chrono::steady_clock::now();
+    const int rc = session.GetNext(reply, rtt.WaitMs(timeoutMs));
+    if (rc == 0 || rc > 0)
+        rtt.Note(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent));
+    return rc;
+}
+}  // namespace
+
 bool CPanelSnmpSource::ReadFan(std::string& value) {
     if (!m_fan.Open(SNMP_PDU_GET_T)) return false;
     m_fan.AddValue((std::string(kFanStatusOid) + ".0").c_str(), SNMP_T_NULL, nullptr);
     CSnmp* reply = nullptr;
-    if (m_fan.GetNext(&reply, 500) != 0 || !reply) return false;
+    if (TimedGet(m_fan, m_rtt, &reply, 500) != 0 || !reply) return false;
     std::unique_ptr<CSnmp> owned(reply);
     ReplyBindings values = ReadBindings(*reply);
     for (auto& b : values) {
@@ -141,7 +188,7 @@ bool CPanelSnmpSource::ReadMode(std::string& mode, std::string& power) {
     m_poe.AddValue((std::string(kLedModeOid) + ".0").c_str(), SNMP_T_NULL, nullptr);
     m_poe.AddValue((std::string(kPoePowerOid) + ".0").c_str(), SNMP_T_NULL, nullptr);
     CSnmp* reply = nullptr;
-    if (m_poe.GetNext(&reply, 500) != 0 || !reply) return false;
+    if (TimedGet(m_poe, m_rtt, &reply, 500) != 0 || !reply) return false;
     std::unique_ptr<CSnmp> owned(reply);
     std::vector<std::string> values;
     for (auto& b : ReadBindings(*reply))
@@ -152,70 +199,72 @@ bool CPanelSnmpSource::ReadMode(std::string& mode, std::string& power) {
     return true;
 }
 
+// The link columns of a port, in the order a row lists them (ifType is not needed: the port
+// numbers are known).
+static const char* const kLinkColumns[] = {kIfSpeedOid, kIfAdminStatusOid, kIfOperStatusOid, kPortMediumOid};
+
 void CPanelSnmpSource::StartLinkWalk() {
     m_walks.BeginLinkWalk();
-    if (!m_devStat.Open(SNMP_PDU_GETNEXT_T)) return;
-    for (const char* column : {kIfTypeOid, kIfSpeedOid, kIfAdminStatusOid, kIfOperStatusOid, kPortMediumOid})
-        m_devStat.AddValue(column, SNMP_T_NULL, nullptr);
-    m_devStat.GetNextAsync(&LinkWalkCallback, this, 500);
+    const int ports = m_walks.Record().PortCount;
+    std::vector<std::string> oids;
+    for (int p = 1; p <= ports; ++p)
+        for (const char* column : kLinkColumns) oids.push_back(std::string(column) + "." + std::to_string(p));
+    m_reader->Start(
+        m_devStat, std::move(oids), kLinkObjectsPerGet, m_rtt.WaitMs(kStatusReadMs),
+        [this, ports](const std::map<std::string, std::string>& values, int status, SnmpFailure why) {
+            if (status == 0) {
+                std::vector<LinkRow> rows;
+                for (int p = 1; p <= ports; ++p) {
+                    const std::string suffix = "." + std::to_string(p);
+                    auto at = [&](const char* column) { return values.find(column + suffix); };
+                    // A port shows only the state the switch gave: no admin, oper or speed, no row.
+                    auto speed = at(kIfSpeedOid), admin = at(kIfAdminStatusOid), oper = at(kIfOperStatusOid);
+                    if (speed == values.end() || admin == values.end() || oper == values.end()) continue;
+                    auto medium = at(kPortMediumOid);
+                    rows.push_back(LinkRow{std::to_string(p), admin->second, oper->second, speed->second,
+                                           medium == values.end() ? std::string() : medium->second});
+                }
+                m_walks.OnLinkRead(std::move(rows));
+            }
+            FinishRead(m_devStat, status, why, true);
+        },
+        [this] { m_walks.NoteAnswer(); });
 }
 
 void CPanelSnmpSource::StartPoeWalk() {
     platform::Trace("--1----GetPOEPortStatus---------");
     m_walks.BeginPoeWalk();
-    if (!m_poeStat.Open(SNMP_PDU_GETNEXT_T)) return;
-    m_poeStat.AddValue(kPoePortStateOid, SNMP_T_NULL, nullptr);
-    m_poeStat.GetNextAsync(&PoeWalkCallback, this, 1000);
+    const int ports = m_walks.Record().PortCount;
+    std::vector<std::string> oids;
+    for (int p = 1; p <= ports; ++p) oids.push_back(std::string(kPoePortStateOid) + ".1." + std::to_string(p));
+    m_reader->Start(
+        m_poeStat, std::move(oids), kPoeObjectsPerGet, m_rtt.WaitMs(kPoeReadMs),
+        [this, ports](const std::map<std::string, std::string>& values, int status, SnmpFailure why) {
+            if (status == 0) {
+                std::vector<PoeRow> rows;
+                for (int p = 1; p <= ports; ++p) {
+                    auto it = values.find(std::string(kPoePortStateOid) + ".1." + std::to_string(p));
+                    if (it == values.end()) continue;
+                    platform::Trace("PoE port %d: %s", p, it->second.c_str());
+                    rows.push_back(PoeRow{std::to_string(p), it->second});
+                }
+                m_walks.OnPoeRead(std::move(rows));
+            }
+            FinishRead(m_poeStat, status, why, false);
+        },
+        [this] { m_walks.NoteAnswer(); });
 }
 
-unsigned CPanelSnmpSource::LinkWalkCallback(CSnmp* reply, int requestId, void* param, int status) {
-    std::unique_ptr<CSnmp> owned(reply);
-    auto* self = static_cast<CPanelSnmpSource*>(param);
-    CCommonSnmp& session = self->m_devStat;
-    if (!session.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        return 0;
+void CPanelSnmpSource::FinishRead(CCommonSnmp& session, int status, SnmpFailure why, bool link) {
+    if (status != 0) {
+        platform::Trace("status read failed: %d", status);
+        // No usable state came (no answer, or an error the read cannot work round): the panel
+        // says so rather than show ports the switch did not report.
+        if (link) m_walks.OnLinkWalkFailed(CSnmp4w::EC_FAILED, why);
+        else m_walks.OnPoeWalkFailed(CSnmp4w::EC_FAILED, why);
     }
-    PortStateRecord& record = self->m_walks.Record();
-    if (status != CSnmp4w::EC_NO_ERROR || !reply) {
-        platform::Trace("call back iStatus = %d", status);
-        self->m_walks.OnLinkWalkFailed(status, session.LastFailure());
-        session.SignalDone();
-        record.PollPending = false;
-        return 0;
-    }
-    if (self->m_walks.OnLinkRow(ReadBindings(*reply))) {
-        session.GetNextAsync(&LinkWalkCallback, param, 500);
-    } else {
-        session.SignalDone();
-        record.PollPending = false;
-    }
-    return 0;
-}
-
-unsigned CPanelSnmpSource::PoeWalkCallback(CSnmp* reply, int requestId, void* param, int status) {
-    std::unique_ptr<CSnmp> owned(reply);
-    auto* self = static_cast<CPanelSnmpSource*>(param);
-    CCommonSnmp& session = self->m_poeStat;
-    if (!session.FindRequestID(requestId)) {
-        platform::Trace("FindRequestID");
-        return 0;
-    }
-    PortStateRecord& record = self->m_walks.Record();
-    if (status != CSnmp4w::EC_NO_ERROR || !reply) {
-        platform::Trace("iStatus != CSnmp4w::EC_NO_ERROR");
-        self->m_walks.OnPoeWalkFailed(status, session.LastFailure());
-        session.SignalDone();
-        record.PollPending = false;
-        return 0;
-    }
-    if (self->m_walks.OnPoeRow(ReadBindings(*reply))) {
-        session.GetNextAsync(&PoeWalkCallback, param, 1000);
-    } else {
-        session.SignalDone();
-        record.PollPending = false;
-    }
-    return 0;
+    session.SignalDone();
+    m_walks.Record().PollPending = false;
 }
 
 }  // namespace panel

@@ -2,11 +2,13 @@
 // The device side of the status poller over the main window's SNMP sessions: the fan and mode
 // reads, the link and PoE walks, and the steps that apply a finished walk to the panel. Walk
 // callbacks are delivered on the UI thread, so the painter never sees a half-applied poll.
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "panel/device_thread.h"
 #include "panel/panel_object.h"
+#include "panel/status_gets.h"
 #include "panel/status_rules.h"
 #include "snmp/snmp_lib.h"
 
@@ -36,6 +38,8 @@ public:
         (void)why;
         SetDeviceAnswering(false);
     }
+    // A reply of the switch arrived (any reply, before a poll is complete too).
+    virtual void DeviceAnswered() {}
 };
 
 // The walk state and the apply steps, independent of how rows arrive.
@@ -49,6 +53,10 @@ public:
     // One row; true when the walk should go on, false when it is complete (and applied).
     bool OnLinkRow(const ReplyBindings& bindings);
     bool OnPoeRow(const ReplyBindings& bindings);
+    // A status read by known port ended: the rows of the ports the switch gave, in port order.
+    void OnLinkRead(std::vector<LinkRow> rows);
+    void OnPoeRead(std::vector<PoeRow> rows);
+    void NoteAnswer() { m_view.DeviceAnswered(); }
     // The walk ended with a non-zero status.
     void OnLinkWalkFailed(int status, SnmpFailure failure = SnmpFailure::NoAnswer);
     void OnPoeWalkFailed(int status, SnmpFailure failure = SnmpFailure::NoAnswer);
@@ -74,26 +82,43 @@ private:
     std::vector<PoeRow> m_poeRows;
 };
 
+// Requests of one status read in flight side by side, at most; the read's own session and
+// helpers carry them.
+constexpr int kStatusRequestsInFlight = 4;
+// Objects per get: a reply stays well inside the 1024 octets an SNMPv3 request allows.
+constexpr int kLinkObjectsPerGet = 32;  // 8 ports of 4 columns
+constexpr int kPoeObjectsPerGet = 20;   // state texts are longer
+// The time-outs of the status reads; a switch far away gets 1.5 round trips at least.
+constexpr int kStatusReadMs = 500;
+constexpr int kPoeReadMs = 1000;
+
 class CPanelSnmpSource : public IPanelStatusSource {
 public:
     CPanelSnmpSource(CCommonSnmp& fan, CCommonSnmp& poe, CCommonSnmp& devStat, CCommonSnmp& poeStat,
-                     CPanelWalkState& walks)
-        : m_fan(fan), m_poe(poe), m_devStat(devStat), m_poeStat(poeStat), m_walks(walks) {}
+                     CPanelWalkState& walks);
+    ~CPanelSnmpSource() override;
 
     bool ReadFan(std::string& value) override;
     bool ReadMode(std::string& mode, std::string& power) override;
+    // The link and PoE states of ports 1..PortCount, read by their known instances.
     void StartLinkWalk() override;
     void StartPoeWalk() override;
+    // Closes the helper sessions (after the poller has stopped).
+    void Close();
 
-    static unsigned LinkWalkCallback(CSnmp* reply, int requestId, void* param, int status);
-    static unsigned PoeWalkCallback(CSnmp* reply, int requestId, void* param, int status);
+    const CRoundTrip& RoundTrip() const { return m_rtt; }
 
 private:
+    void FinishRead(CCommonSnmp& session, int status, SnmpFailure why, bool link);
+
     CCommonSnmp& m_fan;
     CCommonSnmp& m_poe;
     CCommonSnmp& m_devStat;
     CCommonSnmp& m_poeStat;
     CPanelWalkState& m_walks;
+    CRoundTrip m_rtt;
+    std::vector<std::unique_ptr<CCommonSnmp>> m_helpers;
+    std::unique_ptr<CStatusGets> m_reader;
 };
 
 // Every binding of a reply as (OID, value text).

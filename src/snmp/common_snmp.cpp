@@ -265,6 +265,13 @@ SnmpFailure CCommonSnmp::LastFailure() {
     return lastFailure_;
 }
 
+int CCommonSnmp::LastErrorIndex() {
+    std::lock_guard<std::mutex> lock(lock_);
+    int status = 0, index = 0;
+    if (request_) request_->getErrorInfo(status, index);
+    return status != 0 ? index : 0;
+}
+
 std::string CCommonSnmp::LastFailureText() {
     std::lock_guard<std::mutex> lock(lock_);
     return lastFailureText_;

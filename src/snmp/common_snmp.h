@@ -63,6 +63,9 @@ public:
     // ("no answer (time-out)", "the host name ... could not be resolved", ...).
     SnmpFailure LastFailure();
     std::string LastFailureText();
+    // The binding (from 1) that the error status of the last reply names; 0 when none. A get of
+    // many objects learns from it which one an SNMPv1 agent does not have (noSuchName).
+    int LastErrorIndex();
 
     bool IsCancelled() const { return cancelled_; }
     bool WaitDone(int ms) { return done_.waitFor(std::chrono::milliseconds(ms)); }

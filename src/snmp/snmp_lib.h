@@ -60,6 +60,10 @@ std::string SnmpFailureReason(SnmpFailure failure);
 // that does not answer the request): the switch is there, but what it said was not usable.
 bool SnmpFailureAnswered(SnmpFailure failure);
 
+// Replies (responses) received from any agent since the process started, late ones included:
+// a program waiting on a slow switch tells slow progress from silence by it.
+unsigned long SnmpRepliesReceived();
+
 // Walk callback: (reply, request identifier, parameter, status). Status 0: the reply holds one
 // row; -2: the walk has left the table; -1 or anything else: the step failed. The reply is
 // owned by the callback (delete it when non-null).

@@ -368,6 +368,12 @@ bool SnmpTransport::ensureUserLocked() {
     return true;
 }
 
+namespace {
+std::atomic<unsigned long> g_repliesReceived{0};
+}  // namespace
+
+unsigned long SnmpRepliesReceived() { return g_repliesReceived.load(std::memory_order_relaxed); }
+
 int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu, void* magic) {
     auto* self = static_cast<SnmpTransport*>(magic);
     // Called under the Net-SNMP mutex from snmp_sess_read / snmp_sess_timeout.
@@ -375,6 +381,8 @@ int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu
     // carries request ID 0; Net-SNMP has matched it to the outstanding message already.
     // Net-SNMP tells of each resend of a read; the request goes on.
     if (op == NETSNMP_CALLBACK_OP_RESEND) return 1;
+    if (op == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu && pdu->command == SNMP_MSG_RESPONSE)
+        g_repliesReceived.fetch_add(1, std::memory_order_relaxed);
     const bool report = pdu && pdu->command == SNMP_MSG_REPORT;
     if (self->finished_ || self->pendingReqId_ == 0) return 1;
     if (reqid != self->pendingReqId_ && !(report && reqid == 0)) return 1;  // a request given up earlier

@@ -483,6 +483,47 @@ TEST_F(ModuleProcessTest, CommandShotsShowTheDialogAndASilentSwitchGetsNoPicture
     EXPECT_GT(QImage(QString::fromStdString(unanswered)).height(), QImage(QString::fromStdString(answered)).height());
 }
 
+// The picture options wait for a far switch as long as it keeps answering: the 52-port panel
+// at 400 ms, a dialog whose reads take longer than the wait but keep coming. A silent switch
+// still ends the module within 15 s, and a dialog still reading when the switch falls silent is
+// not written as a picture.
+TEST_F(ModuleProcessTest, PicturesWaitForASlowSwitchButNotForSilence) {
+    if (ModulePath().empty() || corvex::test::SimDevice::simulatorPath().empty()) GTEST_SKIP() << "not built";
+    const QString panels = QString::fromStdString(corvex::test::SimDevice::panelsDirectory());
+    struct Case {
+        std::string what, model;
+        std::vector<std::string> device;
+        QStringList options;
+        int exitCode;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"52-port panel at 400 ms", "52", {"--delay-ms", "400"}, {"--profile", panels + "/52/User.ini", "--screenshot"}, 0,
+         ""},
+        {"VLAN dialog at 400 ms, longer than the wait", "10p", {"--delay-ms", "400"},
+         {"--command", "32834", "--picture-wait", "3", "--window-shot"}, 0, ""},
+        {"silent switch", "10p", {"--silent-after", "0"}, {"--screenshot"}, 3, "did not answer; no picture written"},
+        {"dialog still reading", "10p", {"--delay-prefix", "1.3.6.1.4.1.171.10.76.12.24.5:6000"},
+         {"--command", "32825", "--picture-wait", "2", "--window-shot"}, 3,
+         "the dialog \"LLDP Global Settings\" was still reading after 2 s without a reply; no picture written"},
+    };
+    for (const Case& c : cases) {
+        corvex::test::SimDevice sim;
+        std::string error;
+        ASSERT_TRUE(sim.start(c.model, c.device, &error)) << error;
+        const std::string file = sim.directory() + "/shot.png";
+        const auto started = std::chrono::steady_clock::now();
+        const ModuleRun run = RunModule(sim.hostLine(), QStringList(c.options) << QString::fromStdString(file));
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what << ": " << run.errors;
+        EXPECT_NE(run.errors.find(c.error), std::string::npos) << c.what << ": " << run.errors;
+        EXPECT_EQ(std::filesystem::exists(file), c.exitCode == 0) << c.what;
+        if (c.exitCode == 3) {
+            EXPECT_LT(took, 15s) << c.what;
+        }
+    }
+}
+
 // A picture that cannot be made ends the module with a message and a non-zero status: another
 // module of the device is running, a step names nothing or brings up a message instead of a
 // dialog, a step without a command. A step that opens a child dialog pictures that dialog.
@@ -534,9 +575,9 @@ TEST_F(ModuleProcessTest, PicturesThatCannotBeMadeSayWhyAndChildDialogsArePictur
                 {"--profile", QString::fromStdString(corvex::test::SimDevice::panelsDirectory() + "/10p/User.ini"),
                  QString::fromStdString(sim.hostLine())});
     ASSERT_TRUE(first.waitForStarted());
-    // Its first status walk shows that it has claimed the device.
+    // Its first status read shows that it has claimed the device.
     sim.clearLog();
-    for (int i = 0; i < 200 && sim.countRequests("getnext", "1.3.6.1.2.1.2.2.1.3") == 0; ++i)
+    for (int i = 0; i < 200 && sim.countRequests("get", "1.3.6.1.2.1.2.2.1.5.1") == 0; ++i)
         std::this_thread::sleep_for(50ms);
     const ModuleRun second = RunModule(sim.hostLine(), {"--screenshot", file("second.png")});
     first.kill();
@@ -708,7 +749,10 @@ TEST_F(WindowTest, TitleTellsWhenTheSwitchStopsAnswering) {
     auto titleIs = [&](const std::string& want, int ms) {
         return QTest::qWaitFor([&] { return window->windowTitle().toStdString() == want; }, ms);
     };
+    // The panel itself says what goes on: connecting, then nothing once polled.
+    EXPECT_EQ(window->panelNotice(), "Connecting to 127.0.0.1\u2026");
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->polled(); }, 10000));
+    EXPECT_EQ(window->panelNotice(), "");
     EXPECT_EQ(window->windowTitle().toStdString(), title);
     {
         CCommonSnmp reboot;
@@ -718,6 +762,8 @@ TEST_F(WindowTest, TitleTellsWhenTheSwitchStopsAnswering) {
         if (reboot.Send(&reply, 0) == 0) delete reply;
     }
     EXPECT_TRUE(titleIs(title + gui::MainWindowView::kNotAnsweringSuffix, 14000)) << window->windowTitle().toStdString();
+    EXPECT_EQ(window->panelNotice(), "Not answering");
     EXPECT_TRUE(titleIs(title, 25000)) << window->windowTitle().toStdString();
+    EXPECT_EQ(window->panelNotice(), "");
     window->logic().OnClose();
 }

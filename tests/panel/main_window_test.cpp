@@ -2,6 +2,7 @@
 // commands, the browser search, and the live panel against the virtual switch.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include <chrono>
@@ -480,6 +481,90 @@ TEST_F(LiveWindowTest, ProxyMarkedRepliesStillLightThePanel) {
     }
 }
 
+// The status read asks for each port's columns by their known instances, many to a request. A
+// switch without some of them (SNMPv1 names one at a time with noSuchName, SNMPv3 marks each with
+// an exception) still shows every port it reports, and a port it does not report keeps what it
+// showed: no state the switch did not give.
+TEST_F(LiveWindowTest, PortsAreReadByKnownIndexAndMissingRowsShowNothing) {
+    const std::string oper5 = "1.3.6.1.2.1.2.2.1.8.5", medium = "1.3.6.1.4.1.171.10.76.12.1.13.1.7";
+    struct Case {
+        std::string what, model, version;
+        std::vector<std::string> absent;
+        std::set<int> unreported;
+        int gets;  // status requests of a read when nothing is missing
+    };
+    const std::vector<Case> cases = {
+        {"every row", "52", "1", {}, {}, 7},
+        {"no oper state of port 5, no medium column, SNMPv1", "28", "1", {oper5, medium}, {5}, 0},
+        {"the same under SNMPv3", "28", "3", {oper5, medium}, {5}, 0},
+        {"ports 27 and 28 without rows", "28", "1", {"1.3.6.1.2.1.2.2.1.5.27", "1.3.6.1.2.1.2.2.1.7.28"}, {27, 28}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args{"--user", "admin:MD5:authpass1:DES:privpass1"};
+        for (const auto& a : c.absent) args.insert(args.end(), {"--absent", a});
+        sim.stop();
+        StartDevice(c.model, args);
+        if (c.version == "3") {
+            SessionSettings& s = MutableSettings();
+            s.SnmpVersion = "3", s.SecurityLevel = "3", s.UserName = "admin", s.AuthProtocol = "2";
+            s.AuthPassword = "authpass1", s.PrivProtocol = "2", s.PrivPassword = "privpass1";
+        }
+        view = FakeView{};
+        CMainWindow win(view, profile, &loader, dialogs, launcher);
+        ASSERT_TRUE(win.OnInitDialog());
+        const int ports = win.m_record.PortCount;
+        std::vector<int> before;
+        for (int e = 0; e < ports; ++e) before.push_back(paneltest::StatusOf(win.m_root, e));
+        ASSERT_TRUE(ui.runUntil([&] { return !view.timers.empty(); }, 8s)) << "no poll applied";
+        if (c.gets > 0) {  // gets of at most 32 objects, no walk
+            int gets = 0;
+            for (const auto& r : sim.requests()) {
+                EXPECT_FALSE(r.pdu == "getnext" && r.bindings[0].oid.rfind("1.3.6.1.2.1.2.2.1.", 0) == 0);
+                if (r.pdu != "get" || r.bindings[0].oid.rfind("1.3.6.1.2.1.2.2.1.", 0) != 0) continue;
+                EXPECT_LE(r.bindings.size(), 32u);
+                ++gets;
+            }
+            EXPECT_EQ(gets, c.gets);
+        }
+        for (int port = 1; port <= ports; ++port) {
+            if (c.unreported.count(port)) {
+                EXPECT_EQ(win.m_record.PortIndicator[port - 1], panel::kPortEnabled) << port;
+                EXPECT_EQ(paneltest::StatusOf(win.m_root, port - 1), before[port - 1]) << port;
+                continue;
+            }
+            auto v = ReadPort(port);
+            ASSERT_EQ(v.size(), 3u) << port;
+            const std::string top = port > ports - 4 || c.model == "52" ? "1000000000" : "100000000";
+            const int expected = v[0] != "1" ? 2 : v[1] != "1" ? 3 : v[2] == top ? 1 : 0;
+            EXPECT_EQ(win.m_record.PortIndicator[port - 1], expected) << "port " << port;
+            EXPECT_EQ(paneltest::StatusOf(win.m_root, port - 1), expected) << "port " << port;
+        }
+        EXPECT_TRUE(win.OnClose());
+    }
+}
+
+// A switch 700 ms away: the poller's 500 ms time-outs would send every request twice. Once its
+// round trip is measured (the first pass), no request goes out twice, on the PoE and fan models too.
+TEST_F(LiveWindowTest, AFarSwitchIsAskedOnceEachTimeItsRoundTripIsKnown) {
+    for (const std::string model : {"10p", "52"}) {
+        SCOPED_TRACE(model);
+        sim.stop();
+        StartDevice(model, {"--delay-ms", "700"});
+        view = FakeView{};
+        CMainWindow win(view, profile, &loader, dialogs, launcher);
+        ASSERT_TRUE(win.OnInitDialog());
+        ASSERT_TRUE(ui.runUntil([&] { return view.timers.size() == 1; }, 10s)) << "no poll applied";
+        const size_t firstPass = sim.requests().size();
+        ASSERT_TRUE(ui.runUntil([&] { return view.timers.size() == 2; }, 12s)) << "no second poll";
+        const auto requests = sim.requests();
+        std::map<long, int> sent;
+        for (size_t i = firstPass; i < requests.size(); ++i) ++sent[requests[i].requestId];
+        for (const auto& [id, times] : sent) EXPECT_EQ(times, 1) << "request " << id;
+        EXPECT_TRUE(win.OnClose());
+    }
+}
+
 TEST_F(LiveWindowTest, PoeLedModeWalksThePoeStates) {
     StartDevice("10p");
     {
@@ -573,7 +658,9 @@ TEST_F(LiveWindowTest, SaveConfigurationSendsExactlyOneSet) {
 
 // ---- poller against a silent or busy device ---------------------------------------------
 
-const char* const kWalkColumn = "1.3.6.1.2.1.2.2.1.3";
+// The status read's first request starts with ifSpeed of port 1; dropping the column silences it.
+const char* const kStatusColumn = "1.3.6.1.2.1.2.2.1.5";
+const char* const kStatusRead = "1.3.6.1.2.1.2.2.1.5.1";
 const char* const kLedModeObject = "1.3.6.1.4.1.171.10.76.12.22.8.0";
 
 // Requests whose first binding is `oid` (walk starts: get-next of the column itself); a read
@@ -588,13 +675,13 @@ int CountRequests(const std::vector<corvex::test::SimRequest>& requests, const s
 // A device that never answers the walk: the walk's time-out ends it with the failure reaction,
 // and the next pass reads the mode and walks again without skipping.
 TEST_F(LiveWindowTest, UnansweredWalkEndsByTimeOutAndTheNextPassWalksAgain) {
-    StartDevice("10p", {"--drop-prefix", kWalkColumn});
+    StartDevice("10p", {"--drop-prefix", kStatusColumn});
     CMainWindow win(view, profile, &loader, dialogs, launcher);
     ASSERT_TRUE(win.OnInitDialog());
-    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "getnext", kWalkColumn) == 1; }, 5s));
+    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "get", kStatusRead) == 1; }, 5s));
     ASSERT_TRUE(ui.runUntil([&] { return !win.m_record.PollPending.load(); }, 5s));
     for (int i = 0; i < 100; ++i) EXPECT_EQ(win.m_record.PortIndicator[i], panel::kPortEnabled) << i;
-    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "getnext", kWalkColumn) == 2; }, 12s));
+    ASSERT_TRUE(ui.runUntil([&] { return CountRequests(sim.requests(), "get", kStatusRead) == 2; }, 12s));
     EXPECT_EQ(CountRequests(sim.requests(), "get", kLedModeObject), 2);
     EXPECT_TRUE(win.OnClose());
 }
@@ -602,13 +689,13 @@ TEST_F(LiveWindowTest, UnansweredWalkEndsByTimeOutAndTheNextPassWalksAgain) {
 // While the window thread has not handled the end of a walk, the walk is still pending for the
 // poller: three passes are skipped (nothing is sent) and the fourth starts a new walk.
 TEST_F(LiveWindowTest, PendingWalkIsAbandonedAfterThreeSkippedPasses) {
-    StartDevice("10p", {"--drop-prefix", kWalkColumn});
+    StartDevice("10p", {"--drop-prefix", kStatusColumn});
     CMainWindow win(view, profile, &loader, dialogs, launcher);
     ASSERT_TRUE(win.OnInitDialog());
     // The window thread stays busy from here on: no walk result reaches the panel.
     auto waitFor = [&](int walks, std::chrono::seconds limit) {
         const auto until = std::chrono::steady_clock::now() + limit;
-        while (CountRequests(sim.requests(), "getnext", kWalkColumn) < walks) {
+        while (CountRequests(sim.requests(), "get", kStatusRead) < walks) {
             if (std::chrono::steady_clock::now() > until) return false;
             std::this_thread::sleep_for(20ms);
         }
@@ -662,7 +749,7 @@ TEST_F(LiveWindowTest, MenuAndPollingFollowThePInTheName) {
         EXPECT_EQ(win.Menu()[0].items.size(), poe ? 21u : 18u) << model;
         EXPECT_NE(FindCommand(win.Menu(), kCmdJumboFrame), nullptr);
         EXPECT_EQ(CountRequests(sim.requests(), "get", kLedModeObject) > 0, poe) << model;
-        EXPECT_EQ(CountRequests(sim.requests(), "getnext", kWalkColumn) > 0, true) << model;
+        EXPECT_EQ(CountRequests(sim.requests(), "get", kStatusRead) > 0, true) << model;
         EXPECT_TRUE(win.OnClose());
     }
 }
