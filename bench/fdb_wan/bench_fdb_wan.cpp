@@ -125,8 +125,9 @@ int main(int argc, char** argv) {
         for (int version : {1, 3}) {
             if ((only == "v1" && version != 1) || (only == "v3" && version != 3)) continue;
             corvex::test::SimDevice device;
-            std::vector<std::string> args = {"--fdb", std::to_string(fdb), "--user",
-                                             "benchv3:SHA:benchAuth1:DES:benchPriv1"};
+            const corvex::test::SimV3User user{"benchv3", "benchAuth1", "benchPriv1"};
+            std::vector<std::string> args = user.args();
+            args.insert(args.end(), {"--fdb", std::to_string(fdb)});
             if (c.delayMs) args.insert(args.end(), {"--delay-ms", std::to_string(c.delayMs)});
             if (c.dropPercent) args.insert(args.end(), {"--drop-percent", std::to_string(c.dropPercent)});
             std::string error;
@@ -135,16 +136,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
             device.installAsDevice();
-            SessionSettings& s = MutableSettings();
-            if (version == 3) {
-                s.SnmpVersion = "3";
-                s.SecurityLevel = "3";
-                s.UserName = "benchv3";
-                s.AuthProtocol = "3";
-                s.AuthPassword = "benchAuth1";
-                s.PrivProtocol = "2";
-                s.PrivPassword = "benchPriv1";
-            }
+            if (version == 3) user.use("3");
             Result r;
             RunDialog(cap, r);
             CountRequests(device, r);

@@ -1066,13 +1066,7 @@ int CSnmpTable::getNext(const char* address, CSnmp** reply, int timeoutMs) {
         columns_.clear();
         for (const auto& b : request_->bindings()) columns_.push_back(b.oid);
         columnsGeneration_ = request_->bindingsGeneration_;
-        ahead_.clear();
-        aheadPos_ = 0;
-        aheadEnd_ = 0;
-        nextReplies_.clear();
-        rowBytes_ = 0;
-        repsCap_ = 0;
-        bulkWorked_ = false;
+        resetAhead();
     }
     if (request_->bindings().empty()) return -1;
     if (hasAhead()) return serveAhead(reply);
@@ -1109,6 +1103,10 @@ void CSnmpTable::setColumns(const std::vector<std::string>& columns) {
     columns_.clear();
     for (const std::string& c : columns) columns_.push_back(!c.empty() && c[0] == '.' ? c.substr(1) : c);
     columnsGeneration_ = request_ ? request_->bindingsGeneration_ : 0;
+    resetAhead();
+}
+
+void CSnmpTable::resetAhead() {
     ahead_.clear();
     aheadPos_ = 0;
     aheadEnd_ = 0;

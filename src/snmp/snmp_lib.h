@@ -227,6 +227,8 @@ public:
     CSnmp* request() const { return request_; }
 
 private:
+    // Forgets the rows fetched ahead and what the walk learnt of GETBULK (new columns).
+    void resetAhead();
     CSnmp* request_;
     // One GETBULK step: fills ahead_ (or aheadEnd_), or falls back to get-next. Same results as
     // getNext.
