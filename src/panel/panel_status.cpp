@@ -145,7 +145,7 @@ CPanelSnmpSource::CPanelSnmpSource(CCommonSnmp& fan, CCommonSnmp& poe, CCommonSn
         m_helpers.push_back(std::make_unique<CCommonSnmp>());
         helpers.push_back(m_helpers.back().get());
     }
-    m_reader = std::make_unique<CStatusGets>(std::move(helpers), m_rtt);
+    m_reader = std::make_unique<CStatusGets>(std::move(helpers));
 }
 
 CPanelSnmpSource::~CPanelSnmpSource() {
@@ -157,22 +157,12 @@ void CPanelSnmpSource::Close() {
     for (auto& helper : m_helpers) helper->Close();
 }
 
-namespace {
-// One synchronous get of the poll thread, its wait following the switch's round trip.
-int TimedGet(CCommonSnmp& session, CRoundTrip& rtt, CSnmp** reply, int timeoutMs) {
-    const auto sent = std::chrono::steady_clock::now();
-    const int rc = session.GetNext(reply, rtt.WaitMs(timeoutMs));
-    if (rc == 0 || rc > 0)
-        rtt.Note(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent));
-    return rc;
-}
-}  // namespace
 
 bool CPanelSnmpSource::ReadFan(std::string& value) {
     if (!m_fan.Open(SNMP_PDU_GET_T)) return false;
     m_fan.AddValue((std::string(kFanStatusOid) + ".0").c_str(), SNMP_T_NULL, nullptr);
     CSnmp* reply = nullptr;
-    if (TimedGet(m_fan, m_rtt, &reply, 500) != 0 || !reply) return false;
+    if (m_fan.GetNext(&reply, 500) != 0 || !reply) return false;
     std::unique_ptr<CSnmp> owned(reply);
     ReplyBindings values = ReadBindings(*reply);
     for (auto& b : values) {
@@ -188,7 +178,7 @@ bool CPanelSnmpSource::ReadMode(std::string& mode, std::string& power) {
     m_poe.AddValue((std::string(kLedModeOid) + ".0").c_str(), SNMP_T_NULL, nullptr);
     m_poe.AddValue((std::string(kPoePowerOid) + ".0").c_str(), SNMP_T_NULL, nullptr);
     CSnmp* reply = nullptr;
-    if (TimedGet(m_poe, m_rtt, &reply, 500) != 0 || !reply) return false;
+    if (m_poe.GetNext(&reply, 500) != 0 || !reply) return false;
     std::unique_ptr<CSnmp> owned(reply);
     std::vector<std::string> values;
     for (auto& b : ReadBindings(*reply))
@@ -210,7 +200,7 @@ void CPanelSnmpSource::StartLinkWalk() {
     for (int p = 1; p <= ports; ++p)
         for (const char* column : kLinkColumns) oids.push_back(std::string(column) + "." + std::to_string(p));
     m_reader->Start(
-        m_devStat, std::move(oids), kLinkObjectsPerGet, m_rtt.WaitMs(kStatusReadMs),
+        m_devStat, std::move(oids), kLinkObjectsPerGet, kStatusReadMs,
         [this, ports](const std::map<std::string, std::string>& values, int status, SnmpFailure why) {
             if (status == 0) {
                 std::vector<LinkRow> rows;
@@ -238,7 +228,7 @@ void CPanelSnmpSource::StartPoeWalk() {
     std::vector<std::string> oids;
     for (int p = 1; p <= ports; ++p) oids.push_back(std::string(kPoePortStateOid) + ".1." + std::to_string(p));
     m_reader->Start(
-        m_poeStat, std::move(oids), kPoeObjectsPerGet, m_rtt.WaitMs(kPoeReadMs),
+        m_poeStat, std::move(oids), kPoeObjectsPerGet, kPoeReadMs,
         [this, ports](const std::map<std::string, std::string>& values, int status, SnmpFailure why) {
             if (status == 0) {
                 std::vector<PoeRow> rows;

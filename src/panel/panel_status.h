@@ -106,8 +106,6 @@ public:
     // Closes the helper sessions (after the poller has stopped).
     void Close();
 
-    const CRoundTrip& RoundTrip() const { return m_rtt; }
-
 private:
     void FinishRead(CCommonSnmp& session, int status, SnmpFailure why, bool link);
 
@@ -116,7 +114,6 @@ private:
     CCommonSnmp& m_devStat;
     CCommonSnmp& m_poeStat;
     CPanelWalkState& m_walks;
-    CRoundTrip m_rtt;
     std::vector<std::unique_ptr<CCommonSnmp>> m_helpers;
     std::unique_ptr<CStatusGets> m_reader;
 };

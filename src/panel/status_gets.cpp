@@ -8,22 +8,6 @@
 
 namespace panel {
 
-void CRoundTrip::Note(std::chrono::milliseconds sample) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    const double ms = static_cast<double>(std::max<long long>(sample.count(), 0));
-    m_srttMs = m_srttMs <= 0 ? ms : m_srttMs + (ms - m_srttMs) / 8;
-}
-
-int CRoundTrip::SmoothedMs() const {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return static_cast<int>(m_srttMs + 0.5);
-}
-
-int CRoundTrip::WaitMs(int timeoutMs) const {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return std::max(timeoutMs, static_cast<int>(m_srttMs * 1.5 + 0.5));
-}
-
 namespace {
 constexpr int kNoSuchName = 2;
 constexpr int kTooBig = 1;
@@ -82,7 +66,6 @@ bool CStatusGets::Send(Slot& slot, std::vector<std::string> oids) {
     for (const std::string& oid : oids) slot.session->AddValue(oid.c_str(), SNMP_T_NULL, nullptr);
     slot.oids = std::move(oids);
     slot.job = m_job;
-    slot.sentAt = std::chrono::steady_clock::now();
     if (slot.session->GetNextAsync(&OnReply, &slot, m_timeoutMs) != 0) {
         slot.oids.clear();
         return false;
@@ -132,11 +115,7 @@ unsigned CStatusGets::OnReply(CSnmp* reply, int requestId, void* param, int stat
         std::vector<std::string> asked = std::move(slot->oids);
         slot->oids.clear();
         const bool answered = status == CSnmp4w::EC_NO_ERROR || status > 0;
-        if (answered) {
-            self->m_rtt.Note(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                                   slot->sentAt));
-            onAnswer = self->m_onAnswer;
-        }
+        if (answered) onAnswer = self->m_onAnswer;
         const int errorIndex = status > 0 ? session.LastErrorIndex() : 0;
         if (status == CSnmp4w::EC_NO_ERROR && reply) {
             // The reply answers the request binding by binding (the session checked the OIDs).

@@ -18,22 +18,6 @@ class CCommonSnmp;
 
 namespace panel {
 
-// The round trip of the switch, smoothed over the replies to the panel's own requests (as TCP
-// smooths it: seven eighths of the old estimate, one eighth of the new sample).
-class CRoundTrip {
-public:
-    void Note(std::chrono::milliseconds sample);
-    // The smoothed round trip in ms; 0 before the first reply.
-    int SmoothedMs() const;
-    // A request's wait: its own time-out, never shorter than 1.5 round trips, so that a switch
-    // far away is not asked twice for every request.
-    int WaitMs(int timeoutMs) const;
-
-private:
-    mutable std::mutex m_lock;
-    double m_srttMs = 0;
-};
-
 // Reads a list of objects with gets of up to `perGet` objects each, at most as many requests in
 // flight as it has sessions. An object the switch does not have (an exception value, or the one
 // a noSuchName names under SNMPv1) is left out of the result, and the rest of its request is
@@ -44,7 +28,7 @@ public:
     using Done = std::function<void(const std::map<std::string, std::string>& values, int status, SnmpFailure why)>;
 
     // `helpers`: the sessions that carry the requests beside the read's own one.
-    CStatusGets(std::vector<CCommonSnmp*> helpers, CRoundTrip& rtt) : m_helpers(std::move(helpers)), m_rtt(rtt) {}
+    explicit CStatusGets(std::vector<CCommonSnmp*> helpers) : m_helpers(std::move(helpers)) {}
     ~CStatusGets();
     CStatusGets(const CStatusGets&) = delete;
     CStatusGets& operator=(const CStatusGets&) = delete;
@@ -63,7 +47,6 @@ private:
         CStatusGets* owner = nullptr;
         CCommonSnmp* session = nullptr;
         std::vector<std::string> oids;  // what it asks for now; empty when idle
-        std::chrono::steady_clock::time_point sentAt;
         unsigned job = 0;
     };
     static unsigned OnReply(CSnmp* reply, int requestId, void* param, int status);
@@ -74,7 +57,6 @@ private:
     bool Send(Slot& slot, std::vector<std::string> oids);
 
     std::vector<CCommonSnmp*> m_helpers;
-    CRoundTrip& m_rtt;
     std::mutex m_lock;
     std::vector<Slot> m_slots;
     std::deque<std::vector<std::string>> m_queue;  // requests to send, in order

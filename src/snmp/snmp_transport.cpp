@@ -87,7 +87,17 @@ int RoundTrip::retransmitMs() const {
 std::vector<int> RequestWaits(const RoundTrip& trip, int timeoutMs, int tries) {
     timeoutMs = std::max(timeoutMs, 1);
     tries = std::max(tries, 1);
-    if (!trip.known()) return std::vector<int>(static_cast<std::size_t>(tries), timeoutMs);
+    if (!trip.known()) {
+        // Nothing known yet: the first send waits long enough for a far switch to answer (within
+        // the whole bound), so that its first request does not go out twice; the rest of the
+        // bound is spent in time-outs.
+        const long total = static_cast<long>(timeoutMs) * tries;
+        std::vector<int> waits{static_cast<int>(std::min<long>(total, std::max(timeoutMs, kFirstContactMs)))};
+        for (long rest = total - waits[0]; rest > 0 && static_cast<int>(waits.size()) < kMaxReadSends;
+             rest -= waits.back())
+            waits.push_back(static_cast<int>(std::min<long>(rest, timeoutMs)));
+        return waits;
+    }
     const long least = static_cast<long>(std::ceil(1.5 * trip.meanMs()));
     const long longest = std::max<long>(timeoutMs, least);
     if (tries == 1) return {static_cast<int>(longest)};
@@ -530,7 +540,8 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe, int 
     // How long each send waits follows this switch's round trip: a lost request is asked again
     // after the retransmission time-out rather than the whole time-out.
     const std::string peer = resolvedHost_ + ":" + key_.port;
-    const std::vector<int> waits = corvex::snmp::RequestWaits(corvex::snmp::SwitchRoundTrip(peer), timeoutMs, tries);
+    const corvex::snmp::RoundTrip trip = corvex::snmp::SwitchRoundTrip(peer);
+    const std::vector<int> waits = corvex::snmp::RequestWaits(trip, timeoutMs, tries);
     long total = 0;
     for (int w : waits) total += w;
     netsnmp_pdu* again = nullptr;  // what each further send is copied from
@@ -602,10 +613,12 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe, int 
         std::lock_guard<std::mutex> lock(NetSnmpMutex());
         if (again) snmp_free_pdu(again);
         // Only an answer to a request sent once tells the round trip (the answer to a request
-        // sent twice may answer either).
+        // sent twice may answer either). While nothing is known, the time since the first send
+        // is taken anyway: it is at least the round trip, and without it a switch farther away
+        // than every wait would be asked twice for ever.
         const bool heard = answered && (result_ == 0 || (eventFailure_ != SnmpFailure::NotSent &&
                                                           eventFailure_ != SnmpFailure::NoAnswer));
-        if (heard && sends == 1)
+        if (heard && (sends == 1 || !trip.known()))
             corvex::snmp::NoteRoundTrip(peer, std::chrono::duration<double, std::milli>(answeredAt - sentAt).count());
     }
     std::lock_guard<std::mutex> lock(NetSnmpMutex());

@@ -67,12 +67,15 @@ private:
 inline constexpr int kMinRetransmitMs = 150;
 // The most times one read goes out, however short the waits are.
 inline constexpr int kMaxReadSends = 6;
+// While a switch's round trip is not known, how long its first send may wait for an answer.
+inline constexpr int kFirstContactMs = 2000;
 
 // The waits of one request, one per send, for a switch with this round trip. timeoutMs stays
 // the longest wait of one send, except that no wait is shorter than 1.5 round trips; a read
 // (tries > 1) is sent again after the retransmission time-out, doubled after each loss, and
 // all its waits together last tries x the longest wait, as long as tries waits of the time-out
-// would. Nothing known yet: tries waits of the time-out.
+// would. Nothing known yet: the first send waits up to kFirstContactMs of that, each later one
+// the time-out.
 std::vector<int> RequestWaits(const RoundTrip& trip, int timeoutMs, int tries);
 
 // The round trip of each switch (address:port) of this process; thread-safe.

@@ -318,6 +318,8 @@ TEST(RoundTrip, WaitsFollowTheSwitch) {
     };
     const Case cases[] = {
         {"nothing known: the time-out each time", {}, 3000, 3, 0, {3000, 3000, 3000}},
+        {"nothing known, short time-outs: the first send waits for a far switch", {}, 500, 3, 0, {1500}},
+        {"nothing known: the first send waits up to two seconds, then the time-out", {}, 1000, 3, 0, {2000, 1000}},
         {"a local switch: the floor, doubled, within three time-outs", {1}, 3000, 3, 151, {151, 302, 604, 1208, 2416, 3000}},
         {"mean + 4 deviations (100: 100/50, then 200: 112.5/62.5)", {100, 200}, 3000, 3, 363, {363, 726, 1452, 2904, 3000, 555}},
         {"never shorter than 1.5 round trips, however short the time-out", {700}, 500, 3, 2100, {1050, 1050, 1050}},
