@@ -231,11 +231,13 @@ int wrappedSend(netsnmp_transport* t, const void* buf, int len, void** opaque, i
         g.suppressNextReply = false;
         return len;
     }
-    if (g.replyDelayMs > 0) {
+    const int delayMs = g.replyDelayMs;
+    g.replyDelayMs = g.opt->delayMs;  // a prefix's own delay holds for its reply only
+    if (delayMs > 0) {
         auto* d = new DelayedReply{t, std::vector<char>(static_cast<const char*>(buf), static_cast<const char*>(buf) + len), {}};
         if (opaque && *opaque && olen && *olen > 0)
             d->opaque.assign(static_cast<const char*>(*opaque), static_cast<const char*>(*opaque) + *olen);
-        struct timeval tv {g.replyDelayMs / 1000, (g.replyDelayMs % 1000) * 1000};
+        struct timeval tv {delayMs / 1000, (delayMs % 1000) * 1000};
         g.delayed.insert(d);
         snmp_alarm_register_hr(tv, 0, sendDelayed, d);
         return len;
@@ -589,6 +591,7 @@ bool isLoopbackListen(const std::string& spec) {
 int runAgent(Device& device, const Options& opt) {
     g.device = &device;
     g.opt = &opt;
+    g.replyDelayMs = opt.delayMs;  // discovery reports, which no access check sees, are late too
     if (!opt.logFile.empty()) {
         // The log holds every community received, wrong ones included: its owner's eyes only.
         const int fd = ::open(opt.logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);

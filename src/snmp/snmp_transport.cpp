@@ -69,6 +69,7 @@ void EnsureNetSnmp() {
 
 void RoundTrip::sample(double ms) {
     if (!(ms >= 0)) return;
+    backoff_ = 0;
     if (samples_++ == 0) {
         srtt_ = ms;
         rttvar_ = ms / 2;
@@ -81,7 +82,7 @@ void RoundTrip::sample(double ms) {
 int RoundTrip::retransmitMs() const {
     if (!known()) return 0;
     // The floor applies to the margin over the mean: a busy moment of a far switch is no loss.
-    return static_cast<int>(std::ceil(srtt_ + std::max<double>(kMinRetransmitMs, 4 * rttvar_)));
+    return static_cast<int>(std::ceil(srtt_ + std::max<double>(kMinRetransmitMs, 4 * rttvar_))) << backoff_;
 }
 
 std::vector<int> RequestWaits(const RoundTrip& trip, int timeoutMs, int tries) {
@@ -134,6 +135,12 @@ RoundTrip SwitchRoundTrip(const std::string& peer) {
 void NoteRoundTrip(const std::string& peer, double ms) {
     std::lock_guard<std::mutex> lock(g_tripsMutex);
     Trips()[peer].sample(ms);
+}
+
+void NoteSentAgain(const std::string& peer) {
+    std::lock_guard<std::mutex> lock(g_tripsMutex);
+    auto it = Trips().find(peer);
+    if (it != Trips().end()) it->second.backOff();
 }
 
 bool ParseAddress(const std::string& address, std::string& host, std::string& port) {
@@ -620,6 +627,8 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe, int 
                                                           eventFailure_ != SnmpFailure::NoAnswer));
         if (heard && (sends == 1 || !trip.known()))
             corvex::snmp::NoteRoundTrip(peer, std::chrono::duration<double, std::milli>(answeredAt - sentAt).count());
+        else if (sends > 1)
+            corvex::snmp::NoteSentAgain(peer);
     }
     std::lock_guard<std::mutex> lock(NetSnmpMutex());
     pendingReqId_ = 0;  // a reply that still comes is ignored

@@ -7,6 +7,7 @@
 // slow device never holds up the other sessions.
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -50,6 +51,10 @@ inline constexpr int kReadTries = 3;
 class RoundTrip {
 public:
     void sample(double ms);
+    // A request had to be sent again: until the next sample, the retransmission time-out is
+    // doubled once more, so that an estimate too short for the switch (whose answers then never
+    // come to a request sent once) grows until one does.
+    void backOff() { backoff_ = std::min(backoff_ + 1, kMaxBackoff); }
     bool known() const { return samples_ > 0; }
     double meanMs() const { return srtt_; }
     double deviationMs() const { return rttvar_; }
@@ -59,8 +64,10 @@ public:
     int retransmitMs() const;
 
 private:
+    static constexpr int kMaxBackoff = 4;
     double srtt_ = 0, rttvar_ = 0;
     long samples_ = 0;
+    int backoff_ = 0;
 };
 
 // The least margin over the mean round trip before a read is sent again.
@@ -81,6 +88,7 @@ std::vector<int> RequestWaits(const RoundTrip& trip, int timeoutMs, int tries);
 // The round trip of each switch (address:port) of this process; thread-safe.
 RoundTrip SwitchRoundTrip(const std::string& peer);
 void NoteRoundTrip(const std::string& peer, double ms);
+void NoteSentAgain(const std::string& peer);
 
 // Splits "host" or "host:port" and refuses anything that is not a plain UDP/IPv4 peer
 // (no transport prefixes, no paths, no spaces). False on bad input.

@@ -315,6 +315,7 @@ TEST(RoundTrip, WaitsFollowTheSwitch) {
         int timeoutMs, tries;
         int retransmitMs;  // 0: nothing known
         std::vector<int> waits;
+        int sentAgain = 0;  // requests answered only after a second send, after the samples
     };
     const Case cases[] = {
         {"nothing known: the time-out each time", {}, 3000, 3, 0, {3000, 3000, 3000}},
@@ -325,6 +326,8 @@ TEST(RoundTrip, WaitsFollowTheSwitch) {
         {"never shorter than 1.5 round trips, however short the time-out", {700}, 500, 3, 2100, {1050, 1050, 1050}},
         {"a set waits once, at least 1.5 round trips", {700}, 500, 1, 2100, {1050}},
         {"a set on a near switch waits its time-out", {2}, 3000, 1, 152, {3000}},
+        {"answered only when sent again: the next request waits twice as long", {1}, 3000, 3, 302, {302, 604, 1208, 2416, 3000, 1470}, 1},
+        {"sent again and again: at most sixteen times as long", {1}, 3000, 3, 2416, {2416, 3000, 3000, 584}, 9},
         {"a steady switch: the floor over the mean", {150, 150, 150, 150, 150, 150, 150, 150, 150, 150}, 3000, 3, 300,
          {300, 600, 1200, 2400, 3000, 1500}},
         {"1.5 round trips above the retransmission time-out", {1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000}, 1000, 3, 1151,
@@ -334,6 +337,7 @@ TEST(RoundTrip, WaitsFollowTheSwitch) {
         SCOPED_TRACE(c.what);
         corvex::snmp::RoundTrip trip;
         for (double ms : c.samples) trip.sample(ms);
+        for (int i = 0; i < c.sentAgain; ++i) trip.backOff();
         EXPECT_EQ(trip.retransmitMs(), c.retransmitMs);
         const std::vector<int> waits = corvex::snmp::RequestWaits(trip, c.timeoutMs, c.tries);
         EXPECT_EQ(waits, c.waits);
@@ -344,8 +348,13 @@ TEST(RoundTrip, WaitsFollowTheSwitch) {
         EXPECT_LE(total, longest * c.tries);
         EXPECT_LE(static_cast<int>(waits.size()), corvex::snmp::kMaxReadSends);
     }
-    // Only answers to requests sent once count; each switch has its own.
+    // Only answers to requests sent once count; each switch has its own, and a sample ends its
+    // backing off.
     corvex::snmp::NoteRoundTrip("192.0.2.1:161", 400);
+    corvex::snmp::NoteSentAgain("192.0.2.1:161");
+    EXPECT_EQ(corvex::snmp::SwitchRoundTrip("192.0.2.1:161").retransmitMs(), 2 * 1200);
+    corvex::snmp::NoteRoundTrip("192.0.2.1:161", 400);
+    EXPECT_EQ(corvex::snmp::SwitchRoundTrip("192.0.2.1:161").retransmitMs(), 1000);
     EXPECT_DOUBLE_EQ(corvex::snmp::SwitchRoundTrip("192.0.2.1:161").meanMs(), 400);
     EXPECT_FALSE(corvex::snmp::SwitchRoundTrip("192.0.2.1:162").known());
 }
