@@ -735,6 +735,24 @@ std::size_t OidOctets(const std::string& text) {
     return octets;
 }
 
+// Octets a number (decimal text) takes in BER as the shortest two's complement; 5 when the text
+// is not a number, the most a 32-bit value takes.
+std::size_t IntegerOctets(const std::vector<uint8_t>& text) {
+    if (text.empty() || text.size() > 11) return 5;
+    long long v = 0;
+    const bool negative = text[0] == '-';
+    std::size_t i = negative ? 1 : 0;
+    if (i == text.size()) return 5;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return 5;
+        v = v * 10 + (text[i] - '0');
+    }
+    if (negative) v = -v - 1;  // -1 takes what 0 takes, -128 what 127 takes
+    std::size_t n = 1;
+    for (long long limit = 0x80; v >= limit && n < 5; limit <<= 8) ++n;
+    return n;
+}
+
 // Octets one binding takes in a message, roughly as BER puts it: the binding's sequence, its
 // OID and its value, each with tag and length.
 std::size_t BindingOctets(const CSnmp::Binding& b) {
@@ -746,7 +764,7 @@ std::size_t BindingOctets(const CSnmp::Binding& b) {
     case SNMP_T_IPADDRESS: value = 4; break;
     case SNMP_T_OID: value = OidOctets(std::string(b.value.begin(), b.value.end())); break;
     case SNMP_T_COUNTER64: value = 9; break;
-    default: value = 5; break;
+    default: value = IntegerOctets(b.value); break;
     }
     const auto withHeader = [](std::size_t n) { return n + (n < 128 ? 2 : n < 256 ? 3 : 4); };
     return withHeader(withHeader(OidOctets(b.oid)) + withHeader(value));
