@@ -285,12 +285,13 @@ bool CCommonSnmp::SetReadAhead() {
     return true;
 }
 
-bool CCommonSnmp::SetWalkColumns(const std::vector<std::string>& columns) {
+bool CCommonSnmp::SetWalkColumns(const std::vector<std::string>& columns, bool oneRow) {
     std::lock_guard<std::mutex> lock(lock_);
     if (!request_ || !table_ || request_->getType() != SNMP_PDU_GETNEXT_T ||
         columns.size() != static_cast<size_t>(request_->getValuesCount()))
         return false;
     table_->setColumns(columns);
+    if (oneRow) table_->oneRowPerRequest();
     return true;
 }
 

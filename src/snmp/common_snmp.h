@@ -42,7 +42,8 @@ public:
     bool SetReadAhead();
     // For the walk just opened from a point inside its table (column OID + instance): the
     // columns it walks, in binding order, for its end and GetSuffix. False when none is open.
-    bool SetWalkColumns(const std::vector<std::string>& columns);
+    // oneRow: each request asks for one row only (no rows fetched ahead in bulk).
+    bool SetWalkColumns(const std::vector<std::string>& columns, bool oneRow = false);
     // A new session with this one's settings (walks in parts run side by side on such twins).
     // Closing this session closes its twins too.
     std::unique_ptr<CCommonSnmp> Twin();

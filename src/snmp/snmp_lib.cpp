@@ -783,8 +783,15 @@ int RowStatus(const std::vector<std::string>& columns, const std::vector<CSnmp::
     }
     if (columns.empty() || !SnmpCanonicalOidInSubtree(columns[0], row[0]->oid)) return CSnmp4w::EC_END_OF_TABLE;
     if (columns.size() == asked.size()) {
+        // Columns that start again from the first name a row of their own (several parts or
+        // points in one request); one whose first column has left the table has none.
+        const CSnmp::Binding* rowFirst = row[0];
+        bool rowLive = true;
         for (std::size_t i = 1; i < asked.size(); ++i) {
-            if (!SameRow(columns[0], row[0]->oid, columns[i], row[i]->oid, SnmpCanonicalOidInSubtree)) {
+            if (columns[i] == columns[0]) {
+                rowFirst = row[i];
+                rowLive = SnmpCanonicalOidInSubtree(columns[0], row[i]->oid);
+            } else if (rowLive && !SameRow(columns[0], rowFirst->oid, columns[i], row[i]->oid, SnmpCanonicalOidInSubtree)) {
                 why = SnmpFailure::BadReply;
                 return CSnmp4w::EC_FAILED;
             }

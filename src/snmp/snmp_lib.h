@@ -196,6 +196,9 @@ public:
     // instance): the walk ends when the first leaves its column, and getSuffix is taken after
     // them. Call after the bindings are added, before the first step.
     void setColumns(const std::vector<std::string>& columns);
+    // Each request of the walk asks for one row only (a GETBULK of one repetition), until the
+    // columns are set again.
+    void oneRowPerRequest() { repsCap_ = 1; }
     // True when the next getNext needs no network: a row (or the walk's end) is held.
     bool hasAhead() const;
     // Read ahead with get-next, up to kReadAheadRows rows, where the walk does not fetch ahead

@@ -23,9 +23,6 @@ std::unordered_set<const void*>& LiveSlots() {
     return live;
 }
 
-// Rows a part walked with GETBULK brings before it is split.
-constexpr size_t kBulkRowsBeforeSplit = 12;
-
 const std::string kEmpty;
 const std::vector<std::uint8_t> kNoBytes;
 const ReplyRow::Value kNoValue{{}, SNMP_T_NONE, {}, {}, 0, false};
@@ -234,6 +231,9 @@ struct CTableWalk::Slot {
     bool asking = false;               // a request is out
     bool open = false;                 // the session's walk is open with `asked`
     bool rebuild = false;              // the next request carries other lanes
+    std::vector<Index> probes;         // the points of the probe out (probing)
+    unsigned probed = 0;               // the part they lie in (its id)
+    bool probing = false;
 };
 
 struct CTableWalk::Part {
@@ -248,6 +248,8 @@ struct CTableWalk::Part {
     int status = CSnmp4w::EC_END_OF_TABLE;
     bool endedShort = false;
     bool alone = false;    // asked in a request of its own (it made one of several fail)
+    bool probedOut = false;  // a probe found no row to split it at
+    unsigned id = 0;         // never used again by another part of the walk
     SnmpFailure why = SnmpFailure::None;  // a failed part's failure, as its session said it
     std::string whyText;
     std::deque<std::unique_ptr<CSnmp>> held;  // replies of one row each
@@ -310,6 +312,34 @@ bool CTableWalk::Between(const Index& lo, const Index* hi, Index& mid) {
         if (equal && hi && d + 1 >= hi->size() && d + 1 >= lo.size()) return false;
     }
     return mid > lo && (hi == nullptr || mid < *hi);
+}
+
+std::vector<CTableWalk::Index> CTableWalk::ProbePoints(const Index& lo, const Index* hi) {
+    constexpr size_t kLevels = 6, kPerLevel = 3;
+    std::vector<Index> points;
+    size_t d = 0;  // the level where lo and hi part
+    if (hi) {
+        while (d < lo.size() && d < hi->size() && lo[d] == (*hi)[d]) ++d;
+        if (d >= hi->size() || (d < lo.size() && (*hi)[d] < lo[d])) return points;  // hi is not above lo
+    }
+    for (size_t level = d; level < d + kLevels && level < lo.size(); ++level) {
+        const std::uint64_t a = lo[level];
+        std::uint64_t b = 0;
+        if (level == d && hi) b = (*hi)[level];
+        else if (level == 0 || a >= 256) b = 2 * a + 2;  // no end known: as far again
+        else b = 256;                                   // past the first sub-identifier, an octet
+        for (size_t k = 1; k <= kPerLevel; ++k) {
+            const std::uint64_t v = a + (b - a) * k / (kPerLevel + 1);
+            if (v <= a || v >= b || v > 0xffffffffULL) continue;
+            Index p(lo.begin(), lo.begin() + static_cast<std::ptrdiff_t>(std::min(level, lo.size())));
+            p.resize(level, 0);
+            p.push_back(static_cast<std::uint32_t>(v));
+            if (p > lo && (!hi || p < *hi) && (points.empty() || points.back() != p)) points.push_back(std::move(p));
+        }
+    }
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    return points;
 }
 
 int CTableWalk::LanesPerRequest() const { return m_session.Version() == 1 ? kLanes : 1; }
@@ -608,8 +638,9 @@ void CTableWalk::Steal() {
     for (auto& slotPtr : m_slots) {
         Slot& slot = *slotPtr;
         if (slot.session == &m_session && m_session.IsCancelled()) return;
-        // Parts that wait for a request of their own come first, in order.
-        if (slot.lanes.empty()) {
+        // Parts that wait for a request of their own come first, in order (a session whose
+        // probe is out takes one when the answer is in).
+        if (slot.lanes.empty() && !slot.probing) {
             for (auto& p : m_parts) {
                 if (p->done || p->slot) continue;
                 slot.lanes.push_back(p.get());
@@ -623,6 +654,14 @@ void CTableWalk::Steal() {
                 break;
             }
         }
+        if (room == 1) {
+            // GETBULK walks split only where a probe found rows; one probe at a time, as its
+            // answer splits for every idle session.
+            if (!slot.lanes.empty() || slot.asking) continue;
+            if (std::any_of(m_slots.begin(), m_slots.end(), [](const auto& s) { return s->probing; })) return;
+            Probe(slot);
+            continue;
+        }
         const bool crowded = std::any_of(slot.lanes.begin(), slot.lanes.end(), [](const Part* p) { return p->alone; });
         while (m_running && !crowded && slot.lanes.size() < room) {
             // The busiest part that has shown where it is: its rows so far say it is in a dense range.
@@ -631,9 +670,7 @@ void CTableWalk::Steal() {
             Index mid;
             for (size_t i = 0; i < m_parts.size(); ++i) {
                 Part& p = *m_parts[i];
-                // A part read in bulk is split once it has brought a reply's worth of rows: each
-                // split costs the rows its last request fetched beyond its new end.
-                if (p.done || !p.slot || !p.started || p.got < (room > 1 ? 1u : kBulkRowsBeforeSplit)) continue;
+                if (p.done || !p.slot || !p.started) continue;
                 Index m;
                 if (!Between(p.at, p.bounded ? &p.upTo : nullptr, m)) continue;
                 if (!victim || p.got > victim->got) {
@@ -668,6 +705,121 @@ void CTableWalk::Steal() {
             }
         }
     }
+}
+
+bool CTableWalk::Probe(Slot& slot) {
+    // The busiest part that has shown where it is.
+    Part* victim = nullptr;
+    for (auto& p : m_parts) {
+        if (p->done || !p->slot || !p->started || p->probedOut || (victim && p->got <= victim->got)) continue;
+        if (std::none_of(m_slots.begin(), m_slots.end(), [&](const auto& s) { return s->probing && s->probed == p->id; }))
+            victim = p.get();
+    }
+    if (!victim) return false;
+    std::vector<Index> points = ProbePoints(victim->at, victim->bounded ? &victim->upTo : nullptr);
+    if (points.empty()) return false;
+    CCommonSnmp& session = *slot.session;
+    slot.open = false;  // the next walk request is built anew
+    if (!session.Open(SNMP_PDU_GETNEXT_T)) return false;
+    for (const Index& point : points) {
+        const std::string oid = m_columns[0] + "." + IndexText(point);
+        if (session.AddValue(oid.c_str(), SNMP_T_NULL, nullptr) != 0) return false;
+    }
+    // Each point is a row of its own; only the first needs a row of the table after it.
+    if (!session.SetWalkColumns(std::vector<std::string>(points.size(), m_columns[0]), true)) return false;
+    slot.probes = std::move(points);
+    if (!victim->id) victim->id = ++m_lastPartId;
+    slot.probed = victim->id;
+    slot.probing = slot.asking = true;
+    if (session.GetNextAsync(&CTableWalk::ProbeCallback, &slot, m_options.stepTimeoutMs) != 0) {
+        slot.probing = slot.asking = false;
+        return false;
+    }
+    return true;
+}
+
+unsigned CTableWalk::ProbeCallback(CSnmp* reply, int requestId, void* param, int status) {
+    auto* slot = static_cast<Slot*>(param);
+    std::unique_ptr<CSnmp> owned(reply);
+    if (!slot || LiveSlots().count(slot) == 0 || !slot->session->FindRequestID(requestId)) return 0;
+    CTableWalk* self = slot->owner;
+    slot->probing = slot->asking = false;
+    if (!self->m_running) return 0;
+    if (self->m_session.IsCancelled()) {
+        self->m_running = false;
+        self->StopParts();
+        return 0;
+    }
+    std::vector<std::pair<Index, Index>> found;  // (point, the first row after it)
+    if (status == CSnmp4w::EC_NO_ERROR && owned) {
+        const std::vector<int> data = SnmpDataBindings(*owned);
+        if (data.size() == slot->probes.size()) {
+            for (size_t i = 0; i < data.size(); ++i) {
+                const std::string& oid = owned->bindings()[static_cast<size_t>(data[i])].oid;
+                ReplyRow one;
+                one.values.push_back({oid, SNMP_T_NULL, {}, {}, 0, true});
+                Index row;
+                if (ParseIndex(one.instance(0, self->m_columns[0]), row) && row > slot->probes[i])
+                    found.emplace_back(slot->probes[i], std::move(row));
+            }
+        }
+    }
+    // Parts for the idle sessions, those whose probes are still out aside, and one to spare.
+    size_t idle = 0;
+    for (const auto& s : self->m_slots) idle += s->lanes.empty() && !s->asking;
+    if (!self->SplitAt(found, idle + 1) && status == CSnmp4w::EC_NO_ERROR && !found.empty()) {
+        // No row after its first point: what is left of it is too little to be worth a request.
+        for (auto& p : self->m_parts)
+            if (p->id == slot->probed && !p->done && p->slot && p->at < found.front().first) p->probedOut = true;
+    }
+    slot->probed = 0;
+    self->Steal();
+    return 0;
+}
+
+bool CTableWalk::SplitAt(const std::vector<std::pair<Index, Index>>& found, size_t count) {
+    // Of points that lead to the same row, the last: nothing lies between them.
+    struct Cut {
+        const Index* point;
+        size_t level;
+    };
+    std::vector<Cut> cuts;
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (i + 1 < found.size() && found[i + 1].second == found[i].second) continue;
+        const Index& point = found[i].first;
+        const Index& row = found[i].second;
+        // Inside a part still walking, beyond where it is, and its row within that part.
+        bool inside = false;
+        for (const auto& p : m_parts) {
+            if (p->done || !p->slot || !p->started || !(p->at < point)) continue;
+            if (p->bounded && !(point < p->upTo && row <= p->upTo)) continue;
+            inside = true;
+            break;
+        }
+        if (inside) cuts.push_back({&point, point.size()});
+    }
+    if (cuts.empty()) return false;
+    // The coarsest first: they part the table where its rows gather.
+    std::stable_sort(cuts.begin(), cuts.end(), [](const Cut& a, const Cut& b) { return a.level < b.level; });
+    if (cuts.size() > count) cuts.resize(count);
+    std::sort(cuts.begin(), cuts.end(), [](const Cut& a, const Cut& b) { return *b.point < *a.point; });
+    for (const Cut& cut : cuts) {  // from the highest, so each lands in the part that holds it now
+        for (size_t i = 0; i < m_parts.size(); ++i) {
+            Part& p = *m_parts[i];
+            if (p.done || !p.slot || !p.started || !(p.at < *cut.point)) continue;
+            if (p.bounded && !(*cut.point < p.upTo)) continue;
+            auto upper = std::make_unique<Part>();
+            upper->from = *cut.point;
+            upper->upTo = p.upTo;
+            upper->bounded = p.bounded;
+            p.upTo = *cut.point;
+            p.bounded = true;
+            m_parts.insert(m_parts.begin() + static_cast<std::ptrdiff_t>(i + 1), std::move(upper));
+            ++m_partsWalked;
+            break;
+        }
+    }
+    return true;
 }
 
 void CTableWalk::StopParts() {

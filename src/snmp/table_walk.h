@@ -79,7 +79,7 @@ public:
     static constexpr size_t kDefaultMaxRows = 100000;
     // The most sessions (so requests in flight to the switch) of one walk in parts, and the
     // parts one SNMPv1 get-next carries.
-    static constexpr int kMaxParts = 4;
+    static constexpr int kMaxParts = 6;
     static constexpr int kLanes = 4;
     // The bound of a table with one row per port (or a few, as sub-indexed or combo entries):
     // four times the port count, at least 16.
@@ -121,6 +121,10 @@ public:
     // first that differs are taken as octets (no hi: a first sub-identifier twice lo's); false
     // when there is none.
     static bool Between(const Index& lo, const Index* hi, Index& mid);
+    // Points strictly between lo and hi to ask where rows lie: at the level where lo and hi part
+    // and at each deeper level of lo's own branch, the quarters of what is left there (a table's
+    // rows gather under common prefixes, so the points near lo's branch find the rows it is in).
+    static std::vector<Index> ProbePoints(const Index& lo, const Index* hi);
 
 private:
     struct Part;
@@ -143,6 +147,12 @@ private:
     int LanesPerRequest() const;
     bool Ask(Slot& slot, int timeoutMs);  // sends the slot's next request
     static unsigned PartCallback(CSnmp* reply, int requestId, void* param, int status);
+    // GETBULK walks: an idle session asks, with one get-next of many points, where the rows of
+    // the busiest part lie, and that part is split only where a row follows.
+    bool Probe(Slot& slot);
+    static unsigned ProbeCallback(CSnmp* reply, int requestId, void* param, int status);
+    // Splits the parts at up to `count` of the points (point, the first row after it).
+    bool SplitAt(const std::vector<std::pair<Index, Index>>& found, size_t count);
     void OnPartRow(Part& part, std::unique_ptr<CSnmp> reply, std::vector<std::string> next);
     ReplyRow PartRow(const CSnmp& reply) const;  // the reply's row, columns that have ended left out
     void EndPart(Part& part, int status);
@@ -166,5 +176,6 @@ private:
     size_t m_partsWalked = 0;
     size_t m_held = 0;  // rows held for parts not yet next in order
     unsigned m_partsGeneration = 0;  // bumped when the parts are dropped
+    unsigned m_lastPartId = 0;       // of the parts that were probed
     bool m_flushPosted = false;      // the rest of the held rows go over in a task of their own
 };

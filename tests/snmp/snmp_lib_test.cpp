@@ -384,7 +384,28 @@ TEST(WalkParts, SplitPointsLieStrictlyInside) {
         if (exists) {
             EXPECT_EQ(mid, c.mid) << ::testing::PrintToString(c.lo);
         }
+        // The points a GETBULK walk probes: in order, strictly inside, none on lo's own branch
+        // beyond its last sub-identifier.
+        const std::vector<Index> points = CTableWalk::ProbePoints(c.lo, c.hi ? &*c.hi : nullptr);
+        EXPECT_TRUE(std::is_sorted(points.begin(), points.end()));
+        for (const Index& p : points) {
+            EXPECT_GT(p, c.lo);
+            EXPECT_LE(p.size(), c.lo.size());
+            if (c.hi) {
+                EXPECT_LT(p, *c.hi);
+            }
+        }
+        if (!c.exists) {
+            EXPECT_TRUE(points.empty());
+        }
     }
+    // Three quarters at each level from where lo and hi part down lo's branch.
+    const Index hi{1, 64};
+    const std::vector<Index> points = CTableWalk::ProbePoints({1, 0, 27, 33, 1, 2, 3}, &hi);
+    EXPECT_EQ(points.size(), 18u);
+    EXPECT_EQ(std::count(points.begin(), points.end(), Index{1, 32}), 1);
+    EXPECT_EQ(std::count(points.begin(), points.end(), Index{1, 0, 141}), 1);
+    EXPECT_EQ(std::count(points.begin(), points.end(), Index{1, 0, 27, 33, 1, 2, 66}), 1);
 }
 
 }  // namespace
