@@ -2,7 +2,10 @@
 // commands, the browser search, and the live panel against the virtual switch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <map>
+#include <utility>
 #include <set>
 
 #include <chrono>
@@ -375,6 +378,8 @@ protected:
         sim.installAsDevice();
         profile = corvex::test::SimDevice::panelsDirectory() + "/" + model + "/User.ini";
     }
+    // Save and Reboot return at once: their outcome comes with the switch's reply.
+    bool Outcome(const CMainWindow& win) { return ui.runUntil([&] { return !win.DeviceCommandRunning(); }, 10s); }
     corvex::test::SimDevice sim;
     std::string profile;
 };
@@ -622,6 +627,7 @@ TEST_F(LiveWindowTest, SaveConfigurationSendsExactlyOneSet) {
     ui.clearMessages();
     ui.queueAnswer(platform::MsgAnswer::Ok);
     win.OnSaveConfiguration();
+    ASSERT_TRUE(Outcome(win));
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "success"}));
     const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 1u);
@@ -637,6 +643,7 @@ TEST_F(LiveWindowTest, SaveConfigurationSendsExactlyOneSet) {
     sim.clearLog();
     ui.queueAnswer(platform::MsgAnswer::Ok);
     win.OnReboot();
+    ASSERT_TRUE(Outcome(win));
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to reboot the device?"}));
     // Exactly one request: a set of the reboot object alone, INTEGER 1.
     const auto all = sim.requests();
@@ -752,18 +759,77 @@ TEST_F(LiveWindowTest, MenuAndPollingFollowThePInTheName) {
     }
 }
 
-TEST_F(LiveWindowTest, SaveConfigurationWithoutAnswerFails) {
-    StartDevice("28", {"--drop-prefix", "1.3.6.1.4.1.171.10.76.12.1.10"});
-    CMainWindow win(view, profile, &loader, dialogs, launcher);
-    ASSERT_TRUE(win.OnInitDialog(false));
-    ui.queueAnswer(platform::MsgAnswer::Ok);
-    const auto t0 = std::chrono::steady_clock::now();
-    win.OnSaveConfiguration();
-    const auto took = std::chrono::steady_clock::now() - t0;
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "failed"}));
-    EXPECT_GE(took, 3500ms);
-    EXPECT_LT(took, 12s);
-    win.OnClose();
+// Save and Reboot against a switch 400 ms away: the call returns at once and the window thread
+// keeps turning while the set is out; Save, Reboot, a dialog and About are refused meanwhile;
+// each outcome shows its message (no answer: after the time-out); a close meanwhile follows it.
+TEST_F(LiveWindowTest, SaveAndRebootLeaveTheWindowThreadFree) {
+    const std::string save = "1.3.6.1.4.1.171.10.76.12.1.10", reboot = "1.3.6.1.4.1.171.10.76.12.1.9";
+    const std::string rebootQuestion = std::string(kUnsavedRebootWarning) + "Do you want to reboot the device?";
+    struct Case {
+        std::vector<std::string> fault;
+        bool reboot, unsavedAfter, closeMeanwhile;
+        std::string message;                        // after the question
+        std::chrono::milliseconds atLeast, atMost;  // to the outcome
+    } cases[] = {
+        {{}, false, false, false, "success", 400ms, 3s},
+        {{"--set-error", save + ":genErr"}, false, true, false, "failed", 400ms, 3s},
+        {{"--drop-prefix", save}, false, true, true, "failed", 3500ms, 12s},
+        {{"--drop-set-reply", save}, false, true, false, "failed", 3500ms, 12s},
+        {{}, true, false, true, "", 400ms, 3s},
+        {{"--set-error", reboot + ":badValue"}, true, true, false, "The switch refused to reboot (badValue).", 400ms, 3s},
+        {{"--drop-set-reply", reboot}, true, true, false, kRebootNoAnswer, 2500ms, 12s},
+    };
+    int opened = 0;
+    dialogs.Register(kCmdVlanConfiguration, [&] { return ++opened, std::unique_ptr<IModalDialog>(); });
+    using Clock = std::chrono::steady_clock;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.reboot << " " << (c.fault.empty() ? "" : c.fault[0]));
+        sim.stop();
+        std::vector<std::string> args = {"--delay-ms", "400"};
+        args.insert(args.end(), c.fault.begin(), c.fault.end());
+        StartDevice("28", args);
+        ui.clearMessages();
+        view = FakeView{};
+        CMainWindow win(view, profile, &loader, dialogs, launcher);
+        ASSERT_TRUE(win.OnInitDialog());
+        app::NoteWriteTaken();
+        for (int i = 0; i < 4; ++i) ui.queueAnswer(platform::MsgAnswer::Ok);  // every question agreed to
+        const auto start = Clock::now();
+        c.reboot ? win.OnReboot() : win.OnSaveConfiguration();
+        EXPECT_LT(Clock::now() - start, 100ms);
+        ASSERT_TRUE(win.DeviceCommandRunning());
+        EXPECT_TRUE(ui.waitCursor());
+        for (int command : {kCmdSaveConfiguration, kCmdReboot, kCmdVlanConfiguration, kCmdAbout}) {
+            EXPECT_FALSE(win.IsCommandAvailable(command)) << command;
+            win.OnCommand(command);
+        }
+        win.OnSaveConfiguration();
+        win.OnReboot();
+        if (c.closeMeanwhile) { EXPECT_TRUE(win.OnClose()); }
+        EXPECT_TRUE(view.events.empty());
+        Clock::duration longest{};  // between the ticks of a 20 ms timer on the window thread
+        auto last = Clock::now();
+        std::function<void()> tick = [&] {
+            longest = std::max(longest, Clock::now() - std::exchange(last, Clock::now()));
+            if (win.DeviceCommandRunning()) ui.singleShot(20, tick);
+        };
+        ui.singleShot(20, tick);
+        ASSERT_TRUE(Outcome(win));
+        EXPECT_GE(Clock::now() - start, c.atLeast);
+        EXPECT_LT(Clock::now() - start, c.atMost);
+        EXPECT_LT(longest, 100ms);
+        EXPECT_FALSE(win.m_record.PollPaused);
+        std::vector<std::string> texts = {c.reboot ? rebootQuestion : "Do you want to save the configuration?"};
+        if (!c.message.empty()) texts.push_back(c.message);
+        EXPECT_EQ(Texts(), texts);
+        EXPECT_EQ(sim.sets().size(), 1u);
+        EXPECT_EQ(opened, 0);
+        EXPECT_EQ(win.UnsavedChanges(), c.unsavedAfter);
+        EXPECT_FALSE(ui.waitCursor());
+        EXPECT_EQ(view.events, std::vector<std::string>(c.closeMeanwhile ? 1 : 0, "end"));
+        EXPECT_TRUE(win.IsCommandAvailable(kCmdVlanConfiguration));
+        if (!c.closeMeanwhile) { EXPECT_TRUE(win.OnClose()); }
+    }
 }
 
 // A write the switch took marks the title until Save Configuration or a reboot; Reboot warns
@@ -779,6 +845,7 @@ TEST_F(LiveWindowTest, UnsavedChangesMarkTheTitleAndWarnBeforeReboot) {
     EXPECT_EQ(view.title, title + kUnsavedTitleMark);
     ui.queueAnswer(platform::MsgAnswer::Ok);
     win.OnReboot();
+    ASSERT_TRUE(Outcome(win));
     EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kUnsavedRebootWarning) + "Do you want to reboot the device?",
                                                  "The switch refused to reboot (genErr)."}));
     EXPECT_TRUE(win.UnsavedChanges());
@@ -787,6 +854,7 @@ TEST_F(LiveWindowTest, UnsavedChangesMarkTheTitleAndWarnBeforeReboot) {
     ui.clearMessages();
     ui.queueAnswer(platform::MsgAnswer::Ok);
     win.OnSaveConfiguration();
+    ASSERT_TRUE(Outcome(win));
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "success"}));
     EXPECT_EQ(view.title, title);
     EXPECT_FALSE(win.UnsavedChanges());
