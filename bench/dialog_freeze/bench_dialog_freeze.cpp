@@ -5,7 +5,9 @@
 // (corvex-sim --delay-ms 2000); each dialog gets a freshly started switch, so what one Apply
 // wrote does not change the next dialog. Message boxes are answered at once (OK, Yes), as a
 // user who agrees to everything; Refresh and Apply are pressed only when the dialog has them
-// and they are enabled, Apply with the first row of the dialog's list selected.
+// and they are enabled, Apply with the first row of the dialog's list selected. The main window's
+// Save Configuration and Reboot are measured from the command to their outcome ("set"), with the
+// time the command took to return.
 //
 //   QT_QPA_PLATFORM=offscreen bench_dialog_freeze --sim path/to/corvex-sim [--model 10p]
 //       [--delay-ms 2000] [--timeout-ms N] [--phase-ms N] [--snmp-version 1|3] [--only TEXT]
@@ -25,6 +27,7 @@
 
 #include "app/main_window.h"
 #include "app/session_settings.h"
+#include "gui/main_window_view.h"
 #include "gui/qt_ui.h"
 #include "platform/form.h"
 #include "support/menu_dialogs.h"
@@ -32,8 +35,8 @@
 
 namespace {
 
-enum Phase { kIdle = 0, kOpen, kRefresh, kApply, kClose, kPhases };
-const char* const kPhaseNames[kPhases] = {"", "open", "Refresh", "Apply", "close"};
+enum Phase { kIdle = 0, kOpen, kRefresh, kApply, kClose, kSet, kPhases };
+const char* const kPhaseNames[kPhases] = {"", "open", "Refresh", "Apply", "close", "set"};
 
 // Longest gap between ticks of a fast timer, per phase.
 class GapMeter {
@@ -189,6 +192,31 @@ private:
     QElapsedTimer clock_, phaseClock_;
 };
 
+struct NoLaunch : app::IProcessLauncher {
+    bool Launch(const std::vector<std::string>&) override { return false; }
+};
+
+// Save Configuration or Reboot on the main window, from the command to its outcome; notes how
+// long the command took to return.
+void RunDeviceCommand(int command, const std::string& model, const app::DialogRegistry& registry, GapMeter& meter,
+                      std::string& notes) {
+    NoLaunch launcher;
+    gui::MainWindowView window(corvex::test::SimDevice::panelsDirectory() + "/" + model + "/User.ini", registry,
+                               launcher);
+    window.Initialise();
+    QElapsedTimer clock;
+    clock.start();
+    while (!window.polled() && clock.elapsed() < 30000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    meter.phase(kSet);
+    clock.start();
+    window.logic().OnCommand(command);
+    notes = "returned after " + std::to_string(clock.elapsed()) + " ms";
+    while (window.logic().DeviceCommandRunning() && clock.elapsed() < 60000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    notes += ", outcome after " + std::to_string(clock.elapsed()) + " ms";
+    meter.phase(kClose);  // the window closes with its poller
+}
+
 std::string Plain(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
     while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
@@ -240,7 +268,8 @@ int main(int argc, char** argv) {
     ScriptedHost host(phaseMs);  // polls still queued when a dialog ends find it alive
     platform::setFormHost(&host);
     for (const auto& [command, text] : commands) {
-        if (!registry.Has(command)) continue;
+        const bool deviceCommand = command == app::kCmdSaveConfiguration || command == app::kCmdReboot;
+        if (!registry.Has(command) && !deviceCommand) continue;
         const std::string name = Plain(text);
         if (!only.empty() && name.find(only) == std::string::npos) continue;
         corvex::test::SimDevice device;
@@ -266,7 +295,9 @@ int main(int argc, char** argv) {
         host.reset(meter);
         QElapsedTimer total;
         total.start();
-        {
+        if (deviceCommand) {
+            RunDeviceCommand(command, model, registry, meter, host.notes);
+        } else {
             auto dialog = registry.Create(command);
             if (dialog) dialog->RunModal();
             meter.phase(kClose);

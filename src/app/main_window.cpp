@@ -272,17 +272,19 @@ bool CMainWindow::OnInitDialog(bool startPoller) {
 
 bool CMainWindow::IsCommandAvailable(int command) const {
     switch (command) {
-    case kCmdSaveConfiguration:
-    case kCmdReboot:
+    // Neither starts a set nor hides the window, whose outcome message then has a place.
     case kCmdTelnet:
     case kCmdWeb:
-    case kCmdAbout:
     case kCmdSystemAbout: return true;
-    default: return m_dialogs.Has(command);
+    case kCmdSaveConfiguration:
+    case kCmdReboot:
+    case kCmdAbout: return !DeviceCommandRunning();
+    default: return !DeviceCommandRunning() && m_dialogs.Has(command);
     }
 }
 
 void CMainWindow::OnCommand(int command) {
+    if (!IsCommandAvailable(command)) return;
     switch (command) {
     case kCmdSaveConfiguration: OnSaveConfiguration(); break;
     case kCmdReboot: OnReboot(); break;
@@ -295,6 +297,7 @@ void CMainWindow::OnCommand(int command) {
 }
 
 bool CMainWindow::RunDialogCommand(int command) {
+    if (DeviceCommandRunning()) return false;
     std::unique_ptr<IModalDialog> dialog = m_dialogs.Create(command);
     if (!dialog) return false;
     m_view.HideWindow();
@@ -313,6 +316,7 @@ void CMainWindow::OnAbout(bool fromSystemMenu) {
         m_view.RunAboutBox(info);
         return;
     }
+    if (DeviceCommandRunning()) return;
     m_view.HideWindow();
     m_record.PollPaused = true;
     m_view.MinimizeWindow();
@@ -322,20 +326,27 @@ void CMainWindow::OnAbout(bool fromSystemMenu) {
 }
 
 void CMainWindow::OnSaveConfiguration() {
+    if (DeviceCommandRunning()) return;
     if (!platform::Confirm("Do you want to save the configuration?")) return;
-    CSnmp* reply = nullptr;
-    int rc = -1;
+    // The question ran its own loop: a command answered meanwhile may have started a set.
+    if (DeviceCommandRunning()) return;
+    bool sent = false;
     if (m_cCommonSNMPset.Open(SNMP_PDU_SET_T)) {
         m_cCommonSNMPset.AddValue("1.3.6.1.4.1.171.10.76.12.1.10.0", SNMP_T_INTEGER, "1");
-        rc = m_cCommonSNMPset.GetNext(&reply, 4000);
+        sent = m_cCommonSNMPset.GetNextAsync(&CMainWindow::OnSaveReply, this, 4000) == 0;
     }
-    if (rc == 0) {
-        delete reply;
-        SetUnsavedChanges(false);
-        platform::ShowMessage("success");
-    } else {
-        platform::ShowMessage("failed");
-    }
+    BeginSet(Running::Save);
+    if (!sent) EndSet("failed");
+}
+
+unsigned CMainWindow::OnSaveReply(CSnmp* reply, int requestId, void* param, int status) {
+    delete reply;
+    auto* self = static_cast<CMainWindow*>(param);
+    // Replies of a closed session never get here; a stray one of an older request is dropped.
+    if (!self->m_cCommonSNMPset.FindRequestID(requestId) || self->m_running != Running::Save) return 0;
+    if (status == 0) self->SetUnsavedChanges(false);
+    self->EndSet(status == 0 ? "success" : "failed");
+    return 0;
 }
 
 std::string RebootRefusedMessage(int status) {
@@ -345,24 +356,54 @@ std::string RebootRefusedMessage(int status) {
 }
 
 void CMainWindow::OnReboot() {
+    if (DeviceCommandRunning()) return;
     const std::string question = "Do you want to reboot the device?";
     if (!platform::Confirm(m_bUnsavedChanges ? kUnsavedRebootWarning + question : question)) return;
-    CCommonSnmp session;
-    if (!session.Open(SNMP_PDU_SET_T)) return;
-    session.AddValue("1.3.6.1.4.1.171.10.76.12.1.9.0", SNMP_T_INTEGER, "1");
-    CSnmp* reply = nullptr;
-    const int rc = session.GetNext(&reply, 0);
+    if (DeviceCommandRunning()) return;
+    // A session of its own for each reboot; the last one goes once its reply has come.
+    m_pRebootSession = std::make_unique<CCommonSnmp>();
+    if (!m_pRebootSession->Open(SNMP_PDU_SET_T)) return;
+    m_pRebootSession->AddValue("1.3.6.1.4.1.171.10.76.12.1.9.0", SNMP_T_INTEGER, "1");
+    const bool sent = m_pRebootSession->GetNextAsync(&CMainWindow::OnRebootReply, this, 0) == 0;
+    BeginSet(Running::Reboot);
+    if (!sent) EndSet(RebootRefusedMessage(-1));
+}
+
+unsigned CMainWindow::OnRebootReply(CSnmp* reply, int requestId, void* param, int status) {
     delete reply;
-    if (rc == 0) {
-        SetUnsavedChanges(false);  // what was not saved is gone with the restart
-    } else if (rc > 0) {
-        platform::ShowMessage(RebootRefusedMessage(rc));
-    } else if (session.LastFailure() == SnmpFailure::NoAnswer) {
+    auto* self = static_cast<CMainWindow*>(param);
+    CCommonSnmp* session = self->m_pRebootSession.get();
+    if (!session || !session->FindRequestID(requestId) || self->m_running != Running::Reboot) return 0;
+    std::string message;
+    if (status == 0) {
+        self->SetUnsavedChanges(false);  // what was not saved is gone with the restart
+    } else if (status > 0) {
+        message = RebootRefusedMessage(status);
+    } else if (session->LastFailure() == SnmpFailure::NoAnswer) {
         // A switch may restart before it answers; say only what is known.
-        platform::ShowMessage(kRebootNoAnswer);
+        message = kRebootNoAnswer;
     } else {
-        platform::ShowMessage(RebootRefusedMessage(-1));
+        message = RebootRefusedMessage(-1);
     }
+    self->EndSet(message);
+    return 0;
+}
+
+void CMainWindow::BeginSet(Running what) {
+    m_running = what;
+    platform::ui().setWaitCursor(true);
+    m_view.CommandsChanged();
+}
+
+void CMainWindow::EndSet(const std::string& message) {
+    m_running = Running::None;
+    platform::ui().setWaitCursor(false);
+    m_view.CommandsChanged();
+    if (!message.empty()) {
+        if (m_bQuiet) platform::Trace("device command: %s", message.c_str());
+        else platform::ShowMessage(message);
+    }
+    if (m_bCloseWanted && !m_bClosed && !DeviceCommandRunning()) Close();
 }
 
 void CMainWindow::OnTelnet() {
@@ -411,6 +452,7 @@ void CMainWindow::OnPortClicked(panel::CPort& port) {
     // The port configuration dialog, as from the menu but without pausing the poller, showing
     // the clicked port (a fibre twin stands for its combo port).
     const int number = panel::PortNumberOfElement(m_record, panel::PortElementIndex(m_root, port));
+    if (DeviceCommandRunning()) return;  // as the menu's dialogs while Save or Reboot is out
     std::unique_ptr<IModalDialog> dialog = m_dialogs.CreateForPort(kCmdPortConfiguration, number);
     if (!dialog) return;
     m_view.HideWindow();
@@ -426,6 +468,15 @@ void CMainWindow::StopPoller() {
 }
 
 bool CMainWindow::OnClose() {
+    if (DeviceCommandRunning()) {
+        // The set is out: its outcome is waited for (at most its time-out), the close follows.
+        m_bCloseWanted = true;
+        return true;
+    }
+    return Close();
+}
+
+bool CMainWindow::Close() {
     bool inTime = true;
     if (m_pThread) inTime = m_pThread->Stop(1000);
     m_bClosed = true;
@@ -444,6 +495,11 @@ void CMainWindow::OnDestroy() {
                          {m_cCommonSNMPDevStat, "m_cCommonSNMPDevStat"},
                          {m_cCommonSNMPPoeStat, "m_cCommonSNMPPoeStat"}});
     if (m_pSource) m_pSource->Close();  // the status reads' helper sessions
+    if (m_pRebootSession) m_pRebootSession->Close();
+    if (DeviceCommandRunning()) {  // its reply is dropped with the session
+        m_running = Running::None;
+        if (platform::UiServices* services = platform::uiIfInstalled()) services->setWaitCursor(false);
+    }
 }
 
 }  // namespace app

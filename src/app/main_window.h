@@ -173,6 +173,8 @@ public:
     virtual void BringToFront() = 0;
     // Ends the window's modal run.
     virtual void EndDialog() = 0;
+    // What IsCommandAvailable says has changed (Save or Reboot began or ended): the menu follows.
+    virtual void CommandsChanged() {}
 };
 
 // The title's mark while the switch holds writes that a reboot would lose.
@@ -200,13 +202,20 @@ public:
     bool OnInitDialog(bool startPoller = true);
 
     const MenuBar& Menu() const { return m_menu; }
-    // True when the command does something now (dialog registered, or a built-in command).
+    // True when the command does something now (dialog registered, or a built-in command). While
+    // Save or Reboot waits for the switch, only Telnet, Web and the system menu's About do.
     bool IsCommandAvailable(int command) const;
     void OnCommand(int command);
 
-    // Device-wide commands.
+    // Device-wide commands. Save and Reboot send their set and return at once; the outcome is
+    // shown when the reply, or the time-out, comes. A second one meanwhile is refused silently.
     void OnSaveConfiguration();
     void OnReboot();
+    // True from the set of Save or Reboot until its outcome has been handled.
+    bool DeviceCommandRunning() const { return m_running != Running::None; }
+    // The module is ending without its window (a signal): the outcome of a set under way goes
+    // to the trace rather than to a message box that nobody would answer.
+    void OnModuleEnding() { m_bQuiet = true; }
     // True after a write the switch took, until Save Configuration or Reboot succeed.
     bool UnsavedChanges() const { return m_bUnsavedChanges; }
     void OnTelnet();
@@ -223,6 +232,7 @@ public:
     void OnActivateMessage();
 
     // Close request: stops the poller, ends the modal run. True when the poller ended in time.
+    // While Save or Reboot waits for the switch, the close follows its outcome (true then).
     bool OnClose();
     // Window destruction: closes the session members in order.
     void OnDestroy();
@@ -252,8 +262,16 @@ public:
     CCommonSnmp m_cCommonSNMPPoeStat;
 
 private:
+    enum class Running { None, Save, Reboot };
     void SetUnsavedChanges(bool unsaved);
     void StopPoller();
+    bool Close();  // stops the poller and ends the modal run
+    // The set of Save or Reboot has gone out (or could not): the window waits for its outcome.
+    void BeginSet(Running what);
+    // Its outcome: the commands come back, the message shows, a close asked for meanwhile follows.
+    void EndSet(const std::string& message);
+    static unsigned OnSaveReply(CSnmp* reply, int requestId, void* param, int status);
+    static unsigned OnRebootReply(CSnmp* reply, int requestId, void* param, int status);
 
     IMainWindowView& m_view;
     std::string m_strProfilePath;
@@ -270,6 +288,11 @@ private:
     bool m_bBlinkPhase = false;
     bool m_bClosed = false;
     bool m_bDestroyed = false;
+    Running m_running = Running::None;
+    bool m_bCloseWanted = false;  // a close came while the set was out
+    bool m_bQuiet = false;
+    // Reboot's own session, made for each reboot and kept until its reply has come.
+    std::unique_ptr<CCommonSnmp> m_pRebootSession;
 
     std::unique_ptr<panel::CPanelWalkState> m_pWalks;
     std::unique_ptr<panel::CPanelSnmpSource> m_pSource;

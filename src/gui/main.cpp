@@ -553,6 +553,12 @@ int main(int argc, char** argv) {
     }
     window.show();
     const int rc = application.exec();
+    // Ended by a signal while Save or Reboot waits for the switch: the set is seen through
+    // within its time-out before the sessions close, its outcome traced rather than shown.
+    window.logic().OnModuleEnding();
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(gui::QtFormHost::kLongestWriteSeconds);
+    while (window.logic().DeviceCommandRunning() && std::chrono::steady_clock::now() < giveUp)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 100);
     single.stopListening();
     return result != 0 ? result : rc;
 }

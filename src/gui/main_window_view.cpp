@@ -150,18 +150,20 @@ void MainWindowView::fitToMenu() {
 }
 
 namespace {
-void AddItems(QMenu* menu, const std::vector<app::MenuItem>& items, app::CMainWindow& logic) {
+void AddItems(QMenu* menu, const std::vector<app::MenuItem>& items, app::CMainWindow& logic,
+              std::vector<std::pair<QAction*, int>>& commands) {
     for (const app::MenuItem& item : items) {
         switch (item.kind) {
         case app::MenuItem::Kind::Separator: menu->addSeparator(); break;
         case app::MenuItem::Kind::SubMenu:
-            AddItems(menu->addMenu(QString::fromStdString(item.text)), item.items, logic);
+            AddItems(menu->addMenu(QString::fromStdString(item.text)), item.items, logic, commands);
             break;
         case app::MenuItem::Kind::Command: {
             QAction* action = menu->addAction(QString::fromStdString(item.text));
             const int command = item.command;
             action->setEnabled(logic.IsCommandAvailable(command));
             QObject::connect(action, &QAction::triggered, menu, [&logic, command] { logic.OnCommand(command); });
+            commands.emplace_back(action, command);
             break;
         }
         }
@@ -171,8 +173,13 @@ void AddItems(QMenu* menu, const std::vector<app::MenuItem>& items, app::CMainWi
 
 void MainWindowView::buildMenu() {
     menuBar()->clear();
+    commands_.clear();
     for (const app::MenuItem& top : logic_->Menu())
-        AddItems(menuBar()->addMenu(QString::fromStdString(top.text)), top.items, *logic_);
+        AddItems(menuBar()->addMenu(QString::fromStdString(top.text)), top.items, *logic_, commands_);
+}
+
+void MainWindowView::CommandsChanged() {
+    for (const auto& [action, command] : commands_) action->setEnabled(logic_->IsCommandAvailable(command));
 }
 
 void MainWindowView::RepaintPanel() {
@@ -296,6 +303,12 @@ void MainWindowView::EndDialog() {
 
 void MainWindowView::closeEvent(QCloseEvent* event) {
     if (QtUi::Waiting()) {  // a request of this thread waits for the switch
+        event->ignore();
+        return;
+    }
+    if (!closing_ && logic_->DeviceCommandRunning()) {
+        // Save or Reboot is out: the window closes once its outcome has been shown.
+        logic_->OnClose();
         event->ignore();
         return;
     }

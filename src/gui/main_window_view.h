@@ -6,6 +6,8 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/main_window.h"
 #include "gui/panel_canvas_qt.h"
@@ -74,6 +76,7 @@ public:
     void NotifyPortClicked(unsigned short identifier) override;
     void BringToFront() override;
     void EndDialog() override;
+    void CommandsChanged() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,6 +99,7 @@ private:
     bool answering_ = true;
     std::string refusal_;  // what the device said of the credentials, when it refused them
     bool closing_ = false;
+    std::vector<std::pair<QAction*, int>> commands_;  // each menu action and its command
 
     friend class PanelWidget;
 };

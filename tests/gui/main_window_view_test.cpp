@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QTest>
 #include <algorithm>
@@ -348,7 +350,21 @@ TEST_F(WindowTest, MenuBarShowsTheTableAndOpensRegisteredDialogs) {
     EXPECT_EQ(log, (std::vector<std::string>{"visible=0 paused=1"}));
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->logic().m_record.PollPaused);
-    window->logic().OnClose();
+
+    // Save: what would write or open a dialog is greyed out until the outcome; the close waits.
+    QTimer agree;  // OK to every message box
+    QObject::connect(&agree, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->button(QMessageBox::Ok)->click();
+    });
+    agree.start(20);
+    const char* refused[] = {"&Save Configuration...", "&Reboot", "&VLAN Configuration...", "About Corvex-10P..."};
+    FindAction(bar, refused[0])->trigger();
+    for (const char* text : refused) EXPECT_FALSE(FindAction(bar, text)->isEnabled()) << text;
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->logic().PollerRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->logic().DeviceCommandRunning(); }, 8000));
+    EXPECT_FALSE(window->logic().PollerRunning());  // closed after the outcome
+    for (const char* text : refused) EXPECT_TRUE(FindAction(bar, text)->isEnabled()) << text;
 }
 
 TEST_F(WindowTest, ModelWithoutPoeHasNoPoeOrLldpItems) {

@@ -2,7 +2,10 @@
 // commands, the browser search, and the live panel against the virtual switch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <map>
+#include <utility>
 #include <set>
 
 #include <chrono>
@@ -375,6 +378,8 @@ protected:
         sim.installAsDevice();
         profile = corvex::test::SimDevice::panelsDirectory() + "/" + model + "/User.ini";
     }
+    // Save and Reboot return at once: their outcome comes with the switch's reply.
+    bool Outcome(const CMainWindow& win) { return ui.runUntil([&] { return !win.DeviceCommandRunning(); }, 10s); }
     corvex::test::SimDevice sim;
     std::string profile;
 };
@@ -622,6 +627,7 @@ TEST_F(LiveWindowTest, SaveConfigurationSendsExactlyOneSet) {
     ui.clearMessages();
     ui.queueAnswer(platform::MsgAnswer::Ok);
     win.OnSaveConfiguration();
+    ASSERT_TRUE(Outcome(win));
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "success"}));
     const auto sets = sim.sets();
     ASSERT_EQ(sets.size(), 1u);
@@ -637,6 +643,7 @@ TEST_F(LiveWindowTest, SaveConfigurationSendsExactlyOneSet) {
     sim.clearLog();
     ui.queueAnswer(platform::MsgAnswer::Ok);
     win.OnReboot();
+    ASSERT_TRUE(Outcome(win));
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to reboot the device?"}));
     // Exactly one request: a set of the reboot object alone, INTEGER 1.
     const auto all = sim.requests();
@@ -752,18 +759,64 @@ TEST_F(LiveWindowTest, MenuAndPollingFollowThePInTheName) {
     }
 }
 
-TEST_F(LiveWindowTest, SaveConfigurationWithoutAnswerFails) {
-    StartDevice("28", {"--drop-prefix", "1.3.6.1.4.1.171.10.76.12.1.10"});
-    CMainWindow win(view, profile, &loader, dialogs, launcher);
-    ASSERT_TRUE(win.OnInitDialog(false));
-    ui.queueAnswer(platform::MsgAnswer::Ok);
-    const auto t0 = std::chrono::steady_clock::now();
-    win.OnSaveConfiguration();
-    const auto took = std::chrono::steady_clock::now() - t0;
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "failed"}));
-    EXPECT_GE(took, 3500ms);
-    EXPECT_LT(took, 12s);
-    win.OnClose();
+// Save and Reboot on a switch 400 ms away return at once, the window thread keeps turning, other
+// commands send or open nothing meanwhile; each outcome has its message, and a close follows it.
+TEST_F(LiveWindowTest, SaveAndRebootLeaveTheWindowThreadFree) {
+    const std::string save = "1.3.6.1.4.1.171.10.76.12.1.10", reboot = "1.3.6.1.4.1.171.10.76.12.1.9";
+    struct Case {
+        std::vector<std::string> fault;
+        bool reboot, unsavedAfter, closeMeanwhile;
+        std::string message;                        // after the question
+        std::chrono::milliseconds atLeast, atMost;  // to the outcome
+    } cases[] = {
+        {{}, false, false, false, "success", 400ms, 3s},
+        {{"--set-error", save + ":genErr"}, false, true, false, "failed", 400ms, 3s},
+        {{"--drop-prefix", save}, false, true, true, "failed", 3500ms, 12s},
+        {{"--drop-set-reply", save}, false, true, false, "failed", 3500ms, 12s},
+        {{}, true, false, true, "", 400ms, 3s},
+        {{"--set-error", reboot + ":badValue"}, true, true, false, "The switch refused to reboot (badValue).", 400ms, 3s},
+        {{"--drop-set-reply", reboot}, true, true, false, kRebootNoAnswer, 2500ms, 12s},
+    };
+    int opened = 0;
+    dialogs.Register(kCmdVlanConfiguration, [&] { return ++opened, std::unique_ptr<IModalDialog>(); });
+    using Clock = std::chrono::steady_clock;
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.message + (c.fault.empty() ? "" : " " + c.fault[0]));
+        c.fault.insert(c.fault.begin(), {"--delay-ms", "400"});
+        StartDevice("28", c.fault);
+        ui.clearMessages();
+        view = FakeView{};
+        CMainWindow win(view, profile, &loader, dialogs, launcher);
+        ASSERT_TRUE(win.OnInitDialog());
+        app::NoteWriteTaken();
+        for (int i = 0; i < 4; ++i) ui.queueAnswer(platform::MsgAnswer::Ok);  // every question agreed to
+        const auto start = Clock::now();
+        c.reboot ? win.OnReboot() : win.OnSaveConfiguration();
+        EXPECT_LT(Clock::now() - start, 100ms);
+        ASSERT_TRUE(win.DeviceCommandRunning() && ui.waitCursor());
+        for (int command : {kCmdSaveConfiguration, kCmdReboot, kCmdVlanConfiguration, kCmdAbout}) win.OnCommand(command);
+        if (c.closeMeanwhile) { EXPECT_TRUE(win.OnClose()); }
+        EXPECT_TRUE(view.events.empty());
+        Clock::duration longest{};  // between the ticks of a 20 ms timer on the window thread
+        auto last = Clock::now();
+        std::function<void()> tick = [&] {
+            longest = std::max(longest, Clock::now() - std::exchange(last, Clock::now()));
+            if (win.DeviceCommandRunning()) ui.singleShot(20, tick);
+        };
+        ui.singleShot(20, tick);
+        ASSERT_TRUE(Outcome(win));
+        const auto took = Clock::now() - start;
+        EXPECT_TRUE(took >= c.atLeast && took < c.atMost) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count();
+        EXPECT_LT(longest, 100ms);
+        std::vector<std::string> texts = {c.reboot ? kUnsavedRebootWarning + "Do you want to reboot the device?"
+                                                   : "Do you want to save the configuration?", c.message};
+        EXPECT_EQ(Texts(), std::vector<std::string>(texts.begin(), texts.end() - c.message.empty()));
+        EXPECT_EQ(sim.sets().size() + opened, 1u);
+        EXPECT_EQ(win.UnsavedChanges(), c.unsavedAfter);
+        EXPECT_EQ(view.events, std::vector<std::string>(c.closeMeanwhile ? 1 : 0, "end"));
+        EXPECT_TRUE(!ui.waitCursor() && win.IsCommandAvailable(kCmdVlanConfiguration));
+        if (!c.closeMeanwhile) { EXPECT_TRUE(win.OnClose()); }
+    }
 }
 
 // A write the switch took marks the title until Save Configuration or a reboot; Reboot warns
@@ -779,6 +832,7 @@ TEST_F(LiveWindowTest, UnsavedChangesMarkTheTitleAndWarnBeforeReboot) {
     EXPECT_EQ(view.title, title + kUnsavedTitleMark);
     ui.queueAnswer(platform::MsgAnswer::Ok);
     win.OnReboot();
+    ASSERT_TRUE(Outcome(win));
     EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kUnsavedRebootWarning) + "Do you want to reboot the device?",
                                                  "The switch refused to reboot (genErr)."}));
     EXPECT_TRUE(win.UnsavedChanges());
@@ -787,6 +841,7 @@ TEST_F(LiveWindowTest, UnsavedChangesMarkTheTitleAndWarnBeforeReboot) {
     ui.clearMessages();
     ui.queueAnswer(platform::MsgAnswer::Ok);
     win.OnSaveConfiguration();
+    ASSERT_TRUE(Outcome(win));
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Do you want to save the configuration?", "success"}));
     EXPECT_EQ(view.title, title);
     EXPECT_FALSE(win.UnsavedChanges());
