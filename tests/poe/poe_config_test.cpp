@@ -99,7 +99,7 @@ TEST_F(PoeSimTest, ApplyWritesOneRequestPerPortWithTheFormsSettings) {
         EXPECT_EQ(sim.setBindingLists(), c.sets);
         EXPECT_TRUE(env.takeMessages().empty());
         // The list was read again after the writes.
-        EXPECT_EQ(LastTableRequest(sim).pdu, "getnext");
+        EXPECT_EQ(LastTableRequest(sim).pdu, "get");
         if (c.custom) {
             const auto row = d.rows(kList)[2];
             EXPECT_EQ(Strings(row.begin(), row.begin() + 5), (Strings{"3", "Disable", "night", "High", "15.4"}));
@@ -171,7 +171,7 @@ TEST_F(PoeSimTest, FailedPortStopsTheRemainingPortsAndCloseWaitsForTheWholeRun) 
         const auto sets = sim.setBindingLists();
         ASSERT_EQ(sets.size(), 3u);  // ports 2, 3 and the failing 4
         EXPECT_EQ(sets[2].front(), PortObj(3, 4) + "=1");
-        EXPECT_EQ(LastTableRequest(sim).pdu, "getnext");
+        EXPECT_EQ(LastTableRequest(sim).pdu, "get");
     }
     sim.stop();
     ASSERT_NO_FATAL_FAILURE(Start("10p", {}, {"--delay-ms", "150"}));

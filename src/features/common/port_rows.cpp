@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "features/common/form_reads.h"
-#include "snmp/encodings.h"
 
 namespace features {
 
@@ -63,7 +62,8 @@ bool CPortRows::Start(platform::Form& form, const std::string& name, const std::
         const size_t objects = static_cast<size_t>(b.last - first + 1) * columns.size();
         b.values.resize(objects);
         for (size_t i = 0; i < objects; ++i) {
-            b.values[i].oid = InstanceOid(columns[i % columns.size()], first + static_cast<int>(i / columns.size()));
+            b.values[i].oid = columns[i % columns.size()] + "." + m_indexPrefix +
+                              std::to_string(first + static_cast<int>(i / columns.size()));
             b.values[i].type = SNMP_T_NONE;
             b.values[i].present = false;
         }

@@ -51,6 +51,8 @@ public:
     bool Start(platform::Form& form, const std::string& name, const std::vector<std::string>& columns, int ports,
                RowHandler onRow, EndHandler onEnd = {}, int timeoutMs = 0);
     bool Running() const { return m_running; }
+    // Arcs of the index before the port number ("1." for unit 1, port p: ".1.p"); none by default.
+    void SetIndexPrefix(std::string prefix) { m_indexPrefix = std::move(prefix); }
     // Rows handed to the row handler by the current (or last) read.
     int Rows() const { return m_rowsHanded; }
 
@@ -77,6 +79,7 @@ private:
     std::vector<std::unique_ptr<Lane>> m_lanes;
     platform::Form* m_form = nullptr;
     std::string m_name;
+    std::string m_indexPrefix;
     std::vector<std::string> m_columns;
     std::map<int, Batch> m_batches;  // by first port
     int m_nextPort = 1;              // the next port to hand to the row handler
