@@ -73,3 +73,49 @@ TEST_F(SimTest, ADialogOpenedOnASilentSwitchWritesNothingUntilRefreshReadsIt) {
     }
 }
 
+
+// The port rows come with gets of several ports each: a port the switch lacks has no row, a
+// column it lacks leaves that cell to its default text, and a request left unanswered ends the
+// read after the ports before it, which the status line then reports.
+TEST_F(SimTest, PortRowsOfASwitchLackingSomeOrNotAnswering) {
+    const std::vector<std::string> row6 = {"--absent", std::string(kOidPortCtrlSpeed) + ".6",
+                                           "--absent", std::string(kOidPortCtrlOperMode) + ".6",
+                                           "--absent", std::string(kOidPortCtrlFlowControl) + ".6",
+                                           "--absent", std::string(kOidPortDefaultPriority) + ".6",
+                                           "--absent", std::string(kOidPortCtrlOperFlowControl) + ".6",
+                                           "--absent", std::string(kOidPortCtrlMedium) + ".6"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        bool v3;
+        std::vector<std::string> indexes;  // the Index column
+        bool complete;
+        const char* flow2;  // port 2's flow control (the switch holds "Enable")
+    } cases[] = {
+        {"port 6 absent", row6, false, {"1", "2", "3", "4", "5", "7", "8", "9", "10"}, true, "Enable"},
+        {"port 6 absent, SNMPv3", row6, true, {"1", "2", "3", "4", "5", "7", "8", "9", "10"}, true, "Enable"},
+        {"flow control of port 2 absent", {"--absent", std::string(kOidPortCtrlFlowControl) + ".2"}, false,
+         {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}, true, "Disable"},
+        {"port 8 unanswered", {"--drop-prefix", std::string(kOidPortCtrlSpeed) + ".8"}, false,
+         {"1", "2", "3", "4", "5"}, false, "Enable"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = c.args;
+        const std::vector<std::string> user = kV3.args();
+        if (c.v3) args.insert(args.end(), user.begin(), user.end());
+        ASSERT_NO_FATAL_FAILURE(StartSim("10p", args, {kFlow + ".2 i 1"}));
+        if (c.v3) kV3.use("3");
+        MutableSettings().TimeoutMs = "200";
+        CPortSetInfo dlg;
+        DialogDriver d(m_env, dlg);
+        ASSERT_TRUE(d.waitEnabled("&Refresh", 30000ms));
+        std::vector<std::string> indexes;
+        for (const auto& row : d.rows(CPortSetInfo::IDC_LIST_PORT)) indexes.push_back(row.at(0));
+        EXPECT_EQ(indexes, c.indexes);
+        EXPECT_EQ(d.enabled("&Apply"), c.complete);
+        EXPECT_EQ(StatusSaysNotRead(d), !c.complete);
+        EXPECT_EQ(d.rows(CPortSetInfo::IDC_LIST_PORT).at(1).at(3), c.flow2);
+        sim.stop();
+    }
+}
