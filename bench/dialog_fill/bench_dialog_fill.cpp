@@ -3,7 +3,8 @@
 // (the 52-port model has no PoE), each against a freshly started virtual switch whose replies are
 // held 0, 150, 200 or 400 ms, or which also loses 2% of the requests. For each it prints the
 // fill time (from opening until every read the dialog began has ended: none of the form's reads
-// is still running), the requests the switch received (its request log), the dependent request
+// is still running), the requests the switch received (its request log) and how many of them
+// repeated a request ID already received (sent twice), the dependent request
 // stages (runs of requests separated by at least half a round trip, counted on the loss-free run
 // at the same delay), the limit (stages x round trip + 0.5 s) and, at 200 ms, the target (4 round
 // trips + 0.5 s).
@@ -53,7 +54,7 @@ struct Result {
     bool filled = false;   // every read ended before the cap
     bool failed = false;   // one of them failed
     int rows = 0;          // rows of the dialog's first list
-    long requests = 0, lost = 0;
+    long requests = 0, lost = 0, repeated = 0;
     int stages = 0;
 };
 
@@ -109,9 +110,11 @@ long LogTimeMs(const std::string& line) {
 // Requests received, and the runs of them that waited for an earlier reply: a request that
 // arrives at least half a round trip after the one before it starts a new stage.
 void CountRequests(const corvex::test::SimDevice& device, int delayMs, Result& out) {
+    std::map<long, int> seen;
     for (const corvex::test::SimRequest& r : device.requests()) {
         ++out.requests;
         if (!r.lost.empty()) ++out.lost;
+        if (++seen[r.requestId] > 1) ++out.repeated;
     }
     std::ifstream in(device.directory() + "/requests.jsonl");
     std::vector<long> times;
@@ -162,8 +165,8 @@ int main(int argc, char** argv) {
         {"0 ms", 0, 0}, {"150 ms", 150, 0}, {"200 ms", 200, 0}, {"400 ms", 400, 0}, {"200 ms, 2% lost", 200, 2},
     };
     std::printf("dialog fill times (Qt offscreen), SNMPv%s, cap %.0f s\n", version.c_str(), cap);
-    std::printf("%-20s %-5s %-16s %8s %5s %8s %5s %6s %8s %9s  %s\n", "dialog", "model", "switch", "fill s", "rows",
-                "requests", "lost", "stages", "limit s", "target s", "");
+    std::printf("%-20s %-5s %-16s %8s %5s %8s %5s %5s %6s %8s %9s  %s\n", "dialog", "model", "switch", "fill s", "rows",
+                "requests", "twice", "lost", "stages", "limit s", "target s", "");
     bool allMet = true;
     for (const Dialog& d : dialogs) {
         if (!only.empty() && std::string(d.name).find(only) == std::string::npos) continue;
@@ -205,8 +208,8 @@ int main(int argc, char** argv) {
                 met = met && r.seconds <= 4 * rtt + 0.5;
             }
             allMet = allMet && met;
-            std::printf("%-20s %-5s %-16s %8s %5d %8ld %5ld %6d %8.2f %9s  %s%s\n", d.name, d.model, c.name, fill,
-                        r.rows, r.requests, r.lost, r.stages, limit, target, met ? "met" : "MISSED",
+            std::printf("%-20s %-5s %-16s %8s %5d %8ld %5ld %5ld %6d %8.2f %9s  %s%s\n", d.name, d.model, c.name, fill,
+                        r.rows, r.requests, r.repeated, r.lost, r.stages, limit, target, met ? "met" : "MISSED",
                         r.failed ? " (a read failed)" : "");
             std::fflush(stdout);
         }

@@ -45,10 +45,10 @@ TEST_F(PoeSimTest, ListShowsEveryPoePortWithRangeNamesAndLimitsOnBothModels) {
         EXPECT_EQ(rows[5][4], "");  // an unknown class code
         EXPECT_EQ(rows[7], (Strings{"8", "Enable", "N/A", "Normal", "Auto", "0.0", "0.0", "0", "N/A", "POWER OFF"}));
         EXPECT_EQ(d.as<platform::ComboBox>(CPoeConfigDlg::IDC_COMBO_TIME_RANGE).items(), (Strings{"N/A", "night"}));
-        // The ports were read with gets beside the time-range walk.
+        // The ports were read beside the time-range walk, all eight in one round of requests.
         const auto requests = sim.requests();
         EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const auto& r) {
-            return r.pdu == "get" && !r.bindings.empty() && r.bindings[0].oid.rfind(kPort + ".3", 0) == 0;
+            return r.pdu == "getnext" && r.bindings.size() > 11 && r.bindings[0].oid.rfind(kPort + ".3", 0) == 0;
         }));
         EXPECT_TRUE(env.takeMessages().empty());
         sim.stop();
@@ -101,7 +101,7 @@ TEST_F(PoeSimTest, ApplyWritesOneRequestPerPortWithTheFormsSettings) {
         EXPECT_EQ(sim.setBindingLists(), c.sets);
         EXPECT_TRUE(env.takeMessages().empty());
         // The list was read again after the writes.
-        EXPECT_EQ(LastTableRequest(sim).pdu, "get");
+        EXPECT_EQ(LastTableRequest(sim).pdu, "getnext");
         if (c.custom) {
             const auto row = d.rows(kList)[2];
             EXPECT_EQ(Strings(row.begin(), row.begin() + 5), (Strings{"3", "Disable", "night", "High", "15.4"}));
@@ -173,7 +173,7 @@ TEST_F(PoeSimTest, FailedPortStopsTheRemainingPortsAndCloseWaitsForTheWholeRun) 
         const auto sets = sim.setBindingLists();
         ASSERT_EQ(sets.size(), 3u);  // ports 2, 3 and the failing 4
         EXPECT_EQ(sets[2].front(), PortObj(3, 4) + "=1");
-        EXPECT_EQ(LastTableRequest(sim).pdu, "get");
+        EXPECT_EQ(LastTableRequest(sim).pdu, "getnext");
     }
     sim.stop();
     ASSERT_NO_FATAL_FAILURE(Start("10p", {}, {"--delay-ms", "150"}));

@@ -276,7 +276,7 @@ TEST_F(PortDialog, FailedWriteSaysSoAndRereads) {
     EXPECT_EQ(d.cell(kList, 0, 1), "Auto");
     size_t reads = 0;
     for (const auto& r : sim.requests())
-        reads += r.pdu == "get" && !r.bindings.empty() && r.bindings[0].oid.rfind(kSpeed, 0) == 0;
+        reads += r.pdu == "getnext" && !r.bindings.empty() && r.bindings[0].oid.rfind(kSpeed, 0) == 0;
     EXPECT_GE(reads, 2u);  // the table was read again
 }
 

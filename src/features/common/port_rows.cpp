@@ -19,6 +19,7 @@ struct CPortRows::Lane {
     std::vector<size_t> asked;   // the batch's objects, in request order
     std::optional<ReplyRow> row;
     bool busy = false;
+    bool next = false;  // sent as a get-next after a first-column marker (SNMPv1)
 };
 
 CPortRows::CPortRows(CCommonSnmp& session, int inFlight)
@@ -55,7 +56,7 @@ bool CPortRows::Start(platform::Form& form, const std::string& name, const std::
         return false;
     }
     const int perGet = std::max(1, kObjectsPerGet / static_cast<int>(columns.size()));
-    m_rowsPerGet = m_rowsPerGet > 1 ? std::min(m_rowsPerGet, perGet) : perGet;
+    m_rowsPerGet = m_rowsPerGet > 0 ? std::min(m_rowsPerGet, perGet) : perGet;
     for (int first = 1; first <= ports; first += m_rowsPerGet) {
         Batch& b = m_batches[first];
         b.last = std::min(ports, first + m_rowsPerGet - 1);
@@ -110,13 +111,37 @@ bool CPortRows::Send(Lane& lane, int first, Batch& batch) {
     const unsigned generation = m_generation;
     CTableWalk::Options options;
     options.firstTimeoutMs = m_timeoutMs;
-    const bool sent = lane.walk.Read(
-        objects,
-        [this, &lane, generation](const ReplyRow& row, CSnmp&) {
-            if (generation == m_generation) lane.row = row;
-            return true;
-        },
-        [this, &lane, generation](int status) { OnReply(lane, generation, status); }, options);
+    auto onEnd = [this, &lane, generation](int status) { OnReply(lane, generation, status); };
+    // SNMPv1 answers a get that names an object the switch lacks with noSuchName for that one
+    // object alone, so a switch without the table would cost a round trip per object. A get-next
+    // of each object's predecessor answers every binding at once: with the object itself, or
+    // with something after it when the switch lacks it. The first column comes first, so that
+    // the step counts as a walk's first step (an empty first column ends it: no rows at all).
+    lane.next = m_session.Version() == 1;
+    bool sent = false;
+    if (lane.next) {
+        const size_t columns = m_columns.size();
+        std::vector<std::string> asked = {m_columns.front()};
+        for (size_t i : lane.asked)
+            asked.push_back(m_columns[i % columns] + "." + m_indexPrefix +
+                            std::to_string(first + static_cast<int>(i / columns) - 1));
+        sent = lane.walk.Start(
+            asked,
+            [this, &lane, generation](const ReplyRow&, CSnmp& reply) {
+                // The bindings as they came: the walk's row leaves out those beyond their column.
+                if (generation == m_generation) lane.row = ReadReplyRow(reply);
+                return false;
+            },
+            onEnd, options);
+    } else {
+        sent = lane.walk.Read(
+            objects,
+            [this, &lane, generation](const ReplyRow& row, CSnmp&) {
+                if (generation == m_generation) lane.row = row;
+                return true;
+            },
+            onEnd, options);
+    }
     lane.busy = sent;
     batch.sent = sent;
     return sent;
@@ -131,17 +156,24 @@ void CPortRows::OnReply(Lane& lane, unsigned generation, int status) {
     Batch& b = it->second;
     b.sent = false;
     const int errorIndex = status > 0 ? lane.walk.Session().LastErrorIndex() : 0;
+    const size_t marker = lane.next ? 1 : 0;
     if (status == CSnmp4w::EC_NO_ERROR && lane.row) {
         // The reply answers the request binding by binding (the session checked the OIDs); an
-        // exception value is a column the switch lacks for that port.
-        for (size_t k = 0; k < lane.asked.size() && k < lane.row->size(); ++k) {
+        // exception value, or a get-next's answer other than the object, is an object the
+        // switch lacks for that port.
+        for (size_t k = 0; k < lane.asked.size() && k + marker < lane.row->size(); ++k) {
             const size_t i = lane.asked[k];
-            b.values[i] = lane.row->values[k];
+            const ReplyRow::Value& v = lane.row->values[k + marker];
+            if (!lane.next || (v.present && SnmpOidCompare(v.oid, b.values[i].oid) == 0)) b.values[i] = v;
             b.asked[i] = false;
         }
-    } else if (status == kNoSuchName && errorIndex >= 1 && errorIndex <= static_cast<int>(lane.asked.size())) {
+    } else if (status == CSnmp4w::EC_END_OF_TABLE && lane.next) {
+        // The first column is empty: the switch has none of these rows.
+        std::fill(b.asked.begin(), b.asked.end(), false);
+    } else if (status == kNoSuchName && errorIndex > static_cast<int>(marker) &&
+               errorIndex - static_cast<int>(marker) <= static_cast<int>(lane.asked.size())) {
         // SNMPv1 names one object the switch lacks and answers nothing else: the rest is asked again.
-        b.asked[lane.asked[static_cast<size_t>(errorIndex - 1)]] = false;
+        b.asked[lane.asked[static_cast<size_t>(errorIndex - static_cast<int>(marker) - 1)]] = false;
     } else if (status == kTooBig && b.last > first) {
         // Half the rows in each of two requests, and in every request after them.
         const int rows = b.last - first + 1;

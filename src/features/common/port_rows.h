@@ -9,9 +9,11 @@
 //   m_rows.Start(*this, "ports", kColumns, portCount, onRow, onEnd);
 //
 // Rows reach onRow in port order, once each; a port of which the switch returned no column at all
-// has no row. A column the switch lacks for a port is a value that is not present (under SNMPv1,
-// the binding a noSuchName names; the rest of that request is asked again). A request that fails
-// (no answer, an error) ends the read as failed, after the rows of the ports before it.
+// has no row. A column the switch lacks for a port is a value that is not present. Under SNMPv1,
+// whose get answers an object the switch lacks with an error for that object alone, each request
+// is a get-next of the objects' predecessors instead, so a missing object costs nothing more. A
+// request that fails (no answer, an error) ends the read as failed, after the rows of the ports
+// before it.
 #include <functional>
 #include <map>
 #include <memory>
@@ -83,7 +85,7 @@ private:
     std::vector<std::string> m_columns;
     std::map<int, Batch> m_batches;  // by first port
     int m_nextPort = 1;              // the next port to hand to the row handler
-    int m_rowsPerGet = 1;
+    int m_rowsPerGet = 0;  // rows per get; a tooBig lowers it for the reads after it too
     int m_rowsHanded = 0;
     int m_timeoutMs = 0;
     unsigned m_generation = 0;
