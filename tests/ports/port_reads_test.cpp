@@ -73,3 +73,63 @@ TEST_F(SimTest, ADialogOpenedOnASilentSwitchWritesNothingUntilRefreshReadsIt) {
     }
 }
 
+
+// The port rows come with requests of several ports each: a port the switch lacks has no row, a
+// column it lacks leaves that cell to its default text (neither costs a request of its own, nor
+// does a switch without the table), and a request left unanswered ends the read after the ports
+// before it, which the status line then reports.
+TEST_F(SimTest, PortRowsOfASwitchLackingSomeOrNotAnswering) {
+    const std::vector<std::string> row6 = {"--absent", std::string(kOidPortCtrlSpeed) + ".6",
+                                           "--absent", std::string(kOidPortCtrlOperMode) + ".6",
+                                           "--absent", std::string(kOidPortCtrlFlowControl) + ".6",
+                                           "--absent", std::string(kOidPortDefaultPriority) + ".6",
+                                           "--absent", std::string(kOidPortCtrlOperFlowControl) + ".6",
+                                           "--absent", std::string(kOidPortCtrlMedium) + ".6"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        bool v3;
+        std::vector<std::string> indexes;  // the Index column
+        bool complete;
+        const char* flow2;  // port 2's flow control (the switch holds "Enable"; "": no row)
+        size_t requests;    // of the port table, two batches of five ports (0: not counted)
+    } cases[] = {
+        {"port 6 absent", row6, false, {"1", "2", "3", "4", "5", "7", "8", "9", "10"}, true, "Enable", 2},
+        {"port 6 absent, SNMPv3", row6, true, {"1", "2", "3", "4", "5", "7", "8", "9", "10"}, true, "Enable", 2},
+        {"flow control of port 2 absent", {"--absent", std::string(kOidPortCtrlFlowControl) + ".2"}, false,
+         {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}, true, "Disable", 2},
+        {"no port table", {"--absent", kOidPortCtrlSpeed, "--absent", kOidPortCtrlOperMode, "--absent",
+                           kOidPortCtrlFlowControl, "--absent", kOidPortDefaultPriority, "--absent",
+                           kOidPortCtrlOperFlowControl, "--absent", kOidPortCtrlMedium},
+         false, {}, true, "", 2},
+        {"port 8 unanswered", {"--drop-prefix", std::string(kOidPortCtrlSpeed) + ".8"}, false,
+         {"1", "2", "3", "4", "5"}, false, "Enable", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = c.args;
+        const std::vector<std::string> user = kV3.args();
+        if (c.v3) args.insert(args.end(), user.begin(), user.end());
+        ASSERT_NO_FATAL_FAILURE(StartSim("10p", args, {kFlow + ".2 i 1"}));
+        if (c.v3) kV3.use("3");
+        MutableSettings().TimeoutMs = "200";
+        CPortSetInfo dlg;
+        DialogDriver d(m_env, dlg);
+        ASSERT_TRUE(m_env.waitUntil([&] { return d.enabled("&Refresh") && !dlg.Trunks().Walking(); }, 30000ms));
+        std::vector<std::string> indexes;
+        for (const auto& row : d.rows(CPortSetInfo::IDC_LIST_PORT)) indexes.push_back(row.at(0));
+        EXPECT_EQ(indexes, c.indexes);
+        EXPECT_EQ(d.enabled("&Apply"), c.complete) << dlg.readStatusText();
+        EXPECT_EQ(StatusSaysNotRead(d), !c.complete);
+        if (*c.flow2) {
+            EXPECT_EQ(d.rows(CPortSetInfo::IDC_LIST_PORT).at(1).at(3), c.flow2);
+        }
+        size_t requests = 0;
+        for (const auto& r : sim.requests())
+            requests += !r.bindings.empty() && r.bindings[0].oid.rfind(kOidPortCtrlSpeed, 0) == 0;
+        if (c.requests) {
+            EXPECT_EQ(requests, c.requests);
+        }
+        sim.stop();
+    }
+}

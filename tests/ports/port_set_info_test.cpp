@@ -275,8 +275,9 @@ TEST_F(PortDialog, FailedWriteSaysSoAndRereads) {
     EXPECT_EQ(d.rowCount(kList), 10);
     EXPECT_EQ(d.cell(kList, 0, 1), "Auto");
     size_t reads = 0;
-    for (const auto& r : sim.requests()) reads += r.pdu == "getnext";
-    EXPECT_GE(reads, 10u);  // the table was walked again
+    for (const auto& r : sim.requests())
+        reads += r.pdu == "getnext" && !r.bindings.empty() && r.bindings[0].oid.rfind(kSpeed, 0) == 0;
+    EXPECT_GE(reads, 2u);  // the table was read again
 }
 
 TEST_F(PortDialog, MenuCommandOpensTheDialog) {
@@ -334,25 +335,19 @@ TEST_F(PortDialog, ProxyMarkedRepliesFillTheList) {
     }
 }
 
-// A switch that answers port rows far beyond its port count: the walk stops at four times the
-// port count, the rows so far stay, and the buttons come back.
-TEST_F(PortDialog, PortTableBeyondItsBoundEndsTheWalk) {
+// A switch that answers port rows far beyond its port count: the ports the switch has are
+// listed, and nothing beyond them is asked for.
+TEST_F(PortDialog, PortTableBeyondThePortCountIsNotRead) {
     std::vector<std::string> state;
     for (int i = 11; i <= 200; ++i) state.push_back(SpeedLine(i, 6));
     ASSERT_NO_FATAL_FAILURE(StartSim("10p", {}, state));
     CPortSetInfo dlg;
     DialogDriver d(m_env, dlg);
-    ASSERT_TRUE(d.waitEnabled("&Refresh"));
-    EXPECT_EQ(d.rowCount(kList), 40);
-    EXPECT_EQ(d.cell(kList, 0, 0), "1");
-    // A table the switch never ends is not read: Apply stays held back and the form says why.
-    EXPECT_FALSE(d.enabled("&Apply"));
-    EXPECT_EQ(d.control(platform::Form::kIdReadStatus).text(),
-              "Not all settings could be read from the switch (more rows than the table can hold). Press Refresh.");
-    size_t steps = 0;
+    ASSERT_TRUE(d.waitEnabled("&Apply"));
+    EXPECT_EQ(d.rowCount(kList), 10);
+    EXPECT_EQ(d.cell(kList, 9, 0), "10");
     for (const auto& r : sim.requests())
-        steps += r.pdu == "getnext" && !r.bindings.empty() && r.bindings[0].oid.rfind(kSpeed, 0) == 0;
-    EXPECT_EQ(steps, 41u);  // forty rows and the reply beyond the bound
+        for (const auto& b : r.bindings) EXPECT_NE(b.oid, std::string(kSpeed) + ".11") << r.pdu;
 }
 
 TEST_F(PortDialog, OpenedByAPortClickSelectsThatPortsRow) {

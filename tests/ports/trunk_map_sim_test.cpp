@@ -35,12 +35,12 @@ TEST_F(TrunkMapSim, WalkFillsTheMapAndRunsTheCompletionOnce) {
     EXPECT_EQ(map.TrunkPeers(3), (std::vector<int>{4}));
     EXPECT_TRUE(map.TrunkPeers(1).empty());
 
-    // Every row of the walk was one get-next of the member column.
-    for (const auto& r : sim.requests()) {
-        EXPECT_EQ(r.pdu, "getnext");
-        ASSERT_EQ(r.bindings.size(), 1u);
-        EXPECT_EQ(r.bindings[0].oid.rfind(kMembers, 0), 0u) << r.bindings[0].oid;
-    }
+    // The table of two rows came in one get-next of the member column after trunks 0 to 8.
+    const auto requests = sim.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].pdu, "getnext");
+    EXPECT_EQ(requests[0].bindings.size(), 1u + CTrunkMap::kAskAhead);
+    for (const auto& b : requests[0].bindings) EXPECT_EQ(b.oid.rfind(kMembers, 0), 0u) << b.oid;
 
     // A second walk adds to the map; Clear empties it.
     map.Clear();
@@ -84,4 +84,31 @@ TEST_F(TrunkMapSim, UnreachableSwitchEndsTheWalkWithAnEmptyMap) {
     EXPECT_EQ(map.TrunkOf(3), 0);
     EXPECT_EQ(map.RowsTaken(), 0);
     EXPECT_FALSE(map.LastWalkComplete());  // a failed walk is not a map to rely on
+}
+
+// The switch has trunks 1 to 8: a ninth row, whatever its number, makes a table that cannot be
+// relied on, over SNMPv1 and SNMPv3.
+TEST_F(TrunkMapSim, ANinthRowIsRefused) {
+    struct Case {
+        const char* what;
+        int trunk;
+        bool v3;
+    };
+    const Case cases[] = {{"trunk 12", 12, false}, {"trunk 30 over SNMPv3", 30, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> extra;
+        if (c.v3) extra = kV3.args();
+        ASSERT_NO_FATAL_FAILURE(StartSim("10p", extra, {TrunkLine(c.trunk, "20")}));
+        if (c.v3) kV3.use("3");
+        CCommonSnmp session;
+        CTrunkMap map(session);
+        int done = 0;
+        ASSERT_TRUE(map.Start([&] { ++done; }));
+        ASSERT_TRUE(m_env.waitUntil([&] { return done > 0; }));
+        m_env.runFor(std::chrono::milliseconds(50));
+        EXPECT_EQ(done, 1);
+        EXPECT_FALSE(map.LastWalkComplete());
+        sim.stop();
+    }
 }

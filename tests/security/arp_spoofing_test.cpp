@@ -1,6 +1,7 @@
 // ARP spoofing prevention against the virtual switch: every row is listed with its status,
 // the 64-entry limit, deletion, the entry form's refusals in their order, the three writes of a
 // new entry, and a failed write that leaves no half-made row behind.
+#include "features/common/sync_request.h"
 #include "features/security/arp_spoofing_dlgs.h"
 #include "security/security_sim.h"
 
@@ -231,10 +232,18 @@ TEST_F(SecuritySimTest, ArpUnfinishedRowsAreListedCountedAndDeletable) {
 // form reads it back and finishes it, or removes it when the values are refused. An activation
 // whose reply was lost is read back too, and the entry it made stays.
 TEST_F(SecuritySimTest, ArpEntryWhoseCreationReplyWasLostIsFinishedOrRemoved) {
-    // The requests the entry form sends before its creation (its trunk walk).
+    // A few gets first, so that the requests after the lost one stay below the next lost one
+    // (the switch loses every n-th request) however few the form sends before its creation.
+    const auto pad = [] {
+        CCommonSnmp session;
+        ReplyRow row;
+        for (int i = 0; i < 6; ++i) ASSERT_TRUE(features::GetNow(session, {"1.3.6.1.2.1.1.5.0"}, false, row));
+    };
+    // The requests sent before the creation: the padding and the form's trunk walk.
     size_t before = 0;
     {
         ASSERT_NO_FATAL_FAILURE(Start("10p"));
+        ASSERT_NO_FATAL_FAILURE(pad());
         CArpSpoofingEntryDlg dlg(10);
         DialogDriver d(env, dlg);
         ASSERT_TRUE(d.waitEnabled("&Apply"));
@@ -272,6 +281,7 @@ TEST_F(SecuritySimTest, ArpEntryWhoseCreationReplyWasLostIsFinishedOrRemoved) {
         std::vector<std::string> args = {"--drop-every", std::to_string(lostAt + 1), "--drop-replies"};
         args.insert(args.end(), c.refuse.begin(), c.refuse.end());
         ASSERT_NO_FATAL_FAILURE(Start("10p", {}, args));
+        ASSERT_NO_FATAL_FAILURE(pad());
         {
             CArpSpoofingEntryDlg dlg(10);
             DialogDriver d(env, dlg);

@@ -210,11 +210,11 @@ TEST_F(SurveillanceTest, ExistingVlanIsConfirmedAndCancelLeavesTheDeviceAlone) {
 }
 
 TEST_F(SurveillanceTest, ApplyWaitsForTheTrunkWalkUnderWayAndChecksItsWholeMap) {
-    // Every reply late: the trunk walk (eight rows) is still going when Apply is clicked.
-    Start("10p", Join(kEnabled, {kTrunkMembers + ".8 x 30000000"}), {"--delay-ms", "150"});
+    // The trunk table's replies late: the trunk walk is still going when Apply is clicked.
+    Start("10p", Join(kEnabled, {kTrunkMembers + ".8 x 30000000"}), {"--delay-prefix", kTrunkMembers + ":1500"});
     Dlg dlg;
     DialogDriver d(env, dlg);
-    // The settings (three replies) are in long before the trunk map (nine).
+    // The settings are in long before the trunk map.
     ASSERT_TRUE(env.waitUntil([&] { return d.text(Dlg::IDC_VLAN_ID) == "100"; }));
     sim.clearLog();
     d.type(Dlg::IDC_UPLINK_PORTS, "4");

@@ -54,17 +54,69 @@ bool CTrunkMap::Start(std::function<void()> onDone) {
     m_form = nullptr;
     m_onDone = std::move(onDone);
     m_rowsTaken = 0;
-    CTableWalk::Options options;
-    options.maxRows = kMaxTrunks;
-    m_walking = m_walk.Start(
-        {kOidLaPortChannelMemberList},
-        [this](const ReplyRow& row, CSnmp&) {
-            OnRow(row);
-            return true;
-        },
-        [this](int status) { Finish(status); }, options);
+    m_seen.clear();
+    m_shortfall.clear();
+    m_walking = Ask("");
     if (!m_walking) m_onDone = nullptr;
     return m_walking;
+}
+
+bool CTrunkMap::Ask(const std::string& after) {
+    const std::string column = kOidLaPortChannelMemberList;
+    // The column itself first: the walk ends when its answer leaves the table (an empty table).
+    std::vector<std::string> asked = {column};
+    const int n = after.empty() ? 0 : TrunkNumberFromSuffix(after);
+    if (!after.empty() && n == 0) {
+        asked.push_back(column + "." + after);  // an index that is no trunk number: one row on
+    } else {
+        // The rows after trunk numbers first-1 .. first+kAskAhead-2: those of first .. on.
+        const int first = after.empty() ? 1 : n;
+        for (int k = first; k < first + kAskAhead; ++k) asked.push_back(column + "." + std::to_string(k));
+    }
+    m_after.clear();
+    return m_walk.Start(
+        asked,
+        [this](const ReplyRow&, CSnmp& reply) {
+            OnReply(reply);
+            return false;  // one request; the end handler decides on the next
+        },
+        [this](int status) { OnStepEnd(status); });
+}
+
+void CTrunkMap::OnReply(const CSnmp& reply) {
+    // Each binding answers with the row after the one it named: the raw bindings, not the
+    // walk's row, which counts those beyond their own instance as ended columns.
+    const ReplyRow raw = ReadReplyRow(reply);
+    const std::string column = kOidLaPortChannelMemberList;
+    for (const ReplyRow::Value& v : raw.values) {
+        if (!v.present || !SnmpOidInSubtree(column, v.oid)) continue;
+        const std::string suffix = v.oid.substr(column.size() + 1);
+        if (!m_seen.insert(suffix).second) continue;
+        if (m_seen.size() > kMaxTrunks) {
+            m_shortfall = "more rows than the table can hold";
+            return;
+        }
+        TakeRow(suffix, v);
+    }
+    // The last binding still in the table: there may be rows after it.
+    if (!raw.values.empty() && raw.values.back().present && SnmpOidInSubtree(column, raw.values.back().oid))
+        m_after = raw.values.back().oid.substr(column.size() + 1);
+}
+
+void CTrunkMap::TakeRow(const std::string& suffix, const ReplyRow::Value& value) {
+    if (value.type != SNMP_T_OCTETS) return;
+    if (ApplyTrunkRow(m_map, suffix, value.bytes) > 0) ++m_rowsTaken;
+}
+
+void CTrunkMap::OnStepEnd(int status) {
+    if (!m_shortfall.empty()) return Finish(false, m_shortfall);
+    // 0: the reply was taken; -2: the column's first answer left the table (no rows at all).
+    if (status == 0 && !m_after.empty()) {
+        if (!Ask(m_after)) Finish(false, ReadFailureReason(m_walk.Session().LastFailure()));
+        return;
+    }
+    if (status == 0 || status == CSnmp4w::EC_END_OF_TABLE) return Finish(true, {});
+    Finish(false, WalkShortfall(m_walk, status));
 }
 
 void CTrunkMap::Clear() { std::fill(m_map.begin(), m_map.end(), 0); }
@@ -88,20 +140,12 @@ std::vector<int> CTrunkMap::TrunkPeers(int port) const {
     return peers;
 }
 
-void CTrunkMap::OnRow(const ReplyRow& row) {
-    // The member list is the walked column; the instance part after it is the trunk number.
-    if (row.size() == 0 || row.values[0].type != SNMP_T_OCTETS) return;
-    const std::string suffix = row.instance(0, kOidLaPortChannelMemberList);
-    if (suffix.empty()) return;
-    if (ApplyTrunkRow(m_map, suffix, row.bytes(0)) > 0) ++m_rowsTaken;
-}
-
-void CTrunkMap::Finish(int status) {
+void CTrunkMap::Finish(bool complete, const std::string& why) {
     m_walking = false;
-    m_lastComplete = status == CSnmp4w::EC_END_OF_TABLE;
+    m_lastComplete = complete;
     if (platform::Form* form = std::exchange(m_form, nullptr)) {
-        if (m_lastComplete) form->readComplete(kReadName);
-        else form->readFailed(kReadName, WalkShortfall(m_walk, status));
+        if (complete) form->readComplete(kReadName);
+        else form->readFailed(kReadName, why.empty() ? ReadFailureReason(SnmpFailure::NoAnswer) : why);
     }
     // The handler may start another walk, which installs its own handler.
     std::function<void()> done = std::move(m_onDone);

@@ -12,9 +12,12 @@
 //   if (int t = m_trunks.TrunkOf(port)) ...
 //
 // Rows arrive on the UI thread while the form is open; lookups answer with what has arrived.
-// Walk and lookups belong to the UI thread.
+// Walk and lookups belong to the UI thread. The trunk numbers are small, so each get-next asks
+// for the rows after the next few numbers at once (a switch far away answers the whole table in
+// one round trip), and again after the last row it gave until the table ends.
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,9 +87,16 @@ public:
     // ended and after one that failed or was cut short).
     bool LastWalkComplete() const { return m_lastComplete; }
 
+    // Trunk numbers one get-next asks after.
+    static constexpr int kAskAhead = 8;
+
 private:
-    void OnRow(const ReplyRow& row);
-    void Finish(int status);
+    // Asks for the rows after the row `after` (its instance; "" for the first request).
+    bool Ask(const std::string& after);
+    void OnReply(const CSnmp& reply);
+    void OnStepEnd(int status);
+    void TakeRow(const std::string& suffix, const ReplyRow::Value& value);
+    void Finish(bool complete, const std::string& why);
 
     std::vector<int> m_map;
     std::function<void()> m_onDone;
@@ -94,6 +104,9 @@ private:
     bool m_walking = false;
     bool m_lastComplete = false;
     int m_rowsTaken = 0;
+    std::set<std::string> m_seen;  // instances of the rows this walk has met
+    std::string m_after;           // the last row of the last reply, while the table goes on
+    std::string m_shortfall;       // why this walk cannot be complete, once known
     CTableWalk m_walk;
 };
 

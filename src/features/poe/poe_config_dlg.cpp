@@ -185,9 +185,11 @@ void CPoeConfigDlg::OnRefresh() {
     Load();
 }
 
-// Time ranges first; the ports follow once that walk has reached the end of its table.
+// The time ranges and the ports are read side by side; a port row waits for the time ranges
+// it names.
 void CPoeConfigDlg::Load() {
     m_timeRanges.clear();
+    m_heldRows.clear();
     EnableButtons(false);
     CTableWalk::Options options;
     options.maxRows = 3 * kMaxTimeRanges;
@@ -198,7 +200,11 @@ void CPoeConfigDlg::Load() {
             return true;
         },
         [this](int status) { OnTimeRangeWalkEnd(status); }, options);
-    if (!started) EnableButtons(true);
+    if (!started) {
+        EnableButtons(true);
+        return;
+    }
+    WalkPorts();
 }
 
 void CPoeConfigDlg::OnTimeRangeRow(const ReplyRow& row) {
@@ -209,26 +215,29 @@ void CPoeConfigDlg::OnTimeRangeRow(const ReplyRow& row) {
 }
 
 void CPoeConfigDlg::OnTimeRangeWalkEnd(int status) {
-    EnableButtons(true);
-    if (status == CSnmp4w::EC_END_OF_TABLE) WalkPorts();
+    // Without the whole time-range list the ports are not listed: their ranges would have no name.
+    const auto held = std::exchange(m_heldRows, {});
+    if (status == CSnmp4w::EC_END_OF_TABLE)
+        for (const auto& [port, row] : held) ListPort(port, row);
+    if (!m_portRows.Running()) {
+        ShowTotalPower(m_powerLevel);
+        EnableButtons(!Applying());
+    }
 }
 
 void CPoeConfigDlg::WalkPorts() {
     get<platform::ReportList>(IDC_LIST_PORT).clear();
     m_ports.clear();
+    m_heldRows.clear();
+    m_powerLevel.clear();
     EnableButtons(false);
     std::vector<std::string> columns;
     for (int c : kPortWalkColumns) columns.push_back(PoePortColumn(c));
-    CTableWalk::Options options;
-    options.maxRows = static_cast<size_t>(SanitizePortCount(Profile().DevicePortNum));
-    const bool started = features::WalkRead(
-        *this, "ports", m_portWalk, columns,
-        [this](const ReplyRow& row, CSnmp&) {
-            OnPortRow(row);
-            return true;
-        },
-        [this](int) { OnPortWalkEnd(); }, options);
-    if (!started) EnableButtons(!Applying());
+    m_portRows.SetIndexPrefix("1.");
+    const bool started = m_portRows.Start(
+        *this, "ports", columns, std::min(kPoePorts, SanitizePortCount(Profile().DevicePortNum)),
+        [this](int port, const ReplyRow& row) { OnPortRow(port, row); }, [this](int) { OnPortWalkEnd(); });
+    if (!started && !Loading()) EnableButtons(!Applying());
 }
 
 std::string CPoeConfigDlg::TimeRangeName(const std::string& index) const {
@@ -239,23 +248,32 @@ std::string CPoeConfigDlg::TimeRangeName(const std::string& index) const {
     return name;
 }
 
-void CPoeConfigDlg::OnPortRow(const ReplyRow& row) {
+void CPoeConfigDlg::OnPortRow(int port, const ReplyRow& row) {
+    if (m_timeRangeWalk.Running()) m_heldRows.emplace_back(port, row);
+    else if (readOk("time ranges")) ListPort(port, row);
+}
+
+void CPoeConfigDlg::ListPort(int port, const ReplyRow& row) {
     auto& list = get<platform::ReportList>(IDC_LIST_PORT);
     const std::string limit = row.text(kValUserFlag) == "1" ? row.text(kValUserLimit) : ClassText(row.text(kValClass));
-    m_ports.push_back({row.text(kValState), row.text(kValRange), row.text(kValPriority), row.text(kValClass),
+    m_ports.push_back({port, row.text(kValState), row.text(kValRange), row.text(kValPriority), row.text(kValClass),
                        row.text(kValUserFlag), row.text(kValUserLimit)});
-    list.appendRow({std::to_string(list.rowCount() + 1), row.text(kValState) == "1" ? "Enable" : "Disable",
+    list.appendRow({std::to_string(port), row.text(kValState) == "1" ? "Enable" : "Disable",
                     TimeRangeName(row.text(kValRange)), PriorityText(row.text(kValPriority)), limit,
                     row.text(kValPower), row.text(kValVoltage), row.text(kValCurrent), row.text(kValClassification),
                     row.text(kValStatus)});
 }
 
 void CPoeConfigDlg::OnPortWalkEnd() {
-    EnableButtons(!Applying());
-    ShowTotalPower({});
+    if (!m_timeRangeWalk.Running()) {
+        EnableButtons(!Applying());
+        ShowTotalPower({});
+    }
     // Then the switch's power level, for the budget beside the total.
     features::AsyncRead(*this, "power level", m_portWalk, {kOidPoePowerLevel}, [this](const ReplyRow& row, CSnmp&) {
-        if (row.present(0)) ShowTotalPower(row.text(0));
+        if (!row.present(0)) return true;
+        m_powerLevel = row.text(0);
+        if (!m_timeRangeWalk.Running()) ShowTotalPower(m_powerLevel);
         return true;
     });
 }
@@ -273,8 +291,8 @@ void CPoeConfigDlg::OnRowSelected(int row) {
     const auto& list = get<platform::ReportList>(IDC_LIST_PORT);
     if (row < 0 || row >= list.rowCount() || row >= kPoePorts || row >= static_cast<int>(m_ports.size())) return;
     const PortValues& v = m_ports[static_cast<size_t>(row)];
-    get<platform::ComboBox>(IDC_COMBO_FROM).setCurrent(row);
-    get<platform::ComboBox>(IDC_COMBO_TO).setCurrent(row);
+    get<platform::ComboBox>(IDC_COMBO_FROM).setCurrent(v.port - 1);
+    get<platform::ComboBox>(IDC_COMBO_TO).setCurrent(v.port - 1);
     get<platform::ComboBox>(IDC_COMBO_STATE).setCurrent(v.state == "1" ? 0 : 1);
 
     auto& ranges = get<platform::ComboBox>(IDC_COMBO_TIME_RANGE);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "features/common/form_write.h"
+#include "features/common/port_rows.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
 #include "snmp/table_walk.h"
@@ -72,7 +73,7 @@ public:
     void SetTiming(const Timing& timing) { m_timing = timing; }
     // The time-range reference list: (index, name) pairs as the walk returned them.
     const std::vector<std::pair<int, std::string>>& TimeRanges() const { return m_timeRanges; }
-    bool Loading() const { return m_timeRangeWalk.Running() || m_portWalk.Running(); }
+    bool Loading() const { return m_timeRangeWalk.Running() || m_portRows.Running() || m_portWalk.Running(); }
     bool Applying() const { return m_apply.has_value(); }
 
 protected:
@@ -88,6 +89,7 @@ private:
     };
     // What a port row holds on the switch, as read: a row click puts it into the form.
     struct PortValues {
+        int port = 0;
         std::string state, timeRange, priority, limitClass, userFlag, userLimit;
     };
 
@@ -96,7 +98,8 @@ private:
     void OnTimeRangeRow(const ReplyRow& row);
     void OnTimeRangeWalkEnd(int status);
     void WalkPorts();
-    void OnPortRow(const ReplyRow& row);
+    void OnPortRow(int port, const ReplyRow& row);
+    void ListPort(int port, const ReplyRow& row);
     void OnPortWalkEnd();
     void ShowTotalPower(const std::string& powerLevel);
     void OnRowSelected(int row);
@@ -114,15 +117,20 @@ private:
     // did not list is added after them, so that Apply writes it back unchanged.
     std::vector<std::pair<int, std::string>> m_timeRanges;
     std::vector<PortValues> m_ports;  // one per listed row
+    // Port rows that came before the time ranges they name: listed once those are read.
+    std::vector<std::pair<int, ReplyRow>> m_heldRows;
+    std::string m_powerLevel;  // as the switch last gave it
     std::optional<ApplyRun> m_apply;
     std::optional<platform::WaitCursor> m_waitCursor;
 
     // Closed in this order when the window is destroyed.
     CCommonSnmp m_cCommonSNMPTimeRang;  // time-range walk
-    CCommonSnmp m_cCommonSNMP;          // port-table walk
+    CCommonSnmp m_cCommonSNMP;          // port-table read (with its twins) and power level
     CCommonSnmp m_cCommonSNMPSet;       // writes
     CTableWalk m_timeRangeWalk{m_cCommonSNMPTimeRang};
-    CTableWalk m_portWalk{m_cCommonSNMP};
+    CTableWalk m_portWalk{m_cCommonSNMP};  // power level
+    // Three requests in flight beside the time-range walk's one.
+    features::CPortRows m_portRows{m_cCommonSNMP, 3};
     features::CFormWrite m_write{*this, m_cCommonSNMPSet};
 };
 

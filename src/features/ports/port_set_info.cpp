@@ -1,5 +1,6 @@
 #include "features/ports/port_set_info.h"
 
+#include <algorithm>
 
 #include "app/session_settings.h"
 #include "features/common/form_reads.h"
@@ -89,25 +90,17 @@ void CPortSetInfo::OnRefresh() {
 void CPortSetInfo::WalkPortTable() {
     get<platform::ReportList>(IDC_LIST_PORT).clear();
     enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, false);
-    CTableWalk::Options options;
-    options.firstTimeoutMs = kFirstStepTimeoutMs;
-    options.maxRows = CTableWalk::PortTableRows(m_iPortNum);
-    const bool started = WalkRead(
-        *this, kReadPorts, m_portWalk, kPortColumns,
-        [this](const ReplyRow& row, CSnmp&) {
-            OnPortRow(row);
-            return true;
-        },
-        [this](int) { OnPortWalkEnd(); }, options);
+    const bool started = m_portRows.Start(
+        *this, kReadPorts, kPortColumns, m_iPortNum, [this](int port, const ReplyRow& row) { OnPortRow(port, row); },
+        [this](int) { OnPortWalkEnd(); }, kFirstStepTimeoutMs);
     if (!started) enable({IDC_BUTTON_APPLY, IDC_BUTTON_REFRESH}, true);
 }
 
-void CPortSetInfo::OnPortRow(const ReplyRow& row) {
+void CPortSetInfo::OnPortRow(int port, const ReplyRow& row) {
     // Missing columns read as empty.
     auto& list = get<platform::ReportList>(IDC_LIST_PORT);
-    const int port = list.rowCount() + 1;
     const int media = TextToInt(row.text(5));
-    if (port <= m_iPortNum) m_media[static_cast<std::size_t>(port - 1)] = media;
+    m_media[static_cast<std::size_t>(port - 1)] = media;
     list.appendRow({std::to_string(port), SpeedControlText(row.text(0)),
                     PortOperModeText(row.text(1), port, media, m_iPortNum, m_bAllGiga), FlowControlText(row.text(2)),
                     PriorityText(row.text(3)), OperFlowControlText(row.text(4))});
@@ -120,10 +113,10 @@ void CPortSetInfo::OnPortWalkEnd() {
 
 void CPortSetInfo::SelectOpeningPort() {
     // Once only: a later Refresh keeps whatever the user chose.
-    const int row = m_iOpenOnPort - 1;
+    const int row = RowOfPort(m_iOpenOnPort);
     m_iOpenOnPort = 0;
     auto& list = get<platform::ReportList>(IDC_LIST_PORT);
-    if (row < 0 || row >= list.rowCount()) return;
+    if (row < 0) return;
     list.setSelectedRow(row);
     OnRowClick(row);
 }
@@ -143,10 +136,20 @@ void CPortSetInfo::OnRowClick(int row) {
     m_strSelectPort = index;
 }
 
-std::string CPortSetInfo::SpeedShown(int port) const {
+int CPortSetInfo::RowOfPort(int port) const {
+    // Rows are in port order, one per port the switch has: port p is row p - 1 or before it.
     const auto& list = get<platform::ReportList>(IDC_LIST_PORT);
-    if (port < 1 || port > list.rowCount()) return {};
-    return list.cell(port - 1, kColSpeed);
+    if (port < 1) return -1;
+    const std::string index = std::to_string(port);
+    for (int r = std::min(port, list.rowCount()) - 1; r >= 0; --r)
+        if (list.cell(r, kColIndex) == index) return r;
+    return -1;
+}
+
+std::string CPortSetInfo::SpeedShown(int port) const {
+    const int row = RowOfPort(port);
+    if (row < 0) return {};
+    return get<platform::ReportList>(IDC_LIST_PORT).cell(row, kColSpeed);
 }
 
 void CPortSetInfo::OnApply() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "features/common/form_write.h"
+#include "features/common/port_rows.h"
 #include "features/common/trunk_map.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
@@ -40,7 +41,7 @@ public:
         IDC_BUTTON_REFRESH = 1005,
         IDC_BUTTON_APPLY = 1006,
     };
-    // First walk step of the port table; later steps use the session time-out.
+    // Each request of the port table read.
     static constexpr int kFirstStepTimeoutMs = 8000;
     static constexpr int kSetTimeoutMs = 9000;
 
@@ -65,10 +66,12 @@ private:
     void OnApply();
     void OnRowClick(int row);
     void WalkPortTable();
-    void OnPortRow(const ReplyRow& row);
+    void OnPortRow(int port, const ReplyRow& row);
     void OnPortWalkEnd();
-    // Text of the PortControlSpeed column of a port's row (row = port - 1), empty if none.
+    // Text of the PortControlSpeed column of a port's row, empty if none.
     std::string SpeedShown(int port) const;
+    // The list row of a port, -1 when the switch gave none.
+    int RowOfPort(int port) const;
     void SelectOpeningPort();
 
     int m_iPortNum;
@@ -81,10 +84,11 @@ private:
     // Closed in this order when the window is destroyed.
     CCommonSnmp m_cCommonSNMP;            // writes
     CFormWrite m_write{*this, m_cCommonSNMP};
-    CCommonSnmp m_cCommonSNMPTable;       // port table walk
+    CCommonSnmp m_cCommonSNMPTable;       // port table read, with its twins
     CCommonSnmp m_cCommonSNMPTableTrunk;  // trunk membership walk
     CTrunkMap m_trunkMap;
-    CTableWalk m_portWalk{m_cCommonSNMPTable};
+    // Three requests in flight beside the trunk walk's one.
+    CPortRows m_portRows{m_cCommonSNMPTable, 3};
 };
 
 }  // namespace features

@@ -390,26 +390,19 @@ void C8021xPortDlg::ReadPorts() {
     m_controlText.assign(m_iControl.size(), std::string());
     get<ReportList>(IDC_LIST).clear();
     enable({IDC_APPLY, IDC_REFRESH}, false);
-    CTableWalk::Options options;
-    options.maxRows = static_cast<std::size_t>(m_iPortNum);
-    m_bWalking = features::WalkRead(
-        *this, kReadPorts, m_portWalk, {kOidAuthControlledPortStatus, kOidAuthControlledPortControl},
-        [this](const ReplyRow& row, CSnmp&) {
-            OnPortRow(row);
-            return true;
-        },
+    m_bWalking = m_portRows.Start(
+        *this, kReadPorts, {kOidAuthControlledPortStatus, kOidAuthControlledPortControl}, m_iPortNum,
+        [this](int port, const ReplyRow& row) { OnPortRow(port, row); },
         [this](int) {
             m_bWalking = false;
             enable({IDC_APPLY, IDC_REFRESH}, true);
-        },
-        options);
+        });
     if (!m_bWalking) enable({IDC_APPLY, IDC_REFRESH}, true);
 }
 
-void C8021xPortDlg::OnPortRow(const ReplyRow& row) {
+void C8021xPortDlg::OnPortRow(int port, const ReplyRow& row) {
     auto& list = get<ReportList>(IDC_LIST);
-    const int index = list.rowCount();
-    if (index >= m_iPortNum) return;
+    const int index = port - 1;
     std::string control = "other";
     const std::string& c = row.text(1);
     m_controlText[static_cast<std::size_t>(index)] = row.present(1) ? c : "no value";

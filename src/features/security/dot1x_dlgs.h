@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "features/common/port_rows.h"
 #include "features/common/trunk_map.h"
 #include "features/security/security_common.h"
 #include "platform/form.h"
@@ -80,7 +81,7 @@ protected:
 private:
     void OnRefresh();
     void ReadPorts();
-    void OnPortRow(const ReplyRow& row);
+    void OnPortRow(int port, const ReplyRow& row);
     void OnApply();
     // Sends the batches from next on, continuing from a form timer after each full batch.
     void SendBatches(std::vector<std::pair<int, int>> batches, std::size_t next, std::string value);
@@ -93,16 +94,17 @@ private:
 
     int m_iPortNum;
     Dot1xParamTexts m_texts;
-    std::vector<int> m_iControl;  // control mode per listed row (row order), 0 before the read
-    std::vector<std::string> m_controlText;  // the control value as the switch gave it, per row
+    std::vector<int> m_iControl;  // control mode per port (index = port - 1), 0 when not read
+    std::vector<std::string> m_controlText;  // the control value as the switch gave it, per port
     bool m_bWalking = false;
 
     // Closed in this order when the window is destroyed.
     CCommonSnmp m_cCommonSNMP;                 // control writes
     CCommonSnmp m_cCommonSNMPTableTrunkInfo;   // trunk walk
-    CCommonSnmp m_cCommonSNMPTable;            // port walk
+    CCommonSnmp m_cCommonSNMPTable;            // port read, with its twins
     features::CTrunkMap m_trunkMap;
-    CTableWalk m_portWalk{m_cCommonSNMPTable};
+    // Three requests in flight beside the trunk walk's one.
+    features::CPortRows m_portRows{m_cCommonSNMPTable, 3};
     features::CFormWrite m_write{*this, m_cCommonSNMP, true};
 };
 

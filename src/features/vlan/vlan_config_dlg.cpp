@@ -145,27 +145,15 @@ void CVlanConfigDlg::ReadAsymmetricMode() {
 void CVlanConfigDlg::StartPvidWalk() {
     std::fill(m_iPvid.begin(), m_iPvid.end(), 1);
     m_iPvidCount = 0;
-    CTableWalk::Options options;
-    options.traceFailed = false;
-    options.maxRows = CTableWalk::PortTableRows(m_iPortNum);
-    m_bPvidWalking = features::WalkRead(
-        *this, kReadPvids, m_pvidWalk, {vlan::kOidVlanPvid},
-        [this](const ReplyRow& row, CSnmp&) {
-            OnPvidRow(row);
-            return true;
-        },
-        [this](int) { m_bPvidWalking = false; }, options);
+    m_bPvidWalking = m_pvidRead.Start(
+        *this, kReadPvids, {vlan::kOidVlanPvid}, m_iPortNum, [this](int port, const ReplyRow& row) { OnPvidRow(port, row); },
+        [this](int) { m_bPvidWalking = false; });
 }
 
-void CVlanConfigDlg::OnPvidRow(const ReplyRow& row) {
-    if (row.size() == 0) return;
-    // Each PVID goes to the port its instance names, so a port the switch skips cannot shift
-    // the others.
-    const int port = InstanceNumber(row.instance(0, vlan::kOidVlanPvid), m_iPortNum);
-    if (port != 0 && m_iPvidCount < m_iPortNum) {
-        m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.text(0));
-        ++m_iPvidCount;
-    }
+void CVlanConfigDlg::OnPvidRow(int port, const ReplyRow& row) {
+    if (!row.present(0) || m_iPvidCount >= m_iPortNum) return;
+    m_iPvid[static_cast<std::size_t>(port - 1)] = TextToInt(row.text(0));
+    ++m_iPvidCount;
 }
 
 void CVlanConfigDlg::StartVlanWalk() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "features/common/form_write.h"
+#include "features/common/port_rows.h"
 #include "features/vlan/vlan_common.h"
 #include "platform/form.h"
 #include "snmp/common_snmp.h"
@@ -64,7 +65,7 @@ private:
     int ModeCode() const;
 
     void OnVoiceState(const ReplyRow& row);
-    void OnPvidRow(const ReplyRow& row);
+    void OnPvidRow(int port, const ReplyRow& row);
     void OnVlanRow(const ReplyRow& row);
     // Runs an editor; the table is read again when it wrote anything, however it ended.
     void RunEntry(CVlanEntryDlg& dlg);
@@ -85,12 +86,13 @@ private:
 
     // Declaration order is the close order.
     CCommonSnmp m_cCommonSNMP;                 // asymmetric mode read and write
-    CCommonSnmp m_cCommonSNMPTable;            // PVID walk
+    CCommonSnmp m_cCommonSNMPTable;            // PVID read
     CCommonSnmp m_cCommonSNMPVoiceVlan;        // voice and surveillance state read
     CCommonSnmp m_cCommonSNMPTableVlan;        // VLAN table walk
     CCommonSnmp m_cCommonSNMPTableVlanDelete;  // VLAN deletion
     CTableWalk m_modeRead{m_cCommonSNMP};
-    CTableWalk m_pvidWalk{m_cCommonSNMPTable};
+    // One request in flight beside the mode, state and VLAN table reads.
+    features::CPortRows m_pvidRead{m_cCommonSNMPTable, 1};
     CTableWalk m_voiceRead{m_cCommonSNMPVoiceVlan};
     CTableWalk m_vlanWalk{m_cCommonSNMPTableVlan};
     features::CFormWrite m_modeWrite{*this, m_cCommonSNMP, true};
