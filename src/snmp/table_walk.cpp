@@ -626,6 +626,9 @@ void CTableWalk::Flush() {
         // rows before stand, nothing after it is handed over.
         m_endedShort = endedShort;
         m_running = false;
+        // A step of the walk's own session still out for a later part would, when it ends,
+        // overwrite the session's failure with its own outcome: it is abandoned first.
+        if (head.why != SnmpFailure::None && !m_slots.empty() && m_slots[0]->asking) m_session.Open(SNMP_PDU_GETNEXT_T);
         if (head.why != SnmpFailure::None) m_session.NoteFailure(head.why, head.whyText);
         StopParts();
         Finish(endedShort ? 0 : status);
