@@ -285,13 +285,14 @@ bool CCommonSnmp::SetReadAhead() {
     return true;
 }
 
-bool CCommonSnmp::SetWalkColumns(const std::vector<std::string>& columns, bool oneRow) {
+bool CCommonSnmp::SetWalkColumns(const std::vector<std::string>& columns, bool oneRow, std::size_t rowOctets) {
     std::lock_guard<std::mutex> lock(lock_);
     if (!request_ || !table_ || request_->getType() != SNMP_PDU_GETNEXT_T ||
         columns.size() != static_cast<size_t>(request_->getValuesCount()))
         return false;
     table_->setColumns(columns);
     if (oneRow) table_->oneRowPerRequest();
+    if (rowOctets) table_->assumeRowOctets(rowOctets);
     return true;
 }
 
@@ -317,6 +318,7 @@ std::unique_ptr<CCommonSnmp> CCommonSnmp::Twin() {
     s.AuthPassword = authPassword_;
     s.PrivPassword = privPassword_;
     auto twin = std::make_unique<CCommonSnmp>(s);
+    twin->transport_->shareEngineNote(transport_->engineNote());
     if (!twins_) twins_ = std::make_shared<Twins>();
     twin->twinOf_ = twins_;
     std::lock_guard<std::mutex> lock(twins_->mutex);

@@ -43,7 +43,9 @@ public:
     // For the walk just opened from a point inside its table (column OID + instance): the
     // columns it walks, in binding order, for its end and GetSuffix. False when none is open.
     // oneRow: each request asks for one row only (no rows fetched ahead in bulk).
-    bool SetWalkColumns(const std::vector<std::string>& columns, bool oneRow = false);
+    // rowOctets: the size of a row elsewhere in the table (SnmpRowOctets), for the first
+    // request's GETBULK repetitions; 0 when none has been seen.
+    bool SetWalkColumns(const std::vector<std::string>& columns, bool oneRow = false, std::size_t rowOctets = 0);
     // A new session with this one's settings (walks in parts run side by side on such twins).
     // Closing this session closes its twins too.
     std::unique_ptr<CCommonSnmp> Twin();

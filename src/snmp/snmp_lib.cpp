@@ -800,6 +800,16 @@ int RowStatus(const std::vector<std::string>& columns, const std::vector<CSnmp::
     return CSnmp4w::EC_NO_ERROR;
 }
 
+}  // namespace
+
+std::size_t SnmpRowOctets(const CSnmp& reply) {
+    std::size_t octets = 0;
+    for (int i : SnmpDataBindings(reply)) octets += BindingOctets(reply.bindings()[static_cast<std::size_t>(i)]);
+    return octets;
+}
+
+namespace {
+
 // What an SNMPv3 message needs besides its bindings (header, security parameters, scoped PDU,
 // padding), generously.
 constexpr int kMessageOverhead = 180;

@@ -63,6 +63,11 @@ bool SnmpFailureAnswered(SnmpFailure failure);
 // Replies (responses) received from any agent since the process started, late ones included:
 // a program waiting on a slow switch tells slow progress from silence by it.
 unsigned long SnmpRepliesReceived();
+// Octets the data bindings of a reply take in a message, as the repetitions of a GETBULK are
+// sized by.
+std::size_t SnmpRowOctets(const CSnmp& reply);
+// SNMPv3 engine ID discoveries answered so far, process-wide.
+unsigned long SnmpEngineProbes();
 
 // Walk callback: (reply, request identifier, parameter, status). Status 0: the reply holds one
 // row; -2: the walk has left the table; -1 or anything else: the step failed. The reply is
@@ -199,6 +204,11 @@ public:
     // Each request of the walk asks for one row only (a GETBULK of one repetition), until the
     // columns are set again.
     void oneRowPerRequest() { repsCap_ = 1; }
+    // Until a reply has shown the size of this walk's rows: take them to be this many octets
+    // (as SnmpRowOctets measures them, in another part of the same table).
+    void assumeRowOctets(std::size_t octets) {
+        if (!rowBytes_) rowBytes_ = octets * kRowBytesScale;
+    }
     // True when the next getNext needs no network: a row (or the walk's end) is held.
     bool hasAhead() const;
     // Read ahead with get-next, up to kReadAheadRows rows, where the walk does not fetch ahead

@@ -200,6 +200,11 @@ std::string Resolve(const std::string& host) {
 
 }  // namespace
 
+namespace {
+std::atomic<unsigned long> g_repliesReceived{0};
+std::atomic<unsigned long> g_engineProbes{0};
+}  // namespace
+
 int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs) {
     corvex::snmp::EnsureNetSnmp();
     if (!(sess_ && hasKey_ && key == key_)) {
@@ -295,10 +300,16 @@ int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs
     }
     if (!key.v3 || engineKnown_) return 0;
 
+    const std::string peer = key.host + ":" + key.port + "/" + key.user;
+    std::string noted;
+    {
+        std::lock_guard<std::mutex> lock(engineNote_->mutex);
+        if (engineNote_->peer == peer) noted = engineNote_->engine;
+    }
     // Engine ID discovery: a get without bindings, no authentication, empty engine ID; the
     // agent answers with a report that names its engine.
     netsnmp_pdu* probe = nullptr;
-    {
+    if (noted.empty()) {
         std::lock_guard<std::mutex> lock(NetSnmpMutex());
         probe = snmp_pdu_create(SNMP_MSG_GET);
         if (probe) {
@@ -309,13 +320,16 @@ int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs
             probe->securityModel = SNMP_SEC_MODEL_USM;
         }
     }
-    if (!probe) {
+    if (!noted.empty()) {
+        probedEngine_ = noted;
+    } else if (!probe) {
         failure_ = SnmpFailure::NotSent;
         return -1;
-    }
-    if (sendAndWait(probe, timeoutMs, true) != 0) {
+    } else if (sendAndWait(probe, timeoutMs, true) != 0) {
         platform::Trace("snmp: no engine ID from %s:%s", key.host.c_str(), key.port.c_str());
         return -1;  // the session stays open; the next request probes again
+    } else {
+        g_engineProbes.fetch_add(1, std::memory_order_relaxed);
     }
     std::lock_guard<std::mutex> lock(NetSnmpMutex());
     netsnmp_session* ss = snmp_sess_session(sess_);
@@ -336,6 +350,9 @@ int SnmpTransport::ensureOpen(const corvex::snmp::SessionKey& key, int timeoutMs
         return -1;
     }
     engineKnown_ = true;
+    std::lock_guard<std::mutex> noteLock(engineNote_->mutex);
+    engineNote_->peer = peer;
+    engineNote_->engine.assign(reinterpret_cast<const char*>(ss->securityEngineID), ss->securityEngineIDLen);
     return 0;
 }
 
@@ -385,11 +402,8 @@ bool SnmpTransport::ensureUserLocked() {
     return true;
 }
 
-namespace {
-std::atomic<unsigned long> g_repliesReceived{0};
-}  // namespace
-
 unsigned long SnmpRepliesReceived() { return g_repliesReceived.load(std::memory_order_relaxed); }
+unsigned long SnmpEngineProbes() { return g_engineProbes.load(std::memory_order_relaxed); }
 
 int SnmpTransport::OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu, void* magic) {
     auto* self = static_cast<SnmpTransport*>(magic);
@@ -643,6 +657,12 @@ int SnmpTransport::sendAndWait(netsnmp_pdu* pdu, int timeoutMs, bool probe, int 
         if (!probe && report && key_.v3) {
             // The agent may have a new engine (a replaced switch): probe again next time.
             netsnmp_session* ss = snmp_sess_session(sess_);
+            if (ss) {
+                std::lock_guard<std::mutex> noteLock(engineNote_->mutex);
+                if (engineNote_->engine.size() == ss->securityEngineIDLen && ss->securityEngineID &&
+                    std::memcmp(engineNote_->engine.data(), ss->securityEngineID, ss->securityEngineIDLen) == 0)
+                    engineNote_->engine.clear();  // the others ask the agent again too
+            }
             if (ss) {
                 SNMP_FREE(ss->securityEngineID);
                 ss->securityEngineIDLen = 0;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -126,6 +127,18 @@ public:
     bool bulkRefused() const { return bulkRefused_; }
     void refuseBulk() { bulkRefused_ = true; }
 
+    // SNMPv3: the engine ID that one of a group of sessions to the same agent and user (a
+    // session and the twins it walks in parts with) learnt. The others take it from here rather
+    // than each asking the agent again, a round trip apiece before their first request.
+    struct EngineNote {
+        std::mutex mutex;
+        std::string peer;    // host, port and user it was learnt for
+        std::string engine;  // empty: none learnt, or dropped after the agent refused it
+    };
+    std::shared_ptr<EngineNote> engineNote() const { return engineNote_; }
+    // Joins another transport's group; before this transport's first use.
+    void shareEngineNote(std::shared_ptr<EngineNote> note) { engineNote_ = std::move(note); }
+
 private:
     static int OnEvent(int op, struct snmp_session* session, int reqid, snmp_pdu* pdu, void* magic);
     // What a report says, in our terms (wrong digest, unknown user, decryption error, ...).
@@ -167,4 +180,5 @@ private:
     std::atomic<bool> abort_{false};
     bool bulkRefused_ = false;
     std::vector<pollfd> polled_;  // pump's, kept from one request to the next
+    std::shared_ptr<EngineNote> engineNote_ = std::make_shared<EngineNote>();
 };

@@ -350,6 +350,7 @@ bool CTableWalk::StartParts() {
     m_reachedBound = false;
     m_endedShort = false;
     m_held = 0;
+    m_rowOctets = 0;
     const int count = std::min(m_options.parts, kMaxParts);
     for (int i = 0; i < count; ++i) {
         auto slot = std::make_unique<Slot>();
@@ -395,7 +396,7 @@ bool CTableWalk::Ask(Slot& slot, int timeoutMs) {
                 columns.push_back(m_columns[c]);
             }
         }
-        if (!session.SetWalkColumns(columns)) return false;
+        if (!session.SetWalkColumns(columns, false, m_rowOctets * slot.lanes.size())) return false;
         slot.asked = slot.lanes;
         slot.open = true;
     }
@@ -505,6 +506,7 @@ ReplyRow CTableWalk::PartRow(const CSnmp& reply) const {
 }
 
 void CTableWalk::OnPartRow(Part& part, std::unique_ptr<CSnmp> reply, std::vector<std::string> next) {
+    m_rowOctets = std::max(m_rowOctets, SnmpRowOctets(*reply));
     ReplyRow row = PartRow(*reply);
     if (row.size() < m_options.minValues) {
         part.endedShort = true;

@@ -174,6 +174,7 @@ private:
     std::vector<std::unique_ptr<Slot>> m_slots;
     std::vector<std::unique_ptr<Part>> m_parts;
     size_t m_partsWalked = 0;
+    size_t m_rowOctets = 0;  // the largest row seen (SnmpRowOctets): a new part's first GETBULK is sized by it
     size_t m_held = 0;  // rows held for parts not yet next in order
     unsigned m_partsGeneration = 0;  // bumped when the parts are dropped
     unsigned m_lastPartId = 0;       // of the parts that were probed

@@ -2,6 +2,7 @@
 // across the edges of the parts, with both versions, and while the table changes under the walk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <set>
 
@@ -74,8 +75,25 @@ TEST(WalkInParts, EveryRowOnceInOrder) {
         CCommonSnmp one(s), many(s);
         ASSERT_EQ(CSnmp4w::EC_END_OF_TABLE, Walk(ui, one, 0, whole, nullptr));
         size_t parts = 0;
+        sim.clearLog();
+        const unsigned long probesBefore = SnmpEngineProbes();
         ASSERT_EQ(CSnmp4w::EC_END_OF_TABLE, Walk(ui, many, CTableWalk::kMaxParts, parted, &parts, c.slowRowUs));
         EXPECT_GT(parts, 2u);  // the table was split, so rows crossed part edges
+        if (s.SnmpVersion == "3") {
+            // The twins take the engine ID the first session learnt, and a part's first GETBULK
+            // is sized by the rows seen elsewhere, as the requests after it are.
+            EXPECT_EQ(SnmpEngineProbes() - probesBefore, 1u);
+            long most = 0, least = 1000;
+            std::vector<corvex::test::SimRequest> bulks;
+            for (const auto& r : sim.requests())
+                if (r.pdu == "getbulk" && r.bindings.size() == 2) bulks.push_back(r);
+            ASSERT_GT(bulks.size(), 3u);
+            for (size_t i = 1; i < bulks.size(); ++i) {
+                most = std::max(most, bulks[i].maxRepetitions);
+                least = std::min(least, bulks[i].maxRepetitions);
+            }
+            EXPECT_GE(least * 4, most * 3) << least << " against " << most;
+        }
         // In OID order, each once.
         for (size_t i = 1; i < parted.size(); ++i)
             ASSERT_LT(SnmpOidCompare(parted[i - 1], parted[i]), 0) << parted[i - 1] << " then " << parted[i];
