@@ -351,6 +351,7 @@ bool CTableWalk::StartParts() {
     m_endedShort = false;
     m_held = 0;
     m_rowOctets = 0;
+    m_cuts.clear();
     const int count = std::min(m_options.parts, kMaxParts);
     for (int i = 0; i < count; ++i) {
         auto slot = std::make_unique<Slot>();
@@ -645,24 +646,17 @@ void CTableWalk::Steal() {
         if (slot.session == &m_session && m_session.IsCancelled()) return;
         // Parts that wait for a request of their own come first, in order (a session whose
         // probe is out takes one when the answer is in).
-        if (slot.lanes.empty() && !slot.probing) {
-            for (auto& p : m_parts) {
-                if (p->done || p->slot) continue;
-                slot.lanes.push_back(p.get());
-                p->slot = &slot;
-                slot.rebuild = true;
-                if (!slot.asking && !Ask(slot, m_options.stepTimeoutMs)) {
-                    slot.lanes.clear();
-                    p->slot = nullptr;
-                    return;
-                }
-                break;
-            }
-        }
+        if (slot.lanes.empty() && !slot.probing && TakeWaitingPart(slot) < 0) return;
         if (room == 1) {
-            // GETBULK walks split only where a probe found rows; one probe at a time, as its
-            // answer splits for every idle session.
+            // GETBULK walks split only where a probe found rows: at once where an earlier probe
+            // found one, otherwise after a probe; one probe at a time, as its answer splits for
+            // every idle session.
             if (!slot.lanes.empty() || slot.asking) continue;
+            if (SplitAt(m_cuts, 1)) {
+                const int taken = TakeWaitingPart(slot);
+                if (taken < 0) return;
+                if (taken > 0) continue;
+            }
             if (std::any_of(m_slots.begin(), m_slots.end(), [](const auto& s) { return s->probing; })) return;
             Probe(slot);
             continue;
@@ -710,6 +704,22 @@ void CTableWalk::Steal() {
             }
         }
     }
+}
+
+int CTableWalk::TakeWaitingPart(Slot& slot) {
+    for (auto& p : m_parts) {
+        if (p->done || p->slot) continue;
+        slot.lanes.push_back(p.get());
+        p->slot = &slot;
+        slot.rebuild = true;
+        if (!slot.asking && !Ask(slot, m_options.stepTimeoutMs)) {
+            slot.lanes.clear();
+            p->slot = nullptr;
+            return -1;
+        }
+        return 1;
+    }
+    return 0;
 }
 
 bool CTableWalk::Probe(Slot& slot) {
@@ -778,6 +788,10 @@ unsigned CTableWalk::ProbeCallback(CSnmp* reply, int requestId, void* param, int
             if (p->id == slot->probed && !p->done && p->slot && p->at < found.front().first) p->probedOut = true;
     }
     slot->probed = 0;
+    // The rest serve later splits; those already cut at lie on a part's edge and are passed over.
+    self->m_cuts.insert(self->m_cuts.end(), found.begin(), found.end());
+    std::stable_sort(self->m_cuts.begin(), self->m_cuts.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     self->Steal();
     return 0;
 }
@@ -839,5 +853,6 @@ void CTableWalk::StopParts() {
     }
     m_slots.clear();
     m_parts.clear();
+    m_cuts.clear();
     m_held = 0;
 }

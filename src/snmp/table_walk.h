@@ -157,6 +157,9 @@ private:
     ReplyRow PartRow(const CSnmp& reply) const;  // the reply's row, columns that have ended left out
     void EndPart(Part& part, int status);
     void Steal();
+    // Gives an idle slot the first part that waits for a session. 1 given, 0 none waits, -1 its
+    // request could not be sent.
+    int TakeWaitingPart(Slot& slot);
     void Flush();  // hands over the rows of the parts that are next in order
     void StopParts();
 
@@ -174,6 +177,9 @@ private:
     std::vector<std::unique_ptr<Slot>> m_slots;
     std::vector<std::unique_ptr<Part>> m_parts;
     size_t m_partsWalked = 0;
+    // What the probes found and no split has used yet (point, the first row after it), in
+    // point order: an idle session cuts a part still walking at one of them without asking.
+    std::vector<std::pair<Index, Index>> m_cuts;
     size_t m_rowOctets = 0;  // the largest row seen (SnmpRowOctets): a new part's first GETBULK is sized by it
     size_t m_held = 0;  // rows held for parts not yet next in order
     unsigned m_partsGeneration = 0;  // bumped when the parts are dropped
