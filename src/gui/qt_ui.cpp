@@ -89,17 +89,22 @@ void QtUi::flush() {
 
 void QtUi::post(std::function<void()> fn) {
     // Queued calls on the application object run on the UI thread in posting order.
-    QMetaObject::invokeMethod(qApp, [this, fn = std::move(fn)]() mutable { run(std::move(fn)); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp,
+        [this, alive = std::weak_ptr<bool>(alive_), fn = std::move(fn)]() mutable {
+            if (!alive.expired()) run(std::move(fn));
+        },
+        Qt::QueuedConnection);
 }
 
 void QtUi::singleShot(int ms, std::function<void()> fn) {
     if (isUiThread()) {
-        QTimer::singleShot(ms, qApp, [this, fn = std::move(fn)]() mutable { run(std::move(fn)); });
+        QTimer::singleShot(ms, qApp, [this, alive = std::weak_ptr<bool>(alive_), fn = std::move(fn)]() mutable {
+            if (!alive.expired()) run(std::move(fn));
+        });
         return;
     }
-    post([this, ms, fn = std::move(fn)]() mutable {
-        QTimer::singleShot(ms, qApp, [this, fn = std::move(fn)]() mutable { run(std::move(fn)); });
-    });
+    post([this, ms, fn = std::move(fn)]() mutable { singleShot(ms, std::move(fn)); });
 }
 
 void QtUi::waitRepainting(const std::function<void()>& work) {
@@ -120,7 +125,13 @@ void QtUi::waitRepainting(const std::function<void()>& work) {
     g_waiting = false;
     setWaitCursor(false);
     // What was posted meanwhile runs from the loop, in order, after the caller has gone on.
-    if (!deferred_.empty()) QMetaObject::invokeMethod(qApp, [this] { flush(); }, Qt::QueuedConnection);
+    if (!deferred_.empty())
+        QMetaObject::invokeMethod(
+            qApp,
+            [this, alive = std::weak_ptr<bool>(alive_)] {
+                if (!alive.expired()) flush();
+            },
+            Qt::QueuedConnection);
 }
 
 void QtUi::setWaitCursor(bool on) {

@@ -2,6 +2,7 @@
 // The Qt implementations of the platform services: UiServices (message boxes, posting to the
 // UI thread, timers, wait cursor) and FormHost (forms as real modal dialogs).
 #include <functional>
+#include <memory>
 #include <deque>
 
 #include "platform/form.h"
@@ -28,6 +29,9 @@ private:
     void flush();                         // runs the deferred tasks in order
     int waitDepth_ = 0;
     std::deque<std::function<void()>> deferred_;
+    // Tasks and timers run on the UI thread, which is also where this object goes: those still
+    // pending then find it gone and are dropped.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 class QtFormHost : public platform::FormHost {

@@ -84,6 +84,19 @@ TEST_F(QtServices, PostedWorkRunsOnTheUiThreadInOrder) {
     for (int i = 0; i < 100; ++i) EXPECT_EQ(order[static_cast<size_t>(i)], i);
     EXPECT_EQ(order.back(), -1);
     EXPECT_TRUE(onUiThread);
+
+    // Tasks and timers still pending when their services go (a walk's next hand-over, a form's
+    // timer) are dropped, not run on what is gone.
+    int late = 0;
+    {
+        gui::QtUi gone;
+        gone.post([&] { ++late; });
+        gone.singleShot(1, [&] { ++late; });
+        std::thread([&] { gone.singleShot(1, [&] { ++late; }); }).join();
+    }
+    QDeadlineTimer settle(100);
+    while (!settle.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(late, 0);
 }
 
 // A form that opens a child from a button; both close themselves from timers, as a user would.
