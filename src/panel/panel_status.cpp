@@ -157,7 +157,6 @@ void CPanelSnmpSource::Close() {
     for (auto& helper : m_helpers) helper->Close();
 }
 
-
 bool CPanelSnmpSource::ReadFan(std::string& value) {
     if (!m_fan.Open(SNMP_PDU_GET_T)) return false;
     m_fan.AddValue((std::string(kFanStatusOid) + ".0").c_str(), SNMP_T_NULL, nullptr);

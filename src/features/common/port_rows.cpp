@@ -63,8 +63,7 @@ bool CPortRows::Start(platform::Form& form, const std::string& name, const std::
         const size_t objects = static_cast<size_t>(b.last - first + 1) * columns.size();
         b.values.resize(objects);
         for (size_t i = 0; i < objects; ++i) {
-            b.values[i].oid = columns[i % columns.size()] + "." + m_indexPrefix +
-                              std::to_string(first + static_cast<int>(i / columns.size()));
+            b.values[i].oid = ObjectOid(columns[i % columns.size()], first + static_cast<int>(i / columns.size()));
             b.values[i].type = SNMP_T_NONE;
             b.values[i].present = false;
         }
@@ -85,6 +84,10 @@ bool CPortRows::Start(platform::Form& form, const std::string& name, const std::
         return false;
     }
     return true;
+}
+
+std::string CPortRows::ObjectOid(const std::string& column, int port) const {
+    return column + "." + m_indexPrefix + std::to_string(port);
 }
 
 bool CPortRows::Launch() {
@@ -123,8 +126,7 @@ bool CPortRows::Send(Lane& lane, int first, Batch& batch) {
         const size_t columns = m_columns.size();
         std::vector<std::string> asked = {m_columns.front()};
         for (size_t i : lane.asked)
-            asked.push_back(m_columns[i % columns] + "." + m_indexPrefix +
-                            std::to_string(first + static_cast<int>(i / columns) - 1));
+            asked.push_back(ObjectOid(m_columns[i % columns], first + static_cast<int>(i / columns) - 1));
         sent = lane.walk.Start(
             asked,
             [this, &lane, generation](const ReplyRow&, CSnmp& reply) {

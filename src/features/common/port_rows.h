@@ -67,6 +67,8 @@ private:
         bool sent = false, done = false;
     };
     struct Lane;
+    // A column's object of a port (port 0: the one before port 1's).
+    std::string ObjectOid(const std::string& column, int port) const;
     // Sends batches to idle lanes; false when a request could not be sent.
     bool Launch();
     bool Send(Lane& lane, int first, Batch& batch);

@@ -219,10 +219,13 @@ void CPoeConfigDlg::OnTimeRangeWalkEnd(int status) {
     const auto held = std::exchange(m_heldRows, {});
     if (status == CSnmp4w::EC_END_OF_TABLE)
         for (const auto& [port, row] : held) ListPort(port, row);
-    if (!m_portRows.Running()) {
-        ShowTotalPower(m_powerLevel);
-        EnableButtons(!Applying());
-    }
+    ShowOnceRead(m_powerLevel);
+}
+
+void CPoeConfigDlg::ShowOnceRead(const std::string& powerLevel) {
+    if (m_timeRangeWalk.Running() || m_portRows.Running()) return;
+    ShowTotalPower(powerLevel);
+    EnableButtons(!Applying());
 }
 
 void CPoeConfigDlg::WalkPorts() {
@@ -265,10 +268,7 @@ void CPoeConfigDlg::ListPort(int port, const ReplyRow& row) {
 }
 
 void CPoeConfigDlg::OnPortWalkEnd() {
-    if (!m_timeRangeWalk.Running()) {
-        EnableButtons(!Applying());
-        ShowTotalPower({});
-    }
+    ShowOnceRead({});
     // Then the switch's power level, for the budget beside the total.
     features::AsyncRead(*this, "power level", m_portWalk, {kOidPoePowerLevel}, [this](const ReplyRow& row, CSnmp&) {
         if (!row.present(0)) return true;

@@ -102,6 +102,8 @@ private:
     void ListPort(int port, const ReplyRow& row);
     void OnPortWalkEnd();
     void ShowTotalPower(const std::string& powerLevel);
+    // Once both the time ranges and the ports are read: the total and the buttons.
+    void ShowOnceRead(const std::string& powerLevel);
     void OnRowSelected(int row);
     void OnUserDefine();
     void OnApply();
